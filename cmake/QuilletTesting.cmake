@@ -1,0 +1,26 @@
+# quillet_add_test(<name> LABEL unit|gui|x11 SOURCES <files...> LIBRARIES <targets...>)
+#
+# One QtTest executable per unit or feature. `gui` tests run on the offscreen
+# platform; `x11` tests run inside scripts/with-xvfb (Xvfb + openbox).
+function(quillet_add_test name)
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  if(NOT ARG_LABEL)
+    set(ARG_LABEL unit)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE Qt6::Test quillet_test_support ${ARG_LIBRARIES})
+  if(ARG_LABEL STREQUAL "x11")
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb $<TARGET_FILE:${name}>)
+    set(platform xcb)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+    set(platform offscreen)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    LABELS ${ARG_LABEL}
+    TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=${platform};QUILLET_SOURCE_DIR=${PROJECT_SOURCE_DIR};QT_LOGGING_RULES=quillet.*.debug=false")
+endfunction()

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QIcon>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace quillet {
+
+// An opaque native window handle (an X11 window id).
+using WindowId = quint64;
+
+// The application whose window is active.
+struct RunningApplication {
+    std::optional<QString> id;   // desktop-file ID without ".desktop", e.g. org.gnome.TextEditor
+    std::optional<QString> name; // localized display name
+};
+
+// One installed application, as the desktop's application listing knows it.
+struct InstalledApplication {
+    QString id;       // desktop-file ID without ".desktop"
+    QString name;     // localized Name
+    QString iconName; // icon-theme name or absolute path; may be empty
+    QString path;     // the desktop file
+
+    friend bool operator==(const InstalledApplication &, const InstalledApplication &) = default;
+};
+
+// The desktop session: which application is in front, which are installed,
+// and opening them.
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+
+    virtual std::optional<RunningApplication> frontmostApplication() = 0;
+
+    virtual std::optional<WindowId> activeWindow() = 0;
+    virtual void activateWindow(WindowId window) = 0;
+
+    // Every visible application entry, first occurrence of an ID wins (XDG
+    // precedence), in listing order; not sorted.
+    virtual QList<InstalledApplication> installedApplications() = 0;
+
+    virtual QIcon applicationIcon(const InstalledApplication &application) = 0;
+
+    // Launches the application; on failure returns false and describes why.
+    virtual bool openApplication(const QString &id, QString *error = nullptr) = 0;
+};
+
+} // namespace quillet

@@ -1,0 +1,738 @@
+#include "store/Store.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimeZone>
+
+#include <atomic>
+
+Q_LOGGING_CATEGORY(lcStore, "quillet.store")
+
+namespace quillet {
+
+const QString Store::schemaVersion = QStringLiteral("1.0.0");
+
+namespace {
+
+// Tables and columns are named after the record types and their properties so
+// that `sqlite3 Quillet.store` explains itself. Payload columns come last:
+// SQLite keeps large values in overflow pages that a query reading only the
+// earlier columns never touches.
+constexpr const char *kSchema[] = {
+    "CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)",
+    "CREATE TABLE ClipboardItem ("
+    " id TEXT PRIMARY KEY NOT NULL,"
+    " createdAt REAL NOT NULL,"
+    " lastUsedAt REAL NOT NULL,"
+    " useCount INTEGER NOT NULL DEFAULT 0,"
+    " sourceAppBundleID TEXT,"
+    " sourceAppName TEXT,"
+    " title TEXT NOT NULL,"
+    " contentTypeRaw TEXT NOT NULL,"
+    " isPinned INTEGER NOT NULL DEFAULT 0,"
+    " contentHash TEXT,"
+    " thumbnailData BLOB)",
+    "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)",
+    "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
+    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt)",
+    "CREATE INDEX ClipboardItem_createdAt ON ClipboardItem (createdAt)",
+    "CREATE TABLE ClipboardContent ("
+    " id TEXT PRIMARY KEY NOT NULL,"
+    " item TEXT REFERENCES ClipboardItem (id) ON DELETE CASCADE,"
+    " utTypeIdentifier TEXT NOT NULL,"
+    " textPreview TEXT,"
+    " dataSize INTEGER NOT NULL DEFAULT 0,"
+    " data BLOB,"
+    " thumbnailData BLOB)",
+    "CREATE INDEX ClipboardContent_item ON ClipboardContent (item)",
+    "CREATE TABLE SnippetFolder ("
+    " id TEXT PRIMARY KEY NOT NULL,"
+    " name TEXT NOT NULL,"
+    " sortOrder INTEGER NOT NULL DEFAULT 0)",
+    "CREATE TABLE Snippet ("
+    " id TEXT PRIMARY KEY NOT NULL,"
+    " title TEXT NOT NULL,"
+    " sortOrder INTEGER NOT NULL DEFAULT 0,"
+    " contentUTType TEXT NOT NULL,"
+    " textContent TEXT,"
+    " hotkeyData BLOB,"
+    " createdAt REAL NOT NULL,"
+    " folder TEXT REFERENCES SnippetFolder (id) ON DELETE CASCADE,"
+    " contentData BLOB)",
+    "CREATE INDEX Snippet_folder ON Snippet (folder)",
+    "CREATE TABLE SavedPrompt ("
+    " id TEXT PRIMARY KEY NOT NULL,"
+    " name TEXT NOT NULL,"
+    " icon TEXT NOT NULL,"
+    " systemPrompt TEXT NOT NULL,"
+    " sortOrder INTEGER NOT NULL DEFAULT 0,"
+    " createdAt REAL NOT NULL,"
+    " modeRaw TEXT NOT NULL DEFAULT 'Replace')",
+};
+
+#define ITEM_SELECT "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, " \
+                    "title, contentTypeRaw, isPinned, contentHash FROM ClipboardItem "
+
+constexpr char kItemById[] = ITEM_SELECT "WHERE id = ?";
+constexpr char kItemByHash[] = ITEM_SELECT "WHERE contentHash = ? ORDER BY rowid LIMIT 1";
+constexpr char kItemsByLastUsed[] = ITEM_SELECT "ORDER BY lastUsedAt DESC, rowid DESC LIMIT ?";
+constexpr char kUnpinnedByLastUsed[] =
+    ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
+constexpr char kItemsByCreatedAt[] = ITEM_SELECT "ORDER BY createdAt DESC, rowid DESC";
+#undef ITEM_SELECT
+
+constexpr char kInsertItem[] =
+    "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
+    "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdateItem[] =
+    "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
+    "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
+constexpr char kDeleteItem[] = "DELETE FROM ClipboardItem WHERE id = ?";
+constexpr char kDeleteUnpinned[] = "DELETE FROM ClipboardItem WHERE isPinned = 0";
+constexpr char kDeleteAllItems[] = "DELETE FROM ClipboardItem";
+constexpr char kItemCount[] = "SELECT COUNT(*) FROM ClipboardItem";
+constexpr char kItemThumbnail[] = "SELECT thumbnailData FROM ClipboardItem WHERE id = ?";
+
+constexpr char kInsertContent[] =
+    "INSERT INTO ClipboardContent (id, item, utTypeIdentifier, textPreview, dataSize, data, "
+    "thumbnailData) VALUES (?, ?, ?, ?, ?, ?, ?)";
+constexpr char kContentsOfItem[] =
+    "SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, thumbnailData "
+    "FROM ClipboardContent WHERE item = ? ORDER BY rowid";
+
+constexpr char kInsertFolder[] = "INSERT INTO SnippetFolder (id, name, sortOrder) VALUES (?, ?, ?)";
+constexpr char kUpdateFolder[] = "UPDATE SnippetFolder SET name = ?, sortOrder = ? WHERE id = ?";
+constexpr char kDeleteFolder[] = "DELETE FROM SnippetFolder WHERE id = ?";
+constexpr char kFolders[] = "SELECT id, name, sortOrder FROM SnippetFolder ORDER BY sortOrder, rowid";
+
+#define SNIPPET_SELECT "SELECT id, title, sortOrder, contentUTType, textContent, hotkeyData, " \
+                       "createdAt, folder, contentData IS NOT NULL FROM Snippet "
+constexpr char kSnippetsOfFolder[] = SNIPPET_SELECT "WHERE folder = ? ORDER BY sortOrder, rowid";
+constexpr char kAllSnippets[] = SNIPPET_SELECT "ORDER BY sortOrder, rowid";
+#undef SNIPPET_SELECT
+constexpr char kInsertSnippet[] =
+    "INSERT INTO Snippet (id, title, sortOrder, contentUTType, textContent, hotkeyData, createdAt, "
+    "folder, contentData) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdateSnippet[] =
+    "UPDATE Snippet SET title = ?, sortOrder = ?, contentUTType = ?, textContent = ?, "
+    "hotkeyData = ?, createdAt = ?, folder = ? WHERE id = ?";
+constexpr char kDeleteSnippet[] = "DELETE FROM Snippet WHERE id = ?";
+constexpr char kSnippetContent[] = "SELECT contentData FROM Snippet WHERE id = ?";
+
+constexpr char kInsertPrompt[] =
+    "INSERT INTO SavedPrompt (id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw) "
+    "VALUES (?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdatePrompt[] =
+    "UPDATE SavedPrompt SET name = ?, icon = ?, systemPrompt = ?, sortOrder = ?, createdAt = ?, "
+    "modeRaw = ? WHERE id = ?";
+constexpr char kDeletePrompt[] = "DELETE FROM SavedPrompt WHERE id = ?";
+constexpr char kPrompts[] =
+    "SELECT id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw FROM SavedPrompt "
+    "ORDER BY sortOrder, rowid";
+constexpr char kMaxPromptSortOrder[] = "SELECT MAX(sortOrder) FROM SavedPrompt";
+
+QString uuidText(const QUuid &id)
+{
+    return id.toString(QUuid::WithoutBraces).toUpper();
+}
+
+QUuid uuidFrom(const QVariant &value)
+{
+    return QUuid::fromString(value.toString());
+}
+
+QVariant dateValue(const QDateTime &date)
+{
+    return double(date.toMSecsSinceEpoch()) / 1000.0;
+}
+
+QDateTime dateFrom(const QVariant &value)
+{
+    return QDateTime::fromMSecsSinceEpoch(qRound64(value.toDouble() * 1000.0), Qt::UTC);
+}
+
+QVariant optionalText(const std::optional<QString> &text)
+{
+    return text ? QVariant(*text) : QVariant(QMetaType::fromType<QString>());
+}
+
+QVariant optionalBytes(const std::optional<QByteArray> &bytes)
+{
+    return bytes ? QVariant(*bytes) : QVariant(QMetaType::fromType<QByteArray>());
+}
+
+QVariant optionalUuid(const std::optional<QUuid> &id)
+{
+    return id ? QVariant(uuidText(*id)) : QVariant(QMetaType::fromType<QString>());
+}
+
+std::optional<QString> textFrom(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<QByteArray> bytesFrom(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return value.toByteArray();
+}
+
+ClipboardItem itemFrom(const QSqlQuery &query)
+{
+    ClipboardItem item;
+    item.id = uuidFrom(query.value(0));
+    item.createdAt = dateFrom(query.value(1));
+    item.lastUsedAt = dateFrom(query.value(2));
+    item.useCount = query.value(3).toLongLong();
+    item.sourceAppBundleID = textFrom(query.value(4));
+    item.sourceAppName = textFrom(query.value(5));
+    item.title = query.value(6).toString();
+    item.contentTypeRaw = query.value(7).toString();
+    item.isPinned = query.value(8).toLongLong() != 0;
+    item.contentHash = textFrom(query.value(9));
+    return item;
+}
+
+Snippet snippetFrom(const QSqlQuery &query)
+{
+    Snippet snippet;
+    snippet.id = uuidFrom(query.value(0));
+    snippet.title = query.value(1).toString();
+    snippet.sortOrder = query.value(2).toLongLong();
+    snippet.contentUTType = query.value(3).toString();
+    snippet.textContent = textFrom(query.value(4));
+    snippet.hotkeyData = bytesFrom(query.value(5));
+    snippet.createdAt = dateFrom(query.value(6));
+    if (!query.value(7).isNull())
+        snippet.folder = uuidFrom(query.value(7));
+    snippet.hasContentData = query.value(8).toLongLong() != 0;
+    return snippet;
+}
+
+SavedPrompt promptFrom(const QSqlQuery &query)
+{
+    SavedPrompt prompt;
+    prompt.id = uuidFrom(query.value(0));
+    prompt.name = query.value(1).toString();
+    prompt.icon = query.value(2).toString();
+    prompt.systemPrompt = query.value(3).toString();
+    prompt.sortOrder = query.value(4).toLongLong();
+    prompt.createdAt = dateFrom(query.value(5));
+    prompt.modeRaw = query.value(6).toString();
+    return prompt;
+}
+
+bool exec(QSqlQuery &query, std::initializer_list<QVariant> bindings)
+{
+    int index = 0;
+    for (const QVariant &value : bindings)
+        query.bindValue(index++, value);
+    return query.exec();
+}
+
+// Runs one statement outside the cache (schema and pragmas).
+bool run(QSqlDatabase &db, const QString &sql, QString *error, QVariant *firstValue = nullptr)
+{
+    QSqlQuery query(db);
+    if (!query.exec(sql)) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    if (firstValue)
+        *firstValue = query.next() ? query.value(0) : QVariant();
+    return true;
+}
+
+} // namespace
+
+namespace {
+
+// Checks an existing file through a read-only connection first: a read-write
+// connection that fails would still delete the -wal and -shm companions when
+// it closes, and those belong to what recovery must keep.
+bool inspectExisting(const QString &path, QString *error)
+{
+    static std::atomic<int> counter{0};
+    const QString name = QStringLiteral("quillet-store-inspect-%1").arg(counter++);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (!db.open()) {
+            *error = db.lastError().text();
+        } else {
+            QVariant value;
+            if (run(db, QStringLiteral("PRAGMA quick_check"), error, &value)) {
+                if (value.toString() != QLatin1String("ok"))
+                    *error = QStringLiteral("integrity check failed: %1").arg(value.toString());
+                else
+                    ok = true;
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
+
+std::unique_ptr<Store> Store::open(const QString &path, QString *error)
+{
+    QString failure;
+    if (QFileInfo::exists(path) && !inspectExisting(path, &failure)) {
+        if (error)
+            *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
+        return nullptr;
+    }
+
+    static std::atomic<int> counter{0};
+    const QString name = QStringLiteral("quillet-store-%1").arg(counter++);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    std::unique_ptr<Store> store(new Store(name, path));
+    if (store->m_db.open()) {
+        if (store->prepareSchema(&failure))
+            return store;
+    } else {
+        failure = store->m_db.lastError().text();
+    }
+    if (error)
+        *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
+    // Closes and drops the connection, so the caller may move the files.
+    return nullptr;
+}
+
+Store::Store(QString connectionName, QString path)
+    : m_db(QSqlDatabase::database(connectionName, false))
+    , m_connectionName(std::move(connectionName))
+    , m_path(std::move(path))
+{
+    m_db.setDatabaseName(m_path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+}
+
+Store::~Store()
+{
+    m_statements.clear();
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool Store::prepareSchema(QString *error)
+{
+    QVariant value;
+    // The first statement is where SQLite notices a file that is not a database.
+    if (!run(m_db, QStringLiteral("PRAGMA journal_mode=WAL"), error, &value))
+        return false;
+    if (value.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        qCWarning(lcStore) << "write-ahead logging unavailable, journal mode" << value.toString();
+    // With write-ahead logging, NORMAL keeps the store consistent across crashes
+    // and skips an fsync per commit (a power cut may lose the last copy only).
+    if (!run(m_db, QStringLiteral("PRAGMA synchronous=NORMAL"), error))
+        return false;
+    if (!run(m_db, QStringLiteral("PRAGMA foreign_keys=ON"), error))
+        return false;
+    if (!run(m_db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), error, &value))
+        return false;
+    if (value.toLongLong() == 0) {
+        if (!m_db.transaction()) {
+            *error = m_db.lastError().text();
+            return false;
+        }
+        for (const char *sql : kSchema) {
+            if (!run(m_db, QString::fromLatin1(sql), error)) {
+                m_db.rollback();
+                return false;
+            }
+        }
+        QSqlQuery insert(m_db);
+        insert.prepare(QStringLiteral("INSERT INTO StoreMetadata (key, value) VALUES ('schemaVersion', ?)"));
+        insert.addBindValue(schemaVersion);
+        if (!insert.exec() || !m_db.commit()) {
+            *error = insert.lastError().isValid() ? insert.lastError().text() : m_db.lastError().text();
+            m_db.rollback();
+            return false;
+        }
+        return true;
+    }
+    QString versionError;
+    if (!run(m_db, QStringLiteral("SELECT value FROM StoreMetadata WHERE key = 'schemaVersion'"),
+             &versionError, &value)) {
+        *error = QStringLiteral("not a Quillet store (%1)").arg(versionError);
+        return false;
+    }
+    if (value.toString() != schemaVersion) {
+        *error = QStringLiteral("the store has schema version \"%1\", expected \"%2\"")
+                     .arg(value.toString(), schemaVersion);
+        return false;
+    }
+    return true;
+}
+
+QSqlQuery &Store::statement(const char *sql)
+{
+    auto it = m_statements.find(sql);
+    if (it == m_statements.end()) {
+        auto query = std::make_shared<QSqlQuery>(m_db);
+        query->setForwardOnly(true);
+        if (!query->prepare(QString::fromLatin1(sql)))
+            qCWarning(lcStore) << "could not prepare" << sql << query->lastError().text();
+        it = m_statements.insert(sql, query);
+    }
+    return **it;
+}
+
+template<typename Fn>
+bool Store::mutate(const char *what, std::initializer_list<Record> records, Fn &&body)
+{
+    if (!m_db.transaction()) {
+        qCWarning(lcStore) << what << "failed to begin:" << m_db.lastError().text();
+        return false;
+    }
+    QString failure;
+    if (!body(failure) || !m_db.commit()) {
+        if (failure.isEmpty())
+            failure = m_db.lastError().text();
+        m_db.rollback();
+        qCWarning(lcStore) << what << "failed and was rolled back:" << failure;
+        return false;
+    }
+    for (Record record : records)
+        Q_EMIT changed(record);
+    return true;
+}
+
+namespace {
+
+// Runs a cached statement inside a mutation, noting why it failed.
+bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &failure)
+{
+    const bool ok = exec(query, bindings);
+    if (!ok)
+        failure = query.lastError().text();
+    query.finish();
+    return ok;
+}
+
+} // namespace
+
+bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
+                       const QList<ClipboardContent> &contents)
+{
+    return mutate("inserting a history entry",
+                  {Record::ClipboardItem, Record::ClipboardContent}, [&](QString &failure) {
+                      if (!step(statement(kInsertItem),
+                                {uuidText(item.id), dateValue(item.createdAt),
+                                 dateValue(item.lastUsedAt), item.useCount,
+                                 optionalText(item.sourceAppBundleID),
+                                 optionalText(item.sourceAppName), item.title,
+                                 item.contentTypeRaw, item.isPinned ? 1 : 0,
+                                 optionalText(item.contentHash), optionalBytes(thumbnail)},
+                                failure))
+                          return false;
+                      for (const ClipboardContent &content : contents) {
+                          if (!step(statement(kInsertContent),
+                                    {uuidText(content.id), uuidText(item.id),
+                                     content.utTypeIdentifier, optionalText(content.textPreview),
+                                     content.dataSize, optionalBytes(content.data),
+                                     optionalBytes(content.thumbnailData)},
+                                    failure))
+                              return false;
+                      }
+                      return true;
+                  });
+}
+
+bool Store::updateItem(const ClipboardItem &item)
+{
+    return mutate("updating a history entry", {Record::ClipboardItem}, [&](QString &failure) {
+        return step(statement(kUpdateItem),
+                    {dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
+                     optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
+                     item.title, item.contentTypeRaw, item.isPinned ? 1 : 0,
+                     optionalText(item.contentHash), uuidText(item.id)},
+                    failure);
+    });
+}
+
+bool Store::deleteItems(const QList<QUuid> &ids)
+{
+    if (ids.isEmpty())
+        return true;
+    return mutate("deleting history entries", {Record::ClipboardItem, Record::ClipboardContent},
+                  [&](QString &failure) {
+                      for (const QUuid &id : ids) {
+                          if (!step(statement(kDeleteItem), {uuidText(id)}, failure))
+                              return false;
+                      }
+                      return true;
+                  });
+}
+
+bool Store::deleteUnpinnedItems()
+{
+    return mutate("clearing the history", {Record::ClipboardItem, Record::ClipboardContent},
+                  [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); });
+}
+
+bool Store::deleteAllItems()
+{
+    return mutate("resetting the history", {Record::ClipboardItem, Record::ClipboardContent},
+                  [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); });
+}
+
+QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings)
+{
+    QList<ClipboardItem> items;
+    QSqlQuery &query = statement(sql);
+    if (!exec(query, bindings)) {
+        qCWarning(lcStore) << "fetching history entries failed:" << query.lastError().text();
+        query.finish();
+        return items;
+    }
+    while (query.next())
+        items.append(itemFrom(query));
+    query.finish();
+    return items;
+}
+
+std::optional<ClipboardItem> Store::item(const QUuid &id)
+{
+    const auto items = fetchItems(kItemById, {uuidText(id)});
+    if (items.isEmpty())
+        return std::nullopt;
+    return items.first();
+}
+
+std::optional<ClipboardItem> Store::findItemByHash(const QString &contentHash)
+{
+    const auto items = fetchItems(kItemByHash, {contentHash});
+    if (items.isEmpty())
+        return std::nullopt;
+    return items.first();
+}
+
+QList<ClipboardItem> Store::itemsByLastUsed(qint64 limit)
+{
+    return fetchItems(kItemsByLastUsed, {limit < 0 ? qint64(-1) : limit});
+}
+
+QList<ClipboardItem> Store::unpinnedItemsByLastUsed(qint64 offset, qint64 limit)
+{
+    return fetchItems(kUnpinnedByLastUsed, {limit < 0 ? qint64(-1) : limit, qMax<qint64>(0, offset)});
+}
+
+QList<ClipboardItem> Store::itemsByCreatedAt()
+{
+    return fetchItems(kItemsByCreatedAt, {});
+}
+
+qint64 Store::itemCount()
+{
+    QSqlQuery &query = statement(kItemCount);
+    qint64 count = 0;
+    if (exec(query, {}) && query.next())
+        count = query.value(0).toLongLong();
+    else
+        qCWarning(lcStore) << "counting history entries failed:" << query.lastError().text();
+    query.finish();
+    return count;
+}
+
+namespace {
+
+std::optional<QByteArray> fetchBytes(QSqlQuery &query, const QString &id, const char *what)
+{
+    std::optional<QByteArray> bytes;
+    if (!exec(query, {id}))
+        qCWarning(lcStore) << "reading" << what << "failed:" << query.lastError().text();
+    else if (query.next())
+        bytes = bytesFrom(query.value(0));
+    query.finish();
+    return bytes;
+}
+
+} // namespace
+
+std::optional<QByteArray> Store::itemThumbnail(const QUuid &id)
+{
+    return fetchBytes(statement(kItemThumbnail), uuidText(id), "a thumbnail");
+}
+
+QList<ClipboardContent> Store::contents(const QUuid &itemId)
+{
+    QList<ClipboardContent> contents;
+    QSqlQuery &query = statement(kContentsOfItem);
+    if (!exec(query, {uuidText(itemId)})) {
+        qCWarning(lcStore) << "fetching contents failed:" << query.lastError().text();
+        query.finish();
+        return contents;
+    }
+    while (query.next()) {
+        ClipboardContent content;
+        content.id = uuidFrom(query.value(0));
+        if (!query.value(1).isNull())
+            content.item = uuidFrom(query.value(1));
+        content.utTypeIdentifier = query.value(2).toString();
+        content.textPreview = textFrom(query.value(3));
+        content.dataSize = query.value(4).toLongLong();
+        content.data = bytesFrom(query.value(5));
+        content.thumbnailData = bytesFrom(query.value(6));
+        contents.append(content);
+    }
+    query.finish();
+    return contents;
+}
+
+bool Store::insertFolder(const SnippetFolder &folder)
+{
+    return mutate("inserting a snippet folder", {Record::SnippetFolder}, [&](QString &failure) {
+        return step(statement(kInsertFolder), {uuidText(folder.id), folder.name, folder.sortOrder},
+                    failure);
+    });
+}
+
+bool Store::updateFolder(const SnippetFolder &folder)
+{
+    return mutate("updating a snippet folder", {Record::SnippetFolder}, [&](QString &failure) {
+        return step(statement(kUpdateFolder), {folder.name, folder.sortOrder, uuidText(folder.id)},
+                    failure);
+    });
+}
+
+bool Store::deleteFolder(const QUuid &id)
+{
+    return mutate("deleting a snippet folder", {Record::SnippetFolder, Record::Snippet},
+                  [&](QString &failure) { return step(statement(kDeleteFolder), {uuidText(id)}, failure); });
+}
+
+QList<SnippetFolder> Store::folders()
+{
+    QList<SnippetFolder> folders;
+    QSqlQuery &query = statement(kFolders);
+    if (!exec(query, {}))
+        qCWarning(lcStore) << "fetching folders failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        folders.append({uuidFrom(query.value(0)), query.value(1).toString(), query.value(2).toLongLong()});
+    query.finish();
+    return folders;
+}
+
+bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
+{
+    return mutate("inserting a snippet", {Record::Snippet}, [&](QString &failure) {
+        return step(statement(kInsertSnippet),
+                    {uuidText(snippet.id), snippet.title, snippet.sortOrder, snippet.contentUTType,
+                     optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                     dateValue(snippet.createdAt), optionalUuid(snippet.folder),
+                     optionalBytes(contentData)},
+                    failure);
+    });
+}
+
+bool Store::updateSnippet(const Snippet &snippet)
+{
+    return mutate("updating a snippet", {Record::Snippet}, [&](QString &failure) {
+        return step(statement(kUpdateSnippet),
+                    {snippet.title, snippet.sortOrder, snippet.contentUTType,
+                     optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                     dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id)},
+                    failure);
+    });
+}
+
+bool Store::deleteSnippet(const QUuid &id)
+{
+    return mutate("deleting a snippet", {Record::Snippet},
+                  [&](QString &failure) { return step(statement(kDeleteSnippet), {uuidText(id)}, failure); });
+}
+
+namespace {
+
+QList<Snippet> fetchSnippets(QSqlQuery &query, std::initializer_list<QVariant> bindings)
+{
+    QList<Snippet> snippets;
+    if (!exec(query, bindings))
+        qCWarning(lcStore) << "fetching snippets failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        snippets.append(snippetFrom(query));
+    query.finish();
+    return snippets;
+}
+
+} // namespace
+
+QList<Snippet> Store::snippets(const QUuid &folderId)
+{
+    return fetchSnippets(statement(kSnippetsOfFolder), {uuidText(folderId)});
+}
+
+QList<Snippet> Store::allSnippets()
+{
+    return fetchSnippets(statement(kAllSnippets), {});
+}
+
+std::optional<QByteArray> Store::snippetContentData(const QUuid &id)
+{
+    return fetchBytes(statement(kSnippetContent), uuidText(id), "snippet content");
+}
+
+bool Store::insertPrompt(const SavedPrompt &prompt)
+{
+    return mutate("inserting a saved prompt", {Record::SavedPrompt}, [&](QString &failure) {
+        return step(statement(kInsertPrompt),
+                    {uuidText(prompt.id), prompt.name, prompt.icon, prompt.systemPrompt,
+                     prompt.sortOrder, dateValue(prompt.createdAt), prompt.modeRaw},
+                    failure);
+    });
+}
+
+bool Store::updatePrompt(const SavedPrompt &prompt)
+{
+    return mutate("updating a saved prompt", {Record::SavedPrompt}, [&](QString &failure) {
+        return step(statement(kUpdatePrompt),
+                    {prompt.name, prompt.icon, prompt.systemPrompt, prompt.sortOrder,
+                     dateValue(prompt.createdAt), prompt.modeRaw, uuidText(prompt.id)},
+                    failure);
+    });
+}
+
+bool Store::deletePrompt(const QUuid &id)
+{
+    return mutate("deleting a saved prompt", {Record::SavedPrompt},
+                  [&](QString &failure) { return step(statement(kDeletePrompt), {uuidText(id)}, failure); });
+}
+
+QList<SavedPrompt> Store::savedPrompts()
+{
+    QList<SavedPrompt> prompts;
+    QSqlQuery &query = statement(kPrompts);
+    if (!exec(query, {}))
+        qCWarning(lcStore) << "fetching saved prompts failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        prompts.append(promptFrom(query));
+    query.finish();
+    return prompts;
+}
+
+std::optional<qint64> Store::maxPromptSortOrder()
+{
+    QSqlQuery &query = statement(kMaxPromptSortOrder);
+    std::optional<qint64> max;
+    if (exec(query, {}) && query.next() && !query.value(0).isNull())
+        max = query.value(0).toLongLong();
+    query.finish();
+    return max;
+}
+
+} // namespace quillet

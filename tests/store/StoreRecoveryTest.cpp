@@ -1,0 +1,187 @@
+#include "store/ModelContainer.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace quillet;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A SQLite file that is a valid database but not one of this schema version.
+void writeForeignDatabase(const QString &path, const QString &version)
+{
+    {
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(QStringLiteral("CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)")));
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO StoreMetadata VALUES ('schemaVersion', '%1')").arg(version)));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+}
+
+ClipboardItem anItem()
+{
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
+    item.title = QStringLiteral("t");
+    item.contentTypeRaw = QStringLiteral("plainText");
+    return item;
+}
+
+} // namespace
+
+class StoreRecoveryTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+
+    QStringList brokenFiles() const
+    {
+        return QDir(m_dir->path()).entryList({QStringLiteral("Quillet.store.broken-*")}, QDir::Files, QDir::Name);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_path = m_dir->filePath(QStringLiteral("Quillet.store"));
+    }
+
+    void storeDirectoryFollowsXdgDataHome()
+    {
+        QCOMPARE(storePath(), qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Quillet/Quillet.store"));
+        QVERIFY(QFileInfo(storeDirectory()).isDir());
+    }
+
+    void healthyStoreOpensWithoutRecovery()
+    {
+        {
+            auto opening = openStoreWithRecovery(m_path);
+            QVERIFY(opening.store);
+            QVERIFY(opening.store->insertItem(anItem(), std::nullopt, {}));
+        }
+        auto opening = openStoreWithRecovery(m_path);
+        QVERIFY(opening.store);
+        QVERIFY(opening.firstError.isEmpty());
+        QCOMPARE(opening.store->itemCount(), 1);
+        QVERIFY(brokenFiles().isEmpty());
+    }
+
+    void garbageFilesAreMovedAsideAndAFreshStoreOpens_data()
+    {
+        QTest::addColumn<bool>("withCompanions");
+        QTest::newRow("all three files") << true;
+        QTest::newRow("main file only") << false;
+    }
+    void garbageFilesAreMovedAsideAndAFreshStoreOpens()
+    {
+        QFETCH(bool, withCompanions);
+        const QByteArray garbage("this is not a database, just some bytes that look like nothing at all");
+        writeFile(m_path, garbage);
+        if (withCompanions) {
+            writeFile(m_path + QStringLiteral("-wal"), "wal garbage");
+            writeFile(m_path + QStringLiteral("-shm"), "shm garbage");
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        auto opening = openStoreWithRecovery(m_path);
+        QVERIFY2(opening.store, qPrintable(opening.error));
+        QVERIFY(!opening.firstError.isEmpty());
+        QCOMPARE(opening.store->itemCount(), 0);
+        QVERIFY(opening.store->insertItem(anItem(), std::nullopt, {}));
+
+        // Nothing is destroyed: the old bytes are kept beside the new store.
+        QCOMPARE(opening.movedAside.size(), withCompanions ? 3 : 1);
+        QCOMPARE(readFile(opening.movedAside.first()), garbage);
+        QVERIFY(opening.movedAside.first().startsWith(m_path + QStringLiteral(".broken-")));
+        if (withCompanions) {
+            QVERIFY(opening.movedAside.at(1).endsWith(QStringLiteral("-shm")));
+            QCOMPARE(readFile(opening.movedAside.at(2)), QByteArray("wal garbage"));
+        }
+    }
+
+    void anotherSchemaVersionIsRecoveredTheSameWay()
+    {
+        writeForeignDatabase(m_path, QStringLiteral("0.9.0"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        auto opening = openStoreWithRecovery(m_path);
+        QVERIFY(opening.store);
+        QVERIFY2(opening.firstError.contains(QStringLiteral("0.9.0")), qPrintable(opening.firstError));
+        QCOMPARE(opening.movedAside.size(), 1);
+    }
+
+    void sqliteFileOfAnotherApplicationIsNotUsed()
+    {
+        {
+            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (body TEXT)"));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        auto opening = openStoreWithRecovery(m_path);
+        QVERIFY(opening.store);
+        QCOMPARE(opening.movedAside.size(), 1);
+    }
+
+    void keepsTheNewestThreeBrokenSets()
+    {
+        for (int round = 0; round < 5; ++round) {
+            writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round));
+            writeFile(m_path + QStringLiteral("-wal"), "w");
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+            auto opening = openStoreWithRecovery(m_path);
+            QVERIFY(opening.store);
+            opening.store.reset();
+            QFile::remove(m_path + QStringLiteral("-shm"));
+            QFile::remove(m_path + QStringLiteral("-wal"));
+        }
+        const QStringList files = brokenFiles();
+        QStringList mains;
+        for (const QString &name : files) {
+            if (!name.endsWith(QStringLiteral("-wal")) && !name.endsWith(QStringLiteral("-shm")))
+                mains.append(name);
+            else
+                QVERIFY(files.contains(name.left(name.size() - 4)));
+        }
+        QCOMPARE(mains.size(), 3);
+        for (const QString &name : mains)
+            QVERIFY(files.contains(name + QStringLiteral("-wal")));
+        QCOMPARE(readFile(m_dir->filePath(mains.last())), QByteArray("garbage round 4"));
+        QCOMPARE(readFile(m_dir->filePath(mains.first())), QByteArray("garbage round 2"));
+    }
+
+    void unusableLocationFailsBothAttempts()
+    {
+        writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x");
+        const QString path = m_dir->filePath(QStringLiteral("not-a-folder/Quillet.store"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        auto opening = openStoreWithRecovery(path);
+        QVERIFY(!opening.store);
+        QVERIFY(!opening.error.isEmpty());
+    }
+};
+
+QUILLET_TEST_MAIN(StoreRecoveryTest)
+#include "StoreRecoveryTest.moc"

@@ -1,0 +1,268 @@
+#include "store/Store.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace quillet;
+
+namespace {
+
+QDateTime at(int seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
+}
+
+ClipboardItem makeItem(const QString &title, int lastUsed, bool pinned = false)
+{
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.createdAt = at(lastUsed);
+    item.lastUsedAt = at(lastUsed);
+    item.title = title;
+    item.contentTypeRaw = QStringLiteral("plainText");
+    item.isPinned = pinned;
+    item.contentHash = QStringLiteral("hash-") + title;
+    return item;
+}
+
+ClipboardContent makeContent(const QByteArray &data, const QString &type = QStringLiteral("text/plain"))
+{
+    ClipboardContent content;
+    content.id = QUuid::createUuid();
+    content.utTypeIdentifier = type;
+    content.data = data;
+    content.dataSize = data.size();
+    content.textPreview = QString::fromUtf8(data);
+    return content;
+}
+
+QStringList titles(const QList<ClipboardItem> &items)
+{
+    QStringList out;
+    for (const auto &item : items)
+        out.append(item.title);
+    return out;
+}
+
+// Counts rows through a second connection, as sqlite3 would see the file.
+qint64 rowCount(const QString &path, const QString &table)
+{
+    qint64 count = -1;
+    {
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && query.next())
+                count = query.value(0).toLongLong();
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    return count;
+}
+
+} // namespace
+
+class StoreTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Store> m_store;
+    QString m_path;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_path = m_dir.filePath(QStringLiteral("%1.store").arg(QUuid::createUuid().toString(QUuid::Id128)));
+        QString error;
+        m_store = Store::open(m_path, &error);
+        QVERIFY2(m_store, qPrintable(error));
+    }
+    void cleanup() { m_store.reset(); }
+
+    void newStoreRecordsSchemaAndUsesWal()
+    {
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("a"), 1), std::nullopt, {}));
+        QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
+        m_store.reset();
+        QString error;
+        m_store = Store::open(m_path, &error);
+        QVERIFY2(m_store, qPrintable(error));
+        QCOMPARE(m_store->itemCount(), 1);
+        QCOMPARE(rowCount(m_path, QStringLiteral("StoreMetadata WHERE key = 'schemaVersion' AND value = '1.0.0'")), 1);
+    }
+
+    void itemRoundTripsWithPayloads()
+    {
+        ClipboardItem item = makeItem(QStringLiteral("Hello"), 5);
+        item.useCount = 3;
+        item.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
+        item.sourceAppName = QStringLiteral("Text Editor");
+        item.createdAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
+        ClipboardContent png = makeContent(QByteArray("\x89PNG", 4), QStringLiteral("image/png"));
+        png.textPreview.reset();
+        png.thumbnailData = QByteArray("thumb");
+        const ClipboardContent text = makeContent("Hello");
+        QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), {png, text}));
+
+        const auto stored = m_store->item(item.id);
+        QVERIFY(stored);
+        QCOMPARE(*stored, item);
+        QCOMPARE(m_store->itemThumbnail(item.id), std::optional<QByteArray>("item-thumb"));
+
+        const auto contents = m_store->contents(item.id);
+        QCOMPARE(contents.size(), 2);
+        ClipboardContent expectedPng = png;
+        expectedPng.item = item.id;
+        ClipboardContent expectedText = text;
+        expectedText.item = item.id;
+        QCOMPARE(contents.at(0), expectedPng);
+        QCOMPARE(contents.at(1), expectedText);
+    }
+
+    void absentOptionalsStayAbsent()
+    {
+        ClipboardItem item = makeItem(QStringLiteral("x"), 1);
+        item.contentHash.reset();
+        ClipboardContent content;
+        content.id = QUuid::createUuid();
+        content.utTypeIdentifier = QStringLiteral("text/html");
+        QVERIFY(m_store->insertItem(item, std::nullopt, {content}));
+        QCOMPARE(m_store->item(item.id)->sourceAppName, std::nullopt);
+        QCOMPARE(m_store->item(item.id)->contentHash, std::nullopt);
+        QCOMPARE(m_store->itemThumbnail(item.id), std::nullopt);
+        const auto contents = m_store->contents(item.id);
+        QCOMPARE(contents.size(), 1);
+        QCOMPARE(contents.first().data, std::nullopt);
+        QCOMPARE(contents.first().textPreview, std::nullopt);
+        QCOMPARE(contents.first().dataSize, 0);
+    }
+
+    void findsByHash()
+    {
+        const ClipboardItem item = makeItem(QStringLiteral("needle"), 1);
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("hay"), 2), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(item, std::nullopt, {}));
+        QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-needle"))->id, item.id);
+        QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-none")), std::nullopt);
+    }
+
+    void listsInTheirOrders()
+    {
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("old"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("new"), 9), std::nullopt, {}));
+        ClipboardItem middle = makeItem(QStringLiteral("middle"), 3);
+        QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
+
+        QCOMPARE(titles(m_store->itemsByLastUsed()),
+                 (QStringList{QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"), QStringLiteral("old")}));
+        QCOMPARE(titles(m_store->itemsByLastUsed(2)), (QStringList{QStringLiteral("new"), QStringLiteral("pinned")}));
+        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed()),
+                 (QStringList{QStringLiteral("new"), QStringLiteral("middle"), QStringLiteral("old")}));
+        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed(2)), QStringList{QStringLiteral("old")});
+        QVERIFY(m_store->unpinnedItemsByLastUsed(10).isEmpty());
+
+        // A refresh moves the entry without changing when it was created.
+        middle.lastUsedAt = at(20);
+        middle.useCount = 1;
+        QVERIFY(m_store->updateItem(middle));
+        QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
+        QCOMPARE(titles(m_store->itemsByCreatedAt()),
+                 (QStringList{QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"), QStringLiteral("old")}));
+    }
+
+    void deletingEntriesTakesTheirContents()
+    {
+        const ClipboardItem keep = makeItem(QStringLiteral("keep"), 1, true);
+        const ClipboardItem drop = makeItem(QStringLiteral("drop"), 2);
+        QVERIFY(m_store->insertItem(keep, std::nullopt, {makeContent("k")}));
+        QVERIFY(m_store->insertItem(drop, std::nullopt, {makeContent("d1"), makeContent("d2")}));
+        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 3);
+
+        QVERIFY(m_store->deleteItems({drop.id}));
+        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 1);
+        QVERIFY(m_store->contents(drop.id).isEmpty());
+
+        QVERIFY(m_store->deleteUnpinnedItems());
+        QCOMPARE(m_store->itemCount(), 1);
+        QVERIFY(m_store->deleteAllItems());
+        QCOMPARE(m_store->itemCount(), 0);
+        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
+    }
+
+    void failedMutationLeavesNothingBehind()
+    {
+        const ClipboardContent content = makeContent("same id twice");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
+        QSignalSpy spy(m_store.get(), &Store::changed);
+        QVERIFY(!m_store->insertItem(makeItem(QStringLiteral("broken"), 1), std::nullopt, {content, content}));
+        QCOMPARE(m_store->itemCount(), 0);
+        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
+        QCOMPARE(spy.count(), 0);
+        // The store keeps working afterwards.
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("fine"), 2), std::nullopt, {content}));
+        QCOMPARE(m_store->itemCount(), 1);
+    }
+
+    void changeSignalNamesTheRecordType()
+    {
+        QSignalSpy spy(m_store.get(), &Store::changed);
+        QVERIFY(m_store->insertPrompt({QUuid::createUuid(), QStringLiteral("p"), QStringLiteral("globe"),
+                                       QStringLiteral("Do it"), 0, at(0)}));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.at(0).at(0).value<Store::Record>(), Store::Record::SavedPrompt);
+        const SnippetFolder folder{QUuid::createUuid(), QStringLiteral("f"), 0};
+        QVERIFY(m_store->insertFolder(folder));
+        QCOMPARE(spy.last().at(0).value<Store::Record>(), Store::Record::SnippetFolder);
+    }
+
+    void foldersAndSnippets()
+    {
+        const SnippetFolder second{QUuid::createUuid(), QStringLiteral("Second"), 2};
+        const SnippetFolder first{QUuid::createUuid(), QStringLiteral("First"), 1};
+        QVERIFY(m_store->insertFolder(second));
+        QVERIFY(m_store->insertFolder(first));
+        QCOMPARE(m_store->folders(), (QList<SnippetFolder>{first, second}));
+
+        Snippet three{QUuid::createUuid(), QStringLiteral("three"), 3, QStringLiteral("text/plain"),
+                      QStringLiteral("3"), std::nullopt, at(0), second.id, false};
+        Snippet one{QUuid::createUuid(), QStringLiteral("one"), 1, QStringLiteral("text/plain"),
+                    std::nullopt, QByteArray("hk"), at(1), second.id, false};
+        QVERIFY(m_store->insertSnippet(three, QByteArray("3")));
+        QVERIFY(m_store->insertSnippet(one, std::nullopt));
+        three.hasContentData = true;
+        QCOMPARE(m_store->snippets(second.id), (QList<Snippet>{one, three}));
+        QCOMPARE(m_store->snippetContentData(three.id), std::optional<QByteArray>("3"));
+        QCOMPARE(m_store->snippetContentData(one.id), std::nullopt);
+        QVERIFY(m_store->snippets(first.id).isEmpty());
+
+        QVERIFY(m_store->deleteFolder(second.id));
+        QVERIFY(m_store->allSnippets().isEmpty());
+        QCOMPARE(m_store->folders(), QList<SnippetFolder>{first});
+    }
+
+    void savedPromptsBySortOrder()
+    {
+        QCOMPARE(m_store->maxPromptSortOrder(), std::nullopt);
+        SavedPrompt five{QUuid::createUuid(), QStringLiteral("five"), QStringLiteral("globe"),
+                         QStringLiteral("s"), 5, at(0)};
+        SavedPrompt zero{QUuid::createUuid(), QStringLiteral("zero"), QStringLiteral("brain"),
+                         QStringLiteral("s"), 0, at(1), QStringLiteral("Input")};
+        QVERIFY(m_store->insertPrompt(five));
+        QVERIFY(m_store->insertPrompt(zero));
+        QCOMPARE(m_store->savedPrompts(), (QList<SavedPrompt>{zero, five}));
+        QCOMPARE(m_store->maxPromptSortOrder(), std::optional<qint64>(5));
+        five.name = QStringLiteral("renamed");
+        QVERIFY(m_store->updatePrompt(five));
+        QCOMPARE(m_store->savedPrompts().last().name, QStringLiteral("renamed"));
+        QVERIFY(m_store->deletePrompt(five.id));
+        QCOMPARE(m_store->maxPromptSortOrder(), std::optional<qint64>(0));
+    }
+};
+
+QUILLET_TEST_MAIN(StoreTest)
+#include "StoreTest.moc"

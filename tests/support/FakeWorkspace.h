@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+namespace quillet::test {
+
+class FakeWorkspace final : public Workspace {
+public:
+    std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
+    std::optional<WindowId> activeWindow() override { return active; }
+    void activateWindow(WindowId window) override;
+    QList<InstalledApplication> installedApplications() override;
+    QIcon applicationIcon(const InstalledApplication &application) override;
+    bool openApplication(const QString &id, QString *error = nullptr) override;
+
+    // Sets the application in front, as a copy from it would see it.
+    void setFrontmost(const QString &id, const QString &name) { frontmost = RunningApplication{id, name}; }
+
+    std::optional<RunningApplication> frontmost;
+    std::optional<WindowId> active;
+    QList<InstalledApplication> installed;
+    QList<WindowId> activated;
+    QStringList opened;
+    int listingCalls = 0;
+    bool openSucceeds = true;
+};
+
+} // namespace quillet::test

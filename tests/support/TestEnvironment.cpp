@@ -1,0 +1,41 @@
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace quillet::test {
+
+namespace {
+QTemporaryDir *g_home = nullptr;
+}
+
+void isolateEnvironment()
+{
+    if (g_home)
+        return;
+    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/quillet-test-XXXXXX"));
+    const QString root = g_home->path();
+    const struct {
+        const char *variable;
+        const char *folder;
+    } folders[] = {{"XDG_CONFIG_HOME", "config"},
+                   {"XDG_DATA_HOME", "data"},
+                   {"XDG_CACHE_HOME", "cache"},
+                   {"XDG_RUNTIME_DIR", "runtime"}};
+    for (const auto &entry : folders) {
+        const QString path = root + QLatin1Char('/') + QLatin1String(entry.folder);
+        QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                        | QFileDevice::ExeOwner);
+        qputenv(entry.variable, QFile::encodeName(path));
+    }
+    qputenv("HOME", QFile::encodeName(root));
+}
+
+QString isolatedHome()
+{
+    return g_home ? g_home->path() : QString();
+}
+
+} // namespace quillet::test
