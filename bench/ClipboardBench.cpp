@@ -19,7 +19,7 @@ void contentHashOf10MB(benchmark::State &state)
     QRandomGenerator generator(42);
     for (char &c : data)
         c = char(generator.generate());
-    snapshot.contents.append({types::png, data});
+    snapshot.contents.append({ types::png, data });
     for (auto _ : state)
         benchmark::DoNotOptimize(contentHashOf(snapshot));
     state.SetBytesProcessed(state.iterations() * data.size());

@@ -14,7 +14,8 @@ ClipboardItem entry(int n)
 {
     ClipboardItem item;
     item.id = QUuid::createUuid();
-    item.createdAt = item.lastUsedAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + qint64(n) * 1000, Qt::UTC);
+    item.createdAt = item.lastUsedAt
+        = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + qint64(n) * 1000, Qt::UTC);
     item.title = QStringLiteral("Entry number %1 with a title of a usual length").arg(n);
     item.contentTypeRaw = QStringLiteral("plainText");
     item.contentHash = QString::number(n).repeated(4).leftJustified(64, QLatin1Char('0'));
@@ -43,7 +44,7 @@ struct FilledStore {
         for (int n = 0; n < kEntries; ++n) {
             ClipboardContent image = textOf(n, 4096);
             image.utTypeIdentifier = QStringLiteral("image/png");
-            store->insertItem(entry(n), QByteArray(2048, 'T'), {textOf(n, 1024), image});
+            store->insertItem(entry(n), QByteArray(2048, 'T'), { textOf(n, 1024), image });
         }
     }
 };
@@ -71,7 +72,7 @@ void insertOneTextEntry(benchmark::State &state)
     for (auto _ : state) {
         ClipboardItem item = entry(++n);
         inserted.append(item.id);
-        store.insertItem(item, std::nullopt, {textOf(n, 1024)});
+        store.insertItem(item, std::nullopt, { textOf(n, 1024) });
     }
     store.deleteItems(inserted);
 }

@@ -94,10 +94,8 @@ ContentType classifyContentType(const QStringList &typeList)
         else
             mapped.append(ContentType::generic);
     }
-    static const ContentType priority[] = {ContentType::image,   ContentType::richText,
-                                           ContentType::html,    ContentType::fileURL,
-                                           ContentType::color,   ContentType::plainText,
-                                           ContentType::generic};
+    static const ContentType priority[] = { ContentType::image, ContentType::richText, ContentType::html,
+        ContentType::fileURL, ContentType::color, ContentType::plainText, ContentType::generic };
     for (ContentType candidate : priority) {
         if (mapped.contains(candidate))
             return candidate;

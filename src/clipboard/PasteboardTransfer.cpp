@@ -58,7 +58,7 @@ PasteboardSnapshot capture(Pasteboard &pasteboard, Workspace &workspace)
                 const auto data = pasteboard.data(index, type);
                 if (!data || data->size() > kMaxRepresentationBytes)
                     continue;
-                snapshot.contents.append({type, *data});
+                snapshot.contents.append({ type, *data });
             }
         }
     }
@@ -78,9 +78,9 @@ void writeContents(const QList<ClipboardContent> &contents, bool withMarker, Pas
             continue;
         const QString &type = content.utTypeIdentifier;
         auto existing = std::find_if(representations.begin(), representations.end(),
-                                     [&](const auto &pair) { return pair.first == type; });
+            [&](const auto &pair) { return pair.first == type; });
         if (existing == representations.end()) {
-            representations.append({type, *content.data});
+            representations.append({ type, *content.data });
         } else if (normalizedType(type) == types::fileURL) {
             QByteArray &list = existing->second;
             if (!list.isEmpty() && !list.endsWith('\n'))
@@ -91,9 +91,9 @@ void writeContents(const QList<ClipboardContent> &contents, bool withMarker, Pas
         }
     }
     if (withMarker)
-        representations.append({types::selfMarker, QByteArray()});
+        representations.append({ types::selfMarker, QByteArray() });
 
-    pasteboard.write({item});
+    pasteboard.write({ item });
 }
 
 } // namespace quillet

@@ -13,42 +13,35 @@ namespace quillet {
 namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80–0x9F.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+constexpr char16_t kCp1252High[32] = { 0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6,
+    0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178 };
 
 // Destinations whose text is not part of the document body.
 bool isSkippedDestination(const QByteArray &word)
 {
-    static const QSet<QByteArray> skipped{
-        "fonttbl",   "colortbl",   "stylesheet", "info",        "pict",       "object",
-        "header",    "headerl",    "headerr",    "headerf",     "footer",     "footerl",
-        "footerr",   "footerf",    "footnote",   "fldinst",     "themedata",  "colorschememapping",
-        "latentstyles", "datastore", "xmlnstbl", "listtable",   "listoverridetable",
-        "rsidtbl",   "generator",  "filetbl",    "revtbl",      "pgdsctbl",   "mmathPr",
-        "private",   "nonshppict", "objdata",    "bkmkstart",   "bkmkend",    "xe",
-        "tc",        "txe",        "annotation", "atnid",       "atnauthor",  "comment",
-        "doccomm",   "operator",   "author",     "title",       "subject",    "keywords",
-        "template",  "buptim",     "creatim",    "revtim",      "printim",    "expandedcolortbl",
-        "listtext",  "pntext",     "pntxta",     "pntxtb",      "shpinst",    "sp",
-        "fldtype",   "wgrffmtfilter", "falt",    "panose",      "blipuid",    "pnseclvl"};
+    static const QSet<QByteArray> skipped { "fonttbl", "colortbl", "stylesheet", "info", "pict", "object",
+        "header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf", "footnote",
+        "fldinst", "themedata", "colorschememapping", "latentstyles", "datastore", "xmlnstbl", "listtable",
+        "listoverridetable", "rsidtbl", "generator", "filetbl", "revtbl", "pgdsctbl", "mmathPr", "private",
+        "nonshppict", "objdata", "bkmkstart", "bkmkend", "xe", "tc", "txe", "annotation", "atnid",
+        "atnauthor", "comment", "doccomm", "operator", "author", "title", "subject", "keywords", "template",
+        "buptim", "creatim", "revtim", "printim", "expandedcolortbl", "listtext", "pntext", "pntxta",
+        "pntxtb", "shpinst", "sp", "fldtype", "wgrffmtfilter", "falt", "panose", "blipuid", "pnseclvl" };
     return skipped.contains(word);
 }
 
 // Text that a control word stands for in the body.
 const QString *wordText(const QByteArray &word)
 {
-    static const QHash<QByteArray, QString> texts{
-        {"par", QStringLiteral("\n")},         {"line", QStringLiteral("\n")},
-        {"sect", QStringLiteral("\n")},        {"page", QStringLiteral("\n")},
-        {"row", QStringLiteral("\n")},         {"tab", QStringLiteral("\t")},
-        {"cell", QStringLiteral("\t")},        {"emdash", QStringLiteral("\u2014")},
-        {"endash", QStringLiteral("\u2013")},  {"emspace", QStringLiteral("\u2003")},
-        {"enspace", QStringLiteral("\u2002")}, {"qmspace", QStringLiteral("\u2005")},
-        {"bullet", QStringLiteral("\u2022")},  {"lquote", QStringLiteral("\u2018")},
-        {"rquote", QStringLiteral("\u2019")},  {"ldblquote", QStringLiteral("\u201C")},
-        {"rdblquote", QStringLiteral("\u201D")}};
+    static const QHash<QByteArray, QString> texts { { "par", QStringLiteral("\n") },
+        { "line", QStringLiteral("\n") }, { "sect", QStringLiteral("\n") }, { "page", QStringLiteral("\n") },
+        { "row", QStringLiteral("\n") }, { "tab", QStringLiteral("\t") }, { "cell", QStringLiteral("\t") },
+        { "emdash", QStringLiteral("\u2014") }, { "endash", QStringLiteral("\u2013") },
+        { "emspace", QStringLiteral("\u2003") }, { "enspace", QStringLiteral("\u2002") },
+        { "qmspace", QStringLiteral("\u2005") }, { "bullet", QStringLiteral("\u2022") },
+        { "lquote", QStringLiteral("\u2018") }, { "rquote", QStringLiteral("\u2019") },
+        { "ldblquote", QStringLiteral("\u201C") }, { "rdblquote", QStringLiteral("\u201D") } };
     const auto it = texts.constFind(word);
     return it == texts.constEnd() ? nullptr : &*it;
 }
@@ -268,8 +261,8 @@ private:
         m_codePage = page;
         m_decoder.reset();
         if (page != 1252 && page > 0 && page < 100000) {
-            auto decoder = std::make_unique<QStringDecoder>(
-                QByteArray("windows-") + QByteArray::number(page));
+            auto decoder
+                = std::make_unique<QStringDecoder>(QByteArray("windows-") + QByteArray::number(page));
             if (decoder->isValid())
                 m_decoder = std::move(decoder);
             else if (auto cp = std::make_unique<QStringDecoder>(QByteArray("CP") + QByteArray::number(page));

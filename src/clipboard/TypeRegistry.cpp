@@ -18,13 +18,13 @@ QStringList parentsOf(const QString &type)
 {
     const QString base = baseOf(type);
     if (base == types::plainText && type != base)
-        return {types::plainText}; // any charset variant
+        return { types::plainText }; // any charset variant
     if (base == QLatin1String("application/rtf") && type == base)
-        return {types::rtf};
+        return { types::rtf };
     if (base.startsWith(QLatin1String("image/")) && type != types::image)
-        return {types::image};
+        return { types::image };
     if (type == types::fileURL)
-        return {types::url};
+        return { types::url };
     return {};
 }
 
@@ -59,11 +59,9 @@ bool conformsTo(const QString &type, const QString &supertype)
 
 bool isKnownType(const QString &type)
 {
-    static const QStringList registry{types::html,     types::rtf,           types::rtfd,
-                                      types::plainText, types::utf8PlainText, types::utf16PlainText,
-                                      types::png,      types::tiff,          types::jpeg,
-                                      types::gif,      types::bmp,           types::fileURL,
-                                      types::url,      QStringLiteral("application/rtf")};
+    static const QStringList registry { types::html, types::rtf, types::rtfd, types::plainText,
+        types::utf8PlainText, types::utf16PlainText, types::png, types::tiff, types::jpeg, types::gif,
+        types::bmp, types::fileURL, types::url, QStringLiteral("application/rtf") };
     const QString normalized = normalizedType(type);
     if (registry.contains(normalized))
         return true;
@@ -79,10 +77,8 @@ bool isKnownType(const QString &type)
 
 const QStringList &supportedStorageTypes()
 {
-    static const QStringList list{types::png,  types::tiff,          types::jpeg,
-                                  types::gif,  types::bmp,           types::rtfd,
-                                  types::rtf,  types::html,          types::utf8PlainText,
-                                  types::plainText, types::fileURL,  types::url};
+    static const QStringList list { types::png, types::tiff, types::jpeg, types::gif, types::bmp, types::rtfd,
+        types::rtf, types::html, types::utf8PlainText, types::plainText, types::fileURL, types::url };
     return list;
 }
 

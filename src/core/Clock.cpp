@@ -10,8 +10,7 @@ class SystemClock final : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTimeUtc(); }
 
-    void schedule(std::chrono::milliseconds delay, QObject *context,
-                  std::function<void()> action) override
+    void schedule(std::chrono::milliseconds delay, QObject *context, std::function<void()> action) override
     {
         QTimer::singleShot(delay, context, std::move(action));
     }

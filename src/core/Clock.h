@@ -21,8 +21,8 @@ public:
 
     // Runs `action` on the main thread after `delay`, unless `context` has been
     // destroyed by then.
-    virtual void schedule(std::chrono::milliseconds delay, QObject *context,
-                          std::function<void()> action) = 0;
+    virtual void schedule(std::chrono::milliseconds delay, QObject *context, std::function<void()> action)
+        = 0;
 
     // `co_await clock.sleep(d)` suspends the calling coroutine for `d`; it is
     // resumed from the scheduled action, so a manual clock drives it exactly.
@@ -36,7 +36,7 @@ public:
         }
         void await_resume() const noexcept { }
     };
-    SleepAwaiter sleep(std::chrono::milliseconds delay) { return {*this, delay}; }
+    SleepAwaiter sleep(std::chrono::milliseconds delay) { return { *this, delay }; }
 
     static Clock &system();
 };

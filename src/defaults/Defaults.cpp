@@ -158,7 +158,7 @@ std::optional<QStringList> Defaults::stringList(const QString &key) const
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList();
     if (value.typeId() == QMetaType::QString)
-        return QStringList{value.toString()};
+        return QStringList { value.toString() };
     if (value.typeId() == QMetaType::QVariantList) {
         QStringList out;
         for (const QVariant &element : value.toList()) {

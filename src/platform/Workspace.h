@@ -13,16 +13,16 @@ using WindowId = quint64;
 
 // The application whose window is active.
 struct RunningApplication {
-    std::optional<QString> id;   // desktop-file ID without ".desktop", e.g. org.gnome.TextEditor
+    std::optional<QString> id; // desktop-file ID without ".desktop", e.g. org.gnome.TextEditor
     std::optional<QString> name; // localized display name
 };
 
 // One installed application, as the desktop's application listing knows it.
 struct InstalledApplication {
-    QString id;       // desktop-file ID without ".desktop"
-    QString name;     // localized Name
+    QString id; // desktop-file ID without ".desktop"
+    QString name; // localized Name
     QString iconName; // icon-theme name or absolute path; may be empty
-    QString path;     // the desktop file
+    QString path; // the desktop file
 
     friend bool operator==(const InstalledApplication &, const InstalledApplication &) = default;
 };

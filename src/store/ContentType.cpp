@@ -34,10 +34,8 @@ std::optional<ContentType> contentTypeFromRaw(const QString &raw)
 
 const QList<ContentType> &allContentTypes()
 {
-    static const QList<ContentType> all{ContentType::plainText, ContentType::richText,
-                                        ContentType::html,      ContentType::image,
-                                        ContentType::fileURL,   ContentType::color,
-                                        ContentType::generic};
+    static const QList<ContentType> all { ContentType::plainText, ContentType::richText, ContentType::html,
+        ContentType::image, ContentType::fileURL, ContentType::color, ContentType::generic };
     return all;
 }
 

@@ -17,12 +17,13 @@ namespace quillet {
 namespace {
 
 constexpr int kKeptBrokenSets = 3;
-const QStringList kCompanionSuffixes{QString(), QStringLiteral("-shm"), QStringLiteral("-wal")};
+const QStringList kCompanionSuffixes { QString(), QStringLiteral("-shm"), QStringLiteral("-wal") };
 
 // Moves the store and its companions to <path>.broken-<UTC time><suffix>.
 QStringList moveAside(const QString &path)
 {
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
+    const QString stamp
+        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
     QString base = path + QStringLiteral(".broken-") + stamp;
     for (int n = 2; QFileInfo::exists(base); ++n)
         base = path + QStringLiteral(".broken-") + stamp + QLatin1Char('.') + QString::number(n);
@@ -48,7 +49,7 @@ void pruneBrokenSets(const QString &path)
     QDir dir = info.absoluteDir();
     const QString prefix = info.fileName() + QStringLiteral(".broken-");
     QStringList mains;
-    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files, QDir::Name)) {
+    for (const QString &name : dir.entryList({ prefix + QLatin1Char('*') }, QDir::Files, QDir::Name)) {
         if (!name.endsWith(QLatin1String("-shm")) && !name.endsWith(QLatin1String("-wal")))
             mains.append(name);
     }
@@ -63,8 +64,8 @@ void pruneBrokenSets(const QString &path)
 
 QString storeDirectory()
 {
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/Quillet");
+    const QString dir
+        = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Quillet");
     QDir().mkpath(dir);
     return dir;
 }

@@ -16,9 +16,9 @@ QString storePath();
 
 struct StoreOpening {
     std::unique_ptr<Store> store;
-    QString firstError;      // why the first attempt failed, if it did
-    QStringList movedAside;  // the files set aside before the second attempt
-    QString error;           // why the second attempt failed, if it did
+    QString firstError; // why the first attempt failed, if it did
+    QStringList movedAside; // the files set aside before the second attempt
+    QString error; // why the second attempt failed, if it did
 };
 
 // Opens the store at `path`. When that fails, the store file and its -shm and

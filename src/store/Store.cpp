@@ -73,66 +73,68 @@ constexpr const char *kSchema[] = {
     " modeRaw TEXT NOT NULL DEFAULT 'Replace')",
 };
 
-#define ITEM_SELECT "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, " \
-                    "title, contentTypeRaw, isPinned, contentHash FROM ClipboardItem "
+#define ITEM_SELECT                                                                                          \
+    "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, "                         \
+    "title, contentTypeRaw, isPinned, contentHash FROM ClipboardItem "
 
 constexpr char kItemById[] = ITEM_SELECT "WHERE id = ?";
 constexpr char kItemByHash[] = ITEM_SELECT "WHERE contentHash = ? ORDER BY rowid LIMIT 1";
 constexpr char kItemsByLastUsed[] = ITEM_SELECT "ORDER BY lastUsedAt DESC, rowid DESC LIMIT ?";
-constexpr char kUnpinnedByLastUsed[] =
-    ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
+constexpr char kUnpinnedByLastUsed[]
+    = ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
 constexpr char kItemsByCreatedAt[] = ITEM_SELECT "ORDER BY createdAt DESC, rowid DESC";
 #undef ITEM_SELECT
 
-constexpr char kInsertItem[] =
-    "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
-    "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-constexpr char kUpdateItem[] =
-    "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
-    "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
+constexpr char kInsertItem[]
+    = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
+      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdateItem[]
+    = "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
+      "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
 constexpr char kDeleteItem[] = "DELETE FROM ClipboardItem WHERE id = ?";
 constexpr char kDeleteUnpinned[] = "DELETE FROM ClipboardItem WHERE isPinned = 0";
 constexpr char kDeleteAllItems[] = "DELETE FROM ClipboardItem";
 constexpr char kItemCount[] = "SELECT COUNT(*) FROM ClipboardItem";
 constexpr char kItemThumbnail[] = "SELECT thumbnailData FROM ClipboardItem WHERE id = ?";
 
-constexpr char kInsertContent[] =
-    "INSERT INTO ClipboardContent (id, item, utTypeIdentifier, textPreview, dataSize, data, "
-    "thumbnailData) VALUES (?, ?, ?, ?, ?, ?, ?)";
-constexpr char kContentsOfItem[] =
-    "SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, thumbnailData "
-    "FROM ClipboardContent WHERE item = ? ORDER BY rowid";
+constexpr char kInsertContent[]
+    = "INSERT INTO ClipboardContent (id, item, utTypeIdentifier, textPreview, dataSize, data, "
+      "thumbnailData) VALUES (?, ?, ?, ?, ?, ?, ?)";
+constexpr char kContentsOfItem[]
+    = "SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, thumbnailData "
+      "FROM ClipboardContent WHERE item = ? ORDER BY rowid";
 
 constexpr char kInsertFolder[] = "INSERT INTO SnippetFolder (id, name, sortOrder) VALUES (?, ?, ?)";
 constexpr char kUpdateFolder[] = "UPDATE SnippetFolder SET name = ?, sortOrder = ? WHERE id = ?";
 constexpr char kDeleteFolder[] = "DELETE FROM SnippetFolder WHERE id = ?";
 constexpr char kFolders[] = "SELECT id, name, sortOrder FROM SnippetFolder ORDER BY sortOrder, rowid";
 
-#define SNIPPET_SELECT "SELECT id, title, sortOrder, contentUTType, textContent, hotkeyData, " \
-                       "createdAt, folder, contentData IS NOT NULL FROM Snippet "
+#define SNIPPET_SELECT                                                                                       \
+    "SELECT id, title, sortOrder, contentUTType, textContent, hotkeyData, "                                  \
+    "createdAt, folder, contentData IS NOT NULL FROM Snippet "
 constexpr char kSnippetsOfFolder[] = SNIPPET_SELECT "WHERE folder = ? ORDER BY sortOrder, rowid";
 constexpr char kAllSnippets[] = SNIPPET_SELECT "ORDER BY sortOrder, rowid";
 #undef SNIPPET_SELECT
-constexpr char kInsertSnippet[] =
-    "INSERT INTO Snippet (id, title, sortOrder, contentUTType, textContent, hotkeyData, createdAt, "
-    "folder, contentData) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
-constexpr char kUpdateSnippet[] =
-    "UPDATE Snippet SET title = ?, sortOrder = ?, contentUTType = ?, textContent = ?, "
-    "hotkeyData = ?, createdAt = ?, folder = ? WHERE id = ?";
+constexpr char kInsertSnippet[]
+    = "INSERT INTO Snippet (id, title, sortOrder, contentUTType, textContent, hotkeyData, createdAt, "
+      "folder, contentData) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdateSnippet[]
+    = "UPDATE Snippet SET title = ?, sortOrder = ?, contentUTType = ?, textContent = ?, "
+      "hotkeyData = ?, createdAt = ?, folder = ? WHERE id = ?";
 constexpr char kDeleteSnippet[] = "DELETE FROM Snippet WHERE id = ?";
 constexpr char kSnippetContent[] = "SELECT contentData FROM Snippet WHERE id = ?";
 
-constexpr char kInsertPrompt[] =
-    "INSERT INTO SavedPrompt (id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw) "
-    "VALUES (?, ?, ?, ?, ?, ?, ?)";
-constexpr char kUpdatePrompt[] =
-    "UPDATE SavedPrompt SET name = ?, icon = ?, systemPrompt = ?, sortOrder = ?, createdAt = ?, "
-    "modeRaw = ? WHERE id = ?";
+constexpr char kInsertPrompt[]
+    = "INSERT INTO SavedPrompt (id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?)";
+constexpr char kUpdatePrompt[]
+    = "UPDATE SavedPrompt SET name = ?, icon = ?, systemPrompt = ?, sortOrder = ?, createdAt = ?, "
+      "modeRaw = ? WHERE id = ?";
 constexpr char kDeletePrompt[] = "DELETE FROM SavedPrompt WHERE id = ?";
-constexpr char kPrompts[] =
-    "SELECT id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw FROM SavedPrompt "
-    "ORDER BY sortOrder, rowid";
+constexpr char kPrompts[]
+    = "SELECT id, name, icon, systemPrompt, sortOrder, createdAt, modeRaw FROM SavedPrompt "
+      "ORDER BY sortOrder, rowid";
 constexpr char kMaxPromptSortOrder[] = "SELECT MAX(sortOrder) FROM SavedPrompt";
 
 QString uuidText(const QUuid &id)
@@ -153,6 +155,12 @@ QVariant dateValue(const QDateTime &date)
 QDateTime dateFrom(const QVariant &value)
 {
     return QDateTime::fromMSecsSinceEpoch(qRound64(value.toDouble() * 1000.0), Qt::UTC);
+}
+
+// A null QString would bind as SQL NULL; an empty text is still a text.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
 QVariant optionalText(const std::optional<QString> &text)
@@ -260,7 +268,7 @@ namespace {
 // it closes, and those belong to what recovery must keep.
 bool inspectExisting(const QString &path, QString *error)
 {
-    static std::atomic<int> counter{0};
+    static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-inspect-%1").arg(counter++);
     bool ok = false;
     {
@@ -295,7 +303,7 @@ std::unique_ptr<Store> Store::open(const QString &path, QString *error)
         return nullptr;
     }
 
-    static std::atomic<int> counter{0};
+    static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-%1").arg(counter++);
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     std::unique_ptr<Store> store(new Store(name, path));
@@ -367,7 +375,7 @@ bool Store::prepareSchema(QString *error)
     }
     QString versionError;
     if (!run(m_db, QStringLiteral("SELECT value FROM StoreMetadata WHERE key = 'schemaVersion'"),
-             &versionError, &value)) {
+            &versionError, &value)) {
         *error = QStringLiteral("not a Quillet store (%1)").arg(versionError);
         return false;
     }
@@ -392,8 +400,7 @@ QSqlQuery &Store::statement(const char *sql)
     return **it;
 }
 
-template<typename Fn>
-bool Store::mutate(const char *what, std::initializer_list<Record> records, Fn &&body)
+template<typename Fn> bool Store::mutate(const char *what, std::initializer_list<Record> records, Fn &&body)
 {
     if (!m_db.transaction()) {
         qCWarning(lcStore) << what << "failed to begin:" << m_db.lastError().text();
@@ -427,41 +434,38 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &f
 } // namespace
 
 bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-                       const QList<ClipboardContent> &contents)
+    const QList<ClipboardContent> &contents)
 {
-    return mutate("inserting a history entry",
-                  {Record::ClipboardItem, Record::ClipboardContent}, [&](QString &failure) {
-                      if (!step(statement(kInsertItem),
-                                {uuidText(item.id), dateValue(item.createdAt),
-                                 dateValue(item.lastUsedAt), item.useCount,
-                                 optionalText(item.sourceAppBundleID),
-                                 optionalText(item.sourceAppName), item.title,
-                                 item.contentTypeRaw, item.isPinned ? 1 : 0,
-                                 optionalText(item.contentHash), optionalBytes(thumbnail)},
-                                failure))
-                          return false;
-                      for (const ClipboardContent &content : contents) {
-                          if (!step(statement(kInsertContent),
-                                    {uuidText(content.id), uuidText(item.id),
-                                     content.utTypeIdentifier, optionalText(content.textPreview),
-                                     content.dataSize, optionalBytes(content.data),
-                                     optionalBytes(content.thumbnailData)},
-                                    failure))
-                              return false;
-                      }
-                      return true;
-                  });
+    return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) {
+            if (!step(statement(kInsertItem),
+                    { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
+                        optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
+                        text(item.title), text(item.contentTypeRaw), item.isPinned ? 1 : 0,
+                        optionalText(item.contentHash), optionalBytes(thumbnail) },
+                    failure))
+                return false;
+            for (const ClipboardContent &content : contents) {
+                if (!step(statement(kInsertContent),
+                        { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
+                            optionalText(content.textPreview), content.dataSize, optionalBytes(content.data),
+                            optionalBytes(content.thumbnailData) },
+                        failure))
+                    return false;
+            }
+            return true;
+        });
 }
 
 bool Store::updateItem(const ClipboardItem &item)
 {
-    return mutate("updating a history entry", {Record::ClipboardItem}, [&](QString &failure) {
+    return mutate("updating a history entry", { Record::ClipboardItem }, [&](QString &failure) {
         return step(statement(kUpdateItem),
-                    {dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
-                     optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
-                     item.title, item.contentTypeRaw, item.isPinned ? 1 : 0,
-                     optionalText(item.contentHash), uuidText(item.id)},
-                    failure);
+            { dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
+                optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), text(item.title),
+                text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
+                uuidText(item.id) },
+            failure);
     });
 }
 
@@ -469,26 +473,26 @@ bool Store::deleteItems(const QList<QUuid> &ids)
 {
     if (ids.isEmpty())
         return true;
-    return mutate("deleting history entries", {Record::ClipboardItem, Record::ClipboardContent},
-                  [&](QString &failure) {
-                      for (const QUuid &id : ids) {
-                          if (!step(statement(kDeleteItem), {uuidText(id)}, failure))
-                              return false;
-                      }
-                      return true;
-                  });
+    return mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) {
+            for (const QUuid &id : ids) {
+                if (!step(statement(kDeleteItem), { uuidText(id) }, failure))
+                    return false;
+            }
+            return true;
+        });
 }
 
 bool Store::deleteUnpinnedItems()
 {
-    return mutate("clearing the history", {Record::ClipboardItem, Record::ClipboardContent},
-                  [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); });
+    return mutate("clearing the history", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); });
 }
 
 bool Store::deleteAllItems()
 {
-    return mutate("resetting the history", {Record::ClipboardItem, Record::ClipboardContent},
-                  [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); });
+    return mutate("resetting the history", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); });
 }
 
 QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings)
@@ -508,7 +512,7 @@ QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QV
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)
 {
-    const auto items = fetchItems(kItemById, {uuidText(id)});
+    const auto items = fetchItems(kItemById, { uuidText(id) });
     if (items.isEmpty())
         return std::nullopt;
     return items.first();
@@ -516,7 +520,7 @@ std::optional<ClipboardItem> Store::item(const QUuid &id)
 
 std::optional<ClipboardItem> Store::findItemByHash(const QString &contentHash)
 {
-    const auto items = fetchItems(kItemByHash, {contentHash});
+    const auto items = fetchItems(kItemByHash, { contentHash });
     if (items.isEmpty())
         return std::nullopt;
     return items.first();
@@ -524,12 +528,12 @@ std::optional<ClipboardItem> Store::findItemByHash(const QString &contentHash)
 
 QList<ClipboardItem> Store::itemsByLastUsed(qint64 limit)
 {
-    return fetchItems(kItemsByLastUsed, {limit < 0 ? qint64(-1) : limit});
+    return fetchItems(kItemsByLastUsed, { limit < 0 ? qint64(-1) : limit });
 }
 
 QList<ClipboardItem> Store::unpinnedItemsByLastUsed(qint64 offset, qint64 limit)
 {
-    return fetchItems(kUnpinnedByLastUsed, {limit < 0 ? qint64(-1) : limit, qMax<qint64>(0, offset)});
+    return fetchItems(kUnpinnedByLastUsed, { limit < 0 ? qint64(-1) : limit, qMax<qint64>(0, offset) });
 }
 
 QList<ClipboardItem> Store::itemsByCreatedAt()
@@ -554,7 +558,7 @@ namespace {
 std::optional<QByteArray> fetchBytes(QSqlQuery &query, const QString &id, const char *what)
 {
     std::optional<QByteArray> bytes;
-    if (!exec(query, {id}))
+    if (!exec(query, { id }))
         qCWarning(lcStore) << "reading" << what << "failed:" << query.lastError().text();
     else if (query.next())
         bytes = bytesFrom(query.value(0));
@@ -573,7 +577,7 @@ QList<ClipboardContent> Store::contents(const QUuid &itemId)
 {
     QList<ClipboardContent> contents;
     QSqlQuery &query = statement(kContentsOfItem);
-    if (!exec(query, {uuidText(itemId)})) {
+    if (!exec(query, { uuidText(itemId) })) {
         qCWarning(lcStore) << "fetching contents failed:" << query.lastError().text();
         query.finish();
         return contents;
@@ -596,24 +600,24 @@ QList<ClipboardContent> Store::contents(const QUuid &itemId)
 
 bool Store::insertFolder(const SnippetFolder &folder)
 {
-    return mutate("inserting a snippet folder", {Record::SnippetFolder}, [&](QString &failure) {
-        return step(statement(kInsertFolder), {uuidText(folder.id), folder.name, folder.sortOrder},
-                    failure);
+    return mutate("inserting a snippet folder", { Record::SnippetFolder }, [&](QString &failure) {
+        return step(
+            statement(kInsertFolder), { uuidText(folder.id), text(folder.name), folder.sortOrder }, failure);
     });
 }
 
 bool Store::updateFolder(const SnippetFolder &folder)
 {
-    return mutate("updating a snippet folder", {Record::SnippetFolder}, [&](QString &failure) {
-        return step(statement(kUpdateFolder), {folder.name, folder.sortOrder, uuidText(folder.id)},
-                    failure);
+    return mutate("updating a snippet folder", { Record::SnippetFolder }, [&](QString &failure) {
+        return step(
+            statement(kUpdateFolder), { text(folder.name), folder.sortOrder, uuidText(folder.id) }, failure);
     });
 }
 
 bool Store::deleteFolder(const QUuid &id)
 {
-    return mutate("deleting a snippet folder", {Record::SnippetFolder, Record::Snippet},
-                  [&](QString &failure) { return step(statement(kDeleteFolder), {uuidText(id)}, failure); });
+    return mutate("deleting a snippet folder", { Record::SnippetFolder, Record::Snippet },
+        [&](QString &failure) { return step(statement(kDeleteFolder), { uuidText(id) }, failure); });
 }
 
 QList<SnippetFolder> Store::folders()
@@ -623,38 +627,37 @@ QList<SnippetFolder> Store::folders()
     if (!exec(query, {}))
         qCWarning(lcStore) << "fetching folders failed:" << query.lastError().text();
     while (query.isActive() && query.next())
-        folders.append({uuidFrom(query.value(0)), query.value(1).toString(), query.value(2).toLongLong()});
+        folders.append({ uuidFrom(query.value(0)), query.value(1).toString(), query.value(2).toLongLong() });
     query.finish();
     return folders;
 }
 
 bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
 {
-    return mutate("inserting a snippet", {Record::Snippet}, [&](QString &failure) {
+    return mutate("inserting a snippet", { Record::Snippet }, [&](QString &failure) {
         return step(statement(kInsertSnippet),
-                    {uuidText(snippet.id), snippet.title, snippet.sortOrder, snippet.contentUTType,
-                     optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
-                     dateValue(snippet.createdAt), optionalUuid(snippet.folder),
-                     optionalBytes(contentData)},
-                    failure);
+            { uuidText(snippet.id), text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
+                optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                dateValue(snippet.createdAt), optionalUuid(snippet.folder), optionalBytes(contentData) },
+            failure);
     });
 }
 
 bool Store::updateSnippet(const Snippet &snippet)
 {
-    return mutate("updating a snippet", {Record::Snippet}, [&](QString &failure) {
+    return mutate("updating a snippet", { Record::Snippet }, [&](QString &failure) {
         return step(statement(kUpdateSnippet),
-                    {snippet.title, snippet.sortOrder, snippet.contentUTType,
-                     optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
-                     dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id)},
-                    failure);
+            { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
+                optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id) },
+            failure);
     });
 }
 
 bool Store::deleteSnippet(const QUuid &id)
 {
-    return mutate("deleting a snippet", {Record::Snippet},
-                  [&](QString &failure) { return step(statement(kDeleteSnippet), {uuidText(id)}, failure); });
+    return mutate("deleting a snippet", { Record::Snippet },
+        [&](QString &failure) { return step(statement(kDeleteSnippet), { uuidText(id) }, failure); });
 }
 
 namespace {
@@ -674,7 +677,7 @@ QList<Snippet> fetchSnippets(QSqlQuery &query, std::initializer_list<QVariant> b
 
 QList<Snippet> Store::snippets(const QUuid &folderId)
 {
-    return fetchSnippets(statement(kSnippetsOfFolder), {uuidText(folderId)});
+    return fetchSnippets(statement(kSnippetsOfFolder), { uuidText(folderId) });
 }
 
 QList<Snippet> Store::allSnippets()
@@ -689,28 +692,28 @@ std::optional<QByteArray> Store::snippetContentData(const QUuid &id)
 
 bool Store::insertPrompt(const SavedPrompt &prompt)
 {
-    return mutate("inserting a saved prompt", {Record::SavedPrompt}, [&](QString &failure) {
+    return mutate("inserting a saved prompt", { Record::SavedPrompt }, [&](QString &failure) {
         return step(statement(kInsertPrompt),
-                    {uuidText(prompt.id), prompt.name, prompt.icon, prompt.systemPrompt,
-                     prompt.sortOrder, dateValue(prompt.createdAt), prompt.modeRaw},
-                    failure);
+            { uuidText(prompt.id), text(prompt.name), text(prompt.icon), text(prompt.systemPrompt),
+                prompt.sortOrder, dateValue(prompt.createdAt), text(prompt.modeRaw) },
+            failure);
     });
 }
 
 bool Store::updatePrompt(const SavedPrompt &prompt)
 {
-    return mutate("updating a saved prompt", {Record::SavedPrompt}, [&](QString &failure) {
+    return mutate("updating a saved prompt", { Record::SavedPrompt }, [&](QString &failure) {
         return step(statement(kUpdatePrompt),
-                    {prompt.name, prompt.icon, prompt.systemPrompt, prompt.sortOrder,
-                     dateValue(prompt.createdAt), prompt.modeRaw, uuidText(prompt.id)},
-                    failure);
+            { text(prompt.name), text(prompt.icon), text(prompt.systemPrompt), prompt.sortOrder,
+                dateValue(prompt.createdAt), text(prompt.modeRaw), uuidText(prompt.id) },
+            failure);
     });
 }
 
 bool Store::deletePrompt(const QUuid &id)
 {
-    return mutate("deleting a saved prompt", {Record::SavedPrompt},
-                  [&](QString &failure) { return step(statement(kDeletePrompt), {uuidText(id)}, failure); });
+    return mutate("deleting a saved prompt", { Record::SavedPrompt },
+        [&](QString &failure) { return step(statement(kDeletePrompt), { uuidText(id) }, failure); });
 }
 
 QList<SavedPrompt> Store::savedPrompts()

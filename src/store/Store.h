@@ -49,7 +49,7 @@ public:
 
     // History entries.
     bool insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-                    const QList<ClipboardContent> &contents);
+        const QList<ClipboardContent> &contents);
     // Writes every non-payload property of an existing entry.
     bool updateItem(const ClipboardItem &item);
     bool deleteItems(const QList<QUuid> &ids);
@@ -100,8 +100,7 @@ private:
 
     bool prepareSchema(QString *error);
     QSqlQuery &statement(const char *sql);
-    template<typename Fn>
-    bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
+    template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
     QList<ClipboardItem> fetchItems(const char *sql, std::initializer_list<QVariant> bindings);
 
     QSqlDatabase m_db;

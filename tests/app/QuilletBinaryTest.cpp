@@ -21,7 +21,7 @@ Run runQuillet(const QProcessEnvironment &environment)
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral(QUILLET_BINARY), {});
     process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromUtf8(process.readAll())};
+    return { process.exitCode(), QString::fromUtf8(process.readAll()) };
 }
 
 } // namespace
@@ -37,7 +37,8 @@ private Q_SLOTS:
         {
             const Run first = runQuillet(environment);
             QCOMPARE(first.exitCode, 0);
-            QVERIFY2(first.output.contains(data.path() + QStringLiteral("/Quillet/Quillet.store")), qPrintable(first.output));
+            QVERIFY2(first.output.contains(data.path() + QStringLiteral("/Quillet/Quillet.store")),
+                qPrintable(first.output));
             QVERIFY2(first.output.contains(QStringLiteral("history entries: 0")), qPrintable(first.output));
         }
         {
@@ -67,7 +68,8 @@ private Q_SLOTS:
         environment.insert(QStringLiteral("XDG_DATA_HOME"), blocker);
         const Run run = runQuillet(environment);
         QVERIFY(run.exitCode != 0);
-        QVERIFY2(run.output.contains(QStringLiteral("Could not create ModelContainer: ")), qPrintable(run.output));
+        QVERIFY2(
+            run.output.contains(QStringLiteral("Could not create ModelContainer: ")), qPrintable(run.output));
     }
 };
 

@@ -40,16 +40,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("types");
         QTest::addColumn<ContentType>("expected");
-        QTest::newRow("empty") << QStringList{} << ContentType::generic;
-        QTest::newRow("plain") << QStringList{types::plainText} << ContentType::plainText;
-        QTest::newRow("utf-8") << QStringList{types::utf8PlainText} << ContentType::plainText;
-        QTest::newRow("rich text wins over text") << QStringList{types::plainText, types::rtf} << ContentType::richText;
-        QTest::newRow("rtfd is rich text") << QStringList{types::rtfd} << ContentType::richText;
-        QTest::newRow("html wins over text") << QStringList{types::plainText, types::html} << ContentType::html;
-        QTest::newRow("rich text wins over html") << QStringList{types::html, types::rtf} << ContentType::richText;
-        QTest::newRow("image wins over everything") << QStringList{types::plainText, types::rtf, types::png} << ContentType::image;
-        QTest::newRow("file") << QStringList{types::fileURL, types::plainText} << ContentType::fileURL;
-        QTest::newRow("unknown") << QStringList{QStringLiteral("application/pdf")} << ContentType::generic;
+        QTest::newRow("empty") << QStringList {} << ContentType::generic;
+        QTest::newRow("plain") << QStringList { types::plainText } << ContentType::plainText;
+        QTest::newRow("utf-8") << QStringList { types::utf8PlainText } << ContentType::plainText;
+        QTest::newRow("rich text wins over text")
+            << QStringList { types::plainText, types::rtf } << ContentType::richText;
+        QTest::newRow("rtfd is rich text") << QStringList { types::rtfd } << ContentType::richText;
+        QTest::newRow("html wins over text")
+            << QStringList { types::plainText, types::html } << ContentType::html;
+        QTest::newRow("rich text wins over html")
+            << QStringList { types::html, types::rtf } << ContentType::richText;
+        QTest::newRow("image wins over everything")
+            << QStringList { types::plainText, types::rtf, types::png } << ContentType::image;
+        QTest::newRow("file") << QStringList { types::fileURL, types::plainText } << ContentType::fileURL;
+        QTest::newRow("unknown") << QStringList { QStringLiteral("application/pdf") } << ContentType::generic;
     }
     void classification()
     {
@@ -63,29 +67,46 @@ private Q_SLOTS:
         QTest::addColumn<QList<TypedContent>>("contents");
         QTest::addColumn<ContentType>("type");
         QTest::addColumn<QString>("title");
-        QTest::newRow("hello") << QList<TypedContent>{{types::plainText, "Hello"}} << ContentType::plainText << QStringLiteral("Hello");
-        QTest::newRow("spaced first line") << QList<TypedContent>{{types::plainText, "   word \t\nsecond line\nthird"}}
-                                           << ContentType::plainText << QStringLiteral("word");
-        QTest::newRow("leading blank lines") << QList<TypedContent>{{types::plainText, "\n\r\nfirst\nsecond"}}
-                                             << ContentType::plainText << QStringLiteral("first");
-        QTest::newRow("unicode line separator") << QList<TypedContent>{{types::plainText, QStringLiteral("one\u2028two").toUtf8()}}
-                                                << ContentType::plainText << QStringLiteral("one");
-        QTest::newRow("no-break space trimmed") << QList<TypedContent>{{types::plainText, QStringLiteral("\u00A0x\u3000").toUtf8()}}
-                                                << ContentType::plainText << QStringLiteral("x");
-        QTest::newRow("invalid utf-8") << QList<TypedContent>{{types::plainText, "\xff\xfe bad"}} << ContentType::plainText << QString();
-        QTest::newRow("no contents") << QList<TypedContent>{} << ContentType::plainText << QStringLiteral("Text");
-        QTest::newRow("html markup kept") << QList<TypedContent>{{types::html, "<b>bold</b>"}} << ContentType::html << QStringLiteral("<b>bold</b>");
-        QTest::newRow("rtf title first") << QList<TypedContent>{{types::plainText, "plain"}, {types::rtf, "{\\rtf1\\ansi {\\fonttbl\\f0 Helvetica;}\\f0 Rich\\par second}"}}
+        QTest::newRow("hello") << QList<TypedContent> { { types::plainText, "Hello" } }
+                               << ContentType::plainText << QStringLiteral("Hello");
+        QTest::newRow("spaced first line")
+            << QList<TypedContent> { { types::plainText, "   word \t\nsecond line\nthird" } }
+            << ContentType::plainText << QStringLiteral("word");
+        QTest::newRow("leading blank lines")
+            << QList<TypedContent> { { types::plainText, "\n\r\nfirst\nsecond" } } << ContentType::plainText
+            << QStringLiteral("first");
+        QTest::newRow("unicode line separator")
+            << QList<TypedContent> { { types::plainText, QStringLiteral("one\u2028two").toUtf8() } }
+            << ContentType::plainText << QStringLiteral("one");
+        QTest::newRow("no-break space trimmed")
+            << QList<TypedContent> { { types::plainText, QStringLiteral("\u00A0x\u3000").toUtf8() } }
+            << ContentType::plainText << QStringLiteral("x");
+        QTest::newRow("invalid utf-8") << QList<TypedContent> { { types::plainText, "\xff\xfe bad" } }
+                                       << ContentType::plainText << QString();
+        QTest::newRow("no contents") << QList<TypedContent> {} << ContentType::plainText
+                                     << QStringLiteral("Text");
+        QTest::newRow("html markup kept") << QList<TypedContent> { { types::html, "<b>bold</b>" } }
+                                          << ContentType::html << QStringLiteral("<b>bold</b>");
+        QTest::newRow("rtf title first") << QList<TypedContent> { { types::plainText, "plain" },
+            { types::rtf, "{\\rtf1\\ansi {\\fonttbl\\f0 Helvetica;}\\f0 Rich\\par second}" } }
                                          << ContentType::richText << QStringLiteral("Rich");
-        QTest::newRow("broken rtf falls back to text") << QList<TypedContent>{{types::rtf, "{\\rtf1 never closed"}, {types::plainText, "plain"}}
-                                                       << ContentType::richText << QStringLiteral("plain");
-        QTest::newRow("only unreadable rtf") << QList<TypedContent>{{types::rtf, "not rtf"}} << ContentType::richText << QStringLiteral("Text");
-        QTest::newRow("image") << QList<TypedContent>{{types::png, "x"}} << ContentType::image << QStringLiteral("Image");
-        QTest::newRow("file") << QList<TypedContent>{{types::fileURL, "file:///home/ana/My%20Report.pdf"}} << ContentType::fileURL << QStringLiteral("My Report.pdf");
-        QTest::newRow("folder") << QList<TypedContent>{{types::fileURL, "file:///home/ana/Music/"}} << ContentType::fileURL << QStringLiteral("Music");
-        QTest::newRow("unparsable file url") << QList<TypedContent>{{types::fileURL, "file:///a b%zz"}} << ContentType::fileURL << QStringLiteral("File");
-        QTest::newRow("color") << QList<TypedContent>{} << ContentType::color << QStringLiteral("Color");
-        QTest::newRow("generic") << QList<TypedContent>{} << ContentType::generic << QStringLiteral("Clipboard Content");
+        QTest::newRow("broken rtf falls back to text")
+            << QList<TypedContent> { { types::rtf, "{\\rtf1 never closed" }, { types::plainText, "plain" } }
+            << ContentType::richText << QStringLiteral("plain");
+        QTest::newRow("only unreadable rtf") << QList<TypedContent> { { types::rtf, "not rtf" } }
+                                             << ContentType::richText << QStringLiteral("Text");
+        QTest::newRow("image") << QList<TypedContent> { { types::png, "x" } } << ContentType::image
+                               << QStringLiteral("Image");
+        QTest::newRow("file") << QList<TypedContent> { { types::fileURL,
+            "file:///home/ana/My%20Report.pdf" } }
+                              << ContentType::fileURL << QStringLiteral("My Report.pdf");
+        QTest::newRow("folder") << QList<TypedContent> { { types::fileURL, "file:///home/ana/Music/" } }
+                                << ContentType::fileURL << QStringLiteral("Music");
+        QTest::newRow("unparsable file url") << QList<TypedContent> { { types::fileURL, "file:///a b%zz" } }
+                                             << ContentType::fileURL << QStringLiteral("File");
+        QTest::newRow("color") << QList<TypedContent> {} << ContentType::color << QStringLiteral("Color");
+        QTest::newRow("generic") << QList<TypedContent> {} << ContentType::generic
+                                 << QStringLiteral("Clipboard Content");
     }
     void titles()
     {
@@ -102,7 +123,7 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i)
             text += kFamily + QStringLiteral("a");
         const QByteArray bytes = text.toUtf8();
-        const QString title = makeTitle(snapshotOf({{types::plainText, bytes}}), ContentType::plainText);
+        const QString title = makeTitle(snapshotOf({ { types::plainText, bytes } }), ContentType::plainText);
         QCOMPARE(graphemeCount(title), 200);
         const auto preview = makeTextPreview(bytes, types::plainText);
         QVERIFY(preview);
@@ -115,11 +136,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("preview"); // null: no preview
-        QTest::newRow("text keeps newlines") << QByteArray("a\nb ") << types::plainText << QStringLiteral("a\nb ");
+        QTest::newRow("text keeps newlines")
+            << QByteArray("a\nb ") << types::plainText << QStringLiteral("a\nb ");
         QTest::newRow("html") << QByteArray("<p>x</p>") << types::html << QStringLiteral("<p>x</p>");
-        QTest::newRow("rtf") << QByteArray("{\\rtf1 Hi\\par there}") << types::rtf << QStringLiteral("Hi\nthere");
-        QTest::newRow("broken rtf as utf-8") << QByteArray("{\\rtf1 open") << types::rtf << QStringLiteral("{\\rtf1 open");
-        QTest::newRow("utf-16 decoded as utf-8 fails") << QByteArray("\xff\xfeh\0i\0", 6) << types::utf16PlainText << QString();
+        QTest::newRow("rtf") << QByteArray("{\\rtf1 Hi\\par there}") << types::rtf
+                             << QStringLiteral("Hi\nthere");
+        QTest::newRow("broken rtf as utf-8")
+            << QByteArray("{\\rtf1 open") << types::rtf << QStringLiteral("{\\rtf1 open");
+        QTest::newRow("utf-16 decoded as utf-8 fails")
+            << QByteArray("\xff\xfeh\0i\0", 6) << types::utf16PlainText << QString();
         QTest::newRow("image") << QByteArray("x") << types::png << QString();
         QTest::newRow("file url") << QByteArray("file:///x") << types::fileURL << QString();
     }
@@ -177,23 +202,28 @@ private Q_SLOTS:
 
     void hashCoversOnlyTheConcatenatedBytes()
     {
-        const QString empty = QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+        const QString empty
+            = QStringLiteral("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
         QCOMPARE(contentHashOf(snapshotOf({})), empty);
-        const QString a = contentHashOf(snapshotOf({{types::plainText, "Hello"}, {types::html, "World"}}));
-        const QString b = contentHashOf(snapshotOf({{types::png, "Hel"}, {types::rtf, "loWor"}, {types::bmp, "ld"}}));
-        const QString c = contentHashOf(snapshotOf({{types::plainText, "World"}, {types::html, "Hello"}}));
+        const QString a
+            = contentHashOf(snapshotOf({ { types::plainText, "Hello" }, { types::html, "World" } }));
+        const QString b = contentHashOf(
+            snapshotOf({ { types::png, "Hel" }, { types::rtf, "loWor" }, { types::bmp, "ld" } }));
+        const QString c
+            = contentHashOf(snapshotOf({ { types::plainText, "World" }, { types::html, "Hello" } }));
         QCOMPARE(a, b);
         QVERIFY(a != c);
-        QCOMPARE(a, QString::fromLatin1(QCryptographicHash::hash("HelloWorld", QCryptographicHash::Sha256).toHex()));
+        QCOMPARE(a,
+            QString::fromLatin1(QCryptographicHash::hash("HelloWorld", QCryptographicHash::Sha256).toHex()));
         QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$")).match(a).hasMatch());
     }
 
     void strictUtf8()
     {
         QCOMPARE(decodeUtf8("caf\xc3\xa9"), std::optional<QString>(QStringLiteral("café")));
-        QCOMPARE(decodeUtf8("\xc3"), std::nullopt);               // truncated sequence
-        QCOMPARE(decodeUtf8("\xed\xa0\x80"), std::nullopt);       // encoded surrogate
-        QCOMPARE(decodeUtf8("\xc0\xaf"), std::nullopt);           // overlong
+        QCOMPARE(decodeUtf8("\xc3"), std::nullopt); // truncated sequence
+        QCOMPARE(decodeUtf8("\xed\xa0\x80"), std::nullopt); // encoded surrogate
+        QCOMPARE(decodeUtf8("\xc0\xaf"), std::nullopt); // overlong
         QCOMPARE(decodeUtf8(QByteArray()), std::optional<QString>(QString()));
     }
 };

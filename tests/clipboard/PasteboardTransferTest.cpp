@@ -12,7 +12,7 @@ namespace {
 
 PasteboardItem item(std::initializer_list<std::pair<QString, QByteArray>> representations)
 {
-    return PasteboardItem{QList<std::pair<QString, QByteArray>>(representations)};
+    return PasteboardItem { QList<std::pair<QString, QByteArray>>(representations) };
 }
 
 ClipboardContent content(const QString &type, const std::optional<QByteArray> &data)
@@ -35,14 +35,14 @@ private Q_SLOTS:
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
         workspace.setFrontmost(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"));
-        pasteboard.setContents({item({{QStringLiteral("TARGETS"), "atoms"},
-                                      {QStringLiteral("text/html"), "<b>Hi</b>"},
-                                      {QStringLiteral("UTF8_STRING"), "Hi"},
-                                      {QStringLiteral("x-special/private"), "p"},
-                                      {QStringLiteral("text/plain;charset=utf-8"), "Hi"}})});
+        pasteboard.setContents(
+            { item({ { QStringLiteral("TARGETS"), "atoms" }, { QStringLiteral("text/html"), "<b>Hi</b>" },
+                { QStringLiteral("UTF8_STRING"), "Hi" }, { QStringLiteral("x-special/private"), "p" },
+                { QStringLiteral("text/plain;charset=utf-8"), "Hi" } }) });
         const PasteboardSnapshot snapshot = capture(pasteboard, workspace);
-        QCOMPARE(snapshot.contents, (QList<TypedContent>{{QStringLiteral("text/html"), "<b>Hi</b>"},
-                                                         {QStringLiteral("text/plain;charset=utf-8"), "Hi"}}));
+        QCOMPARE(snapshot.contents,
+            (QList<TypedContent> { { QStringLiteral("text/html"), "<b>Hi</b>" },
+                { QStringLiteral("text/plain;charset=utf-8"), "Hi" } }));
         QCOMPARE(snapshot.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
         QCOMPARE(snapshot.sourceAppName, std::optional<QString>(QStringLiteral("Text Editor")));
         QCOMPARE(snapshot.changeCount, pasteboard.changeCount());
@@ -64,20 +64,26 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({item({{QStringLiteral("text/html"), "h"}, {QStringLiteral("text/plain"), ""}})});
-        pasteboard.setTypesWithoutData({QStringLiteral("text/html")});
+        pasteboard.setContents(
+            { item({ { QStringLiteral("text/html"), "h" }, { QStringLiteral("text/plain"), "" } }) });
+        pasteboard.setTypesWithoutData({ QStringLiteral("text/html") });
         // Empty data is still data.
         QCOMPARE(capture(pasteboard, workspace).contents,
-                 (QList<TypedContent>{{QStringLiteral("text/plain"), QByteArray()}}));
+            (QList<TypedContent> { { QStringLiteral("text/plain"), QByteArray() } }));
     }
 
     void readsOnlyOneImageConversion_data()
     {
         QTest::addColumn<QStringList>("offered");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("png preferred") << QStringList{QStringLiteral("image/bmp"), QStringLiteral("image/png"), QStringLiteral("image/jpeg")} << QStringLiteral("image/png");
-        QTest::newRow("first supported without png") << QStringList{QStringLiteral("image/webp"), QStringLiteral("image/jpeg"), QStringLiteral("image/bmp")} << QStringLiteral("image/jpeg");
-        QTest::newRow("unsupported only") << QStringList{QStringLiteral("image/webp"), QStringLiteral("image/avif")} << QStringLiteral("image/webp");
+        QTest::newRow("png preferred") << QStringList { QStringLiteral("image/bmp"),
+            QStringLiteral("image/png"), QStringLiteral("image/jpeg") }
+                                       << QStringLiteral("image/png");
+        QTest::newRow("first supported without png") << QStringList { QStringLiteral("image/webp"),
+            QStringLiteral("image/jpeg"), QStringLiteral("image/bmp") }
+                                                     << QStringLiteral("image/jpeg");
+        QTest::newRow("unsupported only") << QStringList { QStringLiteral("image/webp"),
+            QStringLiteral("image/avif") } << QStringLiteral("image/webp");
     }
     void readsOnlyOneImageConversion()
     {
@@ -87,11 +93,12 @@ private Q_SLOTS:
         FakeWorkspace workspace;
         PasteboardItem pictures;
         for (const QString &type : offered)
-            pictures.representations.append({type, type.toUtf8()});
-        pictures.representations.append({QStringLiteral("text/plain"), "caption"});
-        pasteboard.setContents({pictures});
+            pictures.representations.append({ type, type.toUtf8() });
+        pictures.representations.append({ QStringLiteral("text/plain"), "caption" });
+        pasteboard.setContents({ pictures });
         const auto snapshot = capture(pasteboard, workspace);
-        QCOMPARE(snapshot.contents, (QList<TypedContent>{{kept, kept.toUtf8()}, {QStringLiteral("text/plain"), "caption"}}));
+        QCOMPARE(snapshot.contents,
+            (QList<TypedContent> { { kept, kept.toUtf8() }, { QStringLiteral("text/plain"), "caption" } }));
         // The other conversions are never even requested.
         for (const QString &type : offered) {
             if (type != kept)
@@ -103,12 +110,13 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({item({{QStringLiteral("text/uri-list"), "file:///a"}, {QStringLiteral("text/plain"), "/a\n/b\n/c"}}),
-                                item({{QStringLiteral("text/uri-list"), "file:///b"}}),
-                                item({{QStringLiteral("text/uri-list"), "file:///c"}})});
+        pasteboard.setContents({ item({ { QStringLiteral("text/uri-list"), "file:///a" },
+                                     { QStringLiteral("text/plain"), "/a\n/b\n/c" } }),
+            item({ { QStringLiteral("text/uri-list"), "file:///b" } }),
+            item({ { QStringLiteral("text/uri-list"), "file:///c" } }) });
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.contents.size(), 4);
-        QCOMPARE(snapshot.contents.at(2), (TypedContent{QStringLiteral("text/uri-list"), "file:///b"}));
+        QCOMPARE(snapshot.contents.at(2), (TypedContent { QStringLiteral("text/uri-list"), "file:///b" }));
     }
 
     void selfMarkedOrSecretClipboardsAreNotRead_data()
@@ -119,7 +127,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("secret");
         QTest::newRow("marker") << types::selfMarker << QByteArray() << true << false;
         QTest::newRow("secret") << types::passwordManagerHint << QByteArray("secret") << false << true;
-        QTest::newRow("hint that is not secret") << types::passwordManagerHint << QByteArray("public") << false << false;
+        QTest::newRow("hint that is not secret")
+            << types::passwordManagerHint << QByteArray("public") << false << false;
     }
     void selfMarkedOrSecretClipboardsAreNotRead()
     {
@@ -129,7 +138,7 @@ private Q_SLOTS:
         QFETCH(bool, secret);
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({item({{QStringLiteral("text/plain"), "hunter2"}, {type, value}})});
+        pasteboard.setContents({ item({ { QStringLiteral("text/plain"), "hunter2" }, { type, value } }) });
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.hasSelfMarker, marker);
         QCOMPARE(snapshot.isSecret, secret);
@@ -141,10 +150,12 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({item({{QStringLiteral("text/plain"), QByteArray(kMaxRepresentationBytes + 1, 'x')},
-                                      {QStringLiteral("text/html"), "<p>small</p>"}})});
+        pasteboard.setContents(
+            { item({ { QStringLiteral("text/plain"), QByteArray(kMaxRepresentationBytes + 1, 'x') },
+                { QStringLiteral("text/html"), "<p>small</p>" } }) });
         const auto snapshot = capture(pasteboard, workspace);
-        QCOMPARE(snapshot.contents, (QList<TypedContent>{{QStringLiteral("text/html"), "<p>small</p>"}}));
+        QCOMPARE(
+            snapshot.contents, (QList<TypedContent> { { QStringLiteral("text/html"), "<p>small</p>" } }));
     }
 
     void writesOneItemWithTheMarker()
@@ -152,14 +163,14 @@ private Q_SLOTS:
         FakePasteboard pasteboard;
         pasteboard.copyText(QStringLiteral("old"));
         const qint64 before = pasteboard.changeCount();
-        writeContents({content(QStringLiteral("text/html"), QByteArray("<b>x</b>")),
-                       content(QStringLiteral("text/plain"), std::nullopt),
-                       content(QStringLiteral("text/plain;charset=utf-8"), QByteArray("x"))},
-                      true, pasteboard);
+        writeContents({ content(QStringLiteral("text/html"), QByteArray("<b>x</b>")),
+                          content(QStringLiteral("text/plain"), std::nullopt),
+                          content(QStringLiteral("text/plain;charset=utf-8"), QByteArray("x")) },
+            true, pasteboard);
         QCOMPARE(pasteboard.items().size(), 1);
-        QCOMPARE(pasteboard.items().first(), item({{QStringLiteral("text/html"), "<b>x</b>"},
-                                                   {QStringLiteral("text/plain;charset=utf-8"), "x"},
-                                                   {types::selfMarker, QByteArray()}}));
+        QCOMPARE(pasteboard.items().first(),
+            item({ { QStringLiteral("text/html"), "<b>x</b>" },
+                { QStringLiteral("text/plain;charset=utf-8"), "x" }, { types::selfMarker, QByteArray() } }));
         QVERIFY(pasteboard.changeCount() > before);
         QCOMPARE(pasteboard.clearCalls, 1);
     }
@@ -167,33 +178,36 @@ private Q_SLOTS:
     void writesWithoutTheMarker()
     {
         FakePasteboard pasteboard;
-        writeContents({content(QStringLiteral("text/plain"), QByteArray("x"))}, false, pasteboard);
-        QCOMPARE(pasteboard.items().first(), item({{QStringLiteral("text/plain"), "x"}}));
+        writeContents({ content(QStringLiteral("text/plain"), QByteArray("x")) }, false, pasteboard);
+        QCOMPARE(pasteboard.items().first(), item({ { QStringLiteral("text/plain"), "x" } }));
     }
 
     void severalFilesAreJoinedIntoOneList()
     {
         FakePasteboard pasteboard;
-        writeContents({content(QStringLiteral("text/uri-list"), QByteArray("file:///a")),
-                       content(QStringLiteral("text/plain"), QByteArray("first")),
-                       content(QStringLiteral("text/uri-list"), QByteArray("file:///b")),
-                       content(QStringLiteral("text/plain"), QByteArray("second")),
-                       content(QStringLiteral("text/uri-list"), QByteArray("file:///c"))},
-                      false, pasteboard);
-        QCOMPARE(pasteboard.items().first(), item({{QStringLiteral("text/uri-list"), "file:///a\r\nfile:///b\r\nfile:///c"},
-                                                   {QStringLiteral("text/plain"), "second"}}));
+        writeContents({ content(QStringLiteral("text/uri-list"), QByteArray("file:///a")),
+                          content(QStringLiteral("text/plain"), QByteArray("first")),
+                          content(QStringLiteral("text/uri-list"), QByteArray("file:///b")),
+                          content(QStringLiteral("text/plain"), QByteArray("second")),
+                          content(QStringLiteral("text/uri-list"), QByteArray("file:///c")) },
+            false, pasteboard);
+        QCOMPARE(pasteboard.items().first(),
+            item({ { QStringLiteral("text/uri-list"), "file:///a\r\nfile:///b\r\nfile:///c" },
+                { QStringLiteral("text/plain"), "second" } }));
     }
 
     void captureAfterWriteRoundTrips()
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        const QList<ClipboardContent> contents{content(QStringLiteral("text/rtf"), QByteArray("{\\rtf1 x}")),
-                                               content(QStringLiteral("text/plain"), QByteArray("x"))};
+        const QList<ClipboardContent> contents { content(
+                                                     QStringLiteral("text/rtf"), QByteArray("{\\rtf1 x}")),
+            content(QStringLiteral("text/plain"), QByteArray("x")) };
         writeContents(contents, false, pasteboard);
         const auto snapshot = capture(pasteboard, workspace);
-        QCOMPARE(snapshot.contents, (QList<TypedContent>{{QStringLiteral("text/rtf"), "{\\rtf1 x}"},
-                                                         {QStringLiteral("text/plain"), "x"}}));
+        QCOMPARE(snapshot.contents,
+            (QList<TypedContent> {
+                { QStringLiteral("text/rtf"), "{\\rtf1 x}" }, { QStringLiteral("text/plain"), "x" } }));
     }
 };
 

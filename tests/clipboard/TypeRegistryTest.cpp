@@ -13,7 +13,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("conforms");
         QTest::newRow("utf-8 text is text") << types::utf8PlainText << types::plainText << true;
         QTest::newRow("utf-16 text is text") << types::utf16PlainText << types::plainText << true;
-        QTest::newRow("spelling of utf-8 text") << QStringLiteral("Text/Plain; Charset=UTF-8") << types::utf8PlainText << true;
+        QTest::newRow("spelling of utf-8 text")
+            << QStringLiteral("Text/Plain; Charset=UTF-8") << types::utf8PlainText << true;
         QTest::newRow("text is not utf-8 text") << types::plainText << types::utf8PlainText << false;
         QTest::newRow("html is not plain text") << types::html << types::plainText << false;
         QTest::newRow("png is image") << types::png << types::image << true;

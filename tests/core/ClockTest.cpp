@@ -35,7 +35,9 @@ private Q_SLOTS:
         clock.advance(99ms);
         QVERIFY(log.isEmpty());
         clock.advance(200ms);
-        QCOMPARE(log, (QStringList{QStringLiteral("a"), QStringLiteral("a2"), QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(log,
+            (QStringList {
+                QStringLiteral("a"), QStringLiteral("a2"), QStringLiteral("b"), QStringLiteral("c") }));
         QCOMPARE(start.msecsTo(clock.now()), 299);
     }
 
@@ -61,14 +63,14 @@ private Q_SLOTS:
         clock.advance(199ms);
         QVERIFY(log.isEmpty());
         clock.advance(1ms);
-        QCOMPARE(log, QStringList{QStringLiteral("woke")});
+        QCOMPARE(log, QStringList { QStringLiteral("woke") });
     }
 
     void systemClockSleepResumes()
     {
         QStringList log;
         auto task = sleepThenMark(Clock::system(), 1ms, log, QStringLiteral("done"));
-        QTRY_COMPARE(log, QStringList{QStringLiteral("done")});
+        QTRY_COMPARE(log, QStringList { QStringLiteral("done") });
     }
 };
 

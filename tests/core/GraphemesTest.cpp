@@ -13,7 +13,8 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << qsizetype(0);
         QTest::newRow("ascii") << QStringLiteral("Hello") << qsizetype(5);
         // man, ZWJ, woman, ZWJ, girl: one family
-        QTest::newRow("emoji family") << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467") << qsizetype(1);
+        QTest::newRow("emoji family")
+            << QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467") << qsizetype(1);
         QTest::newRow("combining accent") << QStringLiteral("e\u0301te\u0301") << qsizetype(3);
         QTest::newRow("flag") << QStringLiteral("\U0001F1E9\U0001F1EA!") << qsizetype(2);
         QTest::newRow("crlf is one") << QStringLiteral("a\r\nb") << qsizetype(3);

@@ -19,7 +19,7 @@ private Q_SLOTS:
     void standardPathFollowsXdgConfigHome()
     {
         QCOMPARE(Defaults::standardPath(),
-                 qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quillet/Quillet.conf"));
+            qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Quillet/Quillet.conf"));
     }
 
     void fileIsOwnerOnly()
@@ -86,20 +86,21 @@ private Q_SLOTS:
             defaults.setDouble(QStringLiteral("menuWidth"), 290.0);
             defaults.setBool(QStringLiteral("pasteAfterSelection"), false);
             defaults.setString(QStringLiteral("KeyboardShortcuts_togglePanel"),
-                               QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}"));
-            defaults.setStringList(QStringLiteral("one"), {QStringLiteral("org.example.App")});
+                QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}"));
+            defaults.setStringList(QStringLiteral("one"), { QStringLiteral("org.example.App") });
             defaults.setStringList(QStringLiteral("many"),
-                                   {QStringLiteral("a,b"), QStringLiteral("c d"), QStringLiteral("é")});
+                { QStringLiteral("a,b"), QStringLiteral("c d"), QStringLiteral("é") });
         }
         Defaults defaults(path());
         QCOMPARE(defaults.integer(QStringLiteral("maxHistorySize")), 1500);
         QCOMPARE(defaults.doubleValue(QStringLiteral("menuWidth")), 290.0);
         QCOMPARE(defaults.boolean(QStringLiteral("pasteAfterSelection")), std::optional<bool>(false));
         QCOMPARE(defaults.string(QStringLiteral("KeyboardShortcuts_togglePanel")),
-                 QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}"));
-        QCOMPARE(defaults.stringList(QStringLiteral("one")), QStringList{QStringLiteral("org.example.App")});
+            QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}"));
+        QCOMPARE(
+            defaults.stringList(QStringLiteral("one")), QStringList { QStringLiteral("org.example.App") });
         QCOMPARE(defaults.stringList(QStringLiteral("many")),
-                 (QStringList{QStringLiteral("a,b"), QStringLiteral("c d"), QStringLiteral("é")}));
+            (QStringList { QStringLiteral("a,b"), QStringLiteral("c d"), QStringLiteral("é") }));
     }
 
     void changeSignalOnlyForRealChanges()

@@ -33,7 +33,8 @@ void writeForeignDatabase(const QString &path, const QString &version)
         QVERIFY(db.open());
         QSqlQuery query(db);
         QVERIFY(query.exec(QStringLiteral("CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)")));
-        QVERIFY(query.exec(QStringLiteral("INSERT INTO StoreMetadata VALUES ('schemaVersion', '%1')").arg(version)));
+        QVERIFY(query.exec(
+            QStringLiteral("INSERT INTO StoreMetadata VALUES ('schemaVersion', '%1')").arg(version)));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 }
@@ -58,7 +59,8 @@ private:
 
     QStringList brokenFiles() const
     {
-        return QDir(m_dir->path()).entryList({QStringLiteral("Quillet.store.broken-*")}, QDir::Files, QDir::Name);
+        return QDir(m_dir->path())
+            .entryList({ QStringLiteral("Quillet.store.broken-*") }, QDir::Files, QDir::Name);
     }
 
 private Q_SLOTS:
@@ -70,7 +72,8 @@ private Q_SLOTS:
 
     void storeDirectoryFollowsXdgDataHome()
     {
-        QCOMPARE(storePath(), qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Quillet/Quillet.store"));
+        QCOMPARE(
+            storePath(), qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Quillet/Quillet.store"));
         QVERIFY(QFileInfo(storeDirectory()).isDir());
     }
 

@@ -92,7 +92,9 @@ private Q_SLOTS:
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
         QCOMPARE(m_store->itemCount(), 1);
-        QCOMPARE(rowCount(m_path, QStringLiteral("StoreMetadata WHERE key = 'schemaVersion' AND value = '1.0.0'")), 1);
+        QCOMPARE(
+            rowCount(m_path, QStringLiteral("StoreMetadata WHERE key = 'schemaVersion' AND value = '1.0.0'")),
+            1);
     }
 
     void itemRoundTripsWithPayloads()
@@ -106,7 +108,7 @@ private Q_SLOTS:
         png.textPreview.reset();
         png.thumbnailData = QByteArray("thumb");
         const ClipboardContent text = makeContent("Hello");
-        QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), {png, text}));
+        QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), { png, text }));
 
         const auto stored = m_store->item(item.id);
         QVERIFY(stored);
@@ -130,7 +132,7 @@ private Q_SLOTS:
         ClipboardContent content;
         content.id = QUuid::createUuid();
         content.utTypeIdentifier = QStringLiteral("text/html");
-        QVERIFY(m_store->insertItem(item, std::nullopt, {content}));
+        QVERIFY(m_store->insertItem(item, std::nullopt, { content }));
         QCOMPARE(m_store->item(item.id)->sourceAppName, std::nullopt);
         QCOMPARE(m_store->item(item.id)->contentHash, std::nullopt);
         QCOMPARE(m_store->itemThumbnail(item.id), std::nullopt);
@@ -139,6 +141,15 @@ private Q_SLOTS:
         QCOMPARE(contents.first().data, std::nullopt);
         QCOMPARE(contents.first().textPreview, std::nullopt);
         QCOMPARE(contents.first().dataSize, 0);
+    }
+
+    void emptyTextsAreTextsNotNulls()
+    {
+        // A copy of blank lines has an empty title; it must still be stored.
+        ClipboardItem item = makeItem(QString(), 1);
+        QVERIFY(m_store->insertItem(item, std::nullopt, {}));
+        QCOMPARE(m_store->item(item.id)->title, QString(""));
+        QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), QString(), QString(), QString(), 0, at(0) }));
     }
 
     void findsByHash()
@@ -159,11 +170,13 @@ private Q_SLOTS:
         QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
 
         QCOMPARE(titles(m_store->itemsByLastUsed()),
-                 (QStringList{QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"), QStringLiteral("old")}));
-        QCOMPARE(titles(m_store->itemsByLastUsed(2)), (QStringList{QStringLiteral("new"), QStringLiteral("pinned")}));
+            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
+                QStringLiteral("old") }));
+        QCOMPARE(titles(m_store->itemsByLastUsed(2)),
+            (QStringList { QStringLiteral("new"), QStringLiteral("pinned") }));
         QCOMPARE(titles(m_store->unpinnedItemsByLastUsed()),
-                 (QStringList{QStringLiteral("new"), QStringLiteral("middle"), QStringLiteral("old")}));
-        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed(2)), QStringList{QStringLiteral("old")});
+            (QStringList { QStringLiteral("new"), QStringLiteral("middle"), QStringLiteral("old") }));
+        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed(2)), QStringList { QStringLiteral("old") });
         QVERIFY(m_store->unpinnedItemsByLastUsed(10).isEmpty());
 
         // A refresh moves the entry without changing when it was created.
@@ -172,18 +185,19 @@ private Q_SLOTS:
         QVERIFY(m_store->updateItem(middle));
         QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
         QCOMPARE(titles(m_store->itemsByCreatedAt()),
-                 (QStringList{QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"), QStringLiteral("old")}));
+            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
+                QStringLiteral("old") }));
     }
 
     void deletingEntriesTakesTheirContents()
     {
         const ClipboardItem keep = makeItem(QStringLiteral("keep"), 1, true);
         const ClipboardItem drop = makeItem(QStringLiteral("drop"), 2);
-        QVERIFY(m_store->insertItem(keep, std::nullopt, {makeContent("k")}));
-        QVERIFY(m_store->insertItem(drop, std::nullopt, {makeContent("d1"), makeContent("d2")}));
+        QVERIFY(m_store->insertItem(keep, std::nullopt, { makeContent("k") }));
+        QVERIFY(m_store->insertItem(drop, std::nullopt, { makeContent("d1"), makeContent("d2") }));
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 3);
 
-        QVERIFY(m_store->deleteItems({drop.id}));
+        QVERIFY(m_store->deleteItems({ drop.id }));
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 1);
         QVERIFY(m_store->contents(drop.id).isEmpty());
 
@@ -197,64 +211,66 @@ private Q_SLOTS:
     void failedMutationLeavesNothingBehind()
     {
         const ClipboardContent content = makeContent("same id twice");
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(!m_store->insertItem(makeItem(QStringLiteral("broken"), 1), std::nullopt, {content, content}));
+        QVERIFY(
+            !m_store->insertItem(makeItem(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
         QCOMPARE(m_store->itemCount(), 0);
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
         QCOMPARE(spy.count(), 0);
         // The store keeps working afterwards.
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("fine"), 2), std::nullopt, {content}));
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("fine"), 2), std::nullopt, { content }));
         QCOMPARE(m_store->itemCount(), 1);
     }
 
     void changeSignalNamesTheRecordType()
     {
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(m_store->insertPrompt({QUuid::createUuid(), QStringLiteral("p"), QStringLiteral("globe"),
-                                       QStringLiteral("Do it"), 0, at(0)}));
+        QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), QStringLiteral("p"), QStringLiteral("globe"),
+            QStringLiteral("Do it"), 0, at(0) }));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<Store::Record>(), Store::Record::SavedPrompt);
-        const SnippetFolder folder{QUuid::createUuid(), QStringLiteral("f"), 0};
+        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("f"), 0 };
         QVERIFY(m_store->insertFolder(folder));
         QCOMPARE(spy.last().at(0).value<Store::Record>(), Store::Record::SnippetFolder);
     }
 
     void foldersAndSnippets()
     {
-        const SnippetFolder second{QUuid::createUuid(), QStringLiteral("Second"), 2};
-        const SnippetFolder first{QUuid::createUuid(), QStringLiteral("First"), 1};
+        const SnippetFolder second { QUuid::createUuid(), QStringLiteral("Second"), 2 };
+        const SnippetFolder first { QUuid::createUuid(), QStringLiteral("First"), 1 };
         QVERIFY(m_store->insertFolder(second));
         QVERIFY(m_store->insertFolder(first));
-        QCOMPARE(m_store->folders(), (QList<SnippetFolder>{first, second}));
+        QCOMPARE(m_store->folders(), (QList<SnippetFolder> { first, second }));
 
-        Snippet three{QUuid::createUuid(), QStringLiteral("three"), 3, QStringLiteral("text/plain"),
-                      QStringLiteral("3"), std::nullopt, at(0), second.id, false};
-        Snippet one{QUuid::createUuid(), QStringLiteral("one"), 1, QStringLiteral("text/plain"),
-                    std::nullopt, QByteArray("hk"), at(1), second.id, false};
+        Snippet three { QUuid::createUuid(), QStringLiteral("three"), 3, QStringLiteral("text/plain"),
+            QStringLiteral("3"), std::nullopt, at(0), second.id, false };
+        Snippet one { QUuid::createUuid(), QStringLiteral("one"), 1, QStringLiteral("text/plain"),
+            std::nullopt, QByteArray("hk"), at(1), second.id, false };
         QVERIFY(m_store->insertSnippet(three, QByteArray("3")));
         QVERIFY(m_store->insertSnippet(one, std::nullopt));
         three.hasContentData = true;
-        QCOMPARE(m_store->snippets(second.id), (QList<Snippet>{one, three}));
+        QCOMPARE(m_store->snippets(second.id), (QList<Snippet> { one, three }));
         QCOMPARE(m_store->snippetContentData(three.id), std::optional<QByteArray>("3"));
         QCOMPARE(m_store->snippetContentData(one.id), std::nullopt);
         QVERIFY(m_store->snippets(first.id).isEmpty());
 
         QVERIFY(m_store->deleteFolder(second.id));
         QVERIFY(m_store->allSnippets().isEmpty());
-        QCOMPARE(m_store->folders(), QList<SnippetFolder>{first});
+        QCOMPARE(m_store->folders(), QList<SnippetFolder> { first });
     }
 
     void savedPromptsBySortOrder()
     {
         QCOMPARE(m_store->maxPromptSortOrder(), std::nullopt);
-        SavedPrompt five{QUuid::createUuid(), QStringLiteral("five"), QStringLiteral("globe"),
-                         QStringLiteral("s"), 5, at(0)};
-        SavedPrompt zero{QUuid::createUuid(), QStringLiteral("zero"), QStringLiteral("brain"),
-                         QStringLiteral("s"), 0, at(1), QStringLiteral("Input")};
+        SavedPrompt five { QUuid::createUuid(), QStringLiteral("five"), QStringLiteral("globe"),
+            QStringLiteral("s"), 5, at(0) };
+        SavedPrompt zero { QUuid::createUuid(), QStringLiteral("zero"), QStringLiteral("brain"),
+            QStringLiteral("s"), 0, at(1), QStringLiteral("Input") };
         QVERIFY(m_store->insertPrompt(five));
         QVERIFY(m_store->insertPrompt(zero));
-        QCOMPARE(m_store->savedPrompts(), (QList<SavedPrompt>{zero, five}));
+        QCOMPARE(m_store->savedPrompts(), (QList<SavedPrompt> { zero, five }));
         QCOMPARE(m_store->maxPromptSortOrder(), std::optional<qint64>(5));
         five.name = QStringLiteral("renamed");
         QVERIFY(m_store->updatePrompt(five));

@@ -40,7 +40,8 @@ std::optional<QString> FakePasteboard::string()
 {
     for (const PasteboardItem &item : std::as_const(m_items)) {
         for (const auto &[type, data] : item.representations) {
-            if (type == QLatin1String("text/plain") || type.startsWith(QLatin1String("text/plain;charset=utf-8")))
+            if (type == QLatin1String("text/plain")
+                || type.startsWith(QLatin1String("text/plain;charset=utf-8")))
                 return QString::fromUtf8(data);
         }
     }
@@ -69,7 +70,7 @@ void FakePasteboard::setContents(const QList<PasteboardItem> &items)
 
 void FakePasteboard::copyText(const QString &text)
 {
-    setContents({PasteboardItem{{{QStringLiteral("text/plain"), text.toUtf8()}}}});
+    setContents({ PasteboardItem { { { QStringLiteral("text/plain"), text.toUtf8() } } } });
 }
 
 } // namespace quillet::test

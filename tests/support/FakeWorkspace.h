@@ -14,7 +14,7 @@ public:
     bool openApplication(const QString &id, QString *error = nullptr) override;
 
     // Sets the application in front, as a copy from it would see it.
-    void setFrontmost(const QString &id, const QString &name) { frontmost = RunningApplication{id, name}; }
+    void setFrontmost(const QString &id, const QString &name) { frontmost = RunningApplication { id, name }; }
 
     std::optional<RunningApplication> frontmost;
     std::optional<WindowId> active;

@@ -11,11 +11,10 @@ ManualClock::ManualClock(QDateTime start)
 {
 }
 
-void ManualClock::schedule(std::chrono::milliseconds delay, QObject *context,
-                           std::function<void()> action)
+void ManualClock::schedule(std::chrono::milliseconds delay, QObject *context, std::function<void()> action)
 {
-    m_pending.append({m_now.addMSecs(delay.count()), m_sequence++, context, context != nullptr,
-                      std::move(action)});
+    m_pending.append(
+        { m_now.addMSecs(delay.count()), m_sequence++, context, context != nullptr, std::move(action) });
 }
 
 void ManualClock::advance(std::chrono::milliseconds by)
@@ -34,7 +33,9 @@ void ManualClock::advance(std::chrono::milliseconds by)
         if (!pending.hadContext || pending.context)
             pending.action();
     }
-    m_now = target;
+    // An action may itself have advanced the clock; time never runs backwards.
+    if (target > m_now)
+        m_now = target;
 }
 
 void ManualClock::runDue()
@@ -44,8 +45,8 @@ void ManualClock::runDue()
 
 int ManualClock::pendingCount() const
 {
-    return int(std::count_if(m_pending.begin(), m_pending.end(),
-                             [](const Pending &p) { return !p.hadContext || p.context; }));
+    return int(std::count_if(
+        m_pending.begin(), m_pending.end(), [](const Pending &p) { return !p.hadContext || p.context; }));
 }
 
 std::optional<std::chrono::milliseconds> ManualClock::nextDelay() const

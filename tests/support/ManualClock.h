@@ -14,8 +14,7 @@ public:
     explicit ManualClock(QDateTime start = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC));
 
     QDateTime now() const override { return m_now; }
-    void schedule(std::chrono::milliseconds delay, QObject *context,
-                  std::function<void()> action) override;
+    void schedule(std::chrono::milliseconds delay, QObject *context, std::function<void()> action) override;
 
     // Moves the time forward, running every action that falls due on the way.
     void advance(std::chrono::milliseconds by);

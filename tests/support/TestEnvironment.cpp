@@ -19,15 +19,12 @@ void isolateEnvironment()
     const struct {
         const char *variable;
         const char *folder;
-    } folders[] = {{"XDG_CONFIG_HOME", "config"},
-                   {"XDG_DATA_HOME", "data"},
-                   {"XDG_CACHE_HOME", "cache"},
-                   {"XDG_RUNTIME_DIR", "runtime"}};
+    } folders[] = { { "XDG_CONFIG_HOME", "config" }, { "XDG_DATA_HOME", "data" },
+        { "XDG_CACHE_HOME", "cache" }, { "XDG_RUNTIME_DIR", "runtime" } };
     for (const auto &entry : folders) {
         const QString path = root + QLatin1Char('/') + QLatin1String(entry.folder);
         QDir().mkpath(path);
-        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                        | QFileDevice::ExeOwner);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(entry.variable, QFile::encodeName(path));
     }
     qputenv("HOME", QFile::encodeName(root));

@@ -17,13 +17,13 @@ QString isolatedHome();
 } // namespace quillet::test
 
 // QTEST_MAIN with an isolated environment.
-#define QUILLET_TEST_MAIN(TestClass)                                                               \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        quillet::test::isolateEnvironment();                                                       \
-        QApplication app(argc, argv);                                                              \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
-        TestClass tc;                                                                              \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
-        return QTest::qExec(&tc, argc, argv);                                                      \
+#define QUILLET_TEST_MAIN(TestClass)                                                                         \
+    int main(int argc, char **argv)                                                                          \
+    {                                                                                                        \
+        quillet::test::isolateEnvironment();                                                                 \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        TestClass tc;                                                                                        \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
     }

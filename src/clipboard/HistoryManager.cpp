@@ -1,0 +1,100 @@
+#include "clipboard/HistoryManager.h"
+
+#include "clipboard/DerivedValues.h"
+#include "clipboard/TypeRegistry.h"
+#include "core/Graphemes.h"
+#include "defaults/PreferenceKeys.h"
+
+namespace quillet {
+
+namespace {
+constexpr qint64 kDefaultHistoryLimit = 500;
+}
+
+HistoryManager::HistoryManager(
+    Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock)
+    : m_store(store)
+    , m_excludedApps(excludedApps)
+    , m_defaults(defaults)
+    , m_clock(clock)
+{
+}
+
+qint64 HistoryManager::historyLimit() const
+{
+    const qint64 stored = m_defaults.integer(keys::maxHistorySize);
+    // A negative limit is as meaningless as none.
+    return stored <= 0 ? kDefaultHistoryLimit : stored;
+}
+
+std::optional<ClipboardItem> HistoryManager::findByHash(const QString &contentHash)
+{
+    return m_store.findItemByHash(contentHash);
+}
+
+void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
+{
+    if (snapshot.sourceAppBundleID && m_excludedApps.isExcluded(*snapshot.sourceAppBundleID))
+        return;
+
+    const QString hash = contentHashOf(snapshot);
+    if (std::optional<ClipboardItem> existing = findByHash(hash)) {
+        existing->lastUsedAt = m_clock.now();
+        existing->useCount += 1;
+        existing->sourceAppBundleID = snapshot.sourceAppBundleID;
+        existing->sourceAppName = snapshot.sourceAppName;
+        m_store.updateItem(*existing);
+        return;
+    }
+
+    QStringList typeList;
+    for (const TypedContent &content : snapshot.contents)
+        typeList.append(content.utType);
+    const ContentType type = classifyContentType(typeList);
+
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.createdAt = m_clock.now();
+    item.lastUsedAt = m_clock.now();
+    item.sourceAppBundleID = snapshot.sourceAppBundleID;
+    item.sourceAppName = snapshot.sourceAppName;
+    item.title = leftGraphemes(makeTitle(snapshot, type), kMaxTitleCharacters);
+    item.contentTypeRaw = rawValue(type);
+    item.contentHash = hash;
+
+    std::optional<QByteArray> itemThumbnail;
+    QList<ClipboardContent> contents;
+    for (const TypedContent &typed : snapshot.contents) {
+        if (storageTypeFor(typed.utType).isEmpty())
+            continue;
+        ClipboardContent content;
+        content.id = QUuid::createUuid();
+        content.utTypeIdentifier = typed.utType;
+        content.data = typed.data;
+        content.dataSize = typed.data.size();
+        content.textPreview = makeTextPreview(typed.data, typed.utType);
+        if (conformsTo(typed.utType, types::image)) {
+            content.thumbnailData = makeThumbnail(typed.data);
+            if (!itemThumbnail)
+                itemThumbnail = content.thumbnailData;
+        }
+        contents.append(content);
+    }
+
+    m_store.insertItem(item, itemThumbnail, contents);
+    pruneHistory();
+}
+
+void HistoryManager::pruneHistory()
+{
+    const QList<ClipboardItem> excess = m_store.unpinnedItemsByLastUsed(historyLimit());
+    if (excess.isEmpty())
+        return;
+    QList<QUuid> ids;
+    ids.reserve(excess.size());
+    for (const ClipboardItem &item : excess)
+        ids.append(item.id);
+    m_store.deleteItems(ids);
+}
+
+} // namespace quillet

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/PasteboardSnapshot.h"
+#include "core/Clock.h"
+#include "defaults/Defaults.h"
+#include "store/Store.h"
+
+#include <optional>
+
+namespace quillet {
+
+// Turns clipboard snapshots into history entries: copies from excluded
+// applications are dropped, content already in the history (same SHA-256) is
+// refreshed instead of duplicated, and unpinned entries beyond the user's
+// limit are pruned, oldest use first. Main thread only.
+class HistoryManager {
+public:
+    HistoryManager(Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock);
+
+    void addSnapshot(const PasteboardSnapshot &snapshot);
+    std::optional<ClipboardItem> findByHash(const QString &contentHash);
+    void pruneHistory();
+
+    // The "maxHistorySize" preference, 500 when unset or 0.
+    qint64 historyLimit() const;
+
+private:
+    Store &m_store;
+    ExcludedAppsService &m_excludedApps;
+    Defaults &m_defaults;
+    Clock &m_clock;
+};
+
+} // namespace quillet

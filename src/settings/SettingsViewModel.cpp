@@ -1,0 +1,149 @@
+#include "settings/SettingsViewModel.h"
+
+#include "defaults/PreferenceKeys.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace quillet {
+
+namespace {
+
+template<typename T> T orDefault(T stored, T fallback)
+{
+    return stored == T(0) ? fallback : stored;
+}
+
+} // namespace
+
+SettingsViewModel::SettingsViewModel(Defaults &defaults, QString dataFolder, QObject *parent)
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_dataFolder(std::move(dataFolder))
+    , m_maxHistorySize(orDefault<qint64>(defaults.integer(keys::maxHistorySize), 500))
+    , m_pollingInterval(orDefault(defaults.doubleValue(keys::pollingInterval), 0.5))
+    , m_menuItemCount(orDefault<qint64>(defaults.integer(keys::menuItemCount), 20))
+    , m_menuWidth(orDefault(defaults.doubleValue(keys::menuWidth), 340.0))
+    , m_pasteAfterSelection(defaults.boolean(keys::pasteAfterSelection).value_or(true))
+    , m_soundEnabled(defaults.boolean(keys::soundEnabled).value_or(false))
+{
+}
+
+void SettingsViewModel::setMaxHistorySize(qint64 value)
+{
+    const bool changed = m_maxHistorySize != value;
+    m_maxHistorySize = value;
+    m_defaults.setInteger(keys::maxHistorySize, value);
+    if (changed)
+        Q_EMIT maxHistorySizeChanged();
+}
+
+void SettingsViewModel::setPollingInterval(double value)
+{
+    const bool changed = m_pollingInterval != value;
+    m_pollingInterval = value;
+    m_defaults.setDouble(keys::pollingInterval, value);
+    if (changed)
+        Q_EMIT pollingIntervalChanged();
+}
+
+void SettingsViewModel::setMenuItemCount(qint64 value)
+{
+    const bool changed = m_menuItemCount != value;
+    m_menuItemCount = value;
+    m_defaults.setInteger(keys::menuItemCount, value);
+    if (changed)
+        Q_EMIT menuItemCountChanged();
+}
+
+void SettingsViewModel::setMenuWidth(double value)
+{
+    const bool changed = m_menuWidth != value;
+    m_menuWidth = value;
+    m_defaults.setDouble(keys::menuWidth, value);
+    if (changed)
+        Q_EMIT menuWidthChanged();
+}
+
+void SettingsViewModel::setPasteAfterSelection(bool value)
+{
+    const bool changed = m_pasteAfterSelection != value;
+    m_pasteAfterSelection = value;
+    m_defaults.setBool(keys::pasteAfterSelection, value);
+    if (changed)
+        Q_EMIT pasteAfterSelectionChanged();
+}
+
+void SettingsViewModel::updateDatabaseSize()
+{
+    QDir().mkpath(m_dataFolder);
+    const QFileInfo folder(m_dataFolder);
+    QString text;
+    if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
+        text = QStringLiteral("Unknown");
+    } else {
+        qint64 total = 0;
+        QDirIterator it(m_dataFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+            QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            total += it.fileInfo().size();
+        }
+        text = formatByteCount(total);
+    }
+    if (text != m_databaseSize) {
+        m_databaseSize = text;
+        Q_EMIT databaseSizeChanged();
+    }
+}
+
+QString SettingsViewModel::formatByteCount(qint64 bytes)
+{
+    if (bytes < 1000)
+        return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
+    static const char *const units[] = { "kB", "MB", "GB", "TB", "PB", "EB" };
+    double value = double(bytes) / 1000.0;
+    int unit = 0;
+    // Move up a unit when rounding to one decimal would show 1000.0.
+    while (value >= 999.95 && unit < 5) {
+        value /= 1000.0;
+        ++unit;
+    }
+    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
+}
+
+std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
+{
+    QJsonArray records;
+    for (const ClipboardItem &item : store.itemsByCreatedAt()) {
+        QJsonObject record;
+        record.insert(QStringLiteral("title"), item.title);
+        record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
+        record.insert(QStringLiteral("createdAt"), double(item.createdAt.toMSecsSinceEpoch()) / 1000.0);
+        record.insert(QStringLiteral("isPinned"), item.isPinned);
+        if (item.sourceAppName)
+            record.insert(QStringLiteral("sourceApp"), *item.sourceAppName);
+        records.append(record);
+    }
+    const QByteArray bytes = QJsonDocument(records).toJson(QJsonDocument::Indented);
+
+    // Written through a temporary file, so a failed export never leaves half a file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace quillet

@@ -1,0 +1,461 @@
+#include "clipboard/ClipboardMonitor.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
+#include "clipboard/PasteService.h"
+#include "clipboard/TypeRegistry.h"
+#include "defaults/PreferenceKeys.h"
+#include "support/FakeKeySynthesizer.h"
+#include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
+#include "support/ManualClock.h"
+#include "support/TestEnvironment.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The history engine as the application wires it: the monitor feeds the
+// history manager; the paste service writes back through the same clipboard.
+struct Engine {
+    QTemporaryDir dir;
+    test::ManualClock clock;
+    test::FakePasteboard pasteboard;
+    test::FakeWorkspace workspace;
+    test::FakeKeySynthesizer keys;
+    Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
+    std::unique_ptr<Store> store;
+    std::unique_ptr<ExcludedAppsService> excluded;
+    std::unique_ptr<HistoryManager> history;
+    std::unique_ptr<ClipboardMonitor> monitor;
+    std::unique_ptr<PasteService> paste;
+    int panelHides = 0;
+    int popoverCloses = 0;
+    int snapshotsSeen = 0;
+
+    Engine()
+    {
+        QString error;
+        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        excluded = std::make_unique<ExcludedAppsService>(defaults, workspace);
+        history = std::make_unique<HistoryManager>(*store, *excluded, defaults, clock);
+        monitor = std::make_unique<ClipboardMonitor>(
+            pasteboard, workspace, defaults, clock, [this](const PasteboardSnapshot &snapshot) {
+                ++snapshotsSeen;
+                history->addSnapshot(snapshot);
+            });
+        paste = std::make_unique<PasteService>(*store, pasteboard, keys, defaults, clock);
+        paste->setCloseHandlers([this] { ++popoverCloses; }, [this] { ++panelHides; });
+        monitor->start();
+    }
+
+    // Another application copies `text`; then one poll interval passes.
+    void copy(const QString &text, const QString &app = QStringLiteral("org.gnome.TextEditor"))
+    {
+        workspace.setFrontmost(app, app.section(QLatin1Char('.'), -1));
+        pasteboard.copyText(text);
+        tick();
+    }
+    void tick() { clock.advance(500ms); }
+
+    QStringList titles() const
+    {
+        QStringList out;
+        for (const auto &item : store->itemsByLastUsed())
+            out.append(item.title);
+        return out;
+    }
+    ClipboardItem first() const { return store->itemsByLastUsed(1).value(0); }
+};
+
+QByteArray png(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+} // namespace
+
+class HistoryEngineTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void contentPresentAtLaunchIsNotRecorded()
+    {
+        test::ManualClock clock;
+        test::FakePasteboard pasteboard;
+        pasteboard.copyText(QStringLiteral("already there"));
+        test::FakeWorkspace workspace;
+        QTemporaryDir dir;
+        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
+        int calls = 0;
+        ClipboardMonitor monitor(pasteboard, workspace, defaults, clock, [&](const auto &) { ++calls; });
+        monitor.start();
+        monitor.start(); // a second start adds no second poll loop
+        clock.advance(2s);
+        QCOMPARE(calls, 0);
+        pasteboard.copyText(QStringLiteral("new"));
+        clock.advance(500ms);
+        QCOMPARE(calls, 1);
+    }
+
+    void recordsANewCopyWithItsDerivedValues()
+    {
+        Engine e;
+        e.copy(QStringLiteral("Hello"));
+        QCOMPARE(e.store->itemCount(), 1);
+        const ClipboardItem item = e.first();
+        QCOMPARE(item.title, QStringLiteral("Hello"));
+        QCOMPARE(item.contentType(), ContentType::plainText);
+        QCOMPARE(item.useCount, 0);
+        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
+        QCOMPARE(item.createdAt, e.clock.now());
+        const auto contents = e.store->contents(item.id);
+        QCOMPARE(contents.size(), 1);
+        QCOMPARE(contents.first().dataSize, 5);
+        QCOMPARE(contents.first().textPreview, std::optional<QString>(QStringLiteral("Hello")));
+    }
+
+    void blankTextIsRecordedWithAnEmptyTitle()
+    {
+        Engine e;
+        e.copy(QStringLiteral("   \n\n"));
+        QCOMPARE(e.titles(), QStringList { QString() });
+    }
+
+    void repeatedCopyRefreshesTheEntry()
+    {
+        Engine e;
+        e.copy(QStringLiteral("same"));
+        e.copy(QStringLiteral("other"));
+        e.copy(QStringLiteral("same"), QStringLiteral("org.kde.kate"));
+        QCOMPARE(e.titles(), (QStringList { QStringLiteral("same"), QStringLiteral("other") }));
+        const ClipboardItem item = e.first();
+        QCOMPARE(item.useCount, 1);
+        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.kde.kate")));
+        QVERIFY(item.lastUsedAt > item.createdAt);
+    }
+
+    void storesOnlySupportedRepresentations()
+    {
+        Engine e;
+        e.pasteboard.setContents({ PasteboardItem { { { QStringLiteral("application/pdf"), "%PDF" },
+            { types::png, png(1000, 500) }, { QStringLiteral("text/plain;charset=utf-8"), "caption" } } } });
+        e.tick();
+        const ClipboardItem item = e.first();
+        QCOMPARE(item.title, QStringLiteral("Image"));
+        QCOMPARE(item.contentType(), ContentType::image);
+        const auto contents = e.store->contents(item.id);
+        QCOMPARE(contents.size(), 2);
+        QCOMPARE(contents.at(0).utTypeIdentifier, types::png);
+        QVERIFY(contents.at(0).thumbnailData);
+        QCOMPARE(QImage::fromData(*contents.at(0).thumbnailData).size(), QSize(200, 100));
+        QCOMPARE(e.store->itemThumbnail(item.id), contents.at(0).thumbnailData);
+        QCOMPARE(contents.at(1).utTypeIdentifier, QStringLiteral("text/plain;charset=utf-8"));
+        QVERIFY(!contents.at(1).thumbnailData);
+    }
+
+    void entryWithOnlyUnsupportedContentIsKeptButCannotBePasted()
+    {
+        Engine e;
+        e.pasteboard.setContents(
+            { PasteboardItem { { { QStringLiteral("application/pdf"), "%PDF-1.7" } } } });
+        e.tick();
+        QCOMPARE(e.store->itemCount(), 1);
+        QCOMPARE(e.first().title, QStringLiteral("Clipboard Content"));
+        const qint64 count = e.pasteboard.changeCount();
+        e.paste->paste(e.first());
+        QCOMPARE(e.pasteboard.changeCount(), count);
+        QCOMPARE(e.panelHides, 0);
+        QCOMPARE(e.first().useCount, 0);
+    }
+
+    void pruningKeepsTheLimit_data()
+    {
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<int>("pinned");
+        QTest::addColumn<int>("copies");
+        QTest::addColumn<int>("remaining");
+        QTest::newRow("fourth copy drops the oldest") << qint64(3) << 0 << 4 << 3;
+        QTest::newRow("pinned entries are not counted") << qint64(3) << 2 << 5 << 5;
+        QTest::newRow("stored 0 means 500") << qint64(0) << 0 << 12 << 12;
+        QTest::newRow("negative means 500") << qint64(-4) << 0 << 6 << 6;
+    }
+    void pruningKeepsTheLimit()
+    {
+        QFETCH(qint64, limit);
+        QFETCH(int, pinned);
+        QFETCH(int, copies);
+        QFETCH(int, remaining);
+        Engine e;
+        e.defaults.setInteger(keys::maxHistorySize, limit);
+        for (int i = 0; i < copies; ++i) {
+            e.copy(QStringLiteral("copy %1").arg(i));
+            if (i < pinned) {
+                ClipboardItem item = e.first();
+                item.isPinned = true;
+                QVERIFY(e.store->updateItem(item));
+            }
+        }
+        QCOMPARE(e.store->itemCount(), remaining);
+        if (limit == 3 && pinned == 0)
+            QVERIFY(!e.titles().contains(QStringLiteral("copy 0")));
+        if (pinned)
+            QCOMPARE(e.store->unpinnedItemsByLastUsed().size(), 3);
+    }
+
+    void pruningDropsTheOldestUseNotTheOldestCopy()
+    {
+        Engine e;
+        e.defaults.setInteger(keys::maxHistorySize, 2);
+        e.copy(QStringLiteral("a"));
+        e.copy(QStringLiteral("b"));
+        e.copy(QStringLiteral("a")); // a used again: b is now the oldest use
+        e.copy(QStringLiteral("c"));
+        QCOMPARE(e.titles(), (QStringList { QStringLiteral("c"), QStringLiteral("a") }));
+    }
+
+    void excludedApplicationsAreIgnoredEntirely()
+    {
+        Engine e;
+        e.copy(QStringLiteral("shared"), QStringLiteral("org.gnome.TextEditor"));
+        e.excluded->addExcluded(QStringLiteral("org.keepassxc.KeePassXC"));
+        e.copy(QStringLiteral("password"), QStringLiteral("org.keepassxc.KeePassXC"));
+        e.copy(QStringLiteral("shared"), QStringLiteral("org.keepassxc.KeePassXC"));
+        QCOMPARE(e.snapshotsSeen, 3);
+        QCOMPARE(e.titles(), QStringList { QStringLiteral("shared") });
+        QCOMPARE(e.first().useCount, 0);
+        QCOMPARE(e.first().sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
+    }
+
+    void droppedChangesStayConsumed_data()
+    {
+        QTest::addColumn<QList<PasteboardItem>>("contents");
+        QTest::newRow("cleared clipboard") << QList<PasteboardItem> {};
+        QTest::newRow("only atoms") << QList<PasteboardItem> { PasteboardItem {
+            { { QStringLiteral("TARGETS"), "x" } } } };
+        QTest::newRow("password manager secret") << QList<PasteboardItem> { PasteboardItem {
+            { { QStringLiteral("text/plain"), "hunter2" }, { types::passwordManagerHint, "secret" } } } };
+        QTest::newRow("own write") << QList<PasteboardItem> { PasteboardItem {
+            { { QStringLiteral("text/plain"), "mine" }, { types::selfMarker, "" } } } };
+    }
+    void droppedChangesStayConsumed()
+    {
+        QFETCH(QList<PasteboardItem>, contents);
+        Engine e;
+        e.copy(QStringLiteral("before"));
+        e.pasteboard.setContents(contents);
+        e.tick();
+        e.tick();
+        QCOMPARE(e.snapshotsSeen, 1);
+        QCOMPARE(e.monitor->lastChangeCount(), e.pasteboard.changeCount());
+        QCOMPARE(e.store->itemCount(), 1);
+    }
+
+    void twoCopiesWithinOneIntervalRecordOnlyTheSecond()
+    {
+        Engine e;
+        e.pasteboard.copyText(QStringLiteral("first"));
+        e.clock.advance(200ms);
+        e.pasteboard.copyText(QStringLiteral("second"));
+        e.clock.advance(300ms);
+        QCOMPARE(e.titles(), QStringList { QStringLiteral("second") });
+    }
+
+    void followsThePollingIntervalLive()
+    {
+        Engine e;
+        QCOMPARE(e.monitor->pollingInterval(), 500ms);
+        e.defaults.setDouble(keys::pollingInterval, 2.0);
+        e.pasteboard.copyText(QStringLiteral("slow"));
+        e.clock.advance(1900ms);
+        QCOMPARE(e.store->itemCount(), 0);
+        e.clock.advance(100ms);
+        QCOMPARE(e.store->itemCount(), 1);
+        e.defaults.setDouble(keys::pollingInterval, 0.25);
+        e.pasteboard.copyText(QStringLiteral("fast"));
+        e.clock.advance(250ms);
+        QCOMPARE(e.store->itemCount(), 2);
+        // Absurd values are brought back into a sane range.
+        e.defaults.setDouble(keys::pollingInterval, 0.0001);
+        QCOMPARE(e.monitor->pollingInterval(), 100ms);
+        e.defaults.setDouble(keys::pollingInterval, 0.0);
+        QCOMPARE(e.monitor->pollingInterval(), 500ms);
+    }
+
+    void callbackFinishesBeforeTheNextPoll()
+    {
+        test::ManualClock clock;
+        test::FakePasteboard pasteboard;
+        test::FakeWorkspace workspace;
+        QTemporaryDir dir;
+        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
+        QList<QDateTime> calls;
+        ClipboardMonitor monitor(pasteboard, workspace, defaults, clock, [&](const PasteboardSnapshot &) {
+            calls.append(clock.now());
+            // A slow callback: time passes while it runs.
+            clock.advance(1200ms);
+        });
+        monitor.start();
+        pasteboard.copyText(QStringLiteral("one"));
+        clock.advance(500ms);
+        pasteboard.copyText(QStringLiteral("two"));
+        clock.advance(2s);
+        QCOMPARE(calls.size(), 2);
+        // The next wait starts once the callback has returned.
+        QCOMPARE(calls.at(0).msecsTo(calls.at(1)), 1700);
+    }
+
+    void pasteMovesTheEntryUpAndIsNotRecordedAgain()
+    {
+        Engine e;
+        e.copy(QStringLiteral("older"));
+        e.copy(QStringLiteral("newer"));
+        const ClipboardItem older = e.store->itemsByLastUsed().last();
+        e.clock.advance(1s);
+        e.paste->paste(older);
+
+        QCOMPARE(e.titles(), (QStringList { QStringLiteral("older"), QStringLiteral("newer") }));
+        QCOMPARE(e.first().useCount, 1);
+        QCOMPARE(e.panelHides, 1);
+        QCOMPARE(e.popoverCloses, 1);
+        const PasteboardItem written = e.pasteboard.items().first();
+        QCOMPARE(written.representations.first(),
+            (std::pair<QString, QByteArray> { QStringLiteral("text/plain"), "older" }));
+        QCOMPARE(written.representations.last().first, types::selfMarker);
+
+        // The keystroke follows 0.1 s later, not before.
+        e.clock.advance(99ms);
+        QVERIFY(e.keys.posted.isEmpty());
+        e.clock.advance(1ms);
+        QCOMPARE(e.keys.posted, QStringList { QStringLiteral("paste") });
+
+        const int seen = e.snapshotsSeen;
+        e.tick();
+        QCOMPARE(e.snapshotsSeen, seen);
+        QCOMPARE(e.store->itemCount(), 2);
+        QCOMPARE(e.first().useCount, 1);
+    }
+
+    void pasteWithoutKeystroke_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<bool>("pasteAfterSelection");
+        QTest::newRow("no synthetic keys") << false << true;
+        QTest::newRow("paste after selection off") << true << false;
+    }
+    void pasteWithoutKeystroke()
+    {
+        QFETCH(bool, trusted);
+        QFETCH(bool, pasteAfterSelection);
+        Engine e;
+        e.keys.trusted = trusted;
+        e.defaults.setBool(keys::pasteAfterSelection, pasteAfterSelection);
+        e.copy(QStringLiteral("entry"));
+        e.paste->paste(e.first());
+        e.clock.advance(1s);
+        QVERIFY(e.keys.posted.isEmpty());
+        QCOMPARE(e.panelHides, 1);
+        QCOMPARE(e.pasteboard.items().first().representations.first().second, QByteArray("entry"));
+        QCOMPARE(e.first().useCount, 1);
+    }
+
+    void pastesSnippets()
+    {
+        Engine e;
+        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Work"), 0 };
+        QVERIFY(e.store->insertFolder(folder));
+        const Snippet withData { QUuid::createUuid(), QStringLiteral("Sig"), 0, QStringLiteral("text/html"),
+            QStringLiteral("Regards"), std::nullopt, e.clock.now(), folder.id, true };
+        const Snippet textOnly { QUuid::createUuid(), QStringLiteral("Text only"), 1,
+            QStringLiteral("text/plain"), QStringLiteral("not pasted"), std::nullopt, e.clock.now(),
+            folder.id, false };
+        QVERIFY(e.store->insertSnippet(withData, QByteArray("<i>Regards</i>")));
+        QVERIFY(e.store->insertSnippet(textOnly, std::nullopt));
+
+        const qint64 count = e.pasteboard.changeCount();
+        e.paste->pasteSnippet(textOnly);
+        QCOMPARE(e.pasteboard.changeCount(), count);
+        QCOMPARE(e.panelHides, 0);
+
+        e.paste->pasteSnippet(withData);
+        QCOMPARE(e.pasteboard.items().first(),
+            (PasteboardItem {
+                { { QStringLiteral("text/html"), "<i>Regards</i>" }, { types::selfMarker, "" } } }));
+        QCOMPARE(e.panelHides, 1);
+        e.clock.advance(100ms);
+        QCOMPARE(e.keys.posted, QStringList { QStringLiteral("paste") });
+        e.tick();
+        QCOMPARE(e.store->itemCount(), 0);
+    }
+
+    void clearKeepsPinnedResetRemovesAll()
+    {
+        Engine e;
+        e.copy(QStringLiteral("pinned"));
+        ClipboardItem pinned = e.first();
+        pinned.isPinned = true;
+        QVERIFY(e.store->updateItem(pinned));
+        e.copy(QStringLiteral("loose"));
+        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("F"), 0 };
+        QVERIFY(e.store->insertFolder(folder));
+
+        e.paste->clearHistory();
+        QCOMPARE(e.titles(), QStringList { QStringLiteral("pinned") });
+
+        e.paste->resetHistory();
+        QCOMPARE(e.store->itemCount(), 0);
+        QCOMPARE(e.store->folders().size(), 1);
+
+        // The same content again is new after a reset.
+        e.copy(QStringLiteral("pinned"));
+        QCOMPARE(e.store->itemCount(), 1);
+        QCOMPARE(e.first().useCount, 0);
+        QVERIFY(e.first().id != pinned.id);
+    }
+
+    void excludedSetIsPersistedOnEveryChange()
+    {
+        Engine e;
+        QSignalSpy spy(e.excluded.get(), &ExcludedAppsService::excludedBundleIDsChanged);
+        e.excluded->addExcluded(QStringLiteral("b.app"));
+        e.excluded->addExcluded(QStringLiteral("a.app"));
+        e.excluded->addExcluded(QStringLiteral("a.app"));
+        QCOMPARE(spy.count(), 3);
+        QCOMPARE(e.defaults.stringList(keys::excludedAppBundleIDs),
+            (QStringList { QStringLiteral("a.app"), QStringLiteral("b.app") }));
+        e.excluded->removeExcluded(QStringLiteral("missing"));
+        e.excluded->removeExcluded(QStringLiteral("a.app"));
+        ExcludedAppsService reloaded(e.defaults, e.workspace);
+        QCOMPARE(reloaded.excludedBundleIDs(), QSet<QString> { QStringLiteral("b.app") });
+        QVERIFY(!reloaded.isExcluded(QStringLiteral("B.app"))); // exact comparison
+    }
+
+    void installedAppsAreListedOnceByName()
+    {
+        Engine e;
+        e.workspace.installed = { { QStringLiteral("org.b.Zed"), QStringLiteral("zed"), {}, {} },
+            { QStringLiteral("org.a.Alpha"), QStringLiteral("Alpha"), {}, {} },
+            { QStringLiteral("org.b.Zed"), QStringLiteral("Zed again"), {}, {} },
+            { QStringLiteral("org.c.beta"), QStringLiteral("beta"), {}, {} } };
+        const auto apps = e.excluded->installedApps();
+        QStringList names;
+        for (const auto &app : apps)
+            names.append(app.name);
+        QCOMPARE(
+            names, (QStringList { QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("zed") }));
+        QVERIFY(!apps.first().icon.isNull());
+    }
+};
+
+QUILLET_TEST_MAIN(HistoryEngineTest)
+#include "HistoryEngineTest.moc"

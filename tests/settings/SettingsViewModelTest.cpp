@@ -1,0 +1,197 @@
+#include "settings/SettingsViewModel.h"
+#include "defaults/PreferenceKeys.h"
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace quillet;
+
+namespace {
+
+ClipboardItem itemAt(const QString &title, qint64 createdMs, std::optional<QString> app = std::nullopt)
+{
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.createdAt = QDateTime::fromMSecsSinceEpoch(createdMs, Qt::UTC);
+    item.lastUsedAt = QDateTime::fromMSecsSinceEpoch(2'000'000'000'000 - createdMs, Qt::UTC);
+    item.title = title;
+    item.contentTypeRaw = QStringLiteral("plainText");
+    item.sourceAppName = std::move(app);
+    return item;
+}
+
+} // namespace
+
+class SettingsViewModelTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Defaults> m_defaults;
+
+    QString dataFolder() const { return m_dir->filePath(QStringLiteral("data/Quillet")); }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_defaults = std::make_unique<Defaults>(m_dir->filePath(QStringLiteral("Quillet.conf")));
+    }
+
+    void startsWithTheDefaults()
+    {
+        SettingsViewModel model(*m_defaults, dataFolder());
+        QCOMPARE(model.maxHistorySize(), 500);
+        QCOMPARE(model.pollingInterval(), 0.5);
+        QCOMPARE(model.menuItemCount(), 20);
+        QCOMPARE(model.menuWidth(), 340.0);
+        QCOMPARE(model.pasteAfterSelection(), true);
+        QCOMPARE(model.soundEnabled(), false);
+        QCOMPARE(model.databaseSize(), QStringLiteral("Calculating..."));
+        // Nothing is written just by reading.
+        QVERIFY(!m_defaults->contains(keys::maxHistorySize));
+    }
+
+    void readsStoredValues()
+    {
+        m_defaults->setInteger(keys::maxHistorySize, 0);
+        m_defaults->setInteger(keys::menuItemCount, 35);
+        m_defaults->setDouble(keys::menuWidth, 0.0);
+        m_defaults->setBool(keys::pasteAfterSelection, false);
+        m_defaults->setString(keys::soundEnabled, QStringLiteral("loud"));
+        SettingsViewModel model(*m_defaults, dataFolder());
+        QCOMPARE(model.maxHistorySize(), 500);
+        QCOMPARE(model.menuItemCount(), 35);
+        QCOMPARE(model.menuWidth(), 340.0);
+        QCOMPARE(model.pasteAfterSelection(), false);
+        QCOMPARE(model.soundEnabled(), false);
+    }
+
+    void settersWriteAlwaysAndNotifyOnChange()
+    {
+        SettingsViewModel model(*m_defaults, dataFolder());
+        QSignalSpy width(&model, &SettingsViewModel::menuWidthChanged);
+        QSignalSpy written(m_defaults.get(), &Defaults::changed);
+        model.setMenuWidth(340.0);
+        QCOMPARE(width.count(), 0);
+        QCOMPARE(m_defaults->doubleValue(keys::menuWidth), 340.0);
+        QCOMPARE(written.count(), 1); // the key did not exist before
+        model.setMenuWidth(290.0);
+        QCOMPARE(width.count(), 1);
+
+        QSignalSpy size(&model, &SettingsViewModel::maxHistorySizeChanged);
+        model.setMaxHistorySize(1000);
+        model.setPollingInterval(2.0);
+        model.setMenuItemCount(5);
+        model.setPasteAfterSelection(false);
+        QCOMPARE(size.count(), 1);
+        SettingsViewModel reloaded(*m_defaults, dataFolder());
+        QCOMPARE(reloaded.maxHistorySize(), 1000);
+        QCOMPARE(reloaded.pollingInterval(), 2.0);
+        QCOMPARE(reloaded.menuItemCount(), 5);
+        QCOMPARE(reloaded.menuWidth(), 290.0);
+        QCOMPARE(reloaded.pasteAfterSelection(), false);
+    }
+
+    void formatsSizesInDecimalUnits_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << qint64(0) << QStringLiteral("0 bytes");
+        QTest::newRow("one") << qint64(1) << QStringLiteral("1 byte");
+        QTest::newRow("999") << qint64(999) << QStringLiteral("999 bytes");
+        QTest::newRow("kilo") << qint64(1000) << QStringLiteral("1.0 kB");
+        QTest::newRow("not binary") << qint64(1024) << QStringLiteral("1.0 kB");
+        QTest::newRow("mega") << qint64(1'234'567) << QStringLiteral("1.2 MB");
+        QTest::newRow("rounds up a unit") << qint64(999'999) << QStringLiteral("1.0 MB");
+        QTest::newRow("giga") << qint64(5'500'000'000) << QStringLiteral("5.5 GB");
+    }
+    void formatsSizesInDecimalUnits()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(SettingsViewModel::formatByteCount(bytes), text);
+    }
+
+    void measuresTheDataFolder()
+    {
+        SettingsViewModel model(*m_defaults, dataFolder());
+        QSignalSpy spy(&model, &SettingsViewModel::databaseSizeChanged);
+        model.updateDatabaseSize();
+        QCOMPARE(model.databaseSize(), QStringLiteral("0 bytes"));
+        QDir().mkpath(dataFolder() + QStringLiteral("/nested"));
+        for (const QString &name : { QStringLiteral("/a"), QStringLiteral("/nested/b") }) {
+            QFile file(dataFolder() + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(1500, 'x'));
+        }
+        model.updateDatabaseSize();
+        QCOMPARE(model.databaseSize(), QStringLiteral("3.0 kB"));
+        model.updateDatabaseSize();
+        QCOMPARE(spy.count(), 2);
+    }
+
+    void unreadableFolderIsUnknown()
+    {
+        QFile blocker(m_dir->filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        SettingsViewModel model(*m_defaults, blocker.fileName() + QStringLiteral("/Quillet"));
+        model.updateDatabaseSize();
+        QCOMPARE(model.databaseSize(), QStringLiteral("Unknown"));
+    }
+
+    void exportsTheHistoryNewestFirst()
+    {
+        QString error;
+        auto store = Store::open(m_dir->filePath(QStringLiteral("s.store")), &error);
+        QVERIFY(store);
+        SettingsViewModel model(*m_defaults, dataFolder());
+        const QString path = m_dir->filePath(QStringLiteral("quillet-export.json"));
+
+        QCOMPARE(model.exportHistory(*store, path), std::nullopt);
+        QFile empty(path);
+        QVERIFY(empty.open(QIODevice::ReadOnly));
+        const QJsonDocument none = QJsonDocument::fromJson(empty.readAll());
+        QVERIFY(none.isArray());
+        QVERIFY(none.array().isEmpty());
+        empty.close();
+
+        ClipboardItem pinned = itemAt(QStringLiteral("pinned"), 1'700'000'000'250, QStringLiteral("Files"));
+        pinned.isPinned = true;
+        QVERIFY(store->insertItem(itemAt(QStringLiteral("old"), 1'600'000'000'000), std::nullopt, {}));
+        QVERIFY(store->insertItem(pinned, std::nullopt, {}));
+        QCOMPARE(model.exportHistory(*store, path), std::nullopt);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.contains("\n    ")); // pretty-printed
+        const QJsonArray records = QJsonDocument::fromJson(bytes).array();
+        QCOMPARE(records.size(), 2);
+        const QJsonObject first = records.at(0).toObject();
+        QCOMPARE(first.value(QStringLiteral("title")).toString(), QStringLiteral("pinned"));
+        QCOMPARE(first.value(QStringLiteral("contentType")).toString(), QStringLiteral("plainText"));
+        QCOMPARE(first.value(QStringLiteral("createdAt")).toDouble(), 1'700'000'000.25);
+        QCOMPARE(first.value(QStringLiteral("isPinned")).toBool(), true);
+        QCOMPARE(first.value(QStringLiteral("sourceApp")).toString(), QStringLiteral("Files"));
+        QVERIFY(!records.at(1).toObject().contains(QStringLiteral("sourceApp")));
+    }
+
+    void exportErrorsAreReturned()
+    {
+        QString error;
+        auto store = Store::open(m_dir->filePath(QStringLiteral("s.store")), &error);
+        SettingsViewModel model(*m_defaults, dataFolder());
+        const auto result
+            = model.exportHistory(*store, m_dir->filePath(QStringLiteral("missing/folder/x.json")));
+        QVERIFY(result);
+        QVERIFY(!result->isEmpty());
+    }
+};
+
+QUILLET_TEST_MAIN(SettingsViewModelTest)
+#include "SettingsViewModelTest.moc"
