@@ -1,0 +1,131 @@
+#include "clipboard/ClipboardMonitor.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
+#include "defaults/PreferenceKeys.h"
+#include "settings/SettingsViewModel.h"
+#include "store/Store.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace quillet;
+
+namespace {
+
+constexpr int kEntries = 5000;
+
+// A clipboard that never changes, for the idle poll.
+class StillPasteboard final : public Pasteboard {
+public:
+    qint64 changeCount() override { return 7; }
+    QStringList types() override { return {}; }
+    int itemCount() override { return 0; }
+    QStringList itemTypes(int) override { return {}; }
+    std::optional<QByteArray> data(int, const QString &) override { return std::nullopt; }
+    std::optional<QString> string() override { return std::nullopt; }
+    void clear() override { }
+    void write(const QList<PasteboardItem> &) override { }
+};
+
+class NoWorkspace final : public Workspace {
+public:
+    std::optional<RunningApplication> frontmostApplication() override
+    {
+        return RunningApplication{QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor")};
+    }
+    std::optional<WindowId> activeWindow() override { return std::nullopt; }
+    void activateWindow(WindowId) override { }
+    QList<InstalledApplication> installedApplications() override { return {}; }
+    QIcon applicationIcon(const InstalledApplication &) override { return {}; }
+    bool openApplication(const QString &, QString *) override { return false; }
+};
+
+PasteboardSnapshot textSnapshot(int n)
+{
+    PasteboardSnapshot snapshot;
+    QByteArray text = QByteArray("Clipboard text number ") + QByteArray::number(n) + ' ';
+    text = text.repeated(1024 / text.size() + 1).left(1024);
+    snapshot.contents.append({QStringLiteral("text/plain;charset=utf-8"), text});
+    snapshot.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
+    snapshot.sourceAppName = QStringLiteral("Text Editor");
+    return snapshot;
+}
+
+// 5,000 entries of 1 KB text, recorded the way the monitor records them.
+struct History {
+    QTemporaryDir dir;
+    Defaults defaults{dir.filePath(QStringLiteral("Quillet.conf"))};
+    NoWorkspace workspace;
+    std::unique_ptr<Store> store;
+    std::unique_ptr<ExcludedAppsService> excluded;
+    std::unique_ptr<HistoryManager> manager;
+
+    History()
+    {
+        QString error;
+        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        excluded = std::make_unique<ExcludedAppsService>(defaults, workspace);
+        manager = std::make_unique<HistoryManager>(*store, *excluded, defaults, Clock::system());
+        defaults.setInteger(keys::maxHistorySize, kEntries);
+        for (int n = 0; n < kEntries; ++n)
+            manager->addSnapshot(textSnapshot(n));
+    }
+};
+
+History &history()
+{
+    static History instance;
+    return instance;
+}
+
+void addSnapshotNew(benchmark::State &state)
+{
+    History &h = history();
+    int n = kEntries;
+    for (auto _ : state)
+        h.manager->addSnapshot(textSnapshot(++n)); // each new entry prunes the oldest
+}
+BENCHMARK(addSnapshotNew)->Unit(benchmark::kMicrosecond);
+
+void addSnapshotDuplicate(benchmark::State &state)
+{
+    History &h = history();
+    const PasteboardSnapshot snapshot = textSnapshot(kEntries + 1);
+    h.manager->addSnapshot(snapshot);
+    for (auto _ : state)
+        h.manager->addSnapshot(snapshot);
+}
+BENCHMARK(addSnapshotDuplicate)->Unit(benchmark::kMicrosecond);
+
+void pruneHistoryAtLimit(benchmark::State &state)
+{
+    History &h = history();
+    for (auto _ : state)
+        h.manager->pruneHistory(); // at the limit: nothing beyond it to delete
+}
+BENCHMARK(pruneHistoryAtLimit)->Unit(benchmark::kMicrosecond);
+
+void exportHistory(benchmark::State &state)
+{
+    History &h = history();
+    SettingsViewModel settings(h.defaults, h.dir.filePath(QStringLiteral("data")));
+    const QString path = h.dir.filePath(QStringLiteral("export.json"));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(settings.exportHistory(*h.store, path));
+}
+BENCHMARK(exportHistory)->Unit(benchmark::kMillisecond);
+
+void idlePoll(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    Defaults defaults(dir.filePath(QStringLiteral("Quillet.conf")));
+    StillPasteboard pasteboard;
+    NoWorkspace workspace;
+    ClipboardMonitor monitor(pasteboard, workspace, defaults, Clock::system(), [](const auto &) { });
+    for (auto _ : state)
+        monitor.poll();
+}
+BENCHMARK(idlePoll);
+
+} // namespace
