@@ -7,3 +7,9 @@ if(QUILLET_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Fuzzing builds instrument every Quillet library for coverage, not only the
+# fuzzer entry points.
+if(QUILLET_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()

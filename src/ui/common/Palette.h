@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QPalette>
+
+namespace quillet {
+
+// The text emphasis levels the views use, derived from the palette's text
+// colour so that they follow light and dark themes.
+enum class Emphasis { primary, secondary, tertiary, quaternary };
+
+inline QColor textColor(const QPalette &palette, Emphasis emphasis)
+{
+    QColor color = palette.color(QPalette::WindowText);
+    switch (emphasis) {
+    case Emphasis::primary:
+        break;
+    case Emphasis::secondary:
+        color.setAlphaF(0.62);
+        break;
+    case Emphasis::tertiary:
+        color.setAlphaF(0.45);
+        break;
+    case Emphasis::quaternary:
+        color.setAlphaF(0.32);
+        break;
+    }
+    return color;
+}
+
+inline QColor accentColor(const QPalette &palette, qreal opacity = 1.0)
+{
+    QColor color = palette.color(QPalette::Highlight);
+    color.setAlphaF(opacity);
+    return color;
+}
+
+} // namespace quillet

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quillet {
+
+// Which list the floating panel shows.
+enum class PanelTab { history, snippets };
+
+} // namespace quillet

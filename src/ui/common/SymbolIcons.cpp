@@ -1,0 +1,123 @@
+#include "ui/common/SymbolIcons.h"
+
+#include <QHash>
+#include <QIconEngine>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quillet {
+
+QString themeIconName(const QString &symbol)
+{
+    static const QHash<QString, QString> table {
+        { QStringLiteral("magnifyingglass"), QStringLiteral("edit-find-symbolic") },
+        { QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear-symbolic") },
+        { QStringLiteral("xmark"), QStringLiteral("window-close-symbolic") },
+        { QStringLiteral("clock"), QStringLiteral("document-open-recent-symbolic") },
+        { QStringLiteral("clipboard"), QStringLiteral("edit-paste-symbolic") },
+        { QStringLiteral("doc.text"), QStringLiteral("text-x-generic-symbolic") },
+        { QStringLiteral("doc.richtext"), QStringLiteral("format-text-rich-symbolic") },
+        { QStringLiteral("chevron.left.forwardslash.chevron.right"), QStringLiteral("text-editor-symbolic") },
+        { QStringLiteral("photo"), QStringLiteral("image-x-generic-symbolic") },
+        { QStringLiteral("doc"), QStringLiteral("folder-documents-symbolic") },
+        { QStringLiteral("paintpalette"), QStringLiteral("applications-graphics-symbolic") },
+        { QStringLiteral("doc.questionmark"), QStringLiteral("dialog-question-symbolic") },
+        { QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic") },
+        { QStringLiteral("folder"), QStringLiteral("folder-symbolic") },
+        { QStringLiteral("rectangle.expand.vertical"), QStringLiteral("view-fullscreen-symbolic") },
+        { QStringLiteral("gearshape"), QStringLiteral("preferences-system-symbolic") },
+        { QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic") },
+        { QStringLiteral("keyboard"), QStringLiteral("input-keyboard-symbolic") },
+        { QStringLiteral("paintbrush"), QStringLiteral("applications-graphics-symbolic") },
+        { QStringLiteral("sparkles"), QStringLiteral("starred-symbolic") },
+        { QStringLiteral("hand.raised"), QStringLiteral("action-unavailable-symbolic") },
+        { QStringLiteral("terminal"), QStringLiteral("utilities-terminal-symbolic") },
+        { QStringLiteral("trash"), QStringLiteral("user-trash-symbolic") },
+    };
+    return table.value(symbol);
+}
+
+namespace {
+
+// A simple drawn stand-in: a rounded page, so a missing theme icon never
+// leaves a hole in a row.
+QPixmap fallbackPixmap(int size, const QColor &tint, qreal ratio)
+{
+    QPixmap pixmap(QSize(size, size) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(tint.isValid() ? tint : QColor(120, 120, 120));
+    pen.setWidthF(qMax(1.0, size / 12.0));
+    painter.setPen(pen);
+    const QRectF page(size * 0.22, size * 0.12, size * 0.56, size * 0.76);
+    painter.drawRoundedRect(page, size * 0.08, size * 0.08);
+    return pixmap;
+}
+
+QPixmap tinted(const QPixmap &source, const QColor &tint)
+{
+    if (!tint.isValid() || source.isNull())
+        return source;
+    QPixmap out(source.size());
+    out.setDevicePixelRatio(source.devicePixelRatio());
+    out.fill(Qt::transparent);
+    QPainter painter(&out);
+    painter.drawPixmap(0, 0, source);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(out.rect(), tint);
+    return out;
+}
+
+class TintedIconEngine final : public QIconEngine {
+public:
+    TintedIconEngine(QString symbol, QColor tint)
+        : m_symbol(std::move(symbol))
+        , m_tint(std::move(tint))
+    {
+    }
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        QColor tint = m_tint;
+        if (mode == QIcon::Disabled && tint.isValid())
+            tint.setAlphaF(tint.alphaF() * 0.4);
+        return symbolPixmap(m_symbol, qMin(size.width(), size.height()), tint);
+    }
+    QIconEngine *clone() const override { return new TintedIconEngine(m_symbol, m_tint); }
+
+private:
+    QString m_symbol;
+    QColor m_tint;
+};
+
+} // namespace
+
+QPixmap symbolPixmap(const QString &symbol, int size, const QColor &tint)
+{
+    const qreal ratio = 2.0; // crisp on high-density screens, cheap elsewhere
+    const QString name = themeIconName(symbol);
+    const QIcon themed = name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+    if (themed.isNull())
+        return fallbackPixmap(size, tint, ratio);
+    QPixmap pixmap = themed.pixmap(QSize(size, size), ratio);
+    return tinted(pixmap, tint);
+}
+
+QIcon symbolIcon(const QString &symbol, const QColor &tint)
+{
+    return QIcon(new TintedIconEngine(symbol, tint));
+}
+
+void installIconThemeFallback()
+{
+    if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
+        QIcon::setThemeName(QStringLiteral("Adwaita"));
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+}
+
+} // namespace quillet

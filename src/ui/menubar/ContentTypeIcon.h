@@ -1,0 +1,20 @@
+#pragma once
+
+#include "store/ContentType.h"
+
+#include <QLabel>
+
+namespace quillet {
+
+// The tinted symbol of a content type, 14 pixels in a 24 by 24 frame.
+class ContentTypeIcon : public QLabel {
+    Q_OBJECT
+public:
+    explicit ContentTypeIcon(ContentType type, QWidget *parent = nullptr);
+    ContentType contentType() const { return m_type; }
+
+private:
+    ContentType m_type;
+};
+
+} // namespace quillet

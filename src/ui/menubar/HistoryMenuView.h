@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/common/AppActions.h"
+#include "ui/common/HistoryListModel.h"
+
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace quillet {
+
+// The tray popup's history: the first "menuItemCount" matching entries as
+// rows, and how many more there are.
+class HistoryMenuView : public QWidget {
+    Q_OBJECT
+public:
+    HistoryMenuView(AppActions &actions, Store &store, qint64 itemCount, QWidget *parent = nullptr);
+
+    void setSearchText(const QString &text);
+    int rowCount() const;
+
+private:
+    void rebuild();
+
+    AppActions &m_actions;
+    HistoryListModel m_model;
+    QVBoxLayout *m_rows;
+};
+
+} // namespace quillet

@@ -1,0 +1,183 @@
+#include "ui/menubar/MenuBarView.h"
+
+#include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
+#include "snippets/SnippetsViewModel.h"
+#include "ui/common/Palette.h"
+#include "ui/common/SymbolIcons.h"
+#include "ui/menubar/HistoryMenuView.h"
+#include "ui/menubar/SearchField.h"
+#include "ui/menubar/SnippetMenuView.h"
+
+#include <QApplication>
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+
+namespace quillet {
+
+namespace {
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(1);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::quaternary));
+    line->setPalette(palette);
+    return line;
+}
+
+QPushButton *footerButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    QFont font = button->font();
+    font.setPixelSize(11);
+    button->setFont(font);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::ButtonText, textColor(palette, Emphasis::secondary));
+    button->setPalette(palette);
+    button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 2px 6px; }"));
+    return button;
+}
+
+} // namespace
+
+MenuBarView::MenuBarView(
+    AppActions &actions, Store &store, SnippetsViewModel &snippets, Defaults &defaults, QWidget *parent)
+    : QWidget(parent)
+    , m_actions(actions)
+{
+    setObjectName(QStringLiteral("MenuBarView"));
+    const double storedWidth = defaults.doubleValue(keys::menuWidth);
+    setFixedWidth(int(storedWidth > 0 ? storedWidth : 340.0));
+    const qint64 storedCount = defaults.integer(keys::menuItemCount);
+    const qint64 itemCount = storedCount > 0 ? storedCount : 20;
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(12, 10, 12, 6);
+    auto *title = new QLabel(QStringLiteral("Quillet"), this);
+    QFont titleFont = title->font();
+    titleFont.setPixelSize(14);
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+    auto *expand = new QToolButton(this);
+    expand->setObjectName(QStringLiteral("openPanel"));
+    expand->setAutoRaise(true);
+    expand->setIcon(
+        symbolIcon(QStringLiteral("rectangle.expand.vertical"), textColor(palette(), Emphasis::secondary)));
+    expand->setToolTip(QStringLiteral("Open floating panel"));
+    header->addWidget(title);
+    header->addStretch(1);
+    header->addWidget(expand);
+    column->addLayout(header);
+
+    m_search = new SearchField(QStringLiteral("Search..."), this);
+    auto *searchRow = new QHBoxLayout;
+    searchRow->setContentsMargins(10, 0, 10, 6);
+    searchRow->addWidget(m_search);
+    column->addLayout(searchRow);
+
+    // A two-segment switch.
+    auto *segments = new QHBoxLayout;
+    segments->setContentsMargins(10, 0, 10, 6);
+    segments->setSpacing(0);
+    m_tabs = new QButtonGroup(this);
+    m_tabs->setExclusive(true);
+    const QStringList labels { QStringLiteral("History"), QStringLiteral("Snippets") };
+    for (int i = 0; i < labels.size(); ++i) {
+        auto *segment = new QPushButton(labels[i], this);
+        segment->setObjectName(i == 0 ? QStringLiteral("historySegment") : QStringLiteral("snippetsSegment"));
+        segment->setCheckable(true);
+        segment->setChecked(i == 0);
+        segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        m_tabs->addButton(segment, i);
+        segments->addWidget(segment);
+    }
+    column->addLayout(segments);
+    column->addWidget(divider(this));
+
+    m_stack = new QStackedWidget(this);
+    m_history = new HistoryMenuView(actions, store, itemCount, m_stack);
+    m_snippets = new SnippetMenuView(actions, snippets, m_stack);
+    m_stack->addWidget(m_history);
+    m_stack->addWidget(m_snippets);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidget(m_stack);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMaximumHeight(400);
+    column->addWidget(scroll, 1);
+    column->addWidget(divider(this));
+
+    auto *footer = new QHBoxLayout;
+    footer->setContentsMargins(12, 8, 12, 8);
+    auto *clear = footerButton(QStringLiteral("Clear"), this);
+    clear->setObjectName(QStringLiteral("clear"));
+    m_settings = footerButton(QStringLiteral("Settings..."), this);
+    m_settings->setObjectName(QStringLiteral("settings"));
+    m_settings->setVisible(false);
+    auto *quit = footerButton(QStringLiteral("Quit"), this);
+    quit->setObjectName(QStringLiteral("quit"));
+    footer->addWidget(clear);
+    footer->addStretch(1);
+    footer->addWidget(m_settings);
+    footer->addStretch(1);
+    footer->addWidget(quit);
+    column->addLayout(footer);
+
+    connect(m_search, &SearchField::textChanged, m_history, &HistoryMenuView::setSearchText);
+    connect(m_tabs, &QButtonGroup::idClicked, this, &MenuBarView::setSelectedTab);
+    connect(expand, &QToolButton::clicked, this, [this] {
+        Q_EMIT dismissRequested();
+        m_actions.showPanel();
+    });
+    connect(clear, &QPushButton::clicked, this, [this] { m_actions.clearHistory(); });
+    connect(m_settings, &QPushButton::clicked, this, [this] {
+        Q_EMIT dismissRequested();
+        if (m_openSettings)
+            m_openSettings();
+    });
+    connect(quit, &QPushButton::clicked, this, [this] {
+        if (m_quit)
+            m_quit();
+        else
+            QApplication::quit();
+    });
+}
+
+void MenuBarView::setOpenSettings(std::function<void()> openSettings)
+{
+    m_openSettings = std::move(openSettings);
+    m_settings->setVisible(bool(m_openSettings));
+}
+
+void MenuBarView::setQuit(std::function<void()> quit)
+{
+    m_quit = std::move(quit);
+}
+
+void MenuBarView::setSelectedTab(int tab)
+{
+    if (tab != 0 && tab != 1)
+        return;
+    m_selectedTab = tab;
+    m_tabs->button(tab)->setChecked(true);
+    m_stack->setCurrentIndex(tab);
+}
+
+} // namespace quillet

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ui/common/AppActions.h"
+
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace quillet {
+
+class SnippetsViewModel;
+
+// The tray popup's snippets: one collapsible group per folder (collapsed at
+// first), each listing its snippets.
+class SnippetMenuView : public QWidget {
+    Q_OBJECT
+public:
+    SnippetMenuView(AppActions &actions, SnippetsViewModel &snippets, QWidget *parent = nullptr);
+
+private:
+    void rebuild();
+
+    AppActions &m_actions;
+    SnippetsViewModel &m_snippets;
+    QVBoxLayout *m_rows;
+};
+
+} // namespace quillet

@@ -1,0 +1,347 @@
+#include "ui/panel/FloatingPanelView.h"
+
+#include "snippets/SnippetsViewModel.h"
+#include "ui/common/Palette.h"
+#include "ui/common/SymbolIcons.h"
+#include "ui/panel/CompactItemRow.h"
+#include "ui/panel/CompactSnippetRow.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStackedWidget>
+#include <QToolButton>
+
+namespace quillet {
+
+namespace {
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(1);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::quaternary));
+    line->setPalette(palette);
+    return line;
+}
+
+QToolButton *plainButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setIcon(symbolIcon(symbol, tint));
+    button->setIconSize(QSize(size, size));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 1px; }"));
+    return button;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = base;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+} // namespace
+
+FloatingPanelView::FloatingPanelView(
+    AppActions &actions, Store &store, SnippetsViewModel &snippets, QWidget *parent)
+    : QWidget(parent)
+    , m_actions(actions)
+    , m_history(store, shownHistoryRows)
+    , m_snippets(snippets)
+{
+    setObjectName(QStringLiteral("FloatingPanelView"));
+    setFixedWidth(width);
+    const QPalette pal = palette();
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Header: search field, clear and close.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(10, 7, 10, 7);
+    header->setSpacing(6);
+    auto *glass = new QLabel(this);
+    glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), 11, textColor(pal, Emphasis::tertiary)));
+    m_search = new QLineEdit(this);
+    m_search->setObjectName(QStringLiteral("search"));
+    m_search->setPlaceholderText(QStringLiteral("Search..."));
+    m_search->setFrame(false);
+    m_search->setFont(pixelFont(font(), 12));
+    m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
+    m_search->installEventFilter(this);
+    m_clear = plainButton(QStringLiteral("xmark.circle.fill"), 10, textColor(pal, Emphasis::tertiary), this);
+    m_clear->setObjectName(QStringLiteral("clearSearch"));
+    m_clear->setVisible(false);
+    auto *close = plainButton(QStringLiteral("xmark"), 9, textColor(pal, Emphasis::tertiary), this);
+    close->setObjectName(QStringLiteral("close"));
+    header->addWidget(glass);
+    header->addWidget(m_search, 1);
+    header->addWidget(m_clear);
+    header->addWidget(close);
+    column->addLayout(header);
+    column->addWidget(divider(this));
+
+    // Tabs.
+    auto *tabs = new QHBoxLayout;
+    tabs->setContentsMargins(8, 4, 8, 4);
+    tabs->setSpacing(4);
+    auto makeTab = [&](const QString &symbol, const QString &label, const QString &name) {
+        auto *tab = new QToolButton(this);
+        tab->setObjectName(name);
+        tab->setText(label);
+        tab->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        tab->setAutoRaise(true);
+        tab->setFocusPolicy(Qt::NoFocus);
+        tab->setCursor(Qt::PointingHandCursor);
+        tab->setFont(pixelFont(font(), 11, QFont::Medium));
+        tab->setIconSize(QSize(11, 11));
+        tab->setProperty("symbol", symbol);
+        tabs->addWidget(tab);
+        return tab;
+    };
+    m_historyTab = makeTab(QStringLiteral("clock"), QStringLiteral("History"), QStringLiteral("historyTab"));
+    m_snippetsTab
+        = makeTab(QStringLiteral("doc.text"), QStringLiteral("Snippets"), QStringLiteral("snippetsTab"));
+    tabs->addStretch(1);
+    column->addLayout(tabs);
+    column->addWidget(divider(this));
+
+    // The list, or the empty state.
+    m_stack = new QStackedWidget(this);
+    m_list = new QListView(m_stack);
+    m_list->setObjectName(QStringLiteral("list"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setUniformItemSizes(true);
+    m_list->setMouseTracking(true);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
+    m_list->setMaximumHeight(340);
+    auto *empty = new QWidget(m_stack);
+    auto *emptyColumn = new QVBoxLayout(empty);
+    emptyColumn->setAlignment(Qt::AlignCenter);
+    m_emptyIcon = new QLabel(empty);
+    m_emptyIcon->setAlignment(Qt::AlignCenter);
+    m_emptyText = new QLabel(empty);
+    m_emptyText->setObjectName(QStringLiteral("emptyText"));
+    m_emptyText->setAlignment(Qt::AlignCenter);
+    m_emptyText->setFont(pixelFont(font(), 11));
+    setTextColor(m_emptyText, textColor(pal, Emphasis::secondary));
+    emptyColumn->addWidget(m_emptyIcon);
+    emptyColumn->addWidget(m_emptyText);
+    m_stack->addWidget(m_list);
+    m_stack->addWidget(empty);
+    column->addWidget(m_stack, 1);
+    column->addWidget(divider(this));
+
+    // Footer: count and hint.
+    auto *footer = new QHBoxLayout;
+    footer->setContentsMargins(10, 4, 10, 4);
+    m_count = new QLabel(this);
+    m_count->setObjectName(QStringLiteral("count"));
+    m_count->setFont(pixelFont(font(), 10));
+    setTextColor(m_count, textColor(pal, Emphasis::tertiary));
+    auto *hint = new QLabel(QStringLiteral("Ctrl+1-9 or click"), this);
+    hint->setFont(pixelFont(font(), 10));
+    setTextColor(hint, textColor(pal, Emphasis::quaternary));
+    footer->addWidget(m_count);
+    footer->addStretch(1);
+    footer->addWidget(hint);
+    column->addLayout(footer);
+
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_clear->setVisible(!text.isEmpty());
+        m_history.setSearchText(text);
+        m_snippets.setSearchText(text);
+        m_selectedIndex = -1;
+        setSelectedIndex(0);
+        refresh();
+    });
+    connect(m_clear, &QToolButton::clicked, m_search, &QLineEdit::clear);
+    connect(close, &QToolButton::clicked, this, [this] { m_actions.hidePanel(); });
+    connect(m_historyTab, &QToolButton::clicked, this, [this] { m_actions.setPanelTab(PanelTab::history); });
+    connect(
+        m_snippetsTab, &QToolButton::clicked, this, [this] { m_actions.setPanelTab(PanelTab::snippets); });
+    connect(&m_actions, &AppActions::panelTabChanged, this, &FloatingPanelView::applyTab);
+    connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectAt(index.row()); });
+    // Live lists: keep the highlight inside the list and the empty state right.
+    connect(&m_history, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
+    connect(&m_snippets, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
+
+    m_search->setFocus();
+    applyTab();
+}
+
+int FloatingPanelView::shownRowCount() const
+{
+    return m_actions.panelTab() == PanelTab::history ? m_history.rowCount() : m_snippets.rowCount();
+}
+
+QString FloatingPanelView::searchText() const
+{
+    return m_search->text();
+}
+
+void FloatingPanelView::setSearchText(const QString &text)
+{
+    m_search->setText(text);
+}
+
+void FloatingPanelView::selectAt(int position)
+{
+    if (m_actions.panelTab() == PanelTab::history) {
+        if (const auto item = m_history.filteredAt(position))
+            m_actions.paste(*item);
+    } else if (const auto snippet = m_snippets.snippetAt(position)) {
+        m_actions.pasteSnippet(*snippet);
+    }
+}
+
+void FloatingPanelView::applyTab()
+{
+    const bool history = m_actions.panelTab() == PanelTab::history;
+    m_list->setModel(history ? static_cast<QAbstractItemModel *>(&m_history) : &m_snippets);
+    delete m_list->itemDelegate();
+    if (history)
+        m_list->setItemDelegate(new CompactItemRow(m_history, m_list));
+    else
+        m_list->setItemDelegate(new CompactSnippetRow(m_list));
+    const QPalette pal = palette();
+    for (QToolButton *tab : { m_historyTab, m_snippetsTab }) {
+        const bool current = (tab == m_historyTab) == history;
+        const QColor color = textColor(pal, current ? Emphasis::primary : Emphasis::secondary);
+        setTextColor(tab, color);
+        tab->setIcon(symbolIcon(tab->property("symbol").toString(), color));
+    }
+    // A new tab starts from a clean search and the first row.
+    m_search->clear();
+    m_selectedIndex = -1;
+    setSelectedIndex(0);
+    refresh();
+}
+
+void FloatingPanelView::refresh()
+{
+    const bool history = m_actions.panelTab() == PanelTab::history;
+    const int rows = shownRowCount();
+    const bool searching = !m_search->text().isEmpty();
+    if (rows == 0) {
+        QString symbol;
+        QString text;
+        if (searching) {
+            symbol = QStringLiteral("magnifyingglass");
+            text = QStringLiteral("No matches");
+        } else if (history) {
+            symbol = QStringLiteral("clipboard");
+            text = QStringLiteral("Empty");
+        } else {
+            symbol = QStringLiteral("doc.text");
+            text = QStringLiteral("No snippets");
+        }
+        m_emptyIcon->setPixmap(symbolPixmap(symbol, 20, textColor(palette(), Emphasis::quaternary)));
+        m_emptyText->setText(text);
+        m_stack->setCurrentIndex(1);
+    } else {
+        m_stack->setCurrentIndex(0);
+    }
+    m_count->setText(history ? QStringLiteral("%1 items").arg(m_history.filteredCount())
+                             : QStringLiteral("%1 snippets").arg(m_snippets.rowCount()));
+    if (m_selectedIndex >= rows)
+        setSelectedIndex(std::max(0, rows - 1));
+    else if (rows > 0)
+        m_list->setCurrentIndex(m_list->model()->index(m_selectedIndex, 0));
+}
+
+void FloatingPanelView::setSelectedIndex(int index)
+{
+    if (index == m_selectedIndex)
+        return;
+    m_selectedIndex = index;
+    if (!m_list->model())
+        return;
+    const QModelIndex modelIndex = m_list->model()->index(index, 0);
+    if (modelIndex.isValid()) {
+        m_list->setCurrentIndex(modelIndex);
+        m_list->scrollTo(modelIndex);
+    }
+}
+
+bool FloatingPanelView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_search && event->type() == QEvent::KeyPress
+        && handleKey(static_cast<QKeyEvent *>(event)))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+void FloatingPanelView::keyPressEvent(QKeyEvent *event)
+{
+    if (!handleKey(event))
+        QWidget::keyPressEvent(event);
+}
+
+bool FloatingPanelView::handleKey(QKeyEvent *event)
+{
+    // Ctrl stands for the Command key of the digit shortcuts.
+    if (event->modifiers() & Qt::ControlModifier) {
+        int digit = -1;
+        if (event->key() >= Qt::Key_0 && event->key() <= Qt::Key_9)
+            digit = event->key() - Qt::Key_0;
+        else {
+            bool ok = false;
+            const int value = event->text().toInt(&ok);
+            if (ok)
+                digit = value;
+        }
+        if (digit >= 1 && digit <= 9) {
+            selectAt(digit - 1);
+            return true;
+        }
+        return false;
+    }
+    switch (event->key()) {
+    case Qt::Key_Up:
+        if (m_selectedIndex >= 1)
+            setSelectedIndex(m_selectedIndex - 1);
+        return true;
+    case Qt::Key_Down:
+        if (m_selectedIndex < shownRowCount() - 1)
+            setSelectedIndex(m_selectedIndex + 1);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        selectAt(m_selectedIndex);
+        return true;
+    case Qt::Key_Escape:
+        m_actions.hidePanel();
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace quillet

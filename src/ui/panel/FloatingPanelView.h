@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ui/common/AppActions.h"
+#include "ui/common/HistoryListModel.h"
+#include "ui/common/SnippetListModel.h"
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QStackedWidget;
+class QToolButton;
+
+namespace quillet {
+
+class SnippetsViewModel;
+
+// The content of the floating history panel: a search field, the History and
+// Snippets tabs, a numbered list and a footer. Keyboard-driven: arrows move
+// the highlight, Return pastes it, Ctrl+1…9 pastes that row, Escape closes.
+class FloatingPanelView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int width = 320;
+    static constexpr int height = 420;
+    static constexpr int shownHistoryRows = 30;
+
+    FloatingPanelView(
+        AppActions &actions, Store &store, SnippetsViewModel &snippets, QWidget *parent = nullptr);
+
+    int selectedIndex() const { return m_selectedIndex; }
+    // Rows the list shows now (history: at most 30).
+    int shownRowCount() const;
+    QString searchText() const;
+    void setSearchText(const QString &text);
+
+    // Pastes the entry at `position` of the whole filtered list, if any.
+    void selectAt(int position);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool handleKey(QKeyEvent *event);
+    void setSelectedIndex(int index);
+    void applyTab();
+    void refresh();
+
+    AppActions &m_actions;
+    HistoryListModel m_history;
+    SnippetListModel m_snippets;
+    int m_selectedIndex = 0;
+
+    QLineEdit *m_search = nullptr;
+    QToolButton *m_clear = nullptr;
+    QToolButton *m_historyTab = nullptr;
+    QToolButton *m_snippetsTab = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QListView *m_list = nullptr;
+    QLabel *m_emptyIcon = nullptr;
+    QLabel *m_emptyText = nullptr;
+    QLabel *m_count = nullptr;
+};
+
+} // namespace quillet

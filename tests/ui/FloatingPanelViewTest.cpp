@@ -1,0 +1,201 @@
+#include "ui/panel/FloatingPanelView.h"
+#include "RecordingActions.h"
+#include "snippets/SnippetsViewModel.h"
+#include "support/TestEnvironment.h"
+#include "ui/common/ItemPresentation.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+using namespace quillet;
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Store> store;
+    SnippetsViewModel snippets;
+    std::unique_ptr<test::RecordingActions> actions;
+
+    explicit Fixture(int entries)
+    {
+        QString error;
+        store = Store::open(dir.filePath(QStringLiteral("q.store")), &error);
+        test::fillHistory(*store, entries);
+        snippets.setModelContext(store.get());
+        actions = std::make_unique<test::RecordingActions>(*store);
+    }
+};
+
+QString labelText(const QWidget &view, const char *name)
+{
+    const auto *label = view.findChild<QLabel *>(QLatin1String(name));
+    return label ? label->text() : QString();
+}
+
+void press(
+    QWidget &view, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QTest::keyClick(view.findChild<QLineEdit *>(QStringLiteral("search")), key, modifiers);
+    Q_UNUSED(text);
+}
+
+} // namespace
+
+class FloatingPanelViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void showsThirtyOfManyAndCountsThemAll()
+    {
+        Fixture f(45);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        QCOMPARE(view.shownRowCount(), 30);
+        QCOMPARE(labelText(view, "count"), QStringLiteral("45 items"));
+        for (int i = 0; i < 40; ++i)
+            press(view, Qt::Key_Down);
+        QCOMPARE(view.selectedIndex(), 29);
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log.last(), QStringLiteral("paste Entry 16")); // the 30th newest of 45
+        for (int i = 0; i < 40; ++i)
+            press(view, Qt::Key_Up);
+        QCOMPARE(view.selectedIndex(), 0);
+    }
+
+    void controlDigitsPasteTheirRow()
+    {
+        Fixture f(45);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_9, Qt::ControlModifier);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Entry 37") });
+        // Ctrl+0 is not a row; it is left to the text field.
+        press(view, Qt::Key_0, Qt::ControlModifier);
+        QCOMPARE(f.actions->log.size(), 1);
+    }
+
+    void controlDigitBeyondTheListDoesNothing()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_5, Qt::ControlModifier);
+        QVERIFY(f.actions->log.isEmpty());
+        QVERIFY(view.searchText().isEmpty()); // handled: no "5" typed
+        press(view, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Entry 1") });
+    }
+
+    void typingFiltersAndResetsTheHighlight()
+    {
+        Fixture f(12);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_Down);
+        press(view, Qt::Key_Down);
+        QCOMPARE(view.selectedIndex(), 2);
+        QTest::keyClicks(view.findChild<QLineEdit *>(QStringLiteral("search")), QStringLiteral("ENTRY 1"));
+        QCOMPARE(view.selectedIndex(), 0);
+        QCOMPARE(view.shownRowCount(), 4); // Entry 1, 10, 11, 12
+        QCOMPARE(labelText(view, "count"), QStringLiteral("4 items"));
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log.last(), QStringLiteral("paste Entry 12"));
+
+        view.setSearchText(QStringLiteral("nothing like this"));
+        QCOMPARE(view.shownRowCount(), 0);
+        QCOMPARE(labelText(view, "emptyText"), QStringLiteral("No matches"));
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log.size(), 1);
+    }
+
+    void switchingTabsClearsTheSearch()
+    {
+        Fixture f(5);
+        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Mail"), 0 };
+        QVERIFY(f.store->insertFolder(folder));
+        QVERIFY(f.store->insertSnippet(
+            { QUuid::createUuid(), QStringLiteral("Signature"), 2, QStringLiteral("text/plain"), std::nullopt,
+                std::nullopt, QDateTime::currentDateTimeUtc(), folder.id, true },
+            QByteArray("Best")));
+        QVERIFY(f.store->insertSnippet(
+            { QUuid::createUuid(), QStringLiteral("Loose"), 1, QStringLiteral("text/plain"), std::nullopt,
+                std::nullopt, QDateTime::currentDateTimeUtc(), std::nullopt, true },
+            QByteArray("x")));
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.setSearchText(QStringLiteral("Entry"));
+        press(view, Qt::Key_Down);
+        view.findChild<QToolButton *>(QStringLiteral("snippetsTab"))->click();
+        QCOMPARE(f.actions->panelTab(), PanelTab::snippets);
+        QVERIFY(view.searchText().isEmpty());
+        QCOMPARE(view.selectedIndex(), 0);
+        QCOMPARE(view.shownRowCount(), 1); // the snippet without a folder is not listed
+        QCOMPARE(labelText(view, "count"), QStringLiteral("1 snippets"));
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log.last(), QStringLiteral("snippet Signature"));
+
+        view.setSearchText(QStringLiteral("zzz"));
+        QCOMPARE(labelText(view, "emptyText"), QStringLiteral("No matches"));
+        // A hotkey switching the tab behaves like a click.
+        f.actions->setPanelTab(PanelTab::history);
+        QVERIFY(view.searchText().isEmpty());
+        QCOMPARE(view.shownRowCount(), 5);
+    }
+
+    void emptyStates()
+    {
+        Fixture f(0);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        QCOMPARE(labelText(view, "emptyText"), QStringLiteral("Empty"));
+        QCOMPARE(labelText(view, "count"), QStringLiteral("0 items"));
+        f.actions->setPanelTab(PanelTab::snippets);
+        QCOMPARE(labelText(view, "emptyText"), QStringLiteral("No snippets"));
+    }
+
+    void escapeAndCloseHideThePanel()
+    {
+        Fixture f(1);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_Escape);
+        view.findChild<QToolButton *>(QStringLiteral("close"))->click();
+        QCOMPARE(f.actions->log, (QStringList { QStringLiteral("hide"), QStringLiteral("hide") }));
+    }
+
+    void clickingARowPastesIt()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.resize(FloatingPanelView::width, FloatingPanelView::height);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *list = view.findChild<QListView *>(QStringLiteral("list"));
+        const QRect second = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Entry 2") });
+    }
+
+    void followsTheStoreWhileOpen()
+    {
+        Fixture f(2);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_Down);
+        test::fillHistory(*f.store, 1, 100);
+        QCOMPARE(view.shownRowCount(), 3);
+        QCOMPARE(labelText(view, "count"), QStringLiteral("3 items"));
+        f.store->deleteAllItems();
+        QCOMPARE(view.shownRowCount(), 0);
+        QCOMPARE(view.selectedIndex(), 0);
+        QCOMPARE(labelText(view, "emptyText"), QStringLiteral("Empty"));
+    }
+
+    void rtfTitlesShowTheirFirstLine()
+    {
+        QCOMPARE(displayTitle(
+                     QStringLiteral("{\\rtf1\\ansi {\\fonttbl\\f0 Helvetica;}\\f0  Hello there \\par more}")),
+            QStringLiteral("Hello there"));
+        QCOMPARE(
+            displayTitle(QStringLiteral("{\\rtf1 unterminated")), QStringLiteral("{\\rtf1 unterminated"));
+        QCOMPARE(displayTitle(QStringLiteral("plain {\\rtf1 x}")), QStringLiteral("plain {\\rtf1 x}"));
+    }
+};
+
+QUILLET_TEST_MAIN(FloatingPanelViewTest)
+#include "FloatingPanelViewTest.moc"
