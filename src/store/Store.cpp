@@ -37,7 +37,10 @@ constexpr const char *kSchema[] = {
     " thumbnailData BLOB)",
     "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)",
     "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
-    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt)",
+    // Covers the newest-first listing, so showing the history never reads the
+    // table pages where thumbnails live.
+    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt, id, createdAt, useCount,"
+    " sourceAppBundleID, sourceAppName, title, contentTypeRaw, isPinned, contentHash)",
     "CREATE INDEX ClipboardItem_createdAt ON ClipboardItem (createdAt)",
     "CREATE TABLE ClipboardContent ("
     " id TEXT PRIMARY KEY NOT NULL,"
