@@ -1,0 +1,139 @@
+#include "app/HotkeyManager.h"
+
+#include "defaults/Defaults.h"
+#include "shortcuts/KeyboardShortcuts.h"
+
+#include <QPointer>
+
+namespace quillet {
+
+using shortcuts::Name;
+using shortcuts::Shortcut;
+
+namespace {
+
+const QString kLauncherInitialized = QStringLiteral("launcherShortcutInitialized");
+
+} // namespace
+
+const Name &HotkeyManager::togglePanel()
+{
+    static const Name name(
+        QStringLiteral("togglePanel"), Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift));
+    return name;
+}
+
+const Name &HotkeyManager::openHistory()
+{
+    static const Name name(
+        QStringLiteral("openHistory"), Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift));
+    return name;
+}
+
+const Name &HotkeyManager::openSnippets()
+{
+    static const Name name(
+        QStringLiteral("openSnippets"), Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift));
+    return name;
+}
+
+const Name &HotkeyManager::aiTransform()
+{
+    static const Name name(
+        QStringLiteral("aiTransform"), Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift));
+    return name;
+}
+
+const Name &HotkeyManager::openLauncher()
+{
+    static const Name name(
+        QStringLiteral("openLauncher"), Shortcut(shortcuts::keys::space, shortcuts::option));
+    return name;
+}
+
+const QList<Name> &HotkeyManager::names()
+{
+    static const QList<Name> all { togglePanel(), openHistory(), openSnippets(), aiTransform(),
+        openLauncher() };
+    return all;
+}
+
+Name HotkeyManager::promptName(const SavedPrompt &prompt)
+{
+    return Name(shortcutName(prompt));
+}
+
+Name HotkeyManager::promptName(const TextPrompt &builtIn)
+{
+    return Name(shortcutName(builtIn));
+}
+
+HotkeyManager::HotkeyManager(shortcuts::KeyboardShortcuts &library, Defaults &defaults, QObject *parent)
+    : QObject(parent)
+    , m_library(library)
+    , m_defaults(defaults)
+{
+}
+
+void HotkeyManager::registerShortcuts()
+{
+    if (!m_defaults.boolean(kLauncherInitialized).value_or(false)) {
+        m_library.reset({ openLauncher() });
+        m_defaults.setBool(kLauncherInitialized, true);
+    }
+    const std::pair<const Name &, Callback HotkeyManager::*> bindings[] = {
+        { togglePanel(), &HotkeyManager::m_onTogglePanel },
+        { openHistory(), &HotkeyManager::m_onOpenHistory },
+        { openSnippets(), &HotkeyManager::m_onOpenSnippets },
+        { aiTransform(), &HotkeyManager::m_onAITransform },
+        { openLauncher(), &HotkeyManager::m_onOpenLauncher },
+    };
+    for (const auto &[name, callback] : bindings) {
+        onRelease(name, [callback](HotkeyManager &manager) {
+            // Read when the shortcut fires: callbacks may be set later.
+            if (const Callback &action = manager.*callback)
+                action();
+        });
+    }
+}
+
+void HotkeyManager::registerSavedPromptShortcuts(
+    const QList<SavedPrompt> &prompts, std::function<void(const SavedPrompt &)> handler)
+{
+    for (const SavedPrompt &prompt : prompts) {
+        onRelease(promptName(prompt), [prompt, handler](HotkeyManager &) {
+            if (handler)
+                handler(prompt);
+        });
+    }
+}
+
+void HotkeyManager::registerBuiltInPromptShortcuts(std::function<void(const TextPrompt &)> handler)
+{
+    for (const TextPrompt &prompt : builtInPrompts()) {
+        onRelease(promptName(prompt), [prompt, handler](HotkeyManager &) {
+            if (handler)
+                handler(prompt);
+        });
+    }
+}
+
+// The handler holds the manager weakly and leaves the key event before acting:
+// the task is queued on the main thread and dropped if the manager is gone by
+// then.
+void HotkeyManager::onRelease(const Name &name, std::function<void(HotkeyManager &)> task)
+{
+    m_library.onKeyUp(name, [weak = QPointer<HotkeyManager>(this), task] {
+        if (!weak)
+            return;
+        QMetaObject::invokeMethod(
+            weak.data(),
+            [weak, task] {
+                if (weak)
+                    task(*weak);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace quillet

@@ -1,0 +1,335 @@
+#include "shortcuts/KeyboardShortcuts.h"
+
+#include "defaults/Defaults.h"
+#include "shortcuts/Localization.h"
+#include "shortcuts/SpecialKey.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+
+#include <cstdio>
+
+namespace quillet::shortcuts {
+
+namespace {
+
+// Each word's first letter in upper case, the rest in lower case.
+QString capitalized(const QString &text)
+{
+    QString result = text.toLower();
+    bool wordStart = true;
+    for (QChar &c : result) {
+        if (c.isSpace()) {
+            wordStart = true;
+        } else if (wordStart) {
+            c = c.toUpper();
+            wordStart = false;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+KeyboardShortcuts::KeyboardShortcuts(
+    Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout, QObject *parent)
+    : QObject(parent)
+    , m_defaults(defaults)
+    , m_backend(backend)
+    , m_layout(layout)
+{
+    qRegisterMetaType<Name>();
+    if (m_backend) {
+        connect(m_backend, &HotKeyBackend::pressed, this, [this](quint32 id) { dispatch(id, true); });
+        connect(m_backend, &HotKeyBackend::released, this, [this](quint32 id) { dispatch(id, false); });
+    }
+}
+
+KeyboardShortcuts::~KeyboardShortcuts()
+{
+    if (!m_backend)
+        return;
+    for (auto it = m_hotKeys.cbegin(); it != m_hotKeys.cend(); ++it) {
+        if (it->grabbed)
+            m_backend->ungrab(it.key());
+    }
+}
+
+void KeyboardShortcuts::declare(const Name &name)
+{
+    if (m_declared.contains(name.rawValue))
+        return;
+    m_declared.insert(name.rawValue);
+    if (name.defaultShortcut && !m_defaults.contains(name.defaultsKey()))
+        setShortcut(name.defaultShortcut, name);
+}
+
+std::optional<Shortcut> KeyboardShortcuts::shortcut(const Name &name)
+{
+    declare(name);
+    return storedShortcut(name);
+}
+
+std::optional<Shortcut> KeyboardShortcuts::storedShortcut(const Name &name) const
+{
+    const auto json = m_defaults.optionalString(name.defaultsKey());
+    if (!json)
+        return std::nullopt;
+    return Shortcut::fromJson(*json);
+}
+
+void KeyboardShortcuts::setShortcut(const std::optional<Shortcut> &shortcut, const Name &name)
+{
+    declare(name);
+    if (shortcut) {
+        m_defaults.setString(name.defaultsKey(), shortcut->toJson());
+    } else {
+        if (!storedShortcut(name))
+            return;
+        if (name.defaultShortcut)
+            m_defaults.setBool(name.defaultsKey(), false);
+        else
+            m_defaults.remove(name.defaultsKey());
+    }
+    syncRegistrations();
+    Q_EMIT shortcutByNameDidChange(name);
+}
+
+void KeyboardShortcuts::reset(const QList<Name> &names)
+{
+    for (const Name &name : names)
+        setShortcut(name.defaultShortcut, name);
+}
+
+bool KeyboardShortcuts::hasStoredValue(const Name &name)
+{
+    declare(name);
+    return m_defaults.contains(name.defaultsKey());
+}
+
+void KeyboardShortcuts::onKeyDown(const Name &name, Action action)
+{
+    declare(name);
+    Handlers &handlers = m_handlers[name.rawValue];
+    handlers.name = name;
+    handlers.keyDown.append(std::move(action));
+    syncRegistrations();
+}
+
+void KeyboardShortcuts::onKeyUp(const Name &name, Action action)
+{
+    declare(name);
+    Handlers &handlers = m_handlers[name.rawValue];
+    handlers.name = name;
+    handlers.keyUp.append(std::move(action));
+    syncRegistrations();
+}
+
+void KeyboardShortcuts::removeHandler(const Name &name)
+{
+    if (m_handlers.remove(name.rawValue))
+        syncRegistrations();
+}
+
+void KeyboardShortcuts::removeAllHandlers()
+{
+    m_handlers.clear();
+    syncRegistrations();
+}
+
+void KeyboardShortcuts::setEnabled(bool enabled)
+{
+    if (m_enabled == enabled)
+        return;
+    m_enabled = enabled;
+    suspendOrResume();
+    Q_EMIT enabledChanged(enabled);
+}
+
+void KeyboardShortcuts::setRecorderActive(bool active)
+{
+    if (m_recorderActive == active)
+        return;
+    m_recorderActive = active;
+    suspendOrResume();
+    Q_EMIT recorderActiveStatusDidChange(active);
+}
+
+// A combination stays grabbed while any name with handlers uses it, so two
+// names may share one hot key and changing one of them keeps the other's.
+void KeyboardShortcuts::syncRegistrations()
+{
+    QSet<Shortcut> wanted;
+    for (const Handlers &handlers : std::as_const(m_handlers)) {
+        if (handlers.keyDown.isEmpty() && handlers.keyUp.isEmpty())
+            continue;
+        if (const auto current = storedShortcut(handlers.name))
+            wanted.insert(*current);
+    }
+    const QSet<Shortcut> unwanted = m_registered - wanted;
+    for (const Shortcut &shortcut : unwanted)
+        unregisterHotKey(shortcut);
+    const QSet<Shortcut> added = wanted - m_registered;
+    for (const Shortcut &shortcut : added)
+        registerHotKey(shortcut);
+    m_registered = wanted;
+}
+
+void KeyboardShortcuts::registerHotKey(const Shortcut &shortcut)
+{
+    const quint32 id = ++m_lastHotKeyId;
+    HotKey hotKey { shortcut, false };
+    if (grabsAllowed() && !grabHotKey(id, hotKey))
+        return;
+    m_hotKeys.insert(id, hotKey);
+}
+
+void KeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
+{
+    for (auto it = m_hotKeys.begin(); it != m_hotKeys.end(); ++it) {
+        if (it->shortcut != shortcut)
+            continue;
+        if (it->grabbed && m_backend)
+            m_backend->ungrab(it.key());
+        m_hotKeys.erase(it);
+        return;
+    }
+}
+
+bool KeyboardShortcuts::grabHotKey(quint32 id, HotKey &hotKey)
+{
+    if (!m_backend)
+        return true;
+    const int status = m_backend->grab(id, hotKey.shortcut);
+    if (status != 0) {
+        printRegistrationError(hotKey.shortcut, status);
+        return false;
+    }
+    hotKey.grabbed = true;
+    return true;
+}
+
+// A hot key whose grab is refused on resuming is dropped, like a refused
+// registration.
+void KeyboardShortcuts::suspendOrResume()
+{
+    const bool allowed = grabsAllowed();
+    for (auto it = m_hotKeys.begin(); it != m_hotKeys.end();) {
+        if (allowed && !it->grabbed) {
+            if (!grabHotKey(it.key(), *it)) {
+                it = m_hotKeys.erase(it);
+                continue;
+            }
+        } else if (!allowed && it->grabbed) {
+            if (m_backend)
+                m_backend->ungrab(it.key());
+            it->grabbed = false;
+        }
+        ++it;
+    }
+}
+
+void KeyboardShortcuts::dispatch(quint32 id, bool keyDown)
+{
+    if (!grabsAllowed())
+        return;
+    const auto hotKey = m_hotKeys.constFind(id);
+    if (hotKey == m_hotKeys.constEnd() || !hotKey->grabbed)
+        return;
+    const Shortcut fired = hotKey->shortcut;
+    // A handler may add or remove handlers; run those that were there.
+    const QHash<QString, Handlers> handlers = m_handlers;
+    for (const Handlers &entry : handlers) {
+        if (storedShortcut(entry.name) != fired)
+            continue;
+        for (const Action &action : keyDown ? entry.keyDown : entry.keyUp) {
+            if (action)
+                action();
+        }
+    }
+}
+
+void KeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, int status) const
+{
+    const QByteArray line
+        = QStringLiteral("Error registering hotkey %1: %2\n").arg(description(shortcut)).arg(status).toUtf8();
+    std::fputs(line.constData(), stdout);
+    std::fflush(stdout);
+}
+
+QString KeyboardShortcuts::description(const Shortcut &shortcut) const
+{
+    QString text;
+    if (shortcut.has(control))
+        text += QStringLiteral("⌃");
+    if (shortcut.has(option))
+        text += QStringLiteral("⌥");
+    if (shortcut.has(shift))
+        text += QStringLiteral("⇧");
+    if (shortcut.has(command))
+        text += QStringLiteral("⌘");
+    if (shortcut.has(function))
+        text += QStringLiteral("\U0001F310\uFE0E");
+
+    if (const auto special = specialKey(shortcut.carbonKeyCode)) {
+        if (*special == SpecialKey::space)
+            return text + capitalized(localized(QStringLiteral("space_key")));
+        return text + symbol(*special);
+    }
+    if (const auto character = layoutCharacter(shortcut.carbonKeyCode))
+        return text + character->toUpper();
+    return text + QChar(QChar::ReplacementCharacter);
+}
+
+std::optional<QString> KeyboardShortcuts::layoutCharacter(int keyCode) const
+{
+    if (!m_layout || specialKey(keyCode))
+        return std::nullopt;
+    const auto text = m_layout->translate(keyCode);
+    if (!text || text->toUcs4().size() != 1)
+        return std::nullopt;
+    return text;
+}
+
+bool KeyboardShortcuts::isSystemShortcut(const Shortcut &shortcut) const
+{
+    return m_backend && m_backend->isTakenElsewhere(shortcut);
+}
+
+QAction *KeyboardShortcuts::matchingMenuItem(const QMenu *menu, const Shortcut &shortcut) const
+{
+    if (!menu)
+        return nullptr;
+    int key = 0;
+    if (const auto special = specialKey(shortcut.carbonKeyCode)) {
+        key = qtKey(*special);
+    } else if (const auto character = layoutCharacter(shortcut.carbonKeyCode)) {
+        key = int(character->toUpper().toUcs4().value(0));
+    } else {
+        return nullptr;
+    }
+    const Qt::KeyboardModifiers modifiers = qtModifiers(shortcut.modifiers());
+
+    const std::function<QAction *(const QMenu *)> search = [&](const QMenu *current) -> QAction * {
+        const QList<QAction *> actions = current->actions();
+        for (QAction *action : actions) {
+            for (const QKeySequence &sequence : action->shortcuts()) {
+                if (sequence.count() != 1)
+                    continue;
+                const QKeyCombination combination = sequence[0];
+                const int itemKey = int(QChar::toUpper(char32_t(combination.key())));
+                if (itemKey == key && (combination.keyboardModifiers() & ~Qt::KeypadModifier) == modifiers)
+                    return action;
+            }
+            if (const QMenu *submenu = action->menu()) {
+                if (QAction *found = search(submenu))
+                    return found;
+            }
+        }
+        return nullptr;
+    };
+    return search(menu);
+}
+
+} // namespace quillet::shortcuts

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "shortcuts/HotKeyBackend.h"
+#include "shortcuts/KeyboardLayout.h"
+#include "shortcuts/Name.h"
+#include "shortcuts/Shortcut.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace quillet {
+class Defaults;
+}
+
+namespace quillet::shortcuts {
+
+// User-customisable global shortcuts. Application code names a shortcut; the
+// library keeps its key combination in the preferences under
+// "KeyboardShortcuts_<name>", grabs it through the hot-key backend while some
+// handler wants it, and runs the handlers of every name whose combination was
+// pressed or released. One instance per process, main thread only.
+class KeyboardShortcuts : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled NOTIFY enabledChanged)
+    Q_PROPERTY(bool recorderActive READ isRecorderActive WRITE setRecorderActive NOTIFY
+            recorderActiveStatusDidChange)
+public:
+    using Action = std::function<void()>;
+
+    // The backend and the layout may be absent (then nothing is grabbed, and
+    // keys describe as U+FFFD); both must outlive the library.
+    KeyboardShortcuts(
+        Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout, QObject *parent = nullptr);
+    ~KeyboardShortcuts() override;
+
+    // Makes a name known. The first time a name with a factory shortcut is
+    // seen and nothing is stored for it, the factory shortcut is stored. Every
+    // operation below that takes a name does this first.
+    void declare(const Name &name);
+
+    std::optional<Shortcut> shortcut(const Name &name);
+    // Stores the combination, or removes it (a name with a factory shortcut then
+    // stores false, so the factory shortcut does not come back).
+    void setShortcut(const std::optional<Shortcut> &shortcut, const Name &name);
+    // Back to the factory shortcut (or none).
+    void reset(const QList<Name> &names);
+    bool hasStoredValue(const Name &name);
+
+    void onKeyDown(const Name &name, Action action);
+    void onKeyUp(const Name &name, Action action);
+    void removeHandler(const Name &name);
+    void removeAllHandlers();
+
+    // While disabled, or while a recorder records, hot keys are released so the
+    // keys reach the focused window; they are grabbed again afterwards.
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled);
+    bool isRecorderActive() const { return m_recorderActive; }
+    void setRecorderActive(bool active);
+
+    // "⌃⌥⇧⌘" (those that are set, in that order), then the key's symbol or its
+    // character on the current layout, capitalised; U+FFFD for a key that
+    // types no single character.
+    QString description(const Shortcut &shortcut) const;
+    // The one character a non-special key types with no modifiers.
+    std::optional<QString> layoutCharacter(int keyCode) const;
+    // Whether another program (the desktop, another application) holds the
+    // combination.
+    bool isSystemShortcut(const Shortcut &shortcut) const;
+    // The first action of the menu, depth first into submenus, whose shortcut
+    // is this combination.
+    QAction *matchingMenuItem(const QMenu *menu, const Shortcut &shortcut) const;
+
+Q_SIGNALS:
+    void shortcutByNameDidChange(const quillet::shortcuts::Name &name);
+    void recorderActiveStatusDidChange(bool isActive);
+    void enabledChanged(bool enabled);
+
+private:
+    struct HotKey {
+        Shortcut shortcut;
+        bool grabbed = false;
+    };
+    struct Handlers {
+        Name name;
+        QList<Action> keyDown;
+        QList<Action> keyUp;
+    };
+
+    bool grabsAllowed() const { return m_enabled && !m_recorderActive; }
+    std::optional<Shortcut> storedShortcut(const Name &name) const;
+    void syncRegistrations();
+    void registerHotKey(const Shortcut &shortcut);
+    void unregisterHotKey(const Shortcut &shortcut);
+    bool grabHotKey(quint32 id, HotKey &hotKey);
+    void suspendOrResume();
+    void dispatch(quint32 id, bool keyDown);
+    void printRegistrationError(const Shortcut &shortcut, int status) const;
+
+    Defaults &m_defaults;
+    QPointer<HotKeyBackend> m_backend;
+    const KeyboardLayout *m_layout;
+
+    QSet<QString> m_declared;
+    QHash<QString, Handlers> m_handlers;
+    // The combinations some handler wants, whether or not the grab succeeded:
+    // a refused grab is not retried until the combination changes.
+    QSet<Shortcut> m_registered;
+    QHash<quint32, HotKey> m_hotKeys;
+    quint32 m_lastHotKeyId = 0;
+    bool m_enabled = true;
+    bool m_recorderActive = false;
+};
+
+} // namespace quillet::shortcuts

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "shortcuts/Shortcut.h"
+
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+namespace quillet::shortcuts {
+
+// A shortcut as application code knows it: by name, with an optional factory
+// combination. Two names are the same when their raw values are.
+struct Name {
+    QString rawValue;
+    std::optional<Shortcut> defaultShortcut;
+
+    Name() = default;
+    explicit Name(QString raw, std::optional<Shortcut> factory = std::nullopt)
+        : rawValue(std::move(raw))
+        , defaultShortcut(factory)
+    {
+    }
+
+    // The preference key that holds the name's shortcut.
+    QString defaultsKey() const { return QStringLiteral("KeyboardShortcuts_") + rawValue; }
+
+    friend bool operator==(const Name &a, const Name &b) { return a.rawValue == b.rawValue; }
+};
+
+inline size_t qHash(const Name &name, size_t seed = 0) noexcept
+{
+    return qHash(name.rawValue, seed);
+}
+
+} // namespace quillet::shortcuts
+
+Q_DECLARE_METATYPE(quillet::shortcuts::Name)
