@@ -56,6 +56,32 @@ private Q_SLOTS:
         QVERIFY2(second.output.contains(QStringLiteral("history entries: 1")), qPrintable(second.output));
     }
 
+    void startsWithoutAnXServerAndSaysWhatIsMissing_data()
+    {
+        QTest::addColumn<bool>("platformChosen");
+        QTest::newRow("offscreen platform") << true;
+        QTest::newRow("no display at all") << false;
+    }
+
+    void startsWithoutAnXServerAndSaysWhatIsMissing()
+    {
+        QFETCH(bool, platformChosen);
+        QTemporaryDir data;
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), data.path());
+        if (!platformChosen) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            environment.remove(QStringLiteral("DISPLAY"));
+            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        }
+        const Run run = runQuillet(environment);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.output.contains(
+                     QStringLiteral("Clipboard history is unavailable: Quillet needs an X11 session")),
+            qPrintable(run.output));
+        QVERIFY2(run.output.contains(QStringLiteral("history entries: 0")), qPrintable(run.output));
+    }
+
     void endsWithTheMessageWhenNoStoreCanBeMade()
     {
         QTemporaryDir dir;

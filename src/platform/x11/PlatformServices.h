@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/KeySynthesizer.h"
+#include "platform/LoginItems.h"
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+
+#include <QStringList>
+
+#include <memory>
+
+namespace quillet {
+
+// The desktop services Quillet runs on.
+struct PlatformServices {
+    std::unique_ptr<Pasteboard> pasteboard;
+    std::unique_ptr<Workspace> workspace;
+    std::unique_ptr<KeySynthesizer> keySynthesizer;
+    std::unique_ptr<LoginItems> loginItems;
+    // One sentence per feature that cannot work in this session, for the
+    // user; empty when everything is available.
+    QStringList unavailableFeatures;
+};
+
+// The X11 services when Qt runs on X11 with a reachable display; otherwise
+// stand-ins that do nothing (an empty clipboard that never changes, no
+// keystrokes, no active application) together with the reasons. Desktop
+// entries and the autostart entry need no X server and always work. Call it
+// after the QGuiApplication exists.
+PlatformServices makePlatformServices();
+
+} // namespace quillet

@@ -1,0 +1,72 @@
+// A small outside application for the X11 tests: one line edit in a window
+// whose WM_CLASS (and optionally GTK application id) the test chooses. It
+// prints "window <id>" once its window is active and "text <text>" whenever
+// the text changes, and selects its text on "--select".
+//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select]
+#include <QApplication>
+#include <QLineEdit>
+#include <QTextStream>
+#include <QTimer>
+#include <QWindow>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    QByteArray instance, className, applicationId;
+    QString text;
+    bool select = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--class") && i + 2 < arguments.size()) {
+            instance = arguments[++i].toLatin1();
+            className = arguments[++i].toLatin1();
+        } else if (arguments[i] == QLatin1String("--gtk-application-id") && i + 1 < arguments.size()) {
+            applicationId = arguments[++i].toUtf8();
+        } else if (arguments[i] == QLatin1String("--text") && i + 1 < arguments.size()) {
+            text = arguments[++i];
+        } else if (arguments[i] == QLatin1String("--select")) {
+            select = true;
+        }
+    }
+
+    QTextStream out(stdout);
+    QLineEdit edit;
+    edit.setText(text);
+    edit.resize(400, 40);
+    QObject::connect(
+        &edit, &QLineEdit::textChanged, [&](const QString &value) { out << "text " << value << Qt::endl; });
+    edit.winId();
+    auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();
+    const Window window = Window(edit.windowHandle()->winId());
+    if (!instance.isEmpty() && x11) {
+        XClassHint hint { instance.data(), className.data() };
+        XSetClassHint(x11->display(), window, &hint);
+        XFlush(x11->display());
+    }
+    edit.show();
+    edit.activateWindow();
+    if (select)
+        edit.selectAll();
+
+    bool reported = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (reported || !edit.isActiveWindow() || !edit.hasFocus())
+            return;
+        reported = true;
+        // What GTK 3 and 4 applications set on their windows.
+        if (!applicationId.isEmpty() && x11) {
+            XChangeProperty(x11->display(), window, XInternAtom(x11->display(), "_GTK_APPLICATION_ID", False),
+                XInternAtom(x11->display(), "UTF8_STRING", False), 8, PropModeReplace,
+                reinterpret_cast<const unsigned char *>(applicationId.constData()),
+                int(applicationId.size()));
+            XSync(x11->display(), False);
+        }
+        out << "window " << window << Qt::endl;
+    });
+    poll.start(10);
+    return app.exec();
+}

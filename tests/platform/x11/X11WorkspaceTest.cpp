@@ -1,0 +1,119 @@
+#include "platform/x11/X11Workspace.h"
+#include "X11TestTools.h"
+#include "platform/x11/PlatformServices.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace quillet::x11;
+
+namespace {
+
+void writeEntry(const QString &fileName, const QByteArray &body)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/applications");
+    QDir().mkpath(folder);
+    QFile file(folder + QLatin1Char('/') + fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nExec=true\n" + body);
+}
+
+} // namespace
+
+class X11WorkspaceTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<X11Workspace> m_workspace;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Entries exist before GIO first reads the folders.
+        writeEntry(QStringLiteral("org.example.Notebook.desktop"),
+            "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
+        writeEntry(QStringLiteral("fooedit.desktop"), "Name=Foo Editor\n");
+        writeEntry(QStringLiteral("org.example.Sketch.desktop"), "Name=Sketch Pad\nNoDisplay=true\n");
+        m_workspace = std::make_unique<X11Workspace>(X11Connection::open(X11Connection::qtDisplayName()));
+    }
+
+    void noActiveWindowMeansNoApplication()
+    {
+        QVERIFY(waitUntil([&] { return !m_workspace->activeWindow(); }));
+        QCOMPARE(m_workspace->frontmostApplication().has_value(), false);
+    }
+
+    void theActiveWindowIsResolvedToItsDesktopEntry_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("StartupWMClass")
+            << QStringList { QStringLiteral("--class"), QStringLiteral("notebook"),
+                   QStringLiteral("NotebookMain") }
+            << QStringLiteral("org.example.Notebook") << QStringLiteral("Notebook Deluxe");
+        QTest::newRow("class names the file")
+            << QStringList { QStringLiteral("--class"), QStringLiteral("fooedit"), QStringLiteral("FooEdit") }
+            << QStringLiteral("fooedit") << QStringLiteral("Foo Editor");
+        QTest::newRow("application id of a NoDisplay entry")
+            << QStringList { QStringLiteral("--class"), QStringLiteral("x"), QStringLiteral("X"),
+                   QStringLiteral("--gtk-application-id"), QStringLiteral("org.example.Sketch") }
+            << QStringLiteral("org.example.Sketch") << QStringLiteral("Sketch Pad");
+        QTest::newRow("no entry: WM_CLASS")
+            << QStringList { QStringLiteral("--class"), QStringLiteral("mystery"), QStringLiteral("Mystery") }
+            << QStringLiteral("Mystery") << QStringLiteral("Mystery");
+    }
+
+    void theActiveWindowIsResolvedToItsDesktopEntry()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, id);
+        QFETCH(QString, name);
+        TestWindow window(arguments);
+        const quint64 handle = window.waitForWindow();
+        QVERIFY(handle != 0);
+        QVERIFY(waitUntil([&] { return m_workspace->activeWindow() == handle; }));
+        const auto application = m_workspace->frontmostApplication();
+        QVERIFY(application);
+        QCOMPARE(application->id, id);
+        QCOMPARE(application->name, name);
+    }
+
+    void activatingAWindowBringsItToFront()
+    {
+        TestWindow first({ QStringLiteral("--class"), QStringLiteral("first"), QStringLiteral("First") });
+        const quint64 firstWindow = first.waitForWindow();
+        TestWindow second({ QStringLiteral("--class"), QStringLiteral("second"), QStringLiteral("Second") });
+        const quint64 secondWindow = second.waitForWindow();
+        QVERIFY(firstWindow && secondWindow);
+        QVERIFY(waitUntil([&] { return m_workspace->activeWindow() == secondWindow; }));
+        m_workspace->activateWindow(firstWindow);
+        QVERIFY(waitUntil([&] { return m_workspace->activeWindow() == firstWindow; }));
+        QCOMPARE(m_workspace->frontmostApplication()->name, QStringLiteral("First"));
+    }
+
+    void theFactoryGivesTheRealServicesOnX11()
+    {
+        const PlatformServices services = makePlatformServices();
+        QVERIFY2(services.unavailableFeatures.isEmpty(), qPrintable(services.unavailableFeatures.join('\n')));
+        QVERIFY(services.keySynthesizer->isTrusted());
+        TestWindow window(
+            { QStringLiteral("--class"), QStringLiteral("fooedit"), QStringLiteral("FooEdit") });
+        QVERIFY(window.waitForWindow());
+        QVERIFY(waitUntil([&] {
+            const auto front = services.workspace->frontmostApplication();
+            return front && front->id == QStringLiteral("fooedit");
+        }));
+        const qint64 before = services.pasteboard->changeCount();
+        ClipboardOwner owner(QStringLiteral("UTF8_STRING"), "through the factory");
+        QVERIFY(waitUntil([&] { return services.pasteboard->changeCount() != before; }));
+        QCOMPARE(services.pasteboard->string(), QStringLiteral("through the factory"));
+    }
+};
+
+QUILLET_TEST_MAIN(X11WorkspaceTest)
+#include "X11WorkspaceTest.moc"
