@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 
 #include <QLoggingCategory>
+#include <QFutureWatcher>
 #include <QSet>
 #include <QtConcurrent>
 
@@ -31,7 +32,9 @@ bool nameOrder(const QCollator &collator, const IndexedApp &a, const IndexedApp 
     return a.id < b.id;
 }
 
-int score(const IndexedApp &app, const QString &q)
+} // namespace
+
+int AppIndexService::matchScore(const IndexedApp &app, const QString &q)
 {
     if (app.nameLowercased == q)
         return 100;
@@ -50,8 +53,6 @@ int score(const IndexedApp &app, const QString &q)
     return 0;
 }
 
-} // namespace
-
 AppIndexService::AppIndexService(Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_workspace(workspace)
@@ -60,7 +61,6 @@ AppIndexService::AppIndexService(Workspace &workspace, QObject *parent)
 
 AppIndexService::~AppIndexService()
 {
-    // Only the listing, not the continuation: that one runs on this thread.
     m_listing.waitForFinished();
 }
 
@@ -88,8 +88,15 @@ void AppIndexService::buildIndex()
         return;
     m_started = true;
     Workspace *workspace = &m_workspace;
+    // The watcher always reports through the event loop, so the result is
+    // published after buildIndex() has returned, even for a quick listing.
+    auto *watcher = new QFutureWatcher<QList<IndexedApp>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        publish(watcher->result());
+        watcher->deleteLater();
+    });
     m_listing = QtConcurrent::run([workspace] { return indexApplications(workspace->installedApplications()); });
-    m_listing.then(this, [this](const QList<IndexedApp> &apps) { publish(apps); });
+    watcher->setFuture(m_listing);
 }
 
 void AppIndexService::publish(const QList<IndexedApp> &apps)
@@ -112,7 +119,7 @@ QList<IndexedApp> AppIndexService::search(const QString &query) const
     const QString q = query.toLower();
     QList<std::pair<int, const IndexedApp *>> scored;
     for (const IndexedApp &app : m_apps) {
-        if (const int s = score(app, q))
+        if (const int s = matchScore(app, q))
             scored.append({s, &app});
     }
     // `m_apps` is already in name-then-id order, so a stable sort by score

@@ -52,6 +52,10 @@ public:
     // nothing. The caller trims and limits.
     QList<IndexedApp> search(const QString &query) const;
 
+    // The score of `app` for an already lower-cased query; 0 when it does not
+    // match.
+    static int matchScore(const IndexedApp &app, const QString &loweredQuery);
+
     // The entry's icon from the workspace (drawn at 32 x 32), cached by id.
     QIcon icon(const IndexedApp &app);
 
