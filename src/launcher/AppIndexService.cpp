@@ -2,8 +2,8 @@
 
 #include "platform/Workspace.h"
 
-#include <QLoggingCategory>
 #include <QFutureWatcher>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QtConcurrent>
 
@@ -78,7 +78,7 @@ QList<IndexedApp> AppIndexService::indexApplications(const QList<InstalledApplic
     // QCollator is not shared between threads: each pass makes its own.
     const QCollator collator = nameCollator();
     std::sort(apps.begin(), apps.end(),
-              [&collator](const IndexedApp &a, const IndexedApp &b) { return nameOrder(collator, a, b); });
+        [&collator](const IndexedApp &a, const IndexedApp &b) { return nameOrder(collator, a, b); });
     return apps;
 }
 
@@ -95,7 +95,8 @@ void AppIndexService::buildIndex()
         publish(watcher->result());
         watcher->deleteLater();
     });
-    m_listing = QtConcurrent::run([workspace] { return indexApplications(workspace->installedApplications()); });
+    m_listing
+        = QtConcurrent::run([workspace] { return indexApplications(workspace->installedApplications()); });
     watcher->setFuture(m_listing);
 }
 
@@ -120,11 +121,12 @@ QList<IndexedApp> AppIndexService::search(const QString &query) const
     QList<std::pair<int, const IndexedApp *>> scored;
     for (const IndexedApp &app : m_apps) {
         if (const int s = matchScore(app, q))
-            scored.append({s, &app});
+            scored.append({ s, &app });
     }
     // `m_apps` is already in name-then-id order, so a stable sort by score
     // gives the tie order.
-    std::stable_sort(scored.begin(), scored.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    std::stable_sort(
+        scored.begin(), scored.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
     QList<IndexedApp> results;
     results.reserve(scored.size());
     for (const auto &entry : scored)

@@ -30,14 +30,15 @@ std::optional<CommandApprovalMode> commandApprovalModeFromRaw(const QString &raw
 
 QList<CommandApprovalMode> allCommandApprovalModes()
 {
-    return {CommandApprovalMode::always, CommandApprovalMode::agentDecides, CommandApprovalMode::never};
+    return { CommandApprovalMode::always, CommandApprovalMode::agentDecides, CommandApprovalMode::never };
 }
 
 CommandApprovalMode approvalModeFor(LauncherMode mode, const Defaults &defaults)
 {
     const bool terminal = mode == LauncherMode::terminal;
     const QString key = QLatin1String(terminal ? approvalKeys::terminal : approvalKeys::aiChat);
-    const CommandApprovalMode fallback = terminal ? CommandApprovalMode::agentDecides : CommandApprovalMode::always;
+    const CommandApprovalMode fallback
+        = terminal ? CommandApprovalMode::agentDecides : CommandApprovalMode::always;
     const std::optional<QString> stored = defaults.optionalString(key);
     if (!stored)
         return fallback;
@@ -61,27 +62,53 @@ bool needsApproval(const QString &command, LauncherMode mode, const Defaults &de
 
 const QStringList &dangerousCommands()
 {
-    static const QStringList names{
-        QStringLiteral("rm"),          QStringLiteral("rmdir"),       QStringLiteral("unlink"),
-        QStringLiteral("shred"),       QStringLiteral("sudo"),        QStringLiteral("su"),
-        QStringLiteral("doas"),        QStringLiteral("mkfs"),        QStringLiteral("dd"),
-        QStringLiteral("fdisk"),       QStringLiteral("gdisk"),       QStringLiteral("kill"),
-        QStringLiteral("killall"),     QStringLiteral("pkill"),       QStringLiteral("shutdown"),
-        QStringLiteral("reboot"),      QStringLiteral("halt"),        QStringLiteral("poweroff"),
-        QStringLiteral("chmod"),       QStringLiteral("chown"),       QStringLiteral("chgrp"),
-        QStringLiteral("launchctl"),   QStringLiteral("networksetup"), QStringLiteral("systemsetup"),
-        QStringLiteral("scutil"),      QStringLiteral("dscl"),        QStringLiteral("security"),
-        QStringLiteral("csrutil"),     QStringLiteral("nvram"),       QStringLiteral("diskutil"),
+    static const QStringList names {
+        QStringLiteral("rm"),
+        QStringLiteral("rmdir"),
+        QStringLiteral("unlink"),
+        QStringLiteral("shred"),
+        QStringLiteral("sudo"),
+        QStringLiteral("su"),
+        QStringLiteral("doas"),
+        QStringLiteral("mkfs"),
+        QStringLiteral("dd"),
+        QStringLiteral("fdisk"),
+        QStringLiteral("gdisk"),
+        QStringLiteral("kill"),
+        QStringLiteral("killall"),
+        QStringLiteral("pkill"),
+        QStringLiteral("shutdown"),
+        QStringLiteral("reboot"),
+        QStringLiteral("halt"),
+        QStringLiteral("poweroff"),
+        QStringLiteral("chmod"),
+        QStringLiteral("chown"),
+        QStringLiteral("chgrp"),
+        QStringLiteral("launchctl"),
+        QStringLiteral("networksetup"),
+        QStringLiteral("systemsetup"),
+        QStringLiteral("scutil"),
+        QStringLiteral("dscl"),
+        QStringLiteral("security"),
+        QStringLiteral("csrutil"),
+        QStringLiteral("nvram"),
+        QStringLiteral("diskutil"),
     };
     return names;
 }
 
 const QStringList &pipeToShellPatterns()
 {
-    static const QStringList patterns{
-        QStringLiteral("| sh"),      QStringLiteral("| bash"),      QStringLiteral("| zsh"),
-        QStringLiteral("| /bin/sh"), QStringLiteral("| /bin/bash"), QStringLiteral("| /bin/zsh"),
-        QStringLiteral("|sh"),       QStringLiteral("|bash"),       QStringLiteral("|zsh"),
+    static const QStringList patterns {
+        QStringLiteral("| sh"),
+        QStringLiteral("| bash"),
+        QStringLiteral("| zsh"),
+        QStringLiteral("| /bin/sh"),
+        QStringLiteral("| /bin/bash"),
+        QStringLiteral("| /bin/zsh"),
+        QStringLiteral("|sh"),
+        QStringLiteral("|bash"),
+        QStringLiteral("|zsh"),
     };
     return patterns;
 }
@@ -164,8 +191,8 @@ bool flaggedByFirstWords(const QString &lowered)
 // with quoting removed, and its redirections.
 
 struct Word {
-    QString value;      // quotes removed, escapes resolved
-    bool quoted = false;  // '...', "..." or $'...' somewhere in the word
+    QString value; // quotes removed, escapes resolved
+    bool quoted = false; // '...', "..." or $'...' somewhere in the word
     bool escaped = false; // a backslash somewhere in the word
     bool expanded = false; // $, a glob character or a brace
 
@@ -238,7 +265,8 @@ Reading readCommands(const QString &text)
             if (at(i + 1) == u'>') {
                 endWord();
                 const bool append = at(i + 2) == u'>';
-                pendingRedirection = Redirection{append ? QStringLiteral("&>>") : QStringLiteral("&>"), {}};
+                pendingRedirection
+                    = Redirection { append ? QStringLiteral("&>>") : QStringLiteral("&>"), {} };
                 i += append ? 3 : 2;
             } else {
                 endCommand();
@@ -278,7 +306,7 @@ Reading readCommands(const QString &text)
                     ++j;
                 }
             }
-            pendingRedirection = Redirection{op, {}};
+            pendingRedirection = Redirection { op, {} };
             i = j;
         } else if (c == u'#' && !word) {
             while (i < n && text[i] != u'\n')
@@ -369,10 +397,19 @@ Reading readCommands(const QString &text)
 
 const QSet<QString> &reservedWords()
 {
-    static const QSet<QString> words{
-        QStringLiteral("!"),    QStringLiteral("{"),    QStringLiteral("}"),     QStringLiteral("if"),
-        QStringLiteral("then"), QStringLiteral("else"), QStringLiteral("elif"),  QStringLiteral("fi"),
-        QStringLiteral("do"),   QStringLiteral("done"), QStringLiteral("while"), QStringLiteral("until"),
+    static const QSet<QString> words {
+        QStringLiteral("!"),
+        QStringLiteral("{"),
+        QStringLiteral("}"),
+        QStringLiteral("if"),
+        QStringLiteral("then"),
+        QStringLiteral("else"),
+        QStringLiteral("elif"),
+        QStringLiteral("fi"),
+        QStringLiteral("do"),
+        QStringLiteral("done"),
+        QStringLiteral("while"),
+        QStringLiteral("until"),
         QStringLiteral("esac"),
     };
     return words;
@@ -381,26 +418,48 @@ const QSet<QString> &reservedWords()
 // Headers whose words are not commands to run.
 const QSet<QString> &nonCommandHeaders()
 {
-    static const QSet<QString> words{QStringLiteral("for"), QStringLiteral("select"), QStringLiteral("case"),
-                                     QStringLiteral("function")};
+    static const QSet<QString> words { QStringLiteral("for"), QStringLiteral("select"),
+        QStringLiteral("case"), QStringLiteral("function") };
     return words;
 }
 
 // Commands that run another command, or shell code, given in their arguments.
 const QSet<QString> &wrappers()
 {
-    static const QSet<QString> names{
-        QStringLiteral("env"),      QStringLiteral("xargs"),   QStringLiteral("nohup"),
-        QStringLiteral("nice"),     QStringLiteral("timeout"), QStringLiteral("time"),
-        QStringLiteral("command"),  QStringLiteral("builtin"), QStringLiteral("exec"),
-        QStringLiteral("eval"),     QStringLiteral("source"),  QStringLiteral("."),
-        QStringLiteral("trap"),     QStringLiteral("enable"),  QStringLiteral("coproc"),
-        QStringLiteral("setsid"),   QStringLiteral("stdbuf"),  QStringLiteral("ionice"),
-        QStringLiteral("chrt"),     QStringLiteral("taskset"), QStringLiteral("watch"),
-        QStringLiteral("flock"),    QStringLiteral("unbuffer"), QStringLiteral("parallel"),
-        QStringLiteral("pkexec"),   QStringLiteral("runuser"), QStringLiteral("chroot"),
-        QStringLiteral("unshare"),  QStringLiteral("nsenter"), QStringLiteral("script"),
-        QStringLiteral("strace"),   QStringLiteral("ltrace"),  QStringLiteral("busybox"),
+    static const QSet<QString> names {
+        QStringLiteral("env"),
+        QStringLiteral("xargs"),
+        QStringLiteral("nohup"),
+        QStringLiteral("nice"),
+        QStringLiteral("timeout"),
+        QStringLiteral("time"),
+        QStringLiteral("command"),
+        QStringLiteral("builtin"),
+        QStringLiteral("exec"),
+        QStringLiteral("eval"),
+        QStringLiteral("source"),
+        QStringLiteral("."),
+        QStringLiteral("trap"),
+        QStringLiteral("enable"),
+        QStringLiteral("coproc"),
+        QStringLiteral("setsid"),
+        QStringLiteral("stdbuf"),
+        QStringLiteral("ionice"),
+        QStringLiteral("chrt"),
+        QStringLiteral("taskset"),
+        QStringLiteral("watch"),
+        QStringLiteral("flock"),
+        QStringLiteral("unbuffer"),
+        QStringLiteral("parallel"),
+        QStringLiteral("pkexec"),
+        QStringLiteral("runuser"),
+        QStringLiteral("chroot"),
+        QStringLiteral("unshare"),
+        QStringLiteral("nsenter"),
+        QStringLiteral("script"),
+        QStringLiteral("strace"),
+        QStringLiteral("ltrace"),
+        QStringLiteral("busybox"),
         QStringLiteral("sg"),
     };
     return names;
@@ -408,45 +467,56 @@ const QSet<QString> &wrappers()
 
 const QSet<QString> &shells()
 {
-    static const QSet<QString> names{QStringLiteral("sh"),   QStringLiteral("bash"), QStringLiteral("zsh"),
-                                     QStringLiteral("dash"), QStringLiteral("ksh"),  QStringLiteral("mksh"),
-                                     QStringLiteral("yash"), QStringLiteral("fish"), QStringLiteral("csh"),
-                                     QStringLiteral("tcsh")};
+    static const QSet<QString> names { QStringLiteral("sh"), QStringLiteral("bash"), QStringLiteral("zsh"),
+        QStringLiteral("dash"), QStringLiteral("ksh"), QStringLiteral("mksh"), QStringLiteral("yash"),
+        QStringLiteral("fish"), QStringLiteral("csh"), QStringLiteral("tcsh") };
     return names;
 }
 
 const QSet<QString> &interpreters()
 {
-    static const QSet<QString> names{
-        QStringLiteral("python"), QStringLiteral("python2"), QStringLiteral("python3"), QStringLiteral("pypy"),
-        QStringLiteral("pypy3"),  QStringLiteral("perl"),    QStringLiteral("ruby"),    QStringLiteral("node"),
-        QStringLiteral("nodejs"), QStringLiteral("deno"),    QStringLiteral("bun"),     QStringLiteral("php"),
-        QStringLiteral("lua"),    QStringLiteral("luajit"),  QStringLiteral("tclsh"),   QStringLiteral("rscript"),
+    static const QSet<QString> names {
+        QStringLiteral("python"),
+        QStringLiteral("python2"),
+        QStringLiteral("python3"),
+        QStringLiteral("pypy"),
+        QStringLiteral("pypy3"),
+        QStringLiteral("perl"),
+        QStringLiteral("ruby"),
+        QStringLiteral("node"),
+        QStringLiteral("nodejs"),
+        QStringLiteral("deno"),
+        QStringLiteral("bun"),
+        QStringLiteral("php"),
+        QStringLiteral("lua"),
+        QStringLiteral("luajit"),
+        QStringLiteral("tclsh"),
+        QStringLiteral("rscript"),
     };
     return names;
 }
 
 const QSet<QString> &awks()
 {
-    static const QSet<QString> names{QStringLiteral("awk"), QStringLiteral("gawk"), QStringLiteral("mawk"),
-                                     QStringLiteral("nawk")};
+    static const QSet<QString> names { QStringLiteral("awk"), QStringLiteral("gawk"), QStringLiteral("mawk"),
+        QStringLiteral("nawk") };
     return names;
 }
 
 const QSet<QString> &findActions()
 {
-    static const QSet<QString> names{QStringLiteral("-exec"),   QStringLiteral("-execdir"), QStringLiteral("-ok"),
-                                     QStringLiteral("-okdir"),  QStringLiteral("-delete"),  QStringLiteral("-fprint"),
-                                     QStringLiteral("-fprint0"), QStringLiteral("-fprintf"), QStringLiteral("-fls")};
+    static const QSet<QString> names { QStringLiteral("-exec"), QStringLiteral("-execdir"),
+        QStringLiteral("-ok"), QStringLiteral("-okdir"), QStringLiteral("-delete"), QStringLiteral("-fprint"),
+        QStringLiteral("-fprint0"), QStringLiteral("-fprintf"), QStringLiteral("-fls") };
     return names;
 }
 
 // Variables that change which program runs or what a shell runs first.
 bool assignsRiskyVariable(const QString &word)
 {
-    static const QStringList names{QStringLiteral("ld_preload"), QStringLiteral("ld_library_path"),
-                                   QStringLiteral("path"),       QStringLiteral("bash_env"),
-                                   QStringLiteral("env"),        QStringLiteral("prompt_command")};
+    static const QStringList names { QStringLiteral("ld_preload"), QStringLiteral("ld_library_path"),
+        QStringLiteral("path"), QStringLiteral("bash_env"), QStringLiteral("env"),
+        QStringLiteral("prompt_command") };
     for (const QString &name : names) {
         if (word.startsWith(name)) {
             const QStringView rest = QStringView(word).mid(name.size());
@@ -492,8 +562,9 @@ bool flaggedByCommand(const SimpleCommand &command)
         if (target.value == u"/dev/null" && !target.expanded)
             continue;
         if (op == u">&" && target.isPlain()
-            && (target.value == u"-"
-                || std::all_of(target.value.cbegin(), target.value.cend(), [](QChar d) { return d.isDigit(); })))
+            && (target.value == u"-" || std::all_of(target.value.cbegin(), target.value.cend(), [](QChar d) {
+                   return d.isDigit();
+               })))
             continue;
         return true;
     }
@@ -517,7 +588,8 @@ bool flaggedByCommand(const SimpleCommand &command)
         return false;
 
     const Word &commandWord = words[index];
-    const bool testBrackets = isLiteral(commandWord) && (commandWord.value == u"[" || commandWord.value == u"[[");
+    const bool testBrackets
+        = isLiteral(commandWord) && (commandWord.value == u"[" || commandWord.value == u"[[");
     if (!commandWord.isPlain() && !testBrackets)
         return true;
     const QString name = withDangerousBase(lastPathComponent(commandWord.value));
@@ -528,11 +600,9 @@ bool flaggedByCommand(const SimpleCommand &command)
     const QString base = dot > 0 ? name.left(dot) : name;
 
     const QList<Word> arguments = words.mid(index + 1);
-    const bool hasOperand = std::any_of(arguments.cbegin(), arguments.cend(), [](const Word &w) {
-        return !isOption(w);
-    });
-    const bool readsHereDocument = std::any_of(
-        command.redirections.cbegin(), command.redirections.cend(),
+    const bool hasOperand
+        = std::any_of(arguments.cbegin(), arguments.cend(), [](const Word &w) { return !isOption(w); });
+    const bool readsHereDocument = std::any_of(command.redirections.cbegin(), command.redirections.cend(),
         [](const Redirection &r) { return r.op.startsWith(QLatin1String("<<")); });
 
     if (shells().contains(base)) {
@@ -547,8 +617,8 @@ bool flaggedByCommand(const SimpleCommand &command)
     if (interpreters().contains(base)) {
         if (!hasOperand || readsHereDocument)
             return true;
-        static const QSet<QString> harmless{QStringLiteral("-v"), QStringLiteral("-V"), QStringLiteral("--version"),
-                                            QStringLiteral("-h"), QStringLiteral("--help")};
+        static const QSet<QString> harmless { QStringLiteral("-v"), QStringLiteral("-V"),
+            QStringLiteral("--version"), QStringLiteral("-h"), QStringLiteral("--help") };
         for (const Word &argument : arguments) {
             if (isOption(argument) && !harmless.contains(argument.value))
                 return true;
@@ -557,8 +627,8 @@ bool flaggedByCommand(const SimpleCommand &command)
     if (awks().contains(base)) {
         for (const Word &argument : arguments) {
             const QString &v = argument.value;
-            if (v.contains(QLatin1String("system")) || v.contains(QLatin1String("getline")) || v.contains(u'>')
-                || v.contains(u'|'))
+            if (v.contains(QLatin1String("system")) || v.contains(QLatin1String("getline"))
+                || v.contains(u'>') || v.contains(u'|'))
                 return true;
         }
     }

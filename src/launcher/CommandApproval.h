@@ -13,9 +13,9 @@ class Defaults;
 
 // Whether a command the model wants to run must first be approved by the user.
 enum class CommandApprovalMode {
-    always,       // every command waits for approval
+    always, // every command waits for approval
     agentDecides, // only commands isDangerous() flags wait
-    never,        // commands run at once
+    never, // commands run at once
 };
 
 QString rawValue(CommandApprovalMode mode);

@@ -2,7 +2,6 @@
 
 #include "core/Graphemes.h"
 
-
 namespace quillet {
 
 namespace {
@@ -54,7 +53,7 @@ IndexedApp makeIndexedApp(const InstalledApplication &application)
 
 InstalledApplication installedApplication(const IndexedApp &app)
 {
-    return InstalledApplication{app.id, app.name, app.iconName, app.location};
+    return InstalledApplication { app.id, app.name, app.iconName, app.location };
 }
 
 } // namespace quillet

@@ -15,7 +15,7 @@ struct Node {
     enum class Type { text, code, emphasisOpen, emphasisClose, strongOpen, strongClose, linkOpen, linkClose };
     Type type = Type::text;
     QString text; // text and code; the remaining characters of a delimiter run
-    QString url;  // linkOpen
+    QString url; // linkOpen
 };
 using NodeList = std::list<Node>;
 
@@ -101,8 +101,8 @@ public:
             } else if (c == u'*' || c == u'_') {
                 i = parseDelimiterRun(i);
             } else if (c == u'[') {
-                appendStructural(Node{Node::Type::text, QStringLiteral("["), {}});
-                m_brackets.push_back(Bracket{std::prev(m_nodes.end()), m_top, true});
+                appendStructural(Node { Node::Type::text, QStringLiteral("["), {} });
+                m_brackets.push_back(Bracket { std::prev(m_nodes.end()), m_top, true });
                 ++i;
             } else if (c == u']') {
                 i = closeBracket(i);
@@ -131,7 +131,7 @@ private:
         if (!m_nodes.empty() && m_nodes.back().type == Node::Type::text && !m_lastIsStructural)
             m_nodes.back().text += text;
         else
-            m_nodes.push_back(Node{Node::Type::text, text, {}});
+            m_nodes.push_back(Node { Node::Type::text, text, {} });
         m_lastIsStructural = false;
     }
 
@@ -168,7 +168,7 @@ private:
                     if (content.size() >= 2 && content.startsWith(u' ') && content.endsWith(u' ')
                         && !std::all_of(content.cbegin(), content.cend(), [](QChar d) { return d == u' '; }))
                         content = content.mid(1, content.size() - 2);
-                    appendStructural(Node{Node::Type::code, content, {}});
+                    appendStructural(Node { Node::Type::code, content, {} });
                     return j + closing;
                 }
                 j += closing;
@@ -186,17 +186,17 @@ private:
         const qsizetype length = runLength(i, c);
         const char32_t before = codePointBefore(m_text, i);
         const char32_t after = codePointAt(m_text, i + length);
-        const bool leftFlanking
-            = !isWhitespace(after) && (!isPunctuation(after) || isWhitespace(before) || isPunctuation(before));
-        const bool rightFlanking
-            = !isWhitespace(before) && (!isPunctuation(before) || isWhitespace(after) || isPunctuation(after));
+        const bool leftFlanking = !isWhitespace(after)
+            && (!isPunctuation(after) || isWhitespace(before) || isPunctuation(before));
+        const bool rightFlanking = !isWhitespace(before)
+            && (!isPunctuation(before) || isWhitespace(after) || isPunctuation(after));
         bool canOpen = leftFlanking;
         bool canClose = rightFlanking;
         if (c == u'_') {
             canOpen = leftFlanking && (!rightFlanking || isPunctuation(before));
             canClose = rightFlanking && (!leftFlanking || isPunctuation(after));
         }
-        appendStructural(Node{Node::Type::text, m_text.mid(i, length), {}});
+        appendStructural(Node { Node::Type::text, m_text.mid(i, length), {} });
         if (canOpen || canClose) {
             Delimiter d;
             d.node = std::prev(m_nodes.end());
@@ -249,7 +249,8 @@ private:
                 current = closer.next;
                 continue;
             }
-            const int key = (closer.character == u'*' ? 0 : 6) + (closer.canOpen ? 3 : 0) + closer.originalLength % 3;
+            const int key
+                = (closer.character == u'*' ? 0 : 6) + (closer.canOpen ? 3 : 0) + closer.originalLength % 3;
             const int floor = std::max(bottom, openersBottom[key]);
             int opener = closer.previous;
             bool found = false;
@@ -282,8 +283,9 @@ private:
             o.node->text.chop(used);
             closer.node->text.chop(used);
             m_nodes.insert(std::next(o.node),
-                           Node{strong ? Node::Type::strongOpen : Node::Type::emphasisOpen, {}, {}});
-            m_nodes.insert(closer.node, Node{strong ? Node::Type::strongClose : Node::Type::emphasisClose, {}, {}});
+                Node { strong ? Node::Type::strongOpen : Node::Type::emphasisOpen, {}, {} });
+            m_nodes.insert(
+                closer.node, Node { strong ? Node::Type::strongClose : Node::Type::emphasisClose, {}, {} });
             for (int between = o.next; between >= 0 && between != current;) {
                 const int next = m_delimiters[size_t(between)].next;
                 removeDelimiter(between);
@@ -321,7 +323,7 @@ private:
         opener.node->type = Node::Type::linkOpen;
         opener.node->text.clear();
         opener.node->url = destination->first;
-        appendStructural(Node{Node::Type::linkClose, {}, {}});
+        appendStructural(Node { Node::Type::linkClose, {}, {} });
         // No links inside links.
         for (Bracket &earlier : m_brackets)
             earlier.active = false;
@@ -413,23 +415,24 @@ private:
     {
         const qsizetype n = m_text.size();
         qsizetype j = i + 1;
-        const auto isAsciiLetter = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+        const auto isAsciiLetter
+            = [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
         if (j < n && isAsciiLetter(m_text[j])) {
             qsizetype k = j + 1;
             while (k < n && k - j <= 32
-                   && (isAsciiLetter(m_text[k]) || (m_text[k] >= u'0' && m_text[k] <= u'9') || m_text[k] == u'+'
-                       || m_text[k] == u'.' || m_text[k] == u'-'))
+                && (isAsciiLetter(m_text[k]) || (m_text[k] >= u'0' && m_text[k] <= u'9') || m_text[k] == u'+'
+                    || m_text[k] == u'.' || m_text[k] == u'-'))
                 ++k;
             if (k < n && m_text[k] == u':' && k - j >= 2 && k - j <= 32) {
                 qsizetype end = k + 1;
                 while (end < n && m_text[end] != u'>' && m_text[end] != u'<' && !m_text[end].isSpace()
-                       && m_text[end].category() != QChar::Other_Control)
+                    && m_text[end].category() != QChar::Other_Control)
                     ++end;
                 if (end < n && m_text[end] == u'>') {
                     const QString url = m_text.mid(j, end - j);
-                    appendStructural(Node{Node::Type::linkOpen, {}, url});
+                    appendStructural(Node { Node::Type::linkOpen, {}, url });
                     appendText(url);
-                    appendStructural(Node{Node::Type::linkClose, {}, {}});
+                    appendStructural(Node { Node::Type::linkClose, {}, {} });
                     return end + 1;
                 }
             }
@@ -456,7 +459,7 @@ private:
             if (!runs.isEmpty() && runs.last().style == style)
                 runs.last().text += text;
             else
-                runs.append(InlineRun{text, style});
+                runs.append(InlineRun { text, style });
         };
         for (const Node &node : m_nodes) {
             switch (node.type) {

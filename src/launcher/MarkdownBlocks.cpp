@@ -1,6 +1,5 @@
 #include "launcher/MarkdownBlocks.h"
 
-
 #include <optional>
 
 namespace quillet {
@@ -30,8 +29,8 @@ std::pair<char32_t, qsizetype> codePointAt(QStringView text, qsizetype index)
 {
     const QChar c = text[index];
     if (c.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate())
-        return {QChar::surrogateToUcs4(c, text[index + 1]), 2};
-    return {c.unicode(), 1};
+        return { QChar::surrogateToUcs4(c, text[index + 1]), 2 };
+    return { c.unicode(), 1 };
 }
 
 bool startsWithWhitespace(QStringView text)
@@ -174,7 +173,8 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
         if (const auto rest = headingRest(t)) {
             const QStringView title = trimmed(*rest);
             if (!title.isEmpty()) {
-                blocks.append(MarkdownBlock::paragraph(QStringLiteral("**") + title.toString() + QStringLiteral("**")));
+                blocks.append(
+                    MarkdownBlock::paragraph(QStringLiteral("**") + title.toString() + QStringLiteral("**")));
                 ++i;
                 continue;
             }
@@ -218,7 +218,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
         }
 
         // A paragraph: its lines exactly as written, joined with spaces.
-        QStringList collected{lines[i].toString()};
+        QStringList collected { lines[i].toString() };
         qsizetype j = i + 1;
         while (j < count && !endsParagraph(lines, j))
             collected.append(lines[j++].toString());
@@ -230,7 +230,9 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
 
 QString describe(const MarkdownBlock &block)
 {
-    const auto quote = [](const QStringList &list) { return QStringLiteral("[\"") + list.join(QStringLiteral("\", \"")) + QStringLiteral("\"]"); };
+    const auto quote = [](const QStringList &list) {
+        return QStringLiteral("[\"") + list.join(QStringLiteral("\", \"")) + QStringLiteral("\"]");
+    };
     switch (block.kind) {
     case MarkdownBlock::Kind::paragraph:
         return QStringLiteral("paragraph(\"%1\")").arg(block.text);

@@ -10,10 +10,10 @@ namespace quillet {
 struct MarkdownBlock {
     enum class Kind {
         paragraph, // `text`; a heading is stored with its text wrapped in "**"
-        bullet,    // `items`, markers removed
-        ordered,   // `items`, numbers removed
+        bullet, // `items`, markers removed
+        ordered, // `items`, numbers removed
         codeBlock, // `text`: the lines between the fences, unchanged
-        table,     // `headers` and `rows`; rows may be shorter or longer than the header
+        table, // `headers` and `rows`; rows may be shorter or longer than the header
     };
 
     Kind kind = Kind::paragraph;
@@ -22,13 +22,13 @@ struct MarkdownBlock {
     QStringList headers;
     QList<QStringList> rows;
 
-    static MarkdownBlock paragraph(const QString &text) { return {Kind::paragraph, text, {}, {}, {}}; }
-    static MarkdownBlock bullet(const QStringList &items) { return {Kind::bullet, {}, items, {}, {}}; }
-    static MarkdownBlock ordered(const QStringList &items) { return {Kind::ordered, {}, items, {}, {}}; }
-    static MarkdownBlock codeBlock(const QString &code) { return {Kind::codeBlock, code, {}, {}, {}}; }
+    static MarkdownBlock paragraph(const QString &text) { return { Kind::paragraph, text, {}, {}, {} }; }
+    static MarkdownBlock bullet(const QStringList &items) { return { Kind::bullet, {}, items, {}, {} }; }
+    static MarkdownBlock ordered(const QStringList &items) { return { Kind::ordered, {}, items, {}, {} }; }
+    static MarkdownBlock codeBlock(const QString &code) { return { Kind::codeBlock, code, {}, {}, {} }; }
     static MarkdownBlock table(const QStringList &headers, const QList<QStringList> &rows)
     {
-        return {Kind::table, {}, {}, headers, rows};
+        return { Kind::table, {}, {}, headers, rows };
     }
 
     // The body rows as shown: exactly one cell per header column, shorter rows

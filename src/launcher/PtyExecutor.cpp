@@ -75,9 +75,9 @@ struct ExecPlan {
     // descriptors, run the shell. Never returns.
     [[noreturn]] void execInChild()
     {
-        struct sigaction defaultAction {};
+        struct sigaction defaultAction { };
         defaultAction.sa_handler = SIG_DFL;
-        for (int sig : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGTSTP, SIGTTIN, SIGTTOU})
+        for (int sig : { SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGTSTP, SIGTTIN, SIGTTOU })
             sigaction(sig, &defaultAction, nullptr);
         sigset_t none;
         sigemptyset(&none);
@@ -170,7 +170,7 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
             // Take what is already there, then stop even if something outside
             // the group keeps the terminal open.
             for (int i = 0; i < 64 && fdOpen; ++i) {
-                pollfd p{fd, POLLIN, 0};
+                pollfd p { fd, POLLIN, 0 };
                 if (poll(&p, 1, 0) <= 0 || !readOnce())
                     break;
             }
@@ -199,9 +199,9 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
         pollfd fds[2];
         nfds_t count = 0;
         if (fdOpen)
-            fds[count++] = {fd, POLLIN, 0};
+            fds[count++] = { fd, POLLIN, 0 };
         if (pidFd >= 0 && !result.status)
-            fds[count++] = {pidFd, POLLIN, 0};
+            fds[count++] = { pidFd, POLLIN, 0 };
         const int ready = poll(fds, count, timeoutMs);
         if (ready > 0 && fdOpen && fds[0].revents != 0) {
             // A bounded batch, so that a flood cannot keep the time-out from acting.
@@ -251,7 +251,7 @@ CommandResult finish(Collected collected, const PtyOptions &options)
 
 CommandResult failure(const QString &description)
 {
-    return CommandResult{description, -1, description.toUtf8()};
+    return CommandResult { description, -1, description.toUtf8() };
 }
 
 CommandResult runOnPipe(ExecPlan &plan, const PtyOptions &options)
@@ -297,7 +297,8 @@ QThreadPool &commandPool()
 QString timeoutNote(milliseconds timeout)
 {
     const qint64 ms = timeout.count();
-    const QString seconds = ms % 1000 == 0 ? QString::number(ms / 1000) : QString::number(double(ms) / 1000.0);
+    const QString seconds
+        = ms % 1000 == 0 ? QString::number(ms / 1000) : QString::number(double(ms) / 1000.0);
     return QStringLiteral("\n(command timed out after %1s)").arg(seconds);
 }
 
@@ -308,7 +309,7 @@ CommandResult runCommand(const QString &command, const PtyOptions &options)
         return runOnPipe(plan, options);
 
     int master = -1;
-    winsize size{};
+    winsize size {};
     size.ws_row = 24;
     size.ws_col = 80;
     const pid_t pid = forkpty(&master, nullptr, nullptr, &size);

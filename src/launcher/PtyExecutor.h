@@ -12,13 +12,13 @@ namespace quillet {
 struct PtyOptions {
     // After this the shell's whole process group gets SIGTERM, and the result
     // carries the time-out note and exit code -1.
-    std::chrono::milliseconds timeout{30'000};
+    std::chrono::milliseconds timeout { 30'000 };
     // SIGKILL follows SIGTERM after this; reading ends then too, even if a
     // process outside the group still holds the terminal open.
-    std::chrono::milliseconds killGrace{2'000};
+    std::chrono::milliseconds killGrace { 2'000 };
     // How long the terminal is still read after the shell has exited while a
     // background process keeps it open.
-    std::chrono::milliseconds exitLinger{2'000};
+    std::chrono::milliseconds exitLinger { 2'000 };
     // Bytes of terminal output kept; the rest is read and dropped.
     qsizetype rawLimit = 8 * 1024 * 1024;
     // UTF-8 bytes of text handed to the model; longer text is cut with a note.

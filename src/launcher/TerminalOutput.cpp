@@ -14,8 +14,14 @@ QColor defaultColor()
 QColor standard(int index)
 {
     static const float table[8][3] = {
-        {0.0f, 0.0f, 0.0f},  {0.8f, 0.2f, 0.2f},  {0.2f, 0.75f, 0.2f}, {0.8f, 0.7f, 0.2f},
-        {0.3f, 0.5f, 0.9f},  {0.75f, 0.3f, 0.75f}, {0.2f, 0.75f, 0.8f}, {0.8f, 0.8f, 0.8f},
+        { 0.0f, 0.0f, 0.0f },
+        { 0.8f, 0.2f, 0.2f },
+        { 0.2f, 0.75f, 0.2f },
+        { 0.8f, 0.7f, 0.2f },
+        { 0.3f, 0.5f, 0.9f },
+        { 0.75f, 0.3f, 0.75f },
+        { 0.2f, 0.75f, 0.8f },
+        { 0.8f, 0.8f, 0.8f },
     };
     const auto &c = table[index & 7];
     return QColor::fromRgbF(c[0], c[1], c[2]);
@@ -24,8 +30,14 @@ QColor standard(int index)
 QColor bright(int index)
 {
     static const float table[8][3] = {
-        {0.5f, 0.5f, 0.5f}, {1.0f, 0.3f, 0.3f}, {0.3f, 1.0f, 0.3f}, {1.0f, 1.0f, 0.3f},
-        {0.4f, 0.6f, 1.0f}, {1.0f, 0.4f, 1.0f}, {0.3f, 1.0f, 1.0f}, {1.0f, 1.0f, 1.0f},
+        { 0.5f, 0.5f, 0.5f },
+        { 1.0f, 0.3f, 0.3f },
+        { 0.3f, 1.0f, 0.3f },
+        { 1.0f, 1.0f, 0.3f },
+        { 0.4f, 0.6f, 1.0f },
+        { 1.0f, 0.4f, 1.0f },
+        { 0.3f, 1.0f, 1.0f },
+        { 1.0f, 1.0f, 1.0f },
     };
     const auto &c = table[index & 7];
     return QColor::fromRgbF(c[0], c[1], c[2]);
@@ -99,7 +111,7 @@ void applyGraphicRendition(QStringView parameters, TerminalStyle &style)
     for (qsizetype i = 0; i < count; ++i) {
         const qint64 code = codes[i];
         if (code == 0) {
-            style = TerminalStyle{terminalColors::defaultColor(), false, false, false};
+            style = TerminalStyle { terminalColors::defaultColor(), false, false, false };
         } else if (code == 1) {
             style.bold = true;
         } else if (code == 2) {
@@ -121,8 +133,8 @@ void applyGraphicRendition(QStringView parameters, TerminalStyle &style)
                 i += 2;
             } else if (remaining >= 4 && codes[i + 1] == 2) {
                 const auto component = [](qint64 v) { return float(std::clamp<qint64>(v, 0, 255)) / 255.0f; };
-                style.color = QColor::fromRgbF(component(codes[i + 2]), component(codes[i + 3]),
-                                               component(codes[i + 4]));
+                style.color = QColor::fromRgbF(
+                    component(codes[i + 2]), component(codes[i + 3]), component(codes[i + 4]));
                 i += 4;
             }
         } else if (code == 39) {
@@ -143,14 +155,14 @@ TerminalText attributedOutput(const QByteArray &data)
     text = text.trimmed();
 
     TerminalText runs;
-    TerminalStyle style{terminalColors::defaultColor(), false, false, false};
+    TerminalStyle style { terminalColors::defaultColor(), false, false, false };
     const auto append = [&](QStringView piece) {
         if (piece.isEmpty())
             return;
         if (!runs.isEmpty() && runs.last().style == style)
             runs.last().text += piece;
         else
-            runs.append(TerminalRun{piece.toString(), style});
+            runs.append(TerminalRun { piece.toString(), style });
     };
 
     const qsizetype n = text.size();

@@ -36,7 +36,7 @@ using TerminalText = QList<TerminalRun>;
 namespace terminalColors {
 QColor defaultColor();
 QColor standard(int index); // 0-7
-QColor bright(int index);   // 0-7
+QColor bright(int index); // 0-7
 // The xterm 256-colour palette; nothing for an index outside 0-255.
 std::optional<QColor> indexed(qint64 index);
 } // namespace terminalColors

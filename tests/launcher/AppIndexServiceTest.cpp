@@ -13,8 +13,8 @@ namespace {
 
 InstalledApplication entry(const QString &id, const QString &name)
 {
-    return InstalledApplication{id, name, QStringLiteral("icon-") + id,
-                                QStringLiteral("/usr/share/applications/") + id + QStringLiteral(".desktop")};
+    return InstalledApplication { id, name, QStringLiteral("icon-") + id,
+        QStringLiteral("/usr/share/applications/") + id + QStringLiteral(".desktop") };
 }
 
 QStringList names(const QList<IndexedApp> &apps)
@@ -81,15 +81,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lowercased");
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QString>("acronym");
-        QTest::newRow("three words") << "Visual Studio Code" << "visual studio code"
-                                     << QStringList{"visual", "studio", "code"} << "vsc";
-        QTest::newRow("punctuation and digits") << "Screen-Shot 2.0" << "screen-shot 2.0"
-                                                << QStringList{"screen", "shot", "2", "0"} << "ss20";
-        QTest::newRow("accents and marks") << "Éditeur de Texte" << "éditeur de texte"
-                                           << QStringList{"éditeur", "de", "texte"} << "édt";
-        QTest::newRow("combining mark stays in the word") << "Cafe\u0301 Menu" << "cafe\u0301 menu"
-                                                          << QStringList{"cafe\u0301", "menu"} << "cm";
-        QTest::newRow("no words") << "—" << "—" << QStringList{} << "";
+        QTest::newRow("three words") << "Visual Studio Code"
+                                     << "visual studio code" << QStringList { "visual", "studio", "code" }
+                                     << "vsc";
+        QTest::newRow("punctuation and digits")
+            << "Screen-Shot 2.0"
+            << "screen-shot 2.0" << QStringList { "screen", "shot", "2", "0" } << "ss20";
+        QTest::newRow("accents and marks")
+            << "Éditeur de Texte"
+            << "éditeur de texte" << QStringList { "éditeur", "de", "texte" } << "édt";
+        QTest::newRow("combining mark stays in the word")
+            << "Cafe\u0301 Menu"
+            << "cafe\u0301 menu" << QStringList { "cafe\u0301", "menu" } << "cm";
+        QTest::newRow("no words") << "—"
+                                  << "—" << QStringList {} << "";
     }
     void computesSearchKeys()
     {
@@ -109,26 +114,36 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("score");
-        QTest::newRow("word prefix") << "Visual Studio Code" << "code" << 80;
-        QTest::newRow("acronym prefix") << "Visual Studio Code" << "vsc" << 70;
-        QTest::newRow("inside the acronym") << "Visual Studio Code" << "sc" << 60;
-        QTest::newRow("inside the name") << "Visual Studio Code" << "dio" << 50;
-        QTest::newRow("name prefix") << "Visual Studio Code" << "visual st" << 90;
-        QTest::newRow("whole name") << "Notes" << "Notes" << 100;
-        QTest::newRow("whole name, lower case") << "Notes" << "notes" << 100;
-        QTest::newRow("no match") << "Notes" << "xyz" << 0;
-        QTest::newRow("across a word boundary") << "Visual Studio Code" << "l s" << 50;
+        QTest::newRow("word prefix") << "Visual Studio Code"
+                                     << "code" << 80;
+        QTest::newRow("acronym prefix") << "Visual Studio Code"
+                                        << "vsc" << 70;
+        QTest::newRow("inside the acronym") << "Visual Studio Code"
+                                            << "sc" << 60;
+        QTest::newRow("inside the name") << "Visual Studio Code"
+                                         << "dio" << 50;
+        QTest::newRow("name prefix") << "Visual Studio Code"
+                                     << "visual st" << 90;
+        QTest::newRow("whole name") << "Notes"
+                                    << "Notes" << 100;
+        QTest::newRow("whole name, lower case") << "Notes"
+                                                << "notes" << 100;
+        QTest::newRow("no match") << "Notes"
+                                  << "xyz" << 0;
+        QTest::newRow("across a word boundary") << "Visual Studio Code"
+                                                << "l s" << 50;
     }
     void scoresByTheFirstRuleThatHolds()
     {
         QFETCH(QString, name);
         QFETCH(QString, query);
         QFETCH(int, score);
-        QCOMPARE(AppIndexService::matchScore(makeIndexedApp(entry(QStringLiteral("x"), name)), query.toLower()),
-                 score);
+        QCOMPARE(
+            AppIndexService::matchScore(makeIndexedApp(entry(QStringLiteral("x"), name)), query.toLower()),
+            score);
 
         test::FakeWorkspace workspace;
-        workspace.installed = {entry(QStringLiteral("x"), name)};
+        workspace.installed = { entry(QStringLiteral("x"), name) };
         AppIndexService service(workspace);
         index(service);
         QCOMPARE(service.search(query).size(), score > 0 ? 1 : 0);
@@ -151,8 +166,9 @@ private Q_SLOTS:
 
         // 90 (equal names by id), 80, 50; the calculator is left out.
         QCOMPARE(ids(service.search(QStringLiteral("note"))),
-                 (QStringList{"notebook", "a.notes", "b.notes", "sticky", "keynote"}));
-        QCOMPARE(ids(service.search(QStringLiteral("Notes"))), (QStringList{"a.notes", "b.notes", "sticky"}));
+            (QStringList { "notebook", "a.notes", "b.notes", "sticky", "keynote" }));
+        QCOMPARE(
+            ids(service.search(QStringLiteral("Notes"))), (QStringList { "a.notes", "b.notes", "sticky" }));
         QVERIFY(service.search(QString()).isEmpty());
     }
 
@@ -166,7 +182,7 @@ private Q_SLOTS:
         };
         AppIndexService service(workspace);
         index(service);
-        QCOMPARE(names(service.apps()), (QStringList{"Editor (user)", "Other"}));
+        QCOMPARE(names(service.apps()), (QStringList { "Editor (user)", "Other" }));
     }
 
     void sortsByNameIgnoringCase()
@@ -183,7 +199,7 @@ private Q_SLOTS:
         QSignalSpy appsChanged(&service, &AppIndexService::appsChanged);
         index(service);
         QCOMPARE(appsChanged.size(), 1);
-        QCOMPARE(ids(service.apps()), (QStringList{"1a", "1b", "0", "2", "3"}));
+        QCOMPARE(ids(service.apps()), (QStringList { "1a", "1b", "0", "2", "3" }));
         QVERIFY(service.isIndexed());
 
         service.buildIndex(); // only the first call indexes
@@ -194,7 +210,7 @@ private Q_SLOTS:
     void indexesWithoutBlockingTheCaller()
     {
         GatedWorkspace workspace;
-        workspace.installed = {entry(QStringLiteral("notes"), QStringLiteral("Notes"))};
+        workspace.installed = { entry(QStringLiteral("notes"), QStringLiteral("Notes")) };
         AppIndexService service(workspace);
         QSignalSpy indexed(&service, &AppIndexService::isIndexedChanged);
 
@@ -207,7 +223,7 @@ private Q_SLOTS:
         workspace.gate.release();
         QVERIFY(indexed.wait(10'000));
         QVERIFY(workspace.listed);
-        QCOMPARE(names(service.apps()), QStringList{"Notes"});
+        QCOMPARE(names(service.apps()), QStringList { "Notes" });
         QCOMPARE(workspace.iconLookups, 0); // icons wait until a row is drawn
     }
 
@@ -215,8 +231,8 @@ private Q_SLOTS:
     {
         GatedWorkspace workspace;
         workspace.gate.release();
-        workspace.installed = {entry(QStringLiteral("a"), QStringLiteral("A")),
-                               entry(QStringLiteral("b"), QStringLiteral("B"))};
+        workspace.installed = { entry(QStringLiteral("a"), QStringLiteral("A")),
+            entry(QStringLiteral("b"), QStringLiteral("B")) };
         AppIndexService service(workspace);
         index(service);
         const IndexedApp a = service.apps().at(0);

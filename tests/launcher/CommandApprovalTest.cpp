@@ -1,5 +1,5 @@
-#include "defaults/Defaults.h"
 #include "launcher/CommandApproval.h"
+#include "defaults/Defaults.h"
 #include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
@@ -135,15 +135,24 @@ private Q_SLOTS:
         const int chat = int(LauncherMode::aiChat);
         const int terminal = int(LauncherMode::terminal);
         const int apps = int(LauncherMode::apps);
-        QTest::newRow("chat default asks") << chat << "<absent>" << "ls" << true;
-        QTest::newRow("terminal default: safe") << terminal << "<absent>" << "ls" << false;
-        QTest::newRow("terminal default: dangerous") << terminal << "<absent>" << "rm x" << true;
-        QTest::newRow("chat, unknown text asks") << chat << "sometimes" << "ls" << true;
-        QTest::newRow("terminal, unknown text decides") << terminal << "sometimes" << "ls" << false;
-        QTest::newRow("never") << terminal << "never" << "rm -rf /" << false;
-        QTest::newRow("always, even blank") << terminal << "always" << "  " << true;
-        QTest::newRow("chat agentDecides") << chat << "agentDecides" << "git status" << false;
-        QTest::newRow("apps never asks") << apps << "always" << "rm x" << false;
+        QTest::newRow("chat default asks") << chat << "<absent>"
+                                           << "ls" << true;
+        QTest::newRow("terminal default: safe") << terminal << "<absent>"
+                                                << "ls" << false;
+        QTest::newRow("terminal default: dangerous") << terminal << "<absent>"
+                                                     << "rm x" << true;
+        QTest::newRow("chat, unknown text asks") << chat << "sometimes"
+                                                 << "ls" << true;
+        QTest::newRow("terminal, unknown text decides") << terminal << "sometimes"
+                                                        << "ls" << false;
+        QTest::newRow("never") << terminal << "never"
+                               << "rm -rf /" << false;
+        QTest::newRow("always, even blank") << terminal << "always"
+                                            << "  " << true;
+        QTest::newRow("chat agentDecides") << chat << "agentDecides"
+                                           << "git status" << false;
+        QTest::newRow("apps never asks") << apps << "always"
+                                         << "rm x" << false;
     }
     void approvalFollowsTheStoredPolicy()
     {

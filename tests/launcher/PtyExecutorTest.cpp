@@ -57,13 +57,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("output");
         QTest::addColumn<int>("exitCode");
 
-        for (const bool pipe : {false, true}) {
+        for (const bool pipe : { false, true }) {
             const char *via = pipe ? "pipe: " : "pty: ";
             QTest::addRow("%secho", via) << "echo hi" << pipe << "hi" << 0;
             QTest::addRow("%sexit 3", via) << "exit 3" << pipe << "" << 3;
             QTest::addRow("%sstderr", via) << "echo oops >&2; false" << pipe << "oops" << 1;
-            QTest::addRow("%strimmed", via) << "printf '\\n\\n  two\\nlines  \\n\\n'" << pipe << "two\r\nlines"
-                                            << 0;
+            QTest::addRow("%strimmed", via)
+                << "printf '\\n\\n  two\\nlines  \\n\\n'" << pipe << "two\r\nlines" << 0;
             QTest::addRow("%sinvalid UTF-8 gives no text", via) << "printf 'a\\377b'" << pipe << "" << 0;
             QTest::addRow("%sended by a signal", via) << "kill -9 $$" << pipe << "" << -1;
             QTest::addRow("%sno command found", via) << "no-such-command-quillet" << pipe << "" << 127;
@@ -91,8 +91,8 @@ private Q_SLOTS:
 
     void runsInAFixedTerminal()
     {
-        const CommandResult result = runCommand(
-            QStringLiteral("echo $TERM $PAGER $GIT_PAGER $GIT_TERMINAL_PROMPT; stty size; tty >/dev/null && echo tty"));
+        const CommandResult result = runCommand(QStringLiteral(
+            "echo $TERM $PAGER $GIT_PAGER $GIT_TERMINAL_PROMPT; stty size; tty >/dev/null && echo tty"));
         QCOMPARE(result.output, QStringLiteral("xterm-256color cat cat 0\r\n24 80\r\ntty"));
         QCOMPARE(result.exitCode, 0);
     }
@@ -127,7 +127,8 @@ private Q_SLOTS:
     {
         // A child that ignores SIGTERM is still in the group: SIGKILL reaches it.
         const auto result = finishWithin(
-            executeCommandWithPTY(QStringLiteral("echo start; (trap '' TERM; sleep 30) & wait"), shortTimeout(1s)),
+            executeCommandWithPTY(
+                QStringLiteral("echo start; (trap '' TERM; sleep 30) & wait"), shortTimeout(1s)),
             20s);
         QVERIFY(result);
         QCOMPARE(result->output, QStringLiteral("start\n(command timed out after 1s)"));
@@ -141,8 +142,8 @@ private Q_SLOTS:
         // linger after the shell's exit, which is made long here).
         PtyOptions options = shortTimeout(1s);
         options.exitLinger = 60s;
-        const auto result
-            = finishWithin(executeCommandWithPTY(QStringLiteral("setsid sleep 30 & echo $!; sleep 30"), options), 20s);
+        const auto result = finishWithin(
+            executeCommandWithPTY(QStringLiteral("setsid sleep 30 & echo $!; sleep 30"), options), 20s);
         QVERIFY(result);
         endProcess(firstLinePid(*result));
         QVERIFY(result->output.endsWith(QLatin1String("\n(command timed out after 1s)")));
@@ -156,8 +157,8 @@ private Q_SLOTS:
         // before that.
         PtyOptions options;
         options.timeout = 60s;
-        const auto result
-            = finishWithin(executeCommandWithPTY(QStringLiteral("trap '' HUP; sleep 30 & echo $!"), options), 20s);
+        const auto result = finishWithin(
+            executeCommandWithPTY(QStringLiteral("trap '' HUP; sleep 30 & echo $!"), options), 20s);
         QVERIFY(result);
         endProcess(firstLinePid(*result));
         QCOMPARE(result->exitCode, 0);
