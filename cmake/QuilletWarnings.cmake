@@ -7,3 +7,9 @@ if(QUILLET_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+if(QUILLET_FUZZ)
+  # Coverage feedback from the libraries the fuzz targets exercise, not only
+  # from the targets' own files.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
