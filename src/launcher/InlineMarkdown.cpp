@@ -35,7 +35,6 @@ struct Delimiter {
 struct Bracket {
     NodeList::iterator node;
     int delimiterBottom = -1; // the last delimiter before the bracket
-    bool active = true;
 };
 
 char32_t codePointAt(const QString &text, qsizetype index)
@@ -102,7 +101,7 @@ public:
                 i = parseDelimiterRun(i);
             } else if (c == u'[') {
                 appendStructural(Node { Node::Type::text, QStringLiteral("["), {} });
-                m_brackets.push_back(Bracket { std::prev(m_nodes.end()), m_top, true });
+                m_brackets.push_back(Bracket { std::prev(m_nodes.end()), m_top });
                 ++i;
             } else if (c == u']') {
                 i = closeBracket(i);
@@ -310,9 +309,11 @@ private:
             return i + 1;
         }
         const Bracket opener = m_brackets.back();
+        const bool active = m_brackets.size() > m_inactiveBelow;
         m_brackets.pop_back();
+        m_inactiveBelow = std::min(m_inactiveBelow, m_brackets.size());
         std::optional<std::pair<QString, qsizetype>> destination;
-        if (opener.active)
+        if (active)
             destination = parseLinkDestination(i + 1);
         if (!destination) {
             appendText(QStringLiteral("]"));
@@ -324,9 +325,8 @@ private:
         opener.node->text.clear();
         opener.node->url = destination->first;
         appendStructural(Node { Node::Type::linkClose, {}, {} });
-        // No links inside links.
-        for (Bracket &earlier : m_brackets)
-            earlier.active = false;
+        // No links inside links: every bracket still open is now inactive.
+        m_inactiveBelow = m_brackets.size();
         return destination->second;
     }
 
@@ -498,6 +498,7 @@ private:
     std::vector<Delimiter> m_delimiters;
     int m_top = -1;
     std::vector<Bracket> m_brackets;
+    size_t m_inactiveBelow = 0; // brackets below this index can no longer open a link
     QSet<qsizetype> m_lengthsWithoutCloser;
     bool m_lastIsStructural = false;
 };

@@ -133,6 +133,15 @@ private Q_SLOTS:
             input += QStringLiteral("*a _b [c ](");
         const InlineText runs = renderInline(input);
         QCOMPARE(plainText(runs).size(), input.size());
+
+        // Many open brackets, then many links: each link closes every
+        // bracket before it at once.
+        const QString links = QString(20000, u'[') + QStringLiteral("[a](b)").repeated(20000);
+        const InlineText linked = renderInline(links);
+        QCOMPARE(linked.size(), 2);
+        QCOMPARE(linked.first().text, QString(20000, u'['));
+        QCOMPARE(linked.last().text, QString(20000, u'a'));
+        QCOMPARE(linked.last().style.link, QStringLiteral("b"));
     }
 };
 
