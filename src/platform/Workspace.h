@@ -40,6 +40,7 @@ public:
 
     // Every visible application entry, first occurrence of an ID wins (XDG
     // precedence), in listing order; not sorted.
+    // Called on a worker thread by the application index.
     virtual QList<InstalledApplication> installedApplications() = 0;
 
     virtual QIcon applicationIcon(const InstalledApplication &application) = 0;

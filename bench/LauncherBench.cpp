@@ -1,0 +1,192 @@
+#include "launcher/AppIndexService.h"
+#include "launcher/CommandApproval.h"
+#include "launcher/InlineMarkdown.h"
+#include "launcher/MarkdownBlocks.h"
+#include "launcher/TerminalOutput.h"
+
+#include <QEventLoop>
+#include <QRandomGenerator>
+
+#include <benchmark/benchmark.h>
+
+using namespace quillet;
+
+namespace {
+
+// Desktop-entry-like names: one to four words from a syllable list.
+QList<InstalledApplication> installedApplications(int count)
+{
+    static const char *syllables[] = { "vi", "su", "al", "stu", "dio", "co", "de", "no", "tes", "ter", "mi",
+        "nal", "fi", "le", "ma", "na", "ger", "pho", "to", "edit" };
+    QRandomGenerator generator(1);
+    QList<InstalledApplication> apps;
+    for (int i = 0; i < count; ++i) {
+        QStringList words;
+        const int wordCount = 1 + int(generator.bounded(4));
+        for (int w = 0; w < wordCount; ++w) {
+            QString word;
+            const int length = 1 + int(generator.bounded(3));
+            for (int s = 0; s < length; ++s)
+                word += QLatin1String(syllables[generator.bounded(20)]);
+            word[0] = word[0].toUpper();
+            words.append(word);
+        }
+        const QString id = QStringLiteral("org.example.App%1").arg(i);
+        apps.append({ id, words.join(u' '), QStringLiteral("app-%1").arg(i),
+            QStringLiteral("/usr/share/applications/%1.desktop").arg(id) });
+    }
+    return apps;
+}
+
+class ListWorkspace final : public Workspace {
+public:
+    explicit ListWorkspace(QList<InstalledApplication> apps)
+        : m_apps(std::move(apps))
+    {
+    }
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    std::optional<WindowId> activeWindow() override { return std::nullopt; }
+    void activateWindow(WindowId) override { }
+    QList<InstalledApplication> installedApplications() override { return m_apps; }
+    QIcon applicationIcon(const InstalledApplication &) override { return {}; }
+    bool openApplication(const QString &, QString *) override { return true; }
+
+private:
+    QList<InstalledApplication> m_apps;
+};
+
+void indexApplications2000(benchmark::State &state)
+{
+    const QList<InstalledApplication> apps = installedApplications(2000);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AppIndexService::indexApplications(apps));
+}
+BENCHMARK(indexApplications2000)->Unit(benchmark::kMillisecond);
+
+// The whole pass as the application runs it: worker thread, then publication
+// on this thread.
+void buildIndex2000(benchmark::State &state)
+{
+    ListWorkspace workspace(installedApplications(2000));
+    for (auto _ : state) {
+        AppIndexService service(workspace);
+        QEventLoop loop;
+        QObject::connect(&service, &AppIndexService::isIndexedChanged, &loop, &QEventLoop::quit);
+        service.buildIndex();
+        loop.exec();
+        benchmark::DoNotOptimize(service.apps().size());
+    }
+}
+BENCHMARK(buildIndex2000)->Unit(benchmark::kMillisecond);
+
+void search2000(benchmark::State &state, const char *query)
+{
+    ListWorkspace workspace(installedApplications(2000));
+    AppIndexService service(workspace);
+    QEventLoop loop;
+    QObject::connect(&service, &AppIndexService::isIndexedChanged, &loop, &QEventLoop::quit);
+    service.buildIndex();
+    loop.exec();
+    const QString q = QString::fromLatin1(query);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(service.search(q));
+}
+BENCHMARK_CAPTURE(search2000, one_letter, "c")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(search2000, word, "studio")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(search2000, acronym, "vsc")->Unit(benchmark::kMicrosecond);
+
+// Compiler-like output: coloured file names, bold errors, 256-colour and
+// true-colour runs, erase-line sequences.
+QByteArray colouredOutput(qsizetype size)
+{
+    QByteArray out;
+    int line = 0;
+    while (out.size() < size) {
+        out += "\x1b[1m src/file" + QByteArray::number(line)
+            + ".cpp:\x1b[0m \x1b[1;31merror:\x1b[0m expected ';' "
+              "\x1b[38;5;244mbefore\x1b[0m \x1b[38;2;200;120;40m'}'\x1b[39m token \x1b[K\r\n";
+        ++line;
+    }
+    out.truncate(size);
+    return out;
+}
+
+void terminalOutput1MB(benchmark::State &state)
+{
+    const QByteArray data = colouredOutput(1024 * 1024);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(attributedOutput(data));
+    state.SetBytesProcessed(state.iterations() * data.size());
+}
+BENCHMARK(terminalOutput1MB)->Unit(benchmark::kMillisecond);
+
+QString markdownAnswer(qsizetype size)
+{
+    const QString chunk = QStringLiteral(
+        "## Setting up the **build**\n"
+        "Run the configure step first, then *build* with `ninja`. See [the guide](https://example.org/guide) "
+        "for details on __options__ and ***flags***.\n\n"
+        "- install `cmake` and `ninja`\n- run **configure**\n+ check the *output*\n\n"
+        "1. clone\n2. configure with `-G Ninja`\n3. build\n\n"
+        "| Option | Default | Meaning |\n|---|:-:|---|\n| `QUILLET_BENCH` | off | **benchmarks** |\n"
+        "| `QUILLET_FUZZ` | off | fuzz targets |\n\n"
+        "```sh\ncmake -S . -B build\ncmake --build build\n```\n\n");
+    QString text;
+    while (text.size() < size)
+        text += chunk;
+    text.truncate(size);
+    return text;
+}
+
+void markdown50KB(benchmark::State &state)
+{
+    const QString text = markdownAnswer(50 * 1024);
+    for (auto _ : state) {
+        const QList<MarkdownBlock> blocks = parseBlocks(text);
+        qsizetype runs = 0;
+        for (const MarkdownBlock &block : blocks) {
+            switch (block.kind) {
+            case MarkdownBlock::Kind::paragraph:
+                runs += renderInline(block.text).size();
+                break;
+            case MarkdownBlock::Kind::bullet:
+            case MarkdownBlock::Kind::ordered:
+                for (const QString &item : block.items)
+                    runs += renderInline(item).size();
+                break;
+            case MarkdownBlock::Kind::table:
+                for (const QString &cell : block.headers)
+                    runs += renderInline(cell).size();
+                for (const QStringList &row : block.displayRows()) {
+                    for (const QString &cell : row)
+                        runs += renderInline(cell).size();
+                }
+                break;
+            case MarkdownBlock::Kind::codeBlock:
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(runs);
+    }
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK(markdown50KB)->Unit(benchmark::kMillisecond);
+
+void parseBlocks50KB(benchmark::State &state)
+{
+    const QString text = markdownAnswer(50 * 1024);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseBlocks(text));
+}
+BENCHMARK(parseBlocks50KB)->Unit(benchmark::kMillisecond);
+
+void dangerCheck(benchmark::State &state)
+{
+    const QString command
+        = QStringLiteral("cd ~/src/quillet && git log --oneline -20 | grep -i fix 2>/dev/null");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(isDangerous(command));
+}
+BENCHMARK(dangerCheck)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "launcher/CommandResult.h"
+
+#include <QFuture>
+#include <QString>
+
+#include <chrono>
+
+namespace quillet {
+
+struct PtyOptions {
+    // After this the shell's whole process group gets SIGTERM, and the result
+    // carries the time-out note and exit code -1.
+    std::chrono::milliseconds timeout { 30'000 };
+    // SIGKILL follows SIGTERM after this; reading ends then too, even if a
+    // process outside the group still holds the terminal open.
+    std::chrono::milliseconds killGrace { 2'000 };
+    // How long the terminal is still read after the shell has exited while a
+    // background process keeps it open.
+    std::chrono::milliseconds exitLinger { 2'000 };
+    // Bytes of terminal output kept; the rest is read and dropped.
+    qsizetype rawLimit = 8 * 1024 * 1024;
+    // UTF-8 bytes of text handed to the model; longer text is cut with a note.
+    qsizetype textLimit = 100 * 1024;
+    // Runs on a pipe instead of a pseudo-terminal (what happens when no
+    // terminal can be had).
+    bool forcePipe = false;
+};
+
+// Runs `command` with `bash -c` (or `sh -c` without bash) in a new 24 x 80
+// pseudo-terminal, in its own session and process group, with TERM,
+// PAGER, GIT_PAGER and GIT_TERMINAL_PROMPT fixed and the rest of the
+// environment inherited. Nothing is written to the terminal. The work runs on
+// a worker thread; the future finishes exactly once, with the result, and can
+// be awaited from a coroutine with QCoro. If no terminal can be had, the
+// command runs with its output on a pipe under the same time-out and limits.
+QFuture<CommandResult> executeCommandWithPTY(const QString &command, const PtyOptions &options = {});
+
+// The same work on the calling thread, blocking until the result is known.
+CommandResult runCommand(const QString &command, const PtyOptions &options = {});
+
+// "\n(command timed out after 30s)" for the given time-out.
+QString timeoutNote(std::chrono::milliseconds timeout);
+
+} // namespace quillet

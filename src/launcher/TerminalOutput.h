@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QTextCharFormat>
+
+#include <optional>
+
+namespace quillet {
+
+struct TerminalStyle {
+    QColor color;
+    bool bold = false;
+    bool dim = false;
+    bool underline = false;
+
+    // The colour to draw with: dim text at opacity 0.6.
+    QColor displayColor() const;
+
+    friend bool operator==(const TerminalStyle &, const TerminalStyle &) = default;
+};
+
+struct TerminalRun {
+    QString text;
+    TerminalStyle style;
+
+    friend bool operator==(const TerminalRun &, const TerminalRun &) = default;
+};
+
+// Styled terminal text: consecutive runs never share a style.
+using TerminalText = QList<TerminalRun>;
+
+namespace terminalColors {
+QColor defaultColor();
+QColor standard(int index); // 0-7
+QColor bright(int index); // 0-7
+// The xterm 256-colour palette; nothing for an index outside 0-255.
+std::optional<QColor> indexed(qint64 index);
+} // namespace terminalColors
+
+// The raw output of a command as styled text: strict UTF-8 (invalid input
+// gives no text), CR LF as LF and other CRs dropped, trimmed; select graphic
+// rendition sequences (colours, bold, dim, underline) applied and every other
+// control sequence dropped. Linear in the input.
+TerminalText attributedOutput(const QByteArray &data);
+
+// The text of `runs` without styling.
+QString plainText(const TerminalText &runs);
+
+// A character format for a run: `regular` (a monospaced font), bold when the
+// run is bold, its colour, underlined when set.
+QTextCharFormat charFormat(const TerminalStyle &style, const QFont &regular);
+
+} // namespace quillet
