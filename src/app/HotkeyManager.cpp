@@ -75,7 +75,7 @@ HotkeyManager::HotkeyManager(shortcuts::KeyboardShortcuts &library, Defaults &de
 {
 }
 
-void HotkeyManager::registerShortcuts()
+void HotkeyManager::registerShortcuts(const QList<Name> &bound)
 {
     if (!m_defaults.boolean(kLauncherInitialized).value_or(false)) {
         m_library.reset({ openLauncher() });
@@ -89,6 +89,8 @@ void HotkeyManager::registerShortcuts()
         { openLauncher(), &HotkeyManager::m_onOpenLauncher },
     };
     for (const auto &[name, callback] : bindings) {
+        if (!bound.contains(name))
+            continue;
         onRelease(name, [callback](HotkeyManager &manager) {
             // Read when the shortcut fires: callbacks may be set later.
             if (const Callback &action = manager.*callback)

@@ -50,8 +50,10 @@ public:
     void setOnOpenLauncher(Callback callback) { m_onOpenLauncher = std::move(callback); }
 
     // Resets the launcher shortcut once per user (the first time Quillet runs
-    // with it), then adds the handlers of the five names.
-    void registerShortcuts();
+    // with it), then adds the handlers of the given names (all five unless
+    // said otherwise). A name left out stays unbound, so its keys remain free
+    // for other programs while its feature is unavailable.
+    void registerShortcuts(const QList<shortcuts::Name> &bound = names());
     // Handlers are only ever added: registering a prompt again adds another.
     void registerSavedPromptShortcuts(
         const QList<SavedPrompt> &prompts, std::function<void(const SavedPrompt &)> handler);

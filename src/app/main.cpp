@@ -1,7 +1,10 @@
-#include "platform/x11/PlatformServices.h"
-#include "store/ModelContainer.h"
+#include "app/AppState.h"
+#include "app/QuilletApp.h"
+#include "app/SingleInstance.h"
+#include "defaults/Defaults.h"
+#include "ui/common/SymbolIcons.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTextStream>
 
 using namespace quillet;
@@ -12,24 +15,28 @@ int main(int argc, char *argv[])
     // or with no display at all) and says which features are missing.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb;wayland;offscreen");
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Quillet"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillet"));
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillet"));
+    QApplication::setOrganizationName(QStringLiteral("Quillet"));
+    QApplication::setDesktopFileName(QStringLiteral("app.quillet.Quillet"));
+    // Quillet lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    installIconThemeFallback();
 
-    const std::unique_ptr<Store> store = makeModelContainer();
-    const PlatformServices platform = makePlatformServices();
+    SingleInstance instance;
+    if (instance.notifyRunningInstance()) {
+        QTextStream(stdout) << "Quillet is already running; its panel is shown.\n";
+        return 0;
+    }
+
+    QuilletApp quillet(Defaults::shared());
+    instance.listen([&quillet] { quillet.appState().showPanel(); });
 
     QTextStream errors(stderr);
-    for (const QString &line : platform.unavailableFeatures)
+    for (const QString &line : quillet.notices())
         errors << line << '\n';
     errors.flush();
-
-    qint64 snippetCount = store->allSnippets().size();
-    QTextStream out(stdout);
-    out << "Quillet store: " << store->path() << '\n'
-        << "  history entries: " << store->itemCount() << '\n'
-        << "  snippet folders: " << store->folders().size() << '\n'
-        << "  snippets: " << snippetCount << '\n'
-        << "  saved prompts: " << store->savedPrompts().size() << '\n';
-    return 0;
+    QTextStream(stdout) << "Quillet is running. History: " << quillet.store().itemCount() << " entries in "
+                        << quillet.store().path() << '\n';
+    return app.exec();
 }

@@ -192,7 +192,8 @@ FloatingPanelView::FloatingPanelView(
     connect(&m_history, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
     connect(&m_snippets, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
 
-    m_search->setFocus();
+    // Typing goes to the search field whenever the panel has the focus.
+    setFocusProxy(m_search);
     applyTab();
 }
 

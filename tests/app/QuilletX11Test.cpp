@@ -1,0 +1,184 @@
+#include "app/AppState.h"
+#include "app/FloatingPanelController.h"
+#include "app/QuilletApp.h"
+#include "clipboard/ClipboardMonitor.h"
+#include "defaults/Defaults.h"
+#include "platform/Pasteboard.h"
+#include "store/Store.h"
+#include "support/TestEnvironment.h"
+#include "ui/panel/FloatingPanelView.h"
+#include "ui/panel/IMEPanel.h"
+
+#include "../platform/x11/X11TestTools.h"
+
+#include <QApplication>
+#include <QListView>
+#include <QScreen>
+
+using namespace quillet;
+using test::waitUntil;
+
+namespace {
+
+bool xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(15000) && process.exitCode() == 0;
+}
+
+void pressKeys(const QString &keys)
+{
+    QVERIFY(xdotool({ QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys }));
+}
+
+QStringList titles(Store &store)
+{
+    QStringList out;
+    for (const auto &item : store.itemsByLastUsed())
+        out.append(item.title);
+    return out;
+}
+
+int livePanels()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int count = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<IMEPanel *>(widget))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+// Quillet running for real under Xvfb + openbox: xclip copies as another
+// application, xdotool presses the global shortcuts, and the test window
+// receives pastes.
+class QuilletX11Test : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QuilletApp> m_app;
+
+    AppState &state() { return m_app->appState(); }
+    FloatingPanelView *panelView()
+    {
+        IMEPanel *panel = state().panelController()->panel();
+        return panel ? qobject_cast<FloatingPanelView *>(panel->content()) : nullptr;
+    }
+    // Waits until the monitor has looked at the clipboard's latest change.
+    bool waitForMonitor()
+    {
+        Pasteboard &pasteboard = state().platform().pasteboard;
+        return waitUntil(
+            [&] { return state().clipboardMonitor()->lastChangeCount() == pasteboard.changeCount(); });
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
+        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
+        m_app = std::make_unique<QuilletApp>(Defaults::shared());
+        QVERIFY(state().clipboardMonitor());
+        QVERIFY(waitUntil([&] { return state().clipboardMonitor()->isRunning(); }));
+    }
+
+    void contentPresentAtLaunchIsNotRecorded()
+    {
+        test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "copied after launch");
+        QVERIFY(waitUntil([&] { return m_app->store().itemCount() >= 1; }));
+        QCOMPARE(titles(m_app->store()), QStringList { QStringLiteral("copied after launch") });
+    }
+
+    void shortcutsShowAndHideThePanel()
+    {
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(xdotool(
+            { QStringLiteral("mousemove"), QString::number(area.right()), QString::number(area.bottom()) }));
+        pressKeys(QStringLiteral("super+shift+v"));
+        QVERIFY(waitUntil([&] { return state().panelController()->isHistoryPanelVisible(); }));
+        QVERIFY(state().isPanelVisible());
+        // In the bottom-right corner the panel keeps 8 pixels from the work area's edges.
+        // The window manager confirms the placement asynchronously.
+        QVERIFY2(waitUntil([&] {
+            return state().panelController()->panel()->geometry().bottomRight()
+                == area.bottomRight() - QPoint(8, 8);
+        }),
+            qPrintable(QStringLiteral("panel at %1,%2")
+                           .arg(state().panelController()->panel()->x())
+                           .arg(state().panelController()->panel()->y())));
+        QCOMPARE(state().panelController()->panel()->size(), QSize(320, 420));
+
+        pressKeys(QStringLiteral("super+shift+v"));
+        QVERIFY(waitUntil([&] { return !state().isPanelVisible(); }));
+        QVERIFY(!state().panelController()->isHistoryPanelVisible());
+        QCOMPARE(livePanels(), 0);
+
+        pressKeys(QStringLiteral("super+shift+s"));
+        QVERIFY(waitUntil([&] { return state().panelController()->isHistoryPanelVisible(); }));
+        QCOMPARE(state().panelTab(), PanelTab::snippets);
+        pressKeys(QStringLiteral("super+shift+c"));
+        QVERIFY(waitUntil([&] { return state().panelTab() == PanelTab::history; }));
+        QVERIFY(state().isPanelVisible());
+
+        // Escape closes it like the shortcut does, and the flag follows.
+        QVERIFY(waitUntil([&] { return state().panelController()->panel()->isActiveWindow(); }));
+        pressKeys(QStringLiteral("Escape"));
+        QVERIFY(waitUntil([&] { return !state().isPanelVisible(); }));
+        QCOMPARE(livePanels(), 0);
+    }
+
+    void anOpenPanelFollowsNewCopies()
+    {
+        state().showPanel();
+        QVERIFY(waitUntil([&] { return panelView() != nullptr; }));
+        test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "live entry");
+        QVERIFY(waitUntil([&] {
+            auto *list = panelView() ? panelView()->findChild<QListView *>(QStringLiteral("list")) : nullptr;
+            return list && list->model()->rowCount() > 0
+                && list->model()->index(0, 0).data().toString() == QLatin1String("live entry");
+        }));
+        state().hidePanel();
+        QVERIFY(waitUntil([&] { return livePanels() == 0; }));
+    }
+
+    void returnPastesIntoTheWindowThatHadTheFocus()
+    {
+        test::TestWindow window(
+            { QStringLiteral("--class"), QStringLiteral("editor"), QStringLiteral("Editor") });
+        QVERIFY(window.waitForWindow() != 0);
+        {
+            test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "paste me");
+            QVERIFY(waitUntil([&] { return titles(m_app->store()).value(0) == QLatin1String("paste me"); }));
+        }
+        test::ClipboardOwner newer(QStringLiteral("UTF8_STRING"), "newest");
+        QVERIFY(waitUntil([&] { return titles(m_app->store()).value(0) == QLatin1String("newest"); }));
+        const qint64 entries = m_app->store().itemCount();
+        const ClipboardItem before
+            = *m_app->store().findItemByHash(m_app->store().itemsByLastUsed().at(1).contentHash.value());
+        QCOMPARE(before.title, QStringLiteral("paste me"));
+
+        pressKeys(QStringLiteral("super+shift+v"));
+        QVERIFY(
+            waitUntil([&] { return panelView() && state().panelController()->panel()->isActiveWindow(); }));
+        pressKeys(QStringLiteral("Down"));
+        QVERIFY(waitUntil([&] { return panelView()->selectedIndex() == 1; }));
+        pressKeys(QStringLiteral("Return"));
+
+        QVERIFY2(window.waitForText(QStringLiteral("paste me")),
+            qPrintable(window.texts().join(QLatin1Char('|'))));
+        QVERIFY(!state().isPanelVisible());
+        QVERIFY(waitForMonitor());
+        QCOMPARE(m_app->store().itemCount(), entries);
+        const ClipboardItem after = m_app->store().itemsByLastUsed().first();
+        QCOMPARE(after.id, before.id);
+        QCOMPARE(after.useCount, before.useCount + 1);
+    }
+
+    void cleanupTestCase() { m_app.reset(); }
+};
+
+QUILLET_TEST_MAIN(QuilletX11Test)
+#include "QuilletX11Test.moc"
