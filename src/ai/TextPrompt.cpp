@@ -16,46 +16,52 @@ TransformMode transformModeFromRaw(const QString &raw)
 
 const QList<TransformMode> &allTransformModes()
 {
-    static const QList<TransformMode> all{TransformMode::replace, TransformMode::input};
+    static const QList<TransformMode> all { TransformMode::replace, TransformMode::input };
     return all;
 }
 
 const QList<TextPrompt> &builtInPrompts()
 {
-    static const QList<TextPrompt> prompts{
-        {QStringLiteral("fix-grammar"), QStringLiteral("Fix grammar & spelling"), QStringLiteral("textformat.abc"),
-         QStringLiteral("Fix all grammar and spelling errors in the following text. Return only the corrected text, "
-                        "nothing else.")},
-        {QStringLiteral("make-professional"), QStringLiteral("Make professional"), QStringLiteral("briefcase"),
-         QStringLiteral("Rewrite the following text in a professional tone. Return only the rewritten text, nothing "
-                        "else.")},
-        {QStringLiteral("make-concise"), QStringLiteral("Make concise"), QStringLiteral("scissors"),
-         QStringLiteral("Make the following text more concise while preserving meaning. Return only the rewritten "
-                        "text, nothing else.")},
-        {QStringLiteral("translate-english"), QStringLiteral("Translate to English"), QStringLiteral("globe"),
-         QStringLiteral("Translate the following text to English. Return only the translation, nothing else.")},
-        {QStringLiteral("translate-chinese"), QStringLiteral("Translate to Chinese"),
-         QStringLiteral("globe.asia.australia"),
-         QStringLiteral("Translate the following text to Chinese. Return only the translation, nothing else.")},
-        {QStringLiteral("summarize"), QStringLiteral("Summarize"), QStringLiteral("doc.plaintext"),
-         QStringLiteral("Summarize the following text briefly. Return only the summary, nothing else.")},
-        {QStringLiteral("explain-simply"), QStringLiteral("Explain simply"), QStringLiteral("lightbulb"),
-         QStringLiteral("Explain the following text in simple, easy-to-understand terms. Return only the "
-                        "explanation, nothing else.")},
+    static const QList<TextPrompt> prompts {
+        { QStringLiteral("fix-grammar"), QStringLiteral("Fix grammar & spelling"),
+            QStringLiteral("textformat.abc"),
+            QStringLiteral(
+                "Fix all grammar and spelling errors in the following text. Return only the corrected text, "
+                "nothing else.") },
+        { QStringLiteral("make-professional"), QStringLiteral("Make professional"),
+            QStringLiteral("briefcase"),
+            QStringLiteral(
+                "Rewrite the following text in a professional tone. Return only the rewritten text, nothing "
+                "else.") },
+        { QStringLiteral("make-concise"), QStringLiteral("Make concise"), QStringLiteral("scissors"),
+            QStringLiteral(
+                "Make the following text more concise while preserving meaning. Return only the rewritten "
+                "text, nothing else.") },
+        { QStringLiteral("translate-english"), QStringLiteral("Translate to English"),
+            QStringLiteral("globe"),
+            QStringLiteral(
+                "Translate the following text to English. Return only the translation, nothing else.") },
+        { QStringLiteral("translate-chinese"), QStringLiteral("Translate to Chinese"),
+            QStringLiteral("globe.asia.australia"),
+            QStringLiteral(
+                "Translate the following text to Chinese. Return only the translation, nothing else.") },
+        { QStringLiteral("summarize"), QStringLiteral("Summarize"), QStringLiteral("doc.plaintext"),
+            QStringLiteral("Summarize the following text briefly. Return only the summary, nothing else.") },
+        { QStringLiteral("explain-simply"), QStringLiteral("Explain simply"), QStringLiteral("lightbulb"),
+            QStringLiteral("Explain the following text in simple, easy-to-understand terms. Return only the "
+                           "explanation, nothing else.") },
     };
     return prompts;
 }
 
 const QStringList &promptIconChoices()
 {
-    static const QStringList icons{
-        QStringLiteral("text.bubble"),   QStringLiteral("pencil.and.outline"),
-        QStringLiteral("doc.text"),      QStringLiteral("globe"),
-        QStringLiteral("wand.and.stars"), QStringLiteral("lightbulb"),
-        QStringLiteral("brain"),         QStringLiteral("text.quote"),
+    static const QStringList icons { QStringLiteral("text.bubble"), QStringLiteral("pencil.and.outline"),
+        QStringLiteral("doc.text"), QStringLiteral("globe"), QStringLiteral("wand.and.stars"),
+        QStringLiteral("lightbulb"), QStringLiteral("brain"), QStringLiteral("text.quote"),
         QStringLiteral("arrow.triangle.swap"), QStringLiteral("checkmark.circle"),
         QStringLiteral("exclamationmark.triangle"), QStringLiteral("list.bullet"),
-        QStringLiteral("textformat"),    QStringLiteral("character.book.closed")};
+        QStringLiteral("textformat"), QStringLiteral("character.book.closed") };
     return icons;
 }
 
@@ -76,7 +82,8 @@ QString shortcutName(const SavedPrompt &prompt)
 
 TextPrompt asTextPrompt(const SavedPrompt &prompt)
 {
-    return {prompt.id.toString(QUuid::WithoutBraces).toUpper(), prompt.name, prompt.icon, prompt.systemPrompt};
+    return { prompt.id.toString(QUuid::WithoutBraces).toUpper(), prompt.name, prompt.icon,
+        prompt.systemPrompt };
 }
 
 } // namespace quillet
