@@ -29,7 +29,6 @@ public:
 
 private:
     QByteArray m_pending;
-    qsizetype m_scanned = 0;
     bool m_discarding = false;
 };
 

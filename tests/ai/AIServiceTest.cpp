@@ -390,6 +390,19 @@ private Q_SLOTS:
         QCOMPARE(generate().error, std::optional<QString>(QStringLiteral("The request timed out.")));
     }
 
+    void streamOutlivesItsService()
+    {
+        FakeReply silent;
+        silent.neverAnswer = true;
+        m_server->enqueue(silent);
+        auto streamed = text();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, kWait);
+        delete m_service;
+        m_service = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("The request was cancelled.")));
+    }
+
     void unreachableServer()
     {
         QTcpServer closed;
