@@ -6,6 +6,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <limits>
+
 using namespace quillet;
 
 namespace {
@@ -80,6 +82,21 @@ void diffTwoThousandWordTexts(benchmark::State &state)
         benchmark::DoNotOptimize(ResultDiff::diff(oldText, newText));
 }
 BENCHMARK(diffTwoThousandWordTexts)->Unit(benchmark::kMillisecond);
+
+// The same texts through the full table, whatever its size: the cost the
+// memory bound avoids.
+void diffTwoThousandWordTextsFullTable(benchmark::State &state)
+{
+    QRandomGenerator random(1);
+    const QString oldText = words(random, 2000);
+    const QString newText = edited(random, oldText);
+    LcsLimits limits;
+    limits.maxTableBytes = std::numeric_limits<qint64>::max();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ResultDiff::diff(oldText, newText, limits));
+    state.counters["tokens"] = double(ResultDiff::tokenize(oldText).size());
+}
+BENCHMARK(diffTwoThousandWordTextsFullTable)->Unit(benchmark::kMillisecond);
 
 void diffTwoThousandWordsRewritten(benchmark::State &state)
 {
