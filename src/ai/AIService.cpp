@@ -1,0 +1,395 @@
+#include "ai/AIService.h"
+
+#include "ai/GeminiStreamParser.h"
+#include "defaults/Defaults.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <coroutine>
+#include <memory>
+
+namespace quillet {
+
+Q_LOGGING_CATEGORY(lcAi, "quillet.ai")
+
+const QString AIService::publicBaseUrl = QStringLiteral("https://generativelanguage.googleapis.com");
+
+namespace {
+
+constexpr qsizetype kMaxErrorBodyBytes = 1024 * 1024;
+
+// Resumes a coroutine at the reply's next sign of life: new data (unless it
+// waits for the end only), the end, or its destruction. A reply that is
+// already in that state does not suspend at all.
+class ReplyActivity {
+public:
+    enum Wake { onData, onFinished };
+
+    explicit ReplyActivity(QPointer<QNetworkReply> reply, Wake wake = onData)
+        : m_reply(std::move(reply))
+        , m_wake(wake)
+    {
+    }
+
+    bool await_ready() const noexcept
+    {
+        return !m_reply || m_reply->isFinished() || (m_wake == onData && m_reply->bytesAvailable() > 0);
+    }
+
+    void await_suspend(std::coroutine_handle<> handle)
+    {
+        struct Wake {
+            std::coroutine_handle<> handle;
+            QMetaObject::Connection connections[3];
+            bool fired = false;
+        };
+        auto wake = std::make_shared<Wake>();
+        wake->handle = handle;
+        auto fire = [wake] {
+            if (wake->fired)
+                return;
+            wake->fired = true;
+            for (auto &connection : wake->connections)
+                QObject::disconnect(connection);
+            wake->handle.resume();
+        };
+        QNetworkReply *reply = m_reply.data();
+        if (m_wake == onData)
+            wake->connections[0] = QObject::connect(reply, &QIODevice::readyRead, fire);
+        wake->connections[1] = QObject::connect(reply, &QNetworkReply::finished, fire);
+        wake->connections[2] = QObject::connect(reply, &QObject::destroyed, fire);
+    }
+
+    void await_resume() const noexcept { }
+
+private:
+    QPointer<QNetworkReply> m_reply;
+    Wake m_wake;
+};
+
+// Hands the reply to the event loop for deletion when the reading ends.
+struct ReplyOwner {
+    QPointer<QNetworkReply> reply;
+    ~ReplyOwner()
+    {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+
+// Keeps the key out of every text that may reach the user or a log, also
+// when a server or proxy echoes it back. Very short keys are left alone: they
+// would blot out ordinary words.
+QString redacted(QString text, const QString &apiKey)
+{
+    if (apiKey.size() >= 8)
+        text.replace(apiKey, QStringLiteral("[API key]"));
+    return text;
+}
+
+std::optional<int> httpStatus(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return std::nullopt;
+    return status.toInt();
+}
+
+QString transportError(QNetworkReply *reply)
+{
+    // The only abort on a live reply is the transfer time-out.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return QStringLiteral("The request timed out.");
+    return reply->errorString();
+}
+
+QJsonObject generationConfig()
+{
+    return QJsonObject { { QStringLiteral("temperature"), 0.3 } };
+}
+
+QJsonObject stringMap(const QMap<QString, QString> &map)
+{
+    QJsonObject object;
+    for (auto it = map.begin(); it != map.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+QJsonObject partObject(const ChatPart &part)
+{
+    if (const auto *text = std::get_if<QString>(&part.value))
+        return QJsonObject { { QStringLiteral("text"), *text } };
+    if (const auto *call = std::get_if<FunctionCall>(&part.value)) {
+        QJsonObject object { { QStringLiteral("functionCall"),
+            QJsonObject { { QStringLiteral("name"), call->name },
+                { QStringLiteral("args"), stringMap(call->args) } } } };
+        if (!call->thoughtSignature.isEmpty())
+            object.insert(QStringLiteral("thoughtSignature"), call->thoughtSignature);
+        return object;
+    }
+    const auto &response = std::get<FunctionResponse>(part.value);
+    return QJsonObject { { QStringLiteral("functionResponse"),
+        QJsonObject { { QStringLiteral("name"), response.name },
+            { QStringLiteral("response"), stringMap(response.response) } } } };
+}
+
+using EventSink = std::function<void(StreamEvent &&)>;
+using EndSink = std::function<void(std::optional<QString>)>;
+
+// Sends one streaming request and reads its reply to the end.
+QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request, QByteArray body,
+    gemini::StreamReader::Mode mode, QString apiKey, EventSink emitEvent, EndSink end)
+{
+    const auto fail = [&](const QString &message) {
+        const QString text = redacted(message, apiKey);
+        qCWarning(lcAi) << "stream failed:" << text;
+        end(text);
+    };
+
+    ReplyOwner owner { network->post(request, body) };
+    const QPointer<QNetworkReply> &reply = owner.reply;
+    gemini::StreamReader reader(mode);
+    std::optional<int> status;
+    QByteArray errorBody;
+
+    for (;;) {
+        co_await ReplyActivity(reply);
+        if (!reply) {
+            fail(QStringLiteral("The request was cancelled."));
+            co_return;
+        }
+        const bool finished = reply->isFinished();
+        if (!status)
+            status = httpStatus(reply);
+        const QByteArray bytes = reply->readAll();
+        if (!bytes.isEmpty() && status == 200) {
+            for (StreamEvent &event : reader.feed(bytes))
+                emitEvent(std::move(event));
+            if (reader.error()) {
+                reply->abort();
+                fail(*reader.error());
+                co_return;
+            }
+        } else if (!bytes.isEmpty() && errorBody.size() < kMaxErrorBodyBytes) {
+            errorBody.append(bytes.left(kMaxErrorBodyBytes - errorBody.size()));
+        }
+        if (finished)
+            break;
+    }
+
+    if (!status) {
+        fail(reply->error() != QNetworkReply::NoError ? transportError(reply)
+                                                      : QStringLiteral("Invalid response"));
+    } else if (*status != 200) {
+        fail(QStringLiteral("API error (%1): %2").arg(*status).arg(joinedLines(errorBody)));
+    } else if (reply->error() != QNetworkReply::NoError) {
+        fail(transportError(reply));
+    } else {
+        for (StreamEvent &event : reader.finish())
+            emitEvent(std::move(event));
+        if (reader.error())
+            fail(*reader.error());
+        else
+            end(std::nullopt);
+    }
+}
+
+} // namespace
+
+AIService::AIService(BaseUrlSource baseUrl, QObject *parent)
+    : QObject(parent)
+    , m_baseUrl(std::move(baseUrl))
+    , m_network(new QNetworkAccessManager(this))
+{
+}
+
+AIService::~AIService() = default;
+
+AIService::BaseUrlSource AIService::baseUrlFrom(Defaults &defaults)
+{
+    QPointer<Defaults> source(&defaults);
+    return [source] { return source ? source->string(QStringLiteral("geminiBaseURL")) : QString(); };
+}
+
+AIService::Prepared AIService::prepare(
+    const QString &model, const QString &method, const QString &query, const QString &apiKey) const
+{
+    QString base = m_baseUrl ? m_baseUrl().trimmed() : QString();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    if (base.isEmpty())
+        base = publicBaseUrl;
+
+    const QUrl url(base + QStringLiteral("/v1beta/models/") + model + QLatin1Char(':') + method + query,
+        QUrl::StrictMode);
+    const QString scheme = url.scheme();
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+        return { std::nullopt, QStringLiteral("Invalid API URL") };
+
+    // A header value must be printable ASCII; anything else (a pasted line
+    // break, say) could split the request.
+    for (const QChar c : apiKey) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7e)
+            return { std::nullopt, QStringLiteral("Invalid API key") };
+    }
+
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
+    request.setRawHeader(QByteArrayLiteral("x-goog-api-key"), apiKey.toLatin1());
+    request.setTransferTimeout(int(m_timeout.count()));
+    // The key header must not follow a redirect to another origin.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    qCDebug(lcAi) << "POST" << url.toDisplayString();
+    return { request, QString() };
+}
+
+QJsonObject AIService::userTurnBody(const QString &systemPrompt, const QString &text)
+{
+    const QJsonObject part { { QStringLiteral("text"), systemPrompt + QStringLiteral("\n\n") + text } };
+    return QJsonObject {
+        { QStringLiteral("contents"),
+            QJsonArray { QJsonObject { { QStringLiteral("parts"), QJsonArray { part } } } } },
+        { QStringLiteral("generationConfig"), generationConfig() },
+    };
+}
+
+QJsonObject AIService::chatBody(
+    const QList<ChatMessage> &messages, const QString &systemInstruction, const QList<QJsonObject> &tools)
+{
+    QJsonArray contents;
+    for (const ChatMessage &message : messages) {
+        QJsonArray parts;
+        for (const ChatPart &part : message.parts)
+            parts.append(partObject(part));
+        contents.append(QJsonObject {
+            { QStringLiteral("role"), rawValue(message.role) }, { QStringLiteral("parts"), parts } });
+    }
+    QJsonObject body { { QStringLiteral("contents"), contents },
+        { QStringLiteral("generationConfig"), generationConfig() } };
+    if (!systemInstruction.isEmpty()) {
+        body.insert(QStringLiteral("systemInstruction"),
+            QJsonObject { { QStringLiteral("parts"),
+                QJsonArray { QJsonObject { { QStringLiteral("text"), systemInstruction } } } } });
+    }
+    if (!tools.isEmpty()) {
+        QJsonArray toolArray;
+        for (const QJsonObject &tool : tools)
+            toolArray.append(tool);
+        body.insert(QStringLiteral("tools"), toolArray);
+    }
+    return body;
+}
+
+AIStream<QString> AIService::streamText(
+    const QString &model, const QString &apiKey, const QString &systemPrompt, const QString &text)
+{
+    AIStream<QString> stream;
+    Prepared prepared
+        = prepare(model, QStringLiteral("streamGenerateContent"), QStringLiteral("?alt=sse"), apiKey);
+    if (!prepared.request) {
+        stream.fail(prepared.error);
+        return stream;
+    }
+    readStream(
+        m_network, *prepared.request,
+        QJsonDocument(userTurnBody(systemPrompt, text)).toJson(QJsonDocument::Compact),
+        gemini::StreamReader::Mode::text, apiKey,
+        [stream](StreamEvent &&event) mutable {
+            if (auto *delta = std::get_if<StreamEvent::TextDelta>(&event.value))
+                stream.push(std::move(delta->text));
+        },
+        [stream](std::optional<QString> error) mutable {
+            if (error)
+                stream.fail(std::move(*error));
+            else
+                stream.finish();
+        });
+    return stream;
+}
+
+AIStream<StreamEvent> AIService::streamChat(const QList<ChatMessage> &messages,
+    const QString &systemInstruction, const QList<QJsonObject> &tools, const QString &apiKey,
+    const QString &model)
+{
+    AIStream<StreamEvent> stream;
+    Prepared prepared
+        = prepare(model, QStringLiteral("streamGenerateContent"), QStringLiteral("?alt=sse"), apiKey);
+    if (!prepared.request) {
+        stream.fail(prepared.error);
+        return stream;
+    }
+    readStream(
+        m_network, *prepared.request,
+        QJsonDocument(chatBody(messages, systemInstruction, tools)).toJson(QJsonDocument::Compact),
+        gemini::StreamReader::Mode::chat, apiKey,
+        [stream](StreamEvent &&event) mutable { stream.push(std::move(event)); },
+        [stream](std::optional<QString> error) mutable {
+            if (error)
+                stream.fail(std::move(*error));
+            else
+                stream.finish();
+        });
+    return stream;
+}
+
+QCoro::Task<GenerateResult> AIService::generate(
+    QString text, QString systemPrompt, QString apiKey, QString model)
+{
+    const auto failure = [&apiKey](const QString &message) {
+        const QString text = redacted(message, apiKey);
+        qCWarning(lcAi) << "request failed:" << text;
+        return GenerateResult { QString(), text };
+    };
+
+    Prepared prepared = prepare(model, QStringLiteral("generateContent"), QString(), apiKey);
+    if (!prepared.request)
+        co_return failure(prepared.error);
+
+    ReplyOwner owner { m_network->post(
+        *prepared.request, QJsonDocument(userTurnBody(systemPrompt, text)).toJson(QJsonDocument::Compact)) };
+    const QPointer<QNetworkReply> &reply = owner.reply;
+    while (reply && !reply->isFinished())
+        co_await ReplyActivity(reply, ReplyActivity::onFinished);
+    if (!reply)
+        co_return failure(QStringLiteral("The request was cancelled."));
+
+    const std::optional<int> status = httpStatus(reply);
+    if (!status) {
+        co_return failure(reply->error() != QNetworkReply::NoError ? transportError(reply)
+                                                                   : QStringLiteral("Invalid response"));
+    }
+    const QByteArray body = reply->readAll();
+    if (*status != 200) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        QString decoded = decoder(body);
+        if (decoder.hasError())
+            decoded = QStringLiteral("Unknown error");
+        co_return failure(QStringLiteral("API error (%1): %2").arg(*status).arg(decoded));
+    }
+    if (reply->error() != QNetworkReply::NoError)
+        co_return failure(transportError(reply));
+
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        co_return failure(parseError.errorString());
+    const QJsonValue payload
+        = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
+    if (auto error = gemini::errorInPayload(payload, *status))
+        co_return failure(*error);
+    if (auto answer = gemini::firstPartText(document.object()))
+        co_return GenerateResult { answer->trimmed(), std::nullopt };
+    co_return failure(QStringLiteral("Could not parse API response"));
+}
+
+} // namespace quillet

@@ -1,0 +1,261 @@
+#include "ai/TextTransformManager.h"
+
+#include "ai/AIService.h"
+#include "clipboard/TypeRegistry.h"
+#include "core/Clock.h"
+#include "defaults/Defaults.h"
+#include "platform/KeySynthesizer.h"
+#include "platform/Pasteboard.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+
+namespace quillet {
+
+Q_DECLARE_LOGGING_CATEGORY(lcAi)
+
+const QString TextTransformManager::defaultModel = QStringLiteral("gemini-3.1-flash-lite-preview");
+
+namespace {
+
+// Targets of the X11 selection protocol itself: they describe the clipboard,
+// they are not its content, and the toolkit answers them on its own.
+bool isSelectionProtocolTarget(const QString &type)
+{
+    static const QStringList targets { QStringLiteral("TARGETS"), QStringLiteral("MULTIPLE"),
+        QStringLiteral("TIMESTAMP"), QStringLiteral("SAVE_TARGETS"), QStringLiteral("DELETE"),
+        QStringLiteral("INSERT_SELECTION"), QStringLiteral("INSERT_PROPERTY") };
+    return targets.contains(type);
+}
+
+QList<SavedPasteboardItem> saveItems(Pasteboard &pasteboard)
+{
+    QList<SavedPasteboardItem> saved;
+    const int count = pasteboard.itemCount();
+    for (int index = 0; index < count; ++index) {
+        SavedPasteboardItem item;
+        for (const QString &type : pasteboard.itemTypes(index)) {
+            if (isSelectionProtocolTarget(type) || item.types.contains(type))
+                continue;
+            item.types.append(type);
+            if (auto data = pasteboard.data(index, type))
+                item.dataByType.insert(type, *data);
+        }
+        saved.append(item);
+    }
+    return saved;
+}
+
+void restoreItems(Pasteboard &pasteboard, const QList<SavedPasteboardItem> &saved)
+{
+    pasteboard.clear();
+    QList<PasteboardItem> items;
+    for (const SavedPasteboardItem &savedItem : saved) {
+        PasteboardItem item;
+        for (const QString &type : savedItem.types) {
+            const auto data = savedItem.dataByType.constFind(type);
+            if (data != savedItem.dataByType.cend())
+                item.representations.append({ type, *data });
+        }
+        items.append(item);
+    }
+    if (!items.isEmpty())
+        pasteboard.write(items);
+}
+
+} // namespace
+
+// Waits until no other capture is running.
+class TextTransformManager::CaptureTurn {
+public:
+    explicit CaptureTurn(TextTransformManager &manager)
+        : m_manager(manager)
+    {
+    }
+    bool await_ready() const noexcept { return !m_manager.m_capturing; }
+    void await_suspend(std::coroutine_handle<> handle) { m_manager.m_captureQueue.push_back(handle); }
+    void await_resume() const noexcept { }
+
+private:
+    TextTransformManager &m_manager;
+};
+
+TextTransformManager::TextTransformManager(Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults,
+    Clock &clock, AIService &aiService, QObject *parent)
+    : QObject(parent)
+    , m_pasteboard(pasteboard)
+    , m_keys(keys)
+    , m_defaults(defaults)
+    , m_clock(clock)
+    , m_aiService(aiService)
+{
+}
+
+TextTransformManager::~TextTransformManager() = default;
+
+void TextTransformManager::setSelectedText(const std::optional<QString> &value)
+{
+    if (m_selectedText == value)
+        return;
+    m_selectedText = value;
+    Q_EMIT selectedTextChanged();
+}
+
+void TextTransformManager::setResult(const std::optional<QString> &value)
+{
+    if (m_result == value)
+        return;
+    m_result = value;
+    Q_EMIT resultChanged();
+}
+
+void TextTransformManager::setIsProcessing(bool value)
+{
+    if (m_isProcessing == value)
+        return;
+    m_isProcessing = value;
+    Q_EMIT isProcessingChanged();
+}
+
+void TextTransformManager::setError(const std::optional<QString> &value)
+{
+    if (m_error == value)
+        return;
+    m_error = value;
+    Q_EMIT errorChanged();
+}
+
+void TextTransformManager::setMode(TransformMode value)
+{
+    if (m_mode == value)
+        return;
+    m_mode = value;
+    Q_EMIT modeChanged();
+}
+
+void TextTransformManager::setCurrentPromptName(const std::optional<QString> &value)
+{
+    if (m_currentPromptName == value)
+        return;
+    m_currentPromptName = value;
+    Q_EMIT currentPromptNameChanged();
+}
+
+QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
+{
+    if (!m_keys.isTrusted()) {
+        setError(QStringLiteral("Accessibility permission required"));
+        co_return std::nullopt;
+    }
+
+    QPointer<TextTransformManager> self(this);
+    co_await CaptureTurn(*this);
+    if (!self)
+        co_return std::nullopt;
+    m_capturing = true;
+
+    const QList<SavedPasteboardItem> saved = saveItems(m_pasteboard);
+    m_pasteboard.clear();
+    m_keys.postCopy();
+    co_await m_clock.sleep(kCopyWait);
+    if (!self)
+        co_return std::nullopt;
+
+    const std::optional<QString> text = m_pasteboard.string();
+    restoreItems(m_pasteboard, saved);
+    setSelectedText(text);
+    endCapture();
+    co_return text;
+}
+
+void TextTransformManager::endCapture()
+{
+    if (m_captureQueue.empty()) {
+        m_capturing = false;
+        return;
+    }
+    // The turn passes straight to the next waiting capture.
+    const std::coroutine_handle<> next = m_captureQueue.front();
+    m_captureQueue.pop_front();
+    QMetaObject::invokeMethod(
+        this, [next] { next.resume(); }, Qt::QueuedConnection);
+}
+
+void TextTransformManager::transform(const QString &systemPrompt)
+{
+    if (!m_selectedText || m_selectedText->isEmpty()) {
+        setError(QStringLiteral("No text selected"));
+        return;
+    }
+    const QString apiKey = m_defaults.string(QStringLiteral("geminiAPIKey"));
+    QString model = m_defaults.string(QStringLiteral("geminiModel"));
+    if (model.isEmpty())
+        model = defaultModel;
+    if (apiKey.isEmpty()) {
+        setError(QStringLiteral("Please set your Gemini API key in Settings → AI"));
+        return;
+    }
+
+    const quint64 run = ++m_run;
+    setIsProcessing(true);
+    setError(std::nullopt);
+    setResult(QString());
+    readAnswer(this, m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText), run);
+}
+
+QCoro::Task<> TextTransformManager::readAnswer(
+    QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run)
+{
+    const auto current = [&] { return self && self->m_run == run; };
+    while (auto chunk = co_await stream.next()) {
+        if (!current())
+            co_return;
+        if (chunk->isEmpty())
+            continue;
+        self->m_result = self->m_result.value_or(QString()) + *chunk;
+        Q_EMIT self->resultChanged();
+    }
+    if (!current())
+        co_return;
+    if (const auto error = stream.error()) {
+        self->setError(*error);
+    } else if (self->m_result) {
+        self->setResult(self->m_result->trimmed());
+    }
+    self->setIsProcessing(false);
+}
+
+void TextTransformManager::writeMarkedText(const QString &text)
+{
+    m_pasteboard.clear();
+    m_pasteboard.write(
+        { PasteboardItem { { { types::plainText, text.toUtf8() }, { types::selfMarker, QByteArray() } } } });
+}
+
+void TextTransformManager::replaceSelection(const QString &text)
+{
+    writeMarkedText(text);
+    m_clock.schedule(kPasteDelay, this, [this] {
+        if (m_keys.isTrusted())
+            m_keys.postPaste();
+    });
+}
+
+void TextTransformManager::copyResult(const QString &text)
+{
+    writeMarkedText(text);
+}
+
+void TextTransformManager::resetForNewRun()
+{
+    ++m_run;
+    setSelectedText(std::nullopt);
+    setResult(std::nullopt);
+    setError(std::nullopt);
+    setCurrentPromptName(std::nullopt);
+    setIsProcessing(false);
+    setMode(TransformMode::replace);
+}
+
+} // namespace quillet

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "ai/AIStream.h"
+#include "ai/TextPrompt.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <QCoroTask>
+
+#include <coroutine>
+#include <deque>
+#include <optional>
+
+namespace quillet {
+
+class AIService;
+class Clock;
+class Defaults;
+class KeySynthesizer;
+class Pasteboard;
+
+// A copy of one clipboard item, kept while the selection is being copied.
+struct SavedPasteboardItem {
+    QStringList types;
+    QHash<QString, QByteArray> dataByType;
+
+    friend bool operator==(const SavedPasteboardItem &, const SavedPasteboardItem &) = default;
+};
+
+// The state behind the AI transform: the captured selection, the answer as it
+// streams in, and putting the answer back. Main thread only.
+class TextTransformManager : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<QString> selectedText READ selectedText WRITE setSelectedText NOTIFY
+            selectedTextChanged)
+    Q_PROPERTY(std::optional<QString> result READ result WRITE setResult NOTIFY resultChanged)
+    Q_PROPERTY(bool isProcessing READ isProcessing WRITE setIsProcessing NOTIFY isProcessingChanged)
+    Q_PROPERTY(std::optional<QString> error READ error WRITE setError NOTIFY errorChanged)
+    Q_PROPERTY(quillet::TransformMode mode READ mode WRITE setMode NOTIFY modeChanged)
+    Q_PROPERTY(std::optional<QString> currentPromptName READ currentPromptName WRITE setCurrentPromptName
+            NOTIFY currentPromptNameChanged)
+public:
+    static const QString defaultModel;
+    static constexpr std::chrono::milliseconds kCopyWait { 200 };
+    static constexpr std::chrono::milliseconds kPasteDelay { 50 };
+
+    TextTransformManager(Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
+        AIService &aiService, QObject *parent = nullptr);
+    ~TextTransformManager() override;
+
+    std::optional<QString> selectedText() const { return m_selectedText; }
+    std::optional<QString> result() const { return m_result; }
+    bool isProcessing() const { return m_isProcessing; }
+    std::optional<QString> error() const { return m_error; }
+    TransformMode mode() const { return m_mode; }
+    std::optional<QString> currentPromptName() const { return m_currentPromptName; }
+
+    void setSelectedText(const std::optional<QString> &value);
+    void setResult(const std::optional<QString> &value);
+    void setIsProcessing(bool value);
+    void setError(const std::optional<QString> &value);
+    void setMode(TransformMode value);
+    void setCurrentPromptName(const std::optional<QString> &value);
+
+    // Copies the selection of the application in front through its own copy
+    // command, with the clipboard saved before and restored after, and keeps
+    // it in selectedText. Captures never overlap: a second one waits for the
+    // first, so neither restores the other's half-done clipboard.
+    QCoro::Task<std::optional<QString>> captureSelectedText();
+
+    // Runs `systemPrompt` over the selection; returns at once while the
+    // answer streams into result. A newer run or a reset supersedes an older
+    // run, whose remaining answer is then dropped.
+    void transform(const QString &systemPrompt);
+
+    // Puts `text` on the clipboard (marked as Quillet's own write) and pastes
+    // it into the application in front shortly after.
+    void replaceSelection(const QString &text);
+    // Puts `text` on the clipboard, marked, without pasting.
+    void copyResult(const QString &text);
+
+    // Back to idle before a new capture.
+    void resetForNewRun();
+
+Q_SIGNALS:
+    void selectedTextChanged();
+    void resultChanged();
+    void isProcessingChanged();
+    void errorChanged();
+    void modeChanged();
+    void currentPromptNameChanged();
+
+private:
+    class CaptureTurn;
+
+    void writeMarkedText(const QString &text);
+    void endCapture();
+    static QCoro::Task<> readAnswer(
+        QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run);
+
+    Pasteboard &m_pasteboard;
+    KeySynthesizer &m_keys;
+    Defaults &m_defaults;
+    Clock &m_clock;
+    AIService &m_aiService;
+
+    std::optional<QString> m_selectedText;
+    std::optional<QString> m_result;
+    bool m_isProcessing = false;
+    std::optional<QString> m_error;
+    TransformMode m_mode = TransformMode::replace;
+    std::optional<QString> m_currentPromptName;
+
+    quint64 m_run = 0;
+    bool m_capturing = false;
+    std::deque<std::coroutine_handle<>> m_captureQueue;
+};
+
+} // namespace quillet

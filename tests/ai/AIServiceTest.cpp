@@ -1,0 +1,492 @@
+#include "ai/AIService.h"
+#include "EventText.h"
+#include "defaults/Defaults.h"
+#include "support/FakeGeminiServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QLoggingCategory>
+#include <QTcpServer>
+
+using namespace quillet;
+using namespace quillet::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kKey = QStringLiteral("AIzaTestKey-0123456789abcdefghijklmnop");
+const QString kModel = QStringLiteral("gemini-test");
+constexpr int kWait = 20000;
+
+QByteArray chunk(const QString &text)
+{
+    return QJsonDocument(
+        QJsonObject { { "candidates",
+            QJsonArray { QJsonObject { { "content",
+                QJsonObject { { "parts", QJsonArray { QJsonObject { { "text", text } } } } } } } } } })
+        .toJson(QJsonDocument::Compact);
+}
+
+QJsonObject json(const char *text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+QStringList textsOf(const Drained<StreamEvent> &drained)
+{
+    return eventTexts(drained.values);
+}
+
+// Collects every log line written while it lives.
+class LogCapture {
+public:
+    LogCapture()
+    {
+        s_lines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("quillet.*=true\nqt.network.*=true"));
+        m_previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &message) { s_lines.append(message); });
+    }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    static QStringList s_lines;
+
+private:
+    QtMessageHandler m_previous;
+};
+QStringList LogCapture::s_lines;
+
+} // namespace
+
+class AIServiceTest : public QObject {
+    Q_OBJECT
+private:
+    FakeGeminiServer *m_server = nullptr;
+    AIService *m_service = nullptr;
+
+    std::shared_ptr<Drained<QString>> text(
+        const QString &systemPrompt = QStringLiteral("Fix"), const QString &input = QStringLiteral("teh cat"))
+    {
+        return drain(m_service->streamText(kModel, kKey, systemPrompt, input));
+    }
+    std::shared_ptr<Drained<StreamEvent>> chat(const QList<ChatMessage> &messages = {},
+        const QString &instruction = QString(), const QList<QJsonObject> &tools = {})
+    {
+        return drain(m_service->streamChat(messages, instruction, tools, kKey, kModel));
+    }
+    GenerateResult generate(const QString &systemPrompt = QStringLiteral("Reply with OK"))
+    {
+        auto result = std::make_shared<std::optional<GenerateResult>>();
+        [](AIService *service, QString prompt,
+            std::shared_ptr<std::optional<GenerateResult>> out) -> QCoro::Task<> {
+            *out = co_await service->generate(QStringLiteral("Hello"), prompt, kKey, kModel);
+        }(m_service, systemPrompt, result);
+        if (!QTest::qWaitFor([&] { return result->has_value(); }, kWait))
+            return { QString(), QStringLiteral("(no answer)") };
+        return **result;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_server = new FakeGeminiServer(this);
+        m_service = new AIService([url = m_server->baseUrl()] { return url; }, this);
+    }
+    void cleanup()
+    {
+        delete m_service;
+        delete m_server;
+    }
+
+    void userTurnRequests_data()
+    {
+        QTest::addColumn<bool>("streamed");
+        QTest::addColumn<QString>("systemPrompt");
+        QTest::newRow("streamText") << true << QStringLiteral("Fix");
+        QTest::newRow("streamText, empty system prompt") << true << QString();
+        QTest::newRow("generate") << false << QStringLiteral("Reply with OK");
+        QTest::newRow("generate, empty system prompt") << false << QString();
+    }
+    void userTurnRequests()
+    {
+        QFETCH(bool, streamed);
+        QFETCH(QString, systemPrompt);
+        if (streamed) {
+            m_server->enqueue(FakeReply::events({}));
+            auto streamed = text(systemPrompt, QStringLiteral("Hello"));
+            QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        } else {
+            m_server->enqueue(FakeReply::body(200, chunk(QStringLiteral("OK"))));
+            QVERIFY(generate(systemPrompt).ok());
+        }
+        QCOMPARE(m_server->requests().size(), 1);
+        const RecordedRequest &request = m_server->requests().first();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.path,
+            streamed ? QByteArray("/v1beta/models/gemini-test:streamGenerateContent?alt=sse")
+                     : QByteArray("/v1beta/models/gemini-test:generateContent"));
+        QCOMPARE(request.header("x-goog-api-key"), kKey.toLatin1());
+        QCOMPARE(request.header("Content-Type"), QByteArray("application/json"));
+        QVERIFY(!request.hasHeader("Authorization"));
+        QCOMPARE(request.json.object(),
+            QJsonObject(
+                { { "contents",
+                      QJsonArray { QJsonObject { { "parts",
+                          QJsonArray { QJsonObject { { "text", systemPrompt + "\n\nHello" } } } } } } },
+                    { "generationConfig", QJsonObject { { "temperature", 0.3 } } } }));
+    }
+
+    void chatRequestBodies()
+    {
+        const QList<ChatMessage> messages {
+            { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("list files")) } },
+            { ChatMessage::Role::model,
+                { ChatPart::text(QStringLiteral("Running")),
+                    ChatPart::functionCall(
+                        { QStringLiteral("execute_command"), { { "command", "ls" } }, QString() }) } },
+            { ChatMessage::Role::user,
+                { ChatPart::functionResponse(
+                    { QStringLiteral("execute_command"), { { "exitCode", "0" }, { "output", "a\nb" } } }) } },
+        };
+        const QJsonObject tool
+            = json(R"({"functionDeclarations":[{"name":"execute_command","description":"Run",
+            "parameters":{"type":"object","properties":{"command":{"type":"string"}},"required":["command"]}}]})");
+
+        m_server->enqueue(FakeReply::events({}));
+        m_server->enqueue(FakeReply::events({}));
+        m_server->enqueue(FakeReply::events({}));
+        auto empty = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(empty->ended, kWait);
+        auto full = chat(messages, QStringLiteral("Be brief."), { tool });
+        QTRY_VERIFY_WITH_TIMEOUT(full->ended, kWait);
+        auto bareChat = chat(messages, QString(), {});
+        QTRY_VERIFY_WITH_TIMEOUT(bareChat->ended, kWait);
+        QCOMPARE(m_server->requests().size(), 3);
+
+        QCOMPARE(m_server->requests()[0].path,
+            QByteArray("/v1beta/models/gemini-test:streamGenerateContent?alt=sse"));
+        QCOMPARE(m_server->requests()[0].json.object(),
+            json(R"({"contents":[],"generationConfig":{"temperature":0.3}})"));
+        QCOMPARE(m_server->requests()[1].json.object(), json(R"({
+            "contents":[
+              {"role":"user","parts":[{"text":"list files"}]},
+              {"role":"model","parts":[{"text":"Running"},{"functionCall":{"name":"execute_command","args":{"command":"ls"}}}]},
+              {"role":"user","parts":[{"functionResponse":{"name":"execute_command","response":{"exitCode":"0","output":"a\nb"}}}]}],
+            "generationConfig":{"temperature":0.3},
+            "systemInstruction":{"parts":[{"text":"Be brief."}]},
+            "tools":[{"functionDeclarations":[{"name":"execute_command","description":"Run",
+              "parameters":{"type":"object","properties":{"command":{"type":"string"}},"required":["command"]}}]}]})"));
+        const QJsonObject bare = m_server->requests()[2].json.object();
+        QVERIFY(!bare.contains("systemInstruction"));
+        QVERIFY(!bare.contains("tools"));
+    }
+
+    void thoughtSignatureTravelsBackWithItsCall()
+    {
+        m_server->enqueue(FakeReply::events(
+            { R"({"candidates":[{"content":{"role":"model","parts":[{"functionCall":{"name":"execute_command","args":{"command":"date"}},"thoughtSignature":"U2lnbmF0dXJl"}]}}]})" }));
+        auto first
+            = chat({ { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("what time is it")) } } });
+        QTRY_VERIFY_WITH_TIMEOUT(first->ended, kWait);
+        QCOMPARE(
+            textsOf(*first), (QStringList { "call:execute_command(command=date) sig:U2lnbmF0dXJl", "done" }));
+
+        const FunctionCall call = std::get<FunctionCall>(first->values.first().value);
+        m_server->enqueue(FakeReply::events({ chunk(QStringLiteral("It is noon.")) }));
+        auto second
+            = chat({ { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("what time is it")) } },
+                { ChatMessage::Role::model, { ChatPart::functionCall(call) } },
+                { ChatMessage::Role::user,
+                    { ChatPart::functionResponse({ call.name, { { "output", "12:00" } } }) } } });
+        QTRY_VERIFY_WITH_TIMEOUT(second->ended, kWait);
+        QCOMPARE(m_server->requests()[1].json.object().value("contents").toArray()[1].toObject(),
+            json(
+                R"({"role":"model","parts":[{"functionCall":{"name":"execute_command","args":{"command":"date"}},
+                          "thoughtSignature":"U2lnbmF0dXJl"}]})"));
+    }
+
+    void twoTextPartsInOneChunk()
+    {
+        const QByteArray payload = R"({"candidates":[{"content":{"parts":[{"text":"A"},{"text":"B"}]}}]})";
+        m_server->enqueue(FakeReply::events({ payload }));
+        m_server->enqueue(FakeReply::events({ payload }));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, QStringList { "A" });
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+        QCOMPARE(textsOf(*chatted), (QStringList { "text:A", "text:B", "done" }));
+    }
+
+    void usageAndShapesEndToEnd()
+    {
+        m_server->enqueue(FakeReply::events({
+            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":12,"candidatesTokenCount":0}})",
+            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":0,"candidatesTokenCount":0}})",
+            R"({"usageMetadata":{"promptTokenCount":5}})",
+            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f","args":{"n":3}}},{"functionCall":{"args":{}}}]}}]})",
+        }));
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+        QCOMPARE(textsOf(*chatted), (QStringList { "usage:12/0", "call:f(n=3)", "done" }));
+        QCOMPARE(chatted->error, std::nullopt);
+    }
+
+    void errorStatusRunsTheBodyTogether()
+    {
+        const QByteArray body
+            = "{\n  \"error\": {\n    \"code\": 400,\n    \"message\": \"API key not valid.\"\n  }\n}\n";
+        const QString joined
+            = R"(API error (400): {  "error": {    "code": 400,    "message": "API key not valid."  }})";
+        m_server->enqueue(FakeReply::body(400, body));
+        m_server->enqueue(FakeReply::body(400, body));
+        m_server->enqueue(FakeReply::body(400, body));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(joined));
+        QVERIFY(streamed->values.isEmpty());
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+        QCOMPARE(chatted->error, std::optional<QString>(joined));
+        QVERIFY(chatted->values.isEmpty());
+        // The one-shot reply shows its body as it came.
+        QCOMPARE(generate().error,
+            std::optional<QString>(QStringLiteral("API error (400): ") + QString::fromUtf8(body)));
+    }
+
+    void generateResults_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("trimmed") << 200 << chunk(QStringLiteral("  OK\n")) << "OK" << QString();
+        QTest::newRow("no candidates")
+            << 200 << QByteArray(R"({"candidates":[]})") << QString() << "Could not parse API response";
+        QTest::newRow("first part not text")
+            << 200 << QByteArray(R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f"}}]}}]})")
+            << QString() << "Could not parse API response";
+        QTest::newRow("not JSON") << 200 << QByteArray("<html>") << QString() << "illegal value";
+        QTest::newRow("error object") << 200 << QByteArray(R"({"error":{"code":429,"message":"Slow down"}})")
+                                      << QString() << "API error (429): Slow down";
+        QTest::newRow("undecodable error body")
+            << 500 << QByteArray("\xff\xfe oops") << QString() << "API error (500): Unknown error";
+    }
+    void generateResults()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        QFETCH(QString, error);
+        m_server->enqueue(FakeReply::body(status, body));
+        const GenerateResult result = generate();
+        QCOMPARE(result.error.value_or(QString()), error);
+        QCOMPARE(result.text, text);
+    }
+
+    void replyWithoutDataLines()
+    {
+        m_server->enqueue(FakeReply::body(200, ": nothing here\r\n\r\n", "text/event-stream"));
+        m_server->enqueue(FakeReply::events({}));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QVERIFY(streamed->values.isEmpty());
+        QCOMPARE(streamed->error, std::nullopt);
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+        QCOMPARE(textsOf(*chatted), QStringList { "done" });
+        QCOMPARE(chatted->error, std::nullopt);
+    }
+
+    void errorObjectAfterASuccessfulStart_data()
+    {
+        QTest::addColumn<FakeReply>("reply");
+        QTest::newRow("as an event") << FakeReply::events(
+            { chunk(QStringLiteral("Hel")), R"({"error":{"code":503,"message":"The model is overloaded."}})",
+                chunk(QStringLiteral("never")) });
+        FakeReply trailing = FakeReply::events({ chunk(QStringLiteral("Hel")) });
+        trailing.writes.append("[{\n  \"error\": {\n    \"code\": 503,\n    \"message\": \"The model is "
+                               "overloaded.\"\n  }\n}\n]\n");
+        QTest::newRow("as a trailing body") << trailing;
+    }
+    void errorObjectAfterASuccessfulStart()
+    {
+        QFETCH(FakeReply, reply);
+        m_server->enqueue(reply);
+        m_server->enqueue(reply);
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, QStringList { "Hel" });
+        QCOMPARE(streamed->error,
+            std::optional<QString>(QStringLiteral("API error (503): The model is overloaded.")));
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+        QCOMPARE(textsOf(*chatted), QStringList { "text:Hel" });
+        QCOMPARE(chatted->error,
+            std::optional<QString>(QStringLiteral("API error (503): The model is overloaded.")));
+    }
+
+    void splitWritesAndCrlfFraming_data()
+    {
+        QTest::addColumn<int>("pieceSize");
+        QTest::newRow("1 byte") << 1;
+        QTest::newRow("3 bytes") << 3;
+        QTest::newRow("7 bytes") << 7;
+        QTest::newRow("whole") << 100000;
+    }
+    void splitWritesAndCrlfFraming()
+    {
+        QFETCH(int, pieceSize);
+        const QStringList pieces { QStringLiteral("Grüße, "), QStringLiteral("世界 "),
+            QStringLiteral("🎉👩‍👩‍👧!") };
+        m_server->enqueue(FakeReply::events({ chunk(pieces[0]), chunk(pieces[1]), chunk(pieces[2]) })
+                              .splitEvery(pieceSize));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::nullopt);
+        QCOMPARE(streamed->values, pieces);
+    }
+
+    void manyEventsKeepTheirOrder()
+    {
+        QList<QByteArray> payloads;
+        QStringList expected;
+        for (int i = 0; i < 500; ++i) {
+            payloads.append(chunk(QString::number(i)));
+            expected.append(QString::number(i));
+        }
+        m_server->enqueue(FakeReply::events(payloads).splitEvery(4096));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, expected);
+    }
+
+    void droppedConnectionEndsWithTheTransportError()
+    {
+        FakeReply reply = FakeReply::events({ chunk(QStringLiteral("one")), chunk(QStringLiteral("two")) });
+        reply.dropAfterWrites = true;
+        m_server->enqueue(reply);
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, (QStringList { "one", "two" }));
+        QVERIFY(streamed->error);
+        QVERIFY2(!streamed->error->isEmpty() && !streamed->error->startsWith("API error"),
+            qPrintable(*streamed->error));
+    }
+
+    void unansweredRequestTimesOut()
+    {
+        FakeReply silent;
+        silent.neverAnswer = true;
+        m_server->enqueue(silent);
+        m_server->enqueue(silent);
+        m_service->setTimeout(200ms);
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("The request timed out.")));
+        QCOMPARE(generate().error, std::optional<QString>(QStringLiteral("The request timed out.")));
+    }
+
+    void streamOutlivesItsService()
+    {
+        FakeReply silent;
+        silent.neverAnswer = true;
+        m_server->enqueue(silent);
+        auto streamed = text();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->requests().size(), 1, kWait);
+        delete m_service;
+        m_service = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("The request was cancelled.")));
+    }
+
+    void unreachableServer()
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = closed.serverPort();
+        closed.close();
+        AIService service([port] { return QStringLiteral("http://127.0.0.1:%1").arg(port); });
+        auto streamed = drain(service.streamText(kModel, kKey, QString(), QStringLiteral("x")));
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("Connection refused")));
+    }
+
+    void requestsThatCannotBeFormed_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("model with a space") << QString() << "gemini pro" << kKey << "Invalid API URL";
+        QTest::newRow("base without a host") << "http://" << kModel << kKey << "Invalid API URL";
+        QTest::newRow("base of another scheme") << "file:///tmp" << kModel << kKey << "Invalid API URL";
+        QTest::newRow("key with a line break") << QString() << kModel << kKey + "\r\nX-Evil: 1"
+                                               << "Invalid API key";
+    }
+    void requestsThatCannotBeFormed()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, model);
+        QFETCH(QString, key);
+        QFETCH(QString, error);
+        const QString serverBase = m_server->baseUrl();
+        AIService service([&] { return base.isEmpty() ? serverBase : base; });
+        auto streamed = drain(service.streamText(model, key, QString(), QStringLiteral("x")));
+        auto chatted = drain(service.streamChat({}, QString(), {}, key, model));
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended && chatted->ended, kWait);
+        QCOMPARE(streamed->error, std::optional<QString>(error));
+        QCOMPARE(chatted->error, std::optional<QString>(error));
+        QVERIFY(chatted->values.isEmpty());
+        QCOMPARE(m_server->requests().size(), 0);
+    }
+
+    void baseAddressComesFromThePreference()
+    {
+        Defaults defaults(isolatedHome() + QStringLiteral("/base-url.conf"));
+        defaults.setString(QStringLiteral("geminiBaseURL"), m_server->baseUrl() + QStringLiteral("/"));
+        AIService service(AIService::baseUrlFrom(defaults));
+        m_server->enqueue(FakeReply::events({ chunk(QStringLiteral("hi")) }));
+        auto streamed = drain(service.streamText(kModel, kKey, QString(), QStringLiteral("x")));
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, QStringList { "hi" });
+        QCOMPARE(m_server->requests().first().path,
+            QByteArray("/v1beta/models/gemini-test:streamGenerateContent?alt=sse"));
+        defaults.remove(QStringLiteral("geminiBaseURL"));
+        QCOMPARE(AIService::baseUrlFrom(defaults)(), QString());
+    }
+
+    void keyNeverLeaks()
+    {
+        LogCapture log;
+        // A proxy that echoes the key back in its error body.
+        m_server->enqueue(FakeReply::body(403, "key " + kKey.toLatin1() + " is not allowed", "text/plain"));
+        m_server->enqueue(FakeReply::body(403, "key " + kKey.toLatin1() + " is not allowed", "text/plain"));
+        m_server->enqueue(FakeReply::events(
+            { R"({"error":{"code":400,"message":"bad key )" + kKey.toLatin1() + R"("}})" }));
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        const GenerateResult generated = generate();
+        auto chatted = chat();
+        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
+
+        const QStringList errors { streamed->error.value_or(QString()), generated.error.value_or(QString()),
+            chatted->error.value_or(QString()) };
+        QCOMPARE(errors,
+            (QStringList { "API error (403): key [API key] is not allowed",
+                "API error (403): key [API key] is not allowed", "API error (400): bad key [API key]" }));
+        QVERIFY(!LogCapture::s_lines.isEmpty());
+        for (const QString &line : std::as_const(LogCapture::s_lines))
+            QVERIFY2(!line.contains(kKey), qPrintable(line));
+        for (const RecordedRequest &request : m_server->requests())
+            QVERIFY(!request.path.contains(kKey.toLatin1()) && !request.path.contains("key="));
+    }
+};
+
+Q_DECLARE_METATYPE(quillet::test::FakeReply)
+
+QUILLET_TEST_MAIN(AIServiceTest)
+#include "AIServiceTest.moc"
