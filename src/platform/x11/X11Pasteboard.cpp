@@ -571,7 +571,9 @@ void X11Pasteboard::answerRequest(const XEvent &event)
 
     // Obsolete clients pass no property and expect the target's name.
     const Atom property = request.property != None ? request.property : request.target;
-    const bool current = request.time == CurrentTime || request.time >= m_ownedSince;
+    // Server time is 32-bit milliseconds and wraps after 49 days.
+    const bool current
+        = request.time == CurrentTime || qint32(quint32(request.time) - quint32(m_ownedSince)) >= 0;
     if (request.selection == m_clipboard && request.owner == m_owner && m_owning && current
         && sendTarget(request.requestor, property, request.target)) {
         reply.xselection.property = property;

@@ -55,6 +55,9 @@ public:
 
     // Whether Quillet currently owns the clipboard.
     bool ownsSelection();
+    // Whether the server reports clipboard changes (the XFixes extension);
+    // without it the change count never moves.
+    bool seesChanges() const { return m_xfixesEventBase >= 0; }
 
 private:
     struct Offer;
