@@ -447,11 +447,25 @@ std::optional<QString> X11Pasteboard::string()
 
 void X11Pasteboard::clear()
 {
+    // Quillet keeps the selection with nothing in it rather than leaving it
+    // without owner: clipboard managers refill an ownerless clipboard with
+    // their last entry, which could land after the write that follows.
+    takeOwnership({});
+}
+
+void X11Pasteboard::takeOwnership(const PasteboardItem &item)
+{
     Display *display = m_connection->display();
     const Time time = serverTime();
-    XSetSelectionOwner(display, m_clipboard, None, time);
-    m_owning = false;
-    m_owned = {};
+    m_owned = item;
+    XSetSelectionOwner(display, m_clipboard, m_owner, time);
+    m_owning = XGetSelectionOwner(display, m_clipboard) == m_owner;
+    if (m_owning) {
+        m_ownedSince = time;
+    } else {
+        m_owned = {};
+        qCWarning(lcX11) << "Could not take over the clipboard";
+    }
     XSync(display, False);
     processPendingEvents();
 }
@@ -462,7 +476,9 @@ void X11Pasteboard::write(const QList<PasteboardItem> &items)
     // lacks, and their file URIs join the list so that every file survives.
     PasteboardItem merged;
     for (const PasteboardItem &item : items) {
-        for (const auto &[type, data] : item.representations) {
+        for (const auto &representation : item.representations) {
+            const QString &type = representation.first;
+            const QByteArray &data = representation.second;
             auto existing = std::find_if(merged.representations.begin(), merged.representations.end(),
                 [&](const auto &pair) { return pair.first == type; });
             if (existing == merged.representations.end()) {
@@ -475,24 +491,7 @@ void X11Pasteboard::write(const QList<PasteboardItem> &items)
             }
         }
     }
-    if (merged.representations.isEmpty()) {
-        clear();
-        return;
-    }
-
-    Display *display = m_connection->display();
-    const Time time = serverTime();
-    m_owned = merged;
-    XSetSelectionOwner(display, m_clipboard, m_owner, time);
-    m_owning = XGetSelectionOwner(display, m_clipboard) == m_owner;
-    if (m_owning) {
-        m_ownedSince = time;
-    } else {
-        m_owned = {};
-        qCWarning(lcX11) << "Could not take over the clipboard";
-    }
-    XSync(display, False);
-    processPendingEvents();
+    takeOwnership(merged);
 }
 
 QList<unsigned long> X11Pasteboard::ownedTargets()

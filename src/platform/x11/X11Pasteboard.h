@@ -28,7 +28,8 @@ namespace quillet::x11 {
 // Writing: Quillet becomes the selection owner itself and answers requests
 // (TARGETS, TIMESTAMP, each type, the usual text conversions, INCR for large
 // data), with a fresh server timestamp, so a write never loses against an
-// owner whose timestamp the toolkit has not seen yet.
+// owner whose timestamp the toolkit has not seen yet. Clearing keeps the
+// selection, offering nothing.
 class X11Pasteboard final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -67,6 +68,7 @@ private:
     void dispatch(_XEvent &event);
     bool waitForEvent(const std::function<bool(_XEvent &)> &matches, QDeadlineTimer deadline);
     unsigned long serverTime();
+    void takeOwnership(const PasteboardItem &item);
     void createRequestor();
 
     Offer &currentOffer();

@@ -201,6 +201,12 @@ private Q_SLOTS:
         QVERIFY(m_pasteboard->changeCount() != before);
         QCOMPARE(m_pasteboard->itemCount(), 0);
         QVERIFY(m_pasteboard->types().isEmpty());
+        // Other clients find an owner that offers nothing, not the old text.
+        QVERIFY(waitUntil([&] { return !owner.isRunning(); }));
+        QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), std::nullopt);
+        const auto targets = readClipboard(QStringLiteral("TARGETS"));
+        QVERIFY(targets);
+        QCOMPARE(targets->trimmed().split('\n'), (QList<QByteArray> { "TARGETS", "TIMESTAMP" }));
     }
 
     void transfersBeyondTheLimitAreAbandoned_data()
