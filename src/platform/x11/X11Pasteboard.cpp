@@ -219,11 +219,14 @@ X11Pasteboard::Offer &X11Pasteboard::currentOffer()
         for (const auto &[type, data] : std::as_const(m_owned.representations))
             offer->types.append(type);
     } else if (owner != None) {
-        const auto targets = convert(m_connection->atom("TARGETS"), 1024 * 1024);
+        const Atom targetsAtom = m_connection->atom("TARGETS");
+        Atom replyType = None;
+        const auto targets = convert(targetsAtom, 1024 * 1024, &replyType);
         const Atom utf8String = m_connection->atom("UTF8_STRING");
-        if (targets) {
+        if (targets && (replyType == XA_ATOM || replyType == targetsAtom)) {
             const auto *atoms = reinterpret_cast<const quint32 *>(targets->constData());
-            const qsizetype count = targets->size() / qsizetype(sizeof(quint32));
+            // Each name costs a round trip; no real owner offers this many.
+            const qsizetype count = std::min<qsizetype>(targets->size() / qsizetype(sizeof(quint32)), 512);
             for (qsizetype i = 0; i < count; ++i) {
                 const Atom target = atoms[i];
                 const QString name = m_connection->atomName(target);
@@ -251,7 +254,8 @@ X11Pasteboard::Offer &X11Pasteboard::currentOffer()
     return *m_offer;
 }
 
-std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype maxBytes)
+std::optional<QByteArray> X11Pasteboard::convert(
+    unsigned long target, qsizetype maxBytes, unsigned long *replyType)
 {
     Display *display = m_connection->display();
     const Atom property = m_transferProperty;
@@ -315,6 +319,8 @@ std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype
         XDeleteProperty(display, m_requestor, reply.property);
         return std::nullopt;
     }
+    if (replyType)
+        *replyType = type;
     if (type != m_connection->atom("INCR"))
         return value;
 
@@ -341,6 +347,8 @@ std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype
             createRequestor();
             return std::nullopt;
         }
+        if (replyType)
+            *replyType = type;
         if (chunk.isEmpty())
             return result;
         result.append(chunk);

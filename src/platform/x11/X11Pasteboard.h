@@ -72,7 +72,8 @@ private:
     void createRequestor();
 
     Offer &currentOffer();
-    std::optional<QByteArray> convert(unsigned long target, qsizetype maxBytes);
+    std::optional<QByteArray> convert(
+        unsigned long target, qsizetype maxBytes, unsigned long *replyType = nullptr);
     std::optional<QByteArray> readOffered(const QString &type);
     QList<QByteArray> splitUris(const QByteArray &list) const;
 
