@@ -98,6 +98,10 @@ X11Pasteboard::X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject 
 
 X11Pasteboard::~X11Pasteboard()
 {
+    // Nothing may read the connection once it starts closing.
+    delete m_notifier;
+    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        disconnect(dispatcher, nullptr, this, nullptr);
     Display *display = m_connection->display();
     XDestroyWindow(display, m_requestor);
     XDestroyWindow(display, m_owner);
