@@ -98,6 +98,10 @@ X11Pasteboard::X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject 
 
 X11Pasteboard::~X11Pasteboard()
 {
+    // Nothing may read the connection once it starts closing.
+    delete m_notifier;
+    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
+        disconnect(dispatcher, nullptr, this, nullptr);
     Display *display = m_connection->display();
     XDestroyWindow(display, m_requestor);
     XDestroyWindow(display, m_owner);
@@ -219,11 +223,14 @@ X11Pasteboard::Offer &X11Pasteboard::currentOffer()
         for (const auto &[type, data] : std::as_const(m_owned.representations))
             offer->types.append(type);
     } else if (owner != None) {
-        const auto targets = convert(m_connection->atom("TARGETS"), 1024 * 1024);
+        const Atom targetsAtom = m_connection->atom("TARGETS");
+        Atom replyType = None;
+        const auto targets = convert(targetsAtom, 1024 * 1024, &replyType);
         const Atom utf8String = m_connection->atom("UTF8_STRING");
-        if (targets) {
+        if (targets && (replyType == XA_ATOM || replyType == targetsAtom)) {
             const auto *atoms = reinterpret_cast<const quint32 *>(targets->constData());
-            const qsizetype count = targets->size() / qsizetype(sizeof(quint32));
+            // Each name costs a round trip; no real owner offers this many.
+            const qsizetype count = std::min<qsizetype>(targets->size() / qsizetype(sizeof(quint32)), 512);
             for (qsizetype i = 0; i < count; ++i) {
                 const Atom target = atoms[i];
                 const QString name = m_connection->atomName(target);
@@ -251,7 +258,8 @@ X11Pasteboard::Offer &X11Pasteboard::currentOffer()
     return *m_offer;
 }
 
-std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype maxBytes)
+std::optional<QByteArray> X11Pasteboard::convert(
+    unsigned long target, qsizetype maxBytes, unsigned long *replyType)
 {
     Display *display = m_connection->display();
     const Atom property = m_transferProperty;
@@ -315,6 +323,8 @@ std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype
         XDeleteProperty(display, m_requestor, reply.property);
         return std::nullopt;
     }
+    if (replyType)
+        *replyType = type;
     if (type != m_connection->atom("INCR"))
         return value;
 
@@ -341,6 +351,8 @@ std::optional<QByteArray> X11Pasteboard::convert(unsigned long target, qsizetype
             createRequestor();
             return std::nullopt;
         }
+        if (replyType)
+            *replyType = type;
         if (chunk.isEmpty())
             return result;
         result.append(chunk);
@@ -447,11 +459,25 @@ std::optional<QString> X11Pasteboard::string()
 
 void X11Pasteboard::clear()
 {
+    // Quillet keeps the selection with nothing in it rather than leaving it
+    // without owner: clipboard managers refill an ownerless clipboard with
+    // their last entry, which could land after the write that follows.
+    takeOwnership({});
+}
+
+void X11Pasteboard::takeOwnership(const PasteboardItem &item)
+{
     Display *display = m_connection->display();
     const Time time = serverTime();
-    XSetSelectionOwner(display, m_clipboard, None, time);
-    m_owning = false;
-    m_owned = {};
+    m_owned = item;
+    XSetSelectionOwner(display, m_clipboard, m_owner, time);
+    m_owning = XGetSelectionOwner(display, m_clipboard) == m_owner;
+    if (m_owning) {
+        m_ownedSince = time;
+    } else {
+        m_owned = {};
+        qCWarning(lcX11) << "Could not take over the clipboard";
+    }
     XSync(display, False);
     processPendingEvents();
 }
@@ -462,7 +488,9 @@ void X11Pasteboard::write(const QList<PasteboardItem> &items)
     // lacks, and their file URIs join the list so that every file survives.
     PasteboardItem merged;
     for (const PasteboardItem &item : items) {
-        for (const auto &[type, data] : item.representations) {
+        for (const auto &representation : item.representations) {
+            const QString &type = representation.first;
+            const QByteArray &data = representation.second;
             auto existing = std::find_if(merged.representations.begin(), merged.representations.end(),
                 [&](const auto &pair) { return pair.first == type; });
             if (existing == merged.representations.end()) {
@@ -475,24 +503,7 @@ void X11Pasteboard::write(const QList<PasteboardItem> &items)
             }
         }
     }
-    if (merged.representations.isEmpty()) {
-        clear();
-        return;
-    }
-
-    Display *display = m_connection->display();
-    const Time time = serverTime();
-    m_owned = merged;
-    XSetSelectionOwner(display, m_clipboard, m_owner, time);
-    m_owning = XGetSelectionOwner(display, m_clipboard) == m_owner;
-    if (m_owning) {
-        m_ownedSince = time;
-    } else {
-        m_owned = {};
-        qCWarning(lcX11) << "Could not take over the clipboard";
-    }
-    XSync(display, False);
-    processPendingEvents();
+    takeOwnership(merged);
 }
 
 QList<unsigned long> X11Pasteboard::ownedTargets()
@@ -571,7 +582,9 @@ void X11Pasteboard::answerRequest(const XEvent &event)
 
     // Obsolete clients pass no property and expect the target's name.
     const Atom property = request.property != None ? request.property : request.target;
-    const bool current = request.time == CurrentTime || request.time >= m_ownedSince;
+    // Server time is 32-bit milliseconds and wraps after 49 days.
+    const bool current
+        = request.time == CurrentTime || qint32(quint32(request.time) - quint32(m_ownedSince)) >= 0;
     if (request.selection == m_clipboard && request.owner == m_owner && m_owning && current
         && sendTarget(request.requestor, property, request.target)) {
         reply.xselection.property = property;

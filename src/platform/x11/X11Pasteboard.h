@@ -28,7 +28,8 @@ namespace quillet::x11 {
 // Writing: Quillet becomes the selection owner itself and answers requests
 // (TARGETS, TIMESTAMP, each type, the usual text conversions, INCR for large
 // data), with a fresh server timestamp, so a write never loses against an
-// owner whose timestamp the toolkit has not seen yet.
+// owner whose timestamp the toolkit has not seen yet. Clearing keeps the
+// selection, offering nothing.
 class X11Pasteboard final : public QObject, public Pasteboard {
     Q_OBJECT
 public:
@@ -55,6 +56,9 @@ public:
 
     // Whether Quillet currently owns the clipboard.
     bool ownsSelection();
+    // Whether the server reports clipboard changes (the XFixes extension);
+    // without it the change count never moves.
+    bool seesChanges() const { return m_xfixesEventBase >= 0; }
 
 private:
     struct Offer;
@@ -64,10 +68,12 @@ private:
     void dispatch(_XEvent &event);
     bool waitForEvent(const std::function<bool(_XEvent &)> &matches, QDeadlineTimer deadline);
     unsigned long serverTime();
+    void takeOwnership(const PasteboardItem &item);
     void createRequestor();
 
     Offer &currentOffer();
-    std::optional<QByteArray> convert(unsigned long target, qsizetype maxBytes);
+    std::optional<QByteArray> convert(
+        unsigned long target, qsizetype maxBytes, unsigned long *replyType = nullptr);
     std::optional<QByteArray> readOffered(const QString &type);
     QList<QByteArray> splitUris(const QByteArray &list) const;
 

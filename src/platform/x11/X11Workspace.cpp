@@ -111,11 +111,27 @@ const QList<DesktopEntries::Entry> &X11Workspace::entries()
     if (!m_entriesAge.isValid() || m_entriesAge.hasExpired(kEntriesMaxAgeMs)) {
         m_entries = DesktopEntries::allEntries();
         m_entriesAge.start();
+        m_wmClasses.clear();
     }
     return m_entries;
 }
 
 std::optional<InstalledApplication> X11Workspace::entryForWmClass(
+    const QString &instance, const QString &className)
+{
+    // Reading every entry takes a while; a copy should not wait for it each time.
+    if (m_entriesAge.isValid() && m_entriesAge.hasExpired(kEntriesMaxAgeMs))
+        m_wmClasses.clear();
+    const QString key = instance + QLatin1Char('\n') + className;
+    auto cached = m_wmClasses.constFind(key);
+    if (cached != m_wmClasses.constEnd())
+        return *cached;
+    const auto entry = lookUpWmClass(instance, className);
+    m_wmClasses.insert(key, entry);
+    return entry;
+}
+
+std::optional<InstalledApplication> X11Workspace::lookUpWmClass(
     const QString &instance, const QString &className)
 {
     // StartupWMClass is the entry's own claim, so it goes first; then the

@@ -5,6 +5,7 @@
 #include "platform/x11/X11Connection.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 
 #include <memory>
 
@@ -31,11 +32,14 @@ public:
 private:
     const QList<DesktopEntries::Entry> &entries();
     std::optional<InstalledApplication> entryForWmClass(const QString &instance, const QString &className);
+    std::optional<InstalledApplication> lookUpWmClass(const QString &instance, const QString &className);
     std::optional<InstalledApplication> entryForProcess(quint32 pid);
 
     std::shared_ptr<X11Connection> m_connection;
     QList<DesktopEntries::Entry> m_entries;
     QElapsedTimer m_entriesAge;
+    // Window classes already resolved; dropped with the entries they came from.
+    QHash<QString, std::optional<InstalledApplication>> m_wmClasses;
 };
 
 } // namespace quillet::x11

@@ -109,7 +109,10 @@ QString XdgAutostart::execValue(const QString &program)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
     QString argument = program;
-    if (std::any_of(program.begin(), program.end(), [](QChar c) { return reserved.contains(c); })) {
+    // Control characters are quoted too: parsers count some of them as spaces.
+    const auto needsQuotes
+        = [](QChar c) { return reserved.contains(c) || c.unicode() < 0x20 || c.unicode() == 0x7f; };
+    if (std::any_of(program.begin(), program.end(), needsQuotes)) {
         argument.clear();
         for (const QChar c : program) {
             if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')

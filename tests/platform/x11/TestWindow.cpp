@@ -1,10 +1,16 @@
 // A small outside application for the X11 tests: one line edit in a window
 // whose WM_CLASS (and optionally GTK application id) the test chooses. It
 // prints "window <id>" once its window is active and "text <text>" whenever
-// the text changes, and selects its text on "--select".
-//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select]
+// the text changes, and selects its text on "--select". "--copy" puts rich
+// content on the clipboard (HTML, text and a 4 × 4 picture, which Qt offers in
+// every image format it can write) and prints "copied"; "--picture-size N"
+// makes the picture N × N.
+//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select] [--copy]
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTextStream>
 #include <QTimer>
 #include <QWindow>
@@ -19,6 +25,8 @@ int main(int argc, char **argv)
     QByteArray instance, className, applicationId;
     QString text;
     bool select = false;
+    bool copy = false;
+    int pictureSize = 4;
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--class") && i + 2 < arguments.size()) {
             instance = arguments[++i].toLatin1();
@@ -29,6 +37,10 @@ int main(int argc, char **argv)
             text = arguments[++i];
         } else if (arguments[i] == QLatin1String("--select")) {
             select = true;
+        } else if (arguments[i] == QLatin1String("--copy")) {
+            copy = true;
+        } else if (arguments[i] == QLatin1String("--picture-size") && i + 1 < arguments.size()) {
+            pictureSize = arguments[++i].toInt();
         }
     }
 
@@ -50,6 +62,17 @@ int main(int argc, char **argv)
     edit.activateWindow();
     if (select)
         edit.selectAll();
+
+    if (copy) {
+        auto *mime = new QMimeData;
+        mime->setHtml(QStringLiteral("<b>rich</b> copy"));
+        mime->setText(QStringLiteral("rich copy"));
+        QImage picture(pictureSize, pictureSize, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        mime->setImageData(picture);
+        QGuiApplication::clipboard()->setMimeData(mime);
+        out << "copied" << Qt::endl;
+    }
 
     bool reported = false;
     QTimer poll;

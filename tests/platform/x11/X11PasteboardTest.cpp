@@ -6,6 +6,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QRandomGenerator>
 
 #include <csignal>
@@ -86,6 +87,46 @@ private Q_SLOTS:
         // Selection-protocol targets are not content.
         QVERIFY(!m_pasteboard->types().contains(QStringLiteral("TARGETS")));
         QVERIFY(waitUntil([&] { return !first.isRunning(); })); // xclip leaves once it loses the selection
+    }
+
+    void aToolkitOwnerIsReadAsItsContentTypesWithOnePicture()
+    {
+        const qint64 before = m_pasteboard->changeCount();
+        TestWindow owner({ QStringLiteral("--copy") });
+        QVERIFY(waitForChangeFrom(before));
+        QVERIFY(waitUntil([&] { return m_pasteboard->types().contains(types::png); }));
+        const QStringList offered = m_pasteboard->types();
+        QVERIFY2(offered.contains(QStringLiteral("image/bmp")) && offered.contains(types::html)
+                && offered.contains(types::plainText),
+            qPrintable(offered.join(',')));
+        for (const char *atom :
+            { "TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "UTF8_STRING", "STRING" })
+            QVERIFY2(!offered.contains(QLatin1String(atom)), atom);
+
+        const PasteboardSnapshot snapshot = capture(*m_pasteboard, *m_workspace);
+        QStringList captured;
+        for (const TypedContent &typed : snapshot.contents) {
+            captured.append(typed.utType);
+            QVERIFY2(isKnownType(typed.utType), qPrintable(typed.utType));
+        }
+        QCOMPARE(captured.filter(QStringLiteral("image/")), QStringList { types::png });
+        QVERIFY(captured.contains(types::html));
+        const auto png = std::find_if(snapshot.contents.cbegin(), snapshot.contents.cend(),
+            [](const TypedContent &typed) { return typed.utType == types::png; });
+        QCOMPARE(QImage::fromData(png->data, "PNG").size(), QSize(4, 4));
+        const auto text = std::find_if(snapshot.contents.cbegin(), snapshot.contents.cend(),
+            [](const TypedContent &typed) { return typed.utType == types::plainText; });
+        QVERIFY(text != snapshot.contents.cend());
+        QCOMPARE(text->data, QByteArray("rich copy"));
+    }
+
+    void aLatin1StringTargetReadsAsUtf8Text()
+    {
+        const qint64 before = m_pasteboard->changeCount();
+        ClipboardOwner owner(QStringLiteral("STRING"), "caf\xe9 cr\xe8me");
+        QVERIFY(waitForChangeFrom(before));
+        QCOMPARE(m_pasteboard->types(), QStringList { types::plainText });
+        QCOMPARE(m_pasteboard->data(0, types::plainText), QStringLiteral("café crème").toUtf8());
     }
 
     void unknownTargetsStayInTheRawListButNotInTheSnapshot()
@@ -201,6 +242,12 @@ private Q_SLOTS:
         QVERIFY(m_pasteboard->changeCount() != before);
         QCOMPARE(m_pasteboard->itemCount(), 0);
         QVERIFY(m_pasteboard->types().isEmpty());
+        // Other clients find an owner that offers nothing, not the old text.
+        QVERIFY(waitUntil([&] { return !owner.isRunning(); }));
+        QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), std::nullopt);
+        const auto targets = readClipboard(QStringLiteral("TARGETS"));
+        QVERIFY(targets);
+        QCOMPARE(targets->trimmed().split('\n'), (QList<QByteArray> { "TARGETS", "TIMESTAMP" }));
     }
 
     void transfersBeyondTheLimitAreAbandoned_data()
@@ -232,11 +279,28 @@ private Q_SLOTS:
         if (read)
             QVERIFY(*data == bytes);
 
-        // An abandoned transfer does not disturb the next one.
-        const qint64 again = m_pasteboard->changeCount();
+        // An abandoned transfer does not disturb the next one. (xclip may
+        // also quit over the window it was writing to, which moves the count
+        // too, so wait for the new owner's text itself.)
         ClipboardOwner next(QStringLiteral("UTF8_STRING"), "after");
-        QVERIFY(waitForChangeFrom(again));
-        QCOMPARE(m_pasteboard->string(), QStringLiteral("after"));
+        QVERIFY(waitUntil([&] { return m_pasteboard->string() == QStringLiteral("after"); }));
+    }
+
+    void aLargePictureIsReadOnlyWithinTheLimit()
+    {
+        // 2000 × 2000 as BMP is about 16 MB, which Qt sends in one piece.
+        m_pasteboard->setMaxBytes(1024 * 1024);
+        const qint64 before = m_pasteboard->changeCount();
+        TestWindow owner(
+            { QStringLiteral("--copy"), QStringLiteral("--picture-size"), QStringLiteral("2000") });
+        QVERIFY(waitForChangeFrom(before));
+        QVERIFY(waitUntil([&] { return m_pasteboard->types().contains(types::bmp); }));
+        QCOMPARE(m_pasteboard->data(0, types::bmp), std::nullopt);
+        QCOMPARE(m_pasteboard->data(0, types::html), QByteArray("<b>rich</b> copy"));
+        m_pasteboard->setMaxBytes(32 * 1024 * 1024);
+        const auto bmp = m_pasteboard->data(0, types::bmp);
+        QVERIFY(bmp);
+        QCOMPARE(QImage::fromData(*bmp, "BMP").size(), QSize(2000, 2000));
     }
 
     void anUnansweredRequestTimesOut()

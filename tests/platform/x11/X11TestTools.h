@@ -32,6 +32,10 @@ class ClipboardOwner {
 public:
     ClipboardOwner(const QString &type, const QByteArray &data)
     {
+        // xclip reports every request it serves: a pipe nobody reads would
+        // fill up and stop it.
+        m_process.setStandardOutputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QProcess::nullDevice());
         m_process.start(QStringLiteral("xclip"),
             { QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
                 QStringLiteral("-t"), type, QStringLiteral("-i") });

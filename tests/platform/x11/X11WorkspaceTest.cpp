@@ -5,7 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <csignal>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -29,6 +33,7 @@ class X11WorkspaceTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<X11Workspace> m_workspace;
+    QTemporaryDir m_scripts;
 
 private Q_SLOTS:
     void initTestCase()
@@ -38,6 +43,16 @@ private Q_SLOTS:
             "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
         writeEntry(QStringLiteral("fooedit.desktop"), "Name=Foo Editor\n");
         writeEntry(QStringLiteral("org.example.Sketch.desktop"), "Name=Sketch Pad\nNoDisplay=true\n");
+        // Started through its entry (by a script, so no entry names the
+        // window's program), with a window class that names nothing.
+        const QString launcher = m_scripts.filePath(QStringLiteral("launch-test-window"));
+        QFile script(launcher);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec '" QUILLET_TEST_WINDOW "' --class unrelated Unrelated\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        writeEntry(QStringLiteral("org.example.Launched.desktop"),
+            "Name=Launched Tool\nExec=" + launcher.toUtf8() + "\n");
         m_workspace = std::make_unique<X11Workspace>(X11Connection::open(X11Connection::qtDisplayName()));
     }
 
@@ -81,6 +96,35 @@ private Q_SLOTS:
         QVERIFY(application);
         QCOMPARE(application->id, id);
         QCOMPARE(application->name, name);
+    }
+
+    void aLaunchedApplicationIsKnownByTheEntryThatStartedIt()
+    {
+        QString error;
+        QVERIFY2(
+            m_workspace->openApplication(QStringLiteral("org.example.Launched"), &error), qPrintable(error));
+        // The window is found by its class, and its process ended afterwards
+        // by the PID the window carries.
+        auto connection = X11Connection::open(X11Connection::qtDisplayName());
+        std::optional<quint32> pid;
+        const auto cleanup = qScopeGuard([&] {
+            if (pid && *pid > 1)
+                ::kill(pid_t(*pid), SIGTERM);
+        });
+        QVERIFY(waitUntil([&] {
+            const auto window = m_workspace->activeWindow();
+            const auto wmClass = window
+                ? connection->property(*window, connection->atom("WM_CLASS"), connection->atom("STRING"))
+                : std::nullopt;
+            if (!wmClass || wmClass->bytes != QByteArray("unrelated\0Unrelated\0", 20))
+                return false;
+            pid = connection->cardinalProperty(*window, "_NET_WM_PID");
+            return true;
+        }));
+        const auto front = m_workspace->frontmostApplication();
+        QVERIFY(front);
+        QCOMPARE(front->id, QStringLiteral("org.example.Launched"));
+        QCOMPARE(front->name, QStringLiteral("Launched Tool"));
     }
 
     void activatingAWindowBringsItToFront()

@@ -215,6 +215,7 @@ private Q_SLOTS:
             << QStringLiteral("/a$b\"c") << QStringLiteral("\"/a\\\\$b\\\\\"c\"");
         QTest::newRow("backslash") << QStringLiteral("/a\\b") << QStringLiteral("\"/a\\\\\\\\b\"");
         QTest::newRow("newline") << QStringLiteral("/a\nb") << QStringLiteral("\"/a\\nb\"");
+        QTest::newRow("form feed") << QStringLiteral("/a\fb") << QStringLiteral("\"/a\fb\"");
     }
 
     void execValuesAreQuoted()
