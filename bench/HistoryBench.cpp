@@ -36,6 +36,7 @@ public:
     }
     std::optional<WindowId> activeWindow() override { return std::nullopt; }
     void activateWindow(WindowId) override { }
+    void showOnAllDesktops(WindowId) override { }
     QList<InstalledApplication> installedApplications() override { return {}; }
     QIcon applicationIcon(const InstalledApplication &) override { return {}; }
     bool openApplication(const QString &, QString *) override { return false; }

@@ -47,6 +47,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<WindowId> activeWindow() override { return std::nullopt; }
     void activateWindow(WindowId) override { }
+    void showOnAllDesktops(WindowId) override { }
     QList<InstalledApplication> installedApplications() override { return m_apps; }
     QIcon applicationIcon(const InstalledApplication &) override { return {}; }
     bool openApplication(const QString &, QString *) override { return true; }

@@ -69,6 +69,7 @@ void FloatingPanelController::showHistoryPanel()
     const QPoint pointer = QCursor::pos();
     panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
     m_panel = panel;
+    m_workspace.showOnAllDesktops(panel->winId());
     panel->show();
     panel->raise();
     panel->activateWindow();

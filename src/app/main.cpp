@@ -5,6 +5,7 @@
 #include "ui/common/SymbolIcons.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 using namespace quillet;
@@ -22,6 +23,8 @@ int main(int argc, char *argv[])
     // Quillet lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     installIconThemeFallback();
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.quillet.Quillet"),
+                                                 QIcon(QStringLiteral(":/quillet/app.quillet.Quillet.svg"))));
 
     SingleInstance instance;
     if (instance.notifyRunningInstance()) {

@@ -37,6 +37,8 @@ public:
 
     virtual std::optional<WindowId> activeWindow() = 0;
     virtual void activateWindow(WindowId window) = 0;
+    // Keeps one of Quillet's own windows on every desktop (workspace).
+    virtual void showOnAllDesktops(WindowId window) = 0;
 
     // Every visible application entry, first occurrence of an ID wins (XDG
     // precedence), in listing order; not sorted.

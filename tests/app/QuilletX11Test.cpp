@@ -110,6 +110,15 @@ private Q_SLOTS:
                            .arg(state().panelController()->panel()->x())
                            .arg(state().panelController()->panel()->y())));
         QCOMPARE(state().panelController()->panel()->size(), QSize(320, 420));
+        // On every desktop, above other windows.
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"),
+                                              QString::number(state().panelController()->panel()->winId()),
+                                              QStringLiteral("_NET_WM_DESKTOP"), QStringLiteral("_NET_WM_STATE")});
+        QVERIFY(xprop.waitForFinished(15000));
+        const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
+        QVERIFY2(properties.contains(QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295")), qPrintable(properties));
+        QVERIFY2(properties.contains(QStringLiteral("_NET_WM_STATE_ABOVE")), qPrintable(properties));
 
         pressKeys(QStringLiteral("super+shift+v"));
         QVERIFY(waitUntil([&] { return !state().isPanelVisible(); }));

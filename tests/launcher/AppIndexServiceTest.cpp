@@ -40,6 +40,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
     std::optional<WindowId> activeWindow() override { return std::nullopt; }
     void activateWindow(WindowId) override { }
+    void showOnAllDesktops(WindowId) override { }
     QList<InstalledApplication> installedApplications() override
     {
         gate.tryAcquire(1, 10'000);

@@ -9,6 +9,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override;
+    void showOnAllDesktops(WindowId window) override { onAllDesktops.append(window); }
     QList<InstalledApplication> installedApplications() override;
     QIcon applicationIcon(const InstalledApplication &application) override;
     bool openApplication(const QString &id, QString *error = nullptr) override;
@@ -20,6 +21,7 @@ public:
     std::optional<WindowId> active;
     QList<InstalledApplication> installed;
     QList<WindowId> activated;
+    QList<WindowId> onAllDesktops;
     QStringList opened;
     int listingCalls = 0;
     bool openSucceeds = true;

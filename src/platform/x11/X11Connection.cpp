@@ -178,6 +178,24 @@ void X11Connection::requestActivation(XWindow window)
     XFlush(m_display);
 }
 
+void X11Connection::showOnAllDesktops(XWindow window)
+{
+    // The property covers a window not mapped yet; the message one that the
+    // window manager already manages.
+    const long all = long(0xFFFFFFFFUL);
+    XChangeProperty(m_display, window, atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(&all), 1);
+    XEvent event {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = atom("_NET_WM_DESKTOP");
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = all;
+    event.xclient.data.l[1] = 2; // source: pager
+    XSendEvent(m_display, m_root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    XFlush(m_display);
+}
+
 bool X11Connection::sync()
 {
     const quint64 before = errorCounts().value(m_display);

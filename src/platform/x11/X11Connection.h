@@ -57,6 +57,8 @@ public:
     // focus stealing).
     std::optional<XWindow> activeWindow();
     void requestActivation(XWindow window);
+    // EWMH: the window appears on every desktop (workspace).
+    void showOnAllDesktops(XWindow window);
 
     // Sends the pending requests and waits for the server to process them;
     // returns whether none of them failed with an X error.

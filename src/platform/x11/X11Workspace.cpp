@@ -43,6 +43,12 @@ void X11Workspace::activateWindow(WindowId window)
         m_connection->requestActivation(window);
 }
 
+void X11Workspace::showOnAllDesktops(WindowId window)
+{
+    if (m_connection && window)
+        m_connection->showOnAllDesktops(window);
+}
+
 std::optional<RunningApplication> X11Workspace::frontmostApplication()
 {
     const auto window = activeWindow();

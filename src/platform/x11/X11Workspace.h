@@ -21,6 +21,7 @@ public:
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;
+    void showOnAllDesktops(WindowId window) override;
     QList<InstalledApplication> installedApplications() override;
     QIcon applicationIcon(const InstalledApplication &application) override;
     bool openApplication(const QString &id, QString *error = nullptr) override;
