@@ -39,7 +39,8 @@ public:
     virtual void activateWindow(WindowId window) = 0;
 
     // Every visible application entry, first occurrence of an ID wins (XDG
-    // precedence), in listing order; not sorted.
+    // precedence), in listing order; not sorted. May be called from a worker
+    // thread: it touches no GUI object.
     virtual QList<InstalledApplication> installedApplications() = 0;
 
     virtual QIcon applicationIcon(const InstalledApplication &application) = 0;
