@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTextStream>
 
 using namespace quillet;
@@ -119,5 +120,19 @@ int main(int argc, char **argv)
         return 1;
     out << recording << '\n';
     recorder->clearFocus();
+
+    // The reset confirmation, captured while it waits for an answer.
+    view->setCurrentIndex(view->count() - 1);
+    const QString confirmation = folder + QStringLiteral("/settings-reset-confirmation.png");
+    bool saved = false;
+    test::ModalAnswer answer([&](QWidget *dialog) {
+        settle(150);
+        saved = dialog->grab().save(confirmation);
+        test::clickButton(QStringLiteral("Cancel"))(dialog);
+    });
+    view->tab(view->count() - 1)->findChild<QPushButton *>(QStringLiteral("resetHistory"))->click();
+    if (!saved)
+        return 1;
+    out << confirmation << '\n';
     return 0;
 }
