@@ -48,9 +48,19 @@ void ExcludedAppsService::store()
 
 QList<InstalledApp> ExcludedAppsService::installedApps()
 {
+    return installedApps(listInstalledApplications());
+}
+
+QList<InstalledApplication> ExcludedAppsService::listInstalledApplications()
+{
+    return m_workspace.installedApplications();
+}
+
+QList<InstalledApp> ExcludedAppsService::installedApps(const QList<InstalledApplication> &listing)
+{
     QList<InstalledApp> apps;
     QSet<QString> seen;
-    for (const InstalledApplication &application : m_workspace.installedApplications()) {
+    for (const InstalledApplication &application : listing) {
         if (application.id.isEmpty() || seen.contains(application.id))
             continue;
         seen.insert(application.id);

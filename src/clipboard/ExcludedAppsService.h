@@ -34,6 +34,11 @@ public:
 
     // The installed applications by name (locale-aware, case-insensitive).
     QList<InstalledApp> installedApps();
+    // installedApps() in two halves, so that the slow listing can run on a
+    // worker thread: the desktop's listing (touches no GUI object)...
+    QList<InstalledApplication> listInstalledApplications();
+    // ...and, on the main thread, one entry per ID with its icon, sorted.
+    QList<InstalledApp> installedApps(const QList<InstalledApplication> &listing);
 
 Q_SIGNALS:
     void excludedBundleIDsChanged();

@@ -41,8 +41,8 @@ public:
     virtual void showOnAllDesktops(WindowId window) = 0;
 
     // Every visible application entry, first occurrence of an ID wins (XDG
-    // precedence), in listing order; not sorted.
-    // Called on a worker thread by the application index.
+    // precedence), in listing order; not sorted. May be called from a worker
+    // thread: it touches no GUI object.
     virtual QList<InstalledApplication> installedApplications() = 0;
 
     virtual QIcon applicationIcon(const InstalledApplication &application) = 0;

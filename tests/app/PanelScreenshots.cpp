@@ -61,7 +61,8 @@ PasteboardSnapshot snapshot(QList<TypedContent> contents, const QString &app, co
 void save(QWidget &widget, const QString &path)
 {
     widget.show();
-    QTest::qWaitForWindowExposed(&widget);
+    if (!QTest::qWaitForWindowExposed(&widget))
+        qFatal("the window was never shown");
     QTest::qWait(50);
     const QImage image = widget.grab().toImage();
     if (!image.save(path))

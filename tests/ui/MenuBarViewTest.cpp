@@ -88,6 +88,23 @@ private Q_SLOTS:
         QCOMPARE(view->findChildren<ClipboardItemRow *>().size(), 1);
     }
 
+    void titlesAreShownAsTyped()
+    {
+        Fixture f(0);
+        ClipboardItem item;
+        item.id = QUuid::createUuid();
+        item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
+        item.title = QStringLiteral("<b>bold</b> &amp; <img src=x>");
+        item.contentTypeRaw = QStringLiteral("html");
+        item.sourceAppName = QStringLiteral("<i>App</i>");
+        QVERIFY(f.store->insertItem(item, std::nullopt, {}));
+        auto view = f.view();
+        const auto labels = view->findChildren<ClipboardItemRow *>().first()->findChildren<QLabel *>();
+        for (const QLabel *label : labels)
+            QVERIFY2(label->textFormat() == Qt::PlainText || label->text().isEmpty() || !label->text().contains(QLatin1Char('<')),
+                     qPrintable(label->text()));
+    }
+
     void widthFollowsThePreference()
     {
         Fixture f(1);

@@ -25,6 +25,7 @@ QString themeIconName(const QString &symbol)
         { QStringLiteral("pin.fill"), QStringLiteral("view-pin-symbolic") },
         { QStringLiteral("folder"), QStringLiteral("folder-symbolic") },
         { QStringLiteral("rectangle.expand.vertical"), QStringLiteral("view-fullscreen-symbolic") },
+        { QStringLiteral("gear"), QStringLiteral("emblem-system-symbolic") },
         { QStringLiteral("gearshape"), QStringLiteral("preferences-system-symbolic") },
         { QStringLiteral("gearshape.2"), QStringLiteral("preferences-system-symbolic") },
         { QStringLiteral("keyboard"), QStringLiteral("input-keyboard-symbolic") },
@@ -33,6 +34,9 @@ QString themeIconName(const QString &symbol)
         { QStringLiteral("hand.raised"), QStringLiteral("action-unavailable-symbolic") },
         { QStringLiteral("terminal"), QStringLiteral("utilities-terminal-symbolic") },
         { QStringLiteral("trash"), QStringLiteral("user-trash-symbolic") },
+        { QStringLiteral("xmark.app"), QStringLiteral("action-unavailable-symbolic") },
+        { QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic") },
+        { QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic") },
     };
     return table.value(symbol);
 }
@@ -70,6 +74,17 @@ QPixmap tinted(const QPixmap &source, const QColor &tint)
     return out;
 }
 
+// The symbol at `size` logical pixels drawn at `ratio` device pixels each.
+QPixmap renderedSymbol(const QString &symbol, int size, const QColor &tint, qreal ratio)
+{
+    const QString name = themeIconName(symbol);
+    const QIcon themed = name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+    if (themed.isNull())
+        return fallbackPixmap(size, tint, ratio);
+    QPixmap pixmap = themed.pixmap(QSize(size, size), ratio);
+    return tinted(pixmap, tint);
+}
+
 class TintedIconEngine final : public QIconEngine {
 public:
     TintedIconEngine(QString symbol, QColor tint)
@@ -81,12 +96,13 @@ public:
     {
         painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
     }
+    // QIcon asks for device pixels and sets the pixel ratio itself.
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
     {
         QColor tint = m_tint;
         if (mode == QIcon::Disabled && tint.isValid())
             tint.setAlphaF(tint.alphaF() * 0.4);
-        return symbolPixmap(m_symbol, qMin(size.width(), size.height()), tint);
+        return renderedSymbol(m_symbol, qMin(size.width(), size.height()), tint, 1.0);
     }
     QIconEngine *clone() const override { return new TintedIconEngine(m_symbol, m_tint); }
 
@@ -100,12 +116,7 @@ private:
 QPixmap symbolPixmap(const QString &symbol, int size, const QColor &tint)
 {
     const qreal ratio = 2.0; // crisp on high-density screens, cheap elsewhere
-    const QString name = themeIconName(symbol);
-    const QIcon themed = name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
-    if (themed.isNull())
-        return fallbackPixmap(size, tint, ratio);
-    QPixmap pixmap = themed.pixmap(QSize(size, size), ratio);
-    return tinted(pixmap, tint);
+    return renderedSymbol(symbol, size, tint, ratio);
 }
 
 QIcon symbolIcon(const QString &symbol, const QColor &tint)

@@ -21,6 +21,8 @@ public:
         : QLabel(parent)
         , m_full(std::move(text))
     {
+        // Titles are the user's text: "<b>" must read as typed, not as markup.
+        setTextFormat(Qt::PlainText);
         setMinimumWidth(10);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         setToolTip(m_full.left(300));
@@ -99,6 +101,7 @@ ClipboardItemRow::ClipboardItemRow(
     small.setPixelSize(10);
     if (item.sourceAppName) {
         auto *source = new QLabel(*item.sourceAppName, this);
+        source->setTextFormat(Qt::PlainText);
         source->setFont(small);
         QPalette palette = source->palette();
         palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));

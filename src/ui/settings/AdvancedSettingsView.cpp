@@ -1,0 +1,124 @@
+#include "ui/settings/AdvancedSettingsView.h"
+
+#include "settings/SettingsViewModel.h"
+#include "store/Store.h"
+#include "ui/settings/SettingsPage.h"
+#include "ui/settings/SettingsSection.h"
+
+#include <QBoxLayout>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStandardPaths>
+
+namespace quillet {
+
+AdvancedSettingsView::AdvancedSettingsView(SettingsViewModel &viewModel, Store &store, QWidget *parent)
+    : QWidget(parent)
+    , m_viewModel(viewModel)
+    , m_store(store)
+    , m_chooseSaveFile(&AdvancedSettingsView::chooseSaveFileWithDialog)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *page = new SettingsPage(this);
+    layout->addWidget(page);
+
+    SettingsSection *database = page->addSection(QStringLiteral("Database"));
+    m_databaseSize = new QLabel(m_viewModel.databaseSize());
+    m_databaseSize->setObjectName(QStringLiteral("databaseSize"));
+    m_databaseSize->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    database->addRow(QStringLiteral("Database size:"), m_databaseSize);
+    connect(&m_viewModel, &SettingsViewModel::databaseSizeChanged, this,
+        [this] { m_databaseSize->setText(m_viewModel.databaseSize()); });
+
+    SettingsSection *data = page->addSection(QStringLiteral("Data Management"));
+    auto *exportButton = new QPushButton(QStringLiteral("Export History..."));
+    exportButton->setObjectName(QStringLiteral("exportHistory"));
+    data->addWidget(exportButton)->layout()->setAlignment(exportButton, Qt::AlignLeft);
+    connect(exportButton, &QPushButton::clicked, this, &AdvancedSettingsView::exportHistory);
+
+    auto *resetButton = new QPushButton(QStringLiteral("Reset All History"));
+    resetButton->setObjectName(QStringLiteral("resetHistory"));
+    // The destructive role: red text.
+    QPalette palette = resetButton->palette();
+    palette.setColor(QPalette::ButtonText, QColor(0xd7, 0x26, 0x1e));
+    resetButton->setPalette(palette);
+    data->addWidget(resetButton)->layout()->setAlignment(resetButton, Qt::AlignLeft);
+    connect(resetButton, &QPushButton::clicked, this, &AdvancedSettingsView::resetHistory);
+}
+
+void AdvancedSettingsView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        m_viewModel.updateDatabaseSize();
+}
+
+QString AdvancedSettingsView::chooseSaveFileWithDialog(QWidget *parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Export History"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("JSON (*.json)"));
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
+    dialog.selectFile(QStringLiteral("quillet-export.json"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void AdvancedSettingsView::exportHistory()
+{
+    const QString path = m_chooseSaveFile ? m_chooseSaveFile(window()) : QString();
+    if (path.isEmpty())
+        return;
+    // As a save dialog does: the file exists (empty) before the history is
+    // written over it.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        showError(path, file.errorString());
+        return;
+    }
+    file.close();
+    if (const auto error = m_viewModel.exportHistory(m_store, path))
+        showError(path, *error);
+}
+
+void AdvancedSettingsView::showError(const QString &path, const QString &error)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Export History"),
+        QStringLiteral("The history could not be exported."), QMessageBox::Ok, window());
+    box.setObjectName(QStringLiteral("exportError"));
+    box.setInformativeText(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error));
+    box.setWindowModality(Qt::WindowModal);
+    box.exec();
+}
+
+void AdvancedSettingsView::resetHistory()
+{
+    QMessageBox box(QMessageBox::Warning, resetTitle, resetTitle, QMessageBox::NoButton, window());
+    box.setObjectName(QStringLiteral("resetConfirmation"));
+    box.setInformativeText(resetMessage);
+    QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton *reset = box.addButton(QStringLiteral("Reset"), QMessageBox::DestructiveRole);
+    QPalette palette = reset->palette();
+    palette.setColor(QPalette::ButtonText, QColor(0xd7, 0x26, 0x1e));
+    reset->setPalette(palette);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.setWindowModality(Qt::WindowModal);
+    box.exec();
+    if (box.clickedButton() == reset)
+        m_store.deleteAllItems();
+}
+
+} // namespace quillet

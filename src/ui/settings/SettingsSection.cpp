@@ -1,0 +1,116 @@
+#include "ui/settings/SettingsSection.h"
+
+#include "ui/common/Palette.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+namespace quillet {
+
+namespace {
+
+constexpr int kRowHorizontalInset = 12;
+
+// The rounded box behind the rows, with a hairline between visible rows.
+class SectionBox final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QColor border = palette().color(QPalette::WindowText);
+        border.setAlphaF(0.12);
+        painter.setPen(QPen(border, 1));
+        painter.setBrush(palette().color(QPalette::Base));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+
+        QColor hairline = palette().color(QPalette::WindowText);
+        hairline.setAlphaF(0.08);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(hairline, 1));
+        const QWidget *previous = nullptr;
+        for (const QObject *child : children()) {
+            const auto *row = qobject_cast<const QWidget *>(child);
+            if (!row || row->isHidden())
+                continue;
+            if (previous) {
+                const int y = row->geometry().top();
+                painter.drawLine(kRowHorizontalInset, y, width() - kRowHorizontalInset, y);
+            }
+            previous = row;
+        }
+    }
+};
+
+QWidget *makeRow(QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    row->setMinimumHeight(34);
+    return row;
+}
+
+} // namespace
+
+SettingsSection::SettingsSection(const QString &title, QWidget *parent)
+    : QWidget(parent)
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(5);
+    m_title = new QLabel(title, this);
+    m_title->setObjectName(QStringLiteral("sectionTitle"));
+    QFont font = m_title->font();
+    font.setPixelSize(12);
+    font.setBold(true);
+    m_title->setFont(font);
+    QPalette palette = m_title->palette();
+    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
+    m_title->setPalette(palette);
+    m_title->setContentsMargins(4, 0, 0, 0);
+    column->addWidget(m_title);
+
+    m_box = new SectionBox(this);
+    m_rows = new QVBoxLayout(m_box);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(0);
+    column->addWidget(m_box);
+}
+
+QString SettingsSection::title() const
+{
+    return m_title->text();
+}
+
+QWidget *SettingsSection::addRow(const QString &label, QWidget *control)
+{
+    return addRow(new QLabel(label), control);
+}
+
+QWidget *SettingsSection::addRow(QWidget *leading, QWidget *trailing)
+{
+    QWidget *row = makeRow(m_box);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(kRowHorizontalInset, 5, kRowHorizontalInset, 5);
+    layout->setSpacing(8);
+    layout->addWidget(leading, 1);
+    if (trailing)
+        layout->addWidget(trailing, 0, Qt::AlignRight | Qt::AlignVCenter);
+    m_rows->addWidget(row);
+    return row;
+}
+
+QWidget *SettingsSection::addWidget(QWidget *content)
+{
+    QWidget *row = makeRow(m_box);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(kRowHorizontalInset, 5, kRowHorizontalInset, 5);
+    layout->addWidget(content);
+    m_rows->addWidget(row);
+    return row;
+}
+
+} // namespace quillet

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "shortcuts/Name.h"
+#include "ui/settings/QtKeyStroke.h"
+
+namespace quillet {
+
+class Clock;
+class ExcludedAppsService;
+class KeySynthesizer;
+class LaunchAtLoginService;
+class SettingsViewModel;
+class Store;
+class UpdateService;
+namespace shortcuts {
+class KeyboardShortcuts;
+}
+
+// The application's five global shortcuts, as the Shortcuts tab lists them.
+struct AppShortcutNames {
+    shortcuts::Name togglePanel;
+    shortcuts::Name openHistory;
+    shortcuts::Name openSnippets;
+    shortcuts::Name aiTransform;
+    shortcuts::Name openLauncher;
+};
+
+// Everything the settings window reads and changes; all must outlive it.
+struct SettingsServices {
+    SettingsViewModel &viewModel;
+    LaunchAtLoginService &launchAtLogin;
+    UpdateService &updates;
+    // Whether synthetic paste keystrokes are possible.
+    KeySynthesizer &keys;
+    shortcuts::KeyboardShortcuts &shortcuts;
+    AppShortcutNames shortcutNames;
+    ExcludedAppsService &excludedApps;
+    Store &store;
+    // Drives the accessibility re-check while the General tab is shown.
+    Clock &clock;
+    // The platform's reading of key events for the recorders (optional).
+    KeyStrokeReader keyStrokeReader = {};
+};
+
+} // namespace quillet

@@ -1,0 +1,136 @@
+#include "ui/settings/SettingsView.h"
+
+#include "ui/common/Palette.h"
+#include "ui/common/SymbolIcons.h"
+#include "ui/settings/AdvancedSettingsView.h"
+#include "ui/settings/AppearanceSettingsView.h"
+#include "ui/settings/ExcludedAppsSettingsView.h"
+#include "ui/settings/GeneralSettingsView.h"
+#include "ui/settings/ShortcutSettingsView.h"
+
+#include <QAction>
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QFrame>
+#include <QStackedWidget>
+#include <QToolButton>
+
+namespace quillet {
+
+SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("settingsWindow"));
+    setWindowTitle(QStringLiteral("Quillet Settings"));
+    setFixedSize(windowWidth, windowHeight);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("tabBar"));
+    m_bar = new QHBoxLayout(bar);
+    m_bar->setContentsMargins(12, 8, 12, 6);
+    m_bar->setSpacing(2);
+    m_bar->addStretch(1);
+    m_bar->addStretch(1);
+    column->addWidget(bar);
+
+    auto *line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    QPalette linePalette = line->palette();
+    QColor hairline = palette().color(QPalette::WindowText);
+    hairline.setAlphaF(0.15);
+    linePalette.setColor(QPalette::WindowText, hairline);
+    line->setPalette(linePalette);
+    column->addWidget(line);
+
+    m_stack = new QStackedWidget(this);
+    column->addWidget(m_stack, 1);
+
+    m_buttons = new QButtonGroup(this);
+    m_buttons->setExclusive(true);
+
+    addTab(new GeneralSettingsView(
+               services.viewModel, services.launchAtLogin, services.updates, services.keys, services.clock),
+        QStringLiteral("General"), QStringLiteral("gear"));
+    addTab(new ShortcutSettingsView(services.shortcuts, services.shortcutNames, services.keyStrokeReader),
+        QStringLiteral("Shortcuts"), QStringLiteral("keyboard"));
+    addTab(new ExcludedAppsSettingsView(services.excludedApps), QStringLiteral("Excluded Apps"),
+        QStringLiteral("xmark.app"));
+    addTab(new AppearanceSettingsView(services.viewModel), QStringLiteral("Appearance"),
+        QStringLiteral("paintbrush"));
+    addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
+        QStringLiteral("gearshape.2"));
+    setCurrentIndex(0);
+
+    auto *close = new QAction(this);
+    close->setShortcut(QKeySequence::Close);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
+}
+
+int SettingsView::insertTab(int index, QWidget *page, const QString &label, const QString &symbol)
+{
+    index = qBound(0, index, count());
+    auto *button = new QToolButton;
+    button->setObjectName(QStringLiteral("tab_") + label);
+    button->setText(label);
+    button->setIcon(symbolIcon(symbol, textColor(palette(), Emphasis::primary)));
+    button->setIconSize(QSize(22, 22));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setCheckable(true);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setMinimumWidth(72);
+    m_buttons->addButton(button);
+    // After the leading stretch, in tab order.
+    m_bar->insertWidget(1 + index, button);
+    m_stack->insertWidget(index, page);
+    m_tabs.insert(index, Tab { page, button, label, symbol });
+    connect(
+        button, &QToolButton::clicked, this, [this, page] { setCurrentIndex(int(m_stack->indexOf(page))); });
+    return index;
+}
+
+int SettingsView::addTab(QWidget *page, const QString &label, const QString &symbol)
+{
+    return insertTab(count(), page, label, symbol);
+}
+
+QWidget *SettingsView::tab(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].page : nullptr;
+}
+
+QString SettingsView::tabLabel(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].label : QString();
+}
+
+QString SettingsView::tabSymbol(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].symbol : QString();
+}
+
+QAbstractButton *SettingsView::tabButton(int index) const
+{
+    return index >= 0 && index < count() ? m_tabs[index].button : nullptr;
+}
+
+int SettingsView::currentIndex() const
+{
+    return m_stack->currentIndex();
+}
+
+void SettingsView::setCurrentIndex(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    m_stack->setCurrentIndex(index);
+    m_tabs[index].button->setChecked(true);
+}
+
+} // namespace quillet
