@@ -15,6 +15,7 @@ AppState::AppState(const Platform &platform, QObject *parent)
     : AppActions(parent)
     , m_platform(platform)
     , m_excludedApps(std::make_unique<ExcludedAppsService>(platform.defaults, platform.workspace))
+    , m_launchAtLogin(std::make_unique<LaunchAtLoginService>(platform.loginItems))
     , m_hotkeys(std::make_unique<HotkeyManager>(platform.shortcuts, platform.defaults))
 {
 }

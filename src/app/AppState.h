@@ -4,6 +4,7 @@
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
+#include "settings/LaunchAtLoginService.h"
 #include "ui/common/AppActions.h"
 
 #include <memory>
@@ -52,6 +53,7 @@ public:
     void setup(Store &store, SnippetsViewModel &snippets);
 
     ExcludedAppsService &excludedAppsService() { return *m_excludedApps; }
+    LaunchAtLoginService &launchAtLoginService() { return *m_launchAtLogin; }
     HotkeyManager &hotkeyManager() { return *m_hotkeys; }
     HistoryManager *historyManager() const { return m_history.get(); }
     ClipboardMonitor *clipboardMonitor() const { return m_monitor.get(); }
@@ -91,6 +93,7 @@ private:
 
     Platform m_platform;
     std::unique_ptr<ExcludedAppsService> m_excludedApps;
+    std::unique_ptr<LaunchAtLoginService> m_launchAtLogin;
     std::unique_ptr<HotkeyManager> m_hotkeys;
     Store *m_store = nullptr;
     std::unique_ptr<HistoryManager> m_history;

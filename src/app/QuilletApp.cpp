@@ -1,16 +1,19 @@
 #include "app/QuilletApp.h"
 
 #include "app/AppState.h"
+#include "app/HotkeyManager.h"
 #include "app/TrayController.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
 #include "settings/SettingsViewModel.h"
+#include "settings/UpdateService.h"
 #include "shortcuts/KeyboardShortcuts.h"
 #include "shortcuts/x11/X11HotKeyBackend.h"
 #include "shortcuts/x11/X11KeyMap.h"
 #include "shortcuts/x11/X11KeyboardLayout.h"
 #include "snippets/SnippetsViewModel.h"
 #include "store/ModelContainer.h"
+#include "ui/settings/SettingsWindow.h"
 
 namespace quillet {
 
@@ -34,13 +37,25 @@ QuilletApp::QuilletApp(Defaults &defaults, QObject *parent)
             *m_platform.keySynthesizer, *m_platform.loginItems, defaults, Clock::system(), *m_shortcuts });
     m_snippets = std::make_unique<SnippetsViewModel>();
     m_settings = std::make_unique<SettingsViewModel>(defaults, storeDirectory());
+    // Distributions update Quillet; no updater is configured.
+    m_updates = std::make_unique<UpdateService>();
     m_store = makeModelContainer();
     m_snippets->setModelContext(m_store.get());
     connect(m_appState.get(), &AppState::accessibilityUnavailable, this,
         [this](const QString &message) { m_notices.append(message); });
     m_appState->setup(*m_store, *m_snippets);
 
+    KeyStrokeReader readKeys;
+    if (Display *display = shortcuts::x11::applicationDisplay())
+        readKeys = [display](const QKeyEvent &event) { return shortcuts::x11::keyStrokeFromEvent(event, display); };
+    m_settingsWindow = std::make_unique<SettingsWindow>(SettingsServices{
+        *m_settings, m_appState->launchAtLoginService(), *m_updates, *m_platform.keySynthesizer, *m_shortcuts,
+        AppShortcutNames{HotkeyManager::togglePanel(), HotkeyManager::openHistory(), HotkeyManager::openSnippets(),
+                         HotkeyManager::aiTransform(), HotkeyManager::openLauncher()},
+        m_appState->excludedAppsService(), *m_store, Clock::system(), readKeys});
+
     m_tray = std::make_unique<TrayController>(*m_appState, *m_store, *m_snippets, defaults);
+    m_tray->setOpenSettings([this] { m_settingsWindow->show(); });
     if (!m_tray->isAvailable())
         m_notices.append(
             QStringLiteral("No system tray: open Quillet with its shortcuts (Super+Shift+V shows "
@@ -51,6 +66,7 @@ QuilletApp::~QuilletApp()
 {
     // Views and panels go before the state and the store they read.
     m_tray.reset();
+    m_settingsWindow.reset();
     m_appState.reset();
 }
 

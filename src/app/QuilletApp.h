@@ -11,6 +11,8 @@ namespace quillet {
 class AppState;
 class Defaults;
 class SettingsViewModel;
+class SettingsWindow;
+class UpdateService;
 class SnippetsViewModel;
 class Store;
 class TrayController;
@@ -31,6 +33,7 @@ public:
     AppState &appState() { return *m_appState; }
     Store &store() { return *m_store; }
     TrayController *tray() const { return m_tray.get(); }
+    SettingsWindow &settingsWindow() { return *m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
     const QStringList &notices() const { return m_notices; }
 
@@ -43,7 +46,9 @@ private:
     std::unique_ptr<AppState> m_appState;
     std::unique_ptr<SnippetsViewModel> m_snippets;
     std::unique_ptr<SettingsViewModel> m_settings;
+    std::unique_ptr<UpdateService> m_updates;
     std::unique_ptr<Store> m_store;
+    std::unique_ptr<SettingsWindow> m_settingsWindow;
     std::unique_ptr<TrayController> m_tray;
     QStringList m_notices;
 };

@@ -76,7 +76,7 @@ TrayController::TrayController(
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("Show History"), this, &TrayController::showPopup);
     m_menu->addAction(QStringLiteral("Open Floating Panel"), &m_state, &AppState::showPanel);
-    m_menu->addSeparator();
+    m_quitSeparator = m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Quit Quillet"), qApp, &QApplication::quit);
     m_icon->setContextMenu(m_menu.get());
 
@@ -101,6 +101,14 @@ bool TrayController::isAvailable() const
 void TrayController::setOpenSettings(std::function<void()> openSettings)
 {
     m_openSettings = std::move(openSettings);
+    if (m_menu && m_openSettings && !m_settingsAction) {
+        m_settingsAction = new QAction(QStringLiteral("Settings..."), m_menu.get());
+        connect(m_settingsAction, &QAction::triggered, this, [this] {
+            if (m_openSettings)
+                m_openSettings();
+        });
+        m_menu->insertAction(m_quitSeparator, m_settingsAction);
+    }
 }
 
 void TrayController::showPopup()

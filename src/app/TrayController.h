@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -45,6 +46,8 @@ private:
     Defaults &m_defaults;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
+    QAction *m_quitSeparator = nullptr;
+    QAction *m_settingsAction = nullptr;
     QPointer<QWidget> m_popup;
     std::function<void()> m_openSettings;
 };

@@ -99,10 +99,16 @@ private Q_SLOTS:
         item.sourceAppName = QStringLiteral("<i>App</i>");
         QVERIFY(f.store->insertItem(item, std::nullopt, {}));
         auto view = f.view();
-        const auto labels = view->findChildren<ClipboardItemRow *>().first()->findChildren<QLabel *>();
-        for (const QLabel *label : labels)
-            QVERIFY2(label->textFormat() == Qt::PlainText || label->text().isEmpty() || !label->text().contains(QLatin1Char('<')),
-                     qPrintable(label->text()));
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        auto *row = view->findChildren<ClipboardItemRow *>().first();
+        auto *title = row->findChild<QLabel *>(QStringLiteral("title"));
+        QVERIFY(!title->text().isEmpty());
+        QCOMPARE(title->textFormat(), Qt::PlainText);
+        for (const QLabel *label : row->findChildren<QLabel *>()) {
+            if (label->text().contains(QLatin1Char('<')))
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+        }
     }
 
     void widthFollowsThePreference()

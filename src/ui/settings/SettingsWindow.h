@@ -1,13 +1,13 @@
 #pragma once
 
 #include "ui/settings/SettingsServices.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QObject>
 #include <QPointer>
 
 namespace quillet {
 
-class SettingsView;
 
 // Opens the settings window on demand: built when first asked for, brought to
 // the front when already open, and destroyed when the user closes it (the
