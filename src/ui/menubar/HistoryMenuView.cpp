@@ -33,6 +33,12 @@ int HistoryMenuView::rowCount() const
 
 void HistoryMenuView::rebuild()
 {
+    rebuildRows();
+    Q_EMIT contentChanged();
+}
+
+void HistoryMenuView::rebuildRows()
+{
     while (QLayoutItem *child = m_rows->takeAt(0)) {
         delete child->widget();
         delete child;

@@ -19,8 +19,13 @@ public:
     void setSearchText(const QString &text);
     int rowCount() const;
 
+Q_SIGNALS:
+    // The rows were rebuilt (their height may have changed).
+    void contentChanged();
+
 private:
     void rebuild();
+    void rebuildRows();
 
     AppActions &m_actions;
     HistoryListModel m_model;

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace quillet {
@@ -115,7 +116,8 @@ MenuBarView::MenuBarView(
     m_snippets = new SnippetMenuView(actions, snippets, m_stack);
     m_stack->addWidget(m_history);
     m_stack->addWidget(m_snippets);
-    auto *scroll = new QScrollArea(this);
+    m_scroll = new QScrollArea(this);
+    auto *scroll = m_scroll;
     scroll->setWidget(m_stack);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -139,8 +141,11 @@ MenuBarView::MenuBarView(
     footer->addStretch(1);
     footer->addWidget(quit);
     column->addLayout(footer);
+    fitList();
 
     connect(m_search, &SearchField::textChanged, m_history, &HistoryMenuView::setSearchText);
+    connect(m_history, &HistoryMenuView::contentChanged, this, &MenuBarView::fitList);
+    connect(m_snippets, &SnippetMenuView::contentChanged, this, &MenuBarView::fitList);
     connect(m_tabs, &QButtonGroup::idClicked, this, &MenuBarView::setSelectedTab);
     connect(expand, &QToolButton::clicked, this, [this] {
         Q_EMIT dismissRequested();
@@ -178,6 +183,31 @@ void MenuBarView::setSelectedTab(int tab)
     m_selectedTab = tab;
     m_tabs->button(tab)->setChecked(true);
     m_stack->setCurrentIndex(tab);
+    fitList();
+}
+
+void MenuBarView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Rows know their real height only once styled, which happens as the
+    // window is shown; measure again right after.
+    fitList();
+    QTimer::singleShot(0, this, &MenuBarView::fitList);
+}
+
+void MenuBarView::fitList()
+{
+    // Only the shown page counts for the stack's size.
+    for (int i = 0; i < m_stack->count(); ++i) {
+        const auto policy = i == m_stack->currentIndex() ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        m_stack->widget(i)->setSizePolicy(policy, policy);
+    }
+    // The list is as tall as its rows, up to 400 pixels; then it scrolls.
+    QWidget *page = m_stack->currentWidget();
+    const int content = page ? page->sizeHint().height() : 0;
+    m_scroll->setFixedHeight(std::clamp(content, 40, 400));
+    if (QWidget *top = window(); top != this)
+        top->adjustSize();
 }
 
 } // namespace quillet

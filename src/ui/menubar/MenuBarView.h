@@ -9,6 +9,7 @@
 class QButtonGroup;
 class QStackedWidget;
 class QPushButton;
+class QScrollArea;
 
 namespace quillet {
 
@@ -41,13 +42,19 @@ Q_SIGNALS:
     // An action ran that should close the popup.
     void dismissRequested();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    void fitList();
+
     AppActions &m_actions;
     int m_selectedTab = 0;
     SearchField *m_search;
     HistoryMenuView *m_history;
     SnippetMenuView *m_snippets;
     QStackedWidget *m_stack;
+    QScrollArea *m_scroll;
     QButtonGroup *m_tabs;
     QPushButton *m_settings;
     std::function<void()> m_openSettings;

@@ -24,6 +24,12 @@ SnippetMenuView::SnippetMenuView(AppActions &actions, SnippetsViewModel &snippet
 
 void SnippetMenuView::rebuild()
 {
+    rebuildRows();
+    Q_EMIT contentChanged();
+}
+
+void SnippetMenuView::rebuildRows()
+{
     while (QLayoutItem *child = m_rows->takeAt(0)) {
         delete child->widget();
         delete child;
@@ -70,8 +76,9 @@ void SnippetMenuView::rebuild()
             list->addWidget(row);
         }
         body->setVisible(false);
-        connect(header, &QToolButton::toggled, body, [header, body, name](bool open) {
+        connect(header, &QToolButton::toggled, body, [this, header, body, name](bool open) {
             body->setVisible(open);
+            Q_EMIT contentChanged();
             header->setText((open ? QStringLiteral("\u25BE  ") : QStringLiteral("\u25B8  ")) + name);
         });
         m_rows->addWidget(header);

@@ -17,8 +17,13 @@ class SnippetMenuView : public QWidget {
 public:
     SnippetMenuView(AppActions &actions, SnippetsViewModel &snippets, QWidget *parent = nullptr);
 
+Q_SIGNALS:
+    // The rows were rebuilt (their height may have changed).
+    void contentChanged();
+
 private:
     void rebuild();
+    void rebuildRows();
 
     AppActions &m_actions;
     SnippetsViewModel &m_snippets;
