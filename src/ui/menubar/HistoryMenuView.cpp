@@ -1,5 +1,6 @@
 #include "ui/menubar/HistoryMenuView.h"
 
+#include "ui/common/Dividers.h"
 #include "ui/common/Palette.h"
 #include "ui/menubar/ClipboardItemRow.h"
 
@@ -69,10 +70,7 @@ void HistoryMenuView::rebuildRows()
     }
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();
     if (more > 0) {
-        auto *line = new QFrame(this);
-        line->setFrameShape(QFrame::HLine);
-        line->setFixedHeight(1);
-        m_rows->addWidget(line);
+        m_rows->addWidget(makeDivider(this));
         auto *caption = new QLabel(QStringLiteral("%1 more items...").arg(more), this);
         caption->setObjectName(QStringLiteral("moreCaption"));
         caption->setContentsMargins(8, 4, 8, 4);

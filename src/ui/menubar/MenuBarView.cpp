@@ -3,6 +3,7 @@
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "snippets/SnippetsViewModel.h"
+#include "ui/common/Dividers.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/menubar/HistoryMenuView.h"
@@ -23,18 +24,6 @@
 namespace quillet {
 
 namespace {
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::quaternary));
-    line->setPalette(palette);
-    return line;
-}
 
 QPushButton *footerButton(const QString &text, QWidget *parent)
 {
@@ -109,7 +98,7 @@ MenuBarView::MenuBarView(
         segments->addWidget(segment);
     }
     column->addLayout(segments);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     m_stack = new QStackedWidget(this);
     m_history = new HistoryMenuView(actions, store, itemCount, m_stack);
@@ -124,7 +113,7 @@ MenuBarView::MenuBarView(
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setMaximumHeight(400);
     column->addWidget(scroll, 1);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     auto *footer = new QHBoxLayout;
     footer->setContentsMargins(12, 8, 12, 8);

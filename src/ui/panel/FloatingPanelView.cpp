@@ -1,6 +1,7 @@
 #include "ui/panel/FloatingPanelView.h"
 
 #include "snippets/SnippetsViewModel.h"
+#include "ui/common/Dividers.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/panel/CompactItemRow.h"
@@ -18,18 +19,6 @@
 namespace quillet {
 
 namespace {
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setFixedHeight(1);
-    QPalette palette = line->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::quaternary));
-    line->setPalette(palette);
-    return line;
-}
 
 QToolButton *plainButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
 {
@@ -100,7 +89,7 @@ FloatingPanelView::FloatingPanelView(
     header->addWidget(m_clear);
     header->addWidget(close);
     column->addLayout(header);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     // Tabs.
     auto *tabs = new QHBoxLayout;
@@ -125,7 +114,7 @@ FloatingPanelView::FloatingPanelView(
         = makeTab(QStringLiteral("doc.text"), QStringLiteral("Snippets"), QStringLiteral("snippetsTab"));
     tabs->addStretch(1);
     column->addLayout(tabs);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     // The list, or the empty state.
     m_stack = new QStackedWidget(this);
@@ -156,7 +145,7 @@ FloatingPanelView::FloatingPanelView(
     m_stack->addWidget(m_list);
     m_stack->addWidget(empty);
     column->addWidget(m_stack, 1);
-    column->addWidget(divider(this));
+    column->addWidget(makeDivider(this));
 
     // Footer: count and hint.
     auto *footer = new QHBoxLayout;

@@ -1,5 +1,7 @@
 #include "ui/settings/ExcludedAppsSettingsView.h"
 
+#include "ui/common/RowsBox.h"
+
 #include "ui/common/Palette.h"
 #include "ui/menubar/SearchField.h"
 #include "ui/settings/ToggleSwitch.h"
@@ -20,36 +22,6 @@ namespace {
 
 enum Page { loadingPage, listPage };
 
-// The rounded box behind the application rows, with hairlines between them.
-class RowsBox final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor border = palette().color(QPalette::WindowText);
-        border.setAlphaF(0.12);
-        painter.setPen(QPen(border, 1));
-        painter.setBrush(palette().color(QPalette::Base));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        QColor hairline = palette().color(QPalette::WindowText);
-        hairline.setAlphaF(0.08);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(hairline);
-        bool first = true;
-        for (const QObject *child : children()) {
-            const auto *row = qobject_cast<const QWidget *>(child);
-            if (!row || row->isHidden())
-                continue;
-            if (!first)
-                painter.drawLine(46, row->geometry().top(), width() - 12, row->geometry().top());
-            first = false;
-        }
-    }
-};
 
 QLabel *textLabel(const QString &text, int pixelSize, const QColor &color = QColor())
 {
@@ -110,7 +82,7 @@ ExcludedAppsSettingsView::ExcludedAppsSettingsView(ExcludedAppsService &service,
     auto *content = new QWidget;
     auto *contentLayout = new QVBoxLayout(content);
     contentLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsBox = new RowsBox;
+    m_rowsBox = new RowsBox(46);
     m_rowsLayout = new QVBoxLayout(m_rowsBox);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(0);

@@ -1,5 +1,7 @@
 #include "ui/settings/SettingsSection.h"
 
+#include "ui/common/RowsBox.h"
+
 #include "ui/common/Palette.h"
 
 #include <QBoxLayout>
@@ -12,39 +14,6 @@ namespace {
 
 constexpr int kRowHorizontalInset = 12;
 
-// The rounded box behind the rows, with a hairline between visible rows.
-class SectionBox final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QColor border = palette().color(QPalette::WindowText);
-        border.setAlphaF(0.12);
-        painter.setPen(QPen(border, 1));
-        painter.setBrush(palette().color(QPalette::Base));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-
-        QColor hairline = palette().color(QPalette::WindowText);
-        hairline.setAlphaF(0.08);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(hairline, 1));
-        const QWidget *previous = nullptr;
-        for (const QObject *child : children()) {
-            const auto *row = qobject_cast<const QWidget *>(child);
-            if (!row || row->isHidden())
-                continue;
-            if (previous) {
-                const int y = row->geometry().top();
-                painter.drawLine(kRowHorizontalInset, y, width() - kRowHorizontalInset, y);
-            }
-            previous = row;
-        }
-    }
-};
 
 QWidget *makeRow(QWidget *parent)
 {
@@ -73,7 +42,7 @@ SettingsSection::SettingsSection(const QString &title, QWidget *parent)
     m_title->setContentsMargins(4, 0, 0, 0);
     column->addWidget(m_title);
 
-    m_box = new SectionBox(this);
+    m_box = new RowsBox(kRowHorizontalInset, this);
     m_rows = new QVBoxLayout(m_box);
     m_rows->setContentsMargins(0, 0, 0, 0);
     m_rows->setSpacing(0);
