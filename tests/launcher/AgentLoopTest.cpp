@@ -146,6 +146,26 @@ private Q_SLOTS:
             agent::titleInstruction + "\n\n" + query);
     }
 
+    void commandsRunWithTheGivenOptions()
+    {
+        using namespace std::chrono_literals;
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
+        PtyOptions options;
+        options.timeout = 300ms;
+        options.killGrace = 200ms;
+        f.model->setCommandOptions(options);
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("sleep 30")) }));
+        f.server->enqueue(FakeReply::events({ textChunk("Too slow.") }));
+        f.server->enqueue(titleReply("Slow"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?wait"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Slow"), kWait);
+        QCOMPARE(transcript(*session).at(2), "output: " + timeoutNote(300ms) + " (exit code: -1)");
+        QCOMPARE(
+            apiTranscript(session->apiMessages()).at(2), "user: response(" + timeoutNote(300ms) + "|-1)");
+    }
+
     void requestsCarryTheToolAndTheRealSystem()
     {
         LauncherFixture f;
