@@ -224,6 +224,8 @@ void FakeGeminiServer::sendNext(Connection *connection)
         QTimer::singleShot(2, socket, [this, connection] { sendNext(connection); });
         return;
     }
+    if (reply.holdOpen)
+        return;
     if (!reply.dropAfterWrites && reply.chunked)
         socket->write("0\r\n\r\n");
     socket->flush();

@@ -42,6 +42,9 @@ struct FakeReply {
     bool dropAfterWrites = false;
     // Never answers (the connection stays open): for time-outs.
     bool neverAnswer = false;
+    // Keeps the connection open after the writes: a stream the service has
+    // not finished yet.
+    bool holdOpen = false;
 
     // A stream of "data: <payload>" events framed with CRLF.
     static FakeReply events(const QList<QByteArray> &payloads);

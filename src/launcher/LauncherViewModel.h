@@ -1,0 +1,161 @@
+#pragma once
+
+#include "launcher/ConversationSession.h"
+#include "launcher/IndexedApp.h"
+#include "launcher/LauncherMode.h"
+#include "launcher/PtyExecutor.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <QCoroTask>
+
+#include <functional>
+#include <memory>
+
+namespace quillet {
+
+class AIService;
+class AppIndexService;
+class Clock;
+class Defaults;
+class Workspace;
+
+// Everything the launcher shows: the query and its mode, the application
+// results and the highlighted row, this run's conversations and the one on
+// screen, the follow-up field; and the agent loop that fills the
+// conversations. The launcher view draws this state and calls the operations
+// below. Main thread only.
+//
+// Conversations live in memory for the run. A conversation's loop runs as a
+// coroutine on the main thread that suspends while it waits for the model,
+// for the user's approval or for a command.
+class LauncherViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(int selectedIndex READ selectedIndex WRITE setSelectedIndex NOTIFY selectedIndexChanged)
+    Q_PROPERTY(QList<quillet::IndexedApp> results READ results NOTIFY resultsChanged)
+    Q_PROPERTY(QList<quillet::ConversationSessionPtr> sessions READ sessions NOTIFY sessionsChanged)
+    Q_PROPERTY(quillet::ConversationSessionPtr activeSession READ activeSession WRITE setActiveSession NOTIFY
+            activeSessionChanged)
+    Q_PROPERTY(QString followUpText READ followUpText WRITE setFollowUpText NOTIFY followUpTextChanged)
+    Q_PROPERTY(quillet::LauncherMode currentMode READ currentMode NOTIFY currentModeChanged)
+    Q_PROPERTY(QList<quillet::ConversationSessionPtr> filteredSessions READ filteredSessions NOTIFY
+            filteredSessionsChanged)
+
+public:
+    static constexpr qsizetype kMaxResults = 8;
+    static constexpr qsizetype kTitleLength = 60;
+
+    // The services must outlive the view model. The Gemini client is the view
+    // model's own and reaches the address named by "geminiBaseURL" (the public
+    // service when it is empty).
+    LauncherViewModel(
+        AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, QObject *parent = nullptr);
+    LauncherViewModel(AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, Clock &clock,
+        QObject *parent = nullptr);
+    // Ends the loops still running: they stop where they are and leave the
+    // conversations alone.
+    ~LauncherViewModel() override;
+
+    QString searchText() const { return m_searchText; }
+    int selectedIndex() const { return m_selectedIndex; }
+    QList<IndexedApp> results() const { return m_results; }
+    // Newest first.
+    QList<ConversationSessionPtr> sessions() const { return m_sessions; }
+    ConversationSessionPtr activeSession() const { return m_activeSession; }
+    QString followUpText() const { return m_followUpText; }
+
+    // Chosen by the first character of searchText: "?" chat, ">" terminal,
+    // anything else applications.
+    LauncherMode currentMode() const;
+    // The conversations of the current mode, newest first.
+    QList<ConversationSessionPtr> filteredSessions() const;
+
+    // Every change re-runs the application search (or empties the results
+    // outside apps mode) and moves the highlight back to the first row.
+    void setSearchText(const QString &text);
+    void setSelectedIndex(int index);
+    void setFollowUpText(const QString &text);
+    // The view opens a conversation (or goes back to the list with nullptr).
+    void setActiveSession(const ConversationSessionPtr &session);
+    // A tap on a conversation row: opens it with an empty follow-up field.
+    void openSession(const ConversationSessionPtr &session);
+
+    // Called after an application was opened, and by the view on Escape when
+    // no conversation is open. Set by the panel's owner.
+    void setOnDismiss(std::function<void()> onDismiss) { m_onDismiss = std::move(onDismiss); }
+
+    // The arrow keys; neither wraps around.
+    void moveSelectionUp();
+    void moveSelectionDown();
+
+    // Return in the search field: opens the highlighted application; in chat
+    // or terminal mode starts a conversation with the query, or, with nothing
+    // typed after the mode character, opens the highlighted conversation.
+    void submit();
+    // Return in the follow-up field: continues the open conversation, first
+    // stopping an answer still running.
+    void submitFollowUp();
+    // The panel is being shown again: an empty query, and back to the list
+    // unless the open conversation is still working.
+    void reset();
+    // Removes a conversation and stops its loop; a loop waiting for approval
+    // is resumed with a denial so it ends.
+    void deleteSession(const ConversationSessionPtr &session);
+    // The stop button: ends the open conversation's loop. A command already
+    // running finishes; its result is recorded only if no newer turn started.
+    void stopGenerating();
+    // The approval buttons of the open conversation.
+    void respondToApproval(bool approved);
+
+    AIService &aiService() { return *m_aiService; }
+    // How commands run (tests shorten the time-out).
+    void setCommandOptions(const PtyOptions &options) { m_commandOptions = options; }
+
+Q_SIGNALS:
+    void searchTextChanged();
+    void selectedIndexChanged();
+    void resultsChanged();
+    void sessionsChanged();
+    void activeSessionChanged();
+    void followUpTextChanged();
+    void currentModeChanged();
+    void filteredSessionsChanged();
+    // Opening the highlighted application failed; the launcher stays open.
+    void applicationOpenFailed(const QString &name, const QString &message);
+
+private:
+    void updateResults();
+    void setResults(const QList<IndexedApp> &results);
+    void setSessions(const QList<ConversationSessionPtr> &sessions);
+    void stop(ConversationSession &session);
+    void startLoop(const QString &query, const ConversationSessionPtr &session, bool withTitle);
+
+    QCoro::Task<> runTask(
+        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task, bool withTitle);
+    QCoro::Task<> runAgentLoop(
+        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
+    QCoro::Task<> generateTitle(
+        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
+    void addUsage(qint64 input, qint64 output);
+
+    AppIndexService &m_appIndex;
+    Workspace &m_workspace;
+    Defaults &m_defaults;
+    Clock &m_clock;
+    AIService *m_aiService;
+    PtyOptions m_commandOptions;
+    std::function<void()> m_onDismiss;
+    bool m_shuttingDown = false;
+
+    QString m_searchText;
+    int m_selectedIndex = 0;
+    QList<IndexedApp> m_results;
+    QList<ConversationSessionPtr> m_sessions;
+    ConversationSessionPtr m_activeSession;
+    QString m_followUpText;
+};
+
+} // namespace quillet

@@ -1,0 +1,573 @@
+#include "ai/AIService.h"
+#include "launcher/AgentRequest.h"
+#include "launcher/LauncherFixture.h"
+
+#include <QNetworkReply>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+QJsonArray contentsOf(const RecordedRequest &request)
+{
+    return request.json.object().value("contents").toArray();
+}
+
+QJsonObject partOf(const RecordedRequest &request, int message, int part)
+{
+    return contentsOf(request).at(message).toObject().value("parts").toArray().at(part).toObject();
+}
+
+// Whether the view model's client has no request left in flight.
+bool networkIdle(LauncherViewModel &model)
+{
+    return model.aiService().findChildren<QNetworkReply *>().isEmpty();
+}
+
+// A command that blocks until the test writes to its named pipe.
+class Gate {
+public:
+    Gate()
+    {
+        m_path = m_dir.filePath(QStringLiteral("gate"));
+        if (mkfifo(QFile::encodeName(m_path).constData(), 0600) != 0)
+            qFatal("cannot make a named pipe");
+    }
+    QString command() const { return QStringLiteral("cat '%1'").arg(m_path); }
+
+    // True once `text` went to the reader; false while no reader is there.
+    bool release(const QByteArray &text)
+    {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0)
+            return false;
+        const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size();
+        ::close(fd);
+        return written;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+} // namespace
+
+class AgentLoopTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void oneCommandThenSummary_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("approvalKey");
+        QTest::addColumn<QString>("approvalMode");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("displayed");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("exitCode");
+        QTest::addColumn<QByteArray>("raw");
+        QTest::newRow("chat, never ask") << "?what does echo say" << keys::aiChatApprovalMode << "never"
+                                         << "echo hello"
+                                         << "hello"
+                                         << "hello"
+                                         << "0" << QByteArray("hello\r\n");
+        QTest::newRow("terminal, harmless command") << ">fail quietly" << keys::terminalApprovalMode << ""
+                                                    << "exit 1"
+                                                    << "(no output) (exit code: 1)"
+                                                    << ""
+                                                    << "1" << QByteArray();
+        QTest::newRow("output and failure") << "?list it" << keys::aiChatApprovalMode << "never"
+                                            << "printf 'a\\nb\\n'; exit 4"
+                                            << "a\r\nb (exit code: 4)"
+                                            << "a\r\nb"
+                                            << "4" << QByteArray("a\r\nb\r\n");
+    }
+    void oneCommandThenSummary()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, approvalKey);
+        QFETCH(QString, approvalMode);
+        QFETCH(QString, command);
+        QFETCH(QString, displayed);
+        QFETCH(QString, output);
+        QFETCH(QString, exitCode);
+        QFETCH(QByteArray, raw);
+
+        LauncherFixture f;
+        f.setKey();
+        if (!approvalMode.isEmpty())
+            f.defaults->setString(approvalKey, approvalMode);
+        f.defaults->setInteger(keys::aiUsageInputTokens, 100);
+        f.defaults->setInteger(keys::aiUsageOutputTokens, 50);
+        f.server->enqueue(FakeReply::events({ callChunk(command), usageChunk(10, 2) }));
+        f.server->enqueue(FakeReply::events(
+            { textChunk("It "), textChunk("is done."), usageChunk(20, 5), usageChunk(1, 1) }));
+        f.server->enqueue(titleReply("Echo Test"));
+
+        const ConversationSessionPtr session = f.ask(typed);
+        QVERIFY(session->isProcessing());
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Echo Test"), kWait);
+        QVERIFY(!session->isProcessing());
+        QVERIFY(!session->awaitingApproval());
+
+        const QString query = typed.mid(1);
+        QCOMPARE(transcript(*session),
+            (QStringList {
+                "user: " + query, "command: " + command, "output: " + displayed, "assistant: It is done." }));
+        QVERIFY(session->messages().at(2).rawOutput.has_value());
+        QCOMPARE(*session->messages().at(2).rawOutput, raw);
+        QCOMPARE(apiTranscript(session->apiMessages()),
+            (QStringList { "user: text(" + query + ")", "model: call(" + command + ")",
+                "user: response(" + output + "|" + exitCode + ")", "model: text(It is done.)" }));
+
+        QCOMPARE(f.defaults->integer(keys::aiUsageInputTokens), 131);
+        QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 58);
+
+        const QList<RecordedRequest> &requests = f.server->requests();
+        QCOMPARE(requests.size(), 3);
+        for (int n = 0; n < 2; ++n) {
+            QCOMPARE(requests[n].path,
+                QByteArray("/v1beta/models/gemini-2.5-flash:streamGenerateContent?alt=sse"));
+            QCOMPARE(requests[n].header("x-goog-api-key"), kTestKey.toUtf8());
+        }
+        const QJsonObject answer = partOf(requests[1], 2, 0).value("functionResponse").toObject();
+        QCOMPARE(answer.value("name").toString(), QStringLiteral("execute_command"));
+        QCOMPARE(answer.value("response").toObject(),
+            (QJsonObject { { "output", output }, { "exitCode", exitCode } }));
+
+        QCOMPARE(requests[2].path, QByteArray("/v1beta/models/gemini-3.1-flash-lite:generateContent"));
+        QCOMPARE(requests[2].json["contents"][0]["parts"][0]["text"].toString(),
+            agent::titleInstruction + "\n\n" + query);
+    }
+
+    void commandsRunWithTheGivenOptions()
+    {
+        using namespace std::chrono_literals;
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
+        PtyOptions options;
+        options.timeout = 300ms;
+        options.killGrace = 200ms;
+        f.model->setCommandOptions(options);
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("sleep 30")) }));
+        f.server->enqueue(FakeReply::events({ textChunk("Too slow.") }));
+        f.server->enqueue(titleReply("Slow"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?wait"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Slow"), kWait);
+        QCOMPARE(transcript(*session).at(2), "output: " + timeoutNote(300ms) + " (exit code: -1)");
+        QCOMPARE(
+            apiTranscript(session->apiMessages()).at(2), "user: response(" + timeoutNote(300ms) + "|-1)");
+    }
+
+    void requestsCarryTheToolAndTheRealSystem()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::geminiModel, QStringLiteral("gemini-test-model"));
+        f.server->enqueue(FakeReply::events({ textChunk("Hi.") }));
+        f.server->enqueue(titleReply("Greeting"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?hello"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Greeting"), kWait);
+
+        const RecordedRequest &chat = f.server->requests().at(0);
+        QCOMPARE(chat.path, QByteArray("/v1beta/models/gemini-test-model:streamGenerateContent?alt=sse"));
+        // Titles ignore the stored model.
+        QCOMPARE(f.server->requests().at(1).path,
+            QByteArray("/v1beta/models/gemini-3.1-flash-lite:generateContent"));
+
+#ifdef Q_OS_LINUX
+        QCOMPARE(agent::operatingSystemName(), QStringLiteral("Linux"));
+#endif
+        const QString instruction = chat.json["systemInstruction"]["parts"][0]["text"].toString();
+        QCOMPARE(instruction,
+            QStringLiteral(
+                "You are a helpful general-purpose assistant running on %1. Answer questions on any "
+                "topic concisely. You have access to an execute_command tool to run bash commands on "
+                "the user's computer when useful — for example to look up files, check system info, "
+                "install software, or accomplish tasks the user requests.")
+                .arg(agent::operatingSystemName()));
+        QVERIFY(!instruction.contains("macOS"));
+        QVERIFY(!instruction.contains("Mac"));
+
+        const QJsonObject declaration = chat.json["tools"][0]["functionDeclarations"][0].toObject();
+        QCOMPARE(chat.json["tools"].toArray().size(), 1);
+        QCOMPARE(declaration.value("name").toString(), QStringLiteral("execute_command"));
+        QCOMPARE(declaration.value("description").toString(),
+            "Execute a bash command on the user's " + agent::operatingSystemName() + " system");
+        QCOMPARE(declaration.value("parameters").toObject(),
+            (QJsonObject { { "type", "object" },
+                { "properties",
+                    QJsonObject { { "command",
+                        QJsonObject {
+                            { "type", "string" }, { "description", "The bash command to execute" } } } } },
+                { "required", QJsonArray { "command" } } }));
+        QCOMPARE(
+            apiTranscript(session->apiMessages()), (QStringList { "user: text(hello)", "model: text(Hi.)" }));
+    }
+
+    void theCallKeepsItsSignature_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("signature");
+        QTest::newRow("one signed call")
+            << callChunk(QStringLiteral("echo only"), QStringLiteral("U2lnbmVk")) << "echo only"
+            << "U2lnbmVk";
+        // The service signs the first of parallel calls; only the last runs.
+        QTest::newRow("two calls, the first signed")
+            << partsChunk({ callPart(QStringLiteral("echo first"), QStringLiteral("Rmlyc3Q=")),
+                   callPart(QStringLiteral("echo second")) })
+            << "echo second"
+            << "Rmlyc3Q=";
+        QTest::newRow("two calls in two chunks") << callChunk(QStringLiteral("echo first"))
+                + "\r\n\r\ndata: " + callChunk(QStringLiteral("echo second"))
+                                                 << "echo second"
+                                                 << "";
+    }
+    void theCallKeepsItsSignature()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, command);
+        QFETCH(QString, signature);
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
+        f.server->enqueue(FakeReply::events({ reply }));
+        f.server->enqueue(FakeReply::events({ textChunk("Done.") }));
+        f.server->enqueue(titleReply("T"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?run something"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("T"), kWait);
+
+        const QString printed = command.section(' ', 1);
+        QCOMPARE(transcript(*session),
+            (QStringList {
+                "user: run something", "command: " + command, "output: " + printed, "assistant: Done." }));
+        const QJsonObject sent = partOf(f.server->requests().at(1), 1, 0);
+        QCOMPARE(sent.value("functionCall")["args"]["command"].toString(), command);
+        QCOMPARE(sent.value("thoughtSignature").toString(), signature);
+        QCOMPARE(sent.contains("thoughtSignature"), !signature.isEmpty());
+    }
+
+    void textBeforeTheCallComesFirst()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
+        f.server->enqueue(FakeReply::events({ textChunk("Let me "),
+            partsChunk({ textPart("look."), callPart(QStringLiteral("echo found")) }) }));
+        f.server->enqueue(FakeReply::events({ textChunk("Found it.") }));
+        f.server->enqueue(titleReply("Looking"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?find it"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Looking"), kWait);
+
+        QCOMPARE(transcript(*session),
+            (QStringList { "user: find it", "assistant: Let me look.", "command: echo found", "output: found",
+                "assistant: Found it." }));
+        QCOMPARE(apiTranscript(session->apiMessages()),
+            (QStringList { "user: text(find it)", "model: text(Let me look.), call(echo found)",
+                "user: response(found|0)", "model: text(Found it.)" }));
+        QCOMPARE(partOf(f.server->requests().at(1), 1, 0), (QJsonObject { { "text", "Let me look." } }));
+    }
+
+    void theUserDecides_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::optional<QString>>("command");
+        QTest::addColumn<bool>("approve");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("history");
+        QTest::newRow("chat asks, approved")
+            << "?say hi" << std::optional<QString>("echo hi") << true
+            << QStringList { "user: say hi", "command: echo hi", "output: hi", "assistant: Over." }
+            << QStringList { "user: text(say hi)", "model: call(echo hi)", "user: response(hi|0)",
+                   "model: text(Over.)" };
+        QTest::newRow("chat asks, denied")
+            << "?say hi" << std::optional<QString>("echo hi") << false
+            << QStringList { "user: say hi", "error: Command denied by user", "assistant: Over." }
+            << QStringList { "user: text(say hi)", "model: call(echo hi)",
+                   "user: response(User denied command execution|-1)", "model: text(Over.)" };
+        QTest::newRow("terminal asks for a dangerous command")
+            << ">restart" << std::optional<QString>("sudo reboot") << false
+            << QStringList { "user: restart", "error: Command denied by user", "assistant: Over." }
+            << QStringList { "user: text(restart)", "model: call(sudo reboot)",
+                   "user: response(User denied command execution|-1)", "model: text(Over.)" };
+        QTest::newRow("a call without its argument asks for an empty command")
+            << "?nothing" << std::optional<QString>() << true
+            << QStringList { "user: nothing", "command: ", "output: (no output)", "assistant: Over." }
+            << QStringList { "user: text(nothing)", "model: call()", "user: response(|0)",
+                   "model: text(Over.)" };
+    }
+    void theUserDecides()
+    {
+        QFETCH(QString, typed);
+        QFETCH(std::optional<QString>, command);
+        QFETCH(bool, approve);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, history);
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(command) }));
+        f.server->enqueue(FakeReply::events({ textChunk("Over.") }));
+        f.server->enqueue(titleReply("Decided"));
+        const ConversationSessionPtr session = f.ask(typed);
+
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+        QCOMPARE(transcript(*session).last(), "pendingApproval: " + command.value_or(QString()));
+        QVERIFY(session->isProcessing());
+        QVERIFY(session->approvalContinuation());
+        // The launcher shown again keeps a conversation that waits.
+        f.model->reset();
+        QCOMPARE(f.model->activeSession(), session);
+
+        f.model->respondToApproval(approve);
+        QVERIFY(!session->awaitingApproval());
+        QVERIFY(!session->approvalContinuation());
+        for (const ConversationMessage &message : session->messages())
+            QVERIFY(message.role != ConversationMessage::Role::pendingApproval);
+
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Decided"), kWait);
+        QCOMPARE(transcript(*session), messages);
+        QCOMPARE(apiTranscript(session->apiMessages()), history);
+        QVERIFY(!session->isProcessing());
+    }
+
+    void approvalWithoutAnOpenConversationDoesNothing()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo hi")) }));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?hi"));
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+        f.model->setActiveSession(nullptr);
+        f.model->respondToApproval(true);
+        QVERIFY(session->awaitingApproval());
+        f.model->openSession(session);
+        f.model->stopGenerating();
+        QVERIFY(!session->awaitingApproval());
+        QVERIFY(!session->isProcessing());
+    }
+
+    void stoppingAWaitingCommandEndsTheLoop()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+
+        f.model->stopGenerating();
+        QVERIFY(!session->isProcessing());
+        QVERIFY(!session->awaitingApproval());
+        QCOMPARE(transcript(*session), (QStringList { "user: try", "error: Command denied by user" }));
+        QCOMPARE(apiTranscript(session->apiMessages()),
+            (QStringList { "user: text(try)", "model: call(echo never)",
+                "user: response(User denied command execution|-1)" }));
+
+        // The next turn is the only request that follows, and it carries the
+        // whole history.
+        f.server->enqueue(FakeReply::events({ textChunk("Fine.") }));
+        f.model->setFollowUpText(QStringLiteral("skip it"));
+        f.model->submitFollowUp();
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && networkIdle(*f.model), kWait);
+        QCOMPARE(f.server->requests().size(), 2);
+        QCOMPARE(contentsOf(f.server->requests().at(1)).size(), 4);
+        QCOMPARE(session->title(), QStringLiteral("try"));
+        QCOMPARE(transcript(*session).last(), QStringLiteral("assistant: Fine."));
+    }
+
+    void deletingAWaitingConversationDeniesAndEnds()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
+        ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+        const std::weak_ptr<AgentTask> task = session->task();
+        const std::weak_ptr<ConversationSession> watched = session;
+
+        f.model->deleteSession(session);
+        QVERIFY(f.model->sessions().isEmpty());
+        QVERIFY(!f.model->activeSession());
+        // The loop was told "no" and ended on the spot: nothing else would
+        // have turned processing off.
+        QVERIFY(!session->isProcessing());
+        QVERIFY(!session->awaitingApproval());
+        QVERIFY(!session->approvalContinuation());
+        QCOMPARE(apiTranscript(session->apiMessages()).last(),
+            QStringLiteral("user: response(User denied command execution|-1)"));
+        QVERIFY(task.lock()->isCancelled());
+
+        // Nothing but the test holds the conversation any more.
+        session.reset();
+        QVERIFY(watched.expired());
+        QVERIFY(task.expired());
+        QCOMPARE(f.server->requests().size(), 1);
+    }
+
+    void closingTheLauncherEndsWaitingLoops()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+        const QStringList before = transcript(*session);
+        f.model.reset();
+        QCOMPARE(transcript(*session), before);
+        QVERIFY(session->task()->isCancelled());
+        // Only the conversation itself still holds its task: the loop is gone.
+        QCOMPARE(session->task().use_count(), 2);
+    }
+
+    void aFollowUpInterruptsTheRunningAnswer()
+    {
+        LauncherFixture f;
+        f.setKey();
+        FakeReply unfinished = FakeReply::events({ textChunk("Partial") });
+        unfinished.holdOpen = true;
+        f.server->enqueue(unfinished);
+        f.server->enqueue(FakeReply::events({ textChunk("OK.") }));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?long story"));
+        QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
+        const std::weak_ptr<AgentTask> first = session->task();
+
+        f.model->setFollowUpText(QStringLiteral("never mind"));
+        f.model->submitFollowUp();
+        QVERIFY(first.expired() || first.lock()->isCancelled());
+        QVERIFY(session->isProcessing());
+        // The first request may stay open: only the loop reading it is gone.
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && first.expired(), kWait);
+
+        QCOMPARE(transcript(*session),
+            (QStringList { "user: long story", "assistant: Partial", "user: never mind", "assistant: OK." }));
+        QCOMPARE(apiTranscript(session->apiMessages()),
+            (QStringList { "user: text(long story)", "user: text(never mind)", "model: text(OK.)" }));
+        // A stopped first turn asks for no title.
+        QCOMPARE(f.server->requests().size(), 2);
+        QCOMPARE(session->title(), QStringLiteral("long story"));
+    }
+
+    void stoppingKeepsThePartialAnswer()
+    {
+        LauncherFixture f;
+        f.setKey();
+        FakeReply unfinished = FakeReply::events({ textChunk("Half an ") });
+        unfinished.holdOpen = true;
+        f.server->enqueue(unfinished);
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?story"));
+        QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
+        const std::weak_ptr<AgentTask> task = session->task();
+        QCOMPARE(task.use_count(), 3);
+
+        f.model->stopGenerating();
+        QVERIFY(!session->isProcessing());
+        // The loop gives up its wait at once, not when the service goes on.
+        QTRY_COMPARE_WITH_TIMEOUT(task.use_count(), 1, kWait);
+        QCOMPARE(apiTranscript(session->apiMessages()),
+            (QStringList { "user: text(story)", "model: text(Half an )" }));
+        QCOMPARE(f.server->requests().size(), 1);
+    }
+
+    void aCommandStillRunningWhenStopped_data()
+    {
+        QTest::addColumn<bool>("followUp");
+        QTest::newRow("no newer turn: the result is recorded") << false;
+        QTest::newRow("a newer turn: the old loop stays away") << true;
+    }
+    void aCommandStillRunningWhenStopped()
+    {
+        QFETCH(bool, followUp);
+        Gate gate;
+        LauncherFixture f;
+        f.setKey();
+        f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
+        f.server->enqueue(FakeReply::events({ callChunk(gate.command()) }));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?wait for it"));
+        QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
+        QCOMPARE(transcript(*session).last(), "command: " + gate.command());
+        const std::weak_ptr<AgentTask> first = session->task();
+
+        if (followUp) {
+            f.server->enqueue(FakeReply::events({ textChunk("Moving on.") }));
+            f.model->setFollowUpText(QStringLiteral("forget it"));
+            f.model->submitFollowUp();
+            QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && networkIdle(*f.model), kWait);
+            // The new turn answers the call left open, or the service would
+            // refuse the history.
+            QCOMPARE(
+                partOf(f.server->requests().at(1), 2, 0).value("functionResponse")["response"]["exitCode"],
+                QJsonValue("-1"));
+        } else {
+            f.model->stopGenerating();
+            QVERIFY(!session->isProcessing());
+        }
+        const QStringList messagesBefore = transcript(*session);
+        const QStringList historyBefore = apiTranscript(session->apiMessages());
+
+        // The macro evaluates its condition again after success: write once.
+        bool released = false;
+        QTRY_VERIFY_WITH_TIMEOUT(released || (released = gate.release("released\n")), kWait);
+        // Only the conversation may still hold the loop's task.
+        QTRY_VERIFY_WITH_TIMEOUT(first.use_count() <= 1, kWait);
+        QVERIFY(!session->isProcessing());
+
+        if (followUp) {
+            QCOMPARE(transcript(*session), messagesBefore);
+            QCOMPARE(apiTranscript(session->apiMessages()), historyBefore);
+            QCOMPARE(messagesBefore,
+                (QStringList { "user: wait for it", "command: " + gate.command(), "user: forget it",
+                    "assistant: Moving on." }));
+            QCOMPARE(historyBefore,
+                (QStringList { "user: text(wait for it)", "model: call(" + gate.command() + ")",
+                    "user: response(Interrupted by the user before the command finished|-1)",
+                    "user: text(forget it)", "model: text(Moving on.)" }));
+        } else {
+            QCOMPARE(transcript(*session), messagesBefore + QStringList { "output: released" });
+            QCOMPARE(apiTranscript(session->apiMessages()),
+                historyBefore + QStringList { "user: response(released|0)" });
+            QCOMPARE(f.server->requests().size(), 1);
+        }
+    }
+
+    void usageAloneAddsNoMessage()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ usageChunk(12, 0) }));
+        f.server->enqueue(titleReply("Quiet"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?anything"));
+        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Quiet"), kWait);
+        QCOMPARE(transcript(*session), QStringList { "user: anything" });
+        QCOMPARE(apiTranscript(session->apiMessages()), QStringList { "user: text(anything)" });
+        QCOMPARE(f.defaults->integer(keys::aiUsageInputTokens), 12);
+        QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 0);
+    }
+
+    void aFailedStreamEndsTheTurn()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::body(400, "{\"error\": {\n  \"message\": \"bad\"\n}}"));
+        f.server->enqueue(FakeReply::body(500, "down", "text/plain"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?will fail"));
+        QTRY_VERIFY_WITH_TIMEOUT(f.server->requests().size() == 2 && networkIdle(*f.model), kWait);
+        QVERIFY(!session->isProcessing());
+        QCOMPARE(transcript(*session).size(), 2);
+        QCOMPARE(transcript(*session).at(0), QStringLiteral("user: will fail"));
+        QVERIFY2(transcript(*session).at(1).startsWith("error: API error (400)"),
+            qPrintable(transcript(*session).at(1)));
+        QCOMPARE(apiTranscript(session->apiMessages()), QStringList { "user: text(will fail)" });
+        // The failed title request leaves the cut query.
+        QCOMPARE(session->title(), QStringLiteral("will fail"));
+    }
+};
+
+QUILLET_TEST_MAIN(AgentLoopTest)
+#include "AgentLoopTest.moc"

@@ -1,0 +1,172 @@
+#pragma once
+
+#include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
+#include "launcher/AppIndexService.h"
+#include "launcher/LauncherViewModel.h"
+#include "support/FakeGeminiServer.h"
+#include "support/FakeWorkspace.h"
+#include "support/TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+#include <memory>
+
+namespace quillet::test {
+
+inline constexpr int kWait = 20000;
+inline const QString kTestKey = QStringLiteral("launcher-test-key-0001");
+
+inline QByteArray compact(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+// One streamed chunk whose first candidate carries `parts`.
+inline QByteArray partsChunk(const QJsonArray &parts, const QJsonObject &usage = {})
+{
+    QJsonObject payload { { "candidates",
+        QJsonArray {
+            QJsonObject { { "content", QJsonObject { { "role", "model" }, { "parts", parts } } } } } } };
+    if (!usage.isEmpty())
+        payload.insert("usageMetadata", usage);
+    return compact(payload);
+}
+
+inline QJsonObject textPart(const QString &text)
+{
+    return QJsonObject { { "text", text } };
+}
+
+inline QJsonObject callPart(const std::optional<QString> &command, const QString &signature = {})
+{
+    QJsonObject call { { "name", "execute_command" } };
+    if (command)
+        call.insert("args", QJsonObject { { "command", *command } });
+    QJsonObject part { { "functionCall", call } };
+    if (!signature.isEmpty())
+        part.insert("thoughtSignature", signature);
+    return part;
+}
+
+inline QByteArray textChunk(const QString &text)
+{
+    return partsChunk({ textPart(text) });
+}
+
+inline QByteArray callChunk(const std::optional<QString> &command, const QString &signature = {})
+{
+    return partsChunk({ callPart(command, signature) });
+}
+
+inline QByteArray usageChunk(int input, int output)
+{
+    return partsChunk({}, QJsonObject { { "promptTokenCount", input }, { "candidatesTokenCount", output } });
+}
+
+// The one-shot answer of a title request.
+inline FakeReply titleReply(const QString &title)
+{
+    return FakeReply::body(200,
+        compact(QJsonObject { { "candidates",
+            QJsonArray { QJsonObject { { "content",
+                QJsonObject { { "parts", QJsonArray { QJsonObject { { "text", title } } } } } } } } } }));
+}
+
+inline QString roleName(ConversationMessage::Role role)
+{
+    switch (role) {
+    case ConversationMessage::Role::user:
+        return QStringLiteral("user");
+    case ConversationMessage::Role::assistant:
+        return QStringLiteral("assistant");
+    case ConversationMessage::Role::command:
+        return QStringLiteral("command");
+    case ConversationMessage::Role::pendingApproval:
+        return QStringLiteral("pendingApproval");
+    case ConversationMessage::Role::output:
+        return QStringLiteral("output");
+    case ConversationMessage::Role::error:
+        return QStringLiteral("error");
+    }
+    return QString();
+}
+
+// "role: content" per message, so a failed comparison shows the conversation.
+inline QStringList transcript(const ConversationSession &session)
+{
+    QStringList lines;
+    for (const ConversationMessage &message : session.messages())
+        lines.append(roleName(message.role) + QStringLiteral(": ") + message.content);
+    return lines;
+}
+
+// One line per part of the history sent to the model.
+inline QStringList apiTranscript(const QList<ChatMessage> &history)
+{
+    QStringList lines;
+    for (const ChatMessage &message : history) {
+        QStringList parts;
+        for (const ChatPart &part : message.parts) {
+            if (const auto *text = std::get_if<QString>(&part.value)) {
+                parts.append(QStringLiteral("text(") + *text + QLatin1Char(')'));
+            } else if (const auto *call = std::get_if<FunctionCall>(&part.value)) {
+                parts.append(
+                    QStringLiteral("call(") + call->args.value(QStringLiteral("command")) + QLatin1Char(')'));
+            } else {
+                const auto &response = std::get<FunctionResponse>(part.value);
+                parts.append(QStringLiteral("response(") + response.response.value(QStringLiteral("output"))
+                    + QLatin1Char('|') + response.response.value(QStringLiteral("exitCode"))
+                    + QLatin1Char(')'));
+            }
+        }
+        lines.append(rawValue(message.role) + QStringLiteral(": ") + parts.join(QStringLiteral(", ")));
+    }
+    return lines;
+}
+
+// A launcher over a fake desktop, talking to a fake Gemini service.
+struct LauncherFixture {
+    FakeWorkspace workspace;
+    std::unique_ptr<AppIndexService> index;
+    std::unique_ptr<Defaults> defaults;
+    std::unique_ptr<FakeGeminiServer> server;
+    std::unique_ptr<LauncherViewModel> model;
+
+    explicit LauncherFixture(const QList<InstalledApplication> &apps = {})
+    {
+        workspace.installed = apps;
+        index = std::make_unique<AppIndexService>(workspace);
+        QSignalSpy indexed(index.get(), &AppIndexService::isIndexedChanged);
+        index->buildIndex();
+        if (!index->isIndexed())
+            indexed.wait(kWait);
+        const QString path = isolatedHome() + QStringLiteral("/launcher.conf");
+        QFile::remove(path);
+        defaults = std::make_unique<Defaults>(path);
+        server = std::make_unique<FakeGeminiServer>();
+        defaults->setString(keys::geminiBaseURL, server->baseUrl());
+        model = std::make_unique<LauncherViewModel>(*index, workspace, *defaults);
+    }
+
+    ~LauncherFixture()
+    {
+        model.reset();
+        server.reset();
+    }
+
+    void setKey() { defaults->setString(keys::geminiAPIKey, kTestKey); }
+
+    // Types `text` into the search field and presses Return.
+    ConversationSessionPtr ask(const QString &text)
+    {
+        model->setSearchText(text);
+        model->submit();
+        return model->activeSession();
+    }
+};
+
+} // namespace quillet::test

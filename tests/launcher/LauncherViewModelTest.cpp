@@ -1,0 +1,324 @@
+#include "core/Graphemes.h"
+#include "launcher/LauncherFixture.h"
+
+using namespace quillet;
+using namespace quillet::test;
+
+namespace {
+
+InstalledApplication app(const QString &id, const QString &name)
+{
+    return InstalledApplication { id, name, QString(),
+        QStringLiteral("/apps/") + id + QStringLiteral(".desktop") };
+}
+
+QList<InstalledApplication> twentyFiles()
+{
+    QList<InstalledApplication> apps;
+    for (int n = 1; n <= 20; ++n)
+        apps.append(app(QStringLiteral("org.files%1").arg(n, 2, 10, QLatin1Char('0')),
+            QStringLiteral("Files %1").arg(n, 2, 10, QLatin1Char('0'))));
+    apps.append(app(QStringLiteral("org.gimp"), QStringLiteral("GIMP")));
+    return apps;
+}
+
+QStringList ids(const QList<IndexedApp> &apps)
+{
+    QStringList list;
+    for (const IndexedApp &entry : apps)
+        list.append(entry.id);
+    return list;
+}
+
+} // namespace
+
+class LauncherViewModelTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void modeFollowsTheFirstCharacterOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<LauncherMode>("mode");
+        QTest::newRow("plain") << "files" << LauncherMode::apps;
+        QTest::newRow("empty") << "" << LauncherMode::apps;
+        QTest::newRow("question") << "?files" << LauncherMode::aiChat;
+        QTest::newRow("chevron") << ">ls" << LauncherMode::terminal;
+        QTest::newRow("later question mark") << "files?" << LauncherMode::apps;
+        QTest::newRow("later chevron") << " >ls" << LauncherMode::apps;
+        QTest::newRow("both") << "?>" << LauncherMode::aiChat;
+    }
+    void modeFollowsTheFirstCharacterOnly()
+    {
+        QFETCH(QString, text);
+        QFETCH(LauncherMode, mode);
+        LauncherFixture f;
+        f.model->setSearchText(text);
+        QCOMPARE(f.model->currentMode(), mode);
+    }
+
+    void searchKeepsTheEightBest()
+    {
+        LauncherFixture f(twentyFiles());
+        f.model->setSearchText(QStringLiteral("  files\t"));
+        QCOMPARE(ids(f.model->results()),
+            (QStringList { "org.files01", "org.files02", "org.files03", "org.files04", "org.files05",
+                "org.files06", "org.files07", "org.files08" }));
+        f.model->setSearchText(QStringLiteral("gimp"));
+        QCOMPARE(ids(f.model->results()), QStringList { "org.gimp" });
+    }
+
+    void arrowsStopAtTheEnds()
+    {
+        LauncherFixture f(twentyFiles());
+        f.model->setSearchText(QStringLiteral("files"));
+        f.model->moveSelectionUp();
+        QCOMPARE(f.model->selectedIndex(), 0);
+        for (int i = 0; i < 7; ++i)
+            f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 7);
+        QSignalSpy moved(f.model.get(), &LauncherViewModel::selectedIndexChanged);
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 7);
+        QCOMPARE(moved.count(), 0);
+
+        f.model->setSearchText(QStringLiteral("nothing matches this"));
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 0);
+    }
+
+    void aModeCharacterEmptiesTheResults()
+    {
+        LauncherFixture f(twentyFiles());
+        f.model->setSearchText(QStringLiteral("files"));
+        f.model->moveSelectionDown();
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 2);
+        QSignalSpy mode(f.model.get(), &LauncherViewModel::currentModeChanged);
+        f.model->setSearchText(QStringLiteral("?files"));
+        QVERIFY(f.model->results().isEmpty());
+        QCOMPARE(f.model->selectedIndex(), 0);
+        QCOMPARE(mode.count(), 1);
+        // Deleting the mode character brings the applications back.
+        f.model->setSearchText(QStringLiteral("files"));
+        QCOMPARE(f.model->results().size(), 8);
+        QCOMPARE(mode.count(), 2);
+    }
+
+    void returnOpensTheSelectedApplication()
+    {
+        LauncherFixture f(twentyFiles());
+        int dismissed = 0;
+        f.model->setOnDismiss([&dismissed] { ++dismissed; });
+        f.model->setSearchText(QStringLiteral("files"));
+        f.model->moveSelectionDown();
+        f.model->submit();
+        QCOMPARE(f.workspace.opened, QStringList { "org.files02" });
+        QCOMPARE(dismissed, 1);
+
+        // Nothing highlighted, nothing opened.
+        f.model->setSearchText(QStringLiteral("no such application"));
+        f.model->submit();
+        QCOMPARE(f.workspace.opened.size(), 1);
+        QCOMPARE(dismissed, 1);
+    }
+
+    void aFailedOpenKeepsTheLauncher()
+    {
+        LauncherFixture f(twentyFiles());
+        f.workspace.openSucceeds = false;
+        int dismissed = 0;
+        f.model->setOnDismiss([&dismissed] { ++dismissed; });
+        QSignalSpy failed(f.model.get(), &LauncherViewModel::applicationOpenFailed);
+        f.model->setSearchText(QStringLiteral("gimp"));
+        f.model->submit();
+        QCOMPARE(f.workspace.opened, QStringList { "org.gimp" });
+        QCOMPARE(dismissed, 0);
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.first().at(0).toString(), QStringLiteral("GIMP"));
+        QVERIFY(!failed.first().at(1).toString().isEmpty());
+    }
+
+    void aNewConversationKeepsTheModeCharacter_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("afterwards");
+        QTest::addColumn<LauncherMode>("mode");
+        QTest::newRow("chat") << "? what is up "
+                              << "?" << LauncherMode::aiChat;
+        QTest::newRow("terminal") << ">\tlist files"
+                                  << ">" << LauncherMode::terminal;
+    }
+    void aNewConversationKeepsTheModeCharacter()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, afterwards);
+        QFETCH(LauncherMode, mode);
+        LauncherFixture f;
+        f.model->setFollowUpText(QStringLiteral("left over"));
+        const ConversationSessionPtr session = f.ask(typed);
+        QVERIFY(session);
+        QCOMPARE(f.model->searchText(), afterwards);
+        QCOMPARE(f.model->sessions(), QList<ConversationSessionPtr> { session });
+        QCOMPARE(session->mode(), mode);
+        QCOMPARE(session->title(), typed.mid(1).trimmed());
+        QVERIFY(f.model->followUpText().isEmpty());
+    }
+
+    void blankQueriesStartNothing_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("question mark alone") << "?";
+        QTest::newRow("spaces") << "?   ";
+        QTest::newRow("tabs") << ">\t \t";
+    }
+    void blankQueriesStartNothing()
+    {
+        QFETCH(QString, typed);
+        LauncherFixture f;
+        f.ask(typed);
+        QVERIFY(f.model->sessions().isEmpty());
+        QVERIFY(!f.model->activeSession());
+        QCOMPARE(f.model->searchText(), typed);
+    }
+
+    void aBareModeCharacterListsAndReopensPastConversations()
+    {
+        LauncherFixture f;
+        // Without a key each conversation ends at once with its error.
+        const ConversationSessionPtr first = f.ask(QStringLiteral("?first"));
+        const ConversationSessionPtr command = f.ask(QStringLiteral(">uptime"));
+        const ConversationSessionPtr second = f.ask(QStringLiteral("?second"));
+        QCOMPARE(f.model->sessions(), (QList<ConversationSessionPtr> { second, command, first }));
+        f.model->setActiveSession(nullptr);
+
+        f.model->setSearchText(QStringLiteral("?"));
+        QVERIFY(f.model->results().isEmpty());
+        QCOMPARE(f.model->filteredSessions(), (QList<ConversationSessionPtr> { second, first }));
+        f.model->moveSelectionDown();
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 1);
+        f.model->setFollowUpText(QStringLiteral("draft"));
+        f.model->submit();
+        QCOMPARE(f.model->activeSession(), first);
+        QVERIFY(f.model->followUpText().isEmpty());
+        QCOMPARE(f.model->sessions().size(), 3);
+        // With a conversation open the list has no rows to move through.
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 1);
+
+        f.model->setActiveSession(nullptr);
+        f.model->setSearchText(QStringLiteral(">"));
+        QCOMPARE(f.model->filteredSessions(), QList<ConversationSessionPtr> { command });
+        f.model->submit();
+        QCOMPARE(f.model->activeSession(), command);
+
+        f.model->setSearchText(QString());
+        QVERIFY(f.model->filteredSessions().isEmpty());
+    }
+
+    void titlesAreCutAtSixtyCharacters()
+    {
+        LauncherFixture f;
+        // Each family emoji is one character made of seven code points.
+        const QString family = QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466");
+        QString query;
+        for (int n = 0; n < 70; ++n)
+            query += (n % 2 ? family : QStringLiteral("e\u0301"));
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?") + query);
+        QCOMPARE(graphemeCount(session->title()), 60);
+        QCOMPARE(session->title(), leftGraphemes(query, 60));
+        QVERIFY(query.startsWith(session->title()));
+
+        const ConversationSessionPtr shortOne = f.ask(QStringLiteral("?short"));
+        QCOMPARE(shortOne->title(), QStringLiteral("short"));
+    }
+
+    void withoutAKeyOnlyTheErrorAppears()
+    {
+        LauncherFixture f;
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?hello there"));
+        QCOMPARE(
+            transcript(*session), QStringList { "error: Please set your Gemini API key in Settings → AI" });
+        QVERIFY(!session->isProcessing());
+        QVERIFY(session->apiMessages().isEmpty());
+        QCOMPARE(session->title(), QStringLiteral("hello there"));
+        QVERIFY(f.server->requests().isEmpty());
+    }
+
+    void aRunningConversationBlocksNewQueriesAndSurvivesReset()
+    {
+        LauncherFixture f;
+        f.setKey();
+        FakeReply silent;
+        silent.neverAnswer = true;
+        f.server->enqueue(silent);
+        const ConversationSessionPtr running = f.ask(QStringLiteral("?long question"));
+        QVERIFY(running->isProcessing());
+
+        f.ask(QStringLiteral("?another"));
+        QCOMPARE(f.model->sessions().size(), 1);
+        QCOMPARE(f.model->activeSession(), running);
+        QCOMPARE(f.model->searchText(), QStringLiteral("?another"));
+
+        f.model->reset();
+        QCOMPARE(f.model->activeSession(), running);
+        QVERIFY(f.model->searchText().isEmpty());
+        QCOMPARE(f.model->selectedIndex(), 0);
+
+        f.model->stopGenerating();
+        QVERIFY(!running->isProcessing());
+        f.model->reset();
+        QVERIFY(!f.model->activeSession());
+    }
+
+    void anIdleConversationGivesWayToANewOne()
+    {
+        LauncherFixture f;
+        const ConversationSessionPtr idle = f.ask(QStringLiteral("?first"));
+        QVERIFY(!idle->isProcessing());
+        const ConversationSessionPtr next = f.ask(QStringLiteral("?second"));
+        QVERIFY(next != idle);
+        QCOMPARE(f.model->activeSession(), next);
+        QCOMPARE(f.model->sessions(), (QList<ConversationSessionPtr> { next, idle }));
+    }
+
+    void deletingRemovesAndCloses()
+    {
+        LauncherFixture f;
+        const ConversationSessionPtr kept = f.ask(QStringLiteral("?kept"));
+        const ConversationSessionPtr gone = f.ask(QStringLiteral("?gone"));
+        QSignalSpy filtered(f.model.get(), &LauncherViewModel::filteredSessionsChanged);
+        f.model->deleteSession(gone);
+        QCOMPARE(f.model->sessions(), QList<ConversationSessionPtr> { kept });
+        QVERIFY(!f.model->activeSession());
+        QCOMPARE(filtered.count(), 1);
+
+        f.model->setActiveSession(kept);
+        f.model->deleteSession(gone);
+        QCOMPARE(f.model->activeSession(), kept);
+        QCOMPARE(f.model->sessions().size(), 1);
+    }
+
+    void followUpsNeedAnOpenConversationAndText()
+    {
+        LauncherFixture f;
+        f.model->setFollowUpText(QStringLiteral("anyone?"));
+        f.model->submitFollowUp();
+        QCOMPARE(f.model->followUpText(), QStringLiteral("anyone?"));
+
+        const ConversationSessionPtr session = f.ask(QStringLiteral("?hi"));
+        f.model->setFollowUpText(QStringLiteral(" \t "));
+        f.model->submitFollowUp();
+        QCOMPARE(session->messages().size(), 1);
+
+        f.model->setFollowUpText(QStringLiteral(" more "));
+        f.model->submitFollowUp();
+        QVERIFY(f.model->followUpText().isEmpty());
+        QCOMPARE(transcript(*session),
+            (QStringList { "error: Please set your Gemini API key in Settings → AI",
+                "error: Please set your Gemini API key in Settings → AI" }));
+    }
+};
+
+QUILLET_TEST_MAIN(LauncherViewModelTest)
+#include "LauncherViewModelTest.moc"
