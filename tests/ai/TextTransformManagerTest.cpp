@@ -1,5 +1,8 @@
 #include "ai/TextTransformManager.h"
 #include "ai/AIService.h"
+#include "clipboard/ClipboardMonitor.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
 #include "clipboard/PasteboardTransfer.h"
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
@@ -308,6 +311,27 @@ private Q_SLOTS:
         QVERIFY(m_keys->posted.isEmpty());
         m_clock->advance(1ms);
         QCOMPARE(m_keys->posted, QStringList { "paste" });
+    }
+
+    void replaceRecordsNoHistoryEntry()
+    {
+        QString error;
+        auto store = Store::open(isolatedHome() + QStringLiteral("/replace.store"), &error);
+        QVERIFY(store);
+        FakeWorkspace workspace;
+        ExcludedAppsService excluded(*m_defaults, workspace);
+        HistoryManager history(*store, excluded, *m_defaults, *m_clock);
+        ClipboardMonitor monitor(*m_pasteboard, workspace, *m_defaults, *m_clock,
+            [&](const PasteboardSnapshot &snapshot) { history.addSnapshot(snapshot); });
+        monitor.start();
+        m_manager->replaceSelection(QStringLiteral("The cat"));
+        m_clock->advance(2s);
+        QCOMPARE(store->itemCount(), 0);
+        QCOMPARE(m_pasteboard->string(), std::optional<QString>(QStringLiteral("The cat")));
+        // An ordinary copy afterwards is recorded as usual.
+        m_pasteboard->copyText(QStringLiteral("copied"));
+        m_clock->advance(500ms);
+        QCOMPARE(store->itemCount(), 1);
     }
 
     void replaceWithoutPermissionPastesNothing()
