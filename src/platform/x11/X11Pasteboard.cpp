@@ -46,6 +46,9 @@ struct X11Pasteboard::Offer {
     // For each MIME name, the targets to ask for, best first.
     QHash<QString, QList<Atom>> sources;
     std::optional<std::optional<QByteArray>> uriList;
+    // The owner let a request time out: it is not asked again for this
+    // change, so a frozen application stalls Quillet once, not once per type.
+    bool unresponsive = false;
 };
 
 // A value sent to another client in chunks.
@@ -278,6 +281,7 @@ std::optional<QByteArray> X11Pasteboard::convert(
         },
         QDeadlineTimer(m_timeoutMs));
     if (!answered) {
+        m_requestTimedOut = true;
         qCInfo(lcX11) << "The clipboard owner did not answer a request for" << m_connection->atomName(target);
         createRequestor();
         return std::nullopt;
@@ -376,7 +380,12 @@ std::optional<QByteArray> X11Pasteboard::readOffered(const QString &type)
     }
     const QList<Atom> sources = offer.sources.value(type);
     for (const Atom source : sources) {
+        if (offer.unresponsive)
+            return std::nullopt;
+        m_requestTimedOut = false;
         auto data = convert(source, m_maxBytes);
+        if (m_requestTimedOut)
+            offer.unresponsive = true;
         if (!data)
             continue;
         if (source == XA_STRING)

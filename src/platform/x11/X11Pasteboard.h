@@ -93,6 +93,7 @@ private:
     qint64 m_changeCount = 0;
     qsizetype m_maxBytes = kDefaultMaxBytes;
     int m_timeoutMs = 3000;
+    bool m_requestTimedOut = false;
 
     std::unique_ptr<Offer> m_offer;
 

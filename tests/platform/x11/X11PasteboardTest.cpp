@@ -317,6 +317,10 @@ private Q_SLOTS:
         timer.start();
         QCOMPARE(m_pasteboard->data(0, QStringLiteral("text/plain")), std::nullopt);
         QVERIFY(timer.elapsed() < 5000);
+        // The same owner is not asked again for this copy: no second wait.
+        timer.restart();
+        QCOMPARE(m_pasteboard->data(0, QStringLiteral("text/plain")), std::nullopt);
+        QVERIFY2(timer.elapsed() < 250, qPrintable(QString::number(timer.elapsed())));
         ::kill(pid_t(owner.process().processId()), SIGCONT);
         m_pasteboard->setTimeout(3000);
     }
