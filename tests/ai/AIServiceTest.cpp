@@ -8,6 +8,8 @@
 #include <QLoggingCategory>
 #include <QTcpServer>
 
+Q_DECLARE_METATYPE(quillet::test::FakeReply)
+
 using namespace quillet;
 using namespace quillet::test;
 using namespace std::chrono_literals;
@@ -486,7 +488,6 @@ private Q_SLOTS:
     }
 };
 
-Q_DECLARE_METATYPE(quillet::test::FakeReply)
 
 QUILLET_TEST_MAIN(AIServiceTest)
 #include "AIServiceTest.moc"
