@@ -347,15 +347,6 @@ private Q_SLOTS:
         QCOMPARE(runs, 1);
     }
 
-    void eventsOfUnknownHotKeysAreIgnored()
-    {
-        const Name name(QStringLiteral("name"), kOptionSpace);
-        int runs = 0;
-        m_library->onKeyUp(name, [&] { ++runs; });
-        Q_EMIT m_backend.released(9999);
-        QCOMPARE(runs, 0);
-    }
-
     void matchingMenuItem()
     {
         QMenu menu;

@@ -275,12 +275,6 @@ private Q_SLOTS:
         QCOMPARE(m_recorder->isRecording(), recording);
     }
 
-    void keysAreIgnoredWhileIdle()
-    {
-        QCOMPARE(m_recorder->handleKeyPress(stroke(keys::v, control)), Disposition::passOn);
-        QCOMPARE(m_library->shortcut(m_name), kFactory);
-    }
-
     void destroyingARecordingRecorderClearsTheFlag()
     {
         m_recorder->startRecording();
