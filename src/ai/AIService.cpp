@@ -203,6 +203,17 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
     }
 }
 
+// The completion that ends a stream: normally, or with the error's text.
+template<typename T> auto endsStream(AIStream<T> stream)
+{
+    return [stream](std::optional<QString> error) mutable {
+        if (error)
+            stream.fail(std::move(*error));
+        else
+            stream.finish();
+    };
+}
+
 } // namespace
 
 AIService::AIService(BaseUrlSource baseUrl, QObject *parent)
@@ -308,12 +319,7 @@ AIStream<QString> AIService::streamText(
             if (auto *delta = std::get_if<StreamEvent::TextDelta>(&event.value))
                 stream.push(std::move(delta->text));
         },
-        [stream](std::optional<QString> error) mutable {
-            if (error)
-                stream.fail(std::move(*error));
-            else
-                stream.finish();
-        });
+        endsStream(stream));
     return stream;
 }
 
@@ -332,13 +338,7 @@ AIStream<StreamEvent> AIService::streamChat(const QList<ChatMessage> &messages,
         m_network, *prepared.request,
         QJsonDocument(chatBody(messages, systemInstruction, tools)).toJson(QJsonDocument::Compact),
         gemini::StreamReader::Mode::chat, apiKey,
-        [stream](StreamEvent &&event) mutable { stream.push(std::move(event)); },
-        [stream](std::optional<QString> error) mutable {
-            if (error)
-                stream.fail(std::move(*error));
-            else
-                stream.finish();
-        });
+        [stream](StreamEvent &&event) mutable { stream.push(std::move(event)); }, endsStream(stream));
     return stream;
 }
 
