@@ -1,8 +1,8 @@
 #include "snippets/SnippetsViewModel.h"
 #include "store/Store.h"
-#include "ui/common/AppActions.h"
+#include "ui/AppActions.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/panel/FloatingPanelView.h"
-#include "ui/panel/IMEPanel.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -34,7 +34,8 @@ void fill(Store &store)
     for (int n = 0; n < kEntries; ++n) {
         ClipboardItem item;
         item.id = QUuid::createUuid();
-        item.createdAt = item.lastUsedAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + qint64(n) * 1000, Qt::UTC);
+        item.createdAt = item.lastUsedAt
+            = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + qint64(n) * 1000, Qt::UTC);
         item.title = QStringLiteral("Entry %1: some copied text of a usual length").arg(n);
         item.contentTypeRaw = QStringLiteral("plainText");
         item.sourceAppName = QStringLiteral("Text Editor");
@@ -44,7 +45,7 @@ void fill(Store &store)
         content.utTypeIdentifier = QStringLiteral("text/plain");
         content.data = QByteArray(1024, 'x');
         content.dataSize = 1024;
-        store.insertItem(item, std::nullopt, {content});
+        store.insertItem(item, std::nullopt, { content });
     }
 }
 
@@ -74,7 +75,7 @@ void openPanelToFirstPaint(benchmark::State &state)
     Fixture &f = fixture();
     for (auto _ : state) {
         auto *view = new FloatingPanelView(f.actions, *f.store, f.snippets);
-        IMEPanel panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
+        FloatingWindow panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
         benchmark::DoNotOptimize(panel.grab());
     }
 }
@@ -85,7 +86,7 @@ void searchKeystroke(benchmark::State &state)
 {
     Fixture &f = fixture();
     auto *view = new FloatingPanelView(f.actions, *f.store, f.snippets);
-    IMEPanel panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
+    FloatingWindow panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel.grab();
     bool flip = false;
     for (auto _ : state) {
@@ -101,28 +102,29 @@ BENCHMARK(searchKeystroke)->Unit(benchmark::kMillisecond);
 void idleResidentMemory(benchmark::State &state)
 {
     QTemporaryDir home;
-    for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
+    for (const char *name : { "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR" })
         QDir().mkpath(home.filePath(QLatin1String(name)));
     QFile::setPermissions(home.filePath(QStringLiteral("XDG_RUNTIME_DIR")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     {
         QDir().mkpath(home.filePath(QStringLiteral("XDG_DATA_HOME/Quillet")));
         QString error;
-        auto store = Store::open(home.filePath(QStringLiteral("XDG_DATA_HOME/Quillet/Quillet.store")), &error);
+        auto store
+            = Store::open(home.filePath(QStringLiteral("XDG_DATA_HOME/Quillet/Quillet.store")), &error);
         fill(*store);
     }
     double rssKiB = 0;
     for (auto _ : state) {
         QProcess quillet;
         auto environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"})
+        for (const char *name : { "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR" })
             environment.insert(QLatin1String(name), home.filePath(QLatin1String(name)));
         quillet.setProcessEnvironment(environment);
         quillet.start(QStringLiteral(QUILLET_BINARY), {});
         QByteArray output;
         QDeadlineTimer deadline(60000);
         while (!output.contains("Quillet is running") && !deadline.hasExpired()
-               && quillet.waitForReadyRead(int(deadline.remainingTime())))
+            && quillet.waitForReadyRead(int(deadline.remainingTime())))
             output += quillet.readAllStandardOutput();
         // Settled: the event loop has taken its first turns.
         quillet.waitForFinished(1000);

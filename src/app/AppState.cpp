@@ -1,87 +1,13 @@
 #include "app/AppState.h"
 
-#include "app/FloatingPanelController.h"
-#include "app/HotkeyManager.h"
-#include "defaults/Defaults.h"
-#include "defaults/PreferenceKeys.h"
-#include "platform/KeySynthesizer.h"
-
-#include <QPointer>
-#include <QTimer>
+#include "clipboard/PasteService.h"
 
 namespace quillet {
 
-AppState::AppState(const Platform &platform, QObject *parent)
+AppState::AppState(PasteService &paste, QObject *parent)
     : AppActions(parent)
-    , m_platform(platform)
-    , m_excludedApps(std::make_unique<ExcludedAppsService>(platform.defaults, platform.workspace))
-    , m_launchAtLogin(std::make_unique<LaunchAtLoginService>(platform.loginItems))
-    , m_hotkeys(std::make_unique<HotkeyManager>(platform.shortcuts, platform.defaults))
+    , m_paste(paste)
 {
-}
-
-AppState::~AppState() = default;
-
-void AppState::setup(Store &store, SnippetsViewModel &snippets)
-{
-    m_store = &store;
-    m_history
-        = std::make_unique<HistoryManager>(store, *m_excludedApps, m_platform.defaults, m_platform.clock);
-    m_paste = std::make_unique<PasteService>(
-        store, m_platform.pasteboard, m_platform.keys, m_platform.defaults, m_platform.clock);
-    m_paste->setCloseHandlers([this] { setPopoverVisible(false); }, [this] { hidePanel(); });
-    m_panelController = std::make_unique<FloatingPanelController>(
-        *this, snippets, store, m_platform.workspace, m_platform.keys);
-    // However the panel closes (Escape, its close button, a paste), the flag
-    // follows once the close has been handled.
-    connect(m_panelController.get(), &FloatingPanelController::historyPanelClosed, this,
-        [this] { QTimer::singleShot(0, this, [this] { setPanelVisible(false); }); });
-    startMonitoring();
-    setupHotkeys();
-
-    if (!m_platform.defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {
-        if (!requestAccessibility())
-            Q_EMIT accessibilityUnavailable(
-                QStringLiteral("Quillet cannot type pastes for you: the X server offers no XTest extension. "
-                               "Chosen entries are put on the clipboard; paste them with Ctrl+V."));
-        m_platform.defaults.setBool(keys::hasCompletedOnboarding, true);
-    }
-}
-
-void AppState::startMonitoring()
-{
-    QPointer<AppState> weak(this);
-    m_monitor = std::make_unique<ClipboardMonitor>(m_platform.pasteboard, m_platform.workspace,
-        m_platform.defaults, m_platform.clock, [weak](const PasteboardSnapshot &snapshot) {
-            if (weak && weak->m_history)
-                weak->m_history->addSnapshot(snapshot);
-        });
-    QTimer::singleShot(0, m_monitor.get(), [monitor = m_monitor.get()] { monitor->start(); });
-}
-
-void AppState::setupHotkeys()
-{
-    QPointer<AppState> weak(this);
-    m_hotkeys->setOnTogglePanel([weak] {
-        if (weak)
-            weak->togglePanel();
-    });
-    m_hotkeys->setOnOpenHistory([weak] {
-        if (!weak)
-            return;
-        weak->setPanelTab(PanelTab::history);
-        weak->showPanel();
-    });
-    m_hotkeys->setOnOpenSnippets([weak] {
-        if (!weak)
-            return;
-        weak->setPanelTab(PanelTab::snippets);
-        weak->showPanel();
-    });
-    // The AI transform and the launcher have no panels yet: their keys stay
-    // unbound and free for other programs.
-    m_hotkeys->registerShortcuts(
-        { HotkeyManager::togglePanel(), HotkeyManager::openHistory(), HotkeyManager::openSnippets() });
 }
 
 void AppState::setPanelVisible(bool visible)
@@ -103,20 +29,17 @@ void AppState::setPopoverVisible(bool visible)
 void AppState::showPanel()
 {
     setPanelVisible(true);
-    if (m_panelController)
-        m_panelController->showHistoryPanel();
+    Q_EMIT panelShowRequested();
 }
 
 void AppState::hidePanel()
 {
     setPanelVisible(false);
-    if (m_panelController)
-        m_panelController->closeHistoryPanel();
 }
 
 void AppState::togglePanel()
 {
-    if (m_panelController && m_panelController->isHistoryPanelVisible())
+    if (m_panelVisible)
         hidePanel();
     else
         showPanel();
@@ -130,29 +53,37 @@ void AppState::setPanelTab(PanelTab tab)
     Q_EMIT panelTabChanged();
 }
 
+void AppState::closePanels()
+{
+    setPopoverVisible(false);
+    hidePanel();
+}
+
 void AppState::paste(const ClipboardItem &item)
 {
-    if (m_paste)
-        m_paste->paste(item);
+    if (m_paste.paste(item))
+        closePanels();
 }
 
 void AppState::pasteSnippet(const Snippet &snippet)
 {
-    if (m_paste)
-        m_paste->pasteSnippet(snippet);
+    if (m_paste.pasteSnippet(snippet))
+        closePanels();
 }
 
 void AppState::clearHistory()
 {
-    if (m_paste)
-        m_paste->clearHistory();
+    m_paste.clearHistory();
 }
 
-bool AppState::requestAccessibility()
+void AppState::openSettings()
 {
-    // X11 has no permission to ask for: synthetic keys work wherever the
-    // XTest extension exists.
-    return m_platform.keys.isTrusted();
+    Q_EMIT settingsRequested();
+}
+
+void AppState::quit()
+{
+    Q_EMIT quitRequested();
 }
 
 } // namespace quillet

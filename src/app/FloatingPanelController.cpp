@@ -1,8 +1,9 @@
 #include "app/FloatingPanelController.h"
 
+#include "app/AppState.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/common/PanelGeometry.h"
 #include "ui/panel/FloatingPanelView.h"
-#include "ui/panel/IMEPanel.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -24,15 +25,20 @@ QRect workAreaAt(const QPoint &pointer)
 
 } // namespace
 
-FloatingPanelController::FloatingPanelController(AppActions &actions, SnippetsViewModel &snippets,
-    Store &store, Workspace &workspace, KeySynthesizer &keys, QObject *parent)
+FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store,
+    Workspace &workspace, KeySynthesizer &keys, QObject *parent)
     : QObject(parent)
-    , m_actions(actions)
+    , m_state(state)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
     , m_keys(keys)
 {
+    connect(&m_state, &AppState::panelShowRequested, this, &FloatingPanelController::showHistoryPanel);
+    connect(&m_state, &AppState::isPanelVisibleChanged, this, [this] {
+        if (!m_state.isPanelVisible())
+            closeHistoryPanel();
+    });
 }
 
 FloatingPanelController::~FloatingPanelController()
@@ -58,13 +64,24 @@ void FloatingPanelController::showHistoryPanel()
     m_previousWindow = m_workspace.activeWindow();
     m_keys.setPasteTarget(m_previousWindow);
 
-    auto *view = new FloatingPanelView(m_actions, m_store, m_snippets);
-    auto *panel = new IMEPanel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
+    auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
+    auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel->setObjectName(QStringLiteral("historyPanel"));
-    connect(panel, &IMEPanel::aboutToClose, this, [this, panel] {
-        if (m_previousWindow && m_panel == panel)
+    connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
+        if (m_panel != panel)
+            return;
+        if (m_previousWindow)
             m_workspace.activateWindow(*m_previousWindow);
-        Q_EMIT historyPanelClosed();
+        m_panel = nullptr;
+        // However the panel closes (Escape, the window manager, a paste), the
+        // state follows once the close has been handled.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_panel)
+                    m_state.hidePanel();
+            },
+            Qt::QueuedConnection);
     });
     const QPoint pointer = QCursor::pos();
     panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
@@ -78,8 +95,8 @@ void FloatingPanelController::showHistoryPanel()
 
 void FloatingPanelController::closeHistoryPanel()
 {
-    if (m_panel)
-        m_panel->close();
+    if (FloatingWindow *panel = m_panel)
+        panel->close();
     m_panel = nullptr;
 }
 

@@ -2,8 +2,8 @@
 
 #include "platform/KeySynthesizer.h"
 #include "platform/Workspace.h"
+#include "ui/common/FloatingWindow.h"
 
-#include "ui/panel/IMEPanel.h"
 #include <QObject>
 #include <QPointer>
 
@@ -11,40 +11,37 @@
 
 namespace quillet {
 
-class AppActions;
+class AppState;
 class SnippetsViewModel;
 class Store;
 
 // Owns Quillet's floating windows and builds them on demand: each show after a
-// close builds a fresh window. The history panel opens near the pointer, takes
-// the keyboard focus, and gives it back to the window that had it when it
-// closes (that window also receives the paste).
+// close builds a fresh window. The history panel follows the application
+// state: it opens near the pointer when the state asks for it, takes the
+// keyboard focus, gives it back to the window that had it when it closes (that
+// window also receives the paste), and however it closes the state hears of it.
 class FloatingPanelController : public QObject {
     Q_OBJECT
 public:
-    FloatingPanelController(AppActions &actions, SnippetsViewModel &snippets, Store &store,
-        Workspace &workspace, KeySynthesizer &keys, QObject *parent = nullptr);
+    FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store, Workspace &workspace,
+        KeySynthesizer &keys, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
+    FloatingWindow *panel() const { return m_panel; }
+    bool isHistoryPanelVisible() const;
+
+private:
     // Shows the history panel, or brings a visible one to the front.
     void showHistoryPanel();
     // Closes the history panel and forgets it.
     void closeHistoryPanel();
 
-    IMEPanel *panel() const { return m_panel; }
-    bool isHistoryPanelVisible() const;
-
-Q_SIGNALS:
-    // The history panel closed, however that happened.
-    void historyPanelClosed();
-
-private:
-    AppActions &m_actions;
+    AppState &m_state;
     SnippetsViewModel &m_snippets;
     Store &m_store;
     Workspace &m_workspace;
     KeySynthesizer &m_keys;
-    QPointer<IMEPanel> m_panel;
+    QPointer<FloatingWindow> m_panel;
     std::optional<WindowId> m_previousWindow;
 };
 

@@ -1,73 +1,80 @@
 #include "app/QuilletApp.h"
 
-#include "app/AppState.h"
-#include "app/HotkeyManager.h"
-#include "app/TrayController.h"
-#include "core/Clock.h"
 #include "defaults/Defaults.h"
-#include "settings/SettingsViewModel.h"
-#include "settings/UpdateService.h"
-#include "shortcuts/KeyboardShortcuts.h"
-#include "shortcuts/x11/X11HotKeyBackend.h"
-#include "shortcuts/x11/X11KeyMap.h"
-#include "shortcuts/x11/X11KeyboardLayout.h"
-#include "snippets/SnippetsViewModel.h"
-#include "store/ModelContainer.h"
-#include "ui/settings/SettingsWindow.h"
+#include "defaults/PreferenceKeys.h"
+#include "platform/KeySynthesizer.h"
+
+#include <QFileInfo>
 
 namespace quillet {
 
-QuilletApp::QuilletApp(Defaults &defaults, QObject *parent)
+QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, QObject *parent)
     : QObject(parent)
-    , m_defaults(defaults)
-    , m_platform(makePlatformServices())
+    , m_platform(platform)
+    , m_store(std::move(store))
+    , m_shortcuts(platform.defaults, platform.hotKeys, platform.keyboardLayout)
+    , m_excludedApps(platform.defaults, platform.workspace)
+    , m_launchAtLogin(platform.loginItems)
+    , m_settings(platform.defaults, QFileInfo(m_store->path()).absolutePath())
+    , m_snippets(*m_store)
+    // Copies flow: clipboard → monitor → history manager → store → lists.
+    , m_history(*m_store, m_excludedApps, platform.defaults, platform.clock)
+    , m_paste(*m_store, platform.pasteboard, platform.keys, platform.defaults, platform.clock)
+    , m_monitor(platform.pasteboard, platform.workspace, platform.defaults, platform.clock,
+          [this](const PasteboardSnapshot &snapshot) { m_history.addSnapshot(snapshot); })
+    , m_hotkeys(m_shortcuts, platform.defaults)
+    // Hot keys, the tray and the views act on the state; the panel controller
+    // follows it.
+    , m_state(m_paste)
+    , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys)
+    , m_tray(m_state, *m_store, m_snippets, platform.defaults)
+    , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
+          AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
+              HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
+          m_excludedApps, *m_store, platform.clock, platform.keyStrokeReader })
 {
-    m_notices = m_platform.unavailableFeatures;
-    if (Display *display = shortcuts::x11::applicationDisplay()) {
-        m_hotKeyBackend = std::make_unique<shortcuts::x11::X11HotKeyBackend>(display);
-        m_layout = std::make_unique<shortcuts::x11::X11KeyboardLayout>(display);
-    }
-    m_shortcuts
-        = std::make_unique<shortcuts::KeyboardShortcuts>(defaults, m_hotKeyBackend.get(), m_layout.get());
-
-    // Start-up order: the state and its services, the view models, the store,
-    // then the set-up that needs the store.
-    m_appState
-        = std::make_unique<AppState>(AppState::Platform { *m_platform.pasteboard, *m_platform.workspace,
-            *m_platform.keySynthesizer, *m_platform.loginItems, defaults, Clock::system(), *m_shortcuts });
-    m_snippets = std::make_unique<SnippetsViewModel>();
-    m_settings = std::make_unique<SettingsViewModel>(defaults, storeDirectory());
-    // Distributions update Quillet; no updater is configured.
-    m_updates = std::make_unique<UpdateService>();
-    m_store = makeModelContainer();
-    m_snippets->setModelContext(m_store.get());
-    connect(m_appState.get(), &AppState::accessibilityUnavailable, this,
-        [this](const QString &message) { m_notices.append(message); });
-    m_appState->setup(*m_store, *m_snippets);
-
-    KeyStrokeReader readKeys;
-    if (Display *display = shortcuts::x11::applicationDisplay())
-        readKeys = [display](const QKeyEvent &event) { return shortcuts::x11::keyStrokeFromEvent(event, display); };
-    m_settingsWindow = std::make_unique<SettingsWindow>(SettingsServices{
-        *m_settings, m_appState->launchAtLoginService(), *m_updates, *m_platform.keySynthesizer, *m_shortcuts,
-        AppShortcutNames{HotkeyManager::togglePanel(), HotkeyManager::openHistory(), HotkeyManager::openSnippets(),
-                         HotkeyManager::aiTransform(), HotkeyManager::openLauncher()},
-        m_appState->excludedAppsService(), *m_store, Clock::system(), readKeys});
-
-    m_tray = std::make_unique<TrayController>(*m_appState, *m_store, *m_snippets, defaults);
-    m_tray->setOpenSettings([this] { m_settingsWindow->show(); });
-    if (!m_tray->isAvailable())
+    connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
+    connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
+    bindHotkeys();
+    if (!m_tray.isAvailable())
         m_notices.append(
             QStringLiteral("No system tray: open Quillet with its shortcuts (Super+Shift+V shows "
                            "the history), or run quillet again to show the panel."));
 }
 
-QuilletApp::~QuilletApp()
+QuilletApp::~QuilletApp() = default;
+
+void QuilletApp::bindHotkeys()
 {
-    // Views and panels go before the state and the store they read.
-    m_tray.reset();
-    m_settingsWindow.reset();
-    m_appState.reset();
+    m_hotkeys.setOnTogglePanel([this] { m_state.togglePanel(); });
+    m_hotkeys.setOnOpenHistory([this] {
+        m_state.setPanelTab(PanelTab::history);
+        m_state.showPanel();
+    });
+    m_hotkeys.setOnOpenSnippets([this] {
+        m_state.setPanelTab(PanelTab::snippets);
+        m_state.showPanel();
+    });
+    // The AI transform and the launcher have no panels yet: their keys stay
+    // unbound and free for other programs.
+    m_hotkeys.registerShortcuts(
+        { HotkeyManager::togglePanel(), HotkeyManager::openHistory(), HotkeyManager::openSnippets() });
+}
+
+void QuilletApp::start()
+{
+    m_monitor.start();
+
+    Defaults &defaults = m_platform.defaults;
+    if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {
+        // X11 has no permission to ask for: synthetic keys work wherever the
+        // XTest extension exists, so the first run only says when they do not.
+        if (!m_platform.keys.isTrusted())
+            m_notices.append(
+                QStringLiteral("Quillet cannot type pastes for you: the X server offers no XTest extension. "
+                               "Chosen entries are put on the clipboard; paste them with Ctrl+V."));
+        defaults.setBool(keys::hasCompletedOnboarding, true);
+    }
 }
 
 } // namespace quillet

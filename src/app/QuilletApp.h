@@ -1,55 +1,112 @@
 #pragma once
 
-#include "platform/x11/PlatformServices.h"
+#include "app/AppState.h"
+#include "app/FloatingPanelController.h"
+#include "app/HotkeyManager.h"
+#include "app/TrayController.h"
+#include "clipboard/ClipboardMonitor.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
+#include "clipboard/PasteService.h"
+#include "settings/LaunchAtLoginService.h"
+#include "settings/SettingsViewModel.h"
+#include "settings/UpdateService.h"
+#include "shortcuts/KeyboardShortcuts.h"
+#include "snippets/SnippetsViewModel.h"
+#include "store/Store.h"
+#include "ui/settings/KeyStrokeReader.h"
+#include "ui/settings/SettingsWindow.h"
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
 namespace quillet {
 
-class AppState;
+class Clock;
 class Defaults;
-class SettingsViewModel;
-class SettingsWindow;
-class UpdateService;
-class SnippetsViewModel;
-class Store;
-class TrayController;
+class KeySynthesizer;
+class LoginItems;
+class Pasteboard;
+class Workspace;
 namespace shortcuts {
 class HotKeyBackend;
 class KeyboardLayout;
-class KeyboardShortcuts;
 } // namespace shortcuts
 
-// The composition root: chooses the platform implementations, opens the store
-// and creates the long-lived objects in start-up order, then shows the tray.
+// The composition root: every long-lived object of the running application,
+// built in dependency order (platform → store → services → controllers →
+// views) with references handed down. Reading the members top to bottom shows
+// how data flows through Quillet; nothing hands a service back up.
 class QuilletApp : public QObject {
     Q_OBJECT
 public:
-    explicit QuilletApp(Defaults &defaults, QObject *parent = nullptr);
+    // The desktop the application runs on; it outlives the application.
+    struct Platform {
+        Pasteboard &pasteboard;
+        Workspace &workspace;
+        KeySynthesizer &keys;
+        LoginItems &loginItems;
+        // Global shortcuts and the keyboard layout; absent without a desktop.
+        shortcuts::HotKeyBackend *hotKeys;
+        shortcuts::KeyboardLayout *keyboardLayout;
+        // How the shortcut recorders read key events (optional).
+        KeyStrokeReader keyStrokeReader;
+        Defaults &defaults;
+        Clock &clock;
+    };
+
+    QuilletApp(const Platform &platform, std::unique_ptr<Store> store, QObject *parent = nullptr);
     ~QuilletApp() override;
 
-    AppState &appState() { return *m_appState; }
+    // Starts watching the clipboard and, on the very first run, says when
+    // pastes cannot be typed for the user.
+    void start();
+
+    AppState &state() { return m_state; }
     Store &store() { return *m_store; }
-    TrayController *tray() const { return m_tray.get(); }
-    SettingsWindow &settingsWindow() { return *m_settingsWindow; }
+    ClipboardMonitor &monitor() { return m_monitor; }
+    FloatingPanelController &panels() { return m_panels; }
+    TrayController &tray() { return m_tray; }
+    SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
     const QStringList &notices() const { return m_notices; }
 
+Q_SIGNALS:
+    // The user asked Quillet to end (the tray, the panel's menu).
+    void quitRequested();
+
 private:
-    Defaults &m_defaults;
-    PlatformServices m_platform;
-    std::unique_ptr<shortcuts::HotKeyBackend> m_hotKeyBackend;
-    std::unique_ptr<shortcuts::KeyboardLayout> m_layout;
-    std::unique_ptr<shortcuts::KeyboardShortcuts> m_shortcuts;
-    std::unique_ptr<AppState> m_appState;
-    std::unique_ptr<SnippetsViewModel> m_snippets;
-    std::unique_ptr<SettingsViewModel> m_settings;
-    std::unique_ptr<UpdateService> m_updates;
+    void bindHotkeys();
+
+    // Platform.
+    Platform m_platform;
+    // Store.
     std::unique_ptr<Store> m_store;
-    std::unique_ptr<SettingsWindow> m_settingsWindow;
-    std::unique_ptr<TrayController> m_tray;
+    // Services.
+    shortcuts::KeyboardShortcuts m_shortcuts;
+    ExcludedAppsService m_excludedApps;
+    LaunchAtLoginService m_launchAtLogin;
+    UpdateService m_updates;
+    SettingsViewModel m_settings;
+    SnippetsViewModel m_snippets;
+    HistoryManager m_history;
+    PasteService m_paste;
+    ClipboardMonitor m_monitor;
+    HotkeyManager m_hotkeys;
+    // The AI transform (AIService, PromptLibrary, TextTransformManager) and
+    // the launcher (AppIndexService, LauncherViewModel) join the services here.
+
+    // Controllers.
+    AppState m_state;
+    FloatingPanelController m_panels;
+    TrayController m_tray;
+    // The command-line server joins the controllers here.
+
+    // Views.
+    SettingsWindow m_settingsWindow;
+
     QStringList m_notices;
 };
 

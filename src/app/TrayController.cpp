@@ -1,11 +1,11 @@
 #include "app/TrayController.h"
 
 #include "app/AppState.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/common/PanelGeometry.h"
 #include "ui/common/SymbolIcons.h"
-#include "ui/menubar/MenuBarView.h"
-#include "ui/menubar/SearchField.h"
-#include "ui/panel/IMEPanel.h"
+#include "ui/controls/SearchField.h"
+#include "ui/tray/TrayPopup.h"
 
 #include <QApplication>
 #include <QBoxLayout>
@@ -19,9 +19,9 @@ namespace quillet {
 namespace {
 
 // The popup window: closes when the user clicks elsewhere, like a menu.
-class TrayPopup : public QWidget {
+class TrayPopupWindow : public QWidget {
 public:
-    explicit TrayPopup(QWidget *content)
+    explicit TrayPopupWindow(QWidget *content)
         : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
     {
         setAttribute(Qt::WA_DeleteOnClose);
@@ -76,8 +76,9 @@ TrayController::TrayController(
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("Show History"), this, &TrayController::showPopup);
     m_menu->addAction(QStringLiteral("Open Floating Panel"), &m_state, &AppState::showPanel);
-    m_quitSeparator = m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Quit Quillet"), qApp, &QApplication::quit);
+    m_menu->addAction(QStringLiteral("Settings..."), &m_state, &AppState::openSettings);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Quit Quillet"), &m_state, &AppState::quit);
     m_icon->setContextMenu(m_menu.get());
 
     connect(
@@ -98,27 +99,12 @@ bool TrayController::isAvailable() const
     return m_icon != nullptr;
 }
 
-void TrayController::setOpenSettings(std::function<void()> openSettings)
-{
-    m_openSettings = std::move(openSettings);
-    if (m_menu && m_openSettings && !m_settingsAction) {
-        m_settingsAction = new QAction(QStringLiteral("Settings..."), m_menu.get());
-        connect(m_settingsAction, &QAction::triggered, this, [this] {
-            if (m_openSettings)
-                m_openSettings();
-        });
-        m_menu->insertAction(m_quitSeparator, m_settingsAction);
-    }
-}
-
 void TrayController::showPopup()
 {
     hidePopup();
-    auto *view = new MenuBarView(m_state, m_store, m_snippets, m_defaults);
-    if (m_openSettings)
-        view->setOpenSettings(m_openSettings);
-    auto *popup = new TrayPopup(view);
-    connect(view, &MenuBarView::dismissRequested, popup, &QWidget::close);
+    auto *view = new TrayPopup(m_state, m_store, m_snippets, m_defaults);
+    auto *popup = new TrayPopupWindow(view);
+    connect(view, &TrayPopup::dismissRequested, popup, &QWidget::close);
     connect(popup, &QObject::destroyed, this, [this] { m_state.setPopoverVisible(false); });
     // A paste closes the popover first.
     connect(&m_state, &AppState::isPopoverVisibleChanged, popup, [this, popup] {

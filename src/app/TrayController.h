@@ -4,10 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
-class QAction;
 class QMenu;
 class QSystemTrayIcon;
 
@@ -32,9 +30,6 @@ public:
     // Whether a system tray exists (else Quillet runs on its hot keys alone).
     bool isAvailable() const;
 
-    // "Settings..." shows once this is set.
-    void setOpenSettings(std::function<void()> openSettings);
-
     void showPopup();
     void hidePopup();
     QWidget *popup() const { return m_popup; }
@@ -46,10 +41,7 @@ private:
     Defaults &m_defaults;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
-    QAction *m_quitSeparator = nullptr;
-    QAction *m_settingsAction = nullptr;
     QPointer<QWidget> m_popup;
-    std::function<void()> m_openSettings;
 };
 
 } // namespace quillet

@@ -1,7 +1,9 @@
-#include "app/AppState.h"
+#include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
 #include "app/SingleInstance.h"
+#include "core/Clock.h"
 #include "defaults/Defaults.h"
+#include "store/UserStore.h"
 #include "ui/common/SymbolIcons.h"
 
 #include <QApplication>
@@ -23,8 +25,8 @@ int main(int argc, char *argv[])
     // Quillet lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     installIconThemeFallback();
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("app.quillet.Quillet"),
-                                                 QIcon(QStringLiteral(":/quillet/app.quillet.Quillet.svg"))));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("app.quillet.Quillet"), QIcon(QStringLiteral(":/quillet/app.quillet.Quillet.svg"))));
 
     SingleInstance instance;
     if (instance.notifyRunningInstance()) {
@@ -32,11 +34,21 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    QuilletApp quillet(Defaults::shared());
-    instance.listen([&quillet] { quillet.appState().showPanel(); });
-
     QTextStream errors(stderr);
-    for (const QString &line : quillet.notices())
+    StoreOpening opening = openUserStoreWithRecovery();
+    if (!opening.store) {
+        errors << "Could not create ModelContainer: " << opening.error << '\n';
+        return 1;
+    }
+
+    Defaults &defaults = Defaults::shared();
+    DesktopSession desktop(defaults, Clock::system());
+    QuilletApp quillet(desktop.platform(), std::move(opening.store));
+    QObject::connect(&quillet, &QuilletApp::quitRequested, &app, &QApplication::quit);
+    quillet.start();
+    instance.listen([&quillet] { quillet.state().showPanel(); });
+
+    for (const QString &line : desktop.unavailableFeatures() + quillet.notices())
         errors << line << '\n';
     errors.flush();
     QTextStream(stdout) << "Quillet is running. History: " << quillet.store().itemCount() << " entries in "

@@ -16,17 +16,11 @@ PasteService::PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer 
 {
 }
 
-void PasteService::setCloseHandlers(std::function<void()> closePopover, std::function<void()> hidePanel)
-{
-    m_closePopover = std::move(closePopover);
-    m_hidePanel = std::move(hidePanel);
-}
-
-void PasteService::paste(const ClipboardItem &item)
+bool PasteService::paste(const ClipboardItem &item)
 {
     const QList<ClipboardContent> contents = m_store.contents(item.id);
     if (contents.isEmpty())
-        return;
+        return false;
     // The caller's copy may be stale; refresh what the store holds.
     ClipboardItem current = m_store.item(item.id).value_or(item);
     current.lastUsedAt = m_clock.now();
@@ -34,29 +28,27 @@ void PasteService::paste(const ClipboardItem &item)
     m_store.updateItem(current);
 
     writeContents(contents, true, m_pasteboard);
-    closePanelsAndPaste();
+    schedulePaste();
+    return true;
 }
 
-void PasteService::pasteSnippet(const Snippet &snippet)
+bool PasteService::pasteSnippet(const Snippet &snippet)
 {
     const std::optional<QByteArray> data = m_store.snippetContentData(snippet.id);
     if (!data)
-        return;
+        return false;
     ClipboardContent content;
     content.id = QUuid::createUuid();
     content.utTypeIdentifier = snippet.contentUTType;
     content.data = data;
     content.dataSize = data->size();
     writeContents({ content }, true, m_pasteboard);
-    closePanelsAndPaste();
+    schedulePaste();
+    return true;
 }
 
-void PasteService::closePanelsAndPaste()
+void PasteService::schedulePaste()
 {
-    if (m_closePopover)
-        m_closePopover();
-    if (m_hidePanel)
-        m_hidePanel();
     // Off: the entry stays on the clipboard for the user to paste by hand.
     if (!m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
         return;

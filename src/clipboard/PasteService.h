@@ -9,7 +9,6 @@
 #include <QObject>
 
 #include <chrono>
-#include <functional>
 
 namespace quillet {
 
@@ -17,9 +16,10 @@ namespace quillet {
 // the application that had the focus, and clears or resets the history.
 //
 // Every write carries Quillet's marker, so the monitor does not record it. The
-// panels are closed first; the paste keystroke follows 0.1 s later, once the
-// previous application has the focus again. With "pasteAfterSelection" off the
-// entry is only put on the clipboard. Main thread only.
+// paste keystroke follows 0.1 s later, once the caller has closed its panels
+// and the previous application has the focus again. With
+// "pasteAfterSelection" off the entry is only put on the clipboard. Main
+// thread only.
 class PasteService : public QObject {
     Q_OBJECT
 public:
@@ -28,14 +28,10 @@ public:
     PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
         QObject *parent = nullptr);
 
-    // How the owner closes the tray popup and the floating panel.
-    void setCloseHandlers(std::function<void()> closePopover, std::function<void()> hidePanel);
-
-    // Does nothing (and keeps the panel open) when the entry has no stored
-    // contents.
-    void paste(const ClipboardItem &item);
-    // Does nothing when the snippet has no content bytes.
-    void pasteSnippet(const Snippet &snippet);
+    // Does nothing and returns false when the entry has no stored contents.
+    bool paste(const ClipboardItem &item);
+    // Does nothing and returns false when the snippet has no content bytes.
+    bool pasteSnippet(const Snippet &snippet);
     // Deletes every unpinned entry.
     void clearHistory();
     // Deletes every entry, pinned ones too; snippets and prompts stay.
@@ -44,15 +40,13 @@ public:
     void simulatePaste();
 
 private:
-    void closePanelsAndPaste();
+    void schedulePaste();
 
     Store &m_store;
     Pasteboard &m_pasteboard;
     KeySynthesizer &m_keys;
     Defaults &m_defaults;
     Clock &m_clock;
-    std::function<void()> m_closePopover;
-    std::function<void()> m_hidePanel;
 };
 
 } // namespace quillet

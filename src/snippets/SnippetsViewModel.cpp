@@ -6,35 +6,26 @@
 
 namespace quillet {
 
-SnippetsViewModel::SnippetsViewModel(QObject *parent)
+SnippetsViewModel::SnippetsViewModel(Store &store, QObject *parent)
     : QObject(parent)
+    , m_store(store)
 {
-}
-
-void SnippetsViewModel::setModelContext(Store *store)
-{
-    if (m_store)
-        disconnect(m_store, nullptr, this, nullptr);
-    m_store = store;
-    if (m_store) {
-        connect(m_store, &Store::changed, this, [this](Store::Record record) {
-            if (record == Store::Record::Snippet || record == Store::Record::SnippetFolder)
-                Q_EMIT snippetsChanged();
-        });
-    }
-    Q_EMIT snippetsChanged();
+    connect(&m_store, &Store::changed, this, [this](Store::Record record) {
+        if (record == Store::Record::Snippet || record == Store::Record::SnippetFolder)
+            Q_EMIT snippetsChanged();
+    });
 }
 
 QList<SnippetFolder> SnippetsViewModel::folders() const
 {
-    return m_store ? m_store->folders() : QList<SnippetFolder>();
+    return m_store.folders();
 }
 
 QList<SnippetsViewModel::FolderWithSnippets> SnippetsViewModel::foldersWithSnippets() const
 {
     QList<FolderWithSnippets> out;
     for (const SnippetFolder &folder : folders())
-        out.append({ folder, m_store->snippets(folder.id) });
+        out.append({ folder, m_store.snippets(folder.id) });
     return out;
 }
 

@@ -3,7 +3,6 @@
 #include "store/Store.h"
 
 #include <QObject>
-#include <QPointer>
 
 #include <optional>
 
@@ -23,11 +22,7 @@ public:
         QList<Snippet> snippets;
     };
 
-    explicit SnippetsViewModel(QObject *parent = nullptr);
-
-    // Set once at start-up, when the store is open.
-    void setModelContext(Store *store);
-    Store *modelContext() const { return m_store; }
+    explicit SnippetsViewModel(Store &store, QObject *parent = nullptr);
 
     QList<SnippetFolder> folders() const;
     QList<FolderWithSnippets> foldersWithSnippets() const;
@@ -48,7 +43,7 @@ Q_SIGNALS:
     void isEditingSnippetChanged();
 
 private:
-    QPointer<Store> m_store;
+    Store &m_store;
     std::optional<SnippetFolder> m_selectedFolder;
     std::optional<Snippet> m_selectedSnippet;
     bool m_isEditingSnippet = false;

@@ -1,4 +1,4 @@
-#include "store/ModelContainer.h"
+#include "store/UserStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDeadlineTimer>

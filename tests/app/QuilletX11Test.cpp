@@ -1,13 +1,14 @@
-#include "app/AppState.h"
-#include "app/FloatingPanelController.h"
+#include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
 #include "clipboard/ClipboardMonitor.h"
+#include "core/Clock.h"
 #include "defaults/Defaults.h"
 #include "platform/Pasteboard.h"
-#include "store/Store.h"
+#include "store/UserStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/panel/FloatingPanelView.h"
-#include "ui/panel/IMEPanel.h"
 
 #include "../platform/x11/X11TestTools.h"
 
@@ -32,20 +33,12 @@ void pressKeys(const QString &keys)
     QVERIFY(xdotool({ QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys }));
 }
 
-QStringList titles(Store &store)
-{
-    QStringList out;
-    for (const auto &item : store.itemsByLastUsed())
-        out.append(item.title);
-    return out;
-}
-
 int livePanels()
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     int count = 0;
     for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<IMEPanel *>(widget))
+        if (qobject_cast<FloatingWindow *>(widget))
             ++count;
     }
     return count;
@@ -59,20 +52,21 @@ int livePanels()
 class QuilletX11Test : public QObject {
     Q_OBJECT
 private:
+    std::unique_ptr<DesktopSession> m_desktop;
     std::unique_ptr<QuilletApp> m_app;
 
-    AppState &state() { return m_app->appState(); }
+    AppState &state() { return m_app->state(); }
+    FloatingPanelController &panels() { return m_app->panels(); }
     FloatingPanelView *panelView()
     {
-        IMEPanel *panel = state().panelController()->panel();
+        FloatingWindow *panel = panels().panel();
         return panel ? qobject_cast<FloatingPanelView *>(panel->content()) : nullptr;
     }
     // Waits until the monitor has looked at the clipboard's latest change.
     bool waitForMonitor()
     {
-        Pasteboard &pasteboard = state().platform().pasteboard;
-        return waitUntil(
-            [&] { return state().clipboardMonitor()->lastChangeCount() == pasteboard.changeCount(); });
+        Pasteboard &pasteboard = m_desktop->platform().pasteboard;
+        return waitUntil([&] { return m_app->monitor().lastChangeCount() == pasteboard.changeCount(); });
     }
 
 private Q_SLOTS:
@@ -80,16 +74,19 @@ private Q_SLOTS:
     {
         test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
         QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
-        m_app = std::make_unique<QuilletApp>(Defaults::shared());
-        QVERIFY(state().clipboardMonitor());
-        QVERIFY(waitUntil([&] { return state().clipboardMonitor()->isRunning(); }));
+        m_desktop = std::make_unique<DesktopSession>(Defaults::shared(), Clock::system());
+        StoreOpening opening = openUserStoreWithRecovery();
+        QVERIFY(opening.store);
+        m_app = std::make_unique<QuilletApp>(m_desktop->platform(), std::move(opening.store));
+        m_app->start();
+        QVERIFY(m_app->monitor().isRunning());
     }
 
     void contentPresentAtLaunchIsNotRecorded()
     {
         test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "copied after launch");
         QVERIFY(waitUntil([&] { return m_app->store().itemCount() >= 1; }));
-        QCOMPARE(titles(m_app->store()), QStringList { QStringLiteral("copied after launch") });
+        QCOMPARE(test::historyTitles(m_app->store()), QStringList { QStringLiteral("copied after launch") });
     }
 
     void shortcutsShowAndHideThePanel()
@@ -98,42 +95,41 @@ private Q_SLOTS:
         QVERIFY(xdotool(
             { QStringLiteral("mousemove"), QString::number(area.right()), QString::number(area.bottom()) }));
         pressKeys(QStringLiteral("super+shift+v"));
-        QVERIFY(waitUntil([&] { return state().panelController()->isHistoryPanelVisible(); }));
+        QVERIFY(waitUntil([&] { return panels().isHistoryPanelVisible(); }));
         QVERIFY(state().isPanelVisible());
         // In the bottom-right corner the panel keeps 8 pixels from the work area's edges.
         // The window manager confirms the placement asynchronously.
         QVERIFY2(waitUntil([&] {
-            return state().panelController()->panel()->geometry().bottomRight()
-                == area.bottomRight() - QPoint(8, 8);
+            return panels().panel()->geometry().bottomRight() == area.bottomRight() - QPoint(8, 8);
         }),
-            qPrintable(QStringLiteral("panel at %1,%2")
-                           .arg(state().panelController()->panel()->x())
-                           .arg(state().panelController()->panel()->y())));
-        QCOMPARE(state().panelController()->panel()->size(), QSize(320, 420));
+            qPrintable(
+                QStringLiteral("panel at %1,%2").arg(panels().panel()->x()).arg(panels().panel()->y())));
+        QCOMPARE(panels().panel()->size(), QSize(320, 420));
         // On every desktop, above other windows.
         QProcess xprop;
-        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"),
-                                              QString::number(state().panelController()->panel()->winId()),
-                                              QStringLiteral("_NET_WM_DESKTOP"), QStringLiteral("_NET_WM_STATE")});
+        xprop.start(QStringLiteral("xprop"),
+            { QStringLiteral("-id"), QString::number(panels().panel()->winId()),
+                QStringLiteral("_NET_WM_DESKTOP"), QStringLiteral("_NET_WM_STATE") });
         QVERIFY(xprop.waitForFinished(15000));
         const QString properties = QString::fromUtf8(xprop.readAllStandardOutput());
-        QVERIFY2(properties.contains(QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295")), qPrintable(properties));
+        QVERIFY2(properties.contains(QStringLiteral("_NET_WM_DESKTOP(CARDINAL) = 4294967295")),
+            qPrintable(properties));
         QVERIFY2(properties.contains(QStringLiteral("_NET_WM_STATE_ABOVE")), qPrintable(properties));
 
         pressKeys(QStringLiteral("super+shift+v"));
         QVERIFY(waitUntil([&] { return !state().isPanelVisible(); }));
-        QVERIFY(!state().panelController()->isHistoryPanelVisible());
+        QVERIFY(!panels().isHistoryPanelVisible());
         QCOMPARE(livePanels(), 0);
 
         pressKeys(QStringLiteral("super+shift+s"));
-        QVERIFY(waitUntil([&] { return state().panelController()->isHistoryPanelVisible(); }));
+        QVERIFY(waitUntil([&] { return panels().isHistoryPanelVisible(); }));
         QCOMPARE(state().panelTab(), PanelTab::snippets);
         pressKeys(QStringLiteral("super+shift+c"));
         QVERIFY(waitUntil([&] { return state().panelTab() == PanelTab::history; }));
         QVERIFY(state().isPanelVisible());
 
         // Escape closes it like the shortcut does, and the flag follows.
-        QVERIFY(waitUntil([&] { return state().panelController()->panel()->isActiveWindow(); }));
+        QVERIFY(waitUntil([&] { return panels().panel()->isActiveWindow(); }));
         pressKeys(QStringLiteral("Escape"));
         QVERIFY(waitUntil([&] { return !state().isPanelVisible(); }));
         QCOMPARE(livePanels(), 0);
@@ -160,18 +156,19 @@ private Q_SLOTS:
         QVERIFY(window.waitForWindow() != 0);
         {
             test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "paste me");
-            QVERIFY(waitUntil([&] { return titles(m_app->store()).value(0) == QLatin1String("paste me"); }));
+            QVERIFY(waitUntil(
+                [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("paste me"); }));
         }
         test::ClipboardOwner newer(QStringLiteral("UTF8_STRING"), "newest");
-        QVERIFY(waitUntil([&] { return titles(m_app->store()).value(0) == QLatin1String("newest"); }));
+        QVERIFY(waitUntil(
+            [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("newest"); }));
         const qint64 entries = m_app->store().itemCount();
         const ClipboardItem before
             = *m_app->store().findItemByHash(m_app->store().itemsByLastUsed().at(1).contentHash.value());
         QCOMPARE(before.title, QStringLiteral("paste me"));
 
         pressKeys(QStringLiteral("super+shift+v"));
-        QVERIFY(
-            waitUntil([&] { return panelView() && state().panelController()->panel()->isActiveWindow(); }));
+        QVERIFY(waitUntil([&] { return panelView() && panels().panel()->isActiveWindow(); }));
         pressKeys(QStringLiteral("Down"));
         QVERIFY(waitUntil([&] { return panelView()->selectedIndex() == 1; }));
         pressKeys(QStringLiteral("Return"));
@@ -186,7 +183,11 @@ private Q_SLOTS:
         QCOMPARE(after.useCount, before.useCount + 1);
     }
 
-    void cleanupTestCase() { m_app.reset(); }
+    void cleanupTestCase()
+    {
+        m_app.reset();
+        m_desktop.reset();
+    }
 };
 
 QUILLET_TEST_MAIN(QuilletX11Test)

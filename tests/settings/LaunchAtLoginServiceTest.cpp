@@ -1,6 +1,4 @@
 #include "settings/LaunchAtLoginService.h"
-#include "settings/FakeUpdater.h"
-#include "settings/UpdateService.h"
 #include "support/FakeLoginItems.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
@@ -75,43 +73,6 @@ private Q_SLOTS:
         // The switch saw the change and the correction.
         QCOMPARE(changes.size(), 2);
         QCOMPARE(changes.at(1).at(0).toBool(), false);
-    }
-
-    void unconfiguredUpdatesAreInert()
-    {
-        UpdateService updates;
-        QVERIFY(!updates.isConfigured());
-        QVERIFY(!updates.canCheckForUpdates());
-        QVERIFY(!updates.automaticallyChecksForUpdates());
-        QSignalSpy changes(&updates, &UpdateService::automaticallyChecksForUpdatesChanged);
-        updates.setAutomaticallyChecksForUpdates(true);
-        QVERIFY(!updates.automaticallyChecksForUpdates());
-        QCOMPARE(changes.size(), 0);
-        QCOMPARE(updates.lastUpdateCheckDate(), std::nullopt);
-        updates.checkForUpdates();
-    }
-
-    void aConfiguredUpdaterIsStartedAndFollowed()
-    {
-        auto owned = std::make_unique<test::FakeUpdater>();
-        test::FakeUpdater *updater = owned.get();
-        updater->lastCheck = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
-        UpdateService updates(std::move(owned));
-        // The updater's value at once, before any change is announced.
-        QVERIFY(updates.canCheckForUpdates());
-        QCOMPARE(updater->starts, 1);
-        QCOMPARE(updates.lastUpdateCheckDate(), updater->lastCheck);
-
-        QSignalSpy canCheck(&updates, &UpdateService::canCheckForUpdatesChanged);
-        updater->setCanCheck(false);
-        updater->setCanCheck(false);
-        QVERIFY(!updates.canCheckForUpdates());
-        QCOMPARE(canCheck.size(), 1);
-
-        updates.setAutomaticallyChecksForUpdates(false);
-        QVERIFY(!updater->automatic);
-        updates.checkForUpdates();
-        QCOMPARE(updater->checks, 1);
     }
 };
 

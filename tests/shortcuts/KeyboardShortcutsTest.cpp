@@ -369,18 +369,6 @@ private Q_SLOTS:
         QCOMPARE(m_library->matchingMenuItem(&menu, Shortcut(keys::q, control | option)), nullptr);
         QCOMPARE(m_library->matchingMenuItem(nullptr, kCommandShiftV), nullptr);
     }
-
-    void missingBundleStopsTheProcess()
-    {
-        QProcess helper;
-        helper.setProcessChannelMode(QProcess::SeparateChannels);
-        helper.start(QStringLiteral(MISSING_BUNDLE_HELPER), {});
-        QVERIFY(helper.waitForFinished(30000));
-        QVERIFY(helper.exitCode() != 0);
-        QCOMPARE(helper.readAllStandardError(),
-            QByteArray("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts\n"));
-        QVERIFY(helper.readAllStandardOutput().isEmpty());
-    }
 };
 
 QUILLET_TEST_MAIN(KeyboardShortcutsTest)

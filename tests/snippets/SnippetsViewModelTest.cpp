@@ -50,9 +50,7 @@ private Q_SLOTS:
 
     void listsFoldersByTheirOrder()
     {
-        SnippetsViewModel model;
-        QVERIFY(model.folders().isEmpty()); // no store yet
-        model.setModelContext(m_store.get());
+        SnippetsViewModel model(*m_store);
         QCOMPARE(model.folders(), (QList<SnippetFolder> { m_first, m_second }));
         const auto grouped = model.foldersWithSnippets();
         QCOMPARE(titles(grouped.at(1).snippets),
@@ -61,8 +59,7 @@ private Q_SLOTS:
 
     void flatListOrdersBySnippetOrderAcrossFolders()
     {
-        SnippetsViewModel model;
-        model.setModelContext(m_store.get());
+        SnippetsViewModel model(*m_store);
         // Equal orders keep the folder order; the snippet without a folder is not listed.
         QCOMPARE(titles(model.flatSnippets()),
             (QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
@@ -86,15 +83,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
-        SnippetsViewModel model;
-        model.setModelContext(m_store.get());
+        SnippetsViewModel model(*m_store);
         QCOMPARE(titles(model.filteredSnippets(query)), expected);
     }
 
     void followsTheStore()
     {
-        SnippetsViewModel model;
-        model.setModelContext(m_store.get());
+        SnippetsViewModel model(*m_store);
         QSignalSpy spy(&model, &SnippetsViewModel::snippetsChanged);
         QVERIFY(m_store->deleteFolder(m_second.id));
         QVERIFY(spy.count() >= 1);

@@ -1,13 +1,13 @@
 #include "ui/panel/FloatingPanelView.h"
-#include "RecordingActions.h"
 #include "snippets/SnippetsViewModel.h"
+#include "support/RecordingActions.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/ItemPresentation.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 using namespace quillet;
@@ -15,19 +15,11 @@ using namespace quillet;
 namespace {
 
 struct Fixture {
-    QTemporaryDir dir;
-    std::unique_ptr<Store> store;
-    SnippetsViewModel snippets;
-    std::unique_ptr<test::RecordingActions> actions;
+    test::TempStore store;
+    SnippetsViewModel snippets { *store };
+    std::unique_ptr<test::RecordingActions> actions = std::make_unique<test::RecordingActions>(*store);
 
-    explicit Fixture(int entries)
-    {
-        QString error;
-        store = Store::open(dir.filePath(QStringLiteral("q.store")), &error);
-        test::fillHistory(*store, entries);
-        snippets.setModelContext(store.get());
-        actions = std::make_unique<test::RecordingActions>(*store);
-    }
+    explicit Fixture(int entries) { test::fillHistory(*store, entries); }
 };
 
 QString labelText(const QWidget &view, const char *name)

@@ -1,9 +1,9 @@
 #include "ui/panel/FloatingPanelView.h"
 
 #include "snippets/SnippetsViewModel.h"
-#include "ui/common/Dividers.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
+#include "ui/controls/Dividers.h"
 #include "ui/panel/CompactItemRow.h"
 #include "ui/panel/CompactSnippetRow.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/common/AppActions.h"
+#include "ui/AppActions.h"
 #include "ui/common/HistoryListModel.h"
 #include "ui/common/SnippetListModel.h"
 

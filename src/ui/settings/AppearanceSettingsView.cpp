@@ -1,9 +1,9 @@
 #include "ui/settings/AppearanceSettingsView.h"
 
 #include "settings/SettingsViewModel.h"
+#include "ui/controls/Stepper.h"
 #include "ui/settings/SettingsPage.h"
 #include "ui/settings/SettingsSection.h"
-#include "ui/settings/Stepper.h"
 
 #include <QBoxLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "ui/settings/ExcludedAppsSettingsView.h"
 
-#include "ui/common/RowsBox.h"
+#include "ui/controls/RowsBox.h"
 
 #include "ui/common/Palette.h"
-#include "ui/menubar/SearchField.h"
-#include "ui/settings/ToggleSwitch.h"
+#include "ui/controls/SearchField.h"
+#include "ui/controls/ToggleSwitch.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -21,7 +21,6 @@ namespace quillet {
 namespace {
 
 enum Page { loadingPage, listPage };
-
 
 QLabel *textLabel(const QString &text, int pixelSize, const QColor &color = QColor())
 {

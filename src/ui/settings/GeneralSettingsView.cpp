@@ -7,10 +7,10 @@
 #include "settings/UpdateService.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
+#include "ui/controls/Stepper.h"
+#include "ui/controls/ToggleSwitch.h"
 #include "ui/settings/SettingsPage.h"
 #include "ui/settings/SettingsSection.h"
-#include "ui/settings/Stepper.h"
-#include "ui/settings/ToggleSwitch.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

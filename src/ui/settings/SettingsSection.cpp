@@ -1,6 +1,6 @@
 #include "ui/settings/SettingsSection.h"
 
-#include "ui/common/RowsBox.h"
+#include "ui/controls/RowsBox.h"
 
 #include "ui/common/Palette.h"
 
@@ -13,7 +13,6 @@ namespace quillet {
 namespace {
 
 constexpr int kRowHorizontalInset = 12;
-
 
 QWidget *makeRow(QWidget *parent)
 {

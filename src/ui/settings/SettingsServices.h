@@ -1,7 +1,7 @@
 #pragma once
 
 #include "shortcuts/Name.h"
-#include "ui/settings/QtKeyStroke.h"
+#include "ui/settings/KeyStrokeReader.h"
 
 namespace quillet {
 

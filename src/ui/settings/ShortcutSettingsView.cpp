@@ -1,8 +1,8 @@
 #include "ui/settings/ShortcutSettingsView.h"
 
-#include "ui/settings/RecorderCocoa.h"
 #include "ui/settings/SettingsPage.h"
 #include "ui/settings/SettingsSection.h"
+#include "ui/settings/ShortcutRecorderField.h"
 
 #include <QBoxLayout>
 
@@ -26,7 +26,7 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
         { "App Launcher:", &names.openLauncher },
     };
     for (const auto &[label, name] : rows) {
-        auto *recorder = new RecorderCocoa(library, *name);
+        auto *recorder = new ShortcutRecorderField(library, *name);
         recorder->setKeyStrokeReader(reader);
         recorder->setMinimumWidth(160);
         m_recorders.append(recorder);

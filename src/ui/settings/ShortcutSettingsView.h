@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/settings/QtKeyStroke.h"
+#include "ui/settings/KeyStrokeReader.h"
 #include "ui/settings/SettingsServices.h"
 
 #include <QList>
@@ -8,7 +8,7 @@
 
 namespace quillet {
 
-class RecorderCocoa;
+class ShortcutRecorderField;
 
 // The Shortcuts tab: one recorder for each of the five global shortcuts. A
 // recorded combination is stored and grabbed at once.
@@ -19,10 +19,10 @@ public:
         const KeyStrokeReader &reader = {}, QWidget *parent = nullptr);
 
     // In the order of the rows.
-    const QList<RecorderCocoa *> &recorders() const { return m_recorders; }
+    const QList<ShortcutRecorderField *> &recorders() const { return m_recorders; }
 
 private:
-    QList<RecorderCocoa *> m_recorders;
+    QList<ShortcutRecorderField *> m_recorders;
 };
 
 } // namespace quillet

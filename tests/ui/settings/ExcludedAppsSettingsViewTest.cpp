@@ -1,12 +1,12 @@
 #include "ui/settings/ExcludedAppsSettingsView.h"
-#include "SettingsFixture.h"
 #include "clipboard/ClipboardMonitor.h"
 #include "clipboard/HistoryManager.h"
 #include "defaults/PreferenceKeys.h"
 #include "support/FakePasteboard.h"
+#include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
-#include "ui/menubar/SearchField.h"
-#include "ui/settings/ToggleSwitch.h"
+#include "ui/controls/SearchField.h"
+#include "ui/controls/ToggleSwitch.h"
 
 #include <QLabel>
 #include <QLineEdit>

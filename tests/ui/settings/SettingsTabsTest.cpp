@@ -1,9 +1,10 @@
-#include "SettingsFixture.h"
 #include "defaults/PreferenceKeys.h"
 #include "platform/x11/XdgAutostart.h"
-#include "settings/FakeUpdater.h"
+#include "support/SettingsFixture.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
+#include "ui/controls/Stepper.h"
+#include "ui/controls/ToggleSwitch.h"
 #include "ui/settings/AdvancedSettingsView.h"
 #include "ui/settings/AppearanceSettingsView.h"
 #include "ui/settings/ExcludedAppsSettingsView.h"
@@ -11,8 +12,6 @@
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutSettingsView.h"
-#include "ui/settings/Stepper.h"
-#include "ui/settings/ToggleSwitch.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -180,31 +179,6 @@ private Q_SLOTS:
         QVERIFY(!automatic->isEnabled());
         QVERIFY(!child<QPushButton>(view, "checkForUpdates")->isEnabled());
         QVERIFY(!labelText(view, "lastChecked").startsWith(QStringLiteral("Last checked: ")));
-    }
-
-    void aConfiguredUpdaterIsShownAndDriven()
-    {
-        test::SettingsFixture f;
-        auto owned = std::make_unique<test::FakeUpdater>();
-        test::FakeUpdater *updater = owned.get();
-        updater->automatic = false;
-        updater->lastCheck = f.clock.now().addSecs(-2 * 3600 - 60);
-        UpdateService updates(std::move(owned));
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, updates, f.keys, f.clock);
-        auto *automatic = child<ToggleSwitch>(view, "automaticUpdates");
-        auto *check = child<QPushButton>(view, "checkForUpdates");
-        QVERIFY(automatic->isEnabled() && !automatic->isChecked());
-        QCOMPARE(labelText(view, "lastChecked"), QStringLiteral("Last checked: 2 hours ago"));
-        QTest::mouseClick(automatic, Qt::LeftButton);
-        QVERIFY(updater->automatic);
-        QVERIFY(check->isEnabled());
-        check->click();
-        QCOMPARE(updater->checks, 1);
-        // A check under way: the button waits until the updater can check again.
-        updater->setCanCheck(false);
-        QVERIFY(!check->isEnabled());
-        updater->setCanCheck(true);
-        QVERIFY(check->isEnabled());
     }
 
     void accessibilityIsRecheckedEveryTwoSecondsWhileShown()

@@ -1,12 +1,12 @@
-#include "SettingsFixture.h"
 #include "shortcuts/Localization.h"
 #include "shortcuts/x11/X11HotKeyBackend.h"
 #include "shortcuts/x11/X11KeyMap.h"
 #include "shortcuts/x11/X11KeyboardLayout.h"
+#include "support/SettingsFixture.h"
 #include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
-#include "ui/settings/RecorderCocoa.h"
 #include "ui/settings/SettingsView.h"
+#include "ui/settings/ShortcutRecorderField.h"
 #include "ui/settings/ShortcutSettingsView.h"
 
 #include <QMessageBox>
@@ -51,9 +51,9 @@ class SettingsX11Test : public QObject {
     int m_panelToggles = 0;
     int m_launcherOpens = 0;
 
-    RecorderCocoa *panelRecorder() const { return m_view->recorders().first(); }
+    ShortcutRecorderField *panelRecorder() const { return m_view->recorders().first(); }
 
-    void startRecording(RecorderCocoa *recorder)
+    void startRecording(ShortcutRecorderField *recorder)
     {
         QTest::mouseClick(recorder, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(recorder->isRecording(), kTimeout);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "store/ClipboardItem.h"
+#include "store/Snippet.h"
+#include "ui/common/PanelTab.h"
+
+#include <QObject>
+
+namespace quillet {
+
+// What the views ask of the application: the operations behind their rows,
+// buttons and menus, and the panel's tab. The application state implements
+// it; tests use a recording fake.
+class AppActions : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual PanelTab panelTab() const = 0;
+    virtual void setPanelTab(PanelTab tab) = 0;
+
+    virtual void paste(const ClipboardItem &item) = 0;
+    virtual void pasteSnippet(const Snippet &snippet) = 0;
+    virtual void clearHistory() = 0;
+    virtual void showPanel() = 0;
+    virtual void hidePanel() = 0;
+    virtual void openSettings() = 0;
+    virtual void quit() = 0;
+
+Q_SIGNALS:
+    void panelTabChanged();
+    // The owner of the settings window shows it.
+    void settingsRequested();
+    // The owner of the application ends it.
+    void quitRequested();
+};
+
+} // namespace quillet

@@ -1,0 +1,51 @@
+#include "ui/common/FloatingWindow.h"
+
+#include <QBoxLayout>
+#include <QCloseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace quillet {
+
+FloatingWindow::FloatingWindow(QWidget *content, QSize contentSize, QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_content(content)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    setWindowTitle(QStringLiteral("Quillet"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    setFixedSize(contentSize);
+}
+
+void FloatingWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = palette().color(QPalette::Window);
+    fill.setAlphaF(0.97);
+    QColor border = palette().color(QPalette::WindowText);
+    border.setAlphaF(0.18);
+    painter.setPen(QPen(border, 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+}
+
+void FloatingWindow::resizeEvent(QResizeEvent *event)
+{
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+    QWidget::resizeEvent(event);
+}
+
+void FloatingWindow::closeEvent(QCloseEvent *event)
+{
+    Q_EMIT aboutToClose();
+    QWidget::closeEvent(event);
+}
+
+} // namespace quillet

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QWidget>
+
+namespace quillet {
+
+// A borderless floating window that stays above other windows and takes the
+// keyboard focus for its content (text fields work, input methods included).
+// Its background is a translucent rounded rectangle of radius 12; without a
+// compositor the corners are cut by a window shape instead.
+class FloatingWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int cornerRadius = 12;
+
+    // Takes ownership of `content`, sized `contentSize`.
+    FloatingWindow(QWidget *content, QSize contentSize, QWidget *parent = nullptr);
+
+    QWidget *content() const { return m_content; }
+
+Q_SIGNALS:
+    // The window is about to close, however that happens.
+    void aboutToClose();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *m_content;
+};
+
+} // namespace quillet

@@ -1,0 +1,186 @@
+#include "app/QuilletApp.h"
+#include "clipboard/TypeRegistry.h"
+#include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
+#include "support/FakeHotKeyBackend.h"
+#include "support/FakeKeySynthesizer.h"
+#include "support/FakeKeyboardLayout.h"
+#include "support/FakeLoginItems.h"
+#include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
+#include "support/ManualClock.h"
+#include "support/TestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace quillet;
+using namespace std::chrono_literals;
+
+namespace {
+
+const shortcuts::Shortcut kTogglePanel(shortcuts::keys::v, shortcuts::command | shortcuts::shift);
+const shortcuts::Shortcut kOpenHistory(shortcuts::keys::c, shortcuts::command | shortcuts::shift);
+const shortcuts::Shortcut kOpenSnippets(shortcuts::keys::s, shortcuts::command | shortcuts::shift);
+const shortcuts::Shortcut kAITransform(shortcuts::keys::a, shortcuts::command | shortcuts::shift);
+
+// The whole application over fakes: no desktop needed.
+struct Harness {
+    QTemporaryDir dir;
+    test::ManualClock clock;
+    test::FakePasteboard pasteboard;
+    test::FakeWorkspace workspace;
+    test::FakeKeySynthesizer keys;
+    test::FakeLoginItems loginItems;
+    test::FakeHotKeyBackend backend;
+    test::FakeKeyboardLayout layout;
+    Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
+    std::unique_ptr<QuilletApp> app;
+
+    explicit Harness(bool trusted = true)
+    {
+        keys.trusted = trusted;
+        workspace.active = 4242;
+    }
+    QuilletApp &start()
+    {
+        QString error;
+        auto store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        app = std::make_unique<QuilletApp>(QuilletApp::Platform { pasteboard, workspace, keys, loginItems,
+                                               &backend, &layout, {}, defaults, clock },
+            std::move(store));
+        app->start();
+        return *app;
+    }
+    AppState &state() { return app->state(); }
+    FloatingPanelController &panels() { return app->panels(); }
+
+    // A hot key press, and the queued hop that runs its action.
+    void hotkey(const shortcuts::Shortcut &shortcut)
+    {
+        QVERIFY(backend.click(shortcut));
+        QCoreApplication::processEvents();
+    }
+    void settle()
+    {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+} // namespace
+
+class QuilletAppTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void copiesAfterStartAreRecorded()
+    {
+        Harness h;
+        h.pasteboard.copyText(QStringLiteral("already there"));
+        h.start();
+        h.clock.advance(1s);
+        QCOMPARE(h.app->store().itemCount(), 0);
+        h.pasteboard.copyText(QStringLiteral("new"));
+        h.clock.advance(500ms);
+        QCOMPARE(h.app->store().itemCount(), 1);
+    }
+
+    void hotkeysDriveThePanel()
+    {
+        Harness h;
+        h.start();
+        h.hotkey(kTogglePanel);
+        QVERIFY(h.state().isPanelVisible());
+        QVERIFY(h.panels().isHistoryPanelVisible());
+        // The panel knows where focus and the paste go back to.
+        QCOMPARE(h.keys.pasteTarget, std::optional<WindowId>(4242));
+        QCOMPARE(h.workspace.onAllDesktops.size(), 1);
+
+        h.hotkey(kTogglePanel);
+        QVERIFY(!h.state().isPanelVisible());
+        QVERIFY(!h.panels().panel());
+        QCOMPARE(h.workspace.activated, QList<WindowId> { 4242 });
+
+        h.hotkey(kOpenSnippets);
+        QCOMPARE(h.state().panelTab(), PanelTab::snippets);
+        QVERIFY(h.state().isPanelVisible());
+        // Open-history while visible switches the list and keeps the panel open.
+        h.hotkey(kOpenHistory);
+        QCOMPARE(h.state().panelTab(), PanelTab::history);
+        QVERIFY(h.panels().isHistoryPanelVisible());
+        h.hotkey(kOpenHistory);
+        QVERIFY(h.panels().isHistoryPanelVisible());
+    }
+
+    void featuresWithoutAPanelLeaveTheirKeysFree()
+    {
+        Harness h;
+        h.start();
+        QVERIFY(h.backend.isGrabbed(kTogglePanel));
+        QVERIFY(!h.backend.isGrabbed(kAITransform));
+    }
+
+    void theVisibilityFlagFollowsHoweverThePanelCloses()
+    {
+        Harness h;
+        h.start();
+        QSignalSpy spy(&h.state(), &AppState::isPanelVisibleChanged);
+        h.state().showPanel();
+        h.panels().panel()->close(); // as Escape or a window manager would
+        h.settle();
+        QVERIFY(!h.state().isPanelVisible());
+        QCOMPARE(spy.count(), 2);
+        h.state().togglePanel();
+        QVERIFY(h.state().isPanelVisible());
+    }
+
+    void pastingClosesPopoverAndPanel()
+    {
+        Harness h;
+        h.start();
+        h.pasteboard.copyText(QStringLiteral("entry"));
+        h.clock.advance(500ms);
+        h.state().setPopoverVisible(true);
+        h.state().showPanel();
+        h.state().paste(h.app->store().itemsByLastUsed().first());
+        QVERIFY(!h.state().isPopoverVisible());
+        QVERIFY(!h.state().isPanelVisible());
+        QCOMPARE(h.pasteboard.items().first().representations.last().first, types::selfMarker);
+        h.clock.advance(100ms);
+        QCOMPARE(h.keys.posted, QStringList { QStringLiteral("paste") });
+        h.state().clearHistory();
+        QCOMPARE(h.app->store().itemCount(), 0);
+    }
+
+    void settingsAndQuitReachTheirOwners()
+    {
+        Harness h;
+        h.start();
+        QSignalSpy quit(h.app.get(), &QuilletApp::quitRequested);
+        h.state().openSettings();
+        QVERIFY(h.app->settingsWindow().view());
+        h.state().quit();
+        QCOMPARE(quit.count(), 1);
+    }
+
+    void firstRunSaysOnceWhenPastesCannotBeTyped_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("XTest present") << true;
+        QTest::newRow("no XTest") << false;
+    }
+    void firstRunSaysOnceWhenPastesCannotBeTyped()
+    {
+        QFETCH(bool, trusted);
+        Harness h(trusted);
+        for (int run = 0; run < 2; ++run) {
+            h.app.reset();
+            h.start();
+            QCOMPARE(h.app->notices().filter(QStringLiteral("XTest")).size(), (!trusted && run == 0) ? 1 : 0);
+            QCOMPARE(h.defaults.boolean(keys::hasCompletedOnboarding), std::optional<bool>(true));
+        }
+    }
+};
+
+QUILLET_TEST_MAIN(QuilletAppTest)
+#include "QuilletAppTest.moc"

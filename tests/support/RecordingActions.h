@@ -1,0 +1,48 @@
+#pragma once
+
+#include "store/Store.h"
+#include "ui/AppActions.h"
+
+#include <QStringList>
+
+namespace quillet::test {
+
+// Records what the views ask for; clearing goes to the real store so the
+// lists can be seen to follow it.
+class RecordingActions final : public AppActions {
+public:
+    explicit RecordingActions(Store &store)
+        : m_store(store)
+    {
+    }
+    PanelTab panelTab() const override { return m_tab; }
+    void setPanelTab(PanelTab tab) override
+    {
+        if (tab == m_tab)
+            return;
+        m_tab = tab;
+        Q_EMIT panelTabChanged();
+    }
+    void paste(const ClipboardItem &item) override { log.append(QStringLiteral("paste ") + item.title); }
+    void pasteSnippet(const Snippet &snippet) override
+    {
+        log.append(QStringLiteral("snippet ") + snippet.title);
+    }
+    void clearHistory() override
+    {
+        log.append(QStringLiteral("clear"));
+        m_store.deleteUnpinnedItems();
+    }
+    void showPanel() override { log.append(QStringLiteral("show")); }
+    void hidePanel() override { log.append(QStringLiteral("hide")); }
+    void openSettings() override { log.append(QStringLiteral("settings")); }
+    void quit() override { log.append(QStringLiteral("quit")); }
+
+    QStringList log;
+
+private:
+    Store &m_store;
+    PanelTab m_tab = PanelTab::history;
+};
+
+} // namespace quillet::test

@@ -1,0 +1,96 @@
+#include "support/StoreFixture.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+namespace quillet::test {
+
+namespace {
+const QDateTime kNow = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+}
+
+TempStore::TempStore()
+{
+    QString error;
+    m_store = Store::open(m_dir.filePath(QStringLiteral("Quillet.store")), &error);
+    if (!m_store)
+        qFatal("cannot open a test store: %s", qPrintable(error));
+}
+
+TempStore::~TempStore() = default;
+
+ClipboardItem textItem(const QString &title, qint64 secondsAgo, bool pinned)
+{
+    ClipboardItem item;
+    item.id = QUuid::createUuid();
+    item.createdAt = item.lastUsedAt = kNow.addSecs(-secondsAgo);
+    item.title = title;
+    item.contentTypeRaw = QStringLiteral("plainText");
+    item.isPinned = pinned;
+    return item;
+}
+
+ClipboardContent content(const QString &type, const QByteArray &data)
+{
+    ClipboardContent content;
+    content.id = QUuid::createUuid();
+    content.utTypeIdentifier = type;
+    content.data = data;
+    content.dataSize = data.size();
+    return content;
+}
+
+ClipboardItem insertText(Store &store, const QString &title, qint64 secondsAgo, bool pinned)
+{
+    const ClipboardItem item = textItem(title, secondsAgo, pinned);
+    ClipboardContent text = content(QStringLiteral("text/plain"), title.toUtf8());
+    text.textPreview = title;
+    if (!store.insertItem(item, std::nullopt, { text }))
+        qFatal("cannot insert a test entry");
+    return item;
+}
+
+void fillHistory(Store &store, int count, int firstNumber)
+{
+    const int last = firstNumber + count - 1;
+    for (int n = firstNumber; n <= last; ++n)
+        insertText(store, QStringLiteral("Entry %1").arg(n), last - n);
+}
+
+SnippetFolder snippetFolder(const QString &name, qint64 order)
+{
+    return { QUuid::createUuid(), name, order };
+}
+
+Snippet textSnippet(const QString &title, qint64 order, std::optional<QUuid> folder)
+{
+    Snippet snippet;
+    snippet.id = QUuid::createUuid();
+    snippet.title = title;
+    snippet.sortOrder = order;
+    snippet.contentUTType = QStringLiteral("text/plain");
+    snippet.createdAt = kNow;
+    snippet.folder = folder;
+    return snippet;
+}
+
+Snippet insertSnippet(
+    Store &store, const QString &title, const QString &text, qint64 order, std::optional<QUuid> folder)
+{
+    Snippet snippet = textSnippet(title, order, folder);
+    snippet.textContent = text;
+    snippet.hasContentData = true;
+    if (!store.insertSnippet(snippet, text.toUtf8()))
+        qFatal("cannot insert a test snippet");
+    return snippet;
+}
+
+QStringList historyTitles(Store &store)
+{
+    QStringList titles;
+    for (const ClipboardItem &item : store.itemsByLastUsed())
+        titles.append(item.title);
+    return titles;
+}
+
+} // namespace quillet::test

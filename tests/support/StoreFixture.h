@@ -1,0 +1,45 @@
+#pragma once
+
+#include "store/Store.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace quillet::test {
+
+// A fresh, empty store in a temporary folder; both go with the fixture.
+class TempStore {
+public:
+    TempStore();
+    ~TempStore();
+
+    Store &operator*() { return *m_store; }
+    Store *operator->() { return m_store.get(); }
+    Store *get() { return m_store.get(); }
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Store> m_store;
+};
+
+// A text entry titled `title`, last used `secondsAgo` before a fixed moment.
+ClipboardItem textItem(const QString &title, qint64 secondsAgo = 0, bool pinned = false);
+// One representation with its bytes.
+ClipboardContent content(const QString &type, const QByteArray &data);
+// Inserts `textItem(title)` with a text/plain representation of `title`.
+ClipboardItem insertText(Store &store, const QString &title, qint64 secondsAgo = 0, bool pinned = false);
+// Fills a store with `count` text entries titled "Entry 1" (oldest) … "Entry n" (newest).
+void fillHistory(Store &store, int count, int firstNumber = 1);
+
+SnippetFolder snippetFolder(const QString &name, qint64 order = 0);
+Snippet textSnippet(const QString &title, qint64 order, std::optional<QUuid> folder);
+// Inserts a text snippet whose content is `text`.
+Snippet insertSnippet(
+    Store &store, const QString &title, const QString &text, qint64 order, std::optional<QUuid> folder);
+
+// The titles of the history, newest first.
+QStringList historyTitles(Store &store);
+
+} // namespace quillet::test
