@@ -1,12 +1,14 @@
 #include "app/AppState.h"
 
+#include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
 
 namespace quillet {
 
-AppState::AppState(PasteService &paste, QObject *parent)
+AppState::AppState(PasteService &paste, HistoryManager &history, QObject *parent)
     : AppActions(parent)
     , m_paste(paste)
+    , m_history(history)
 {
 }
 
@@ -74,6 +76,16 @@ void AppState::pasteSnippet(const Snippet &snippet)
 void AppState::clearHistory()
 {
     m_paste.clearHistory();
+}
+
+void AppState::setPinned(const ClipboardItem &item, bool pinned)
+{
+    m_history.setPinned(item.id, pinned);
+}
+
+void AppState::remove(const ClipboardItem &item)
+{
+    m_history.remove(item.id);
 }
 
 void AppState::openSettings()

@@ -4,6 +4,7 @@
 
 namespace quillet {
 
+class HistoryManager;
 class PasteService;
 
 // What the running application shows and the actions its views call: whether
@@ -17,7 +18,7 @@ class AppState : public AppActions {
     Q_PROPERTY(
         bool isPopoverVisible READ isPopoverVisible WRITE setPopoverVisible NOTIFY isPopoverVisibleChanged)
 public:
-    explicit AppState(PasteService &paste, QObject *parent = nullptr);
+    AppState(PasteService &paste, HistoryManager &history, QObject *parent = nullptr);
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
@@ -36,6 +37,8 @@ public:
     void paste(const ClipboardItem &item) override;
     void pasteSnippet(const Snippet &snippet) override;
     void clearHistory() override;
+    void setPinned(const ClipboardItem &item, bool pinned) override;
+    void remove(const ClipboardItem &item) override;
 
     void openSettings() override;
     void quit() override;
@@ -51,6 +54,7 @@ private:
     void closePanels();
 
     PasteService &m_paste;
+    HistoryManager &m_history;
     bool m_panelVisible = false;
     bool m_popoverVisible = false;
     PanelTab m_panelTab = PanelTab::history;

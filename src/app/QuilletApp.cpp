@@ -25,7 +25,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_hotkeys(m_shortcuts, platform.defaults)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
-    , m_state(m_paste)
+    , m_state(m_paste, m_history)
     , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys)
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,

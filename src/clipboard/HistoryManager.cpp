@@ -97,4 +97,25 @@ void HistoryManager::pruneHistory()
     m_store.deleteItems(ids);
 }
 
+bool HistoryManager::setPinned(const QUuid &id, bool pinned)
+{
+    std::optional<ClipboardItem> item = m_store.item(id);
+    if (!item)
+        return false;
+    if (item->isPinned == pinned)
+        return true;
+    item->isPinned = pinned;
+    if (!m_store.updateItem(*item))
+        return false;
+    // Unpinning can leave more unpinned entries than the limit allows.
+    if (!pinned)
+        pruneHistory();
+    return true;
+}
+
+bool HistoryManager::remove(const QUuid &id)
+{
+    return m_store.item(id) && m_store.deleteItems({ id });
+}
+
 } // namespace quillet

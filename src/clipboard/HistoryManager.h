@@ -22,6 +22,12 @@ public:
     std::optional<ClipboardItem> findByHash(const QString &contentHash);
     void pruneHistory();
 
+    // Pins or unpins an entry; pinned entries survive pruning and "Clear".
+    // False when the entry is gone or the store refused.
+    bool setPinned(const QUuid &id, bool pinned);
+    // Deletes one entry, pinned or not.
+    bool remove(const QUuid &id);
+
     // The "maxHistorySize" preference, 500 when unset or 0.
     qint64 historyLimit() const;
 

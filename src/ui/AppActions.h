@@ -22,6 +22,8 @@ public:
     virtual void paste(const ClipboardItem &item) = 0;
     virtual void pasteSnippet(const Snippet &snippet) = 0;
     virtual void clearHistory() = 0;
+    virtual void setPinned(const ClipboardItem &item, bool pinned) = 0;
+    virtual void remove(const ClipboardItem &item) = 0;
     virtual void showPanel() = 0;
     virtual void hidePanel() = 0;
     virtual void openSettings() = 0;

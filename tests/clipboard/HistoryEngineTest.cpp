@@ -389,6 +389,26 @@ private Q_SLOTS:
         QCOMPARE(e.store->itemCount(), 0);
     }
 
+    void unpinningPrunesAndRemovingDeletesEvenPinned()
+    {
+        Engine e;
+        e.defaults.setInteger(keys::maxHistorySize, 1);
+        e.copy(QStringLiteral("kept"));
+        QVERIFY(e.history->setPinned(e.first().id, true));
+        e.copy(QStringLiteral("newest"));
+        QCOMPARE(e.store->itemCount(), 2);
+        const QUuid kept = e.store->itemsByLastUsed().last().id;
+        // Back among the unpinned, the older entry is over the limit.
+        QVERIFY(e.history->setPinned(kept, false));
+        QCOMPARE(e.titles(), QStringList { QStringLiteral("newest") });
+        QVERIFY(!e.history->setPinned(kept, true));
+
+        QVERIFY(e.history->setPinned(e.first().id, true));
+        QVERIFY(e.history->remove(e.first().id));
+        QCOMPARE(e.store->itemCount(), 0);
+        QVERIFY(!e.history->remove(kept));
+    }
+
     void clearKeepsPinnedResetRemovesAll()
     {
         Engine e;

@@ -33,6 +33,11 @@ public:
         log.append(QStringLiteral("clear"));
         m_store.deleteUnpinnedItems();
     }
+    void setPinned(const ClipboardItem &item, bool pinned) override
+    {
+        log.append((pinned ? QStringLiteral("pin ") : QStringLiteral("unpin ")) + item.title);
+    }
+    void remove(const ClipboardItem &item) override { log.append(QStringLiteral("remove ") + item.title); }
     void showPanel() override { log.append(QStringLiteral("show")); }
     void hidePanel() override { log.append(QStringLiteral("hide")); }
     void openSettings() override { log.append(QStringLiteral("settings")); }
