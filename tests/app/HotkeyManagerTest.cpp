@@ -51,20 +51,6 @@ private Q_SLOTS:
         QFile::remove(path());
     }
 
-    void namesAndFactoryShortcuts()
-    {
-        const QList<Name> &names = HotkeyManager::names();
-        QCOMPARE(names.size(), 5);
-        const QStringList raw { QStringLiteral("togglePanel"), QStringLiteral("openHistory"),
-            QStringLiteral("openSnippets"), QStringLiteral("aiTransform"), QStringLiteral("openLauncher") };
-        const QList<Shortcut> factory { Shortcut(9, 768), Shortcut(8, 768), Shortcut(1, 768),
-            Shortcut(0, 768), Shortcut(49, 2048) };
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(names[i].rawValue, raw[i]);
-            QCOMPARE(names[i].defaultShortcut, factory[i]);
-        }
-    }
-
     void firstStartResetsTheLauncherOnce()
     {
         // A launcher shortcut left from before the launcher had its factory one.
