@@ -23,6 +23,9 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_monitor(platform.pasteboard, platform.workspace, platform.defaults, platform.clock,
           [this](const PasteboardSnapshot &snapshot) { m_history.addSnapshot(snapshot); })
     , m_hotkeys(m_shortcuts, platform.defaults)
+    // The AI transform: one Gemini client, the saved prompts.
+    , m_ai(AIService::baseUrlFrom(platform.defaults))
+    , m_prompts(*m_store, platform.clock)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
     , m_state(m_paste, m_history)
@@ -31,7 +34,8 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
-          m_excludedApps, *m_store, platform.clock, platform.keyStrokeReader })
+          m_excludedApps, *m_store, platform.clock, platform.defaults, m_ai, m_prompts,
+          platform.keyStrokeReader })
 {
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ai/AIService.h"
+#include "ai/PromptLibrary.h"
 #include "app/AppState.h"
 #include "app/FloatingPanelController.h"
 #include "app/HotkeyManager.h"
@@ -95,8 +97,10 @@ private:
     PasteService m_paste;
     ClipboardMonitor m_monitor;
     HotkeyManager m_hotkeys;
-    // The AI transform (AIService, PromptLibrary, TextTransformManager) and
-    // the launcher (AppIndexService, LauncherViewModel) join the services here.
+    AIService m_ai;
+    PromptLibrary m_prompts;
+    // The AI transform manager and the launcher (AppIndexService,
+    // LauncherViewModel) join the services here.
 
     // Controllers.
     AppState m_state;

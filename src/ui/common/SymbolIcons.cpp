@@ -42,6 +42,7 @@ QString themeIconName(const QString &symbol)
         { QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy-symbolic") },
         { QStringLiteral("checkmark"), QStringLiteral("object-select-symbolic") },
         { QStringLiteral("pencil"), QStringLiteral("document-edit-symbolic") },
+        { QStringLiteral("eye"), QStringLiteral("view-reveal-symbolic") },
         // Built-in prompts.
         { QStringLiteral("textformat.abc"), QStringLiteral("tools-check-spelling-symbolic") },
         { QStringLiteral("briefcase"), QStringLiteral("x-office-document-symbolic") },
