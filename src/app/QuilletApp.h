@@ -2,6 +2,7 @@
 
 #include "ai/AIService.h"
 #include "ai/PromptLibrary.h"
+#include "ai/TextTransformManager.h"
 #include "app/AppState.h"
 #include "app/FloatingPanelController.h"
 #include "app/HotkeyManager.h"
@@ -70,6 +71,9 @@ public:
     Store &store() { return *m_store; }
     ClipboardMonitor &monitor() { return m_monitor; }
     FloatingPanelController &panels() { return m_panels; }
+    TextTransformManager &transform() { return m_transform; }
+    shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
+    PromptLibrary &prompts() { return m_prompts; }
     TrayController &tray() { return m_tray; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
@@ -81,6 +85,7 @@ Q_SIGNALS:
 
 private:
     void bindHotkeys();
+    void bindPromptShortcuts();
 
     // Platform.
     Platform m_platform;
@@ -99,8 +104,8 @@ private:
     HotkeyManager m_hotkeys;
     AIService m_ai;
     PromptLibrary m_prompts;
-    // The AI transform manager and the launcher (AppIndexService,
-    // LauncherViewModel) join the services here.
+    TextTransformManager m_transform;
+    // The launcher (AppIndexService, LauncherViewModel) joins the services here.
 
     // Controllers.
     AppState m_state;
