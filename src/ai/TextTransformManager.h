@@ -3,8 +3,6 @@
 #include "ai/AIStream.h"
 #include "ai/TextPrompt.h"
 
-#include <QByteArray>
-#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,8 +10,6 @@
 
 #include <QCoroTask>
 
-#include <coroutine>
-#include <deque>
 #include <optional>
 
 namespace quillet {
@@ -23,14 +19,7 @@ class Clock;
 class Defaults;
 class KeySynthesizer;
 class Pasteboard;
-
-// A copy of one clipboard item, kept while the selection is being copied.
-struct SavedPasteboardItem {
-    QStringList types;
-    QHash<QString, QByteArray> dataByType;
-
-    friend bool operator==(const SavedPasteboardItem &, const SavedPasteboardItem &) = default;
-};
+class SelectionCapture;
 
 // The state behind the AI transform: the captured selection, the answer as it
 // streams in, and putting the answer back. Main thread only.
@@ -46,11 +35,10 @@ class TextTransformManager : public QObject {
             NOTIFY currentPromptNameChanged)
 public:
     static const QString defaultModel;
-    static constexpr std::chrono::milliseconds kCopyWait { 200 };
     static constexpr std::chrono::milliseconds kPasteDelay { 50 };
 
-    TextTransformManager(Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
-        AIService &aiService, QObject *parent = nullptr);
+    TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture, KeySynthesizer &keys,
+        Defaults &defaults, Clock &clock, AIService &aiService, QObject *parent = nullptr);
     ~TextTransformManager() override;
 
     std::optional<QString> selectedText() const { return m_selectedText; }
@@ -69,8 +57,7 @@ public:
 
     // Copies the selection of the application in front through its own copy
     // command, with the clipboard saved before and restored after, and keeps
-    // it in selectedText. Captures never overlap: a second one waits for the
-    // first, so neither restores the other's half-done clipboard.
+    // it in selectedText.
     QCoro::Task<std::optional<QString>> captureSelectedText();
 
     // Runs `systemPrompt` over the selection; returns at once while the
@@ -96,14 +83,12 @@ Q_SIGNALS:
     void currentPromptNameChanged();
 
 private:
-    class CaptureTurn;
-
     void writeMarkedText(const QString &text);
-    void endCapture();
     static QCoro::Task<> readAnswer(
         QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run);
 
     Pasteboard &m_pasteboard;
+    SelectionCapture &m_capture;
     KeySynthesizer &m_keys;
     Defaults &m_defaults;
     Clock &m_clock;
@@ -117,8 +102,6 @@ private:
     std::optional<QString> m_currentPromptName;
 
     quint64 m_run = 0;
-    bool m_capturing = false;
-    std::deque<std::coroutine_handle<>> m_captureQueue;
 };
 
 } // namespace quillet

@@ -4,6 +4,7 @@
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteboardTransfer.h"
+#include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "support/FakeGeminiServer.h"
@@ -59,6 +60,7 @@ private:
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<FakeGeminiServer> m_server;
     std::unique_ptr<AIService> m_service;
+    std::unique_ptr<SelectionCapture> m_capture;
     std::unique_ptr<TextTransformManager> m_manager;
 
     std::shared_ptr<Capture> startCapture()
@@ -85,12 +87,14 @@ private Q_SLOTS:
         m_clock = std::make_unique<ManualClock>();
         m_server = std::make_unique<FakeGeminiServer>();
         m_service = std::make_unique<AIService>([url = m_server->baseUrl()] { return url; });
+        m_capture = std::make_unique<SelectionCapture>(*m_pasteboard, *m_keys, *m_clock);
         m_manager = std::make_unique<TextTransformManager>(
-            *m_pasteboard, *m_keys, *m_defaults, *m_clock, *m_service);
+            *m_pasteboard, *m_capture, *m_keys, *m_defaults, *m_clock, *m_service);
     }
     void cleanup()
     {
         m_manager.reset();
+        m_capture.reset();
         m_service.reset();
         m_server.reset();
     }
@@ -119,10 +123,10 @@ private Q_SLOTS:
         QCOMPARE(m_pasteboard->items(), before);
     }
 
-    void captureSkipsTypesWithoutDataAndProtocolTargets()
+    void captureSkipsTypesWithoutData()
     {
-        m_pasteboard->setContents({ item({ { QStringLiteral("TARGETS"), "atoms" },
-            { QStringLiteral("text/plain"), "kept" }, { QStringLiteral("text/x-empty"), "unreadable" } }) });
+        m_pasteboard->setContents({ item({ { QStringLiteral("text/plain"), "kept" },
+            { QStringLiteral("text/x-empty"), "unreadable" } }) });
         m_pasteboard->setTypesWithoutData({ QStringLiteral("text/x-empty") });
         m_keys->onCopy = [this] { m_pasteboard->copyText(QStringLiteral("s")); };
         auto capture = startCapture();

@@ -247,7 +247,7 @@ private Q_SLOTS:
         QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), std::nullopt);
         const auto targets = readClipboard(QStringLiteral("TARGETS"));
         QVERIFY(targets);
-        QCOMPARE(targets->trimmed().split('\n'), (QList<QByteArray> { "TARGETS", "TIMESTAMP" }));
+        QCOMPARE(targets->trimmed().split('\n'), (QList<QByteArray> { "TARGETS", "TIMESTAMP", "MULTIPLE" }));
     }
 
     void transfersBeyondTheLimitAreAbandoned_data()
