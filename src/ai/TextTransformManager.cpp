@@ -139,7 +139,6 @@ QCoro::Task<> TextTransformManager::readAnswer(
 
 void TextTransformManager::writeMarkedText(const QString &text)
 {
-    m_pasteboard.clear();
     m_pasteboard.write(
         { PasteboardItem { { { types::plainText, text.toUtf8() }, { types::selfMarker, QByteArray() } } } });
 }

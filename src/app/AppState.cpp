@@ -5,6 +5,7 @@
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/Pasteboard.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -30,12 +31,22 @@ void AppState::setup(Store &store, SnippetsViewModel &snippets)
     m_paste = std::make_unique<PasteService>(
         store, m_platform.pasteboard, m_platform.keys, m_platform.defaults, m_platform.clock);
     m_paste->setCloseHandlers([this] { setPopoverVisible(false); }, [this] { hidePanel(); });
-    m_panelController = std::make_unique<FloatingPanelController>(
-        *this, snippets, store, m_platform.workspace, m_platform.keys);
+    m_panelController
+        = std::make_unique<FloatingPanelController>(*this, snippets, store, m_platform.workspace);
+    // Pastes go to the window that was active when the panel or the popup
+    // opened, and nowhere once both are closed.
+    connect(m_panelController.get(), &FloatingPanelController::historyPanelOpened, this,
+        [this](std::optional<WindowId> previous) { m_paste->setPasteTarget(previous); });
+    // An application that exits takes its copy with it; the newest entry
+    // takes its place, so the clipboard never goes empty under the user.
+    connect(&m_platform.pasteboard, &Pasteboard::ownerLost, m_paste.get(), &PasteService::offerNewestEntry);
     // However the panel closes (Escape, its close button, a paste), the flag
     // follows once the close has been handled.
-    connect(m_panelController.get(), &FloatingPanelController::historyPanelClosed, this,
-        [this] { QTimer::singleShot(0, this, [this] { setPanelVisible(false); }); });
+    connect(m_panelController.get(), &FloatingPanelController::historyPanelClosed, this, [this] {
+        if (!m_popoverVisible)
+            m_paste->setPasteTarget(std::nullopt);
+        QTimer::singleShot(0, this, [this] { setPanelVisible(false); });
+    });
     startMonitoring();
     setupHotkeys();
 
@@ -97,6 +108,10 @@ void AppState::setPopoverVisible(bool visible)
     if (m_popoverVisible == visible)
         return;
     m_popoverVisible = visible;
+    if (m_paste && visible)
+        m_paste->setPasteTarget(m_platform.workspace.activeWindow());
+    else if (m_paste && !isPanelVisible())
+        m_paste->setPasteTarget(std::nullopt);
     Q_EMIT isPopoverVisibleChanged();
 }
 

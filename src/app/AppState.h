@@ -64,6 +64,8 @@ public:
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
+    // Shown as the tray popup opens over the window active until then (the
+    // target of its pastes), hidden as it closes.
     void setPopoverVisible(bool visible);
 
     void showPanel() override;

@@ -24,14 +24,13 @@ QRect workAreaAt(const QPoint &pointer)
 
 } // namespace
 
-FloatingPanelController::FloatingPanelController(AppActions &actions, SnippetsViewModel &snippets,
-    Store &store, Workspace &workspace, KeySynthesizer &keys, QObject *parent)
+FloatingPanelController::FloatingPanelController(
+    AppActions &actions, SnippetsViewModel &snippets, Store &store, Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_actions(actions)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
-    , m_keys(keys)
 {
 }
 
@@ -56,7 +55,7 @@ void FloatingPanelController::showHistoryPanel()
 
     // The window in front now is where focus and pastes go back to.
     m_previousWindow = m_workspace.activeWindow();
-    m_keys.setPasteTarget(m_previousWindow);
+    Q_EMIT historyPanelOpened(m_previousWindow);
 
     auto *view = new FloatingPanelView(m_actions, m_store, m_snippets);
     auto *panel = new IMEPanel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/KeySynthesizer.h"
 #include "platform/Workspace.h"
 
 #include "ui/panel/IMEPanel.h"
@@ -18,12 +17,12 @@ class Store;
 // Owns Quillet's floating windows and builds them on demand: each show after a
 // close builds a fresh window. The history panel opens near the pointer, takes
 // the keyboard focus, and gives it back to the window that had it when it
-// closes (that window also receives the paste).
+// closes (that window also receives a paste from the panel).
 class FloatingPanelController : public QObject {
     Q_OBJECT
 public:
     FloatingPanelController(AppActions &actions, SnippetsViewModel &snippets, Store &store,
-        Workspace &workspace, KeySynthesizer &keys, QObject *parent = nullptr);
+        Workspace &workspace, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
     // Shows the history panel, or brings a visible one to the front.
@@ -35,6 +34,8 @@ public:
     bool isHistoryPanelVisible() const;
 
 Q_SIGNALS:
+    // The history panel opened over `previous`, the window active until then.
+    void historyPanelOpened(std::optional<quillet::WindowId> previous);
     // The history panel closed, however that happened.
     void historyPanelClosed();
 
@@ -43,7 +44,6 @@ private:
     SnippetsViewModel &m_snippets;
     Store &m_store;
     Workspace &m_workspace;
-    KeySynthesizer &m_keys;
     QPointer<IMEPanel> m_panel;
     std::optional<WindowId> m_previousWindow;
 };

@@ -3,6 +3,8 @@
 #include "clipboard/PasteboardTransfer.h"
 #include "defaults/PreferenceKeys.h"
 
+#include <QFutureWatcher>
+
 namespace quillet {
 
 PasteService::PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults,
@@ -33,8 +35,7 @@ void PasteService::paste(const ClipboardItem &item)
     current.useCount += 1;
     m_store.updateItem(current);
 
-    writeContents(contents, true, m_pasteboard);
-    closePanelsAndPaste();
+    closePanelsAndPaste(writeContents(contents, true, m_pasteboard));
 }
 
 void PasteService::pasteSnippet(const Snippet &snippet)
@@ -47,20 +48,43 @@ void PasteService::pasteSnippet(const Snippet &snippet)
     content.utTypeIdentifier = snippet.contentUTType;
     content.data = data;
     content.dataSize = data->size();
-    writeContents({ content }, true, m_pasteboard);
-    closePanelsAndPaste();
+    closePanelsAndPaste(writeContents({ content }, true, m_pasteboard));
 }
 
-void PasteService::closePanelsAndPaste()
+void PasteService::closePanelsAndPaste(const QFuture<void> &written)
 {
+    // Closing the panels forgets the target.
+    const std::optional<WindowId> target = m_pasteTarget;
     if (m_closePopover)
         m_closePopover();
     if (m_hidePanel)
         m_hidePanel();
-    // Off: the entry stays on the clipboard for the user to paste by hand.
-    if (!m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
+    // Without a target or with the preference off, the entry stays on the
+    // clipboard for the user to paste by hand.
+    if (!target || !m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
         return;
-    m_clock.schedule(pasteDelay, this, [this] { simulatePaste(); });
+    m_clock.schedule(pasteDelay, this, [this, written, target] {
+        if (written.isFinished()) {
+            simulatePaste(target);
+            return;
+        }
+        auto *watcher = new QFutureWatcher<void>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, target] {
+            watcher->deleteLater();
+            simulatePaste(target);
+        });
+        watcher->setFuture(written);
+    });
+}
+
+void PasteService::offerNewestEntry()
+{
+    const QList<ClipboardItem> newest = m_store.itemsByLastUsed(1);
+    if (newest.isEmpty())
+        return;
+    const QList<ClipboardContent> contents = m_store.contents(newest.first().id);
+    if (!contents.isEmpty())
+        m_pasteboard.restore({ pasteboardItemOf(contents, true) });
 }
 
 void PasteService::clearHistory()
@@ -73,11 +97,11 @@ void PasteService::resetHistory()
     m_store.deleteAllItems();
 }
 
-void PasteService::simulatePaste()
+void PasteService::simulatePaste(std::optional<WindowId> target)
 {
     if (!m_keys.isTrusted())
         return;
-    m_keys.postPaste();
+    m_keys.postPaste(target);
 }
 
 } // namespace quillet

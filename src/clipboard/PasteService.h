@@ -6,6 +6,7 @@
 #include "platform/Pasteboard.h"
 #include "store/Store.h"
 
+#include <QFuture>
 #include <QObject>
 
 #include <chrono>
@@ -14,12 +15,14 @@
 namespace quillet {
 
 // Puts history entries and snippets back on the clipboard and pastes them into
-// the application that had the focus, and clears or resets the history.
+// the window they were chosen for, and clears or resets the history.
 //
 // Every write carries Quillet's marker, so the monitor does not record it. The
-// panels are closed first; the paste keystroke follows 0.1 s later, once the
-// previous application has the focus again. With "pasteAfterSelection" off the
-// entry is only put on the clipboard. Main thread only.
+// panels are closed first; the paste keystroke follows 0.1 s later (and never
+// before the clipboard holds the entry), once the target window has the focus
+// again. The target is the window that was active when the panel or popup
+// opened; without one, or with "pasteAfterSelection" off, the entry is only
+// put on the clipboard. Main thread only.
 class PasteService : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +34,11 @@ public:
     // How the owner closes the tray popup and the floating panel.
     void setCloseHandlers(std::function<void()> closePopover, std::function<void()> hidePanel);
 
+    // The window a paste goes to: recorded when a panel or popup opens (or a
+    // hot key is pressed), cleared when it closes.
+    void setPasteTarget(std::optional<WindowId> window) { m_pasteTarget = window; }
+    std::optional<WindowId> pasteTarget() const { return m_pasteTarget; }
+
     // Does nothing (and keeps the panel open) when the entry has no stored
     // contents.
     void paste(const ClipboardItem &item);
@@ -40,11 +48,15 @@ public:
     void clearHistory();
     // Deletes every entry, pinned ones too; snippets and prompts stay.
     void resetHistory();
-    // Posts the paste keystroke when synthetic keys are possible.
-    void simulatePaste();
+    // Posts the paste keystroke to `target` when synthetic keys are possible.
+    void simulatePaste(std::optional<WindowId> target);
+
+    // Offers the newest history entry again, marked; for a clipboard whose
+    // owner went away with its copy.
+    void offerNewestEntry();
 
 private:
-    void closePanelsAndPaste();
+    void closePanelsAndPaste(const QFuture<void> &written);
 
     Store &m_store;
     Pasteboard &m_pasteboard;
@@ -53,6 +65,7 @@ private:
     Clock &m_clock;
     std::function<void()> m_closePopover;
     std::function<void()> m_hidePanel;
+    std::optional<WindowId> m_pasteTarget;
 };
 
 } // namespace quillet

@@ -91,6 +91,7 @@ private Q_SLOTS:
         QCOMPARE(h.store->itemCount(), 0);
         h.pasteboard.copyText(QStringLiteral("new"));
         h.clock.advance(500ms);
+        QVERIFY(QTest::qWaitFor([&] { return !h.state->historyManager()->isBusy(); }));
         QCOMPARE(h.store->itemCount(), 1);
     }
 
@@ -102,13 +103,14 @@ private Q_SLOTS:
         QVERIFY(h.state->isPanelVisible());
         QVERIFY(h.state->panelController()->isHistoryPanelVisible());
         // The panel knows where focus and the paste go back to.
-        QCOMPARE(h.keys.pasteTarget, std::optional<WindowId>(4242));
+        QCOMPARE(h.state->pasteService()->pasteTarget(), std::optional<WindowId>(4242));
         QCOMPARE(h.workspace.onAllDesktops.size(), 1);
 
         h.hotkey(kTogglePanel);
         QVERIFY(!h.state->isPanelVisible());
         QVERIFY(!h.state->panelController()->panel());
         QCOMPARE(h.workspace.activated, QList<WindowId> { 4242 });
+        QCOMPARE(h.state->pasteService()->pasteTarget(), std::nullopt);
 
         h.hotkey(kOpenSnippets);
         QCOMPARE(h.state->panelTab(), PanelTab::snippets);
@@ -148,21 +150,29 @@ private Q_SLOTS:
         QVERIFY(h.state->isPanelVisible());
     }
 
-    void pastingClosesPopoverAndPanel()
+    void aPopupPasteGoesToTheWindowActiveWhenThePopupOpened()
     {
         Harness h;
         h.setup();
         h.settle();
         h.pasteboard.copyText(QStringLiteral("entry"));
         h.clock.advance(500ms);
-        h.state->setPopoverVisible(true);
+        QVERIFY(QTest::qWaitFor([&] { return !h.state->historyManager()->isBusy(); }));
+        // A panel opened over one window and closed again...
         h.state->showPanel();
+        h.state->hidePanel();
+        h.settle();
+        // ...and later the popup, over another.
+        h.workspace.active = 777;
+        h.state->setPopoverVisible(true);
         h.state->paste(h.store->itemsByLastUsed().first());
         QVERIFY(!h.state->isPopoverVisible());
         QVERIFY(!h.state->isPanelVisible());
         QCOMPARE(h.pasteboard.items().first().representations.last().first, types::selfMarker);
         h.clock.advance(100ms);
         QCOMPARE(h.keys.posted, QStringList { QStringLiteral("paste") });
+        QCOMPARE(h.keys.pasteTargets, (QList<std::optional<WindowId>> { 777 }));
+        QCOMPARE(h.state->pasteService()->pasteTarget(), std::nullopt);
         h.state->clearHistory();
         QCOMPARE(h.store->itemCount(), 0);
     }

@@ -1,7 +1,10 @@
 #include "platform/x11/X11Pasteboard.h"
 
+#include "platform/x11/X11SelectionOwner.h"
+
 #include <QAbstractEventDispatcher>
 #include <QLoggingCategory>
+#include <QPromise>
 #include <QSocketNotifier>
 
 #include <X11/Xatom.h>
@@ -17,119 +20,12 @@ namespace {
 const QString kUriList = QStringLiteral("text/uri-list");
 const QString kPlainText = QStringLiteral("text/plain");
 const QString kUtf8PlainText = QStringLiteral("text/plain;charset=utf-8");
+const QString kSelfMarker = QStringLiteral("app.quillet.Quillet.self-marker");
 
-} // namespace
-
-X11Pasteboard::X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject *parent)
-    : QObject(parent)
-    , m_connection(std::move(connection))
+QList<QByteArray> splitUris(const QByteArray &list)
 {
-    Display *display = m_connection->display();
-    m_clipboard = m_connection->atom("CLIPBOARD");
-    m_owner = std::make_unique<X11SelectionOwner>(*m_connection, m_clipboard);
-    m_reader
-        = std::make_unique<X11SelectionReader>(*m_connection, [this](XEvent &event) { dispatch(event); });
-
-    int errorBase = 0;
-    if (XFixesQueryExtension(display, &m_xfixesEventBase, &errorBase)) {
-        XFixesSelectSelectionInput(display, m_connection->root(), m_clipboard,
-            XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
-                | XFixesSelectionClientCloseNotifyMask);
-    } else {
-        m_xfixesEventBase = -1;
-        qCWarning(lcX11) << "The X server lacks the XFixes extension; clipboard changes cannot be seen";
-    }
-    XSync(display, False);
-
-    m_notifier = new QSocketNotifier(m_connection->fileDescriptor(), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11Pasteboard::processPendingEvents);
-    // Round trips read events into Xlib's queue without waking the socket
-    // notifier; look there before the event loop sleeps.
-    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread())) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
-            if (XEventsQueued(m_connection->display(), QueuedAlready) > 0)
-                processPendingEvents();
-        });
-    }
-}
-
-X11Pasteboard::~X11Pasteboard()
-{
-    // Nothing may read the connection once it starts closing.
-    delete m_notifier;
-    if (auto *dispatcher = QAbstractEventDispatcher::instance(thread()))
-        disconnect(dispatcher, nullptr, this, nullptr);
-    m_reader.reset();
-    m_owner.reset();
-    XSync(m_connection->display(), False);
-}
-
-void X11Pasteboard::processPendingEvents()
-{
-    Display *display = m_connection->display();
-    while (XPending(display) > 0) {
-        XEvent event;
-        XNextEvent(display, &event);
-        dispatch(event);
-    }
-}
-
-void X11Pasteboard::dispatch(XEvent &event)
-{
-    if (m_xfixesEventBase >= 0 && event.type == m_xfixesEventBase + XFixesSelectionNotify) {
-        const auto &notify = reinterpret_cast<const XFixesSelectionNotifyEvent &>(event);
-        if (notify.selection == m_clipboard)
-            ++m_changeCount;
-        return;
-    }
-    m_owner->handleEvent(event);
-}
-
-qint64 X11Pasteboard::changeCount()
-{
-    processPendingEvents();
-    return m_changeCount;
-}
-
-bool X11Pasteboard::ownsSelection()
-{
-    processPendingEvents();
-    return m_owner->owns() && XGetSelectionOwner(m_connection->display(), m_clipboard) == m_owner->window();
-}
-
-QStringList X11Pasteboard::types()
-{
-    if (ownsSelection()) {
-        QStringList types;
-        for (const auto &[type, data] : m_owner->offered().representations)
-            types.append(type);
-        return types;
-    }
-    return m_reader->types(m_clipboard, m_changeCount);
-}
-
-std::optional<QByteArray> X11Pasteboard::readOffered(const QString &type)
-{
-    if (ownsSelection()) {
-        for (const auto &[ownedType, data] : m_owner->offered().representations) {
-            if (ownedType == type)
-                return data;
-        }
-        return std::nullopt;
-    }
-    return m_reader->data(m_clipboard, m_changeCount, type);
-}
-
-QList<QByteArray> X11Pasteboard::uris()
-{
-    if (m_urisRead != m_changeCount) {
-        m_uriList = readOffered(kUriList);
-        m_urisRead = m_changeCount;
-    }
     QList<QByteArray> uris;
-    if (!m_uriList)
-        return uris;
-    for (QByteArray line : m_uriList->split('\n')) {
+    for (QByteArray line : list.split('\n')) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (!line.isEmpty() && !line.startsWith('#'))
@@ -138,64 +34,386 @@ QList<QByteArray> X11Pasteboard::uris()
     return uris;
 }
 
-int X11Pasteboard::itemCount()
-{
-    const QStringList offered = types();
-    if (offered.isEmpty())
-        return 0;
-    if (!offered.contains(kUriList))
-        return 1;
-    return int(std::max<qsizetype>(1, uris().size()));
-}
+} // namespace
 
-QStringList X11Pasteboard::itemTypes(int index)
-{
-    const int count = itemCount();
-    if (index < 0 || index >= count)
-        return {};
-    if (index == 0)
-        return types();
-    return { kUriList };
-}
+// Everything that touches the clipboard connection; lives on the clipboard
+// thread from start() to stop().
+class X11ClipboardWorker : public QObject {
+    Q_OBJECT
+public:
+    X11ClipboardWorker(std::shared_ptr<X11Connection> connection, std::shared_ptr<std::atomic<qint64>> count)
+        : m_connection(std::move(connection))
+        , m_changeCount(std::move(count))
+    {
+        Display *display = m_connection->display();
+        m_clipboard = m_connection->atom("CLIPBOARD");
+        m_primary = XA_PRIMARY;
+        m_manager = m_connection->atom("CLIPBOARD_MANAGER");
+        int errorBase = 0;
+        if (!XFixesQueryExtension(display, &m_xfixesEventBase, &errorBase)) {
+            m_xfixesEventBase = -1;
+            qCWarning(lcX11) << "The X server lacks the XFixes extension; the clipboard is polled";
+        }
+    }
 
-std::optional<QByteArray> X11Pasteboard::data(int index, const QString &type)
-{
-    if (!itemTypes(index).contains(type))
+    bool notifies() const { return m_xfixesEventBase >= 0; }
+
+    void start()
+    {
+        Display *display = m_connection->display();
+        m_owner = std::make_unique<X11SelectionOwner>(*m_connection, m_clipboard);
+        m_managerOwner = std::make_unique<X11SelectionOwner>(*m_connection, m_manager);
+        m_reader
+            = std::make_unique<X11SelectionReader>(*m_connection, [this](XEvent &event) { dispatch(event); });
+        if (notifies()) {
+            XFixesSelectSelectionInput(display, m_connection->root(), m_clipboard,
+                XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
+                    | XFixesSelectionClientCloseNotifyMask);
+        }
+        // Another clipboard manager keeps its place; Quillet does not fight it.
+        if (XGetSelectionOwner(display, m_manager) == None)
+            m_managerOwner->take({}, m_reader->serverTime(m_managerOwner->window()));
+        XSync(display, False);
+
+        m_notifier = new QSocketNotifier(m_connection->fileDescriptor(), QSocketNotifier::Read, this);
+        connect(m_notifier, &QSocketNotifier::activated, this, &X11ClipboardWorker::processPendingEvents);
+        // Round trips read events into Xlib's queue without waking the socket
+        // notifier; look there before the event loop sleeps.
+        connect(QAbstractEventDispatcher::instance(thread()), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                if (XEventsQueued(m_connection->display(), QueuedAlready) > 0)
+                    processPendingEvents();
+            });
+        processPendingEvents();
+    }
+
+    void stop()
+    {
+        // Nothing may read the connection once it starts closing.
+        delete m_notifier;
+        m_notifier = nullptr;
+        disconnect(QAbstractEventDispatcher::instance(thread()), nullptr, this, nullptr);
+        m_reader.reset();
+        m_owner.reset();
+        m_managerOwner.reset();
+        XSync(m_connection->display(), False);
+    }
+
+    void setMaxBytes(qsizetype bytes) { m_reader->setMaxBytes(bytes); }
+    void setTimeout(int milliseconds) { m_reader->setTimeout(milliseconds); }
+
+    bool ownsClipboard()
+    {
+        processPendingEvents();
+        return m_owner->owns()
+            && XGetSelectionOwner(m_connection->display(), m_clipboard) == m_owner->window();
+    }
+    bool isManager()
+    {
+        processPendingEvents();
+        return m_managerOwner->owns();
+    }
+
+    void checkForChanges()
+    {
+        const Window owner = XGetSelectionOwner(m_connection->display(), m_clipboard);
+        std::optional<quint32> stamp;
+        if (owner != None && owner != m_owner->window())
+            stamp = m_reader->ownerTimestamp(m_clipboard);
+        if (owner == m_lastOwner && stamp == m_lastOwnerStamp)
+            return;
+        m_lastOwner = owner;
+        m_lastOwnerStamp = stamp;
+        noteChange();
+    }
+
+    PasteboardContents read(const ReadPlan &plan)
+    {
+        processPendingEvents();
+        PasteboardContents contents;
+        const qint64 generation = m_changeCount->load();
+        contents.changeCount = generation;
+        const bool own = ownsClipboard();
+        if (own) {
+            for (const auto &[type, data] : m_owner->offered().representations)
+                contents.types.append(type);
+        } else {
+            contents.types = m_reader->types(m_clipboard, generation);
+        }
+        const QStringList chosen = plan.choose ? plan.choose(contents.types) : contents.types;
+        PasteboardItem first;
+        QList<PasteboardItem> more;
+        for (const QString &type : chosen) {
+            if (!contents.types.contains(type))
+                continue;
+            const std::optional<QByteArray> data
+                = own ? ownedData(type) : m_reader->data(m_clipboard, generation, type);
+            if (!data)
+                continue;
+            const QList<QByteArray> uris = type == kUriList ? splitUris(*data) : QList<QByteArray>();
+            if (uris.size() > 1) {
+                first.representations.append({ type, uris.first() });
+                for (qsizetype i = 1; i < uris.size(); ++i)
+                    more.append(PasteboardItem { { { type, uris.at(i) } } });
+            } else {
+                first.representations.append({ type, *data });
+            }
+            if (plan.proceed && !plan.proceed(type, *data))
+                break;
+        }
+        if (!first.representations.isEmpty() || !more.isEmpty())
+            contents.items = QList<PasteboardItem> { first } + more;
+        return contents;
+    }
+
+    std::optional<QString> readText(Selection selection)
+    {
+        processPendingEvents();
+        const bool clipboard = selection == Selection::clipboard;
+        if (clipboard && ownsClipboard()) {
+            for (const QString &type : { kPlainText, kUtf8PlainText }) {
+                if (const auto data = ownedData(type))
+                    return QString::fromUtf8(*data);
+            }
+            return std::nullopt;
+        }
+        const XAtom atom = clipboard ? m_clipboard : m_primary;
+        // PRIMARY changes unnoticed: every read is a fresh offer.
+        const qint64 generation = clipboard ? m_changeCount->load() : ++m_primaryReads;
+        const QStringList offered = m_reader->types(atom, generation);
+        for (const QString &type : { kPlainText, kUtf8PlainText }) {
+            if (!offered.contains(type))
+                continue;
+            if (const auto bytes = m_reader->data(atom, generation, type))
+                return QString::fromUtf8(*bytes);
+        }
         return std::nullopt;
-    if (type == kUriList) {
-        const QList<QByteArray> list = uris();
-        if (list.size() <= 1)
-            return m_uriList; // one item: the list as offered
-        return list.value(index);
     }
-    return readOffered(type);
-}
 
-std::optional<QString> X11Pasteboard::string()
-{
-    const QStringList offered = types();
-    for (const QString &type : { kPlainText, kUtf8PlainText }) {
-        if (!offered.contains(type))
-            continue;
-        if (const auto bytes = data(0, type))
-            return QString::fromUtf8(*bytes);
+    void write(const PasteboardItem &item, std::optional<unsigned long> time = std::nullopt)
+    {
+        m_owner->take(item, time ? *time : m_reader->serverTime(m_owner->window()));
+        // The owner change is reported before the server answers the sync,
+        // so the count has moved when the write is done.
+        XSync(m_connection->display(), False);
+        processPendingEvents();
+        if (!notifies())
+            checkForChanges();
     }
-    return std::nullopt;
-}
 
-void X11Pasteboard::clear()
+    void restore(const PasteboardItem &item)
+    {
+        processPendingEvents();
+        // Stamped with the moment the owner went away, so that the server
+        // refuses it if anyone took the selection after that.
+        if (m_lostAt && XGetSelectionOwner(m_connection->display(), m_clipboard) == None)
+            write(item, m_lostAt);
+    }
+
+Q_SIGNALS:
+    void changed();
+    void ownerLost();
+
+private:
+    std::optional<QByteArray> ownedData(const QString &type) const
+    {
+        for (const auto &[ownedType, data] : m_owner->offered().representations) {
+            if (ownedType == type)
+                return data;
+        }
+        return std::nullopt;
+    }
+
+    void noteChange()
+    {
+        ++*m_changeCount;
+        Q_EMIT changed();
+    }
+
+    void processPendingEvents()
+    {
+        Display *display = m_connection->display();
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            dispatch(event);
+        }
+    }
+
+    void dispatch(XEvent &event)
+    {
+        if (m_xfixesEventBase >= 0 && event.type == m_xfixesEventBase + XFixesSelectionNotify) {
+            const auto &notify = reinterpret_cast<const XFixesSelectionNotifyEvent &>(event);
+            if (notify.selection != m_clipboard)
+                return;
+            noteChange();
+            // The owner went away without handing its data over: the
+            // clipboard is empty now.
+            if ((notify.subtype != XFixesSetSelectionOwnerNotify || notify.owner == None)
+                && XGetSelectionOwner(m_connection->display(), m_clipboard) == None) {
+                m_lostAt = notify.timestamp;
+                Q_EMIT ownerLost();
+            }
+            return;
+        }
+        if (event.type == SelectionRequest && event.xselectionrequest.selection == m_manager
+            && event.xselectionrequest.target == m_connection->atom("SAVE_TARGETS")) {
+            saveClipboard(event.xselectionrequest);
+            return;
+        }
+        if (!m_owner->handleEvent(event))
+            m_managerOwner->handleEvent(event);
+    }
+
+    // An exiting application hands its clipboard over (the freedesktop
+    // clipboard manager convention): read everything it offers, offer it
+    // from now on, then tell it that it may go.
+    void saveClipboard(const XSelectionRequestEvent &request)
+    {
+        Display *display = m_connection->display();
+        bool saved = false;
+        if (m_managerOwner->owns() && request.owner == m_managerOwner->window()) {
+            const Window owner = XGetSelectionOwner(display, m_clipboard);
+            if (owner != None && owner != m_owner->window()) {
+                const qint64 generation = m_changeCount->load();
+                PasteboardItem item;
+                for (const QString &type : m_reader->types(m_clipboard, generation)) {
+                    if (const auto data = m_reader->data(m_clipboard, generation, type))
+                        item.representations.append({ type, *data });
+                }
+                if (!item.representations.isEmpty()) {
+                    // Already in the history from when it was copied.
+                    item.representations.append({ kSelfMarker, QByteArray() });
+                    write(item);
+                }
+            }
+            saved = true;
+        }
+        XEvent reply {};
+        reply.xselection.type = SelectionNotify;
+        reply.xselection.display = display;
+        reply.xselection.requestor = request.requestor;
+        reply.xselection.selection = request.selection;
+        reply.xselection.target = request.target;
+        reply.xselection.time = request.time;
+        reply.xselection.property = None;
+        if (saved && request.property != None) {
+            XChangeProperty(display, request.requestor, request.property, m_connection->atom("NULL"), 32,
+                PropModeReplace, nullptr, 0);
+            reply.xselection.property = request.property;
+        }
+        XSendEvent(display, request.requestor, False, NoEventMask, &reply);
+        XFlush(display);
+    }
+
+    std::shared_ptr<X11Connection> m_connection;
+    std::shared_ptr<std::atomic<qint64>> m_changeCount;
+    std::unique_ptr<X11SelectionOwner> m_owner;
+    std::unique_ptr<X11SelectionOwner> m_managerOwner;
+    std::unique_ptr<X11SelectionReader> m_reader;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_xfixesEventBase = 0;
+    XAtom m_clipboard = 0;
+    XAtom m_primary = 0;
+    XAtom m_manager = 0;
+    qint64 m_primaryReads = 0;
+    XWindow m_lastOwner = 0;
+    std::optional<quint32> m_lastOwnerStamp;
+    std::optional<unsigned long> m_lostAt;
+};
+
+X11Pasteboard::X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject *parent)
+    : Pasteboard(parent)
+    , m_changeCount(std::make_shared<std::atomic<qint64>>(0))
 {
-    takeOwnership({});
+    m_worker = new X11ClipboardWorker(std::move(connection), m_changeCount);
+    m_notifies = m_worker->notifies();
+    m_thread.setObjectName(QStringLiteral("Quillet clipboard"));
+    m_worker->moveToThread(&m_thread);
+    connect(m_worker, &X11ClipboardWorker::changed, this, &Pasteboard::changed);
+    connect(m_worker, &X11ClipboardWorker::ownerLost, this, &Pasteboard::ownerLost);
+    m_thread.start();
+    // Set up before the first request, which is queued behind it.
+    QMetaObject::invokeMethod(m_worker, &X11ClipboardWorker::start, Qt::BlockingQueuedConnection);
 }
 
-void X11Pasteboard::takeOwnership(const PasteboardItem &item)
+X11Pasteboard::~X11Pasteboard()
 {
-    m_owner->take(item, m_reader->serverTime(m_owner->window()));
-    XSync(m_connection->display(), False);
-    processPendingEvents();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = m_worker] {
+            worker->stop();
+            delete worker;
+        },
+        Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
 }
 
-void X11Pasteboard::write(const QList<PasteboardItem> &items)
+template<typename T, typename Fn> QFuture<T> X11Pasteboard::onClipboardThread(Fn function)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [promise, function = std::move(function), worker = m_worker]() mutable {
+            if constexpr (std::is_void_v<T>)
+                function(*worker);
+            else
+                promise->addResult(function(*worker));
+            promise->finish();
+        },
+        Qt::QueuedConnection);
+    return future;
+}
+
+qint64 X11Pasteboard::changeCount() const
+{
+    return m_changeCount->load();
+}
+
+bool X11Pasteboard::notifiesChanges() const
+{
+    return m_notifies;
+}
+
+void X11Pasteboard::checkForChanges()
+{
+    if (!m_notifies)
+        onClipboardThread<void>([](X11ClipboardWorker &worker) { worker.checkForChanges(); });
+}
+
+QFuture<PasteboardContents> X11Pasteboard::read(ReadPlan plan)
+{
+    return onClipboardThread<PasteboardContents>(
+        [plan = std::move(plan)](X11ClipboardWorker &worker) { return worker.read(plan); });
+}
+
+QFuture<std::optional<QString>> X11Pasteboard::readText(Selection selection)
+{
+    return onClipboardThread<std::optional<QString>>(
+        [selection](X11ClipboardWorker &worker) { return worker.readText(selection); });
+}
+
+QFuture<void> X11Pasteboard::clear()
+{
+    return onClipboardThread<void>([](X11ClipboardWorker &worker) { worker.write({}); });
+}
+
+QFuture<void> X11Pasteboard::write(const QList<PasteboardItem> &items)
+{
+    return onClipboardThread<void>(
+        [item = merged(items)](X11ClipboardWorker &worker) { worker.write(item); });
+}
+
+QFuture<void> X11Pasteboard::restore(const QList<PasteboardItem> &items)
+{
+    return onClipboardThread<void>(
+        [item = merged(items)](X11ClipboardWorker &worker) { worker.restore(item); });
+}
+
+PasteboardItem X11Pasteboard::merged(const QList<PasteboardItem> &items)
 {
     // One selection holds one item: later items add the types the first
     // lacks, and their file URIs join the list so that every file survives.
@@ -214,7 +432,29 @@ void X11Pasteboard::write(const QList<PasteboardItem> &items)
             }
         }
     }
-    takeOwnership(merged);
+    return merged;
+}
+
+void X11Pasteboard::setMaxBytes(qsizetype bytes)
+{
+    onClipboardThread<void>([bytes](X11ClipboardWorker &worker) { worker.setMaxBytes(bytes); });
+}
+
+void X11Pasteboard::setTimeout(int milliseconds)
+{
+    onClipboardThread<void>([milliseconds](X11ClipboardWorker &worker) { worker.setTimeout(milliseconds); });
+}
+
+QFuture<bool> X11Pasteboard::ownsSelection()
+{
+    return onClipboardThread<bool>([](X11ClipboardWorker &worker) { return worker.ownsClipboard(); });
+}
+
+QFuture<bool> X11Pasteboard::isClipboardManager()
+{
+    return onClipboardThread<bool>([](X11ClipboardWorker &worker) { return worker.isManager(); });
 }
 
 } // namespace quillet::x11
+
+#include "X11Pasteboard.moc"

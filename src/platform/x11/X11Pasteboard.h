@@ -2,31 +2,34 @@
 
 #include "platform/Pasteboard.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11SelectionOwner.h"
 #include "platform/x11/X11SelectionReader.h"
 
-#include <QDeadlineTimer>
-#include <QHash>
-#include <QObject>
+#include <QThread>
 
-#include <functional>
+#include <atomic>
 #include <memory>
-#include <vector>
-
-union _XEvent;
-class QSocketNotifier;
 
 namespace quillet::x11 {
 
-// The X11 CLIPBOARD selection over a private connection: a selection reader
-// for other owners' copies and a selection owner for Quillet's own writes.
+class X11ClipboardWorker;
+
+// The X11 CLIPBOARD (and, for text reads, PRIMARY) spoken directly on a
+// connection of its own, serviced by a thread of its own: a selection reader
+// for other owners' copies and a selection owner for Quillet's writes. The
+// main thread never waits for another X client: it hands requests to the
+// clipboard thread and gets the results as futures.
 //
-// The change count is a counter moved by every XFixes notification about the
-// selection (new owner, owner window destroyed, owner client gone), so a poll
-// compares one integer. Writing makes Quillet the owner with a fresh server
-// timestamp, so a write never loses against an owner whose timestamp the
-// toolkit has not seen yet. Clearing keeps the selection, offering nothing.
-class X11Pasteboard final : public QObject, public Pasteboard {
+// The change count is a counter moved by every XFixes notification about
+// CLIPBOARD (new owner, owner window destroyed, owner client gone). Without
+// XFixes, checkForChanges() compares the owner window and its timestamp.
+// Writing makes Quillet the owner with a fresh server timestamp; clearing
+// keeps the selection, offering nothing.
+//
+// Quillet is also the desktop's clipboard manager when no other one runs: it
+// holds CLIPBOARD_MANAGER and, when an exiting application asks it to save
+// its clipboard (SAVE_TARGETS), reads every offered type and keeps offering
+// it, marked as Quillet's own.
+class X11Pasteboard final : public Pasteboard {
     Q_OBJECT
 public:
     static constexpr qsizetype kDefaultMaxBytes = X11SelectionReader::kDefaultMaxBytes;
@@ -34,42 +37,33 @@ public:
     explicit X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
     ~X11Pasteboard() override;
 
-    qint64 changeCount() override;
-    QStringList types() override;
-    int itemCount() override;
-    QStringList itemTypes(int index) override;
-    std::optional<QByteArray> data(int index, const QString &type) override;
-    std::optional<QString> string() override;
-    void clear() override;
-    void write(const QList<PasteboardItem> &items) override;
+    qint64 changeCount() const override;
+    bool notifiesChanges() const override;
+    void checkForChanges() override;
+    QFuture<PasteboardContents> read(ReadPlan plan) override;
+    QFuture<std::optional<QString>> readText(Selection selection = Selection::clipboard) override;
+    QFuture<void> clear() override;
+    QFuture<void> write(const QList<PasteboardItem> &items) override;
+    QFuture<void> restore(const QList<PasteboardItem> &items) override;
 
     // Transfers announced or grown beyond this many bytes are abandoned.
-    void setMaxBytes(qsizetype bytes) { m_reader->setMaxBytes(bytes); }
+    void setMaxBytes(qsizetype bytes);
     // How long an owner may take to answer one request or send one chunk.
-    void setTimeout(int milliseconds) { m_reader->setTimeout(milliseconds); }
+    void setTimeout(int milliseconds);
 
-    // Whether Quillet currently owns the clipboard.
-    bool ownsSelection();
-    // Whether the server reports clipboard changes (the XFixes extension);
-    // without it the change count never moves.
-    bool seesChanges() const { return m_xfixesEventBase >= 0; }
+    // Whether Quillet owns the clipboard right now.
+    QFuture<bool> ownsSelection();
+    // Whether Quillet holds CLIPBOARD_MANAGER.
+    QFuture<bool> isClipboardManager();
 
 private:
-    void processPendingEvents();
-    void dispatch(_XEvent &event);
-    void takeOwnership(const PasteboardItem &item);
-    std::optional<QByteArray> readOffered(const QString &type);
-    QList<QByteArray> uris();
+    template<typename T, typename Fn> QFuture<T> onClipboardThread(Fn function);
+    static PasteboardItem merged(const QList<PasteboardItem> &items);
 
-    std::shared_ptr<X11Connection> m_connection;
-    std::unique_ptr<X11SelectionOwner> m_owner;
-    std::unique_ptr<X11SelectionReader> m_reader;
-    QSocketNotifier *m_notifier = nullptr;
-    int m_xfixesEventBase = 0;
-    unsigned long m_clipboard = 0;
-    qint64 m_changeCount = 0;
-    qint64 m_urisRead = -1;
-    std::optional<QByteArray> m_uriList;
+    QThread m_thread;
+    X11ClipboardWorker *m_worker = nullptr;
+    std::shared_ptr<std::atomic<qint64>> m_changeCount;
+    bool m_notifies = false;
 };
 
 } // namespace quillet::x11

@@ -150,6 +150,14 @@ X11SelectionReader::Offer &X11SelectionReader::offer(XAtom selection, qint64 gen
     return *offer;
 }
 
+std::optional<quint32> X11SelectionReader::ownerTimestamp(XAtom selection)
+{
+    const auto value = convert(selection, m_connection.atom("TIMESTAMP"), 64, nullptr);
+    if (!value || value->size() < 4)
+        return std::nullopt;
+    return *reinterpret_cast<const quint32 *>(value->constData());
+}
+
 QStringList X11SelectionReader::types(XAtom selection, qint64 generation)
 {
     return offer(selection, generation).types;

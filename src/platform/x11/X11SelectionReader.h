@@ -50,6 +50,10 @@ public:
     // not answer in time, or sent more than the limit.
     std::optional<QByteArray> data(XAtom selection, qint64 generation, const QString &type);
 
+    // The server time at which the owner of `selection` took it (its
+    // TIMESTAMP target), or nothing when it does not say.
+    std::optional<quint32> ownerTimestamp(XAtom selection);
+
     // Waits for an event that `matches`, handing every other one to the
     // sink, until `deadline`.
     bool waitForEvent(const std::function<bool(_XEvent &)> &matches, QDeadlineTimer deadline);
