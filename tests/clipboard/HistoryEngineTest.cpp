@@ -179,6 +179,16 @@ private Q_SLOTS:
         QVERIFY(!contents.at(1).thumbnailData);
     }
 
+    void htmlWithACharsetIsStoredAsHtml()
+    {
+        Engine e;
+        e.pasteboard.setContents(
+            { PasteboardItem { { { QStringLiteral("text/html;charset=utf-8"), "<b>Hi</b>" } } } });
+        e.tick();
+        QCOMPARE(e.first().contentType(), ContentType::html);
+        QCOMPARE(e.store->contents(e.first().id).value(0).data, QByteArray("<b>Hi</b>"));
+    }
+
     void entryWithOnlyUnsupportedContentIsKeptButCannotBePasted()
     {
         Engine e;
