@@ -18,7 +18,7 @@ HistoryMenuView::HistoryMenuView(AppActions &actions, Store &store, qint64 itemC
 {
     m_rows->setContentsMargins(4, 4, 4, 4);
     m_rows->setSpacing(0);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &HistoryMenuView::rebuild);
+    connect(&m_model, &HistoryListModel::filteredCountChanged, this, &HistoryMenuView::rebuild);
     rebuild();
 }
 
