@@ -3,34 +3,27 @@
 #include "launcher/ConversationSession.h"
 #include "launcher/IndexedApp.h"
 #include "launcher/LauncherMode.h"
-#include "launcher/PtyExecutor.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include <QCoroTask>
-
 #include <functional>
-#include <memory>
 
 namespace quillet {
 
-class AIService;
+class AgentLoop;
 class AppIndexService;
 class Clock;
-class Defaults;
 class Workspace;
 
 // Everything the launcher shows: the query and its mode, the application
 // results and the highlighted row, this run's conversations and the one on
-// screen, the follow-up field; and the agent loop that fills the
-// conversations. The launcher view draws this state and calls the operations
-// below. Main thread only.
+// screen, the follow-up field. The launcher view draws this state and calls
+// the operations below; the agent loop fills the conversations. Main thread
+// only.
 //
-// Conversations live in memory for the run. A conversation's loop runs as a
-// coroutine on the main thread that suspends while it waits for the model,
-// for the user's approval or for a command.
+// Conversations live in memory for the run.
 class LauncherViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
@@ -48,16 +41,12 @@ public:
     static constexpr qsizetype kMaxResults = 8;
     static constexpr qsizetype kTitleLength = 60;
 
-    // The services must outlive the view model. The Gemini client is the view
-    // model's own and reaches the address named by "geminiBaseURL" (the public
-    // service when it is empty).
+    // The services must outlive the view model; the clock stamps new
+    // conversations.
     LauncherViewModel(
-        AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, QObject *parent = nullptr);
-    LauncherViewModel(AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, Clock &clock,
+        AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, QObject *parent = nullptr);
+    LauncherViewModel(AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, Clock &clock,
         QObject *parent = nullptr);
-    // Ends the loops still running: they stop where they are and leave the
-    // conversations alone.
-    ~LauncherViewModel() override;
 
     QString searchText() const { return m_searchText; }
     int selectedIndex() const { return m_selectedIndex; }
@@ -110,9 +99,7 @@ public:
     // The approval buttons of the open conversation.
     void respondToApproval(bool approved);
 
-    AIService &aiService() { return *m_aiService; }
-    // How commands run (tests shorten the time-out).
-    void setCommandOptions(const PtyOptions &options) { m_commandOptions = options; }
+    AgentLoop &agentLoop() const { return m_agentLoop; }
 
 Q_SIGNALS:
     void searchTextChanged();
@@ -130,25 +117,12 @@ private:
     void updateResults();
     void setResults(const QList<IndexedApp> &results);
     void setSessions(const QList<ConversationSessionPtr> &sessions);
-    void stop(ConversationSession &session);
-    void startLoop(const QString &query, const ConversationSessionPtr &session, bool withTitle);
-
-    QCoro::Task<> runTask(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task, bool withTitle);
-    QCoro::Task<> runAgentLoop(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
-    QCoro::Task<> generateTitle(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
-    void addUsage(qint64 input, qint64 output);
 
     AppIndexService &m_appIndex;
     Workspace &m_workspace;
-    Defaults &m_defaults;
+    AgentLoop &m_agentLoop;
     Clock &m_clock;
-    AIService *m_aiService;
-    PtyOptions m_commandOptions;
     std::function<void()> m_onDismiss;
-    bool m_shuttingDown = false;
 
     QString m_searchText;
     int m_selectedIndex = 0;

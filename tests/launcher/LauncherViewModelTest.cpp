@@ -1,5 +1,5 @@
 #include "core/Graphemes.h"
-#include "launcher/LauncherFixture.h"
+#include "support/LauncherFixture.h"
 
 using namespace quillet;
 using namespace quillet::test;
@@ -233,18 +233,6 @@ private Q_SLOTS:
         QCOMPARE(shortOne->title(), QStringLiteral("short"));
     }
 
-    void withoutAKeyOnlyTheErrorAppears()
-    {
-        LauncherFixture f;
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?hello there"));
-        QCOMPARE(
-            transcript(*session), QStringList { "error: Please set your Gemini API key in Settings → AI" });
-        QVERIFY(!session->isProcessing());
-        QVERIFY(session->apiMessages().isEmpty());
-        QCOMPARE(session->title(), QStringLiteral("hello there"));
-        QVERIFY(f.server->requests().isEmpty());
-    }
-
     void aRunningConversationBlocksNewQueriesAndSurvivesReset()
     {
         LauncherFixture f;
@@ -297,6 +285,33 @@ private Q_SLOTS:
         f.model->deleteSession(gone);
         QCOMPARE(f.model->activeSession(), kept);
         QCOMPARE(f.model->sessions().size(), 1);
+    }
+
+    void deletingAWaitingConversationDeniesAndEnds()
+    {
+        LauncherFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
+        ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+        const std::weak_ptr<AgentTask> task = session->task();
+        const std::weak_ptr<ConversationSession> watched = session;
+
+        f.model->deleteSession(session);
+        QVERIFY(f.model->sessions().isEmpty());
+        QVERIFY(!f.model->activeSession());
+        // The turn was told "no" and ended on the spot.
+        QVERIFY(!session->isProcessing());
+        QVERIFY(!session->awaitingApproval());
+        QCOMPARE(apiTranscript(session->apiMessages()).last(),
+            QStringLiteral("user: response(User denied command execution|-1)"));
+        QVERIFY(task.lock()->isCancelled());
+
+        // Nothing but the test holds the conversation any more.
+        session.reset();
+        QVERIFY(watched.expired());
+        QVERIFY(task.expired());
+        QCOMPARE(f.server->requests().size(), 1);
     }
 
     void followUpsNeedAnOpenConversationAndText()
