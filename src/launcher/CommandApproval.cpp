@@ -1,6 +1,7 @@
 #include "launcher/CommandApproval.h"
 
 #include "defaults/Defaults.h"
+#include "launcher/ShellCommandReader.h"
 
 #include <QSet>
 
@@ -185,244 +186,6 @@ bool flaggedByFirstWords(const QString &lowered)
     return false;
 }
 
-// ---------------------------------------------------------------------------
-// The fail-closed reading: a small shell lexer that finds every simple
-// command (also behind &, inside ( ) and { }, after if/then/do), its words
-// with quoting removed, and its redirections.
-
-struct Word {
-    QString value; // quotes removed, escapes resolved
-    bool quoted = false; // '...', "..." or $'...' somewhere in the word
-    bool escaped = false; // a backslash somewhere in the word
-    bool expanded = false; // $, a glob character or a brace
-
-    bool isPlain() const { return !quoted && !escaped && !expanded; }
-};
-
-struct Redirection {
-    QString op;
-    std::optional<Word> target;
-};
-
-struct SimpleCommand {
-    QList<Word> words;
-    QList<Redirection> redirections;
-};
-
-struct Reading {
-    QList<SimpleCommand> commands;
-    bool doubtful = false; // substitution, unterminated quote or anything unreadable
-};
-
-Reading readCommands(const QString &text)
-{
-    Reading reading;
-    SimpleCommand command;
-    std::optional<Word> word;
-    std::optional<Redirection> pendingRedirection;
-
-    const auto endWord = [&] {
-        if (!word)
-            return;
-        if (pendingRedirection) {
-            pendingRedirection->target = *word;
-            command.redirections.append(*pendingRedirection);
-            pendingRedirection.reset();
-        } else {
-            command.words.append(*word);
-        }
-        word.reset();
-    };
-    const auto endCommand = [&] {
-        endWord();
-        if (pendingRedirection) {
-            command.redirections.append(*pendingRedirection);
-            pendingRedirection.reset();
-        }
-        if (!command.words.isEmpty() || !command.redirections.isEmpty())
-            reading.commands.append(command);
-        command = SimpleCommand();
-    };
-    const auto wordRef = [&]() -> Word & {
-        if (!word)
-            word = Word();
-        return *word;
-    };
-
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    const auto at = [&](qsizetype index) { return index < n ? text[index] : QChar(); };
-
-    while (i < n) {
-        const QChar c = text[i];
-        if (isSpaceOrTab(c)) {
-            endWord();
-            ++i;
-        } else if (c == u'\n' || c == u';' || c == u'(' || c == u')') {
-            endCommand();
-            ++i;
-        } else if (c == u'&') {
-            if (at(i + 1) == u'>') {
-                endWord();
-                const bool append = at(i + 2) == u'>';
-                pendingRedirection
-                    = Redirection { append ? QStringLiteral("&>>") : QStringLiteral("&>"), {} };
-                i += append ? 3 : 2;
-            } else {
-                endCommand();
-                i += at(i + 1) == u'&' ? 2 : 1;
-            }
-        } else if (c == u'|') {
-            endCommand();
-            i += (at(i + 1) == u'|' || at(i + 1) == u'&') ? 2 : 1;
-        } else if (c == u'<' || c == u'>') {
-            // A word of digits right before the operator is a descriptor number.
-            if (word && word->isPlain() && !word->value.isEmpty()
-                && std::all_of(word->value.cbegin(), word->value.cend(), [](QChar d) { return d.isDigit(); }))
-                word.reset();
-            endWord();
-            if (pendingRedirection) // two operators in a row
-                reading.doubtful = true;
-            if (at(i + 1) == u'(') {
-                reading.doubtful = true; // process substitution
-                i += 2;
-                continue;
-            }
-            QString op(c);
-            qsizetype j = i + 1;
-            if (c == u'>' && (at(j) == u'>' || at(j) == u'|' || at(j) == u'&')) {
-                op += at(j);
-                ++j;
-            } else if (c == u'<') {
-                if (at(j) == u'<') {
-                    op += u'<';
-                    ++j;
-                    if (at(j) == u'<' || at(j) == u'-') {
-                        op += at(j);
-                        ++j;
-                    }
-                } else if (at(j) == u'>' || at(j) == u'&') {
-                    op += at(j);
-                    ++j;
-                }
-            }
-            pendingRedirection = Redirection { op, {} };
-            i = j;
-        } else if (c == u'#' && !word) {
-            while (i < n && text[i] != u'\n')
-                ++i;
-        } else if (c == u'\'') {
-            Word &w = wordRef();
-            w.quoted = true;
-            const qsizetype close = text.indexOf(u'\'', i + 1);
-            if (close < 0) {
-                reading.doubtful = true;
-                break;
-            }
-            w.value += QStringView(text).mid(i + 1, close - i - 1);
-            i = close + 1;
-        } else if (c == u'"') {
-            Word &w = wordRef();
-            w.quoted = true;
-            qsizetype j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                const QChar d = text[j];
-                if (d == u'"') {
-                    closed = true;
-                    break;
-                }
-                if (d == u'\\' && j + 1 < n) {
-                    w.value += text[j + 1];
-                    j += 2;
-                    continue;
-                }
-                if (d == u'`' || (d == u'$' && at(j + 1) == u'('))
-                    reading.doubtful = true;
-                if (d == u'$')
-                    w.expanded = true;
-                w.value += d;
-                ++j;
-            }
-            if (!closed) {
-                reading.doubtful = true;
-                break;
-            }
-            i = j + 1;
-        } else if (c == u'\\') {
-            if (i + 1 >= n) {
-                reading.doubtful = true;
-                break;
-            }
-            Word &w = wordRef();
-            w.escaped = true;
-            if (text[i + 1] != u'\n')
-                w.value += text[i + 1];
-            i += 2;
-        } else if (c == u'`') {
-            reading.doubtful = true;
-            ++i;
-        } else if (c == u'$') {
-            Word &w = wordRef();
-            w.expanded = true;
-            if (at(i + 1) == u'(') {
-                reading.doubtful = true;
-                i += 2;
-            } else if (at(i + 1) == u'\'') {
-                w.quoted = true;
-                qsizetype j = i + 2;
-                while (j < n && text[j] != u'\'')
-                    j += text[j] == u'\\' ? 2 : 1;
-                if (j >= n) {
-                    reading.doubtful = true;
-                    break;
-                }
-                w.value += QStringView(text).mid(i + 2, j - i - 2);
-                i = j + 1;
-            } else {
-                w.value += c;
-                ++i;
-            }
-        } else {
-            Word &w = wordRef();
-            if (c == u'*' || c == u'?' || c == u'[' || c == u'{' || c == u'}')
-                w.expanded = true;
-            w.value += c;
-            ++i;
-        }
-    }
-    endCommand();
-    return reading;
-}
-
-const QSet<QString> &reservedWords()
-{
-    static const QSet<QString> words {
-        QStringLiteral("!"),
-        QStringLiteral("{"),
-        QStringLiteral("}"),
-        QStringLiteral("if"),
-        QStringLiteral("then"),
-        QStringLiteral("else"),
-        QStringLiteral("elif"),
-        QStringLiteral("fi"),
-        QStringLiteral("do"),
-        QStringLiteral("done"),
-        QStringLiteral("while"),
-        QStringLiteral("until"),
-        QStringLiteral("esac"),
-    };
-    return words;
-}
-
-// Headers whose words are not commands to run.
-const QSet<QString> &nonCommandHeaders()
-{
-    static const QSet<QString> words { QStringLiteral("for"), QStringLiteral("select"),
-        QStringLiteral("case"), QStringLiteral("function") };
-    return words;
-}
-
 // Commands that run another command, or shell code, given in their arguments.
 const QSet<QString> &wrappers()
 {
@@ -527,36 +290,20 @@ bool assignsRiskyVariable(const QString &word)
     return false;
 }
 
-bool isAssignment(const Word &word)
-{
-    const QString &v = word.value;
-    const qsizetype eq = v.indexOf(u'=');
-    if (eq <= 0)
-        return false;
-    const qsizetype nameEnd = v[eq - 1] == u'+' ? eq - 1 : eq;
-    if (nameEnd <= 0 || v[0].isDigit())
-        return false;
-    for (qsizetype k = 0; k < nameEnd; ++k) {
-        if (!(v[k].isLetterOrNumber() || v[k] == u'_'))
-            return false;
-    }
-    return true;
-}
-
-bool isOption(const Word &word)
+bool isOption(const ShellWord &word)
 {
     return word.value.startsWith(u'-') && word.value.size() > 1;
 }
 
-bool flaggedByCommand(const SimpleCommand &command)
+bool flaggedByCommand(const ShellSimpleCommand &command)
 {
-    for (const Redirection &redirection : command.redirections) {
+    for (const ShellRedirection &redirection : command.redirections) {
         const QString &op = redirection.op;
         if (op == u"<" || op == u"<<" || op == u"<<-" || op == u"<<<" || op == u"<&")
             continue;
         if (!redirection.target)
             return true;
-        const Word &target = *redirection.target;
+        const ShellWord &target = *redirection.target;
         if (op == u"<>")
             return true;
         if (target.value == u"/dev/null" && !target.expanded)
@@ -569,27 +316,18 @@ bool flaggedByCommand(const SimpleCommand &command)
         return true;
     }
 
-    const QList<Word> &words = command.words;
-    for (const Word &word : words) {
+    for (const ShellWord &word : command.words) {
         if (assignsRiskyVariable(word.value))
             return true;
     }
-
-    // Grouping braces and the test brackets are words, not expansions.
-    const auto isLiteral = [](const Word &w) { return !w.quoted && !w.escaped; };
-    qsizetype index = 0;
-    while (index < words.size() && isLiteral(words[index]) && reservedWords().contains(words[index].value))
-        ++index;
-    if (index < words.size() && isLiteral(words[index]) && nonCommandHeaders().contains(words[index].value))
+    // The words of for/select/case headers and function names run nothing.
+    const ShellWord *found = command.commandWord();
+    if (!found)
         return false;
-    while (index < words.size() && isAssignment(words[index]))
-        ++index;
-    if (index >= words.size())
-        return false;
-
-    const Word &commandWord = words[index];
+    const ShellWord &commandWord = *found;
+    // The test brackets are words, not expansions.
     const bool testBrackets
-        = isLiteral(commandWord) && (commandWord.value == u"[" || commandWord.value == u"[[");
+        = commandWord.isLiteral() && (commandWord.value == u"[" || commandWord.value == u"[[");
     if (!commandWord.isPlain() && !testBrackets)
         return true;
     const QString name = withDangerousBase(lastPathComponent(commandWord.value));
@@ -599,16 +337,16 @@ bool flaggedByCommand(const SimpleCommand &command)
     const qsizetype dot = name.indexOf(u'.');
     const QString base = dot > 0 ? name.left(dot) : name;
 
-    const QList<Word> arguments = words.mid(index + 1);
+    const QList<ShellWord> arguments = command.arguments();
     const bool hasOperand
-        = std::any_of(arguments.cbegin(), arguments.cend(), [](const Word &w) { return !isOption(w); });
+        = std::any_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return !isOption(w); });
     const bool readsHereDocument = std::any_of(command.redirections.cbegin(), command.redirections.cend(),
-        [](const Redirection &r) { return r.op.startsWith(QLatin1String("<<")); });
+        [](const ShellRedirection &r) { return r.op.startsWith(QLatin1String("<<")); });
 
     if (shells().contains(base)) {
         if (!hasOperand || readsHereDocument)
             return true; // runs whatever arrives on its input
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (isOption(argument) && !argument.value.startsWith(QLatin1String("--"))
                 && (argument.value.contains(u'c') || argument.value.contains(u's')))
                 return true;
@@ -619,13 +357,13 @@ bool flaggedByCommand(const SimpleCommand &command)
             return true;
         static const QSet<QString> harmless { QStringLiteral("-v"), QStringLiteral("-V"),
             QStringLiteral("--version"), QStringLiteral("-h"), QStringLiteral("--help") };
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (isOption(argument) && !harmless.contains(argument.value))
                 return true;
         }
     }
     if (awks().contains(base)) {
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             const QString &v = argument.value;
             if (v.contains(QLatin1String("system")) || v.contains(QLatin1String("getline"))
                 || v.contains(u'>') || v.contains(u'|'))
@@ -633,7 +371,7 @@ bool flaggedByCommand(const SimpleCommand &command)
         }
     }
     if (name == u"find") {
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (findActions().contains(argument.value))
                 return true;
         }
@@ -643,10 +381,10 @@ bool flaggedByCommand(const SimpleCommand &command)
 
 bool flaggedByReading(const QString &lowered)
 {
-    const Reading reading = readCommands(lowered);
-    if (reading.doubtful)
+    const ShellCommandReader reading(lowered);
+    if (reading.doubtful())
         return true;
-    return std::any_of(reading.commands.cbegin(), reading.commands.cend(), flaggedByCommand);
+    return std::any_of(reading.commands().cbegin(), reading.commands().cend(), flaggedByCommand);
 }
 
 } // namespace
