@@ -23,5 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Prefixing a dangerous command with another one never hides it.
     if (dangerous && !quillet::isDangerous(QStringLiteral("ls; ") + command))
         __builtin_trap();
+
+    // Whatever a command that runs without asking leaves open (a quote, a
+    // here-document, a comment, a continued line), a destructive line after
+    // it still asks.
+    const auto runsUnasked
+        = [](const QString &text) { return !quillet::isDangerous(text) && quillet::isReadOnly(text); };
+    if (runsUnasked(command) && runsUnasked(command + QStringLiteral("\nrm -rf x")))
+        __builtin_trap();
     return 0;
 }

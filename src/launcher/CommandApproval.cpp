@@ -3,7 +3,10 @@
 #include "defaults/Defaults.h"
 #include "launcher/ShellCommandReader.h"
 
+#include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -56,7 +59,10 @@ bool needsApproval(const QString &command, LauncherMode mode, const Defaults &de
     case CommandApprovalMode::always:
         return true;
     case CommandApprovalMode::agentDecides:
-        return isDangerous(command);
+        // The deny-list stays underneath: what it flags asks even when every
+        // program is on the read-only list (it reads more naively, and errs
+        // towards asking).
+        return isDangerous(command) || !isReadOnly(command);
     }
     return true;
 }
@@ -387,7 +393,322 @@ bool flaggedByReading(const QString &lowered)
     return std::any_of(reading.commands().cbegin(), reading.commands().cend(), flaggedByCommand);
 }
 
+// ---------------------------------------------------------------------------
+// The read-only list: programs that only read and print, each with the
+// arguments that would make it write, delete or run something else.
+
+// A long option as written ("--out=x" gives "out"); empty for anything else.
+QStringView longOptionName(const ShellWord &word)
+{
+    const QStringView v = word.value;
+    if (!v.startsWith(u"--") || v.size() == 2)
+        return {};
+    const qsizetype eq = v.indexOf(u'=');
+    return eq < 0 ? v.mid(2) : v.mid(2, eq - 2);
+}
+
+// Whether a long option as written selects one of `names`: getopt takes any
+// unambiguous prefix of a long option.
+bool selectsLongOption(const ShellWord &word, std::initializer_list<QStringView> names)
+{
+    const QStringView name = longOptionName(word);
+    if (name.isEmpty())
+        return false;
+    return std::any_of(
+        names.begin(), names.end(), [name](QStringView full) { return full.startsWith(name); });
+}
+
+// Whether a word of short options ("-uo") holds `forbidden` as an option;
+// letters in `withArgument` take the rest of the word as their argument.
+bool clustersShortOption(const ShellWord &word, QStringView forbidden, QStringView withArgument)
+{
+    const QStringView v = word.value;
+    if (!v.startsWith(u'-') || v.startsWith(u"--") || v.size() < 2)
+        return false;
+    for (const QChar c : v.mid(1)) {
+        if (forbidden.contains(c))
+            return true;
+        if (withArgument.contains(c))
+            return false;
+    }
+    return false;
+}
+
+bool isOptionWord(const ShellWord &word)
+{
+    return word.value.startsWith(u'-') && word.value.size() > 1;
+}
+
+using ArgumentCheck = bool (*)(const QList<ShellWord> &arguments);
+
+bool anyArguments(const QList<ShellWord> &)
+{
+    return true;
+}
+
+bool findReads(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> actions { QStringLiteral("-exec"), QStringLiteral("-execdir"),
+        QStringLiteral("-ok"), QStringLiteral("-okdir"), QStringLiteral("-delete"), QStringLiteral("-fprint"),
+        QStringLiteral("-fprint0"), QStringLiteral("-fprintf"), QStringLiteral("-fls") };
+    return std::none_of(
+        arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return actions.contains(w.value); });
+}
+
+bool sortReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"o", u"kStT")
+            || selectsLongOption(w, { u"output", u"compress-program" });
+    });
+}
+
+// uniq's second operand is its output file.
+bool uniqReads(const QList<ShellWord> &arguments)
+{
+    int operands = 0;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const ShellWord &w = arguments[i];
+        if (optionsEnded || !isOptionWord(w)) {
+            ++operands;
+        } else if (w.value == u"--") {
+            optionsEnded = true;
+        } else if (w.value.startsWith(u"--")) {
+            // A separate argument follows a long option written without "=".
+            if (!w.value.contains(u'=')
+                && selectsLongOption(w, { u"skip-fields", u"skip-chars", u"check-chars" }))
+                ++i;
+        } else {
+            const QStringView letters = QStringView(w.value).mid(1);
+            for (qsizetype k = 0; k < letters.size(); ++k) {
+                if (QStringView(u"fsw").contains(letters[k])) {
+                    if (k == letters.size() - 1)
+                        ++i;
+                    break;
+                }
+            }
+        }
+    }
+    return operands <= 1;
+}
+
+bool dateReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"s", u"dfrI") || selectsLongOption(w, { u"set" });
+    });
+}
+
+// bash's printf -v assigns the result to a variable.
+bool printfPrints(const QList<ShellWord> &arguments)
+{
+    return arguments.isEmpty() || !arguments.first().value.startsWith(u"-v");
+}
+
+bool fileReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"C", u"eFfmP") || selectsLongOption(w, { u"compile" });
+    });
+}
+
+bool gitBranchLists(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> listing { QStringLiteral("-a"), QStringLiteral("-r"), QStringLiteral("-v"),
+        QStringLiteral("-vv"), QStringLiteral("-l"), QStringLiteral("--list"), QStringLiteral("--all"),
+        QStringLiteral("--remotes"), QStringLiteral("--verbose"), QStringLiteral("--show-current"),
+        QStringLiteral("--color"), QStringLiteral("--no-color"), QStringLiteral("--no-column") };
+    static const QStringList withValue { QStringLiteral("--sort="), QStringLiteral("--format="),
+        QStringLiteral("--contains="), QStringLiteral("--no-contains="), QStringLiteral("--merged="),
+        QStringLiteral("--no-merged="), QStringLiteral("--points-at="), QStringLiteral("--color=") };
+    // Without --list a name creates a branch.
+    const bool list = std::any_of(arguments.cbegin(), arguments.cend(),
+        [](const ShellWord &w) { return w.value == u"-l" || w.value == u"--list"; });
+    return std::all_of(arguments.cbegin(), arguments.cend(), [&](const ShellWord &w) {
+        if (!isOptionWord(w))
+            return list;
+        return listing.contains(w.value)
+            || std::any_of(withValue.cbegin(), withValue.cend(),
+                [&w](const QString &prefix) { return w.value.startsWith(prefix); });
+    });
+}
+
+bool gitConfigReads(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> getting { QStringLiteral("--get"), QStringLiteral("--get-all"),
+        QStringLiteral("--get-regexp") };
+    static const QSet<QString> reading { QStringLiteral("--list"), QStringLiteral("-l"),
+        QStringLiteral("--global"), QStringLiteral("--system"), QStringLiteral("--local"),
+        QStringLiteral("--show-origin"), QStringLiteral("--show-scope"), QStringLiteral("--name-only"),
+        QStringLiteral("-z"), QStringLiteral("--null"), QStringLiteral("--includes") };
+    bool gets = false;
+    bool lists = false;
+    int operands = 0;
+    for (const ShellWord &w : arguments) {
+        if (getting.contains(w.value))
+            gets = true;
+        else if (w.value == u"--list" || w.value == u"-l")
+            lists = true;
+        else if (!isOptionWord(w))
+            ++operands;
+        else if (!reading.contains(w.value))
+            return false;
+    }
+    return (gets && operands <= 2) || (lists && operands == 0);
+}
+
+bool gitReads(const QList<ShellWord> &arguments)
+{
+    // Global options may name another repository, configuration, program
+    // directory or pager: only turning the pager off is known to be harmless.
+    qsizetype index = 0;
+    while (index < arguments.size() && arguments[index].value.startsWith(u'-')) {
+        const QString &option = arguments[index].value;
+        if (option != u"--no-pager" && option != u"-P")
+            return false;
+        ++index;
+    }
+    if (index >= arguments.size())
+        return true; // the usage text
+    const QString subcommand = arguments[index].value;
+    const QList<ShellWord> rest = arguments.mid(index + 1);
+
+    // Writing a file, or running an external diff or a pager program.
+    const bool writesOrRuns = std::any_of(rest.cbegin(), rest.cend(), [&subcommand](const ShellWord &w) {
+        return selectsLongOption(w, { u"output", u"ext-diff", u"open-files-in-pager" })
+            || (subcommand == u"grep" && w.value.startsWith(u"-O"));
+    });
+    if (writesOrRuns)
+        return false;
+
+    static const QSet<QString> reading { QStringLiteral("status"), QStringLiteral("log"),
+        QStringLiteral("show"), QStringLiteral("diff"), QStringLiteral("blame"), QStringLiteral("shortlog"),
+        QStringLiteral("describe"), QStringLiteral("rev-parse"), QStringLiteral("rev-list"),
+        QStringLiteral("ls-files"), QStringLiteral("ls-tree"), QStringLiteral("cat-file"),
+        QStringLiteral("show-ref"), QStringLiteral("for-each-ref"), QStringLiteral("merge-base"),
+        QStringLiteral("name-rev"), QStringLiteral("count-objects"), QStringLiteral("whatchanged"),
+        QStringLiteral("grep"), QStringLiteral("check-ignore"), QStringLiteral("version") };
+    if (reading.contains(subcommand))
+        return true;
+    if (subcommand == u"branch")
+        return gitBranchLists(rest);
+    if (subcommand == u"tag") // listing only; a name creates a tag
+        return rest.isEmpty() || rest.first().value == u"-l" || rest.first().value == u"--list";
+    if (subcommand == u"remote")
+        return std::all_of(rest.cbegin(), rest.cend(),
+            [](const ShellWord &w) { return w.value == u"-v" || w.value == u"--verbose"; });
+    if (subcommand == u"stash")
+        return !rest.isEmpty() && (rest.first().value == u"list" || rest.first().value == u"show");
+    if (subcommand == u"reflog") // not expire or delete
+        return rest.isEmpty() || rest.first().value == u"show" || isOptionWord(rest.first());
+    if (subcommand == u"config")
+        return gitConfigReads(rest);
+    return false;
+}
+
+struct ReadOnlyProgram {
+    ArgumentCheck check;
+    // The arguments must reach the program as written: an expansion could
+    // turn into an option the check never saw.
+    bool literalArguments;
+};
+
+const QHash<QString, ReadOnlyProgram> &readOnlyPrograms()
+{
+    static const QHash<QString, ReadOnlyProgram> programs = [] {
+        QHash<QString, ReadOnlyProgram> table;
+        for (const char *name :
+            { "ls", "cat", "head", "tail", "wc", "grep", "egrep", "fgrep", "du", "df", "ps", "uname",
+                "whoami", "id", "groups", "uptime", "nproc", "free", "echo", "pwd", "which", "stat", "cut",
+                "tr", "basename", "dirname", "realpath", "readlink", "nl", "tac", "rev", "seq", "cmp", "comm",
+                "diff", "md5sum", "sha1sum", "sha256sum", "sha512sum", "true", "false", "test", "[", "cd" })
+            table.insert(QString::fromLatin1(name), { anyArguments, false });
+        table.insert(QStringLiteral("find"), { findReads, true });
+        table.insert(QStringLiteral("sort"), { sortReads, true });
+        table.insert(QStringLiteral("uniq"), { uniqReads, true });
+        table.insert(QStringLiteral("date"), { dateReads, true });
+        table.insert(QStringLiteral("printf"), { printfPrints, true });
+        table.insert(QStringLiteral("file"), { fileReads, true });
+        table.insert(QStringLiteral("git"), { gitReads, true });
+        return table;
+    }();
+    return programs;
+}
+
+bool isDescriptor(const ShellWord &target)
+{
+    return target.isPlain()
+        && (target.value == u"-"
+            || (!target.value.isEmpty()
+                && std::all_of(
+                    target.value.cbegin(), target.value.cend(), [](QChar c) { return c.isDigit(); })));
+}
+
+bool redirectionOnlyReads(const ShellRedirection &redirection)
+{
+    if (!redirection.target || redirection.target->complexExpansion)
+        return false;
+    const ShellWord &target = *redirection.target;
+    const QString &op = redirection.op;
+    if (redirection.isHereDocument())
+        return !redirection.hereDocument || !redirection.hereDocument->complexExpansion;
+    if (op == u"<<<")
+        return true;
+    const bool toNull = !target.expanded && target.value == u"/dev/null";
+    if (op == u"<")
+        // A file is read as the program would read it; /dev/tcp and the like
+        // would open connections.
+        return !target.expanded && (toNull || !target.value.startsWith(QLatin1String("/dev/")));
+    if (op == u"<&" || op == u">&")
+        return isDescriptor(target) || toNull;
+    if (op == u">" || op == u">>" || op == u">|" || op == u"&>" || op == u"&>>")
+        return toNull;
+    return false;
+}
+
+bool onlyReads(const ShellSimpleCommand &command)
+{
+    if (command.definesFunction)
+        return false;
+    if (!std::all_of(command.redirections.cbegin(), command.redirections.cend(), redirectionOnlyReads))
+        return false;
+    if (std::any_of(command.words.cbegin(), command.words.cend(),
+            [](const ShellWord &w) { return w.complexExpansion; }))
+        return false;
+    if (!command.header.isEmpty()) {
+        // for NAME in WORDS: the words are only listed.
+        return command.header == u"for" && !command.words.isEmpty() && command.words.first().isPlain();
+    }
+    if (command.assignmentCount() > 0)
+        return false;
+    const ShellWord *commandWord = command.commandWord();
+    if (!commandWord)
+        return true;
+    // A bare name: a path could be any program. "[" is the test command,
+    // not a pattern.
+    const bool testBracket = commandWord->isLiteral() && commandWord->value == u"[";
+    if ((!commandWord->isPlain() && !testBracket) || commandWord->value.contains(u'/'))
+        return false;
+    const auto program = readOnlyPrograms().constFind(commandWord->value);
+    if (program == readOnlyPrograms().cend())
+        return false;
+    const QList<ShellWord> arguments = command.arguments();
+    if (program->literalArguments
+        && std::any_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return w.expanded; }))
+        return false;
+    return program->check(arguments);
+}
+
 } // namespace
+
+bool isReadOnly(const QString &command)
+{
+    const ShellCommandReader reading(command);
+    if (reading.doubtful() || reading.runsInBackground())
+        return false;
+    return std::all_of(reading.commands().cbegin(), reading.commands().cend(), onlyReads);
+}
 
 bool isDangerous(const QString &command)
 {

@@ -70,7 +70,7 @@ private Q_SLOTS:
                                          << "hello"
                                          << "0" << QByteArray("hello\r\n");
         QTest::newRow("terminal, harmless command") << ">fail quietly" << keys::terminalApprovalMode << ""
-                                                    << "exit 1"
+                                                    << "false"
                                                     << "(no output) (exit code: 1)"
                                                     << ""
                                                     << "1" << QByteArray();
