@@ -71,11 +71,26 @@ void LauncherViewModel::setSearchText(const QString &text)
     const LauncherMode before = currentMode();
     m_searchText = text;
     Q_EMIT searchTextChanged();
+    setErrorText(QString());
     if (currentMode() != before) {
         Q_EMIT currentModeChanged();
         Q_EMIT filteredSessionsChanged();
     }
     updateResults();
+}
+
+void LauncherViewModel::setErrorText(const QString &text)
+{
+    if (m_errorText == text)
+        return;
+    m_errorText = text;
+    Q_EMIT errorTextChanged();
+}
+
+void LauncherViewModel::dismiss()
+{
+    if (m_onDismiss)
+        m_onDismiss();
 }
 
 void LauncherViewModel::setSelectedIndex(int index)
@@ -163,11 +178,12 @@ void LauncherViewModel::submit()
         if (!m_workspace.openApplication(app.id, &error)) {
             // The launcher stays open, so the user sees that nothing started.
             qCWarning(lcLauncher) << "cannot open" << app.id << error;
-            Q_EMIT applicationOpenFailed(app.name, error);
+            setErrorText(error.isEmpty() ? QStringLiteral("Could not open %1.").arg(app.name)
+                                         : QStringLiteral("Could not open %1: %2").arg(app.name, error));
             return;
         }
-        if (m_onDismiss)
-            m_onDismiss();
+        setErrorText(QString());
+        dismiss();
         return;
     }
 
@@ -206,6 +222,7 @@ void LauncherViewModel::submitFollowUp()
 void LauncherViewModel::reset()
 {
     setSearchText(QString());
+    setErrorText(QString());
     setSelectedIndex(0);
     setResults({});
     if (m_activeSession && !m_activeSession->isProcessing())

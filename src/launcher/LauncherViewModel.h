@@ -33,6 +33,7 @@ class LauncherViewModel : public QObject {
     Q_PROPERTY(quillet::ConversationSessionPtr activeSession READ activeSession WRITE setActiveSession NOTIFY
             activeSessionChanged)
     Q_PROPERTY(QString followUpText READ followUpText WRITE setFollowUpText NOTIFY followUpTextChanged)
+    Q_PROPERTY(QString errorText READ errorText NOTIFY errorTextChanged)
     Q_PROPERTY(quillet::LauncherMode currentMode READ currentMode NOTIFY currentModeChanged)
     Q_PROPERTY(QList<quillet::ConversationSessionPtr> filteredSessions READ filteredSessions NOTIFY
             filteredSessionsChanged)
@@ -55,6 +56,9 @@ public:
     QList<ConversationSessionPtr> sessions() const { return m_sessions; }
     ConversationSessionPtr activeSession() const { return m_activeSession; }
     QString followUpText() const { return m_followUpText; }
+    // Why the last application did not open; empty once the query changes
+    // or the launcher is shown again.
+    QString errorText() const { return m_errorText; }
 
     // Chosen by the first character of searchText: "?" chat, ">" terminal,
     // anything else applications.
@@ -75,6 +79,8 @@ public:
     // Called after an application was opened, and by the view on Escape when
     // no conversation is open. Set by the panel's owner.
     void setOnDismiss(std::function<void()> onDismiss) { m_onDismiss = std::move(onDismiss); }
+    // Asks the owner to hide the launcher (runs the on-dismiss handler).
+    void dismiss();
 
     // The arrow keys; neither wraps around.
     void moveSelectionUp();
@@ -100,6 +106,10 @@ public:
     void respondToApproval(bool approved);
 
     AgentLoop &agentLoop() const { return m_agentLoop; }
+    // The index the results come from; the view draws their icons through it.
+    AppIndexService &appIndex() const { return m_appIndex; }
+    // The time source that stamps conversations, for showing their age.
+    Clock &clock() const { return m_clock; }
 
 Q_SIGNALS:
     void searchTextChanged();
@@ -110,13 +120,13 @@ Q_SIGNALS:
     void followUpTextChanged();
     void currentModeChanged();
     void filteredSessionsChanged();
-    // Opening the highlighted application failed; the launcher stays open.
-    void applicationOpenFailed(const QString &name, const QString &message);
+    void errorTextChanged();
 
 private:
     void updateResults();
     void setResults(const QList<IndexedApp> &results);
     void setSessions(const QList<ConversationSessionPtr> &sessions);
+    void setErrorText(const QString &text);
 
     AppIndexService &m_appIndex;
     Workspace &m_workspace;
@@ -130,6 +140,7 @@ private:
     QList<ConversationSessionPtr> m_sessions;
     ConversationSessionPtr m_activeSession;
     QString m_followUpText;
+    QString m_errorText;
 };
 
 } // namespace quillet

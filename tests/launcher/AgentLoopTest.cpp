@@ -258,7 +258,13 @@ private Q_SLOTS:
         f.server->enqueue(FakeReply::events({ textChunk("Found it.") }));
         f.server->enqueue(titleReply("Looking"));
         const ConversationSessionPtr session = f.begin(QStringLiteral("find it"));
+        QSignalSpy appended(session.get(), &ConversationSession::messageAppended);
+        QSignalSpy changed(session.get(), &ConversationSession::messageChanged);
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Looking"), kWait);
+        // The second chunk redraws its own row only.
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().first().value<qsizetype>(), 1);
+        QCOMPARE(appended.count(), 4);
 
         QCOMPARE(transcript(*session),
             (QStringList { "user: find it", "assistant: Let me look.", "command: echo found", "output: found",
@@ -316,7 +322,10 @@ private Q_SLOTS:
         QCOMPARE(transcript(*session).last(), "pendingApproval: " + command.value_or(QString()));
         QVERIFY(session->isProcessing());
         QVERIFY(session->approvalContinuation());
+        QSignalSpy removed(session.get(), &ConversationSession::messageRemoved);
         f.loop->respondToApproval(*session, approve);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.first().first().value<qsizetype>(), 1); // the row after the question
         QVERIFY(!session->awaitingApproval());
         QVERIFY(!session->approvalContinuation());
         for (const ConversationMessage &message : session->messages())
