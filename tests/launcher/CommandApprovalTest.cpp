@@ -173,7 +173,6 @@ private Q_SLOTS:
         QTest::newRow("case") << "case x in x) ls;; esac" << true;
         QTest::newRow("line break") << "git status\nmv a b" << true;
         QTest::newRow("continuation into a command") << "ls \\\n; touch x" << true;
-        QTest::newRow("quoted separator is not hidden") << "echo \"x; rm y\"" << true;
 
         // Arguments that make a listed program write, delete or run.
         QTest::newRow("find -delete") << "find . -delete" << true;
@@ -221,6 +220,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
         QCOMPARE(needsApproval(command, LauncherMode::terminal, defaults), asks);
+        // The list alone decides every row, whatever the deny-list says.
+        QCOMPARE(isReadOnly(command), !asks);
     }
 
     void approvalFollowsTheStoredPolicy_data()
@@ -249,6 +250,9 @@ private Q_SLOTS:
                                             << "  " << true;
         QTest::newRow("chat agentDecides") << chat << "agentDecides"
                                            << "git status" << false;
+        // echo only prints, but the deny-list's plain reading sees "rm".
+        QTest::newRow("the deny-list stays underneath") << terminal << "agentDecides"
+                                                        << "echo \"x; rm y\"" << true;
         QTest::newRow("apps never asks") << apps << "always"
                                          << "rm x" << false;
     }
