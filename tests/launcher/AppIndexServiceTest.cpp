@@ -4,6 +4,7 @@
 
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 using namespace quillet;
 
@@ -76,6 +77,37 @@ private Q_SLOTS:
         QCOMPARE(app.nameLowercased, lowercased);
         QCOMPARE(app.nameWords, words);
         QCOMPARE(app.acronym, acronym);
+    }
+
+    void readsWhatTheEntryIs_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("generic name, localized")
+            << QByteArray("[Desktop Entry]\nName=Fox\nGenericName=Web Browser\n"
+                          "GenericName[de]=Webbrowser\nComment=Browse\n")
+            << "Webbrowser";
+        QTest::newRow("comment when the generic name is the name")
+            << QByteArray("[Desktop Entry]\nName=Files\nGenericName=files\nComment=Access \\sfiles\\n\n")
+            << "Access  files";
+        QTest::newRow("other groups ignored") << QByteArray(
+            "[Desktop Action new]\nComment=Open a window\n[Desktop Entry]\n# Comment=no\nName=Fox\n"
+            "[Desktop Action old]\nComment=Old\n")
+                                              << "";
+    }
+    void readsWhatTheEntryIs()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, description);
+        QTemporaryDir dir;
+        QFile entry(dir.filePath(QStringLiteral("x.desktop")));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write(file);
+        entry.close();
+        IndexedApp app = makeIndexedApp(InstalledApplication {
+            QStringLiteral("x"), QStringLiteral("Files"), QString(), entry.fileName() });
+        readDescription(app, { QStringLiteral("de_DE"), QStringLiteral("de") });
+        QCOMPARE(app.description(), description);
     }
 
     void scoresByTheFirstRuleThatHolds_data()
