@@ -585,7 +585,10 @@ QTextCharFormat charFormat(const InlineStyle &style, const QFont &base)
     QFont font = base;
     if (style.code) {
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(base.pointSizeF() > 0 ? base.pointSizeF() : font.pointSizeF());
+        if (base.pixelSize() > 0)
+            font.setPixelSize(base.pixelSize());
+        else if (base.pointSizeF() > 0)
+            font.setPointSizeF(base.pointSizeF());
     }
     if (style.bold)
         font.setWeight(QFont::Bold);
