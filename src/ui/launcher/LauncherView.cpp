@@ -283,10 +283,12 @@ void LauncherView::syncSearch()
     if (m_search->text() != m_model.searchText())
         m_search->setText(m_model.searchText());
     const LauncherMode mode = m_model.currentMode();
-    m_modeIcon->setPixmap(symbolPixmap(modeSymbol(mode), 16, textColor(palette(), Emphasis::secondary)));
-    m_search->setPlaceholderText(placeholder(mode));
+    if (!m_shownMode || *m_shownMode != mode) {
+        m_shownMode = mode;
+        m_modeIcon->setPixmap(symbolPixmap(modeSymbol(mode), 16, textColor(palette(), Emphasis::secondary)));
+        m_search->setPlaceholderText(placeholder(mode));
+    }
     m_clear->setVisible(!m_model.searchText().isEmpty());
-    m_sessions->refresh();
     syncBody();
 }
 

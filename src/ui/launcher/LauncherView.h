@@ -5,6 +5,8 @@
 #include <QList>
 #include <QWidget>
 
+#include <optional>
+
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -62,6 +64,7 @@ private:
     void syncError();
 
     LauncherViewModel &m_model;
+    std::optional<LauncherMode> m_shownMode;
     ConversationSessionPtr m_shown;
     QList<QMetaObject::Connection> m_sessionConnections;
 

@@ -177,6 +177,7 @@ void MarkdownView::insertBlock(QTextCursor &cursor, const MarkdownBlock &block, 
             cursor.setBlockFormat(collapsedBlock());
         QTextFrameFormat box;
         box.setTopMargin(gap);
+        box.setBottomMargin(kBlockGap / 2);
         box.setPadding(8);
         box.setBorder(0);
         box.setBackground(codeTint(palette()));
@@ -198,6 +199,7 @@ void MarkdownView::insertBlock(QTextCursor &cursor, const MarkdownBlock &block, 
         const int columns = int(std::max<qsizetype>(1, block.headers.size()));
         QTextTableFormat table;
         table.setTopMargin(gap);
+        table.setBottomMargin(kBlockGap / 2);
         table.setBorder(0);
         table.setBorderCollapse(true);
         table.setCellSpacing(0);
