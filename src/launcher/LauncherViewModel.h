@@ -105,7 +105,6 @@ public:
     // The approval buttons of the open conversation.
     void respondToApproval(bool approved);
 
-    AgentLoop &agentLoop() const { return m_agentLoop; }
     // The index the results come from; the view draws their icons through it.
     AppIndexService &appIndex() const { return m_appIndex; }
     // The time source that stamps conversations, for showing their age.
