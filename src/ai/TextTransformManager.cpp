@@ -83,12 +83,19 @@ void TextTransformManager::setCurrentPromptName(const std::optional<QString> &va
 
 QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
 {
-    if (!m_keys.isTrusted()) {
-        setError(QStringLiteral("Accessibility permission required"));
-        co_return std::nullopt;
-    }
     QPointer<TextTransformManager> self(this);
-    const std::optional<QString> text = co_await m_capture.copySelection();
+    // X11 keeps the selected text in PRIMARY: no keystroke, no clipboard
+    // round trip. Only without it is the selection copied.
+    std::optional<QString> text = co_await m_capture.readPrimary();
+    if (!self)
+        co_return std::nullopt;
+    if (!text) {
+        if (!m_keys.isTrusted()) {
+            setError(QStringLiteral("Accessibility permission required"));
+            co_return std::nullopt;
+        }
+        text = co_await m_capture.copySelection();
+    }
     if (self)
         setSelectedText(text);
     co_return text;

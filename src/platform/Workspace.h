@@ -15,6 +15,9 @@ using WindowId = quint64;
 struct RunningApplication {
     std::optional<QString> id; // desktop-file ID without ".desktop", e.g. org.gnome.TextEditor
     std::optional<QString> name; // localized display name
+    // A terminal emulator: its copy and paste keys are Ctrl+Shift+C and
+    // Ctrl+Shift+V, since Ctrl+C interrupts the program running in it.
+    bool isTerminal = false;
 };
 
 // One installed application, as the desktop's application listing knows it.
@@ -23,6 +26,7 @@ struct InstalledApplication {
     QString name; // localized Name
     QString iconName; // icon-theme name or absolute path; may be empty
     QString path; // the desktop file
+    QStringList categories = {}; // the entry's Categories
 
     friend bool operator==(const InstalledApplication &, const InstalledApplication &) = default;
 };

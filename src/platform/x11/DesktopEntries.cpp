@@ -33,6 +33,8 @@ InstalledApplication applicationOf(GDesktopAppInfo *info)
     application.name = QString::fromUtf8(g_app_info_get_name(app));
     application.iconName = takeString(g_desktop_app_info_get_string(info, "Icon")).trimmed();
     application.path = QString::fromUtf8(g_desktop_app_info_get_filename(info));
+    application.categories = QString::fromUtf8(g_desktop_app_info_get_categories(info))
+                                 .split(QLatin1Char(';'), Qt::SkipEmptyParts);
     return application;
 }
 

@@ -82,8 +82,13 @@ PlatformServices makePlatformServices()
 
     auto pasteboard = std::make_unique<x11::X11Pasteboard>(clipboardConnection);
     services.pasteboard = std::move(pasteboard);
-    services.workspace = std::make_unique<x11::X11Workspace>(desktopConnection);
+    auto workspace = std::make_unique<x11::X11Workspace>(desktopConnection);
     auto keys = std::make_unique<x11::X11KeySynthesizer>(desktopConnection);
+    keys->setTerminalCheck([workspace = workspace.get()](WindowId window) {
+        const auto application = workspace->applicationOf(window);
+        return application && application->isTerminal;
+    });
+    services.workspace = std::move(workspace);
     if (!keys->isTrusted()) {
         services.unavailableFeatures << QStringLiteral("Pasting into other applications and AI transforms of "
                                                        "selected text are unavailable: the X server lacks "

@@ -120,7 +120,7 @@ void X11KeySynthesizer::releaseModifiers()
     XSync(display, False);
 }
 
-void X11KeySynthesizer::sendChord(const char *letter)
+void X11KeySynthesizer::sendChord(const char *letter, std::optional<WindowId> window)
 {
     if (!isTrusted()) {
         qCInfo(lcX11) << "No XTest extension: the keystroke is not sent";
@@ -133,24 +133,35 @@ void X11KeySynthesizer::sendChord(const char *letter)
         qCWarning(lcX11) << "The keyboard map has no Control or" << letter << "key";
         return;
     }
+    const KeyCode shift
+        = window && m_isTerminal && m_isTerminal(*window) ? XKeysymToKeycode(display, XK_Shift_L) : 0;
     releaseModifiers();
     XTestFakeKeyEvent(display, control, True, CurrentTime);
+    if (shift)
+        XTestFakeKeyEvent(display, shift, True, CurrentTime);
     XTestFakeKeyEvent(display, key, True, CurrentTime);
     XTestFakeKeyEvent(display, key, False, CurrentTime);
+    if (shift)
+        XTestFakeKeyEvent(display, shift, False, CurrentTime);
     XTestFakeKeyEvent(display, control, False, CurrentTime);
     XSync(display, False);
 }
 
 void X11KeySynthesizer::postCopy()
 {
-    sendChord("c");
+    const auto active = m_connection->activeWindow();
+    sendChord("c", active ? std::optional<WindowId>(*active) : std::nullopt);
 }
 
 void X11KeySynthesizer::postPaste(std::optional<WindowId> target)
 {
     if (isTrusted() && target)
         activateTarget(*target);
-    sendChord("v");
+    if (!target) {
+        if (const auto active = m_connection->activeWindow())
+            target = WindowId(*active);
+    }
+    sendChord("v", target);
 }
 
 } // namespace quillet::x11

@@ -3,6 +3,7 @@
 #include "platform/KeySynthesizer.h"
 #include "platform/x11/X11Connection.h"
 
+#include <functional>
 #include <memory>
 
 namespace quillet::x11 {
@@ -23,6 +24,10 @@ public:
     void postCopy() override;
     void postPaste(std::optional<WindowId> target = std::nullopt) override;
 
+    // Tells whether a window belongs to a terminal emulator, whose copy and
+    // paste keys are Ctrl+Shift+C and Ctrl+Shift+V.
+    void setTerminalCheck(std::function<bool(WindowId)> isTerminal) { m_isTerminal = std::move(isTerminal); }
+
     // Bounds of the two waits before a keystroke, in milliseconds.
     void setActivationTimeout(int milliseconds) { m_activationTimeoutMs = milliseconds; }
     void setModifierTimeout(int milliseconds) { m_modifierTimeoutMs = milliseconds; }
@@ -34,11 +39,13 @@ public:
 private:
     void activateTarget(WindowId target);
     void releaseModifiers();
-    void sendChord(const char *letter);
+    // Ctrl+letter, with Shift when `window` is a terminal's.
+    void sendChord(const char *letter, std::optional<WindowId> window);
     QList<unsigned char> modifierKeycodes();
 
     std::shared_ptr<X11Connection> m_connection;
     std::optional<bool> m_hasXTest;
+    std::function<bool(WindowId)> m_isTerminal;
     int m_activationTimeoutMs = 500;
     int m_modifierTimeoutMs = 500;
 };

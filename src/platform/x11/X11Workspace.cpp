@@ -64,7 +64,8 @@ std::optional<RunningApplication> X11Workspace::applicationOf(WindowId window)
     X11Connection &x = *m_connection;
 
     auto resolved = [](const InstalledApplication &entry) {
-        return RunningApplication { entry.id, entry.name };
+        return RunningApplication { entry.id, entry.name,
+            entry.categories.contains(QLatin1String("TerminalEmulator")) };
     };
 
     // What the toolkit says about the application, most specific first.

@@ -6,17 +6,54 @@
 // every image format it can write) and prints "copied"; "--picture-size N"
 // makes the picture N × N; "--exit-after-copy" then quits the way a toolkit
 // application does, handing its clipboard to the clipboard manager.
+// "--terminal" behaves like a terminal emulator: Ctrl+Shift+C and Ctrl+Shift+V
+// copy and paste, while Ctrl+C and Ctrl+V go to the program and do nothing.
 //   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select] [--copy]
-//                       [--exit-after-copy]
+//                       [--exit-after-copy] [--terminal]
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTextStream>
 #include <QTimer>
 #include <QWindow>
 
+// A terminal's copy and paste keys.
+class TerminalKeys : public QObject {
+public:
+    explicit TerminalKeys(QLineEdit &edit)
+        : m_edit(edit)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (!(key->modifiers() & Qt::ControlModifier) || (key->key() != Qt::Key_V && key->key() != Qt::Key_C))
+            return false;
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        if (key->modifiers() & Qt::ShiftModifier) {
+            if (key->key() == Qt::Key_V)
+                m_edit.insert(QGuiApplication::clipboard()->text());
+            else
+                QGuiApplication::clipboard()->setText(m_edit.selectedText());
+        }
+        return true;
+    }
+
+private:
+    QLineEdit &m_edit;
+};
+
+// Xlib's macros (KeyPress, …) come after the Qt code that shares their names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -29,6 +66,7 @@ int main(int argc, char **argv)
     bool select = false;
     bool copy = false;
     bool exitAfterCopy = false;
+    bool terminal = false;
     int pictureSize = 4;
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--class") && i + 2 < arguments.size()) {
@@ -42,6 +80,8 @@ int main(int argc, char **argv)
             select = true;
         } else if (arguments[i] == QLatin1String("--copy")) {
             copy = true;
+        } else if (arguments[i] == QLatin1String("--terminal")) {
+            terminal = true;
         } else if (arguments[i] == QLatin1String("--exit-after-copy")) {
             exitAfterCopy = true;
         } else if (arguments[i] == QLatin1String("--picture-size") && i + 1 < arguments.size()) {
@@ -55,6 +95,9 @@ int main(int argc, char **argv)
     edit.resize(400, 40);
     QObject::connect(
         &edit, &QLineEdit::textChanged, [&](const QString &value) { out << "text " << value << Qt::endl; });
+    TerminalKeys terminalKeys(edit);
+    if (terminal)
+        edit.installEventFilter(&terminalKeys);
     edit.winId();
     auto *x11 = app.nativeInterface<QNativeInterface::QX11Application>();
     const Window window = Window(edit.windowHandle()->winId());

@@ -102,6 +102,27 @@ private Q_SLOTS:
         QCOMPARE(m_workspace->activeWindow(), targetWindow);
     }
 
+    void aTerminalGetsItsOwnCopyAndPasteKeys()
+    {
+        TestWindow terminal({ QStringLiteral("--class"), QStringLiteral("term"), QStringLiteral("Term"),
+            QStringLiteral("--terminal"), QStringLiteral("--text"), QStringLiteral("ls -la"),
+            QStringLiteral("--select") });
+        const quint64 window = terminal.waitForWindow();
+        QVERIFY(window);
+        m_keys->setTerminalCheck([window](WindowId candidate) { return candidate == window; });
+        resultOf(m_pasteboard->clear());
+        const qint64 before = m_pasteboard->changeCount();
+        m_keys->postCopy();
+        QVERIFY(waitUntil([&] { return m_pasteboard->changeCount() != before; }));
+        QCOMPARE(resultOf(m_pasteboard->readText()), QStringLiteral("ls -la"));
+
+        resultOf(m_pasteboard->write({ PasteboardItem { { { QStringLiteral("text/plain"), "pwd" } } } }));
+        m_keys->postPaste(window);
+        QVERIFY2(
+            terminal.waitForText(QStringLiteral("pwd")), qPrintable(terminal.texts().join(QLatin1Char('|'))));
+        m_keys->setTerminalCheck({});
+    }
+
     void aCopyPutsTheSelectionOnTheClipboard()
     {
         TestWindow source({ QStringLiteral("--class"), QStringLiteral("source"), QStringLiteral("Source"),
