@@ -36,10 +36,14 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
     bindHotkeys();
-    if (!m_tray.isAvailable())
-        m_notices.append(
-            QStringLiteral("No system tray: open Quillet with its shortcuts (Super+Shift+V shows "
-                           "the history), or run quillet again to show the panel."));
+    if (!m_tray.isAvailable()) {
+        const auto toggle = m_shortcuts.shortcut(HotkeyManager::togglePanel());
+        const QString press
+            = toggle ? QStringLiteral("press %1 or ").arg(m_shortcuts.description(*toggle)) : QString();
+        m_notices.append(QStringLiteral("No system tray: %1run quillet again to show the history panel; its "
+                                        "menu holds Settings, Clear and Quit.")
+                             .arg(press));
+    }
 }
 
 QuilletApp::~QuilletApp() = default;
