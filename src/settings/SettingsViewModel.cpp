@@ -19,13 +19,20 @@ template<typename T> T orDefault(T stored, T fallback)
     return stored == T(0) ? fallback : stored;
 }
 
+// As the history manager reads the limit: below one means the default, so
+// the window shows the number the history is really cut to.
+qint64 historyLimitOf(qint64 stored)
+{
+    return stored > 0 ? stored : 500;
+}
+
 } // namespace
 
 SettingsViewModel::SettingsViewModel(Defaults &defaults, QString dataFolder, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_dataFolder(std::move(dataFolder))
-    , m_maxHistorySize(orDefault<qint64>(defaults.integer(keys::maxHistorySize), 500))
+    , m_maxHistorySize(historyLimitOf(defaults.integer(keys::maxHistorySize)))
     , m_pollingInterval(orDefault(defaults.doubleValue(keys::pollingInterval), 0.5))
     , m_menuItemCount(orDefault<qint64>(defaults.integer(keys::menuItemCount), 20))
     , m_menuWidth(orDefault(defaults.doubleValue(keys::menuWidth), 340.0))

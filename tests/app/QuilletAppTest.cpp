@@ -11,6 +11,7 @@
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -161,6 +162,17 @@ private Q_SLOTS:
         QVERIFY(h.app->settingsWindow().view());
         h.state().quit();
         QCOMPARE(quit.count(), 1);
+    }
+
+    void theTrayPopupOpensReadyToSearch()
+    {
+        Harness h;
+        h.start();
+        h.app->tray().showPopup();
+        QVERIFY(h.app->tray().popup());
+        QTRY_COMPARE(QApplication::focusWidget(),
+            h.app->tray().popup()->findChild<QLineEdit *>(QStringLiteral("searchEdit")));
+        h.app->tray().hidePopup();
     }
 
     void firstRunSaysOnceWhenPastesCannotBeTyped_data()

@@ -3,6 +3,7 @@
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/WidgetHelpers.h"
 #include "ui/common/ItemPresentation.h"
 
 #include <QLabel>
@@ -176,6 +177,16 @@ private Q_SLOTS:
         QCOMPARE(view.shownRowCount(), 0);
         QCOMPARE(view.selectedIndex(), 0);
         QCOMPARE(labelText(view, "emptyText"), QStringLiteral("Empty"));
+    }
+
+    void tooltipsShowTitlesAsTyped()
+    {
+        Fixture f(0);
+        test::insertText(*f.store, QStringLiteral("<b>x</b> &amp;"));
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        const auto *list = view.findChild<QListView *>(QStringLiteral("list"));
+        const QString tip = list->model()->index(0, 0).data(Qt::ToolTipRole).toString();
+        QCOMPARE(test::shownToolTip(tip), QStringLiteral("<b>x</b> &amp;"));
     }
 
     void rtfTitlesShowTheirFirstLine()

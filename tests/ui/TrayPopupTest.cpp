@@ -5,6 +5,7 @@
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/WidgetHelpers.h"
 #include "ui/controls/SearchField.h"
 #include "ui/tray/ClipboardItemRow.h"
 #include "ui/tray/TrayHistoryList.h"
@@ -97,6 +98,7 @@ private Q_SLOTS:
         auto *title = row->findChild<QLabel *>(QStringLiteral("title"));
         QVERIFY(!title->text().isEmpty());
         QCOMPARE(title->textFormat(), Qt::PlainText);
+        QCOMPARE(test::shownToolTip(title->toolTip()), item.title);
         for (const QLabel *label : row->findChildren<QLabel *>()) {
             if (label->text().contains(QLatin1Char('<')))
                 QCOMPARE(label->textFormat(), Qt::PlainText);

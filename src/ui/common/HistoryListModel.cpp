@@ -33,7 +33,7 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return displayTitle(item.title);
     case Qt::ToolTipRole:
-        return item.title.left(500);
+        return plainToolTip(item.title.left(500));
     case ItemRole:
         return QVariant::fromValue(item);
     case IndexRole:
