@@ -126,8 +126,12 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
 
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
 {
+    // A history that cannot be read is an error, not an empty export.
+    const auto items = store.itemsByCreatedAt();
+    if (!items)
+        return QStringLiteral("The history could not be read from the store.");
     QJsonArray records;
-    for (const ClipboardItem &item : store.itemsByCreatedAt()) {
+    for (const ClipboardItem &item : *items) {
         QJsonObject record;
         record.insert(QStringLiteral("title"), item.title);
         record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
@@ -139,7 +143,8 @@ std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QStr
     }
     const QByteArray bytes = QJsonDocument(records).toJson(QJsonDocument::Indented);
 
-    // Written through a temporary file, so a failed export never leaves half a file.
+    // Written through a temporary file: a failed export leaves the file as it
+    // was, never half a file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

@@ -498,19 +498,22 @@ bool Store::deleteAllItems()
         [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); });
 }
 
-QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings)
+QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings, bool *ok)
 {
     QList<ClipboardItem> items;
     QSqlQuery &query = statement(sql);
-    if (!exec(query, bindings)) {
-        qCWarning(lcStore) << "fetching history entries failed:" << query.lastError().text();
-        query.finish();
-        return items;
-    }
-    while (query.next())
+    bool fetched = exec(query, bindings);
+    while (fetched && query.next())
         items.append(itemFrom(query));
+    // A read that stops early (a corrupt page) is a failure too, not a shorter history.
+    if (fetched && query.lastError().isValid())
+        fetched = false;
+    if (!fetched)
+        qCWarning(lcStore) << "fetching history entries failed:" << query.lastError().text();
     query.finish();
-    return items;
+    if (ok)
+        *ok = fetched;
+    return fetched ? items : QList<ClipboardItem>();
 }
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)
@@ -539,9 +542,13 @@ QList<ClipboardItem> Store::unpinnedItemsByLastUsed(qint64 offset, qint64 limit)
     return fetchItems(kUnpinnedByLastUsed, { limit < 0 ? qint64(-1) : limit, qMax<qint64>(0, offset) });
 }
 
-QList<ClipboardItem> Store::itemsByCreatedAt()
+std::optional<QList<ClipboardItem>> Store::itemsByCreatedAt()
 {
-    return fetchItems(kItemsByCreatedAt, {});
+    bool ok = false;
+    QList<ClipboardItem> items = fetchItems(kItemsByCreatedAt, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return items;
 }
 
 qint64 Store::itemCount()

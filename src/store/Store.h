@@ -25,8 +25,8 @@ namespace quillet {
 //
 // Every mutation is one transaction; a failed one is rolled back, logged and
 // reported by a false return, never thrown. A failed fetch logs and reads as
-// nothing found. After each commit `changed` names the record type that
-// changed, which is what live lists re-query on.
+// nothing found, except where a caller must tell the two apart (the export). After each commit `changed`
+// names the record type that changed, which is what live lists re-query on.
 //
 // Payload columns (content bytes and thumbnails) are read only by the calls
 // that name them; list queries never load them.
@@ -61,8 +61,9 @@ public:
     QList<ClipboardItem> itemsByLastUsed(qint64 limit = -1);
     // Unpinned entries, newest lastUsedAt first, skipping the first `offset`.
     QList<ClipboardItem> unpinnedItemsByLastUsed(qint64 offset = 0, qint64 limit = -1);
-    // Every entry, newest createdAt first.
-    QList<ClipboardItem> itemsByCreatedAt();
+    // Every entry, newest createdAt first; nothing when the store cannot be
+    // read (an empty list means an empty history).
+    std::optional<QList<ClipboardItem>> itemsByCreatedAt();
     qint64 itemCount();
     std::optional<QByteArray> itemThumbnail(const QUuid &id);
     // The stored representations of one entry, with their bytes.
@@ -101,7 +102,8 @@ private:
     bool prepareSchema(QString *error);
     QSqlQuery &statement(const char *sql);
     template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
-    QList<ClipboardItem> fetchItems(const char *sql, std::initializer_list<QVariant> bindings);
+    QList<ClipboardItem> fetchItems(
+        const char *sql, std::initializer_list<QVariant> bindings, bool *ok = nullptr);
 
     QSqlDatabase m_db;
     QString m_connectionName;

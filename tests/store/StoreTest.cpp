@@ -1,4 +1,5 @@
 #include "store/Store.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
@@ -184,9 +185,18 @@ private Q_SLOTS:
         middle.useCount = 1;
         QVERIFY(m_store->updateItem(middle));
         QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
-        QCOMPARE(titles(m_store->itemsByCreatedAt()),
+        QCOMPARE(titles(m_store->itemsByCreatedAt().value()),
             (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
                 QStringLiteral("old") }));
+    }
+
+    void aFailedReadIsNotAnEmptyHistory()
+    {
+        QCOMPARE(m_store->itemsByCreatedAt(), QList<ClipboardItem>());
+        test::breakHistoryTable(*m_store);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("fetching history entries failed")));
+        QCOMPARE(m_store->itemsByCreatedAt(), std::nullopt);
     }
 
     void deletingEntriesTakesTheirContents()

@@ -42,7 +42,7 @@ struct SettingsFixture {
     std::unique_ptr<Store> store;
     SettingsViewModel viewModel { defaults, dir.filePath(QStringLiteral("data")) };
     FakeLoginItems loginItems;
-    std::unique_ptr<LaunchAtLoginService> launchAtLogin;
+    std::unique_ptr<LaunchAtLoginService> launchAtLogin = std::make_unique<LaunchAtLoginService>(loginItems);
     UpdateService updates;
     FakeKeySynthesizer keys;
     FakeHotKeyBackend hotKeys;
@@ -52,11 +52,10 @@ struct SettingsFixture {
     ExcludedAppsService excludedApps { defaults, workspace };
     ManualClock clock;
 
-    explicit SettingsFixture(LoginItems *realLoginItems = nullptr)
+    SettingsFixture()
     {
         QString error;
         store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-        launchAtLogin = std::make_unique<LaunchAtLoginService>(realLoginItems ? *realLoginItems : loginItems);
     }
 
     SettingsServices services()

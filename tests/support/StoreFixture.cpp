@@ -1,5 +1,7 @@
 #include "support/StoreFixture.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimeZone>
 
@@ -83,6 +85,19 @@ Snippet insertSnippet(
     if (!store.insertSnippet(snippet, text.toUtf8()))
         qFatal("cannot insert a test snippet");
     return snippet;
+}
+
+void breakHistoryTable(Store &store)
+{
+    const QString name = QStringLiteral("quillet-test-breaker");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(store.path());
+        QSqlQuery query(db);
+        if (!db.open() || !query.exec(QStringLiteral("ALTER TABLE ClipboardItem RENAME TO Elsewhere")))
+            qFatal("cannot break the test store");
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 QStringList historyTitles(Store &store)
