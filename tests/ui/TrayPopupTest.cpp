@@ -143,6 +143,22 @@ private Q_SLOTS:
         QCOMPARE(dismiss.count(), 2);
     }
 
+    // Pasting moves the entry to the top, which rebuilds the rows: the clicked
+    // row must survive its own click.
+    void theClickedRowIsRebuiltAfterItsClick()
+    {
+        Fixture f(3);
+        auto view = f.view();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QPointer<ClipboardItemRow> row = view->findChildren<ClipboardItemRow *>().last();
+        QTest::mouseClick(row, Qt::LeftButton);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Entry 1") });
+        QVERIFY(row);
+        QTRY_VERIFY(!row);
+        QCOMPARE(view->findChildren<ClipboardItemRow *>().first()->item().title, QStringLiteral("Entry 1"));
+    }
+
     void snippetFoldersStartCollapsed()
     {
         Fixture f(0);

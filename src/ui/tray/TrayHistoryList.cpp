@@ -18,7 +18,14 @@ TrayHistoryList::TrayHistoryList(AppActions &actions, Store &store, qint64 itemC
 {
     m_rows->setContentsMargins(4, 4, 4, 4);
     m_rows->setSpacing(0);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &TrayHistoryList::rebuild);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        if (!m_inRowAction) {
+            rebuild();
+        } else if (!m_rebuildPending) {
+            m_rebuildPending = true;
+            QMetaObject::invokeMethod(this, &TrayHistoryList::rebuild, Qt::QueuedConnection);
+        }
+    });
     rebuild();
 }
 
@@ -32,8 +39,16 @@ int TrayHistoryList::rowCount() const
     return m_model.rowCount();
 }
 
+void TrayHistoryList::runRowAction(const std::function<void()> &action)
+{
+    m_inRowAction = true;
+    action();
+    m_inRowAction = false;
+}
+
 void TrayHistoryList::rebuild()
 {
+    m_rebuildPending = false;
     rebuildRows();
     Q_EMIT contentChanged();
 }
@@ -65,7 +80,8 @@ void TrayHistoryList::rebuildRows()
     for (int row = 0; row < m_model.rowCount(); ++row) {
         const auto item = m_model.filteredAt(row).value();
         auto *button = new ClipboardItemRow(item, m_model.thumbnail(item), now, this);
-        connect(button, &QAbstractButton::clicked, this, [this, item] { m_actions.paste(item); });
+        connect(button, &QAbstractButton::clicked, this,
+            [this, item] { runRowAction([this, item] { m_actions.paste(item); }); });
         m_rows->addWidget(button);
     }
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();
