@@ -45,8 +45,16 @@ public:
     void setPinned(const ClipboardItem &item, bool pinned) override
     {
         log.append((pinned ? QStringLiteral("pin ") : QStringLiteral("unpin ")) + item.title);
+        if (auto stored = m_store.item(item.id)) {
+            stored->isPinned = pinned;
+            m_store.updateItem(*stored);
+        }
     }
-    void remove(const ClipboardItem &item) override { log.append(QStringLiteral("remove ") + item.title); }
+    void remove(const ClipboardItem &item) override
+    {
+        log.append(QStringLiteral("remove ") + item.title);
+        m_store.deleteItems({ item.id });
+    }
     void showPanel() override { log.append(QStringLiteral("show")); }
     void hidePanel() override { log.append(QStringLiteral("hide")); }
     void openSettings() override { log.append(QStringLiteral("settings")); }

@@ -6,6 +6,7 @@
 #include "support/WidgetHelpers.h"
 #include "ui/common/ItemPresentation.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -22,6 +23,15 @@ struct Fixture {
 
     explicit Fixture(int entries) { test::fillHistory(*store, entries); }
 };
+
+bool isPinned(Store &store, const QString &title)
+{
+    for (const ClipboardItem &item : store.itemsByLastUsed()) {
+        if (item.title == title)
+            return item.isPinned;
+    }
+    return false;
+}
 
 QString labelText(const QWidget &view, const char *name)
 {
@@ -150,6 +160,67 @@ private Q_SLOTS:
         press(view, Qt::Key_Escape);
         view.findChild<QToolButton *>(QStringLiteral("close"))->click();
         QCOMPARE(f.actions->log, (QStringList { QStringLiteral("hide"), QStringLiteral("hide") }));
+    }
+
+    void thePanelMenuReachesSettingsClearAndQuit()
+    {
+        Fixture f(2);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        QCOMPARE(view.findChild<QToolButton *>(QStringLiteral("menu"))->menu(), view.menu());
+        for (const char *name : { "settingsAction", "clearAction", "quitAction" })
+            view.menu()->findChild<QAction *>(QLatin1String(name))->trigger();
+        QCOMPARE(f.actions->log,
+            (QStringList { QStringLiteral("hide"), QStringLiteral("settings"), QStringLiteral("clear"),
+                QStringLiteral("quit") }));
+        QCOMPARE(view.shownRowCount(), 0);
+    }
+
+    void keysPinUnpinAndDeleteTheHighlightedEntry()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_Down);
+        press(view, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(isPinned(*f.store, QStringLiteral("Entry 2")));
+        QCOMPARE(view.selectedIndex(), 1);
+        press(view, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!isPinned(*f.store, QStringLiteral("Entry 2")));
+        press(view, Qt::Key_Delete);
+        QCOMPARE(test::historyTitles(*f.store),
+            (QStringList { QStringLiteral("Entry 3"), QStringLiteral("Entry 1") }));
+        QCOMPARE(view.shownRowCount(), 2);
+
+        // Inside the search text, Delete edits the text.
+        auto *search = view.findChild<QLineEdit *>(QStringLiteral("search"));
+        view.setSearchText(QStringLiteral("Entry"));
+        search->setCursorPosition(0);
+        press(view, Qt::Key_Delete);
+        QCOMPARE(view.searchText(), QStringLiteral("ntry"));
+        QCOMPARE(f.store->itemCount(), 2);
+    }
+
+    void aRowsContextMenuPinsUnpinsAndDeletes()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.resize(FloatingPanelView::width, FloatingPanelView::height);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *list = view.findChild<QListView *>(QStringLiteral("list"));
+        const auto rowCentre
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(list->viewport(), rowCentre(1)), QStringLiteral("pinAction")));
+        QVERIFY(isPinned(*f.store, QStringLiteral("Entry 2")));
+        QMenu *menu = test::openContextMenu(list->viewport(), rowCentre(1));
+        QCOMPARE(menu->findChild<QAction *>(QStringLiteral("pinAction"))->text(), QStringLiteral("Unpin"));
+        QVERIFY(test::chooseMenuAction(menu, QStringLiteral("pinAction")));
+        QVERIFY(!isPinned(*f.store, QStringLiteral("Entry 2")));
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(list->viewport(), rowCentre(0)), QStringLiteral("deleteAction")));
+        QCOMPARE(test::historyTitles(*f.store),
+            (QStringList { QStringLiteral("Entry 2"), QStringLiteral("Entry 1") }));
     }
 
     void clickingARowPastesIt()

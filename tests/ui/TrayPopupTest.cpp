@@ -127,6 +127,22 @@ private Q_SLOTS:
         QCOMPARE(rows.first()->item().title, QStringLiteral("Entry 1"));
     }
 
+    void aRowsContextMenuPinsAndDeletes()
+    {
+        Fixture f(2);
+        auto view = f.view();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        const auto row = [&](int n) { return view->findChildren<ClipboardItemRow *>().at(n); };
+        QVERIFY(
+            test::chooseMenuAction(test::openContextMenu(row(1), QPoint(5, 5)), QStringLiteral("pinAction")));
+        QVERIFY(row(1)->findChild<QLabel *>(QStringLiteral("pin")));
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(row(0), QPoint(5, 5)), QStringLiteral("deleteAction")));
+        QCOMPARE(view->findChildren<ClipboardItemRow *>().size(), 1);
+        QCOMPARE(row(0)->item().title, QStringLiteral("Entry 1"));
+    }
+
     void rowsAndButtonsAct()
     {
         Fixture f(2);

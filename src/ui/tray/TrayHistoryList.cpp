@@ -1,5 +1,6 @@
 #include "ui/tray/TrayHistoryList.h"
 
+#include "ui/common/HistoryItemMenu.h"
 #include "ui/common/Palette.h"
 #include "ui/controls/Dividers.h"
 #include "ui/tray/ClipboardItemRow.h"
@@ -7,6 +8,7 @@
 #include <QBoxLayout>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 
 namespace quillet {
 
@@ -82,6 +84,11 @@ void TrayHistoryList::rebuildRows()
         auto *button = new ClipboardItemRow(item, m_model.thumbnail(item), now, this);
         connect(button, &QAbstractButton::clicked, this,
             [this, item] { runRowAction([this, item] { m_actions.paste(item); }); });
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        // The list owns the menu: what the menu does may rebuild the rows.
+        connect(button, &QWidget::customContextMenuRequested, this, [this, button, item](const QPoint &at) {
+            makeHistoryItemMenu(m_actions, item, false, this)->popup(button->mapToGlobal(at));
+        });
         m_rows->addWidget(button);
     }
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();

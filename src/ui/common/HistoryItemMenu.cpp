@@ -1,0 +1,39 @@
+#include "ui/common/HistoryItemMenu.h"
+
+#include "ui/common/SymbolIcons.h"
+
+#include <QMenu>
+
+namespace quillet {
+
+QMenu *makeHistoryItemMenu(AppActions &actions, const ClipboardItem &item, bool showKeys, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->setObjectName(QStringLiteral("historyItemMenu"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Shown for the user's information only: the panel handles the keys.
+    const auto addAction = [&](const QString &text, const char *name, const QString &symbol,
+                               const QKeySequence &keys, std::function<void()> run) {
+        QAction *action
+            = menu->addAction(symbolIcon(symbol, menu->palette().color(QPalette::WindowText)), text);
+        action->setObjectName(QLatin1String(name));
+        if (showKeys) {
+            action->setShortcut(keys);
+            action->setShortcutContext(Qt::WidgetShortcut);
+        }
+        QObject::connect(action, &QAction::triggered, menu, std::move(run));
+        return action;
+    };
+    // The menu is copied what it needs: its entry may be gone once it acts.
+    AppActions *target = &actions;
+    const ClipboardItem entry = item;
+    addAction(item.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), "pinAction",
+        QStringLiteral("pin.fill"), QKeySequence(Qt::CTRL | Qt::Key_P),
+        [target, entry] { target->setPinned(entry, !entry.isPinned); });
+    menu->addSeparator();
+    addAction(QStringLiteral("Delete"), "deleteAction", QStringLiteral("trash"), QKeySequence(Qt::Key_Delete),
+        [target, entry] { target->remove(entry); });
+    return menu;
+}
+
+} // namespace quillet
