@@ -9,6 +9,7 @@
 #include "ui/panel/CompactSnippetRow.h"
 
 #include <QBoxLayout>
+#include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -262,7 +263,9 @@ void FloatingPanelView::showRowMenu(const QPoint &position)
     const auto item = m_history.filteredAt(index.row());
     if (!item)
         return;
-    makeHistoryItemMenu(m_actions, *item, true, this)->popup(m_list->viewport()->mapToGlobal(position));
+    // At the pointer as the X server has it: Qt's idea of where a new panel
+    // is can lag behind the window manager's placement.
+    makeHistoryItemMenu(m_actions, *item, true, this)->popup(QCursor::pos());
 }
 
 void FloatingPanelView::applyTab()
