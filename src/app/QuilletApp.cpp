@@ -5,6 +5,7 @@
 #include "platform/KeySynthesizer.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 namespace quillet {
 
@@ -68,6 +69,7 @@ void QuilletApp::bindHotkeys()
 void QuilletApp::start()
 {
     m_monitor.start();
+    indexHistoryForSearch();
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {
@@ -79,6 +81,14 @@ void QuilletApp::start()
                                "Chosen entries are put on the clipboard; paste them with Ctrl+V."));
         defaults.setBool(keys::hasCompletedOnboarding, true);
     }
+}
+
+void QuilletApp::indexHistoryForSearch()
+{
+    // Entries from before search reached the whole text, a batch per turn of
+    // the event loop, so start-up and the panel stay responsive.
+    if (m_history.indexForSearch(100) > 0)
+        QTimer::singleShot(0, this, &QuilletApp::indexHistoryForSearch);
 }
 
 } // namespace quillet

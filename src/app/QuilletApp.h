@@ -79,6 +79,7 @@ Q_SIGNALS:
 
 private:
     void bindHotkeys();
+    void indexHistoryForSearch();
 
     // Platform.
     Platform m_platform;

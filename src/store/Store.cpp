@@ -34,7 +34,8 @@ constexpr const char *kSchema[] = {
     " contentTypeRaw TEXT NOT NULL,"
     " isPinned INTEGER NOT NULL DEFAULT 0,"
     " contentHash TEXT,"
-    " thumbnailData BLOB)",
+    " thumbnailData BLOB,"
+    " searchText TEXT)",
     "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)",
     "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
     // Covers the newest-first listing, so showing the history never reads the
@@ -90,8 +91,12 @@ constexpr char kItemsByCreatedAt[] = ITEM_SELECT "ORDER BY createdAt DESC, rowid
 
 constexpr char kInsertItem[]
     = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
-      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
-      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData, searchText) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+// instr() compares bytes: the texts and the query are folded alike beforehand.
+constexpr char kItemsWithSearchText[] = "SELECT id FROM ClipboardItem WHERE instr(searchText, ?) > 0";
+constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";
+constexpr char kSetSearchText[] = "UPDATE ClipboardItem SET searchText = ? WHERE id = ?";
 constexpr char kUpdateItem[]
     = "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
       "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
@@ -166,9 +171,9 @@ QVariant text(const QString &value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
-QVariant optionalText(const std::optional<QString> &text)
+QVariant optionalText(const std::optional<QString> &value)
 {
-    return text ? QVariant(*text) : QVariant(QMetaType::fromType<QString>());
+    return value ? text(*value) : QVariant(QMetaType::fromType<QString>());
 }
 
 QVariant optionalBytes(const std::optional<QByteArray> &bytes)
@@ -387,6 +392,28 @@ bool Store::prepareSchema(QString *error)
                      .arg(value.toString(), schemaVersion);
         return false;
     }
+    return migrate(error);
+}
+
+// Columns added after a file was created, added to it in place. Each is
+// nullable and read only by the calls that name it, so earlier Quillet
+// versions still read and write such a file (the version stays 1.0.0).
+bool Store::migrate(QString *error)
+{
+    QSqlQuery columns(m_db);
+    if (!columns.exec(QStringLiteral("PRAGMA table_info(ClipboardItem)"))) {
+        *error = columns.lastError().text();
+        return false;
+    }
+    bool hasSearchText = false;
+    while (columns.next())
+        hasSearchText = hasSearchText || columns.value(1).toString() == QLatin1String("searchText");
+    columns.finish();
+    // Existing entries keep a null search text until the history manager
+    // fills it in.
+    if (!hasSearchText
+        && !run(m_db, QStringLiteral("ALTER TABLE ClipboardItem ADD COLUMN searchText TEXT"), error))
+        return false;
     return true;
 }
 
@@ -437,7 +464,7 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &f
 } // namespace
 
 bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-    const QList<ClipboardContent> &contents)
+    const QList<ClipboardContent> &contents, const std::optional<QString> &searchText)
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
         [&](QString &failure) {
@@ -445,7 +472,7 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
                     { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
                         optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
                         text(item.title), text(item.contentTypeRaw), item.isPinned ? 1 : 0,
-                        optionalText(item.contentHash), optionalBytes(thumbnail) },
+                        optionalText(item.contentHash), optionalBytes(thumbnail), optionalText(searchText) },
                     failure))
                 return false;
             for (const ClipboardContent &content : contents) {
@@ -514,6 +541,43 @@ QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QV
     if (ok)
         *ok = fetched;
     return fetched ? items : QList<ClipboardItem>();
+}
+
+QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
+{
+    QSet<QUuid> ids;
+    QSqlQuery &query = statement(kItemsWithSearchText);
+    if (!exec(query, { foldedQuery }))
+        qCWarning(lcStore) << "searching the history failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        ids.insert(uuidFrom(query.value(0)));
+    query.finish();
+    return ids;
+}
+
+QList<QUuid> Store::itemIdsWithoutSearchText(qint64 limit)
+{
+    QList<QUuid> ids;
+    QSqlQuery &query = statement(kItemsWithoutSearchText);
+    if (!exec(query, { limit }))
+        qCWarning(lcStore) << "listing entries to index failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        ids.append(uuidFrom(query.value(0)));
+    query.finish();
+    return ids;
+}
+
+bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
+{
+    if (texts.isEmpty())
+        return true;
+    return mutate("indexing history entries for search", { Record::ClipboardItem }, [&](QString &failure) {
+        for (const auto &[id, searchText] : texts) {
+            if (!step(statement(kSetSearchText), { text(searchText), uuidText(id) }, failure))
+                return false;
+        }
+        return true;
+    });
 }
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)

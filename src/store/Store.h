@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QUuid>
@@ -47,9 +48,11 @@ public:
 
     QString path() const { return m_path; }
 
-    // History entries.
+    // History entries. `searchText` is the entry's text folded for search
+    // (empty for an entry without text); without it the entry waits to be
+    // indexed (itemIdsWithoutSearchText).
     bool insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-        const QList<ClipboardContent> &contents);
+        const QList<ClipboardContent> &contents, const std::optional<QString> &searchText = std::nullopt);
     // Writes every non-payload property of an existing entry.
     bool updateItem(const ClipboardItem &item);
     bool deleteItems(const QList<QUuid> &ids);
@@ -66,6 +69,12 @@ public:
     std::optional<QList<ClipboardItem>> itemsByCreatedAt();
     qint64 itemCount();
     std::optional<QByteArray> itemThumbnail(const QUuid &id);
+    // The entries whose search text contains `foldedQuery` (folded as the
+    // texts are; see core/Search.h).
+    QSet<QUuid> itemIdsWithSearchText(const QString &foldedQuery);
+    // Up to `limit` entries that have no search text yet, and giving them one.
+    QList<QUuid> itemIdsWithoutSearchText(qint64 limit);
+    bool setSearchTexts(const QList<std::pair<QUuid, QString>> &texts);
     // The stored representations of one entry, with their bytes.
     QList<ClipboardContent> contents(const QUuid &itemId);
 
@@ -100,6 +109,7 @@ private:
     Store(QString connectionName, QString path);
 
     bool prepareSchema(QString *error);
+    bool migrate(QString *error);
     QSqlQuery &statement(const char *sql);
     template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
     QList<ClipboardItem> fetchItems(

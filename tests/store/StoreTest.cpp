@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -188,6 +189,46 @@ private Q_SLOTS:
         QCOMPARE(titles(m_store->itemsByCreatedAt().value()),
             (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
                 QStringLiteral("old") }));
+    }
+
+    void findsEntriesByTheirSearchText()
+    {
+        const ClipboardItem match = test::textItem(QStringLiteral("groceries"));
+        QVERIFY(
+            m_store->insertItem(match, std::nullopt, {}, QStringLiteral("groceries\nmilk\ncafé au lait")));
+        QVERIFY(m_store->insertItem(test::textItem(QStringLiteral("other")), std::nullopt, {}, QString()));
+        const ClipboardItem unindexed = test::textItem(QStringLiteral("café au lait"));
+        QVERIFY(m_store->insertItem(unindexed, std::nullopt, {}));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")), QSet<QUuid> { match.id });
+        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { unindexed.id });
+        QVERIFY(m_store->setSearchTexts({ { unindexed.id, QStringLiteral("café au lait") } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")),
+            (QSet<QUuid> { match.id, unindexed.id }));
+        QVERIFY(m_store->itemIdsWithoutSearchText(10).isEmpty());
+    }
+
+    // A file from before search texts existed gains the column in place and
+    // keeps its entries; they wait to be indexed.
+    void anOlderFileIsMigratedInPlace()
+    {
+        const ClipboardItem item = test::insertText(*m_store, QStringLiteral("kept"));
+        m_store.reset();
+        {
+            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY2(query.exec(QStringLiteral("ALTER TABLE ClipboardItem DROP COLUMN searchText")),
+                qPrintable(query.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        QString error;
+        m_store = Store::open(m_path, &error);
+        QVERIFY2(m_store, qPrintable(error));
+        QCOMPARE(m_store->item(item.id), item);
+        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { item.id });
+        QVERIFY(m_store->setSearchTexts({ { item.id, QStringLiteral("kept") } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("ept")), QSet<QUuid> { item.id });
     }
 
     void aFailedReadIsNotAnEmptyHistory()

@@ -1,5 +1,7 @@
 #include "support/StoreFixture.h"
 
+#include "core/Search.h"
+
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -47,7 +49,7 @@ ClipboardItem insertText(Store &store, const QString &title, qint64 secondsAgo, 
     const ClipboardItem item = textItem(title, secondsAgo, pinned);
     ClipboardContent text = content(QStringLiteral("text/plain"), title.toUtf8());
     text.textPreview = title;
-    if (!store.insertItem(item, std::nullopt, { text }))
+    if (!store.insertItem(item, std::nullopt, { text }, foldForSearch(title)))
         qFatal("cannot insert a test entry");
     return item;
 }

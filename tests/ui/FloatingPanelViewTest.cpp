@@ -1,5 +1,9 @@
 #include "ui/panel/FloatingPanelView.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
 #include "snippets/SnippetsViewModel.h"
+#include "support/FakeWorkspace.h"
+#include "support/ManualClock.h"
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
@@ -18,6 +22,7 @@ namespace {
 
 struct Fixture {
     test::TempStore store;
+    Defaults defaults { store.folder() + QStringLiteral("/Quillet.conf") };
     SnippetsViewModel snippets { *store };
     std::unique_ptr<test::RecordingActions> actions = std::make_unique<test::RecordingActions>(*store);
 
@@ -108,6 +113,23 @@ private Q_SLOTS:
         QCOMPARE(labelText(view, "emptyText"), QStringLiteral("No matches"));
         press(view, Qt::Key_Return);
         QCOMPARE(f.actions->log.size(), 1);
+    }
+
+    void aQueryFindsAnyLineOfAnEntry()
+    {
+        Fixture f(5);
+        test::FakeWorkspace workspace;
+        ExcludedAppsService excluded(f.defaults, workspace);
+        test::ManualClock clock;
+        HistoryManager history(*f.store, excluded, f.defaults, clock);
+        PasteboardSnapshot copy;
+        copy.contents = { { QStringLiteral("text/plain"), QByteArray("Groceries\nmilk\nCafé au lait") } };
+        history.addSnapshot(copy);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.setSearchText(QStringLiteral("cafe au"));
+        QCOMPARE(view.shownRowCount(), 1);
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Groceries") });
     }
 
     void switchingTabsClearsTheSearch()

@@ -1,5 +1,6 @@
 #include "ui/common/HistoryListModel.h"
 
+#include "core/Search.h"
 #include "ui/common/ItemPresentation.h"
 
 namespace quillet {
@@ -88,7 +89,7 @@ void HistoryListModel::reload()
     m_lowerTitles.clear();
     m_lowerTitles.reserve(m_items.size());
     for (const ClipboardItem &item : std::as_const(m_items))
-        m_lowerTitles.append(item.title.toLower());
+        m_lowerTitles.append(foldForSearch(item.title));
     filter();
     endResetModel();
     Q_EMIT filteredCountChanged();
@@ -105,9 +106,13 @@ void HistoryListModel::refilter()
 void HistoryListModel::filter()
 {
     m_filtered.clear();
-    const QString query = m_search.toLower();
+    const QString query = foldForSearch(m_search);
+    // Titles are matched here; every other line of an entry's text by the
+    // store, which keeps the texts folded.
+    const QSet<QUuid> textMatches
+        = query.isEmpty() || !m_store ? QSet<QUuid>() : m_store->itemIdsWithSearchText(query);
     for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (query.isEmpty() || m_lowerTitles.at(i).contains(query))
+        if (query.isEmpty() || m_lowerTitles.at(i).contains(query) || textMatches.contains(m_items.at(i).id))
             m_filtered.append(i);
     }
 }

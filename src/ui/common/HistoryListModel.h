@@ -12,7 +12,8 @@
 namespace quillet {
 
 // The history as the lists show it: every entry, most recently used first,
-// narrowed by the search rule and cut to the rows a view shows. It follows the
+// narrowed by the search rule (on the title or any line of the entry's text)
+// and cut to the rows a view shows. It follows the
 // store while it is alive.
 class HistoryListModel : public QAbstractListModel {
     Q_OBJECT
@@ -51,7 +52,7 @@ private:
     qint64 m_limit;
     QString m_search;
     QList<ClipboardItem> m_items;
-    QList<QString> m_lowerTitles;
+    QList<QString> m_lowerTitles; // folded for search
     QList<qsizetype> m_filtered; // positions in m_items
     mutable QHash<QUuid, QPixmap> m_thumbnails;
 };
