@@ -2,13 +2,15 @@
 
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
+#include "snippets/SnippetsViewModel.h"
 
 namespace quillet {
 
-AppState::AppState(PasteService &paste, HistoryManager &history, QObject *parent)
+AppState::AppState(PasteService &paste, HistoryManager &history, SnippetsViewModel &snippets, QObject *parent)
     : AppActions(parent)
     , m_paste(paste)
     , m_history(history)
+    , m_snippets(snippets)
 {
 }
 
@@ -86,6 +88,15 @@ void AppState::setPinned(const ClipboardItem &item, bool pinned)
 void AppState::remove(const ClipboardItem &item)
 {
     m_history.remove(item.id);
+}
+
+void AppState::saveAsSnippet(const ClipboardItem &item)
+{
+    const auto snippet = m_snippets.createSnippetFromItem(item);
+    if (!snippet)
+        return;
+    closePanels();
+    Q_EMIT snippetEditRequested(snippet->id);
 }
 
 void AppState::openSettings()

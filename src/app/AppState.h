@@ -6,6 +6,7 @@ namespace quillet {
 
 class HistoryManager;
 class PasteService;
+class SnippetsViewModel;
 
 // What the running application shows and the actions its views call: whether
 // the floating history panel and the tray popup are shown, which list the
@@ -18,7 +19,8 @@ class AppState : public AppActions {
     Q_PROPERTY(
         bool isPopoverVisible READ isPopoverVisible WRITE setPopoverVisible NOTIFY isPopoverVisibleChanged)
 public:
-    AppState(PasteService &paste, HistoryManager &history, QObject *parent = nullptr);
+    AppState(
+        PasteService &paste, HistoryManager &history, SnippetsViewModel &snippets, QObject *parent = nullptr);
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
@@ -39,6 +41,9 @@ public:
     void clearHistory() override;
     void setPinned(const ClipboardItem &item, bool pinned) override;
     void remove(const ClipboardItem &item) override;
+    // The new snippet opens in the settings window; the panel and the popup
+    // close so they do not cover it.
+    void saveAsSnippet(const ClipboardItem &item) override;
 
     void openSettings() override;
     void quit() override;
@@ -55,6 +60,7 @@ private:
 
     PasteService &m_paste;
     HistoryManager &m_history;
+    SnippetsViewModel &m_snippets;
     bool m_panelVisible = false;
     bool m_popoverVisible = false;
     PanelTab m_panelTab = PanelTab::history;

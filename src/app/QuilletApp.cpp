@@ -26,15 +26,16 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_hotkeys(m_shortcuts, platform.defaults)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
-    , m_state(m_paste, m_history)
+    , m_state(m_paste, m_history, m_snippets)
     , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys)
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
-          m_excludedApps, *m_store, platform.clock, platform.keyStrokeReader })
+          m_excludedApps, *m_store, m_snippets, platform.clock, platform.keyStrokeReader })
 {
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
+    connect(&m_state, &AppState::snippetEditRequested, &m_settingsWindow, &SettingsWindow::showSnippet);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
     bindHotkeys();
     if (!m_tray.isAvailable()) {

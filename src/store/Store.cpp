@@ -130,6 +130,7 @@ constexpr char kInsertSnippet[]
 constexpr char kUpdateSnippet[]
     = "UPDATE Snippet SET title = ?, sortOrder = ?, contentUTType = ?, textContent = ?, "
       "hotkeyData = ?, createdAt = ?, folder = ? WHERE id = ?";
+constexpr char kSetSnippetContent[] = "UPDATE Snippet SET contentData = ? WHERE id = ?";
 constexpr char kDeleteSnippet[] = "DELETE FROM Snippet WHERE id = ?";
 constexpr char kSnippetContent[] = "SELECT contentData FROM Snippet WHERE id = ?";
 
@@ -717,14 +718,17 @@ bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray
     });
 }
 
-bool Store::updateSnippet(const Snippet &snippet)
+bool Store::updateSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
 {
     return mutate("updating a snippet", { Record::Snippet }, [&](QString &failure) {
-        return step(statement(kUpdateSnippet),
-            { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
-                optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
-                dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id) },
-            failure);
+        if (!step(statement(kUpdateSnippet),
+                { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
+                    optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                    dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id) },
+                failure))
+            return false;
+        return !contentData
+            || step(statement(kSetSnippetContent), { QVariant(*contentData), uuidText(snippet.id) }, failure);
     });
 }
 

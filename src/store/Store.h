@@ -85,7 +85,8 @@ public:
     // Every folder by ascending sortOrder.
     QList<SnippetFolder> folders();
     bool insertSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData);
-    bool updateSnippet(const Snippet &snippet);
+    // Writes every property; with `contentData`, the content bytes too.
+    bool updateSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData = std::nullopt);
     bool deleteSnippet(const QUuid &id);
     // The snippets of one folder, by ascending sortOrder.
     QList<Snippet> snippets(const QUuid &folderId);

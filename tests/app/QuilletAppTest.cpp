@@ -10,6 +10,7 @@
 #include "support/FakeWorkspace.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/settings/SnippetsSettingsView.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -162,6 +163,22 @@ private Q_SLOTS:
         QVERIFY(h.app->settingsWindow().view());
         h.state().quit();
         QCOMPARE(quit.count(), 1);
+    }
+
+    void savingAnEntryAsASnippetOpensItInTheEditor()
+    {
+        Harness h;
+        h.start();
+        h.pasteboard.copyText(QStringLiteral("Regards,\nAna"));
+        h.clock.advance(500ms);
+        h.state().showPanel();
+        h.state().saveAsSnippet(h.app->store().itemsByLastUsed().first());
+        QVERIFY(!h.state().isPanelVisible());
+        const SettingsView *view = h.app->settingsWindow().view();
+        QVERIFY(view);
+        QCOMPARE(view->tab(view->currentIndex()), view->snippetsTab());
+        QCOMPARE(view->snippetsTab()->findChild<QLineEdit *>(QStringLiteral("snippetTitle"))->text(),
+            QStringLiteral("Regards,"));
     }
 
     void theTrayPopupOpensReadyToSearch()

@@ -55,6 +55,10 @@ public:
         log.append(QStringLiteral("remove ") + item.title);
         m_store.deleteItems({ item.id });
     }
+    void saveAsSnippet(const ClipboardItem &item) override
+    {
+        log.append(QStringLiteral("save as snippet ") + item.title);
+    }
     void showPanel() override { log.append(QStringLiteral("show")); }
     void hidePanel() override { log.append(QStringLiteral("hide")); }
     void openSettings() override { log.append(QStringLiteral("settings")); }

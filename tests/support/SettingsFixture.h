@@ -7,6 +7,7 @@
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
 #include "shortcuts/KeyboardShortcuts.h"
+#include "snippets/SnippetsViewModel.h"
 #include "store/Store.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FakeKeySynthesizer.h"
@@ -39,7 +40,7 @@ inline AppShortcutNames appShortcutNames()
 struct SettingsFixture {
     QTemporaryDir dir;
     Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
-    std::unique_ptr<Store> store;
+    std::unique_ptr<Store> store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), nullptr);
     SettingsViewModel viewModel { defaults, dir.filePath(QStringLiteral("data")) };
     FakeLoginItems loginItems;
     std::unique_ptr<LaunchAtLoginService> launchAtLogin = std::make_unique<LaunchAtLoginService>(loginItems);
@@ -50,18 +51,13 @@ struct SettingsFixture {
     shortcuts::KeyboardShortcuts library { defaults, &hotKeys, &layout };
     FakeWorkspace workspace;
     ExcludedAppsService excludedApps { defaults, workspace };
+    std::unique_ptr<SnippetsViewModel> snippets = std::make_unique<SnippetsViewModel>(*store);
     ManualClock clock;
-
-    SettingsFixture()
-    {
-        QString error;
-        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-    }
 
     SettingsServices services()
     {
         return SettingsServices { viewModel, *launchAtLogin, updates, keys, library, appShortcutNames(),
-            excludedApps, *store, clock };
+            excludedApps, *store, *snippets, clock };
     }
 };
 

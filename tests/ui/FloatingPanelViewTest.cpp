@@ -221,7 +221,7 @@ private Q_SLOTS:
         QCOMPARE(f.store->itemCount(), 2);
     }
 
-    void aRowsContextMenuPinsUnpinsAndDeletes()
+    void aRowsContextMenuPinsUnpinsSavesAndDeletes()
     {
         Fixture f(3);
         FloatingPanelView view(*f.actions, *f.store, f.snippets);

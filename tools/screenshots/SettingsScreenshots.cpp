@@ -81,7 +81,7 @@ int main(int argc, char **argv)
     store.close();
 
     SettingsServices services { f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.library,
-        test::appShortcutNames(), excluded, *f.store, f.clock };
+        test::appShortcutNames(), excluded, *f.store, *f.snippets, f.clock };
     SettingsWindow window(services);
     window.show();
     SettingsView *view = window.view();

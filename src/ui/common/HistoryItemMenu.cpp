@@ -30,6 +30,11 @@ QMenu *makeHistoryItemMenu(AppActions &actions, const ClipboardItem &item, bool 
     addAction(item.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), "pinAction",
         QStringLiteral("pin.fill"), QKeySequence(Qt::CTRL | Qt::Key_P),
         [target, entry] { target->setPinned(entry, !entry.isPinned); });
+    const ContentType type = item.contentType();
+    addAction(QStringLiteral("Save as Snippet"), "saveAsSnippetAction", QStringLiteral("doc.text"), {},
+        [target, entry] { target->saveAsSnippet(entry); })
+        ->setEnabled(
+            type == ContentType::plainText || type == ContentType::richText || type == ContentType::html);
     menu->addSeparator();
     addAction(QStringLiteral("Delete"), "deleteAction", QStringLiteral("trash"), QKeySequence(Qt::Key_Delete),
         [target, entry] { target->remove(entry); });

@@ -10,6 +10,7 @@ class ExcludedAppsService;
 class KeySynthesizer;
 class LaunchAtLoginService;
 class SettingsViewModel;
+class SnippetsViewModel;
 class Store;
 class UpdateService;
 namespace shortcuts {
@@ -36,6 +37,8 @@ struct SettingsServices {
     AppShortcutNames shortcutNames;
     ExcludedAppsService &excludedApps;
     Store &store;
+    // The Snippets tab edits them.
+    SnippetsViewModel &snippets;
     // Drives the accessibility re-check while the General tab is shown.
     Clock &clock;
     // The platform's reading of key events for the recorders (optional).

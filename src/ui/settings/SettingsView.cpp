@@ -7,6 +7,7 @@
 #include "ui/settings/ExcludedAppsSettingsView.h"
 #include "ui/settings/GeneralSettingsView.h"
 #include "ui/settings/ShortcutSettingsView.h"
+#include "ui/settings/SnippetsSettingsView.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -62,6 +63,8 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
         QStringLiteral("xmark.app"));
     addTab(new AppearanceSettingsView(services.viewModel), QStringLiteral("Appearance"),
         QStringLiteral("paintbrush"));
+    m_snippets = new SnippetsSettingsView(services.snippets);
+    addTab(m_snippets, QStringLiteral("Snippets"), QStringLiteral("doc.text"));
     addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
         QStringLiteral("gearshape.2"));
     setCurrentIndex(0);
@@ -123,6 +126,15 @@ QAbstractButton *SettingsView::tabButton(int index) const
 int SettingsView::currentIndex() const
 {
     return m_stack->currentIndex();
+}
+
+void SettingsView::showSnippet(const QUuid &snippet)
+{
+    for (int i = 0; i < count(); ++i) {
+        if (tab(i) == m_snippets)
+            setCurrentIndex(i);
+    }
+    m_snippets->showSnippet(snippet);
 }
 
 void SettingsView::setCurrentIndex(int index)

@@ -3,6 +3,7 @@
 #include "ui/settings/SettingsServices.h"
 
 #include <QList>
+#include <QUuid>
 #include <QWidget>
 
 class QAbstractButton;
@@ -12,6 +13,8 @@ class QStackedWidget;
 
 namespace quillet {
 
+class SnippetsSettingsView;
+
 // Quillet's settings window: a fixed 500 × 500 window with a bar of labelled
 // tab icons over the selected tab. Every control writes through at once;
 // there is nothing to apply or save.
@@ -20,7 +23,7 @@ class SettingsView : public QWidget {
 public:
     static constexpr int windowWidth = 500;
     static constexpr int windowHeight = 500;
-    // Where the AI tab goes, between Appearance and Advanced.
+    // Where the AI tab goes, after Appearance.
     static constexpr int aiTabIndex = 4;
 
     explicit SettingsView(const SettingsServices &services, QWidget *parent = nullptr);
@@ -37,6 +40,10 @@ public:
     int currentIndex() const;
     void setCurrentIndex(int index);
 
+    SnippetsSettingsView *snippetsTab() const { return m_snippets; }
+    // Switches to the Snippets tab with that snippet selected.
+    void showSnippet(const QUuid &snippet);
+
 private:
     struct Tab {
         QWidget *page;
@@ -49,6 +56,7 @@ private:
     QButtonGroup *m_buttons;
     QStackedWidget *m_stack;
     QList<Tab> m_tabs;
+    SnippetsSettingsView *m_snippets = nullptr;
 };
 
 } // namespace quillet
