@@ -45,7 +45,7 @@ QString entryText(int n)
     const int lines = n % 50 == 0 ? 300 : 4;
     for (int line = 0; line < lines; ++line) {
         for (int word = 0; word < 9; ++word)
-            text += QLatin1String(words[(n * 7 + line * 3 + word * 5) % 16]) + QLatin1Char(' ');
+            text += QString::fromUtf8(words[(n * 7 + line * 3 + word * 5) % 16]) + QLatin1Char(' ');
         text += QStringLiteral("%1\n").arg(n * 31 + line);
     }
     return text;
@@ -102,24 +102,44 @@ void openPanelToFirstPaint(benchmark::State &state)
 }
 BENCHMARK(openPanelToFirstPaint)->Unit(benchmark::kMillisecond);
 
-// Typing one character into the search and rendering the list again. The
-// queries match titles and later lines of the entries (whole-text search).
+// Typing one character into the search and rendering the list again; each
+// iteration types or deletes the last character of a query. The queries match
+// titles and later lines of the entries (whole-text search): many entries,
+// some, one, none.
+const QStringList kQueries { QStringLiteral("cafe"), QStringLiteral("entry 12"), QStringLiteral("154321"),
+    QStringLiteral("zebra") };
+
 void searchKeystroke(benchmark::State &state)
 {
     Fixture &f = fixture();
     auto *view = new FloatingPanelView(f.actions, *f.store, f.snippets);
     FloatingWindow panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel.grab();
-    const QStringList keystrokes { QStringLiteral("c"), QStringLiteral("ca"), QStringLiteral("caf"),
-        QStringLiteral("cafe"), QStringLiteral("cafe b"), QStringLiteral("entry 1"),
-        QStringLiteral("entry 12"), QStringLiteral("1550") };
-    qsizetype next = 0;
+    const QString query = kQueries.at(state.range(0));
+    bool full = false;
     for (auto _ : state) {
-        view->setSearchText(keystrokes.at(next++ % keystrokes.size()));
+        full = !full;
+        view->setSearchText(full ? query : query.chopped(1));
         benchmark::DoNotOptimize(panel.grab());
     }
+    state.SetLabel(query.toStdString());
+    state.counters["shown"] = view->shownRowCount();
 }
-BENCHMARK(searchKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(searchKeystroke)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// The store's part of a keystroke: matching the folded texts of every entry
+// (about 4 MB here) with instr().
+void wholeTextMatch(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString query = kQueries.at(state.range(0));
+    qsizetype matches = 0;
+    for (auto _ : state)
+        matches = f.store->itemIdsWithSearchText(query).size();
+    state.SetLabel(query.toStdString());
+    state.counters["matches"] = double(matches);
+}
+BENCHMARK(wholeTextMatch)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // The resident memory of an idle quillet process whose history holds 5,000
 // entries (reported as counters; the time is the start-up to idle).
