@@ -17,28 +17,14 @@ QDateTime at(int seconds)
     return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
 }
 
-ClipboardItem makeItem(const QString &title, int lastUsed, bool pinned = false)
+// An entry last used `lastUsed` seconds into the test's timeline (later is
+// newer), with a content hash of its own.
+ClipboardItem entry(const QString &title, int lastUsed, bool pinned = false)
 {
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.createdAt = at(lastUsed);
-    item.lastUsedAt = at(lastUsed);
-    item.title = title;
-    item.contentTypeRaw = QStringLiteral("plainText");
-    item.isPinned = pinned;
+    ClipboardItem item = test::textItem(title, 0, pinned);
+    item.createdAt = item.lastUsedAt = at(lastUsed);
     item.contentHash = QStringLiteral("hash-") + title;
     return item;
-}
-
-ClipboardContent makeContent(const QByteArray &data, const QString &type = QStringLiteral("text/plain"))
-{
-    ClipboardContent content;
-    content.id = QUuid::createUuid();
-    content.utTypeIdentifier = type;
-    content.data = data;
-    content.dataSize = data.size();
-    content.textPreview = QString::fromUtf8(data);
-    return content;
 }
 
 QStringList titles(const QList<ClipboardItem> &items)
@@ -87,7 +73,7 @@ private Q_SLOTS:
 
     void newStoreRecordsSchemaAndUsesWal()
     {
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("a"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("a"), 1), std::nullopt, {}));
         QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
         m_store.reset();
         QString error;
@@ -101,15 +87,15 @@ private Q_SLOTS:
 
     void itemRoundTripsWithPayloads()
     {
-        ClipboardItem item = makeItem(QStringLiteral("Hello"), 5);
+        ClipboardItem item = entry(QStringLiteral("Hello"), 5);
         item.useCount = 3;
         item.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
         item.sourceAppName = QStringLiteral("Text Editor");
         item.createdAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
-        ClipboardContent png = makeContent(QByteArray("\x89PNG", 4), QStringLiteral("image/png"));
+        ClipboardContent png = test::content(QStringLiteral("image/png"), QByteArray("\x89PNG", 4));
         png.textPreview.reset();
         png.thumbnailData = QByteArray("thumb");
-        const ClipboardContent text = makeContent("Hello");
+        const ClipboardContent text = test::content(QStringLiteral("text/plain"), "Hello");
         QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), { png, text }));
 
         const auto stored = m_store->item(item.id);
@@ -129,7 +115,7 @@ private Q_SLOTS:
 
     void absentOptionalsStayAbsent()
     {
-        ClipboardItem item = makeItem(QStringLiteral("x"), 1);
+        ClipboardItem item = entry(QStringLiteral("x"), 1);
         item.contentHash.reset();
         ClipboardContent content;
         content.id = QUuid::createUuid();
@@ -148,7 +134,7 @@ private Q_SLOTS:
     void emptyTextsAreTextsNotNulls()
     {
         // A copy of blank lines has an empty title; it must still be stored.
-        ClipboardItem item = makeItem(QString(), 1);
+        ClipboardItem item = entry(QString(), 1);
         QVERIFY(m_store->insertItem(item, std::nullopt, {}));
         QCOMPARE(m_store->item(item.id)->title, QString(""));
         QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), QString(), QString(), QString(), 0, at(0) }));
@@ -156,8 +142,8 @@ private Q_SLOTS:
 
     void findsByHash()
     {
-        const ClipboardItem item = makeItem(QStringLiteral("needle"), 1);
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("hay"), 2), std::nullopt, {}));
+        const ClipboardItem item = entry(QStringLiteral("needle"), 1);
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("hay"), 2), std::nullopt, {}));
         QVERIFY(m_store->insertItem(item, std::nullopt, {}));
         QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-needle"))->id, item.id);
         QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-none")), std::nullopt);
@@ -165,10 +151,10 @@ private Q_SLOTS:
 
     void listsInTheirOrders()
     {
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("old"), 1), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("new"), 9), std::nullopt, {}));
-        ClipboardItem middle = makeItem(QStringLiteral("middle"), 3);
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("old"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("new"), 9), std::nullopt, {}));
+        ClipboardItem middle = entry(QStringLiteral("middle"), 3);
         QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
 
         QCOMPARE(titles(m_store->itemsByLastUsed()),
@@ -242,10 +228,13 @@ private Q_SLOTS:
 
     void deletingEntriesTakesTheirContents()
     {
-        const ClipboardItem keep = makeItem(QStringLiteral("keep"), 1, true);
-        const ClipboardItem drop = makeItem(QStringLiteral("drop"), 2);
-        QVERIFY(m_store->insertItem(keep, std::nullopt, { makeContent("k") }));
-        QVERIFY(m_store->insertItem(drop, std::nullopt, { makeContent("d1"), makeContent("d2") }));
+        const ClipboardItem keep = entry(QStringLiteral("keep"), 1, true);
+        const ClipboardItem drop = entry(QStringLiteral("drop"), 2);
+        QVERIFY(
+            m_store->insertItem(keep, std::nullopt, { test::content(QStringLiteral("text/plain"), "k") }));
+        QVERIFY(m_store->insertItem(drop, std::nullopt,
+            { test::content(QStringLiteral("text/plain"), "d1"),
+                test::content(QStringLiteral("text/plain"), "d2") }));
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 3);
 
         QVERIFY(m_store->deleteItems({ drop.id }));
@@ -261,17 +250,16 @@ private Q_SLOTS:
 
     void failedMutationLeavesNothingBehind()
     {
-        const ClipboardContent content = makeContent("same id twice");
+        const ClipboardContent content = test::content(QStringLiteral("text/plain"), "same id twice");
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(
-            !m_store->insertItem(makeItem(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
+        QVERIFY(!m_store->insertItem(entry(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
         QCOMPARE(m_store->itemCount(), 0);
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
         QCOMPARE(spy.count(), 0);
         // The store keeps working afterwards.
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("fine"), 2), std::nullopt, { content }));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("fine"), 2), std::nullopt, { content }));
         QCOMPARE(m_store->itemCount(), 1);
     }
 
@@ -282,23 +270,22 @@ private Q_SLOTS:
             QStringLiteral("Do it"), 0, at(0) }));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<Store::Record>(), Store::Record::SavedPrompt);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("f"), 0 };
-        QVERIFY(m_store->insertFolder(folder));
+        QVERIFY(m_store->insertFolder(test::snippetFolder(QStringLiteral("f"))));
         QCOMPARE(spy.last().at(0).value<Store::Record>(), Store::Record::SnippetFolder);
     }
 
     void foldersAndSnippets()
     {
-        const SnippetFolder second { QUuid::createUuid(), QStringLiteral("Second"), 2 };
-        const SnippetFolder first { QUuid::createUuid(), QStringLiteral("First"), 1 };
+        const SnippetFolder second = test::snippetFolder(QStringLiteral("Second"), 2);
+        const SnippetFolder first = test::snippetFolder(QStringLiteral("First"), 1);
         QVERIFY(m_store->insertFolder(second));
         QVERIFY(m_store->insertFolder(first));
         QCOMPARE(m_store->folders(), (QList<SnippetFolder> { first, second }));
 
-        Snippet three { QUuid::createUuid(), QStringLiteral("three"), 3, QStringLiteral("text/plain"),
-            QStringLiteral("3"), std::nullopt, at(0), second.id, false };
-        Snippet one { QUuid::createUuid(), QStringLiteral("one"), 1, QStringLiteral("text/plain"),
-            std::nullopt, QByteArray("hk"), at(1), second.id, false };
+        Snippet three = test::textSnippet(QStringLiteral("three"), 3, second.id);
+        three.textContent = QStringLiteral("3");
+        Snippet one = test::textSnippet(QStringLiteral("one"), 1, second.id);
+        one.hotkeyData = QByteArray("hk");
         QVERIFY(m_store->insertSnippet(three, QByteArray("3")));
         QVERIFY(m_store->insertSnippet(one, std::nullopt));
         three.hasContentData = true;

@@ -135,16 +135,10 @@ private Q_SLOTS:
     void switchingTabsClearsTheSearch()
     {
         Fixture f(5);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Mail"), 0 };
+        const SnippetFolder folder = test::snippetFolder(QStringLiteral("Mail"));
         QVERIFY(f.store->insertFolder(folder));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Signature"), 2, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), folder.id, true },
-            QByteArray("Best")));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Loose"), 1, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), std::nullopt, true },
-            QByteArray("x")));
+        test::insertSnippet(*f.store, QStringLiteral("Signature"), QStringLiteral("Best"), 2, folder.id);
+        test::insertSnippet(*f.store, QStringLiteral("Loose"), QStringLiteral("x"), 1, std::nullopt);
         FloatingPanelView view(*f.actions, *f.store, f.snippets);
         view.setSearchText(QStringLiteral("Entry"));
         press(view, Qt::Key_Down);

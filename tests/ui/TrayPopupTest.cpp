@@ -84,11 +84,7 @@ private Q_SLOTS:
     void titlesAreShownAsTyped()
     {
         Fixture f(0);
-        ClipboardItem item;
-        item.id = QUuid::createUuid();
-        item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
-        item.title = QStringLiteral("<b>bold</b> &amp; <img src=x>");
-        item.contentTypeRaw = QStringLiteral("html");
+        ClipboardItem item = test::textItem(QStringLiteral("<b>bold</b> &amp; <img src=x>"));
         item.sourceAppName = QStringLiteral("<i>App</i>");
         QVERIFY(f.store->insertItem(item, std::nullopt, {}));
         auto view = f.view();
@@ -178,12 +174,9 @@ private Q_SLOTS:
     void snippetFoldersStartCollapsed()
     {
         Fixture f(0);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Replies"), 0 };
+        const SnippetFolder folder = test::snippetFolder(QStringLiteral("Replies"));
         QVERIFY(f.store->insertFolder(folder));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Thanks"), 0, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), folder.id, true },
-            QByteArray("Thanks!")));
+        test::insertSnippet(*f.store, QStringLiteral("Thanks"), QStringLiteral("Thanks!"), 0, folder.id);
         auto view = f.view();
         view->setSelectedTab(1);
         auto *header = view->findChild<QToolButton *>(QStringLiteral("folder"));
