@@ -93,6 +93,11 @@ constexpr char kInsertItem[]
     = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
       "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData, searchText) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+// For a file whose search column could not be added (see migrate()).
+constexpr char kInsertItemWithoutSearchText[]
+    = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
+      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 // instr() compares bytes: the texts and the query are folded alike beforehand.
 constexpr char kItemsWithSearchText[] = "SELECT id FROM ClipboardItem WHERE instr(searchText, ?) > 0";
 constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";
@@ -469,11 +474,14 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
         [&](QString &failure) {
-            if (!step(statement(kInsertItem),
+            QSqlQuery &insert = statement(m_searchable ? kInsertItem : kInsertItemWithoutSearchText);
+            if (m_searchable)
+                insert.bindValue(11, optionalText(searchText));
+            if (!step(insert,
                     { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
                         optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
                         text(item.title), text(item.contentTypeRaw), item.isPinned ? 1 : 0,
-                        optionalText(item.contentHash), optionalBytes(thumbnail), optionalText(searchText) },
+                        optionalText(item.contentHash), optionalBytes(thumbnail) },
                     failure))
                 return false;
             for (const ClipboardContent &content : contents) {
@@ -547,6 +555,8 @@ QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QV
 QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
 {
     QSet<QUuid> ids;
+    if (!m_searchable)
+        return ids;
     QSqlQuery &query = statement(kItemsWithSearchText);
     if (!exec(query, { foldedQuery }))
         qCWarning(lcStore) << "searching the history failed:" << query.lastError().text();
@@ -559,6 +569,8 @@ QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
 QList<QUuid> Store::itemIdsWithoutSearchText(qint64 limit)
 {
     QList<QUuid> ids;
+    if (!m_searchable)
+        return ids;
     QSqlQuery &query = statement(kItemsWithoutSearchText);
     if (!exec(query, { limit }))
         qCWarning(lcStore) << "listing entries to index failed:" << query.lastError().text();

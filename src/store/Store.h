@@ -70,7 +70,8 @@ public:
     qint64 itemCount();
     std::optional<QByteArray> itemThumbnail(const QUuid &id);
     // The entries whose search text contains `foldedQuery` (folded as the
-    // texts are; see core/Search.h).
+    // texts are; see core/Search.h). None in a file that could not take the
+    // search column (opened read-only); titles are still searched.
     QSet<QUuid> itemIdsWithSearchText(const QString &foldedQuery);
     // Up to `limit` entries that have no search text yet, and giving them one.
     QList<QUuid> itemIdsWithoutSearchText(qint64 limit);
@@ -120,6 +121,9 @@ private:
     QString m_connectionName;
     QString m_path;
     QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
+    // Whether entries carry a search text (false for a file that could not
+    // be migrated).
+    bool m_searchable = true;
 };
 
 } // namespace quillet
