@@ -11,12 +11,12 @@ QMenu *makeHistoryItemMenu(AppActions &actions, const ClipboardItem &item, bool 
     auto *menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("historyItemMenu"));
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    // Shown for the user's information only: the panel handles the keys.
     const auto addAction = [&](const QString &text, const char *name, const QString &symbol,
                                const QKeySequence &keys, std::function<void()> run) {
         QAction *action
             = menu->addAction(symbolIcon(symbol, menu->palette().color(QPalette::WindowText)), text);
         action->setObjectName(QLatin1String(name));
+        // Shown for the user's information: the panel handles the keys.
         if (showKeys) {
             action->setShortcut(keys);
             action->setShortcutContext(Qt::WidgetShortcut);
@@ -24,7 +24,7 @@ QMenu *makeHistoryItemMenu(AppActions &actions, const ClipboardItem &item, bool 
         QObject::connect(action, &QAction::triggered, menu, std::move(run));
         return action;
     };
-    // The menu is copied what it needs: its entry may be gone once it acts.
+    // The actions hold copies: the entry's row may be gone when they run.
     AppActions *target = &actions;
     const ClipboardItem entry = item;
     addAction(item.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), "pinAction",
