@@ -1,3 +1,4 @@
+#include "core/Search.h"
 #include "snippets/SnippetsViewModel.h"
 #include "store/Store.h"
 #include "ui/AppActions.h"
@@ -25,42 +26,62 @@ public:
     void paste(const ClipboardItem &) override { }
     void pasteSnippet(const Snippet &) override { }
     void clearHistory() override { }
+    void setPinned(const ClipboardItem &, bool) override { }
+    void remove(const ClipboardItem &) override { }
+    void saveAsSnippet(const ClipboardItem &) override { }
     void showPanel() override { }
     void hidePanel() override { }
+    void openSettings() override { }
+    void quit() override { }
 };
+
+// Copied texts of the usual kinds: a few lines each, and every fiftieth a long
+// one (a log, a source file) of about 20 kB.
+QString entryText(int n)
+{
+    static const char *const words[] = { "meeting", "invoice", "deploy", "release", "kernel", "résumé",
+        "café", "budget", "server", "ticket", "review", "branch", "config", "report", "staging", "upload" };
+    QString text = QStringLiteral("Entry %1: some copied text of a usual length\n").arg(n);
+    const int lines = n % 50 == 0 ? 300 : 4;
+    for (int line = 0; line < lines; ++line) {
+        for (int word = 0; word < 9; ++word)
+            text += QString::fromUtf8(words[(n * 7 + line * 3 + word * 5) % 16]) + QLatin1Char(' ');
+        text += QStringLiteral("%1\n").arg(n * 31 + line);
+    }
+    return text;
+}
 
 void fill(Store &store)
 {
     for (int n = 0; n < kEntries; ++n) {
+        const QString text = entryText(n);
         ClipboardItem item;
         item.id = QUuid::createUuid();
         item.createdAt = item.lastUsedAt
             = QDateTime::fromMSecsSinceEpoch(1'700'000'000'000 + qint64(n) * 1000, Qt::UTC);
-        item.title = QStringLiteral("Entry %1: some copied text of a usual length").arg(n);
+        item.title = text.section(QLatin1Char('\n'), 0, 0);
         item.contentTypeRaw = QStringLiteral("plainText");
         item.sourceAppName = QStringLiteral("Text Editor");
         item.contentHash = QString::number(n);
         ClipboardContent content;
         content.id = QUuid::createUuid();
         content.utTypeIdentifier = QStringLiteral("text/plain");
-        content.data = QByteArray(1024, 'x');
-        content.dataSize = 1024;
-        store.insertItem(item, std::nullopt, { content });
+        content.data = text.toUtf8();
+        content.dataSize = content.data->size();
+        store.insertItem(item, std::nullopt, { content }, foldForSearch(text));
     }
 }
 
 struct Fixture {
     QTemporaryDir dir;
-    std::unique_ptr<Store> store;
-    SnippetsViewModel snippets;
-    IdleActions actions;
-    Fixture()
-    {
+    std::unique_ptr<Store> store = [this] {
         QString error;
-        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-        fill(*store);
-        snippets.setModelContext(store.get());
-    }
+        auto opened = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        fill(*opened);
+        return opened;
+    }();
+    SnippetsViewModel snippets { *store };
+    IdleActions actions;
 };
 
 Fixture &fixture()
@@ -81,21 +102,44 @@ void openPanelToFirstPaint(benchmark::State &state)
 }
 BENCHMARK(openPanelToFirstPaint)->Unit(benchmark::kMillisecond);
 
-// Typing one character into the search and rendering the list again.
+// Typing one character into the search and rendering the list again; each
+// iteration types or deletes the last character of a query. The queries match
+// titles and later lines of the entries (whole-text search): many entries,
+// some, one, none.
+const QStringList kQueries { QStringLiteral("cafe"), QStringLiteral("entry 12"), QStringLiteral("154321"),
+    QStringLiteral("zebra") };
+
 void searchKeystroke(benchmark::State &state)
 {
     Fixture &f = fixture();
     auto *view = new FloatingPanelView(f.actions, *f.store, f.snippets);
     FloatingWindow panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel.grab();
-    bool flip = false;
+    const QString query = kQueries.at(state.range(0));
+    bool full = false;
     for (auto _ : state) {
-        view->setSearchText(flip ? QStringLiteral("entry 12") : QStringLiteral("entry 1"));
-        flip = !flip;
+        full = !full;
+        view->setSearchText(full ? query : query.chopped(1));
         benchmark::DoNotOptimize(panel.grab());
     }
+    state.SetLabel(query.toStdString());
+    state.counters["shown"] = view->shownRowCount();
 }
-BENCHMARK(searchKeystroke)->Unit(benchmark::kMillisecond);
+BENCHMARK(searchKeystroke)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// The store's part of a keystroke: matching the folded texts of every entry
+// (about 4 MB here) with instr().
+void wholeTextMatch(benchmark::State &state)
+{
+    Fixture &f = fixture();
+    const QString query = kQueries.at(state.range(0));
+    qsizetype matches = 0;
+    for (auto _ : state)
+        matches = f.store->itemIdsWithSearchText(query).size();
+    state.SetLabel(query.toStdString());
+    state.counters["matches"] = double(matches);
+}
+BENCHMARK(wholeTextMatch)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 // The resident memory of an idle quillet process whose history holds 5,000
 // entries (reported as counters; the time is the start-up to idle).

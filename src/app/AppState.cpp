@@ -4,14 +4,16 @@
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
 #include "platform/Workspace.h"
+#include "snippets/SnippetsViewModel.h"
 
 namespace quillet {
 
-AppState::AppState(PasteService &paste, HistoryManager &history, TextTransformManager &transform,
-    Workspace &workspace, QObject *parent)
+AppState::AppState(PasteService &paste, HistoryManager &history, SnippetsViewModel &snippets,
+    TextTransformManager &transform, Workspace &workspace, QObject *parent)
     : AppActions(parent)
     , m_paste(paste)
     , m_history(history)
+    , m_snippets(snippets)
     , m_transform(transform)
     , m_workspace(workspace)
 {
@@ -104,6 +106,15 @@ void AppState::setPinned(const ClipboardItem &item, bool pinned)
 void AppState::remove(const ClipboardItem &item)
 {
     m_history.remove(item.id);
+}
+
+void AppState::saveAsSnippet(const ClipboardItem &item)
+{
+    const auto snippet = m_snippets.createSnippetFromItem(item);
+    if (!snippet)
+        return;
+    closePanels();
+    Q_EMIT snippetEditRequested(snippet->id);
 }
 
 void AppState::openSettings()

@@ -14,6 +14,7 @@ class HistoryManager;
 class Workspace;
 class PasteService;
 class TextTransformManager;
+class SnippetsViewModel;
 
 // What the running application shows and the actions its views call: whether
 // the floating history panel and the tray popup are shown, which list the
@@ -27,8 +28,8 @@ class AppState : public AppActions {
     Q_PROPERTY(
         bool isPopoverVisible READ isPopoverVisible WRITE setPopoverVisible NOTIFY isPopoverVisibleChanged)
 public:
-    AppState(PasteService &paste, HistoryManager &history, TextTransformManager &transform,
-        Workspace &workspace, QObject *parent = nullptr);
+    AppState(PasteService &paste, HistoryManager &history, SnippetsViewModel &snippets,
+        TextTransformManager &transform, Workspace &workspace, QObject *parent = nullptr);
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
@@ -51,6 +52,9 @@ public:
     void clearHistory() override;
     void setPinned(const ClipboardItem &item, bool pinned) override;
     void remove(const ClipboardItem &item) override;
+    // The new snippet opens in the settings window; the panel and the popup
+    // close so they do not cover it.
+    void saveAsSnippet(const ClipboardItem &item) override;
 
     void openSettings() override;
     void quit() override;
@@ -88,6 +92,7 @@ private:
     Workspace &m_workspace;
     // A newer hot key supersedes an AI run still capturing.
     quint64 m_aiRun = 0;
+    SnippetsViewModel &m_snippets;
     bool m_panelVisible = false;
     bool m_popoverVisible = false;
     PanelTab m_panelTab = PanelTab::history;

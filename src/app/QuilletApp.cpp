@@ -6,6 +6,7 @@
 #include "platform/Pasteboard.h"
 
 #include <QFileInfo>
+#include <QTimer>
 
 namespace quillet {
 
@@ -36,7 +37,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_launcher(m_appIndex, platform.workspace, m_agent, platform.clock)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
-    , m_state(m_paste, m_history, m_transform, platform.workspace)
+    , m_state(m_paste, m_history, m_snippets, m_transform, platform.workspace)
     , m_panels(m_state, m_snippets, *m_store, platform.workspace, { m_transform, m_prompts, platform.clock },
           { m_launcher,
               [this] {
@@ -47,19 +48,24 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
-          m_excludedApps, *m_store, platform.clock, platform.defaults, m_ai, m_prompts,
+          m_excludedApps, *m_store, m_snippets, platform.clock, platform.defaults, m_ai, m_prompts,
           platform.keyStrokeReader })
 {
     // An application that exits takes its copy with it; the newest entry
     // takes its place, so the clipboard never goes empty under the user.
     connect(&platform.pasteboard, &Pasteboard::ownerLost, &m_paste, &PasteService::offerNewestEntry);
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
+    connect(&m_state, &AppState::snippetEditRequested, &m_settingsWindow, &SettingsWindow::showSnippet);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
     bindHotkeys();
-    if (!m_tray.isAvailable())
-        m_notices.append(
-            QStringLiteral("No system tray: open Quillet with its shortcuts (Super+Shift+V shows "
-                           "the history), or run quillet again to show the panel."));
+    if (!m_tray.isAvailable()) {
+        const auto toggle = m_shortcuts.shortcut(HotkeyManager::togglePanel());
+        const QString press
+            = toggle ? QStringLiteral("press %1 or ").arg(m_shortcuts.description(*toggle)) : QString();
+        m_notices.append(QStringLiteral("No system tray: %1run quillet again to show the history panel; its "
+                                        "menu holds Settings, Clear and Quit.")
+                             .arg(press));
+    }
 }
 
 QuilletApp::~QuilletApp() = default;
@@ -105,6 +111,7 @@ void QuilletApp::start()
     m_monitor.start();
     // Off the main thread: the launcher opens at once even while this runs.
     m_appIndex.buildIndex();
+    indexHistoryForSearch();
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {
@@ -116,6 +123,14 @@ void QuilletApp::start()
                                "Chosen entries are put on the clipboard; paste them with Ctrl+V."));
         defaults.setBool(keys::hasCompletedOnboarding, true);
     }
+}
+
+void QuilletApp::indexHistoryForSearch()
+{
+    // Entries from before search reached the whole text, a batch per turn of
+    // the event loop, so start-up and the panel stay responsive.
+    if (m_history.indexForSearch(100) > 0)
+        QTimer::singleShot(0, this, &QuilletApp::indexHistoryForSearch);
 }
 
 } // namespace quillet

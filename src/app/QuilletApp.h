@@ -91,6 +91,7 @@ Q_SIGNALS:
 private:
     void bindHotkeys();
     void bindPromptShortcuts();
+    void indexHistoryForSearch();
 
     // Platform.
     Platform m_platform;

@@ -3,6 +3,7 @@
 #include "clipboard/RtfReader.h"
 #include "clipboard/TypeRegistry.h"
 #include "core/Graphemes.h"
+#include "core/Search.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -149,6 +150,25 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
         return QStringLiteral("Clipboard Content");
     }
     return QStringLiteral("Clipboard Content");
+}
+
+QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type)
+{
+    if (type != ContentType::plainText && type != ContentType::richText && type != ContentType::html)
+        return {};
+    // The representation the title comes from, read in full.
+    std::optional<QString> text;
+    for (const TypedContent &content : snapshot.contents) {
+        if (isRichTextType(content.utType) && (text = rtfToPlainText(content.data)))
+            break;
+    }
+    for (const TypedContent &content : snapshot.contents) {
+        if (text)
+            break;
+        if (isTextType(content.utType) || conformsTo(content.utType, types::html))
+            text = decodeUtf8(content.data);
+    }
+    return text ? foldForSearch(text->left(kMaxSearchTextCharacters)) : QString();
 }
 
 std::optional<QString> makeTextPreview(const QByteArray &data, const QString &type)

@@ -25,6 +25,12 @@ ContentType classifyContentType(const QStringList &types);
 // "Image", the file name, or a fallback such as "Text" or "File".
 QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type);
 
+// The whole plain text of a text entry (plain, rich or HTML text), folded for
+// search (core/Search.h), at most the first million characters; empty for
+// other entries. Search matches any line of it.
+inline constexpr qsizetype kMaxSearchTextCharacters = 1'000'000;
+QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type);
+
 // The first 500 characters of a text representation; nothing for other types
 // or text that cannot be decoded.
 std::optional<QString> makeTextPreview(const QByteArray &data, const QString &type);

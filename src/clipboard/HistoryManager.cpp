@@ -23,6 +23,7 @@ HistoryManager::Entry deriveEntry(const PasteboardSnapshot &snapshot)
         typeList.append(content.utType);
     entry.type = classifyContentType(typeList);
     entry.title = leftGraphemes(makeTitle(snapshot, entry.type), kMaxTitleCharacters);
+    entry.searchText = makeSearchText(snapshot, entry.type);
     for (const TypedContent &typed : snapshot.contents) {
         if (storageTypeFor(typed.utType).isEmpty())
             continue;
@@ -128,7 +129,7 @@ void HistoryManager::store(const Pending &pending, const Entry &entry)
     item.title = entry.title;
     item.contentTypeRaw = rawValue(entry.type);
     item.contentHash = entry.hash;
-    m_store.insertItem(item, entry.thumbnail, entry.contents);
+    m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText);
     pruneHistory();
 }
 
@@ -158,6 +159,27 @@ bool HistoryManager::setPinned(const QUuid &id, bool pinned)
     if (!pinned)
         pruneHistory();
     return true;
+}
+
+int HistoryManager::indexForSearch(int count)
+{
+    const QList<QUuid> ids = m_store.itemIdsWithoutSearchText(count);
+    QList<std::pair<QUuid, QString>> texts;
+    for (const QUuid &id : ids) {
+        const auto item = m_store.item(id);
+        if (!item)
+            continue;
+        PasteboardSnapshot snapshot;
+        // Only text entries have a search text; others need no bytes read.
+        const ContentType type = item->contentType();
+        if (type == ContentType::plainText || type == ContentType::richText || type == ContentType::html) {
+            for (const ClipboardContent &content : m_store.contents(id))
+                snapshot.contents.append({ content.utTypeIdentifier, content.data.value_or(QByteArray()) });
+        }
+        texts.append({ id, makeSearchText(snapshot, type) });
+    }
+    // A refused write ends the run: the same entries would come back forever.
+    return m_store.setSearchTexts(texts) ? int(texts.size()) : 0;
 }
 
 bool HistoryManager::remove(const QUuid &id)

@@ -41,6 +41,11 @@ public:
     // Deletes one entry, pinned or not.
     bool remove(const QUuid &id);
 
+    // Gives up to `count` entries recorded before search reached their whole
+    // text (by an earlier Quillet) their search text; answers how many. Run in
+    // small batches until it answers 0.
+    int indexForSearch(int count);
+
     // The "maxHistorySize" preference, 500 when unset or 0.
     qint64 historyLimit() const;
 
@@ -59,6 +64,7 @@ public:
         QString title;
         std::optional<QByteArray> thumbnail;
         QList<ClipboardContent> contents;
+        QString searchText;
     };
 
 private:

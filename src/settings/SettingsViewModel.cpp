@@ -19,13 +19,20 @@ template<typename T> T orDefault(T stored, T fallback)
     return stored == T(0) ? fallback : stored;
 }
 
+// As the history manager reads the limit: below one means the default, so
+// the window shows the number the history is really cut to.
+qint64 historyLimitOf(qint64 stored)
+{
+    return stored > 0 ? stored : 500;
+}
+
 } // namespace
 
 SettingsViewModel::SettingsViewModel(Defaults &defaults, QString dataFolder, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_dataFolder(std::move(dataFolder))
-    , m_maxHistorySize(orDefault<qint64>(defaults.integer(keys::maxHistorySize), 500))
+    , m_maxHistorySize(historyLimitOf(defaults.integer(keys::maxHistorySize)))
     , m_pollingInterval(orDefault(defaults.doubleValue(keys::pollingInterval), 0.5))
     , m_menuItemCount(orDefault<qint64>(defaults.integer(keys::menuItemCount), 20))
     , m_menuWidth(orDefault(defaults.doubleValue(keys::menuWidth), 340.0))
@@ -119,8 +126,12 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
 
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
 {
+    // A history that cannot be read is an error, not an empty export.
+    const auto items = store.itemsByCreatedAt();
+    if (!items)
+        return QStringLiteral("The history could not be read from the store.");
     QJsonArray records;
-    for (const ClipboardItem &item : store.itemsByCreatedAt()) {
+    for (const ClipboardItem &item : *items) {
         QJsonObject record;
         record.insert(QStringLiteral("title"), item.title);
         record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
@@ -132,7 +143,8 @@ std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QStr
     }
     const QByteArray bytes = QJsonDocument(records).toJson(QJsonDocument::Indented);
 
-    // Written through a temporary file, so a failed export never leaves half a file.
+    // Written through a temporary file: a failed export leaves the file as it
+    // was, never half a file.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();

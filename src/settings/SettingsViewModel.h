@@ -49,7 +49,8 @@ public:
     void updateDatabaseSize();
 
     // Writes the whole history, newest first, as a pretty-printed JSON array
-    // to `path`. Returns the error text on failure.
+    // to `path`. Returns the error text on failure (the history cannot be
+    // read, the file cannot be written); the file is then left as it was.
     std::optional<QString> exportHistory(Store &store, const QString &path);
 
     // Decimal units as file managers show sizes: "0 bytes", "1.2 kB", "3.4 MB".

@@ -260,26 +260,28 @@ void KeyboardShortcuts::printRegistrationError(const Shortcut &shortcut, int sta
 
 QString KeyboardShortcuts::description(const Shortcut &shortcut) const
 {
-    QString text;
+    // The order and names Linux desktops use in their keyboard settings.
+    QStringList parts;
     if (shortcut.has(control))
-        text += QStringLiteral("⌃");
+        parts.append(QStringLiteral("Ctrl"));
     if (shortcut.has(option))
-        text += QStringLiteral("⌥");
+        parts.append(QStringLiteral("Alt"));
     if (shortcut.has(shift))
-        text += QStringLiteral("⇧");
+        parts.append(QStringLiteral("Shift"));
     if (shortcut.has(command))
-        text += QStringLiteral("⌘");
+        parts.append(QStringLiteral("Super"));
     if (shortcut.has(function))
-        text += QStringLiteral("\U0001F310\uFE0E");
+        parts.append(QStringLiteral("Fn"));
 
     if (const auto special = specialKey(shortcut.carbonKeyCode)) {
-        if (*special == SpecialKey::space)
-            return text + capitalized(localized(QStringLiteral("space_key")));
-        return text + symbol(*special);
+        parts.append(*special == SpecialKey::space ? capitalized(localized(QStringLiteral("space_key")))
+                                                   : name(*special));
+    } else if (const auto character = layoutCharacter(shortcut.carbonKeyCode)) {
+        parts.append(character->toUpper());
+    } else {
+        parts.append(QString(QChar(QChar::ReplacementCharacter)));
     }
-    if (const auto character = layoutCharacter(shortcut.carbonKeyCode))
-        return text + character->toUpper();
-    return text + QChar(QChar::ReplacementCharacter);
+    return parts.join(QLatin1Char('+'));
 }
 
 std::optional<QString> KeyboardShortcuts::layoutCharacter(int keyCode) const

@@ -67,8 +67,9 @@ public:
     bool isRecorderActive() const { return m_recorderActive; }
     void setRecorderActive(bool active);
 
-    // "⌃⌥⇧⌘" (those that are set, in that order), then the key's symbol or its
-    // character on the current layout, capitalised; U+FFFD for a key that
+    // As Linux desktops print shortcuts: "Ctrl+Alt+Shift+Super+" (those that
+    // are set, in that order), then the key's name or its character on the
+    // current layout, capitalised ("Shift+Super+V"); U+FFFD for a key that
     // types no single character.
     QString description(const Shortcut &shortcut) const;
     // The one character a non-special key types with no modifiers.

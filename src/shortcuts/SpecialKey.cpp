@@ -9,27 +9,27 @@ namespace {
 struct Entry {
     SpecialKey key;
     int keyCode;
-    const char16_t *symbol;
+    const char16_t *name;
     Qt::Key qtKey;
 };
 
-// The enclosing keycap (U+20E3) marks the keypad keys.
+// Key names as Linux desktops print them in shortcuts ("KP" marks the keypad).
 const Entry kEntries[] = {
-    { SpecialKey::returnKey, 36, u"↩", Qt::Key_Return },
-    { SpecialKey::deleteKey, 51, u"⌫", Qt::Key_Backspace },
-    { SpecialKey::deleteForward, 117, u"⌦", Qt::Key_Delete },
-    { SpecialKey::end, 119, u"↘", Qt::Key_End },
-    { SpecialKey::escape, 53, u"⎋", Qt::Key_Escape },
-    { SpecialKey::help, 114, u"?\u20E3", Qt::Key_Help },
-    { SpecialKey::home, 115, u"↖", Qt::Key_Home },
+    { SpecialKey::returnKey, 36, u"Return", Qt::Key_Return },
+    { SpecialKey::deleteKey, 51, u"Backspace", Qt::Key_Backspace },
+    { SpecialKey::deleteForward, 117, u"Delete", Qt::Key_Delete },
+    { SpecialKey::end, 119, u"End", Qt::Key_End },
+    { SpecialKey::escape, 53, u"Escape", Qt::Key_Escape },
+    { SpecialKey::help, 114, u"Insert", Qt::Key_Insert },
+    { SpecialKey::home, 115, u"Home", Qt::Key_Home },
     { SpecialKey::space, 49, u"", Qt::Key_Space },
-    { SpecialKey::tab, 48, u"⇥", Qt::Key_Tab },
-    { SpecialKey::pageUp, 116, u"⇞", Qt::Key_PageUp },
-    { SpecialKey::pageDown, 121, u"⇟", Qt::Key_PageDown },
-    { SpecialKey::upArrow, 126, u"↑", Qt::Key_Up },
-    { SpecialKey::rightArrow, 124, u"→", Qt::Key_Right },
-    { SpecialKey::downArrow, 125, u"↓", Qt::Key_Down },
-    { SpecialKey::leftArrow, 123, u"←", Qt::Key_Left },
+    { SpecialKey::tab, 48, u"Tab", Qt::Key_Tab },
+    { SpecialKey::pageUp, 116, u"Page Up", Qt::Key_PageUp },
+    { SpecialKey::pageDown, 121, u"Page Down", Qt::Key_PageDown },
+    { SpecialKey::upArrow, 126, u"Up", Qt::Key_Up },
+    { SpecialKey::rightArrow, 124, u"Right", Qt::Key_Right },
+    { SpecialKey::downArrow, 125, u"Down", Qt::Key_Down },
+    { SpecialKey::leftArrow, 123, u"Left", Qt::Key_Left },
     { SpecialKey::f1, 122, u"F1", Qt::Key_F1 },
     { SpecialKey::f2, 120, u"F2", Qt::Key_F2 },
     { SpecialKey::f3, 99, u"F3", Qt::Key_F3 },
@@ -50,24 +50,24 @@ const Entry kEntries[] = {
     { SpecialKey::f18, 79, u"F18", Qt::Key_F18 },
     { SpecialKey::f19, 80, u"F19", Qt::Key_F19 },
     { SpecialKey::f20, 90, u"F20", Qt::Key_F20 },
-    { SpecialKey::keypad0, 82, u"0\u20E3", Qt::Key_0 },
-    { SpecialKey::keypad1, 83, u"1\u20E3", Qt::Key_1 },
-    { SpecialKey::keypad2, 84, u"2\u20E3", Qt::Key_2 },
-    { SpecialKey::keypad3, 85, u"3\u20E3", Qt::Key_3 },
-    { SpecialKey::keypad4, 86, u"4\u20E3", Qt::Key_4 },
-    { SpecialKey::keypad5, 87, u"5\u20E3", Qt::Key_5 },
-    { SpecialKey::keypad6, 88, u"6\u20E3", Qt::Key_6 },
-    { SpecialKey::keypad7, 89, u"7\u20E3", Qt::Key_7 },
-    { SpecialKey::keypad8, 91, u"8\u20E3", Qt::Key_8 },
-    { SpecialKey::keypad9, 92, u"9\u20E3", Qt::Key_9 },
-    { SpecialKey::keypadClear, 71, u"☒\u20E3", Qt::Key_Clear },
-    { SpecialKey::keypadDecimal, 65, u".\u20E3", Qt::Key_Period },
-    { SpecialKey::keypadDivide, 75, u"/\u20E3", Qt::Key_Slash },
-    { SpecialKey::keypadEnter, 76, u"↩\u20E3", Qt::Key_Enter },
-    { SpecialKey::keypadEquals, 81, u"=\u20E3", Qt::Key_Equal },
-    { SpecialKey::keypadMinus, 78, u"-\u20E3", Qt::Key_Minus },
-    { SpecialKey::keypadMultiply, 67, u"*\u20E3", Qt::Key_Asterisk },
-    { SpecialKey::keypadPlus, 69, u"+\u20E3", Qt::Key_Plus },
+    { SpecialKey::keypad0, 82, u"KP 0", Qt::Key_0 },
+    { SpecialKey::keypad1, 83, u"KP 1", Qt::Key_1 },
+    { SpecialKey::keypad2, 84, u"KP 2", Qt::Key_2 },
+    { SpecialKey::keypad3, 85, u"KP 3", Qt::Key_3 },
+    { SpecialKey::keypad4, 86, u"KP 4", Qt::Key_4 },
+    { SpecialKey::keypad5, 87, u"KP 5", Qt::Key_5 },
+    { SpecialKey::keypad6, 88, u"KP 6", Qt::Key_6 },
+    { SpecialKey::keypad7, 89, u"KP 7", Qt::Key_7 },
+    { SpecialKey::keypad8, 91, u"KP 8", Qt::Key_8 },
+    { SpecialKey::keypad9, 92, u"KP 9", Qt::Key_9 },
+    { SpecialKey::keypadClear, 71, u"KP Clear", Qt::Key_Clear },
+    { SpecialKey::keypadDecimal, 65, u"KP .", Qt::Key_Period },
+    { SpecialKey::keypadDivide, 75, u"KP /", Qt::Key_Slash },
+    { SpecialKey::keypadEnter, 76, u"KP Enter", Qt::Key_Enter },
+    { SpecialKey::keypadEquals, 81, u"KP =", Qt::Key_Equal },
+    { SpecialKey::keypadMinus, 78, u"KP -", Qt::Key_Minus },
+    { SpecialKey::keypadMultiply, 67, u"KP *", Qt::Key_Asterisk },
+    { SpecialKey::keypadPlus, 69, u"KP +", Qt::Key_Plus },
 };
 
 static_assert(std::size(kEntries) == 53);
@@ -109,9 +109,9 @@ std::optional<SpecialKey> specialKey(int keyCode)
     return *found;
 }
 
-QString symbol(SpecialKey key)
+QString name(SpecialKey key)
 {
-    return QString::fromUtf16(entry(key).symbol);
+    return QString::fromUtf16(entry(key).name);
 }
 
 Qt::Key qtKey(SpecialKey key)

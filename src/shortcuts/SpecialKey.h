@@ -73,9 +73,9 @@ int keyCode(SpecialKey key);
 // The special key at a key code, if any.
 std::optional<SpecialKey> specialKey(int keyCode);
 
-// The symbol a description shows. Space has none of its own: its text is
-// localised (see KeyboardShortcuts::description).
-QString symbol(SpecialKey key);
+// The key's name in a description ("Page Up", "F5", "KP 7"). Space has none of
+// its own: its text is localised (see KeyboardShortcuts::description).
+QString name(SpecialKey key);
 
 // The Qt key a menu action's shortcut uses for this key.
 Qt::Key qtKey(SpecialKey key);

@@ -1,5 +1,7 @@
 #include "snippets/SnippetsViewModel.h"
 
+#include "clipboard/RtfReader.h"
+#include "clipboard/TypeRegistry.h"
 #include "core/Search.h"
 
 #include <algorithm>
@@ -47,6 +49,164 @@ QList<Snippet> SnippetsViewModel::filteredSnippets(const QString &query) const
             out.append(snippet);
     }
     return out;
+}
+
+namespace {
+
+const QString kTextType = types::utf8PlainText;
+
+std::optional<QString> trimmedName(const QString &name)
+{
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    return trimmed;
+}
+
+} // namespace
+
+QString SnippetsViewModel::text(const Snippet &snippet) const
+{
+    if (snippet.textContent)
+        return *snippet.textContent;
+    if (conformsTo(snippet.contentUTType, types::plainText) || conformsTo(snippet.contentUTType, kTextType)) {
+        if (const auto data = m_store.snippetContentData(snippet.id))
+            return QString::fromUtf8(*data);
+    }
+    return {};
+}
+
+std::optional<Snippet> SnippetsViewModel::storedSnippet(const QUuid &id) const
+{
+    for (const Snippet &snippet : m_store.allSnippets()) {
+        if (snippet.id == id)
+            return snippet;
+    }
+    return std::nullopt;
+}
+
+qint64 SnippetsViewModel::nextSnippetOrder() const
+{
+    qint64 last = -1;
+    for (const Snippet &snippet : m_store.allSnippets())
+        last = std::max(last, snippet.sortOrder);
+    return last + 1;
+}
+
+std::optional<SnippetFolder> SnippetsViewModel::createFolder(const QString &name)
+{
+    const auto trimmed = trimmedName(name);
+    if (!trimmed)
+        return std::nullopt;
+    qint64 last = -1;
+    for (const SnippetFolder &folder : folders())
+        last = std::max(last, folder.sortOrder);
+    const SnippetFolder folder { QUuid::createUuid(), *trimmed, last + 1 };
+    if (!m_store.insertFolder(folder))
+        return std::nullopt;
+    return folder;
+}
+
+bool SnippetsViewModel::renameFolder(const QUuid &id, const QString &name)
+{
+    const auto trimmed = trimmedName(name);
+    if (!trimmed)
+        return false;
+    for (SnippetFolder folder : folders()) {
+        if (folder.id != id)
+            continue;
+        if (folder.name == *trimmed)
+            return true;
+        folder.name = *trimmed;
+        return m_store.updateFolder(folder);
+    }
+    return false;
+}
+
+bool SnippetsViewModel::deleteFolder(const QUuid &id)
+{
+    return m_store.deleteFolder(id);
+}
+
+std::optional<Snippet> SnippetsViewModel::createSnippet(
+    const QUuid &folder, const QString &title, const QString &text)
+{
+    const auto trimmed = trimmedName(title);
+    if (!trimmed)
+        return std::nullopt;
+    Snippet snippet;
+    snippet.id = QUuid::createUuid();
+    snippet.title = *trimmed;
+    snippet.sortOrder = nextSnippetOrder();
+    snippet.contentUTType = kTextType;
+    snippet.textContent = text;
+    snippet.createdAt = QDateTime::currentDateTimeUtc();
+    snippet.folder = folder;
+    snippet.hasContentData = true;
+    if (!m_store.insertSnippet(snippet, text.toUtf8()))
+        return std::nullopt;
+    return snippet;
+}
+
+bool SnippetsViewModel::updateSnippet(const QUuid &id, const QString &title, const QString &text)
+{
+    const auto trimmed = trimmedName(title);
+    auto snippet = storedSnippet(id);
+    if (!trimmed || !snippet)
+        return false;
+    if (snippet->title == *trimmed && this->text(*snippet) == text)
+        return true;
+    snippet->title = *trimmed;
+    snippet->contentUTType = kTextType;
+    snippet->textContent = text;
+    return m_store.updateSnippet(*snippet, text.toUtf8());
+}
+
+bool SnippetsViewModel::moveSnippet(const QUuid &id, const QUuid &folder)
+{
+    auto snippet = storedSnippet(id);
+    if (!snippet)
+        return false;
+    if (snippet->folder == folder)
+        return true;
+    snippet->folder = folder;
+    return m_store.updateSnippet(*snippet);
+}
+
+bool SnippetsViewModel::deleteSnippet(const QUuid &id)
+{
+    return m_store.deleteSnippet(id);
+}
+
+std::optional<Snippet> SnippetsViewModel::createSnippetFromItem(const ClipboardItem &item)
+{
+    // The entry's plain text, else the text of its rich text or HTML.
+    std::optional<QString> text;
+    const QList<ClipboardContent> contents = m_store.contents(item.id);
+    for (const ClipboardContent &content : contents) {
+        if (content.data
+            && (conformsTo(content.utTypeIdentifier, types::plainText)
+                || conformsTo(content.utTypeIdentifier, kTextType))) {
+            text = QString::fromUtf8(*content.data);
+            break;
+        }
+    }
+    for (const ClipboardContent &content : contents) {
+        if (text || !content.data)
+            break;
+        if (conformsTo(content.utTypeIdentifier, types::rtf))
+            text = rtfToPlainText(*content.data);
+        else if (conformsTo(content.utTypeIdentifier, types::html))
+            text = QString::fromUtf8(*content.data);
+    }
+    if (!text)
+        return std::nullopt;
+    const QList<SnippetFolder> existing = folders();
+    const auto folder = existing.isEmpty() ? createFolder(QStringLiteral("Snippets")) : existing.first();
+    if (!folder)
+        return std::nullopt;
+    const QString title = item.title.trimmed().isEmpty() ? QStringLiteral("Snippet") : item.title;
+    return createSnippet(folder->id, title, *text);
 }
 
 void SnippetsViewModel::setIsEditingSnippet(bool editing)

@@ -11,7 +11,11 @@ namespace quillet {
 // The snippet lists the tray popup and the floating panel share: folders by
 // their order, each with its snippets, and one flat list of every foldered
 // snippet by its own order. Lists follow the store while it changes (the
-// `snippetsChanged` signal). Main thread only.
+// `snippetsChanged` signal), so edits show at once wherever snippets are
+// listed. Main thread only.
+//
+// Editing keeps sortOrder the ascending position: a new folder or snippet
+// goes last. Snippets made here hold UTF-8 plain text.
 class SnippetsViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(
@@ -31,6 +35,24 @@ public:
     // The flat list narrowed by the shared title search rule.
     QList<Snippet> filteredSnippets(const QString &query) const;
 
+    // The text a snippet pastes, for editing; empty for a snippet that holds
+    // no text.
+    QString text(const Snippet &snippet) const;
+
+    // Editing. Names and titles are trimmed; an empty one is refused.
+    std::optional<SnippetFolder> createFolder(const QString &name);
+    bool renameFolder(const QUuid &folder, const QString &name);
+    // The folder goes with its snippets.
+    bool deleteFolder(const QUuid &folder);
+    std::optional<Snippet> createSnippet(const QUuid &folder, const QString &title, const QString &text);
+    bool updateSnippet(const QUuid &snippet, const QString &title, const QString &text);
+    bool moveSnippet(const QUuid &snippet, const QUuid &folder);
+    bool deleteSnippet(const QUuid &snippet);
+    // A snippet of a history entry's text, titled like the entry, in the
+    // first folder (a "Snippets" folder is made when there is none); nothing
+    // for an entry without text.
+    std::optional<Snippet> createSnippetFromItem(const ClipboardItem &item);
+
     const std::optional<SnippetFolder> &selectedFolder() const { return m_selectedFolder; }
     void setSelectedFolder(const std::optional<SnippetFolder> &folder) { m_selectedFolder = folder; }
     const std::optional<Snippet> &selectedSnippet() const { return m_selectedSnippet; }
@@ -43,6 +65,9 @@ Q_SIGNALS:
     void isEditingSnippetChanged();
 
 private:
+    std::optional<Snippet> storedSnippet(const QUuid &id) const;
+    qint64 nextSnippetOrder() const;
+
     Store &m_store;
     std::optional<SnippetFolder> m_selectedFolder;
     std::optional<Snippet> m_selectedSnippet;

@@ -34,7 +34,8 @@ constexpr const char *kSchema[] = {
     " contentTypeRaw TEXT NOT NULL,"
     " isPinned INTEGER NOT NULL DEFAULT 0,"
     " contentHash TEXT,"
-    " thumbnailData BLOB)",
+    " thumbnailData BLOB,"
+    " searchText TEXT)",
     "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)",
     "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
     // Covers the newest-first listing, so showing the history never reads the
@@ -90,8 +91,17 @@ constexpr char kItemsByCreatedAt[] = ITEM_SELECT "ORDER BY createdAt DESC, rowid
 
 constexpr char kInsertItem[]
     = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
+      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData, searchText) "
+      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+// For a file whose search column could not be added (see migrate()).
+constexpr char kInsertItemWithoutSearchText[]
+    = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
       "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+// instr() compares bytes: the texts and the query are folded alike beforehand.
+constexpr char kItemsWithSearchText[] = "SELECT id FROM ClipboardItem WHERE instr(searchText, ?) > 0";
+constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";
+constexpr char kSetSearchText[] = "UPDATE ClipboardItem SET searchText = ? WHERE id = ?";
 constexpr char kUpdateItem[]
     = "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
       "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
@@ -125,6 +135,7 @@ constexpr char kInsertSnippet[]
 constexpr char kUpdateSnippet[]
     = "UPDATE Snippet SET title = ?, sortOrder = ?, contentUTType = ?, textContent = ?, "
       "hotkeyData = ?, createdAt = ?, folder = ? WHERE id = ?";
+constexpr char kSetSnippetContent[] = "UPDATE Snippet SET contentData = ? WHERE id = ?";
 constexpr char kDeleteSnippet[] = "DELETE FROM Snippet WHERE id = ?";
 constexpr char kSnippetContent[] = "SELECT contentData FROM Snippet WHERE id = ?";
 
@@ -166,9 +177,9 @@ QVariant text(const QString &value)
     return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
 }
 
-QVariant optionalText(const std::optional<QString> &text)
+QVariant optionalText(const std::optional<QString> &value)
 {
-    return text ? QVariant(*text) : QVariant(QMetaType::fromType<QString>());
+    return value ? text(*value) : QVariant(QMetaType::fromType<QString>());
 }
 
 QVariant optionalBytes(const std::optional<QByteArray> &bytes)
@@ -387,6 +398,28 @@ bool Store::prepareSchema(QString *error)
                      .arg(value.toString(), schemaVersion);
         return false;
     }
+    return migrate(error);
+}
+
+// Columns added after a file was created, added to it in place. Each is
+// nullable and read only by the calls that name it, so earlier Quillet
+// versions still read and write such a file (the version stays 1.0.0).
+bool Store::migrate(QString *error)
+{
+    QSqlQuery columns(m_db);
+    if (!columns.exec(QStringLiteral("PRAGMA table_info(ClipboardItem)"))) {
+        *error = columns.lastError().text();
+        return false;
+    }
+    bool hasSearchText = false;
+    while (columns.next())
+        hasSearchText = hasSearchText || columns.value(1).toString() == QLatin1String("searchText");
+    columns.finish();
+    // Existing entries keep a null search text until the history manager
+    // fills it in.
+    if (!hasSearchText
+        && !run(m_db, QStringLiteral("ALTER TABLE ClipboardItem ADD COLUMN searchText TEXT"), error))
+        return false;
     return true;
 }
 
@@ -437,11 +470,14 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &f
 } // namespace
 
 bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-    const QList<ClipboardContent> &contents)
+    const QList<ClipboardContent> &contents, const std::optional<QString> &searchText)
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
                [&](QString &failure) {
-                   if (!step(statement(kInsertItem),
+                   QSqlQuery &insert = statement(m_searchable ? kInsertItem : kInsertItemWithoutSearchText);
+                   if (m_searchable)
+                       insert.bindValue(11, optionalText(searchText));
+                   if (!step(insert,
                            { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt),
                                item.useCount, optionalText(item.sourceAppBundleID),
                                optionalText(item.sourceAppName), text(item.title), text(item.contentTypeRaw),
@@ -509,19 +545,63 @@ bool Store::deleteAllItems()
         && announce({ {}, {}, {}, true });
 }
 
-QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings)
+QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings, bool *ok)
 {
     QList<ClipboardItem> items;
     QSqlQuery &query = statement(sql);
-    if (!exec(query, bindings)) {
-        qCWarning(lcStore) << "fetching history entries failed:" << query.lastError().text();
-        query.finish();
-        return items;
-    }
-    while (query.next())
+    bool fetched = exec(query, bindings);
+    while (fetched && query.next())
         items.append(itemFrom(query));
+    // A read that stops early (a corrupt page) is a failure too, not a shorter history.
+    if (fetched && query.lastError().isValid())
+        fetched = false;
+    if (!fetched)
+        qCWarning(lcStore) << "fetching history entries failed:" << query.lastError().text();
     query.finish();
-    return items;
+    if (ok)
+        *ok = fetched;
+    return fetched ? items : QList<ClipboardItem>();
+}
+
+QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
+{
+    QSet<QUuid> ids;
+    if (!m_searchable)
+        return ids;
+    QSqlQuery &query = statement(kItemsWithSearchText);
+    if (!exec(query, { foldedQuery }))
+        qCWarning(lcStore) << "searching the history failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        ids.insert(uuidFrom(query.value(0)));
+    query.finish();
+    return ids;
+}
+
+QList<QUuid> Store::itemIdsWithoutSearchText(qint64 limit)
+{
+    QList<QUuid> ids;
+    if (!m_searchable)
+        return ids;
+    QSqlQuery &query = statement(kItemsWithoutSearchText);
+    if (!exec(query, { limit }))
+        qCWarning(lcStore) << "listing entries to index failed:" << query.lastError().text();
+    while (query.isActive() && query.next())
+        ids.append(uuidFrom(query.value(0)));
+    query.finish();
+    return ids;
+}
+
+bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
+{
+    if (texts.isEmpty())
+        return true;
+    return mutate("indexing history entries for search", { Record::ClipboardItem }, [&](QString &failure) {
+        for (const auto &[id, searchText] : texts) {
+            if (!step(statement(kSetSearchText), { text(searchText), uuidText(id) }, failure))
+                return false;
+        }
+        return true;
+    });
 }
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)
@@ -550,9 +630,13 @@ QList<ClipboardItem> Store::unpinnedItemsByLastUsed(qint64 offset, qint64 limit)
     return fetchItems(kUnpinnedByLastUsed, { limit < 0 ? qint64(-1) : limit, qMax<qint64>(0, offset) });
 }
 
-QList<ClipboardItem> Store::itemsByCreatedAt()
+std::optional<QList<ClipboardItem>> Store::itemsByCreatedAt()
 {
-    return fetchItems(kItemsByCreatedAt, {});
+    bool ok = false;
+    QList<ClipboardItem> items = fetchItems(kItemsByCreatedAt, {}, &ok);
+    if (!ok)
+        return std::nullopt;
+    return items;
 }
 
 qint64 Store::itemCount()
@@ -657,14 +741,17 @@ bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray
     });
 }
 
-bool Store::updateSnippet(const Snippet &snippet)
+bool Store::updateSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
 {
     return mutate("updating a snippet", { Record::Snippet }, [&](QString &failure) {
-        return step(statement(kUpdateSnippet),
-            { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
-                optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
-                dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id) },
-            failure);
+        if (!step(statement(kUpdateSnippet),
+                { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
+                    optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
+                    dateValue(snippet.createdAt), optionalUuid(snippet.folder), uuidText(snippet.id) },
+                failure))
+            return false;
+        return !contentData
+            || step(statement(kSetSnippetContent), { QVariant(*contentData), uuidText(snippet.id) }, failure);
     });
 }
 

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QUuid>
@@ -25,8 +26,8 @@ namespace quillet {
 //
 // Every mutation is one transaction; a failed one is rolled back, logged and
 // reported by a false return, never thrown. A failed fetch logs and reads as
-// nothing found. After each commit `changed` names the record type that
-// changed, which is what live lists re-query on.
+// nothing found, except where a caller must tell the two apart (the export). After each commit `changed`
+// names the record type that changed, which is what live lists re-query on.
 //
 // Payload columns (content bytes and thumbnails) are read only by the calls
 // that name them; list queries never load them.
@@ -56,9 +57,11 @@ public:
 
     QString path() const { return m_path; }
 
-    // History entries.
+    // History entries. `searchText` is the entry's text folded for search
+    // (empty for an entry without text); without it the entry waits to be
+    // indexed (itemIdsWithoutSearchText).
     bool insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
-        const QList<ClipboardContent> &contents);
+        const QList<ClipboardContent> &contents, const std::optional<QString> &searchText = std::nullopt);
     // Writes every non-payload property of an existing entry.
     bool updateItem(const ClipboardItem &item);
     bool deleteItems(const QList<QUuid> &ids);
@@ -70,10 +73,18 @@ public:
     QList<ClipboardItem> itemsByLastUsed(qint64 limit = -1);
     // Unpinned entries, newest lastUsedAt first, skipping the first `offset`.
     QList<ClipboardItem> unpinnedItemsByLastUsed(qint64 offset = 0, qint64 limit = -1);
-    // Every entry, newest createdAt first.
-    QList<ClipboardItem> itemsByCreatedAt();
+    // Every entry, newest createdAt first; nothing when the store cannot be
+    // read (an empty list means an empty history).
+    std::optional<QList<ClipboardItem>> itemsByCreatedAt();
     qint64 itemCount();
     std::optional<QByteArray> itemThumbnail(const QUuid &id);
+    // The entries whose search text contains `foldedQuery` (folded as the
+    // texts are; see core/Search.h). None in a file that could not take the
+    // search column (opened read-only); titles are still searched.
+    QSet<QUuid> itemIdsWithSearchText(const QString &foldedQuery);
+    // Up to `limit` entries that have no search text yet, and giving them one.
+    QList<QUuid> itemIdsWithoutSearchText(qint64 limit);
+    bool setSearchTexts(const QList<std::pair<QUuid, QString>> &texts);
     // The stored representations of one entry, with their bytes.
     QList<ClipboardContent> contents(const QUuid &itemId);
 
@@ -84,7 +95,8 @@ public:
     // Every folder by ascending sortOrder.
     QList<SnippetFolder> folders();
     bool insertSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData);
-    bool updateSnippet(const Snippet &snippet);
+    // Writes every property; with `contentData`, the content bytes too.
+    bool updateSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData = std::nullopt);
     bool deleteSnippet(const QUuid &id);
     // The snippets of one folder, by ascending sortOrder.
     QList<Snippet> snippets(const QUuid &folderId);
@@ -113,14 +125,19 @@ private:
     bool prepareSchema(QString *error);
     // Emits itemsChanged; true, so a mutation can end with it.
     bool announce(const ItemChanges &changes);
+    bool migrate(QString *error);
     QSqlQuery &statement(const char *sql);
     template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
-    QList<ClipboardItem> fetchItems(const char *sql, std::initializer_list<QVariant> bindings);
+    QList<ClipboardItem> fetchItems(
+        const char *sql, std::initializer_list<QVariant> bindings, bool *ok = nullptr);
 
     QSqlDatabase m_db;
     QString m_connectionName;
     QString m_path;
     QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
+    // Whether entries carry a search text (false for a file that could not
+    // be migrated).
+    bool m_searchable = true;
 };
 
 } // namespace quillet

@@ -24,6 +24,8 @@ public:
     virtual void clearHistory() = 0;
     virtual void setPinned(const ClipboardItem &item, bool pinned) = 0;
     virtual void remove(const ClipboardItem &item) = 0;
+    // Makes a snippet of the entry's text and opens it for editing.
+    virtual void saveAsSnippet(const ClipboardItem &item) = 0;
     virtual void showPanel() = 0;
     virtual void hidePanel() = 0;
     virtual void openSettings() = 0;
@@ -33,6 +35,8 @@ Q_SIGNALS:
     void panelTabChanged();
     // The owner of the settings window shows it.
     void settingsRequested();
+    // The owner of the settings window shows this snippet in its editor.
+    void snippetEditRequested(const QUuid &snippet);
     // The owner of the application ends it.
     void quitRequested();
 };

@@ -12,7 +12,9 @@
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/settings/SnippetsSettingsView.h"
 
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -62,6 +64,14 @@ struct Harness {
     {
         QVERIFY(backend.click(shortcut));
         QCoreApplication::processEvents();
+    }
+    // Another application copies; waits until the history has it.
+    void copy(const QString &text)
+    {
+        const qint64 before = app->store().itemCount();
+        pasteboard.copyText(text);
+        clock.advance(500ms);
+        QTRY_COMPARE(app->store().itemCount(), before + 1);
     }
     void settle()
     {
@@ -195,9 +205,7 @@ private Q_SLOTS:
     {
         Harness h;
         h.start();
-        h.pasteboard.copyText(QStringLiteral("entry"));
-        h.clock.advance(500ms);
-        QVERIFY(QTest::qWaitFor([&] { return h.app->store().itemCount() == 1; }));
+        h.copy(QStringLiteral("entry"));
         // A panel opened over one window and closed again...
         h.state().showPanel();
         h.state().hidePanel();
@@ -229,6 +237,32 @@ private Q_SLOTS:
         QVERIFY(h.app->settingsWindow().view());
         h.state().quit();
         QCOMPARE(quit.count(), 1);
+    }
+
+    void savingAnEntryAsASnippetOpensItInTheEditor()
+    {
+        Harness h;
+        h.start();
+        h.copy(QStringLiteral("Regards,\nAna"));
+        h.state().showPanel();
+        h.state().saveAsSnippet(h.app->store().itemsByLastUsed().first());
+        QVERIFY(!h.state().isPanelVisible());
+        const SettingsView *view = h.app->settingsWindow().view();
+        QVERIFY(view);
+        QCOMPARE(view->tab(view->currentIndex()), view->snippetsTab());
+        QCOMPARE(view->snippetsTab()->findChild<QLineEdit *>(QStringLiteral("snippetTitle"))->text(),
+            QStringLiteral("Regards,"));
+    }
+
+    void theTrayPopupOpensReadyToSearch()
+    {
+        Harness h;
+        h.start();
+        h.app->tray().showPopup();
+        QVERIFY(h.app->tray().popup());
+        QTRY_COMPARE(QApplication::focusWidget(),
+            h.app->tray().popup()->findChild<QLineEdit *>(QStringLiteral("searchEdit")));
+        h.app->tray().hidePopup();
     }
 
     void firstRunSaysOnceWhenPastesCannotBeTyped_data()

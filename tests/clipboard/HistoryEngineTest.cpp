@@ -3,11 +3,13 @@
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
 #include "clipboard/TypeRegistry.h"
+#include "core/Search.h"
 #include "defaults/PreferenceKeys.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
 #include "support/ManualClock.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
@@ -135,6 +137,24 @@ private Q_SLOTS:
         QCOMPARE(contents.size(), 1);
         QCOMPARE(contents.first().dataSize, 5);
         QCOMPARE(contents.first().textPreview, std::optional<QString>(QStringLiteral("Hello")));
+    }
+
+    void searchReachesEveryLineOfAnEntry()
+    {
+        Engine e;
+        e.copy(QStringLiteral("Groceries\nmilk\nCafé au lait"));
+        const QUuid copied = e.first().id;
+        QCOMPARE(
+            e.store->itemIdsWithSearchText(foldForSearch(QStringLiteral("CAFE AU"))), QSet<QUuid> { copied });
+
+        // An entry recorded before search reached the whole text is indexed
+        // afterwards, in batches.
+        const ClipboardItem older = test::textItem(QStringLiteral("Older"));
+        QVERIFY(e.store->insertItem(
+            older, std::nullopt, { test::content(QStringLiteral("text/plain"), "Older\nsecond line") }));
+        QCOMPARE(e.history->indexForSearch(10), 1);
+        QCOMPARE(e.history->indexForSearch(10), 0);
+        QCOMPARE(e.store->itemIdsWithSearchText(QStringLiteral("second line")), QSet<QUuid> { older.id });
     }
 
     void blankTextIsRecordedWithAnEmptyTitle()

@@ -1,5 +1,6 @@
 #include "settings/SettingsViewModel.h"
 #include "defaults/PreferenceKeys.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QFile>
@@ -10,22 +11,6 @@
 #include <QTemporaryDir>
 
 using namespace quillet;
-
-namespace {
-
-ClipboardItem itemAt(const QString &title, qint64 createdMs, std::optional<QString> app = std::nullopt)
-{
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.createdAt = QDateTime::fromMSecsSinceEpoch(createdMs, Qt::UTC);
-    item.lastUsedAt = QDateTime::fromMSecsSinceEpoch(2'000'000'000'000 - createdMs, Qt::UTC);
-    item.title = title;
-    item.contentTypeRaw = QStringLiteral("plainText");
-    item.sourceAppName = std::move(app);
-    return item;
-}
-
-} // namespace
 
 class SettingsViewModelTest : public QObject {
     Q_OBJECT
@@ -42,58 +27,43 @@ private Q_SLOTS:
         m_defaults = std::make_unique<Defaults>(m_dir->filePath(QStringLiteral("Quillet.conf")));
     }
 
-    void startsWithTheDefaults()
+    void readsStoredValuesAsTheyAreUsed_data()
     {
-        SettingsViewModel model(*m_defaults, dataFolder());
-        QCOMPARE(model.maxHistorySize(), 500);
-        QCOMPARE(model.pollingInterval(), 0.5);
-        QCOMPARE(model.menuItemCount(), 20);
-        QCOMPARE(model.menuWidth(), 340.0);
-        QCOMPARE(model.pasteAfterSelection(), true);
-        QCOMPARE(model.soundEnabled(), false);
-        QCOMPARE(model.databaseSize(), QStringLiteral("Calculating..."));
-        // Nothing is written just by reading.
-        QVERIFY(!m_defaults->contains(keys::maxHistorySize));
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<qint64>("shown");
+        QTest::newRow("unset") << qint64(0) << qint64(500);
+        QTest::newRow("negative, as the history manager reads it") << qint64(-20) << qint64(500);
+        QTest::newRow("set") << qint64(1000) << qint64(1000);
     }
-
-    void readsStoredValues()
+    void readsStoredValuesAsTheyAreUsed()
     {
-        m_defaults->setInteger(keys::maxHistorySize, 0);
-        m_defaults->setInteger(keys::menuItemCount, 35);
+        QFETCH(qint64, stored);
+        QFETCH(qint64, shown);
+        if (stored)
+            m_defaults->setInteger(keys::maxHistorySize, stored);
         m_defaults->setDouble(keys::menuWidth, 0.0);
-        m_defaults->setBool(keys::pasteAfterSelection, false);
         m_defaults->setString(keys::soundEnabled, QStringLiteral("loud"));
         SettingsViewModel model(*m_defaults, dataFolder());
-        QCOMPARE(model.maxHistorySize(), 500);
-        QCOMPARE(model.menuItemCount(), 35);
+        QCOMPARE(model.maxHistorySize(), shown);
         QCOMPARE(model.menuWidth(), 340.0);
-        QCOMPARE(model.pasteAfterSelection(), false);
         QCOMPARE(model.soundEnabled(), false);
     }
 
-    void settersWriteAlwaysAndNotifyOnChange()
+    void settersWriteThroughAndSurviveARestart()
     {
         SettingsViewModel model(*m_defaults, dataFolder());
         QSignalSpy width(&model, &SettingsViewModel::menuWidthChanged);
-        QSignalSpy written(m_defaults.get(), &Defaults::changed);
         model.setMenuWidth(340.0);
         QCOMPARE(width.count(), 0);
-        QCOMPARE(m_defaults->doubleValue(keys::menuWidth), 340.0);
-        QCOMPARE(written.count(), 1); // the key did not exist before
-        model.setMenuWidth(290.0);
-        QCOMPARE(width.count(), 1);
-
-        QSignalSpy size(&model, &SettingsViewModel::maxHistorySizeChanged);
+        QCOMPARE(m_defaults->doubleValue(keys::menuWidth), 340.0); // written even when equal
         model.setMaxHistorySize(1000);
         model.setPollingInterval(2.0);
         model.setMenuItemCount(5);
         model.setPasteAfterSelection(false);
-        QCOMPARE(size.count(), 1);
         SettingsViewModel reloaded(*m_defaults, dataFolder());
         QCOMPARE(reloaded.maxHistorySize(), 1000);
         QCOMPARE(reloaded.pollingInterval(), 2.0);
         QCOMPARE(reloaded.menuItemCount(), 5);
-        QCOMPARE(reloaded.menuWidth(), 290.0);
         QCOMPARE(reloaded.pasteAfterSelection(), false);
     }
 
@@ -147,9 +117,7 @@ private Q_SLOTS:
 
     void exportsTheHistoryNewestFirst()
     {
-        QString error;
-        auto store = Store::open(m_dir->filePath(QStringLiteral("s.store")), &error);
-        QVERIFY(store);
+        test::TempStore store;
         SettingsViewModel model(*m_defaults, dataFolder());
         const QString path = m_dir->filePath(QStringLiteral("quillet-export.json"));
 
@@ -161,9 +129,10 @@ private Q_SLOTS:
         QVERIFY(none.array().isEmpty());
         empty.close();
 
-        ClipboardItem pinned = itemAt(QStringLiteral("pinned"), 1'700'000'000'250, QStringLiteral("Files"));
-        pinned.isPinned = true;
-        QVERIFY(store->insertItem(itemAt(QStringLiteral("old"), 1'600'000'000'000), std::nullopt, {}));
+        ClipboardItem pinned = test::textItem(QStringLiteral("pinned"), 0, true);
+        pinned.createdAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'250, Qt::UTC);
+        pinned.sourceAppName = QStringLiteral("Files");
+        QVERIFY(store->insertItem(test::textItem(QStringLiteral("old"), 100'000'000), std::nullopt, {}));
         QVERIFY(store->insertItem(pinned, std::nullopt, {}));
         QCOMPARE(model.exportHistory(*store, path), std::nullopt);
         QFile file(path);
@@ -181,15 +150,35 @@ private Q_SLOTS:
         QVERIFY(!records.at(1).toObject().contains(QStringLiteral("sourceApp")));
     }
 
-    void exportErrorsAreReturned()
+    void aFailedExportLeavesTheFileAsItWas_data()
     {
-        QString error;
-        auto store = Store::open(m_dir->filePath(QStringLiteral("s.store")), &error);
+        QTest::addColumn<bool>("unreadableHistory");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("the history cannot be read") << true << QStringLiteral("export.json");
+        QTest::newRow("the file cannot be written") << false << QStringLiteral("missing/export.json");
+    }
+    void aFailedExportLeavesTheFileAsItWas()
+    {
+        QFETCH(bool, unreadableHistory);
+        QFETCH(QString, file);
+        test::TempStore store;
+        const QString path = store.folder() + QLatin1Char('/') + file;
+        QFile previous(path);
+        if (previous.open(QIODevice::WriteOnly)) {
+            previous.write("an earlier export");
+            previous.close();
+        }
+        if (unreadableHistory) {
+            test::breakHistoryTable(*store);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("fetching history")));
+        }
         SettingsViewModel model(*m_defaults, dataFolder());
-        const auto result
-            = model.exportHistory(*store, m_dir->filePath(QStringLiteral("missing/folder/x.json")));
-        QVERIFY(result);
-        QVERIFY(!result->isEmpty());
+        const auto error = model.exportHistory(*store, path);
+        QVERIFY(error && !error->isEmpty());
+        if (previous.open(QIODevice::ReadOnly))
+            QCOMPARE(previous.readAll(), QByteArray("an earlier export"));
+        else
+            QVERIFY(!QFile::exists(path));
     }
 };
 

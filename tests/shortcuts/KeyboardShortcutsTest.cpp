@@ -64,17 +64,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<Shortcut>("shortcut");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("command-shift-V") << kCommandShiftV << QStringLiteral("⇧⌘V");
-        QTest::newRow("all four and space")
-            << Shortcut(keys::space, control | option | command | shift) << QStringLiteral("⌃⌥⇧⌘Space");
-        QTest::newRow("option-F5") << Shortcut(keys::f5, option) << QStringLiteral("⌥F5");
+        QTest::newRow("command-shift-V") << kCommandShiftV << QStringLiteral("Shift+Super+V");
+        QTest::newRow("all four and space") << Shortcut(keys::space, control | option | command | shift)
+                                            << QStringLiteral("Ctrl+Alt+Shift+Super+Space");
+        QTest::newRow("option-F5") << Shortcut(keys::f5, option) << QStringLiteral("Alt+F5");
         QTest::newRow("F5 alone") << Shortcut(keys::f5, 0) << QStringLiteral("F5");
         QTest::newRow("keypad") << Shortcut(keyCode(SpecialKey::keypad7), control)
-                                << QStringLiteral("⌃7\u20E3");
-        QTest::newRow("function") << Shortcut(keys::a, function | command)
-                                  << QStringLiteral("⌘\U0001F310\uFE0EA");
-        QTest::newRow("digit") << Shortcut(keys::one, control) << QStringLiteral("⌃1");
-        QTest::newRow("unknown key") << Shortcut(93, command) << QStringLiteral("⌘\uFFFD");
+                                << QStringLiteral("Ctrl+KP 7");
+        QTest::newRow("two-word key")
+            << Shortcut(keyCode(SpecialKey::pageDown), control) << QStringLiteral("Ctrl+Page Down");
+        QTest::newRow("function") << Shortcut(keys::a, function | command) << QStringLiteral("Super+Fn+A");
+        QTest::newRow("digit") << Shortcut(keys::one, control) << QStringLiteral("Ctrl+1");
+        QTest::newRow("unknown key") << Shortcut(93, command) << QStringLiteral("Super+\uFFFD");
     }
     void description()
     {
@@ -95,37 +96,16 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         m_layout.characters.insert(keys::v.rawValue, typed);
         const QString expected = typed.toUcs4().size() == 1 ? typed : QStringLiteral("\uFFFD");
-        QCOMPARE(m_library->description(kCommandShiftV), QStringLiteral("⇧⌘") + expected);
+        QCOMPARE(m_library->description(kCommandShiftV), QStringLiteral("Shift+Super+") + expected);
     }
 
     void noLayoutDescribesAsReplacement()
     {
         m_layout.available = false;
-        QCOMPARE(m_library->description(kCommandShiftV), QStringLiteral("⇧⌘\uFFFD"));
+        QCOMPARE(m_library->description(kCommandShiftV), QStringLiteral("Shift+Super+\uFFFD"));
         QCOMPARE(m_library->layoutCharacter(keys::v.rawValue), std::nullopt);
         // Special keys need no layout.
-        QCOMPARE(m_library->description(Shortcut(keys::escape, command)), QStringLiteral("⌘⎋"));
-    }
-
-    void specialKeysAreTheFiftyThree()
-    {
-        const QList<SpecialKey> &all = allSpecialKeys();
-        QCOMPARE(all.size(), 53);
-        QSet<int> codes;
-        for (int i = 0; i < all.size(); ++i) {
-            QCOMPARE(int(all[i]), i);
-            codes.insert(keyCode(all[i]));
-            QCOMPARE(specialKey(keyCode(all[i])), all[i]);
-        }
-        QCOMPARE(codes.size(), 53);
-        QCOMPARE(keyCode(SpecialKey::f1), 122);
-        QCOMPARE(keyCode(SpecialKey::f20), 90);
-        QCOMPARE(keyCode(SpecialKey::keypadEnter), 76);
-        QVERIFY(isFunctionKey(keyCode(SpecialKey::f13)));
-        QVERIFY(!isFunctionKey(keyCode(SpecialKey::keypad1)));
-        QVERIFY(!isFunctionKey(keys::a.rawValue));
-        QCOMPARE(specialKey(keys::a.rawValue), std::nullopt);
-        QCOMPARE(m_library->layoutCharacter(keyCode(SpecialKey::f1)), std::nullopt);
+        QCOMPARE(m_library->description(Shortcut(keys::escape, command)), QStringLiteral("Super+Escape"));
     }
 
     void modifierConversionDropsUnknownBits()
@@ -297,7 +277,7 @@ private Q_SLOTS:
         m_library->onKeyUp(name, [&] { ++runs; });
         test::StdoutCapture capture;
         m_library->setShortcut(kControlOptionX, name);
-        QCOMPARE(capture.text(), QStringLiteral("Error registering hotkey ⌃⌥X: 10\n").toUtf8());
+        QCOMPARE(capture.text(), QStringLiteral("Error registering hotkey Ctrl+Alt+X: 10\n").toUtf8());
         QVERIFY(m_backend.grabbed.isEmpty());
         QVERIFY(m_library->isSystemShortcut(kControlOptionX));
         QVERIFY(!m_library->isSystemShortcut(kCommandShiftV));

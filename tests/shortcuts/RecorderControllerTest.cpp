@@ -82,13 +82,13 @@ private Q_SLOTS:
 
     void showsTheStoredShortcutAndFollowsItsChanges()
     {
-        QCOMPARE(m_recorder->text(), QStringLiteral("⇧⌘V"));
+        QCOMPARE(m_recorder->text(), QStringLiteral("Shift+Super+V"));
         QVERIFY(m_recorder->isCancelButtonVisible());
         QCOMPARE(m_recorder->placeholder(), localized(QStringLiteral("record_shortcut")));
 
         QSignalSpy text(m_recorder.get(), &RecorderController::textChanged);
         m_library->setShortcut(Shortcut(keys::c, control), m_name);
-        QCOMPARE(m_recorder->text(), QStringLiteral("⌃C"));
+        QCOMPARE(m_recorder->text(), QStringLiteral("Ctrl+C"));
         m_library->setShortcut(Shortcut(keys::c, control), Name(QStringLiteral("other")));
         m_library->setShortcut(std::nullopt, m_name);
         QCOMPARE(m_recorder->text(), QString());
@@ -132,13 +132,13 @@ private Q_SLOTS:
         QTest::addColumn<KeyStroke>("press");
         QTest::addColumn<QString>("description");
         QTest::newRow("F5") << stroke(keys::f5) << QStringLiteral("F5");
-        QTest::newRow("shift-F5") << stroke(keys::f5, shift) << QStringLiteral("⇧F5");
+        QTest::newRow("shift-F5") << stroke(keys::f5, shift) << QStringLiteral("Shift+F5");
         QTest::newRow("control-super-shift-V")
-            << stroke(keys::v, control | command | shift) << QStringLiteral("⌃⇧⌘V");
-        QTest::newRow("option-space") << stroke(keys::space, option) << QStringLiteral("⌥Space");
-        QTest::newRow("control-A") << stroke(keys::a, control) << QStringLiteral("⌃A");
+            << stroke(keys::v, control | command | shift) << QStringLiteral("Ctrl+Shift+Super+V");
+        QTest::newRow("option-space") << stroke(keys::space, option) << QStringLiteral("Alt+Space");
+        QTest::newRow("control-A") << stroke(keys::a, control) << QStringLiteral("Ctrl+A");
         QTest::newRow("lock bits dropped")
-            << stroke(keys::b, command | 0x10000 | 0x400) << QStringLiteral("⌘B");
+            << stroke(keys::b, command | 0x10000 | 0x400) << QStringLiteral("Super+B");
     }
     void acceptedCombinations()
     {

@@ -1,18 +1,12 @@
 #include "snippets/SnippetsViewModel.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace quillet;
 
 namespace {
-
-Snippet snippet(const QString &title, qint64 order, std::optional<QUuid> folder)
-{
-    return { QUuid::createUuid(), title, order, QStringLiteral("text/plain"), title, std::nullopt,
-        QDateTime::currentDateTimeUtc(), folder, false };
-}
 
 QStringList titles(const QList<Snippet> &snippets)
 {
@@ -27,30 +21,27 @@ QStringList titles(const QList<Snippet> &snippets)
 class SnippetsViewModelTest : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<Store> m_store;
-    SnippetFolder m_second { QUuid::createUuid(), QStringLiteral("Second"), 2 };
-    SnippetFolder m_first { QUuid::createUuid(), QStringLiteral("First"), 1 };
+    std::unique_ptr<test::TempStore> m_store;
+    SnippetFolder m_second = test::snippetFolder(QStringLiteral("Second"), 2);
+    SnippetFolder m_first = test::snippetFolder(QStringLiteral("First"), 1);
 
 private Q_SLOTS:
     void init()
     {
-        QString error;
-        m_store = Store::open(m_dir.filePath(QUuid::createUuid().toString(QUuid::Id128)), &error);
-        QVERIFY(m_store);
-        QVERIFY(m_store->insertFolder(m_second));
-        QVERIFY(m_store->insertFolder(m_first));
-        QVERIFY(m_store->insertSnippet(
-            snippet(QStringLiteral("Three in second"), 3, m_second.id), QByteArray("3")));
+        m_store = std::make_unique<test::TempStore>();
+        Store &store = **m_store;
+        QVERIFY(store.insertFolder(m_second));
+        QVERIFY(store.insertFolder(m_first));
+        test::insertSnippet(store, QStringLiteral("Three in second"), QStringLiteral("3"), 3, m_second.id);
+        test::insertSnippet(store, QStringLiteral("One in first"), QStringLiteral("1"), 1, m_first.id);
+        test::insertSnippet(store, QStringLiteral("Loose"), QStringLiteral("0"), 0, std::nullopt);
         QVERIFY(
-            m_store->insertSnippet(snippet(QStringLiteral("One in first"), 1, m_first.id), QByteArray("1")));
-        QVERIFY(m_store->insertSnippet(snippet(QStringLiteral("Loose"), 0, std::nullopt), QByteArray("0")));
-        QVERIFY(m_store->insertSnippet(snippet(QStringLiteral("Address"), 1, m_second.id), std::nullopt));
+            store.insertSnippet(test::textSnippet(QStringLiteral("Address"), 1, m_second.id), std::nullopt));
     }
 
     void listsFoldersByTheirOrder()
     {
-        SnippetsViewModel model(*m_store);
+        SnippetsViewModel model(**m_store);
         QCOMPARE(model.folders(), (QList<SnippetFolder> { m_first, m_second }));
         const auto grouped = model.foldersWithSnippets();
         QCOMPARE(titles(grouped.at(1).snippets),
@@ -59,7 +50,7 @@ private Q_SLOTS:
 
     void flatListOrdersBySnippetOrderAcrossFolders()
     {
-        SnippetsViewModel model(*m_store);
+        SnippetsViewModel model(**m_store);
         // Equal orders keep the folder order; the snippet without a folder is not listed.
         QCOMPARE(titles(model.flatSnippets()),
             (QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
@@ -83,24 +74,83 @@ private Q_SLOTS:
     {
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
-        SnippetsViewModel model(*m_store);
+        SnippetsViewModel model(**m_store);
         QCOMPARE(titles(model.filteredSnippets(query)), expected);
     }
 
     void followsTheStore()
     {
-        SnippetsViewModel model(*m_store);
+        SnippetsViewModel model(**m_store);
         QSignalSpy spy(&model, &SnippetsViewModel::snippetsChanged);
-        QVERIFY(m_store->deleteFolder(m_second.id));
+        QVERIFY((*m_store)->deleteFolder(m_second.id));
         QVERIFY(spy.count() >= 1);
         QCOMPARE(titles(model.flatSnippets()), QStringList { QStringLiteral("One in first") });
         spy.clear();
-        ClipboardItem item;
-        item.id = QUuid::createUuid();
-        item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
-        item.contentTypeRaw = QStringLiteral("plainText");
-        QVERIFY(m_store->insertItem(item, std::nullopt, {}));
+        test::insertText(**m_store, QStringLiteral("history"));
         QCOMPARE(spy.count(), 0); // history changes are not snippet changes
+    }
+
+    // New folders and snippets go last; edits replace what is pasted.
+    void editsKeepTheOrderAndTheText()
+    {
+        SnippetsViewModel model(**m_store);
+        const auto third = model.createFolder(QStringLiteral("  Third "));
+        QVERIFY(third);
+        QCOMPARE(model.folders().last(), *third);
+        QCOMPARE(third->name, QStringLiteral("Third"));
+        QVERIFY(!model.createFolder(QStringLiteral("   ")));
+        QVERIFY(model.renameFolder(third->id, QStringLiteral("Mail")));
+        QVERIFY(!model.renameFolder(third->id, QString()));
+        QCOMPARE(model.folders().last().name, QStringLiteral("Mail"));
+
+        const auto snippet
+            = model.createSnippet(m_first.id, QStringLiteral("Sign-off"), QStringLiteral("Best,"));
+        QVERIFY(snippet);
+        QCOMPARE(titles(model.flatSnippets()).last(), QStringLiteral("Sign-off"));
+        QVERIFY(model.updateSnippet(
+            snippet->id, QStringLiteral("Regards"), QStringLiteral("Kind regards,\nAna")));
+        QVERIFY(!model.updateSnippet(snippet->id, QStringLiteral(" "), QStringLiteral("lost")));
+        QCOMPARE((*m_store)->snippetContentData(snippet->id), QByteArray("Kind regards,\nAna"));
+        QVERIFY(model.moveSnippet(snippet->id, third->id));
+        const auto moved = model.foldersWithSnippets().last().snippets;
+        QCOMPARE(titles(moved), QStringList { QStringLiteral("Regards") });
+        QCOMPARE(model.text(moved.first()), QStringLiteral("Kind regards,\nAna"));
+
+        QVERIFY(model.deleteFolder(third->id));
+        QCOMPARE(titles(model.flatSnippets()).contains(QStringLiteral("Regards")), false);
+    }
+
+    void savesAHistoryEntryAsASnippet_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain text") << QStringLiteral("text/plain;charset=utf-8")
+                                    << QByteArray("Hello\nthere") << QStringLiteral("Hello\nthere");
+        QTest::newRow("rich text only")
+            << QStringLiteral("text/rtf") << QByteArray("{\\rtf1 Bold \\b move\\b0}")
+            << QStringLiteral("Bold move");
+        QTest::newRow("an image has no text")
+            << QStringLiteral("image/png") << QByteArray("\x89PNG") << QString();
+    }
+    void savesAHistoryEntryAsASnippet()
+    {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        test::TempStore store;
+        SnippetsViewModel model(*store);
+        const ClipboardItem item = test::textItem(QStringLiteral("Hello"));
+        QVERIFY(store->insertItem(item, std::nullopt, { test::content(type, data) }));
+        const auto snippet = model.createSnippetFromItem(item);
+        QCOMPARE(snippet.has_value(), !text.isNull());
+        if (!snippet)
+            return;
+        QCOMPARE(snippet->title, QStringLiteral("Hello"));
+        QCOMPARE(model.text(*snippet), text);
+        // Without a folder, one is made for it.
+        QCOMPARE(model.folders().size(), 1);
+        QCOMPARE(snippet->folder, model.folders().first().id);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "store/UserStore.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -39,16 +40,6 @@ void writeForeignDatabase(const QString &path, const QString &version)
     QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 }
 
-ClipboardItem anItem()
-{
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
-    item.title = QStringLiteral("t");
-    item.contentTypeRaw = QStringLiteral("plainText");
-    return item;
-}
-
 } // namespace
 
 class StoreRecoveryTest : public QObject {
@@ -82,7 +73,7 @@ private Q_SLOTS:
         {
             auto opening = openStoreWithRecovery(m_path);
             QVERIFY(opening.store);
-            QVERIFY(opening.store->insertItem(anItem(), std::nullopt, {}));
+            QVERIFY(opening.store->insertItem(test::textItem(QStringLiteral("t")), std::nullopt, {}));
         }
         auto opening = openStoreWithRecovery(m_path);
         QVERIFY(opening.store);
@@ -111,7 +102,7 @@ private Q_SLOTS:
         QVERIFY2(opening.store, qPrintable(opening.error));
         QVERIFY(!opening.firstError.isEmpty());
         QCOMPARE(opening.store->itemCount(), 0);
-        QVERIFY(opening.store->insertItem(anItem(), std::nullopt, {}));
+        QVERIFY(opening.store->insertItem(test::textItem(QStringLiteral("t")), std::nullopt, {}));
 
         // Nothing is destroyed: the old bytes are kept beside the new store.
         QCOMPARE(opening.movedAside.size(), withCompanions ? 3 : 1);

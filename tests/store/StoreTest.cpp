@@ -1,8 +1,10 @@
 #include "store/Store.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -15,28 +17,14 @@ QDateTime at(int seconds)
     return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC);
 }
 
-ClipboardItem makeItem(const QString &title, int lastUsed, bool pinned = false)
+// An entry last used `lastUsed` seconds into the test's timeline (later is
+// newer), with a content hash of its own.
+ClipboardItem entry(const QString &title, int lastUsed, bool pinned = false)
 {
-    ClipboardItem item;
-    item.id = QUuid::createUuid();
-    item.createdAt = at(lastUsed);
-    item.lastUsedAt = at(lastUsed);
-    item.title = title;
-    item.contentTypeRaw = QStringLiteral("plainText");
-    item.isPinned = pinned;
+    ClipboardItem item = test::textItem(title, 0, pinned);
+    item.createdAt = item.lastUsedAt = at(lastUsed);
     item.contentHash = QStringLiteral("hash-") + title;
     return item;
-}
-
-ClipboardContent makeContent(const QByteArray &data, const QString &type = QStringLiteral("text/plain"))
-{
-    ClipboardContent content;
-    content.id = QUuid::createUuid();
-    content.utTypeIdentifier = type;
-    content.data = data;
-    content.dataSize = data.size();
-    content.textPreview = QString::fromUtf8(data);
-    return content;
 }
 
 QStringList titles(const QList<ClipboardItem> &items)
@@ -85,7 +73,7 @@ private Q_SLOTS:
 
     void newStoreRecordsSchemaAndUsesWal()
     {
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("a"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("a"), 1), std::nullopt, {}));
         QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
         m_store.reset();
         QString error;
@@ -99,15 +87,15 @@ private Q_SLOTS:
 
     void itemRoundTripsWithPayloads()
     {
-        ClipboardItem item = makeItem(QStringLiteral("Hello"), 5);
+        ClipboardItem item = entry(QStringLiteral("Hello"), 5);
         item.useCount = 3;
         item.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
         item.sourceAppName = QStringLiteral("Text Editor");
         item.createdAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
-        ClipboardContent png = makeContent(QByteArray("\x89PNG", 4), QStringLiteral("image/png"));
+        ClipboardContent png = test::content(QStringLiteral("image/png"), QByteArray("\x89PNG", 4));
         png.textPreview.reset();
         png.thumbnailData = QByteArray("thumb");
-        const ClipboardContent text = makeContent("Hello");
+        const ClipboardContent text = test::content(QStringLiteral("text/plain"), "Hello");
         QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), { png, text }));
 
         const auto stored = m_store->item(item.id);
@@ -127,7 +115,7 @@ private Q_SLOTS:
 
     void absentOptionalsStayAbsent()
     {
-        ClipboardItem item = makeItem(QStringLiteral("x"), 1);
+        ClipboardItem item = entry(QStringLiteral("x"), 1);
         item.contentHash.reset();
         ClipboardContent content;
         content.id = QUuid::createUuid();
@@ -146,7 +134,7 @@ private Q_SLOTS:
     void emptyTextsAreTextsNotNulls()
     {
         // A copy of blank lines has an empty title; it must still be stored.
-        ClipboardItem item = makeItem(QString(), 1);
+        ClipboardItem item = entry(QString(), 1);
         QVERIFY(m_store->insertItem(item, std::nullopt, {}));
         QCOMPARE(m_store->item(item.id)->title, QString(""));
         QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), QString(), QString(), QString(), 0, at(0) }));
@@ -154,8 +142,8 @@ private Q_SLOTS:
 
     void findsByHash()
     {
-        const ClipboardItem item = makeItem(QStringLiteral("needle"), 1);
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("hay"), 2), std::nullopt, {}));
+        const ClipboardItem item = entry(QStringLiteral("needle"), 1);
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("hay"), 2), std::nullopt, {}));
         QVERIFY(m_store->insertItem(item, std::nullopt, {}));
         QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-needle"))->id, item.id);
         QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-none")), std::nullopt);
@@ -163,10 +151,10 @@ private Q_SLOTS:
 
     void listsInTheirOrders()
     {
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("old"), 1), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("new"), 9), std::nullopt, {}));
-        ClipboardItem middle = makeItem(QStringLiteral("middle"), 3);
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("old"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("new"), 9), std::nullopt, {}));
+        ClipboardItem middle = entry(QStringLiteral("middle"), 3);
         QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
 
         QCOMPARE(titles(m_store->itemsByLastUsed()),
@@ -184,17 +172,69 @@ private Q_SLOTS:
         middle.useCount = 1;
         QVERIFY(m_store->updateItem(middle));
         QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
-        QCOMPARE(titles(m_store->itemsByCreatedAt()),
+        QCOMPARE(titles(m_store->itemsByCreatedAt().value()),
             (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
                 QStringLiteral("old") }));
     }
 
+    void findsEntriesByTheirSearchText()
+    {
+        const ClipboardItem match = test::textItem(QStringLiteral("groceries"));
+        QVERIFY(
+            m_store->insertItem(match, std::nullopt, {}, QStringLiteral("groceries\nmilk\ncafé au lait")));
+        QVERIFY(m_store->insertItem(test::textItem(QStringLiteral("other")), std::nullopt, {}, QString()));
+        const ClipboardItem unindexed = test::textItem(QStringLiteral("café au lait"));
+        QVERIFY(m_store->insertItem(unindexed, std::nullopt, {}));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")), QSet<QUuid> { match.id });
+        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { unindexed.id });
+        QVERIFY(m_store->setSearchTexts({ { unindexed.id, QStringLiteral("café au lait") } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")),
+            (QSet<QUuid> { match.id, unindexed.id }));
+        QVERIFY(m_store->itemIdsWithoutSearchText(10).isEmpty());
+    }
+
+    // A file from before search texts existed gains the column in place and
+    // keeps its entries; they wait to be indexed.
+    void anOlderFileIsMigratedInPlace()
+    {
+        const ClipboardItem item = test::insertText(*m_store, QStringLiteral("kept"));
+        m_store.reset();
+        {
+            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
+            db.setDatabaseName(m_path);
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY2(query.exec(QStringLiteral("ALTER TABLE ClipboardItem DROP COLUMN searchText")),
+                qPrintable(query.lastError().text()));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        QString error;
+        m_store = Store::open(m_path, &error);
+        QVERIFY2(m_store, qPrintable(error));
+        QCOMPARE(m_store->item(item.id), item);
+        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { item.id });
+        QVERIFY(m_store->setSearchTexts({ { item.id, QStringLiteral("kept") } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("ept")), QSet<QUuid> { item.id });
+    }
+
+    void aFailedReadIsNotAnEmptyHistory()
+    {
+        QCOMPARE(m_store->itemsByCreatedAt(), QList<ClipboardItem>());
+        test::breakHistoryTable(*m_store);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("fetching history entries failed")));
+        QCOMPARE(m_store->itemsByCreatedAt(), std::nullopt);
+    }
+
     void deletingEntriesTakesTheirContents()
     {
-        const ClipboardItem keep = makeItem(QStringLiteral("keep"), 1, true);
-        const ClipboardItem drop = makeItem(QStringLiteral("drop"), 2);
-        QVERIFY(m_store->insertItem(keep, std::nullopt, { makeContent("k") }));
-        QVERIFY(m_store->insertItem(drop, std::nullopt, { makeContent("d1"), makeContent("d2") }));
+        const ClipboardItem keep = entry(QStringLiteral("keep"), 1, true);
+        const ClipboardItem drop = entry(QStringLiteral("drop"), 2);
+        QVERIFY(
+            m_store->insertItem(keep, std::nullopt, { test::content(QStringLiteral("text/plain"), "k") }));
+        QVERIFY(m_store->insertItem(drop, std::nullopt,
+            { test::content(QStringLiteral("text/plain"), "d1"),
+                test::content(QStringLiteral("text/plain"), "d2") }));
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 3);
 
         QVERIFY(m_store->deleteItems({ drop.id }));
@@ -210,17 +250,16 @@ private Q_SLOTS:
 
     void failedMutationLeavesNothingBehind()
     {
-        const ClipboardContent content = makeContent("same id twice");
+        const ClipboardContent content = test::content(QStringLiteral("text/plain"), "same id twice");
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(
-            !m_store->insertItem(makeItem(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
+        QVERIFY(!m_store->insertItem(entry(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
         QCOMPARE(m_store->itemCount(), 0);
         QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
         QCOMPARE(spy.count(), 0);
         // The store keeps working afterwards.
-        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("fine"), 2), std::nullopt, { content }));
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("fine"), 2), std::nullopt, { content }));
         QCOMPARE(m_store->itemCount(), 1);
     }
 
@@ -231,23 +270,22 @@ private Q_SLOTS:
             QStringLiteral("Do it"), 0, at(0) }));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<Store::Record>(), Store::Record::SavedPrompt);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("f"), 0 };
-        QVERIFY(m_store->insertFolder(folder));
+        QVERIFY(m_store->insertFolder(test::snippetFolder(QStringLiteral("f"))));
         QCOMPARE(spy.last().at(0).value<Store::Record>(), Store::Record::SnippetFolder);
     }
 
     void foldersAndSnippets()
     {
-        const SnippetFolder second { QUuid::createUuid(), QStringLiteral("Second"), 2 };
-        const SnippetFolder first { QUuid::createUuid(), QStringLiteral("First"), 1 };
+        const SnippetFolder second = test::snippetFolder(QStringLiteral("Second"), 2);
+        const SnippetFolder first = test::snippetFolder(QStringLiteral("First"), 1);
         QVERIFY(m_store->insertFolder(second));
         QVERIFY(m_store->insertFolder(first));
         QCOMPARE(m_store->folders(), (QList<SnippetFolder> { first, second }));
 
-        Snippet three { QUuid::createUuid(), QStringLiteral("three"), 3, QStringLiteral("text/plain"),
-            QStringLiteral("3"), std::nullopt, at(0), second.id, false };
-        Snippet one { QUuid::createUuid(), QStringLiteral("one"), 1, QStringLiteral("text/plain"),
-            std::nullopt, QByteArray("hk"), at(1), second.id, false };
+        Snippet three = test::textSnippet(QStringLiteral("three"), 3, second.id);
+        three.textContent = QStringLiteral("3");
+        Snippet one = test::textSnippet(QStringLiteral("one"), 1, second.id);
+        one.hotkeyData = QByteArray("hk");
         QVERIFY(m_store->insertSnippet(three, QByteArray("3")));
         QVERIFY(m_store->insertSnippet(one, std::nullopt));
         three.hasContentData = true;

@@ -7,8 +7,9 @@
 
 namespace quillet::test {
 
-// Records what the views ask for; clearing goes to the real store so the
-// lists can be seen to follow it.
+// Records what the views ask for. Pasting, pinning, removing and clearing
+// also change the real store as the application does, so the lists can be
+// seen to follow it.
 class RecordingActions final : public AppActions {
 public:
     explicit RecordingActions(Store &store)
@@ -23,7 +24,15 @@ public:
         m_tab = tab;
         Q_EMIT panelTabChanged();
     }
-    void paste(const ClipboardItem &item) override { log.append(QStringLiteral("paste ") + item.title); }
+    void paste(const ClipboardItem &item) override
+    {
+        log.append(QStringLiteral("paste ") + item.title);
+        if (auto used = m_store.item(item.id)) {
+            used->lastUsedAt = QDateTime::currentDateTimeUtc();
+            used->useCount += 1;
+            m_store.updateItem(*used);
+        }
+    }
     void pasteSnippet(const Snippet &snippet) override
     {
         log.append(QStringLiteral("snippet ") + snippet.title);
@@ -36,8 +45,20 @@ public:
     void setPinned(const ClipboardItem &item, bool pinned) override
     {
         log.append((pinned ? QStringLiteral("pin ") : QStringLiteral("unpin ")) + item.title);
+        if (auto stored = m_store.item(item.id)) {
+            stored->isPinned = pinned;
+            m_store.updateItem(*stored);
+        }
     }
-    void remove(const ClipboardItem &item) override { log.append(QStringLiteral("remove ") + item.title); }
+    void remove(const ClipboardItem &item) override
+    {
+        log.append(QStringLiteral("remove ") + item.title);
+        m_store.deleteItems({ item.id });
+    }
+    void saveAsSnippet(const ClipboardItem &item) override
+    {
+        log.append(QStringLiteral("save as snippet ") + item.title);
+    }
     void showPanel() override { log.append(QStringLiteral("show")); }
     void hidePanel() override { log.append(QStringLiteral("hide")); }
     void openSettings() override { log.append(QStringLiteral("settings")); }

@@ -9,6 +9,7 @@
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
 #include "shortcuts/KeyboardShortcuts.h"
+#include "snippets/SnippetsViewModel.h"
 #include "store/Store.h"
 #include "support/FakeGeminiServer.h"
 #include "support/FakeHotKeyBackend.h"
@@ -42,10 +43,10 @@ inline AppShortcutNames appShortcutNames()
 struct SettingsFixture {
     QTemporaryDir dir;
     Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
-    std::unique_ptr<Store> store;
+    std::unique_ptr<Store> store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), nullptr);
     SettingsViewModel viewModel { defaults, dir.filePath(QStringLiteral("data")) };
     FakeLoginItems loginItems;
-    std::unique_ptr<LaunchAtLoginService> launchAtLogin;
+    std::unique_ptr<LaunchAtLoginService> launchAtLogin = std::make_unique<LaunchAtLoginService>(loginItems);
     UpdateService updates;
     FakeKeySynthesizer keys;
     FakeHotKeyBackend hotKeys;
@@ -53,23 +54,16 @@ struct SettingsFixture {
     shortcuts::KeyboardShortcuts library { defaults, &hotKeys, &layout };
     FakeWorkspace workspace;
     ExcludedAppsService excludedApps { defaults, workspace };
+    std::unique_ptr<SnippetsViewModel> snippets = std::make_unique<SnippetsViewModel>(*store);
     ManualClock clock;
     FakeGeminiServer gemini;
     AIService ai { [url = gemini.baseUrl()] { return url; } };
-    std::unique_ptr<PromptLibrary> prompts;
-
-    explicit SettingsFixture(LoginItems *realLoginItems = nullptr)
-    {
-        QString error;
-        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-        launchAtLogin = std::make_unique<LaunchAtLoginService>(realLoginItems ? *realLoginItems : loginItems);
-        prompts = std::make_unique<PromptLibrary>(*store, clock);
-    }
+    std::unique_ptr<PromptLibrary> prompts = std::make_unique<PromptLibrary>(*store, clock);
 
     SettingsServices services()
     {
         return SettingsServices { viewModel, *launchAtLogin, updates, keys, library, appShortcutNames(),
-            excludedApps, *store, clock, defaults, ai, *prompts };
+            excludedApps, *store, *snippets, clock, defaults, ai, *prompts };
     }
 };
 

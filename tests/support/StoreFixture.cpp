@@ -1,5 +1,9 @@
 #include "support/StoreFixture.h"
 
+#include "core/Search.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimeZone>
 
@@ -45,7 +49,7 @@ ClipboardItem insertText(Store &store, const QString &title, qint64 secondsAgo, 
     const ClipboardItem item = textItem(title, secondsAgo, pinned);
     ClipboardContent text = content(QStringLiteral("text/plain"), title.toUtf8());
     text.textPreview = title;
-    if (!store.insertItem(item, std::nullopt, { text }))
+    if (!store.insertItem(item, std::nullopt, { text }, foldForSearch(title)))
         qFatal("cannot insert a test entry");
     return item;
 }
@@ -83,6 +87,19 @@ Snippet insertSnippet(
     if (!store.insertSnippet(snippet, text.toUtf8()))
         qFatal("cannot insert a test snippet");
     return snippet;
+}
+
+void breakHistoryTable(Store &store)
+{
+    const QString name = QStringLiteral("quillet-test-breaker");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(store.path());
+        QSqlQuery query(db);
+        if (!db.open() || !query.exec(QStringLiteral("ALTER TABLE ClipboardItem RENAME TO Elsewhere")))
+            qFatal("cannot break the test store");
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 QStringList historyTitles(Store &store)

@@ -39,6 +39,10 @@ Snippet textSnippet(const QString &title, qint64 order, std::optional<QUuid> fol
 Snippet insertSnippet(
     Store &store, const QString &title, const QString &text, qint64 order, std::optional<QUuid> folder);
 
+// Renames the history's table behind the store's back (through a second
+// connection), so every later read of the history fails.
+void breakHistoryTable(Store &store);
+
 // The titles of the history, newest first.
 QStringList historyTitles(Store &store);
 

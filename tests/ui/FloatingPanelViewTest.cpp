@@ -1,11 +1,17 @@
 #include "ui/panel/FloatingPanelView.h"
+#include "clipboard/ExcludedAppsService.h"
+#include "clipboard/HistoryManager.h"
 #include "snippets/SnippetsViewModel.h"
+#include "support/FakeWorkspace.h"
+#include "support/ManualClock.h"
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/WidgetHelpers.h"
 #include "ui/common/HistoryListModel.h"
 #include "ui/common/ItemPresentation.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,11 +24,21 @@ namespace {
 
 struct Fixture {
     test::TempStore store;
+    Defaults defaults { store.folder() + QStringLiteral("/Quillet.conf") };
     SnippetsViewModel snippets { *store };
     std::unique_ptr<test::RecordingActions> actions = std::make_unique<test::RecordingActions>(*store);
 
     explicit Fixture(int entries) { test::fillHistory(*store, entries); }
 };
+
+bool isPinned(Store &store, const QString &title)
+{
+    for (const ClipboardItem &item : store.itemsByLastUsed()) {
+        if (item.title == title)
+            return item.isPinned;
+    }
+    return false;
+}
 
 QString labelText(const QWidget &view, const char *name)
 {
@@ -101,19 +117,31 @@ private Q_SLOTS:
         QCOMPARE(f.actions->log.size(), 1);
     }
 
+    void aQueryFindsAnyLineOfAnEntry()
+    {
+        Fixture f(5);
+        test::FakeWorkspace workspace;
+        ExcludedAppsService excluded(f.defaults, workspace);
+        test::ManualClock clock;
+        HistoryManager history(*f.store, excluded, f.defaults, clock);
+        PasteboardSnapshot copy;
+        copy.contents = { { QStringLiteral("text/plain"), QByteArray("Groceries\nmilk\nCafé au lait") } };
+        history.addSnapshot(copy);
+        QTRY_COMPARE(f.store->itemCount(), 6);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.setSearchText(QStringLiteral("cafe au"));
+        QCOMPARE(view.shownRowCount(), 1);
+        press(view, Qt::Key_Return);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Groceries") });
+    }
+
     void switchingTabsClearsTheSearch()
     {
         Fixture f(5);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Mail"), 0 };
+        const SnippetFolder folder = test::snippetFolder(QStringLiteral("Mail"));
         QVERIFY(f.store->insertFolder(folder));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Signature"), 2, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), folder.id, true },
-            QByteArray("Best")));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Loose"), 1, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), std::nullopt, true },
-            QByteArray("x")));
+        test::insertSnippet(*f.store, QStringLiteral("Signature"), QStringLiteral("Best"), 2, folder.id);
+        test::insertSnippet(*f.store, QStringLiteral("Loose"), QStringLiteral("x"), 1, std::nullopt);
         FloatingPanelView view(*f.actions, *f.store, f.snippets);
         view.setSearchText(QStringLiteral("Entry"));
         press(view, Qt::Key_Down);
@@ -151,6 +179,67 @@ private Q_SLOTS:
         press(view, Qt::Key_Escape);
         view.findChild<QToolButton *>(QStringLiteral("close"))->click();
         QCOMPARE(f.actions->log, (QStringList { QStringLiteral("hide"), QStringLiteral("hide") }));
+    }
+
+    void thePanelMenuReachesSettingsClearAndQuit()
+    {
+        Fixture f(2);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        QCOMPARE(view.findChild<QToolButton *>(QStringLiteral("menu"))->menu(), view.menu());
+        for (const char *name : { "settingsAction", "clearAction", "quitAction" })
+            view.menu()->findChild<QAction *>(QLatin1String(name))->trigger();
+        QCOMPARE(f.actions->log,
+            (QStringList { QStringLiteral("hide"), QStringLiteral("settings"), QStringLiteral("clear"),
+                QStringLiteral("quit") }));
+        QCOMPARE(view.shownRowCount(), 0);
+    }
+
+    void keysPinUnpinAndDeleteTheHighlightedEntry()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        press(view, Qt::Key_Down);
+        press(view, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(isPinned(*f.store, QStringLiteral("Entry 2")));
+        QCOMPARE(view.selectedIndex(), 1);
+        press(view, Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!isPinned(*f.store, QStringLiteral("Entry 2")));
+        press(view, Qt::Key_Delete);
+        QCOMPARE(test::historyTitles(*f.store),
+            (QStringList { QStringLiteral("Entry 3"), QStringLiteral("Entry 1") }));
+        QCOMPARE(view.shownRowCount(), 2);
+
+        // Inside the search text, Delete edits the text.
+        auto *search = view.findChild<QLineEdit *>(QStringLiteral("search"));
+        view.setSearchText(QStringLiteral("Entry"));
+        search->setCursorPosition(0);
+        press(view, Qt::Key_Delete);
+        QCOMPARE(view.searchText(), QStringLiteral("ntry"));
+        QCOMPARE(f.store->itemCount(), 2);
+    }
+
+    void aRowsContextMenuPinsUnpinsSavesAndDeletes()
+    {
+        Fixture f(3);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        view.resize(FloatingPanelView::width, FloatingPanelView::height);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto *list = view.findChild<QListView *>(QStringLiteral("list"));
+        const auto rowCentre
+            = [list](int row) { return list->visualRect(list->model()->index(row, 0)).center(); };
+
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(list->viewport(), rowCentre(1)), QStringLiteral("pinAction")));
+        QVERIFY(isPinned(*f.store, QStringLiteral("Entry 2")));
+        QMenu *menu = test::openContextMenu(list->viewport(), rowCentre(1));
+        QCOMPARE(menu->findChild<QAction *>(QStringLiteral("pinAction"))->text(), QStringLiteral("Unpin"));
+        QVERIFY(test::chooseMenuAction(menu, QStringLiteral("pinAction")));
+        QVERIFY(!isPinned(*f.store, QStringLiteral("Entry 2")));
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(list->viewport(), rowCentre(0)), QStringLiteral("deleteAction")));
+        QCOMPARE(test::historyTitles(*f.store),
+            (QStringList { QStringLiteral("Entry 2"), QStringLiteral("Entry 1") }));
     }
 
     void clickingARowPastesIt()
@@ -203,6 +292,16 @@ private Q_SLOTS:
         QCOMPARE(model.index(0).data(HistoryListModel::ItemRole).value<ClipboardItem>(), used);
         QCOMPARE(resets.count(), 0);
         QCOMPARE(model.filteredCount(), 32);
+    }
+
+    void tooltipsShowTitlesAsTyped()
+    {
+        Fixture f(0);
+        test::insertText(*f.store, QStringLiteral("<b>x</b> &amp;"));
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        const auto *list = view.findChild<QListView *>(QStringLiteral("list"));
+        const QString tip = list->model()->index(0, 0).data(Qt::ToolTipRole).toString();
+        QCOMPARE(test::shownToolTip(tip), QStringLiteral("<b>x</b> &amp;"));
     }
 
     void rtfTitlesShowTheirFirstLine()

@@ -5,6 +5,7 @@
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/WidgetHelpers.h"
 #include "ui/controls/SearchField.h"
 #include "ui/tray/ClipboardItemRow.h"
 #include "ui/tray/TrayHistoryList.h"
@@ -83,11 +84,7 @@ private Q_SLOTS:
     void titlesAreShownAsTyped()
     {
         Fixture f(0);
-        ClipboardItem item;
-        item.id = QUuid::createUuid();
-        item.createdAt = item.lastUsedAt = QDateTime::currentDateTimeUtc();
-        item.title = QStringLiteral("<b>bold</b> &amp; <img src=x>");
-        item.contentTypeRaw = QStringLiteral("html");
+        ClipboardItem item = test::textItem(QStringLiteral("<b>bold</b> &amp; <img src=x>"));
         item.sourceAppName = QStringLiteral("<i>App</i>");
         QVERIFY(f.store->insertItem(item, std::nullopt, {}));
         auto view = f.view();
@@ -97,6 +94,7 @@ private Q_SLOTS:
         auto *title = row->findChild<QLabel *>(QStringLiteral("title"));
         QVERIFY(!title->text().isEmpty());
         QCOMPARE(title->textFormat(), Qt::PlainText);
+        QCOMPARE(test::shownToolTip(title->toolTip()), item.title);
         for (const QLabel *label : row->findChildren<QLabel *>()) {
             if (label->text().contains(QLatin1Char('<')))
                 QCOMPARE(label->textFormat(), Qt::PlainText);
@@ -125,6 +123,22 @@ private Q_SLOTS:
         QCOMPARE(rows.first()->item().title, QStringLiteral("Entry 1"));
     }
 
+    void aRowsContextMenuPinsAndDeletes()
+    {
+        Fixture f(2);
+        auto view = f.view();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        const auto row = [&](int n) { return view->findChildren<ClipboardItemRow *>().at(n); };
+        QVERIFY(
+            test::chooseMenuAction(test::openContextMenu(row(1), QPoint(5, 5)), QStringLiteral("pinAction")));
+        QVERIFY(row(1)->findChild<QLabel *>(QStringLiteral("pin")));
+        QVERIFY(test::chooseMenuAction(
+            test::openContextMenu(row(0), QPoint(5, 5)), QStringLiteral("deleteAction")));
+        QCOMPARE(view->findChildren<ClipboardItemRow *>().size(), 1);
+        QCOMPARE(row(0)->item().title, QStringLiteral("Entry 1"));
+    }
+
     void rowsAndButtonsAct()
     {
         Fixture f(2);
@@ -141,15 +155,28 @@ private Q_SLOTS:
         QCOMPARE(dismiss.count(), 2);
     }
 
+    // Pasting moves the entry to the top, which rebuilds the rows: the clicked
+    // row must survive its own click.
+    void theClickedRowIsRebuiltAfterItsClick()
+    {
+        Fixture f(3);
+        auto view = f.view();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QPointer<ClipboardItemRow> row = view->findChildren<ClipboardItemRow *>().last();
+        QTest::mouseClick(row, Qt::LeftButton);
+        QCOMPARE(f.actions->log, QStringList { QStringLiteral("paste Entry 1") });
+        QVERIFY(row);
+        QTRY_VERIFY(!row);
+        QCOMPARE(view->findChildren<ClipboardItemRow *>().first()->item().title, QStringLiteral("Entry 1"));
+    }
+
     void snippetFoldersStartCollapsed()
     {
         Fixture f(0);
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Replies"), 0 };
+        const SnippetFolder folder = test::snippetFolder(QStringLiteral("Replies"));
         QVERIFY(f.store->insertFolder(folder));
-        QVERIFY(f.store->insertSnippet(
-            { QUuid::createUuid(), QStringLiteral("Thanks"), 0, QStringLiteral("text/plain"), std::nullopt,
-                std::nullopt, QDateTime::currentDateTimeUtc(), folder.id, true },
-            QByteArray("Thanks!")));
+        test::insertSnippet(*f.store, QStringLiteral("Thanks"), QStringLiteral("Thanks!"), 0, folder.id);
         auto view = f.view();
         view->setSelectedTab(1);
         auto *header = view->findChild<QToolButton *>(QStringLiteral("folder"));

@@ -1,5 +1,5 @@
-// Renders the floating panel (both tabs) and the tray popup with a realistic
-// history into docs/screenshots/. Run it under Xvfb:
+// Renders the floating panel (both tabs, its menu, a row's context menu) and
+// the tray popup with a realistic history into docs/screenshots/. Run it under Xvfb:
 //   scripts/with-xvfb build/tools/screenshots/quillet_panel_screenshots docs/screenshots
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
@@ -16,12 +16,18 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QDir>
 #include <QImage>
 #include <QLinearGradient>
+#include <QListView>
+#include <QMenu>
 #include <QPainter>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -65,6 +71,19 @@ void save(QWidget &widget, const QString &path)
         qFatal("the window was never shown");
     QTest::qWait(50);
     const QImage image = widget.grab().toImage();
+    if (!image.save(path))
+        qFatal("could not write %s", qPrintable(path));
+    qInfo("wrote %s (%dx%d)", qPrintable(path), image.width(), image.height());
+}
+
+// The screen around a window and the menu it opened: menus are windows of
+// their own, so only the screen holds both.
+void saveScreen(const QRect &area, const QString &path)
+{
+    QTest::qWait(300);
+    const QImage image = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage();
     if (!image.save(path))
         qFatal("could not write %s", qPrintable(path));
     qInfo("wrote %s (%dx%d)", qPrintable(path), image.width(), image.height());
@@ -150,6 +169,42 @@ int main(int argc, char **argv)
         FloatingWindow panel(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
         QTest::keyClick(view->focusProxy(), Qt::Key_Down);
         save(panel, out + QStringLiteral("/panel-history.png"));
+
+        // Placed where the pictures below are taken; positions are worked out
+        // from there rather than asked of Qt, whose idea of a new window's
+        // place can lag behind the window manager's.
+        const QPoint origin(60, 60);
+        // A desktop behind the panel, as the pictures take the screen.
+        QWidget desktop(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+        desktop.setGeometry(0, 0, 600, 460);
+        QPalette backdrop = desktop.palette();
+        backdrop.setColor(QPalette::Window, QColor(0x3d, 0x5a, 0x80));
+        desktop.setPalette(backdrop);
+        desktop.setAutoFillBackground(true);
+        desktop.show();
+        panel.move(origin);
+        panel.raise();
+        QTest::qWait(300);
+        auto *menuButton = view->findChild<QToolButton *>(QStringLiteral("menu"));
+        const QPoint below = origin + menuButton->mapTo(&panel, QPoint(0, menuButton->height() + 2));
+        view->menu()->popup(below);
+        QTest::qWait(100);
+        saveScreen(QRect(origin - QPoint(20, 20), QSize(420, 240)), out + QStringLiteral("/panel-menu.png"));
+        view->menu()->close();
+
+        auto *list = view->findChild<QListView *>(QStringLiteral("list"));
+        const QRect third = list->visualRect(list->model()->index(2, 0));
+        const QPoint at = origin + list->viewport()->mapTo(&panel, third.center() + QPoint(40, 0));
+        // A right click on the third row, with the pointer there.
+        QCursor::setPos(at);
+        QTest::qWait(100);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, third.center() + QPoint(40, 0), at);
+        QApplication::sendEvent(list->viewport(), &click);
+        saveScreen(
+            QRect(origin - QPoint(20, 20), QSize(460, 300)), out + QStringLiteral("/panel-row-menu.png"));
+        if (QWidget *rowMenu = QApplication::activePopupWidget())
+            rowMenu->close();
+
         actions.setPanelTab(PanelTab::snippets);
         save(panel, out + QStringLiteral("/panel-snippets.png"));
     }

@@ -12,6 +12,7 @@
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutRecorderField.h"
 #include "ui/settings/ShortcutSettingsView.h"
+#include "ui/settings/SnippetsSettingsView.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -85,7 +86,7 @@ int main(int argc, char **argv)
     store.close();
 
     SettingsServices services { f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.library,
-        test::appShortcutNames(), excluded, *f.store, f.clock, f.defaults, f.ai, *f.prompts };
+        test::appShortcutNames(), excluded, *f.store, *f.snippets, f.clock, f.defaults, f.ai, *f.prompts };
     f.defaults.setString(QStringLiteral("geminiAPIKey"), QStringLiteral("AIzaSy-example-key"));
     f.defaults.setInteger(QStringLiteral("aiUsageInputTokens"), 48'210);
     f.defaults.setInteger(QStringLiteral("aiUsageOutputTokens"), 12'774);
@@ -101,11 +102,28 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const char *const names[] = { "general", "shortcuts", "excluded-apps", "appearance", "ai", "advanced" };
+    // A few snippets for the Snippets tab, the second shown in the editor.
+    const auto replies = f.snippets->createFolder(QStringLiteral("Replies"));
+    const auto code = f.snippets->createFolder(QStringLiteral("Code"));
+    f.snippets->createSnippet(
+        replies->id, QStringLiteral("Thank you"), QStringLiteral("Thank you for reaching out!"));
+    const auto signature = f.snippets->createSnippet(replies->id, QStringLiteral("Signature"),
+        QStringLiteral("Best regards,\nAna Lima\n+351 912 345 678"));
+    f.snippets->createSnippet(
+        replies->id, QStringLiteral("Out of office"), QStringLiteral("I'm away until Monday."));
+    f.snippets->createSnippet(
+        code->id, QStringLiteral("License header"), QStringLiteral("// SPDX-License-Identifier: MIT"));
+    f.snippets->createSnippet(
+        code->id, QStringLiteral("Debug print"), QStringLiteral("qDebug() << __func__;"));
+
+    const char *const names[]
+        = { "general", "shortcuts", "excluded-apps", "appearance", "ai", "snippets", "advanced" };
     QTextStream out(stdout);
     for (int i = 0; i < view->count(); ++i) {
         view->setCurrentIndex(i);
         auto *apps = qobject_cast<ExcludedAppsSettingsView *>(view->tab(i));
+        if (view->tab(i) == view->snippetsTab())
+            view->showSnippet(signature->id);
         if (apps && !QTest::qWaitFor([apps] { return !apps->isLoading(); }, 20000)) {
             QTextStream(stderr) << "the applications did not load\n";
             return 1;

@@ -3,8 +3,10 @@
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 namespace quillet {
 
@@ -62,6 +64,37 @@ void FloatingWindow::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void FloatingWindow::mousePressEvent(QMouseEvent *event)
+{
+    // Clicks that no control took land here: on the background.
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    event->accept();
+    // Where the press happened tells where the window is. Qt's own idea can
+    // lag behind the window manager's placement of a new window, and a move
+    // handed to the window manager starts from Qt's idea.
+    const QPoint grip = event->position().toPoint();
+    const QPoint actual = event->globalPosition().toPoint() - grip;
+    if (actual != pos())
+        move(actual);
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragOffset = grip;
+}
+
+void FloatingWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragOffset)
+        return QWidget::mouseMoveEvent(event);
+    move(event->globalPosition().toPoint() - *m_dragOffset);
+}
+
+void FloatingWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_dragOffset.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void FloatingWindow::closeEvent(QCloseEvent *event)

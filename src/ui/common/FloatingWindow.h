@@ -2,12 +2,16 @@
 
 #include <QWidget>
 
+#include <optional>
+
 namespace quillet {
 
 // A borderless floating window that stays above other windows and takes the
 // keyboard focus for its content (text fields work, input methods included).
 // Its background is a translucent rounded rectangle of radius 12; without a
-// compositor the corners are cut by a window shape instead.
+// compositor the corners are cut by a window shape instead. Dragging its
+// background moves it, through the window manager where it can (so it snaps
+// like any window), else by following the pointer.
 class FloatingWindow : public QWidget {
     Q_OBJECT
 public:
@@ -32,11 +36,16 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     QWidget *m_content;
     bool m_transient = false;
     bool m_wasActive = false;
+    // Where the pointer grabbed the window, while it follows the pointer.
+    std::optional<QPoint> m_dragOffset;
 };
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #include "ui/common/HistoryListModel.h"
 
+#include "core/Search.h"
 #include "ui/common/ItemPresentation.h"
 
 namespace quillet {
@@ -27,7 +28,7 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return displayTitle(item.title);
     case Qt::ToolTipRole:
-        return item.title.left(500);
+        return plainToolTip(item.title.left(500));
     case ItemRole:
         return QVariant::fromValue(item);
     case IndexRole:
@@ -79,7 +80,7 @@ void HistoryListModel::reload()
     m_entries.clear();
     if (m_store) {
         for (const ClipboardItem &item : m_store->itemsByLastUsed())
-            m_entries.append({ item, item.title.toLower() });
+            m_entries.append({ item, foldForSearch(item.title) });
     }
     refilter();
 }
@@ -113,15 +114,20 @@ void HistoryListModel::place(const ClipboardItem &item)
     qsizetype position = 0;
     while (position < m_entries.size() && m_entries.at(position).item.lastUsedAt > item.lastUsedAt)
         ++position;
-    m_entries.insert(position, { item, item.title.toLower() });
+    m_entries.insert(position, { item, foldForSearch(item.title) });
 }
 
 void HistoryListModel::refilter()
 {
     m_filtered.clear();
-    const QString query = m_search.toLower();
+    const QString query = foldForSearch(m_search);
+    // Titles are matched here; every other line of an entry's text by the
+    // store, which keeps the texts folded.
+    const QSet<QUuid> textMatches
+        = query.isEmpty() || !m_store ? QSet<QUuid>() : m_store->itemIdsWithSearchText(query);
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        if (query.isEmpty() || m_entries.at(i).lowerTitle.contains(query))
+        const Entry &entry = m_entries.at(i);
+        if (query.isEmpty() || entry.lowerTitle.contains(query) || textMatches.contains(entry.item.id))
             m_filtered.append(i);
     }
     const qsizetype shown = m_limit < 0 ? m_filtered.size() : std::min<qsizetype>(m_limit, m_filtered.size());

@@ -12,9 +12,9 @@
 namespace quillet {
 
 // The history as the lists show it: every entry, most recently used first,
-// narrowed by the search rule and cut to the rows a view shows. It follows the
-// store while it is alive, row by row: a new copy reads one entry and inserts
-// one row.
+// narrowed by the search rule (on the title or any line of the entry's text)
+// and cut to the rows a view shows. It follows the store while it is alive,
+// row by row: a new copy reads one entry and inserts one row.
 class HistoryListModel : public RowListModel {
     Q_OBJECT
 public:

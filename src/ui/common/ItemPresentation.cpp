@@ -3,6 +3,7 @@
 #include "clipboard/RtfReader.h"
 
 #include <QRegularExpression>
+#include <QTextDocument>
 
 namespace quillet {
 
@@ -67,6 +68,11 @@ QString displayTitle(const QString &title)
     while (end > start && (line[end - 1] == QLatin1Char(' ') || line[end - 1] == QLatin1Char('\t')))
         --end;
     return line.mid(start, end - start);
+}
+
+QString plainToolTip(const QString &text)
+{
+    return text.isEmpty() ? QString() : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
 QString relativeTime(const QDateTime &when, const QDateTime &now)

@@ -20,6 +20,10 @@ QColor contentTypeTint(ContentType type, const QPalette &palette);
 // plain text; anything else is shown unchanged.
 QString displayTitle(const QString &title);
 
+// A tooltip that shows `text` as typed: tooltips render anything that looks
+// like markup as rich text, and a title "<b>x</b>" must not turn bold.
+QString plainToolTip(const QString &text);
+
 // "12 sec. ago", "5 min. ago", "3 hr. ago", "2 days ago", … (abbreviated units).
 QString relativeTime(const QDateTime &when, const QDateTime &now);
 

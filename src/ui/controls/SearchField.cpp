@@ -39,6 +39,8 @@ SearchField::SearchField(const QString &placeholder, QWidget *parent)
     row->addWidget(glass);
     row->addWidget(m_edit, 1);
     row->addWidget(m_clear);
+    // Focusing the field means typing into it.
+    setFocusProxy(m_edit);
     connect(m_edit, &QLineEdit::textChanged, this, [this](const QString &text) {
         m_clear->setVisible(!text.isEmpty());
         Q_EMIT textChanged(text);

@@ -1,6 +1,7 @@
 #include "ui/panel/FloatingPanelView.h"
 
 #include "snippets/SnippetsViewModel.h"
+#include "ui/common/HistoryItemMenu.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
@@ -8,11 +9,13 @@
 #include "ui/panel/CompactSnippetRow.h"
 
 #include <QBoxLayout>
+#include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -82,11 +85,41 @@ FloatingPanelView::FloatingPanelView(
     m_clear = plainButton(QStringLiteral("xmark.circle.fill"), 10, textColor(pal, Emphasis::tertiary), this);
     m_clear->setObjectName(QStringLiteral("clearSearch"));
     m_clear->setVisible(false);
+    // Settings, Clear and Quit live here too: without a tray this is the only
+    // place that offers them.
+    auto *menuButton = plainButton(QStringLiteral("ellipsis"), 12, textColor(pal, Emphasis::secondary), this);
+    menuButton->setObjectName(QStringLiteral("menu"));
+    menuButton->setToolTip(QStringLiteral("Menu"));
+    menuButton->setPopupMode(QToolButton::InstantPopup);
+    menuButton->setStyleSheet(QStringLiteral(
+        "QToolButton { border: none; padding: 1px; } QToolButton::menu-indicator { image: none; }"));
+    m_menu = new QMenu(menuButton);
+    m_menu->setObjectName(QStringLiteral("panelMenu"));
+    const QColor menuTint = pal.color(QPalette::WindowText);
+    m_menu
+        ->addAction(symbolIcon(QStringLiteral("gearshape"), menuTint), QStringLiteral("Settings..."), this,
+            [this] {
+                // The panel floats above other windows; the settings window should not be under it.
+                m_actions.hidePanel();
+                m_actions.openSettings();
+            })
+        ->setObjectName(QStringLiteral("settingsAction"));
+    m_menu
+        ->addAction(symbolIcon(QStringLiteral("trash"), menuTint), QStringLiteral("Clear"), this,
+            [this] { m_actions.clearHistory(); })
+        ->setObjectName(QStringLiteral("clearAction"));
+    m_menu->addSeparator();
+    m_menu
+        ->addAction(symbolIcon(QStringLiteral("power"), menuTint), QStringLiteral("Quit Quillet"), this,
+            [this] { m_actions.quit(); })
+        ->setObjectName(QStringLiteral("quitAction"));
+    menuButton->setMenu(m_menu);
     auto *close = plainButton(QStringLiteral("xmark"), 9, textColor(pal, Emphasis::tertiary), this);
     close->setObjectName(QStringLiteral("close"));
     header->addWidget(glass);
     header->addWidget(m_search, 1);
     header->addWidget(m_clear);
+    header->addWidget(menuButton);
     header->addWidget(close);
     column->addLayout(header);
     column->addWidget(makeDivider(this));
@@ -130,6 +163,7 @@ FloatingPanelView::FloatingPanelView(
     m_list->viewport()->setAutoFillBackground(false);
     m_list->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     m_list->setMaximumHeight(340);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     auto *empty = new QWidget(m_stack);
     auto *emptyColumn = new QVBoxLayout(empty);
     emptyColumn->setAlignment(Qt::AlignCenter);
@@ -154,12 +188,13 @@ FloatingPanelView::FloatingPanelView(
     m_count->setObjectName(QStringLiteral("count"));
     m_count->setFont(pixelFont(font(), 10));
     setTextColor(m_count, textColor(pal, Emphasis::tertiary));
-    auto *hint = new QLabel(QStringLiteral("Ctrl+1-9 or click"), this);
-    hint->setFont(pixelFont(font(), 10));
-    setTextColor(hint, textColor(pal, Emphasis::quaternary));
+    m_hint = new QLabel(this);
+    m_hint->setObjectName(QStringLiteral("hint"));
+    m_hint->setFont(pixelFont(font(), 10));
+    setTextColor(m_hint, textColor(pal, Emphasis::quaternary));
     footer->addWidget(m_count);
     footer->addStretch(1);
-    footer->addWidget(hint);
+    footer->addWidget(m_hint);
     column->addLayout(footer);
 
     connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -177,6 +212,7 @@ FloatingPanelView::FloatingPanelView(
         m_snippetsTab, &QToolButton::clicked, this, [this] { m_actions.setPanelTab(PanelTab::snippets); });
     connect(&m_actions, &AppActions::panelTabChanged, this, &FloatingPanelView::applyTab);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectAt(index.row()); });
+    connect(m_list, &QListView::customContextMenuRequested, this, &FloatingPanelView::showRowMenu);
     // Live lists: keep the highlight inside the list and the empty state right.
     connect(&m_history, &HistoryListModel::filteredCountChanged, this, &FloatingPanelView::refresh);
     connect(&m_snippets, &SnippetListModel::contentsChanged, this, &FloatingPanelView::refresh);
@@ -211,6 +247,27 @@ void FloatingPanelView::selectAt(int position)
     }
 }
 
+std::optional<ClipboardItem> FloatingPanelView::highlightedItem() const
+{
+    if (m_actions.panelTab() != PanelTab::history || m_selectedIndex >= m_history.rowCount())
+        return std::nullopt;
+    return m_history.filteredAt(m_selectedIndex);
+}
+
+void FloatingPanelView::showRowMenu(const QPoint &position)
+{
+    const QModelIndex index = m_list->indexAt(position);
+    if (m_actions.panelTab() != PanelTab::history || !index.isValid())
+        return;
+    setSelectedIndex(index.row());
+    const auto item = m_history.filteredAt(index.row());
+    if (!item)
+        return;
+    // At the pointer as the X server has it: Qt's idea of where a new panel
+    // is can lag behind the window manager's placement.
+    makeHistoryItemMenu(m_actions, *item, true, this)->popup(QCursor::pos());
+}
+
 void FloatingPanelView::applyTab()
 {
     const bool history = m_actions.panelTab() == PanelTab::history;
@@ -220,6 +277,8 @@ void FloatingPanelView::applyTab()
         m_list->setItemDelegate(new CompactItemRow(m_history, m_list));
     else
         m_list->setItemDelegate(new CompactSnippetRow(m_list));
+    m_hint->setText(history ? QStringLiteral("Ctrl+1-9 paste · Ctrl+P pin · Del delete")
+                            : QStringLiteral("Ctrl+1-9 or click"));
     const QPalette pal = palette();
     for (QToolButton *tab : { m_historyTab, m_snippetsTab }) {
         const bool current = (tab == m_historyTab) == history;
@@ -296,6 +355,11 @@ void FloatingPanelView::keyPressEvent(QKeyEvent *event)
 
 bool FloatingPanelView::handleKey(QKeyEvent *event)
 {
+    if (event->modifiers() == Qt::ControlModifier && event->key() == Qt::Key_P) {
+        if (const auto item = highlightedItem())
+            m_actions.setPinned(*item, !item->isPinned);
+        return true;
+    }
     // Ctrl stands for the Command key of the digit shortcuts.
     if (event->modifiers() & Qt::ControlModifier) {
         int digit = -1;
@@ -314,6 +378,15 @@ bool FloatingPanelView::handleKey(QKeyEvent *event)
         return false;
     }
     switch (event->key()) {
+    case Qt::Key_Delete:
+        // Inside the search text Delete edits the text; at its end it
+        // removes the highlighted entry.
+        if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier
+            || m_search->cursorPosition() < m_search->text().size())
+            return false;
+        if (const auto item = highlightedItem())
+            m_actions.remove(*item);
+        return true;
     case Qt::Key_Up:
         if (m_selectedIndex >= 1)
             setSelectedIndex(m_selectedIndex - 1);

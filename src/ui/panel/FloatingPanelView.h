@@ -9,6 +9,7 @@
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class QStackedWidget;
 class QToolButton;
 
@@ -16,9 +17,12 @@ namespace quillet {
 
 class SnippetsViewModel;
 
-// The content of the floating history panel: a search field, the History and
-// Snippets tabs, a numbered list and a footer. Keyboard-driven: arrows move
-// the highlight, Return pastes it, Ctrl+1…9 pastes that row, Escape closes.
+// The content of the floating history panel: a search field with the panel's
+// menu (Settings..., Clear, Quit Quillet: reachable without a tray), the
+// History and Snippets tabs, a numbered list and a footer. Keyboard-driven:
+// arrows move the highlight, Return pastes it, Ctrl+1…9 pastes that row,
+// Ctrl+P pins or unpins it, Delete removes it, Escape closes. A history row's
+// context menu pins, unpins and deletes too.
 class FloatingPanelView : public QWidget {
     Q_OBJECT
 public:
@@ -38,12 +42,17 @@ public:
     // Pastes the entry at `position` of the whole filtered list, if any.
     void selectAt(int position);
 
+    // The panel's own menu (its header button).
+    QMenu *menu() const { return m_menu; }
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool handleKey(QKeyEvent *event);
+    std::optional<ClipboardItem> highlightedItem() const;
+    void showRowMenu(const QPoint &position);
     void setSelectedIndex(int index);
     void applyTab();
     void refresh();
@@ -62,6 +71,8 @@ private:
     QLabel *m_emptyIcon = nullptr;
     QLabel *m_emptyText = nullptr;
     QLabel *m_count = nullptr;
+    QLabel *m_hint = nullptr;
+    QMenu *m_menu = nullptr;
 };
 
 } // namespace quillet

@@ -7,7 +7,6 @@
 
 #include <QBoxLayout>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -81,14 +80,8 @@ void AdvancedSettingsView::exportHistory()
     const QString path = m_chooseSaveFile ? m_chooseSaveFile(window()) : QString();
     if (path.isEmpty())
         return;
-    // As a save dialog does: the file exists (empty) before the history is
-    // written over it.
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        showError(path, file.errorString());
-        return;
-    }
-    file.close();
+    // The file is replaced only by a complete export: a failure leaves an
+    // existing file as it was.
     if (const auto error = m_viewModel.exportHistory(m_store, path))
         showError(path, *error);
 }

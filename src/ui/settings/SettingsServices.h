@@ -13,6 +13,7 @@ class KeySynthesizer;
 class LaunchAtLoginService;
 class PromptLibrary;
 class SettingsViewModel;
+class SnippetsViewModel;
 class Store;
 class UpdateService;
 namespace shortcuts {
@@ -39,6 +40,8 @@ struct SettingsServices {
     AppShortcutNames shortcutNames;
     ExcludedAppsService &excludedApps;
     Store &store;
+    // The Snippets tab edits them.
+    SnippetsViewModel &snippets;
     // Drives the accessibility re-check while the General tab is shown.
     Clock &clock;
     // The AI tab: the preferences it binds, the client for the connection

@@ -8,6 +8,7 @@
 #include "ui/settings/ExcludedAppsSettingsView.h"
 #include "ui/settings/GeneralSettingsView.h"
 #include "ui/settings/ShortcutSettingsView.h"
+#include "ui/settings/SnippetsSettingsView.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -66,6 +67,8 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     addTab(new AISettingsView(services.defaults, services.ai, services.prompts, services.shortcuts,
                services.keyStrokeReader),
         QStringLiteral("AI"), QStringLiteral("sparkles"));
+    m_snippets = new SnippetsSettingsView(services.snippets);
+    addTab(m_snippets, QStringLiteral("Snippets"), QStringLiteral("doc.text"));
     addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
         QStringLiteral("gearshape.2"));
     setCurrentIndex(0);
@@ -127,6 +130,15 @@ QAbstractButton *SettingsView::tabButton(int index) const
 int SettingsView::currentIndex() const
 {
     return m_stack->currentIndex();
+}
+
+void SettingsView::showSnippet(const QUuid &snippet)
+{
+    for (int i = 0; i < count(); ++i) {
+        if (tab(i) == m_snippets)
+            setCurrentIndex(i);
+    }
+    m_snippets->showSnippet(snippet);
 }
 
 void SettingsView::setCurrentIndex(int index)

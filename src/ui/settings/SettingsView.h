@@ -3,6 +3,7 @@
 #include "ui/settings/SettingsServices.h"
 
 #include <QList>
+#include <QUuid>
 #include <QWidget>
 
 class QAbstractButton;
@@ -11,6 +12,8 @@ class QHBoxLayout;
 class QStackedWidget;
 
 namespace quillet {
+
+class SnippetsSettingsView;
 
 // Quillet's settings window: a fixed 500 × 500 window with a bar of labelled
 // tab icons over the selected tab. Every control writes through at once;
@@ -35,6 +38,10 @@ public:
     int currentIndex() const;
     void setCurrentIndex(int index);
 
+    SnippetsSettingsView *snippetsTab() const { return m_snippets; }
+    // Switches to the Snippets tab with that snippet selected.
+    void showSnippet(const QUuid &snippet);
+
 private:
     struct Tab {
         QWidget *page;
@@ -47,6 +54,7 @@ private:
     QButtonGroup *m_buttons;
     QStackedWidget *m_stack;
     QList<Tab> m_tabs;
+    SnippetsSettingsView *m_snippets = nullptr;
 };
 
 } // namespace quillet

@@ -33,4 +33,10 @@ void SettingsWindow::show()
     m_view->activateWindow();
 }
 
+void SettingsWindow::showSnippet(const QUuid &snippet)
+{
+    show();
+    m_view->showSnippet(snippet);
+}
+
 } // namespace quillet

@@ -8,7 +8,6 @@
 
 namespace quillet {
 
-
 // Opens the settings window on demand: built when first asked for, brought to
 // the front when already open, and destroyed when the user closes it (the
 // next show() builds a fresh one). Closing it never ends the application.
@@ -19,6 +18,8 @@ public:
     ~SettingsWindow() override;
 
     void show();
+    // Shows the window on the Snippets tab with that snippet selected.
+    void showSnippet(const QUuid &snippet);
     // The open window, if any.
     SettingsView *view() const { return m_view; }
 

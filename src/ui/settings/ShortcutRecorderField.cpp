@@ -2,6 +2,7 @@
 
 #include "shortcuts/KeyboardShortcuts.h"
 #include "shortcuts/Localization.h"
+#include "shortcuts/StandardMenu.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 
@@ -132,6 +133,9 @@ ShortcutRecorderField::ShortcutRecorderField(KeyboardShortcuts &library, Name na
     connect(m_clearAction, &QAction::triggered, this, [this] { m_controller->clear(); });
 
     RecorderController *controller = m_controller.get();
+    // Quillet has no menu bar of its own: the commands of every application
+    // are what a global shortcut must not take.
+    controller->setMenu(makeStandardEditingMenu(this));
     setText(controller->text());
     setPlaceholderText(controller->placeholder());
     m_clearAction->setVisible(controller->isCancelButtonVisible());

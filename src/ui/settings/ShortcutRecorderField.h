@@ -39,7 +39,8 @@ public:
 
     // Called with the new shortcut (or none) after the user changed it.
     void setOnChange(std::function<void(std::optional<shortcuts::Shortcut>)> onChange);
-    // The menu whose shortcuts a new combination must not repeat.
+    // The menu whose shortcuts a new combination must not repeat; the
+    // standard editing commands of every application unless replaced.
     void setMenu(QMenu *menu);
     // How key events become key strokes on this platform (by the key's
     // position); events it cannot read fall back to their Qt key.

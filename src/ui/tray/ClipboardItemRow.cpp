@@ -25,7 +25,7 @@ public:
         setTextFormat(Qt::PlainText);
         setMinimumWidth(10);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        setToolTip(m_full.left(300));
+        setToolTip(plainToolTip(m_full.left(300)));
     }
 
 protected:

@@ -1,5 +1,6 @@
 #include "ui/tray/TrayHistoryList.h"
 
+#include "ui/common/HistoryItemMenu.h"
 #include "ui/common/Palette.h"
 #include "ui/controls/Dividers.h"
 #include "ui/tray/ClipboardItemRow.h"
@@ -7,6 +8,7 @@
 #include <QBoxLayout>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 
 namespace quillet {
 
@@ -18,7 +20,14 @@ TrayHistoryList::TrayHistoryList(AppActions &actions, Store &store, qint64 itemC
 {
     m_rows->setContentsMargins(4, 4, 4, 4);
     m_rows->setSpacing(0);
-    connect(&m_model, &HistoryListModel::filteredCountChanged, this, &TrayHistoryList::rebuild);
+    connect(&m_model, &HistoryListModel::filteredCountChanged, this, [this] {
+        if (!m_inRowAction) {
+            rebuild();
+        } else if (!m_rebuildPending) {
+            m_rebuildPending = true;
+            QMetaObject::invokeMethod(this, &TrayHistoryList::rebuild, Qt::QueuedConnection);
+        }
+    });
     rebuild();
 }
 
@@ -32,8 +41,16 @@ int TrayHistoryList::rowCount() const
     return m_model.rowCount();
 }
 
+void TrayHistoryList::runRowAction(const std::function<void()> &action)
+{
+    m_inRowAction = true;
+    action();
+    m_inRowAction = false;
+}
+
 void TrayHistoryList::rebuild()
 {
+    m_rebuildPending = false;
     rebuildRows();
     Q_EMIT contentChanged();
 }
@@ -65,7 +82,13 @@ void TrayHistoryList::rebuildRows()
     for (int row = 0; row < m_model.rowCount(); ++row) {
         const auto item = m_model.filteredAt(row).value();
         auto *button = new ClipboardItemRow(item, m_model.thumbnail(item), now, this);
-        connect(button, &QAbstractButton::clicked, this, [this, item] { m_actions.paste(item); });
+        connect(button, &QAbstractButton::clicked, this,
+            [this, item] { runRowAction([this, item] { m_actions.paste(item); }); });
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        // The list owns the menu: what the menu does may rebuild the rows.
+        connect(button, &QWidget::customContextMenuRequested, this, [this, button, item](const QPoint &at) {
+            makeHistoryItemMenu(m_actions, item, false, this)->popup(button->mapToGlobal(at));
+        });
         m_rows->addWidget(button);
     }
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QVBoxLayout;
 
 namespace quillet {
@@ -26,10 +28,15 @@ Q_SIGNALS:
 private:
     void rebuild();
     void rebuildRows();
+    // Runs a row's action; a rebuild it causes waits until the click is over,
+    // as the clicked row is still handling it.
+    void runRowAction(const std::function<void()> &action);
 
     AppActions &m_actions;
     HistoryListModel m_model;
     QVBoxLayout *m_rows;
+    bool m_inRowAction = false;
+    bool m_rebuildPending = false;
 };
 
 } // namespace quillet

@@ -1,15 +1,12 @@
-#include "shortcuts/Localization.h"
 #include "shortcuts/x11/X11HotKeyBackend.h"
 #include "shortcuts/x11/X11KeyMap.h"
 #include "shortcuts/x11/X11KeyboardLayout.h"
 #include "support/SettingsFixture.h"
-#include "support/StdoutCapture.h"
 #include "support/TestEnvironment.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderField.h"
 #include "ui/settings/ShortcutSettingsView.h"
 
-#include <QMessageBox>
 #include <QProcess>
 
 #include <X11/Xlib.h>
@@ -36,8 +33,8 @@ void xdotool(const QStringList &arguments)
 
 } // namespace
 
-// The Shortcuts tab on a real X server: combinations typed by an outside
-// client, grabs held by another client, and hot keys that work at once.
+// The Shortcuts tab on a real X server: a combination typed by an outside
+// client is recorded, and works as a hot key at once.
 class SettingsX11Test : public QObject {
     Q_OBJECT
 
@@ -119,7 +116,7 @@ private Q_SLOTS:
         // Recording: the typed combination reaches the field, not the old
         // hot key's handler.
         xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+super+shift+k") });
-        QTRY_COMPARE_WITH_TIMEOUT(panelRecorder()->text(), QStringLiteral("⌃⇧⌘K"), kTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(panelRecorder()->text(), QStringLiteral("Ctrl+Shift+Super+K"), kTimeout);
         QVERIFY(!panelRecorder()->isRecording());
         QCOMPARE(
             m_library->shortcut(HotkeyManager::togglePanel()), Shortcut(keys::k, control | shift | command));
@@ -130,56 +127,6 @@ private Q_SLOTS:
         xdotool({ QStringLiteral("key"), QStringLiteral("super+shift+v") });
         pressSentinel();
         QCOMPARE(m_panelToggles, 2);
-    }
-
-    void aLetterAloneIsRefusedAndRecordingGoesOn()
-    {
-        startRecording(panelRecorder());
-        xdotool({ QStringLiteral("key"), QStringLiteral("a") });
-        xdotool({ QStringLiteral("key"), QStringLiteral("Escape") });
-        QTRY_VERIFY_WITH_TIMEOUT(!panelRecorder()->isRecording(), kTimeout);
-        QCOMPARE(m_library->shortcut(HotkeyManager::togglePanel()), Shortcut(keys::v, command | shift));
-        QCOMPARE(panelRecorder()->text(), QStringLiteral("⇧⌘V"));
-    }
-
-    void aCombinationGrabbedByAnotherClientNeedsTheSecondButton()
-    {
-        Display *other = XOpenDisplay(nullptr);
-        QVERIFY(other);
-        XGrabKey(other, int(XKeysymToKeycode(other, XK_x)), ControlMask | x11::modifierMasks(other).alt,
-            DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync);
-        XSync(other, False);
-        const Shortcut taken(keys::x, control | option);
-        QVERIFY(m_library->isSystemShortcut(taken));
-
-        startRecording(panelRecorder());
-        QStringList texts;
-        std::unique_ptr<test::ModalAnswer> answer = std::make_unique<test::ModalAnswer>([&](QWidget *dialog) {
-            texts.append(static_cast<QMessageBox *>(dialog)->text());
-            test::clickButton(QStringLiteral("OK"))(dialog);
-        });
-        xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+x") });
-        QTRY_VERIFY_WITH_TIMEOUT(answer->answered, kTimeout);
-        QCOMPARE(texts, QStringList { localized(QStringLiteral("keyboard_shortcut_used_by_system")) });
-        // Not stored; the field records again for another try.
-        QCOMPARE(m_library->shortcut(HotkeyManager::togglePanel()), Shortcut(keys::v, command | shift));
-        QTRY_VERIFY_WITH_TIMEOUT(panelRecorder()->isRecording(), kTimeout);
-        QTRY_COMPARE_WITH_TIMEOUT(QWidget::keyboardGrabber(), panelRecorder(), kTimeout);
-
-        answer = std::make_unique<test::ModalAnswer>(test::clickButton(QStringLiteral("Use Anyway")));
-        QByteArray output;
-        {
-            test::StdoutCapture capture;
-            xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+x") });
-            QTRY_VERIFY_WITH_TIMEOUT(answer->answered, kTimeout);
-            QTRY_COMPARE_WITH_TIMEOUT(
-                m_library->shortcut(HotkeyManager::togglePanel()), std::optional(taken), kTimeout);
-            output = capture.text();
-        }
-        QCOMPARE(panelRecorder()->text(), QStringLiteral("⌃⌥X"));
-        // The other client keeps its grab, so ours is refused and said so.
-        QVERIFY2(output.startsWith("Error registering hotkey ⌃⌥X"), output.constData());
-        XCloseDisplay(other);
     }
 };
 
