@@ -1,13 +1,11 @@
 #include "settings/SettingsViewModel.h"
 
 #include "defaults/PreferenceKeys.h"
+#include "store/HistoryExport.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 
 namespace quillet {
@@ -119,18 +117,7 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
 
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
 {
-    QJsonArray records;
-    for (const ClipboardItem &item : store.itemsByCreatedAt()) {
-        QJsonObject record;
-        record.insert(QStringLiteral("title"), item.title);
-        record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
-        record.insert(QStringLiteral("createdAt"), double(item.createdAt.toMSecsSinceEpoch()) / 1000.0);
-        record.insert(QStringLiteral("isPinned"), item.isPinned);
-        if (item.sourceAppName)
-            record.insert(QStringLiteral("sourceApp"), *item.sourceAppName);
-        records.append(record);
-    }
-    const QByteArray bytes = QJsonDocument(records).toJson(QJsonDocument::Indented);
+    const QByteArray bytes = historyExportDocument(store);
 
     // Written through a temporary file, so a failed export never leaves half a file.
     QSaveFile file(path);

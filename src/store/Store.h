@@ -42,6 +42,10 @@ public:
     // (nullptr, with `error` set) when the file is not a usable SQLite
     // database, fails its integrity check, or carries another schema.
     static std::unique_ptr<Store> open(const QString &path, QString *error);
+    // Opens an existing store for reading only, beside the instance that may
+    // be writing it; nothing is created, checked for damage or recovered.
+    // Fails when there is no file or it carries another schema.
+    static std::unique_ptr<Store> openReadOnly(const QString &path, QString *error);
 
     ~Store() override;
 
@@ -96,9 +100,10 @@ Q_SIGNALS:
     void changed(quillet::Store::Record record);
 
 private:
-    Store(QString connectionName, QString path);
+    Store(QString connectionName, QString path, bool readOnly);
 
     bool prepareSchema(QString *error);
+    bool checkSchemaVersion(QString *error);
     QSqlQuery &statement(const char *sql);
     template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
     QList<ClipboardItem> fetchItems(const char *sql, std::initializer_list<QVariant> bindings);

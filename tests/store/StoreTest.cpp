@@ -97,6 +97,23 @@ private Q_SLOTS:
             1);
     }
 
+    void aReaderSeesTheWriterAndChangesNothing()
+    {
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("a"), 1), std::nullopt, {}));
+        QString error;
+        auto reader = Store::openReadOnly(m_path, &error);
+        QVERIFY2(reader, qPrintable(error));
+        QCOMPARE(reader->itemCount(), 1);
+        QVERIFY(m_store->insertItem(makeItem(QStringLiteral("b"), 2), std::nullopt, {}));
+        QCOMPARE(reader->itemCount(), 2);
+        QVERIFY(!reader->insertItem(makeItem(QStringLiteral("c"), 3), std::nullopt, {}));
+        QCOMPARE(m_store->itemCount(), 2);
+
+        const QString missing = m_dir.filePath(QStringLiteral("missing.store"));
+        QVERIFY(!Store::openReadOnly(missing, &error));
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
     void itemRoundTripsWithPayloads()
     {
         ClipboardItem item = makeItem(QStringLiteral("Hello"), 5);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace quillet {
+
+class Store;
+
+// The history export file: a pretty-printed JSON array with one object per
+// entry, newest createdAt first, holding "title", "contentType", "createdAt"
+// (seconds since 1970), "isPinned" and, when known, "sourceApp". The settings
+// window and `quillet export` write the same document.
+QByteArray historyExportDocument(Store &store);
+
+} // namespace quillet
