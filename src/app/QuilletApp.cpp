@@ -28,6 +28,9 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_state(m_paste, m_history)
     , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys)
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
+    // `quillet COMMAND` acts through the same state and services as the views.
+    , m_commands(
+          m_state, m_history, m_paste, *m_store, platform.pasteboard, platform.workspace, platform.keys)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
@@ -39,7 +42,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     if (!m_tray.isAvailable())
         m_notices.append(
             QStringLiteral("No system tray: open Quillet with its shortcuts (Super+Shift+V shows "
-                           "the history), or run quillet again to show the panel."));
+                           "the history), or run quillet again (or quillet toggle) to show the panel."));
 }
 
 QuilletApp::~QuilletApp() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppState.h"
+#include "app/CommandServer.h"
 #include "app/FloatingPanelController.h"
 #include "app/HotkeyManager.h"
 #include "app/TrayController.h"
@@ -69,6 +70,7 @@ public:
     ClipboardMonitor &monitor() { return m_monitor; }
     FloatingPanelController &panels() { return m_panels; }
     TrayController &tray() { return m_tray; }
+    CommandServer &commandServer() { return m_commands; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
     const QStringList &notices() const { return m_notices; }
@@ -102,7 +104,7 @@ private:
     AppState m_state;
     FloatingPanelController m_panels;
     TrayController m_tray;
-    // The command-line server joins the controllers here.
+    CommandServer m_commands;
 
     // Views.
     SettingsWindow m_settingsWindow;

@@ -16,7 +16,7 @@ PasteService::PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer 
 {
 }
 
-bool PasteService::paste(const ClipboardItem &item)
+bool PasteService::copy(const ClipboardItem &item)
 {
     const QList<ClipboardContent> contents = m_store.contents(item.id);
     if (contents.isEmpty())
@@ -28,6 +28,13 @@ bool PasteService::paste(const ClipboardItem &item)
     m_store.updateItem(current);
 
     writeContents(contents, true, m_pasteboard);
+    return true;
+}
+
+bool PasteService::paste(const ClipboardItem &item)
+{
+    if (!copy(item))
+        return false;
     schedulePaste();
     return true;
 }

@@ -28,6 +28,10 @@ public:
     PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
         QObject *parent = nullptr);
 
+    // Puts the entry back on the clipboard and makes it the newest, without
+    // the paste keystroke. Does nothing and returns false when the entry has
+    // no stored contents.
+    bool copy(const ClipboardItem &item);
     // Does nothing and returns false when the entry has no stored contents.
     bool paste(const ClipboardItem &item);
     // Does nothing and returns false when the snippet has no content bytes.
