@@ -140,33 +140,37 @@ std::optional<Reply> InstanceConnection::exchange(
     }
     const QByteArray frame = encodeFrame(request);
     QString failure;
-    if (!writeAll(frame, &failure)) {
-        *error = failure == QLatin1String("timeout")
+    // Quillet may refuse a request before taking all of it (another user, too
+    // large): its reply still says why.
+    std::optional<QString> sendError;
+    if (!writeAll(frame, &failure))
+        sendError = failure == QLatin1String("timeout")
             ? QStringLiteral("Quillet does not take the request")
             : QStringLiteral("sending the request failed: ") + failure;
-        return std::nullopt;
-    }
     const auto firstAnswer = answerTime + std::chrono::seconds(frame.size() / kBytesPerExtraSecond);
     const auto seconds = std::chrono::duration<double>(answerTime).count();
     FrameReader reader;
-    QDeadlineTimer deadline(firstAnswer);
+    QDeadlineTimer deadline(sendError ? answerTime : firstAnswer);
     char buffer[64 * 1024];
     for (;;) {
         if (!waitFor(m_fd, POLLIN, deadline, &failure)) {
-            *error = failure == QLatin1String("timeout")
-                ? QStringLiteral("Quillet did not answer within %1 s").arg(seconds)
-                : QStringLiteral("reading the reply failed: ") + failure;
+            if (sendError)
+                *error = *sendError;
+            else if (failure == QLatin1String("timeout"))
+                *error = QStringLiteral("Quillet did not answer within %1 s").arg(seconds);
+            else
+                *error = QStringLiteral("reading the reply failed: ") + failure;
             return std::nullopt;
         }
         const ssize_t received = ::recv(m_fd, buffer, sizeof(buffer), 0);
         if (received < 0) {
             if (errno == EINTR || errno == EAGAIN)
                 continue;
-            *error = QStringLiteral("reading the reply failed: ") + systemError(errno);
+            *error = sendError.value_or(QStringLiteral("reading the reply failed: ") + systemError(errno));
             return std::nullopt;
         }
         if (received == 0) {
-            *error = QStringLiteral("Quillet closed the connection without answering");
+            *error = sendError.value_or(QStringLiteral("Quillet closed the connection without answering"));
             return std::nullopt;
         }
         reader.append(QByteArrayView(buffer, received));
