@@ -301,10 +301,11 @@ QJsonObject AIService::chatBody(
     return body;
 }
 
-AIStream<QString> AIService::streamText(
-    const QString &model, const QString &apiKey, const QString &systemPrompt, const QString &text)
+template<typename T>
+AIStream<T> AIService::startStream(const QString &model, const QString &apiKey, const QJsonObject &body,
+    gemini::StreamReader::Mode mode, std::function<void(AIStream<T> &, StreamEvent &&)> forward)
 {
-    AIStream<QString> stream;
+    AIStream<T> stream;
     Prepared prepared
         = prepare(model, QStringLiteral("streamGenerateContent"), QStringLiteral("?alt=sse"), apiKey);
     if (!prepared.request) {
@@ -312,34 +313,30 @@ AIStream<QString> AIService::streamText(
         return stream;
     }
     readStream(
-        m_network, *prepared.request,
-        QJsonDocument(userTurnBody(systemPrompt, text)).toJson(QJsonDocument::Compact),
-        gemini::StreamReader::Mode::text, apiKey,
-        [stream](StreamEvent &&event) mutable {
-            if (auto *delta = std::get_if<StreamEvent::TextDelta>(&event.value))
-                stream.push(std::move(delta->text));
-        },
+        m_network, *prepared.request, QJsonDocument(body).toJson(QJsonDocument::Compact), mode, apiKey,
+        [stream, forward = std::move(forward)](
+            StreamEvent &&event) mutable { forward(stream, std::move(event)); },
         endsStream(stream));
     return stream;
+}
+
+AIStream<QString> AIService::streamText(
+    const QString &model, const QString &apiKey, const QString &systemPrompt, const QString &text)
+{
+    return startStream<QString>(model, apiKey, userTurnBody(systemPrompt, text),
+        gemini::StreamReader::Mode::text, [](AIStream<QString> &stream, StreamEvent &&event) {
+            if (auto *delta = std::get_if<StreamEvent::TextDelta>(&event.value))
+                stream.push(std::move(delta->text));
+        });
 }
 
 AIStream<StreamEvent> AIService::streamChat(const QList<ChatMessage> &messages,
     const QString &systemInstruction, const QList<QJsonObject> &tools, const QString &apiKey,
     const QString &model)
 {
-    AIStream<StreamEvent> stream;
-    Prepared prepared
-        = prepare(model, QStringLiteral("streamGenerateContent"), QStringLiteral("?alt=sse"), apiKey);
-    if (!prepared.request) {
-        stream.fail(prepared.error);
-        return stream;
-    }
-    readStream(
-        m_network, *prepared.request,
-        QJsonDocument(chatBody(messages, systemInstruction, tools)).toJson(QJsonDocument::Compact),
-        gemini::StreamReader::Mode::chat, apiKey,
-        [stream](StreamEvent &&event) mutable { stream.push(std::move(event)); }, endsStream(stream));
-    return stream;
+    return startStream<StreamEvent>(model, apiKey, chatBody(messages, systemInstruction, tools),
+        gemini::StreamReader::Mode::chat,
+        [](AIStream<StreamEvent> &stream, StreamEvent &&event) { stream.push(std::move(event)); });
 }
 
 QCoro::Task<GenerateResult> AIService::generate(

@@ -2,6 +2,7 @@
 
 #include "ai/AIStream.h"
 #include "ai/ChatMessage.h"
+#include "ai/GeminiStreamParser.h"
 #include "ai/StreamEvent.h"
 
 #include <QJsonObject>
@@ -90,6 +91,11 @@ private:
     };
     Prepared prepare(
         const QString &model, const QString &method, const QString &query, const QString &apiKey) const;
+    // Posts `body` to the streaming endpoint and hands each parsed event to
+    // `forward`; the stream ends with the request.
+    template<typename T>
+    AIStream<T> startStream(const QString &model, const QString &apiKey, const QJsonObject &body,
+        gemini::StreamReader::Mode mode, std::function<void(AIStream<T> &, StreamEvent &&)> forward);
 
     BaseUrlSource m_baseUrl;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;

@@ -99,15 +99,22 @@ void HotkeyManager::registerShortcuts(const QList<Name> &bound)
     }
 }
 
-void HotkeyManager::registerSavedPromptShortcuts(
-    const QList<SavedPrompt> &prompts, std::function<void(const SavedPrompt &)> handler)
+void HotkeyManager::registerSavedPromptShortcut(
+    const SavedPrompt &prompt, std::function<void(const QUuid &)> handler)
 {
-    for (const SavedPrompt &prompt : prompts) {
-        onRelease(promptName(prompt), [prompt, handler](HotkeyManager &) {
-            if (handler)
-                handler(prompt);
-        });
-    }
+    const Name name = promptName(prompt);
+    m_library.removeHandler(name);
+    onRelease(name, [id = prompt.id, handler](HotkeyManager &) {
+        if (handler)
+            handler(id);
+    });
+}
+
+void HotkeyManager::forgetSavedPromptShortcut(const SavedPrompt &prompt)
+{
+    const Name name = promptName(prompt);
+    m_library.removeHandler(name);
+    m_library.reset({ name });
 }
 
 void HotkeyManager::registerBuiltInPromptShortcuts(std::function<void(const TextPrompt &)> handler)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ai/AIService.h"
+#include "ai/PromptLibrary.h"
+#include "ai/TextTransformManager.h"
 #include "app/AppState.h"
 #include "app/CommandServer.h"
 #include "app/FloatingPanelController.h"
@@ -69,6 +72,9 @@ public:
     Store &store() { return *m_store; }
     ClipboardMonitor &monitor() { return m_monitor; }
     FloatingPanelController &panels() { return m_panels; }
+    TextTransformManager &transform() { return m_transform; }
+    shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
+    PromptLibrary &prompts() { return m_prompts; }
     TrayController &tray() { return m_tray; }
     CommandServer &commandServer() { return m_commands; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
@@ -81,6 +87,7 @@ Q_SIGNALS:
 
 private:
     void bindHotkeys();
+    void bindPromptShortcuts();
 
     // Platform.
     Platform m_platform;
@@ -97,8 +104,10 @@ private:
     PasteService m_paste;
     ClipboardMonitor m_monitor;
     HotkeyManager m_hotkeys;
-    // The AI transform (AIService, PromptLibrary, TextTransformManager) and
-    // the launcher (AppIndexService, LauncherViewModel) join the services here.
+    AIService m_ai;
+    PromptLibrary m_prompts;
+    TextTransformManager m_transform;
+    // The launcher (AppIndexService, LauncherViewModel) joins the services here.
 
     // Controllers.
     AppState m_state;

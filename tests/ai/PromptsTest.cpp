@@ -2,10 +2,10 @@
 #include "ai/TextPrompt.h"
 #include "store/Store.h"
 #include "support/ManualClock.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -15,8 +15,7 @@ Q_DECLARE_METATYPE(quillet::SavedPrompt)
 class PromptsTest : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
-    std::unique_ptr<Store> m_store;
+    std::unique_ptr<TempStore> m_store;
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<PromptLibrary> m_library;
 
@@ -31,54 +30,14 @@ private:
 private Q_SLOTS:
     void init()
     {
-        QString error;
-        m_store = Store::open(m_dir.filePath(QUuid::createUuid().toString(QUuid::WithoutBraces)), &error);
-        QVERIFY2(m_store, qPrintable(error));
+        m_store = std::make_unique<TempStore>();
         m_clock = std::make_unique<ManualClock>();
-        m_library = std::make_unique<PromptLibrary>(*m_store, *m_clock);
+        m_library = std::make_unique<PromptLibrary>(**m_store, *m_clock);
     }
     void cleanup()
     {
         m_library.reset();
         m_store.reset();
-    }
-
-    void builtInPromptsAreTheShippedSeven()
-    {
-        const QList<TextPrompt> expected {
-            { "fix-grammar", "Fix grammar & spelling", "textformat.abc",
-                "Fix all grammar and spelling errors in the following text. Return only the corrected text, "
-                "nothing else." },
-            { "make-professional", "Make professional", "briefcase",
-                "Rewrite the following text in a professional tone. Return only the rewritten text, nothing "
-                "else." },
-            { "make-concise", "Make concise", "scissors",
-                "Make the following text more concise while preserving meaning. Return only the rewritten "
-                "text, nothing "
-                "else." },
-            { "translate-english", "Translate to English", "globe",
-                "Translate the following text to English. Return only the translation, nothing else." },
-            { "translate-chinese", "Translate to Chinese", "globe.asia.australia",
-                "Translate the following text to Chinese. Return only the translation, nothing else." },
-            { "summarize", "Summarize", "doc.plaintext",
-                "Summarize the following text briefly. Return only the summary, nothing else." },
-            { "explain-simply", "Explain simply", "lightbulb",
-                "Explain the following text in simple, easy-to-understand terms. Return only the "
-                "explanation, nothing "
-                "else." },
-        };
-        QCOMPARE(builtInPrompts().size(), expected.size());
-        for (qsizetype i = 0; i < expected.size(); ++i) {
-            QCOMPARE(builtInPrompts()[i].id, expected[i].id);
-            QCOMPARE(builtInPrompts()[i].name, expected[i].name);
-            QCOMPARE(builtInPrompts()[i].icon, expected[i].icon);
-            QCOMPARE(builtInPrompts()[i].systemPrompt, expected[i].systemPrompt);
-        }
-        QCOMPARE(shortcutName(builtInPrompts().first()), QStringLiteral("aiBuiltIn-fix-grammar"));
-        QCOMPARE(promptIconChoices(),
-            (QStringList { "text.bubble", "pencil.and.outline", "doc.text", "globe", "wand.and.stars",
-                "lightbulb", "brain", "text.quote", "arrow.triangle.swap", "checkmark.circle",
-                "exclamationmark.triangle", "list.bullet", "textformat", "character.book.closed" }));
     }
 
     void modeReadsFromItsRawValue_data()
@@ -131,7 +90,7 @@ private Q_SLOTS:
         SavedPrompt gap = *second;
         gap.id = QUuid::createUuid();
         gap.sortOrder = 5;
-        QVERIFY(m_store->insertPrompt(gap));
+        QVERIFY((*m_store)->insertPrompt(gap));
         const auto afterGap = m_library->create("C", "doc.text", "Do C.", TransformMode::replace);
         QCOMPARE(afterGap->sortOrder, 6);
         QCOMPARE(sortOrders(), (QList<qint64> { 0, 1, 5, 6 }));

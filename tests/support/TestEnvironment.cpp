@@ -4,17 +4,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace quillet::test {
 
 namespace {
-QTemporaryDir *g_home = nullptr;
+// Removed when the test program ends.
+std::unique_ptr<QTemporaryDir> g_home;
 }
 
 void isolateEnvironment()
 {
     if (g_home)
         return;
-    g_home = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/quillet-test-XXXXXX"));
+    g_home = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/quillet-test-XXXXXX"));
     const QString root = g_home->path();
     const struct {
         const char *variable;
