@@ -125,6 +125,8 @@ void FrameReader::append(QByteArrayView bytes)
     m_buffer.append(bytes);
     if (hadHeader)
         return;
+    // The length is checked as soon as it is known; no room is reserved for
+    // it, so a peer that announces much and sends little costs what it sends.
     if (const auto length = frameLength()) {
         if (*length == 0)
             fail(QStringLiteral("the message is empty"));
@@ -132,8 +134,6 @@ void FrameReader::append(QByteArrayView bytes)
             fail(QStringLiteral("the message announces %1 bytes, more than the %2 allowed")
                      .arg(*length)
                      .arg(m_maxFrameBytes));
-        else
-            m_buffer.reserve(4 + *length);
     }
 }
 
