@@ -7,9 +7,9 @@
 #include "clipboard/PasteService.h"
 #include "clipboard/PasteboardTransfer.h"
 #include "clipboard/TypeRegistry.h"
-#include "platform/KeySynthesizer.h"
 #include "platform/Workspace.h"
 
+#include <QFutureWatcher>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QTimer>
@@ -43,7 +43,7 @@ bool peerIsThisUser(QLocalSocket *socket)
 } // namespace
 
 CommandServer::CommandServer(AppState &state, HistoryManager &history, PasteService &paste, Store &store,
-    Pasteboard &pasteboard, Workspace &workspace, KeySynthesizer &keys, QObject *parent)
+    Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_history(history)
@@ -51,45 +51,53 @@ CommandServer::CommandServer(AppState &state, HistoryManager &history, PasteServ
     , m_store(store)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
-    , m_keys(keys)
 {
     const auto done = [](auto action) {
-        return [action](const Request &, std::function<void()> &) {
+        return [action](const Request &) {
             action();
-            return Reply::success();
+            return Execution(Reply::success());
         };
     };
     m_handlers = {
         { QStringLiteral("show"),
-            [this](const Request &request, std::function<void()> &) {
+            [this](const Request &request) {
                 const QString tab = request.value(QStringLiteral("tab")).toString();
                 if (!tab.isEmpty())
                     m_state.setPanelTab(
                         tab == QLatin1String("snippets") ? PanelTab::snippets : PanelTab::history);
                 m_state.showPanel();
-                return Reply::success();
+                return Execution(Reply::success());
             } },
         { QStringLiteral("toggle"), done([this] { m_state.togglePanel(); }) },
         { QStringLiteral("settings"), done([this] { m_state.openSettings(); }) },
         { QStringLiteral("quit"),
-            [this](const Request &, std::function<void()> &afterReply) {
-                afterReply = [this] { m_state.quit(); };
-                return Reply::success();
+            [this](const Request &) {
+                Execution execution(Reply::success());
+                execution.afterReply = [this] { m_state.quit(); };
+                return execution;
             } },
         { QStringLiteral("copy"), onEntry([this](const ClipboardItem &item, qint64 position) {
-             return m_paste.copy(item)
-                 ? Reply::success()
-                 : Reply::failure(QStringLiteral("entry %1 has no content to copy").arg(position));
+             Execution execution(Reply::success());
+             execution.written = m_paste.copy(item);
+             if (!execution.written)
+                 return Execution(
+                     Reply::failure(QStringLiteral("entry %1 has no content to copy").arg(position)));
+             return execution;
          }) },
         { QStringLiteral("paste"), onEntry([this](const ClipboardItem &item, qint64 position) {
              if (m_store.contents(item.id).isEmpty())
-                 return Reply::failure(QStringLiteral("entry %1 has no content to paste").arg(position));
+                 return Execution(
+                     Reply::failure(QStringLiteral("entry %1 has no content to paste").arg(position)));
              // The window in front now receives the paste, unless one of
              // Quillet's own panels is in front: then where it came from does.
-             if (!m_state.isPanelVisible() && !m_state.isPopoverVisible())
-                 m_keys.setPasteTarget(m_workspace.activeWindow());
+             const bool panelOpen = m_state.isPanelVisible() || m_state.isPopoverVisible();
+             if (!panelOpen)
+                 m_paste.setPasteTarget(m_workspace.activeWindow());
              m_state.paste(item);
-             return Reply::success();
+             // Taken by the paste; no later paste should go there unasked.
+             if (!panelOpen)
+                 m_paste.setPasteTarget(std::nullopt);
+             return Execution(Reply::success());
          }) },
         { QStringLiteral("pin"), onEntry([this](const ClipboardItem &item, qint64 position) {
              return m_history.setPinned(item.id, true)
@@ -107,24 +115,23 @@ CommandServer::CommandServer(AppState &state, HistoryManager &history, PasteServ
                  : Reply::failure(QStringLiteral("entry %1 could not be deleted").arg(position));
          }) },
         { QStringLiteral("clear"), done([this] { m_state.clearHistory(); }) },
-        { QStringLiteral("add"),
-            [this](const Request &request, std::function<void()> &) { return add(request); } },
+        { QStringLiteral("add"), [this](const Request &request) { return add(request); } },
     };
 }
 
 CommandServer::~CommandServer() = default;
 
-CommandServer::Handler CommandServer::onEntry(std::function<Reply(const ClipboardItem &, qint64)> action)
+CommandServer::Handler CommandServer::onEntry(std::function<Execution(const ClipboardItem &, qint64)> action)
 {
-    return [this, action](const Request &request, std::function<void()> &) {
+    return [this, action](const Request &request) {
         const qint64 position = request.value(QStringLiteral("position")).toLongLong();
         QString error;
         const std::optional<ClipboardItem> item = cli::itemAtPosition(m_store, position, &error);
-        return item ? action(*item, position) : Reply::failure(error);
+        return item ? action(*item, position) : Execution(Reply::failure(error));
     };
 }
 
-Reply CommandServer::add(const Request &request)
+CommandServer::Execution CommandServer::add(const Request &request)
 {
     const QByteArray data = request.value(QStringLiteral("data")).toByteArray();
     const QString type = request.values.contains(QStringLiteral("type"))
@@ -138,6 +145,8 @@ Reply CommandServer::add(const Request &request)
     PasteboardSnapshot snapshot;
     snapshot.contents.append({ type, data });
     m_history.addSnapshot(snapshot);
+    Execution execution(Reply::success());
+    execution.waitsForHistory = true;
     if (!request.value(QStringLiteral("no-copy")).toBool()) {
         ClipboardContent content;
         content.id = QUuid::createUuid();
@@ -145,19 +154,19 @@ Reply CommandServer::add(const Request &request)
         content.data = data;
         content.dataSize = data.size();
         // Marked as Quillet's own, so the monitor does not record it again.
-        writeContents({ content }, true, m_pasteboard);
+        execution.written = writeContents({ content }, true, m_pasteboard);
     }
-    return Reply::success();
+    return execution;
 }
 
-Reply CommandServer::execute(const Request &request, std::function<void()> &afterReply)
+CommandServer::Execution CommandServer::execute(const Request &request)
 {
     if (request.command->access == cli::Access::reading)
         return cli::executeReadCommand(m_store, request);
     const auto handler = m_handlers.constFind(request.command->name);
     if (handler == m_handlers.constEnd())
         return Reply::failure(QStringLiteral("this Quillet cannot %1 yet").arg(request.command->name));
-    return (*handler)(request, afterReply);
+    return (*handler)(request);
 }
 
 CommandServer::Listening CommandServer::listen(const QString &path, QString *error)
@@ -223,20 +232,40 @@ void CommandServer::read(QLocalSocket *socket, cli::FrameReader &reader)
             answer(socket, Reply::failure(reader.error()));
         return;
     }
+    // One request per connection: nothing more is read once it is here.
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+    for (QTimer *timer : socket->findChildren<QTimer *>())
+        timer->stop();
     QString error;
     const std::optional<Request> request = cli::requestFromMessage(*message, &error);
     if (!request) {
         answer(socket, Reply::failure(error));
         return;
     }
-    std::function<void()> afterReply;
-    const Reply reply = execute(*request, afterReply);
-    answer(socket, reply, afterReply);
+    deliver(socket, execute(*request));
+}
+
+void CommandServer::deliver(QLocalSocket *socket, Execution execution)
+{
+    // Waits on the socket's behalf: if the client leaves, nothing is sent.
+    if (execution.waitsForHistory && m_history.isBusy()) {
+        connect(
+            &m_history, &HistoryManager::settled, socket,
+            [this, socket, execution] { deliver(socket, execution); }, Qt::SingleShotConnection);
+        return;
+    }
+    if (execution.written && !execution.written->isFinished()) {
+        auto *watcher = new QFutureWatcher<void>(socket);
+        connect(watcher, &QFutureWatcherBase::finished, socket,
+            [this, socket, execution] { deliver(socket, execution); });
+        watcher->setFuture(*execution.written);
+        return;
+    }
+    answer(socket, execution.reply, execution.afterReply);
 }
 
 void CommandServer::answer(QLocalSocket *socket, const Reply &reply, std::function<void()> afterReply)
 {
-    // One request per connection: nothing more is read once it is answered.
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
     for (QTimer *timer : socket->findChildren<QTimer *>())
         timer->stop();

@@ -3,6 +3,7 @@
 #include "app/cli/CommandProtocol.h"
 #include "store/ClipboardItem.h"
 
+#include <QFuture>
 #include <QHash>
 #include <QObject>
 
@@ -15,7 +16,6 @@ namespace quillet {
 
 class AppState;
 class HistoryManager;
-class KeySynthesizer;
 class Pasteboard;
 class PasteService;
 class Store;
@@ -30,7 +30,7 @@ class CommandServer : public QObject {
     Q_OBJECT
 public:
     CommandServer(AppState &state, HistoryManager &history, PasteService &paste, Store &store,
-        Pasteboard &pasteboard, Workspace &workspace, KeySynthesizer &keys, QObject *parent = nullptr);
+        Pasteboard &pasteboard, Workspace &workspace, QObject *parent = nullptr);
     ~CommandServer() override;
 
     enum class Listening { listening, anotherInstance, failed };
@@ -39,18 +39,38 @@ public:
     // left alone (anotherInstance).
     Listening listen(const QString &path, QString *error);
 
-    // Runs one request; `afterReply` is set when something must wait until the
-    // reply has gone out (ending Quillet).
-    cli::Reply execute(const cli::Request &request, std::function<void()> &afterReply);
+    // What running a request comes to: its reply, what the reply waits for,
+    // and what follows it.
+    struct Execution {
+        Execution() = default;
+        Execution(cli::Reply reply)
+            : reply(std::move(reply))
+        {
+        }
+
+        cli::Reply reply;
+        // The reply is sent once the clipboard holds what the command wrote,
+        std::optional<QFuture<void>> written;
+        // and the history has stored what it added, so that the next command
+        // finds it.
+        bool waitsForHistory = false;
+        // Runs once the reply has gone out (ending Quillet).
+        std::function<void()> afterReply;
+    };
+
+    // Runs one request on the main thread.
+    Execution execute(const cli::Request &request);
 
 private:
-    using Handler = std::function<cli::Reply(const cli::Request &, std::function<void()> &)>;
+    using Handler = std::function<Execution(const cli::Request &)>;
 
     void accept();
     void read(QLocalSocket *socket, cli::FrameReader &reader);
+    // Sends the reply once what it waits for is done.
+    void deliver(QLocalSocket *socket, Execution execution);
     void answer(QLocalSocket *socket, const cli::Reply &reply, std::function<void()> afterReply = {});
-    Handler onEntry(std::function<cli::Reply(const ClipboardItem &, qint64 position)> action);
-    cli::Reply add(const cli::Request &request);
+    Handler onEntry(std::function<Execution(const ClipboardItem &, qint64 position)> action);
+    Execution add(const cli::Request &request);
 
     AppState &m_state;
     HistoryManager &m_history;
@@ -58,7 +78,6 @@ private:
     Store &m_store;
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
-    KeySynthesizer &m_keys;
     QLocalServer *m_server = nullptr;
     QHash<QString, Handler> m_handlers;
     int m_connections = 0;

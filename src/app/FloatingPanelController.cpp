@@ -27,13 +27,12 @@ QRect workAreaAt(const QPoint &pointer)
 } // namespace
 
 FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store,
-    Workspace &workspace, KeySynthesizer &keys, AIPanelContent ai, QObject *parent)
+    Workspace &workspace, AIPanelContent ai, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
-    , m_keys(keys)
     , m_ai(ai)
 {
     connect(&m_state, &AppState::aiPanelRequested, this, &FloatingPanelController::showAIPanel);
@@ -50,10 +49,9 @@ FloatingPanelController::~FloatingPanelController()
     delete m_aiPanel;
 }
 
-void FloatingPanelController::rememberTargetWindow()
+void FloatingPanelController::rememberPreviousWindow()
 {
     m_previousWindow = m_workspace.activeWindow();
-    m_keys.setPasteTarget(m_previousWindow);
 }
 
 bool FloatingPanelController::isHistoryPanelVisible() const
@@ -70,8 +68,8 @@ void FloatingPanelController::showHistoryPanel()
     }
     delete m_panel;
 
-    // The window in front now is where focus and pastes go back to.
-    rememberTargetWindow();
+    // The window in front now is where the focus goes back to.
+    rememberPreviousWindow();
 
     auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
     auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
@@ -109,8 +107,8 @@ void FloatingPanelController::showAIPanel()
         return;
     }
     delete m_aiPanel;
-    // The selection's window: it gets the focus back, and the answer.
-    rememberTargetWindow();
+    // The selection's window gets the focus back.
+    rememberPreviousWindow();
 
     auto *view = new AITransformView(m_ai.manager, m_ai.prompts, m_ai.clock);
     auto *panel = new FloatingWindow(view, QSize(AITransformView::width, AITransformView::height));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/KeySynthesizer.h"
 #include "platform/Workspace.h"
 #include "ui/common/FloatingWindow.h"
 
@@ -34,7 +33,7 @@ public:
     };
 
     FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store, Workspace &workspace,
-        KeySynthesizer &keys, AIPanelContent ai, QObject *parent = nullptr);
+        AIPanelContent ai, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
     FloatingWindow *panel() const { return m_panel; }
@@ -50,14 +49,13 @@ private:
     // front; when it closes, the focus goes back to where the text came from.
     void showAIPanel();
     void closeAIPanel();
-    // The window in front now receives focus and the paste when a panel closes.
-    void rememberTargetWindow();
+    // The window in front now gets the focus back when a panel closes.
+    void rememberPreviousWindow();
 
     AppState &m_state;
     SnippetsViewModel &m_snippets;
     Store &m_store;
     Workspace &m_workspace;
-    KeySynthesizer &m_keys;
     AIPanelContent m_ai;
     QPointer<FloatingWindow> m_panel;
     QPointer<FloatingWindow> m_aiPanel;

@@ -12,6 +12,7 @@
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
+#include "clipboard/SelectionCapture.h"
 #include "settings/LaunchAtLoginService.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
@@ -71,6 +72,7 @@ public:
     AppState &state() { return m_state; }
     Store &store() { return *m_store; }
     ClipboardMonitor &monitor() { return m_monitor; }
+    HistoryManager &history() { return m_history; }
     FloatingPanelController &panels() { return m_panels; }
     TextTransformManager &transform() { return m_transform; }
     shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
@@ -106,6 +108,7 @@ private:
     HotkeyManager m_hotkeys;
     AIService m_ai;
     PromptLibrary m_prompts;
+    SelectionCapture m_capture;
     TextTransformManager m_transform;
     // The launcher (AppIndexService, LauncherViewModel) joins the services here.
 

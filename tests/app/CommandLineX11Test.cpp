@@ -155,6 +155,14 @@ private Q_SLOTS:
         QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), std::optional<QByteArray>(text));
     }
 
+    void copyPutsAnEntryBackOnTheClipboardAsTheNewest()
+    {
+        const QByteArray fourth = quillet({ QStringLiteral("get"), QStringLiteral("4") }).out;
+        QCOMPARE(quillet({ QStringLiteral("copy"), QStringLiteral("4") }).exitCode, 0);
+        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), std::optional<QByteArray>(fourth));
+        QCOMPARE(quillet({ QStringLiteral("get"), QStringLiteral("1") }).out, fourth);
+    }
+
     void aPinnedEntrySurvivesClearAndDeleteRemovesIt()
     {
         const QString pinned = titles().value(1);

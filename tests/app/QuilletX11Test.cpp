@@ -13,6 +13,8 @@
 #include "../platform/x11/X11TestTools.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 
@@ -28,9 +30,11 @@ bool xdotool(const QStringList &arguments)
     return process.waitForFinished(15000) && process.exitCode() == 0;
 }
 
+// Space-separated key names, pressed in turn.
 void pressKeys(const QString &keys)
 {
-    QVERIFY(xdotool({ QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys }));
+    QVERIFY(xdotool(QStringList { QStringLiteral("key"), QStringLiteral("--clearmodifiers") }
+        + keys.split(QLatin1Char(' '))));
 }
 
 int livePanels()
@@ -183,17 +187,63 @@ private Q_SLOTS:
         QCOMPARE(after.useCount, before.useCount + 1);
     }
 
+    void aCopyInAQuilletFieldIsRecordedWhileQuilletKeepsAnswering()
+    {
+        state().showPanel();
+        QVERIFY(waitUntil([&] { return panelView() && panels().panel()->isActiveWindow(); }));
+        auto *search = panelView()->findChild<QLineEdit *>(QStringLiteral("search"));
+        QVERIFY(search);
+        pressKeys(QStringLiteral("h e l l o"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("hello"); }));
+        QElapsedTimer timer;
+        timer.start();
+        pressKeys(QStringLiteral("ctrl+a ctrl+c End exclam"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("hello!"); }, 1000));
+        QVERIFY2(
+            waitUntil(
+                [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("hello"); }, 1000),
+            qPrintable(QString::number(timer.elapsed())));
+        state().hidePanel();
+    }
+
+    void afterAQuilletPasteCtrlVInAQuilletFieldPastesTheEntry()
+    {
+        test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "pasted back");
+        QVERIFY(waitUntil(
+            [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("pasted back"); }));
+        state().paste(m_app->store().itemsByLastUsed().first());
+        QVERIFY(waitUntil([&] { return !copy.isRunning(); })); // Quillet owns the clipboard now
+        state().showPanel();
+        QVERIFY(waitUntil([&] { return panelView() && panels().panel()->isActiveWindow(); }));
+        auto *search = panelView()->findChild<QLineEdit *>(QStringLiteral("search"));
+        pressKeys(QStringLiteral("ctrl+v"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("pasted back"); }, 1000));
+        state().hidePanel();
+    }
+
+    void aCopyOutlivesTheApplicationThatMadeIt()
+    {
+        {
+            test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "survivor");
+            QVERIFY(waitUntil(
+                [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("survivor"); }));
+        } // xclip is killed
+        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")) == "survivor"; }));
+        QCOMPARE(m_app->store().itemsByLastUsed().first().useCount, 0);
+    }
+
     void addFromTheCommandLineIsRecordedOnce()
     {
         const qint64 entries = m_app->store().itemCount();
         cli::Request add { cli::findCommand(QStringLiteral("add")), {} };
         add.values.insert(QStringLiteral("data"), QByteArray("added by a command"));
-        std::function<void()> afterReply;
-        QVERIFY(m_app->commandServer().execute(add, afterReply).ok());
+        QVERIFY(m_app->commandServer().execute(add).reply.ok());
+        QVERIFY(waitUntil([&] { return m_app->store().itemCount() == entries + 1; }));
         QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")),
             std::optional<QByteArray>("added by a command"));
         // Quillet's own write of it is seen and not taken for another copy.
         QVERIFY(waitForMonitor());
+        QVERIFY(waitUntil([&] { return !m_app->history().isBusy(); }));
         QCOMPARE(m_app->store().itemCount(), entries + 1);
         const ClipboardItem added = m_app->store().itemsByLastUsed(1).first();
         QCOMPARE(added.title, QStringLiteral("added by a command"));
