@@ -88,11 +88,11 @@ private:
 
     PasteService &m_paste;
     HistoryManager &m_history;
+    SnippetsViewModel &m_snippets;
     TextTransformManager &m_transform;
     Workspace &m_workspace;
     // A newer hot key supersedes an AI run still capturing.
     quint64 m_aiRun = 0;
-    SnippetsViewModel &m_snippets;
     bool m_panelVisible = false;
     bool m_popoverVisible = false;
     PanelTab m_panelTab = PanelTab::history;

@@ -45,6 +45,8 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
                   return shortcut ? m_shortcuts.description(*shortcut) : QString();
               } })
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
+    // `quillet COMMAND` acts through the same state and services as the views.
+    , m_commands(m_state, m_history, m_paste, *m_store, platform.pasteboard, platform.workspace)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
@@ -62,7 +64,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
         const auto toggle = m_shortcuts.shortcut(HotkeyManager::togglePanel());
         const QString press
             = toggle ? QStringLiteral("press %1 or ").arg(m_shortcuts.description(*toggle)) : QString();
-        m_notices.append(QStringLiteral("No system tray: %1run quillet again to show the history panel; its "
+        m_notices.append(QStringLiteral("No system tray: %1run quillet toggle to show the history panel; its "
                                         "menu holds Settings, Clear and Quit.")
                              .arg(press));
     }

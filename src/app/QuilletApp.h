@@ -4,6 +4,7 @@
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "app/AppState.h"
+#include "app/CommandServer.h"
 #include "app/FloatingPanelController.h"
 #include "app/HotkeyManager.h"
 #include "app/TrayController.h"
@@ -74,12 +75,14 @@ public:
     AppState &state() { return m_state; }
     Store &store() { return *m_store; }
     ClipboardMonitor &monitor() { return m_monitor; }
+    HistoryManager &history() { return m_history; }
     FloatingPanelController &panels() { return m_panels; }
     TextTransformManager &transform() { return m_transform; }
     shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
     PromptLibrary &prompts() { return m_prompts; }
     LauncherViewModel &launcher() { return m_launcher; }
     TrayController &tray() { return m_tray; }
+    CommandServer &commandServer() { return m_commands; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
     const QStringList &notices() const { return m_notices; }
@@ -120,7 +123,7 @@ private:
     AppState m_state;
     FloatingPanelController m_panels;
     TrayController m_tray;
-    // The command-line server joins the controllers here.
+    CommandServer m_commands;
 
     // Views.
     SettingsWindow m_settingsWindow;

@@ -1,57 +1,72 @@
-#include "app/DesktopSession.h"
-#include "app/QuilletApp.h"
-#include "app/SingleInstance.h"
-#include "core/Clock.h"
-#include "defaults/Defaults.h"
-#include "store/UserStore.h"
-#include "ui/common/SymbolIcons.h"
+#include "app/cli/CommandLine.h"
 
-#include <QApplication>
-#include <QIcon>
-#include <QTextStream>
+#include <QByteArray>
 
-using namespace quillet;
+#include <cstdio>
+#include <string>
 
-int main(int argc, char *argv[])
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace {
+
+// The directory of this executable.
+std::string executableDirectory()
 {
-    // Quillet works on X11; without an X server it still starts (on Wayland
-    // or with no display at all) and says which features are missing.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb;wayland;offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillet"));
-    QApplication::setOrganizationName(QStringLiteral("Quillet"));
-    QApplication::setDesktopFileName(QStringLiteral("app.quillet.Quillet"));
-    // Quillet lives in the tray: closing its last window does not end it.
-    QApplication::setQuitOnLastWindowClosed(false);
-    installIconThemeFallback();
-    QApplication::setWindowIcon(QIcon::fromTheme(
-        QStringLiteral("app.quillet.Quillet"), QIcon(QStringLiteral(":/quillet/app.quillet.Quillet.svg"))));
+    char path[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (length <= 0)
+        return ".";
+    const std::string executable(path, size_t(length));
+    return executable.substr(0, executable.rfind('/'));
+}
 
-    SingleInstance instance;
-    if (instance.notifyRunningInstance()) {
-        QTextStream(stdout) << "Quillet is already running; its panel is shown.\n";
+// Loads the application itself (the GUI and the platform services) and runs
+// it. It lives in a module of its own so that `quillet COMMAND` starts without
+// loading any of it: beside the executable in the build tree, under the
+// library directory once installed.
+int startQuillet(int argc, char **argv)
+{
+    const std::string directory = executableDirectory();
+    std::string errors;
+    for (const std::string &candidate : { directory + "/quillet-desktop.so",
+             directory + "/" QUILLET_MODULE_DIRECTORY "/quillet-desktop.so" }) {
+        if (::access(candidate.c_str(), R_OK) != 0)
+            continue;
+        void *module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            errors = ::dlerror();
+            break;
+        }
+        using Main = int (*)(int, char **);
+        if (auto run = reinterpret_cast<Main>(::dlsym(module, "quilletDesktopMain")))
+            return run(argc, argv);
+        errors = ::dlerror();
+        break;
+    }
+    std::fprintf(stderr, "quillet: cannot load the application: %s\n",
+        errors.empty() ? "quillet-desktop.so is missing" : errors.c_str());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1)
+        return quillet::cli::runCommandLine(argc, argv);
+
+    // Without a command: show the running Quillet's panel, or become Quillet.
+    QString error;
+    switch (quillet::cli::showRunningInstance(&error)) {
+    case quillet::cli::ShowOutcome::shown:
+        std::fputs("Quillet is already running; its panel is shown.\n", stdout);
         return 0;
-    }
-
-    QTextStream errors(stderr);
-    StoreOpening opening = openUserStoreWithRecovery();
-    if (!opening.store) {
-        errors << "Could not create ModelContainer: " << opening.error << '\n';
+    case quillet::cli::ShowOutcome::failed:
+        std::fprintf(stderr, "quillet: %s\n", error.toLocal8Bit().constData());
         return 1;
+    case quillet::cli::ShowOutcome::notRunning:
+        break;
     }
-
-    Defaults &defaults = Defaults::shared();
-    DesktopSession desktop(defaults, Clock::system());
-    QuilletApp quillet(desktop.platform(), std::move(opening.store));
-    QObject::connect(&quillet, &QuilletApp::quitRequested, &app, &QApplication::quit);
-    quillet.start();
-    instance.listen([&quillet] { quillet.state().showPanel(); });
-
-    for (const QString &line : desktop.unavailableFeatures() + quillet.notices())
-        errors << line << '\n';
-    errors.flush();
-    QTextStream(stdout) << "Quillet is running. History: " << quillet.store().itemCount() << " entries in "
-                        << quillet.store().path() << '\n';
-    return app.exec();
+    return startQuillet(argc, argv);
 }

@@ -39,18 +39,26 @@ PasteService::PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer 
 {
 }
 
-bool PasteService::paste(const ClipboardItem &item)
+std::optional<QFuture<void>> PasteService::copy(const ClipboardItem &item)
 {
     const QList<ClipboardContent> contents = m_store.contents(item.id);
     if (contents.isEmpty())
-        return false;
+        return std::nullopt;
     // The caller's copy may be stale; refresh what the store holds.
     ClipboardItem current = m_store.item(item.id).value_or(item);
     current.lastUsedAt = m_clock.now();
     current.useCount += 1;
     m_store.updateItem(current);
 
-    schedulePaste(writeContents(contents, true, m_pasteboard));
+    return writeContents(contents, true, m_pasteboard);
+}
+
+bool PasteService::paste(const ClipboardItem &item)
+{
+    const std::optional<QFuture<void>> written = copy(item);
+    if (!written)
+        return false;
+    schedulePaste(*written);
     return true;
 }
 

@@ -41,6 +41,10 @@ public:
     void setPasteTarget(std::optional<WindowId> window) { m_pasteTarget = window; }
     std::optional<WindowId> pasteTarget() const { return m_pasteTarget; }
 
+    // Puts the entry back on the clipboard and makes it the newest, without
+    // the paste keystroke. Nothing, and nothing done, when the entry has no
+    // stored contents; else a future that finishes once the clipboard holds it.
+    std::optional<QFuture<void>> copy(const ClipboardItem &item);
     // Does nothing and returns false when the entry has no stored contents.
     bool paste(const ClipboardItem &item);
     // Does nothing and returns false when the snippet has no content bytes.

@@ -1,13 +1,11 @@
 #include "settings/SettingsViewModel.h"
 
 #include "defaults/PreferenceKeys.h"
+#include "store/HistoryExport.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 
 namespace quillet {
@@ -127,21 +125,10 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
 {
     // A history that cannot be read is an error, not an empty export.
-    const auto items = store.itemsByCreatedAt();
-    if (!items)
+    const std::optional<QByteArray> document = historyExportDocument(store);
+    if (!document)
         return QStringLiteral("The history could not be read from the store.");
-    QJsonArray records;
-    for (const ClipboardItem &item : *items) {
-        QJsonObject record;
-        record.insert(QStringLiteral("title"), item.title);
-        record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
-        record.insert(QStringLiteral("createdAt"), double(item.createdAt.toMSecsSinceEpoch()) / 1000.0);
-        record.insert(QStringLiteral("isPinned"), item.isPinned);
-        if (item.sourceAppName)
-            record.insert(QStringLiteral("sourceApp"), *item.sourceAppName);
-        records.append(record);
-    }
-    const QByteArray bytes = QJsonDocument(records).toJson(QJsonDocument::Indented);
+    const QByteArray &bytes = *document;
 
     // Written through a temporary file: a failed export leaves the file as it
     // was, never half a file.

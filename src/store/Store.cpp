@@ -320,7 +320,7 @@ std::unique_ptr<Store> Store::open(const QString &path, QString *error)
     static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-%1").arg(counter++);
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    std::unique_ptr<Store> store(new Store(name, path));
+    std::unique_ptr<Store> store(new Store(name, path, false));
     if (store->m_db.open()) {
         if (store->prepareSchema(&failure))
             return store;
@@ -333,13 +333,34 @@ std::unique_ptr<Store> Store::open(const QString &path, QString *error)
     return nullptr;
 }
 
-Store::Store(QString connectionName, QString path)
+std::unique_ptr<Store> Store::openReadOnly(const QString &path, QString *error)
+{
+    QString failure;
+    if (!QFileInfo::exists(path)) {
+        failure = QStringLiteral("there is no store at %1").arg(path);
+    } else {
+        static std::atomic<int> counter { 0 };
+        const QString name = QStringLiteral("quillet-store-readonly-%1").arg(counter++);
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        std::unique_ptr<Store> store(new Store(name, path, true));
+        if (!store->m_db.open())
+            failure = store->m_db.lastError().text();
+        else if (store->checkSchemaVersion(&failure))
+            return store;
+    }
+    if (error)
+        *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
+    return nullptr;
+}
+
+Store::Store(QString connectionName, QString path, bool readOnly)
     : m_db(QSqlDatabase::database(connectionName, false))
     , m_connectionName(std::move(connectionName))
     , m_path(std::move(path))
 {
     m_db.setDatabaseName(m_path);
-    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+    m_db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000")
+                                    : QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
 }
 
 Store::~Store()
@@ -387,6 +408,12 @@ bool Store::prepareSchema(QString *error)
         }
         return true;
     }
+    return checkSchemaVersion(error);
+}
+
+bool Store::checkSchemaVersion(QString *error)
+{
+    QVariant value;
     QString versionError;
     if (!run(m_db, QStringLiteral("SELECT value FROM StoreMetadata WHERE key = 'schemaVersion'"),
             &versionError, &value)) {

@@ -52,6 +52,10 @@ public:
     // (nullptr, with `error` set) when the file is not a usable SQLite
     // database, fails its integrity check, or carries another schema.
     static std::unique_ptr<Store> open(const QString &path, QString *error);
+    // Opens an existing store for reading only, beside the instance that may
+    // be writing it; nothing is created, checked for damage or recovered.
+    // Fails when there is no file or it carries another schema.
+    static std::unique_ptr<Store> openReadOnly(const QString &path, QString *error);
 
     ~Store() override;
 
@@ -120,9 +124,10 @@ Q_SIGNALS:
     void itemsChanged(const quillet::Store::ItemChanges &changes);
 
 private:
-    Store(QString connectionName, QString path);
+    Store(QString connectionName, QString path, bool readOnly);
 
     bool prepareSchema(QString *error);
+    bool checkSchemaVersion(QString *error);
     // Emits itemsChanged; true, so a mutation can end with it.
     bool announce(const ItemChanges &changes);
     bool migrate(QString *error);

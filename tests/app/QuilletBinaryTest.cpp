@@ -1,74 +1,66 @@
+#include "app/cli/CommandProtocol.h"
 #include "store/UserStore.h"
+#include "support/QuilletProcess.h"
 #include "support/TestEnvironment.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/fsuid.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillet;
 
+using test::QuilletInstance;
+using test::runQuillet;
+
 namespace {
 
-// A quillet process with its own data, config and runtime folders.
-class Quillet {
-public:
-    explicit Quillet(const QString &home, bool withDisplay = true)
-    {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        for (const char *name : { "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME" }) {
-            const QString dir = home + QLatin1Char('/') + QLatin1String(name);
-            QDir().mkpath(dir);
-            QFile::setPermissions(
-                dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-            environment.insert(QLatin1String(name), dir);
+// Connects to the Unix socket at `path` as another user would (effective
+// user `uid`) and returns the reply to `request`, or why there is none.
+QByteArray exchangeAsUser(const QString &path, uid_t uid, const QByteArray &request)
+{
+    int output[2];
+    if (::pipe(output) != 0)
+        return "no pipe";
+    const QByteArray socketPath = QFile::encodeName(path);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only system calls from here on: the parent has threads.
+        ::close(output[0]);
+        // The peer's credentials name `uid`, while file access stays root's,
+        // so the private runtime folder can still be entered.
+        if (::setresuid(0, uid, 0) != 0)
+            ::_exit(3);
+        ::setfsuid(0);
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+            ::_exit(4);
+        // A refusal may come before the request is taken: read it anyway.
+        ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+        char buffer[4096];
+        ssize_t got;
+        while ((got = ::read(fd, buffer, sizeof(buffer))) > 0) {
+            if (::write(output[1], buffer, size_t(got)) != got)
+                ::_exit(6);
         }
-        if (!withDisplay) {
-            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-            environment.remove(QStringLiteral("DISPLAY"));
-            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        }
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        ::_exit(0);
     }
-    ~Quillet() { stop(); }
-
-    void start() { m_process.start(QStringLiteral(QUILLET_BINARY), {}); }
-
-    // Waits until the output holds `text` or the process ends.
-    bool waitForOutput(const QString &text)
-    {
-        QDeadlineTimer deadline(60000);
-        while (!m_output.contains(text) && !deadline.hasExpired()) {
-            if (m_process.state() == QProcess::NotRunning)
-                break;
-            m_process.waitForReadyRead(int(deadline.remainingTime()));
-            m_output += QString::fromUtf8(m_process.readAll());
-        }
-        m_output += QString::fromUtf8(m_process.readAll());
-        return m_output.contains(text);
-    }
-    int waitForExit()
-    {
-        m_process.waitForFinished(60000);
-        m_output += QString::fromUtf8(m_process.readAll());
-        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
-    }
-    void stop()
-    {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.terminate();
-            if (!m_process.waitForFinished(10000))
-                m_process.kill();
-            m_process.waitForFinished(10000);
-        }
-    }
-    const QString &output() const { return m_output; }
-
-private:
-    QProcess m_process;
-    QString m_output;
-};
+    ::close(output[1]);
+    QFile reply;
+    reply.open(output[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray bytes = reply.readAll();
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0
+        ? bytes
+        : QByteArray("the other user's client failed: ") + QByteArray::number(status);
+}
 
 } // namespace
 
@@ -79,7 +71,7 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         {
-            Quillet first(home.path());
+            QuilletInstance first(home.path());
             first.start();
             QVERIFY2(first.waitForOutput(QStringLiteral("Quillet is running. History: 0 entries in ")),
                 qPrintable(first.output()));
@@ -98,7 +90,7 @@ private Q_SLOTS:
             item.contentTypeRaw = QStringLiteral("plainText");
             QVERIFY(store->insertItem(item, std::nullopt, {}));
         }
-        Quillet second(home.path());
+        QuilletInstance second(home.path());
         second.start();
         QVERIFY2(second.waitForOutput(QStringLiteral("History: 1 entries")), qPrintable(second.output()));
     }
@@ -106,10 +98,10 @@ private Q_SLOTS:
     void aSecondInstanceHandsOverAndExits()
     {
         QTemporaryDir home;
-        Quillet first(home.path());
+        QuilletInstance first(home.path());
         first.start();
         QVERIFY2(first.waitForOutput(QStringLiteral("Quillet is running")), qPrintable(first.output()));
-        Quillet second(home.path());
+        QuilletInstance second(home.path());
         second.start();
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY2(second.output().contains(QStringLiteral("Quillet is already running")),
@@ -126,13 +118,54 @@ private Q_SLOTS:
     {
         QFETCH(bool, withDisplay);
         QTemporaryDir home;
-        Quillet quillet(home.path(), withDisplay);
+        QuilletInstance quillet(home.path(), withDisplay);
         quillet.start();
         QVERIFY2(quillet.waitForOutput(QStringLiteral("Quillet is running")), qPrintable(quillet.output()));
         QVERIFY2(quillet.output().contains(
                      QStringLiteral("Clipboard history is unavailable: Quillet needs an X11 session")),
             qPrintable(quillet.output()));
         QVERIFY2(quillet.output().contains(QStringLiteral("No system tray")), qPrintable(quillet.output()));
+    }
+
+    void aSocketLeftByACrashIsTakenOverAndKeptPrivate()
+    {
+        QTemporaryDir home;
+        test::quilletEnvironment(home.path());
+        const QString path = test::quilletSocket(home.path());
+        {
+            // A listening socket whose owner died without removing it.
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address {};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(path);
+            std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+            ::close(fd);
+        }
+        QuilletInstance quillet(home.path());
+        QVERIFY2(quillet.startAndWait(), qPrintable(quillet.output()));
+        QCOMPARE(runQuillet(home.path(), { QStringLiteral("show") }).exitCode, 0);
+        QCOMPARE(QFileInfo(path).permissions() & 0x0777,
+            QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    }
+
+    void refusesCommandsFromAnotherUser()
+    {
+        if (::geteuid() != 0)
+            QSKIP("only root can act as another user");
+        QTemporaryDir home;
+        QuilletInstance quillet(home.path());
+        QVERIFY2(quillet.startAndWait(), qPrintable(quillet.output()));
+        QCOMPARE(runQuillet(home.path(),
+                     { QStringLiteral("add"), QStringLiteral("--no-copy"), QStringLiteral("mine") })
+                     .exitCode,
+            0);
+        const QByteArray clear = cli::encodeFrame(
+            { { QStringLiteral("version"), 1 }, { QStringLiteral("command"), QStringLiteral("clear") } });
+        const QByteArray reply = exchangeAsUser(test::quilletSocket(home.path()), 65534, clear);
+        QVERIFY2(reply.contains("refused: the command comes from another user"), reply.constData());
+        QCOMPARE(
+            runQuillet(home.path(), { QStringLiteral("get"), QStringLiteral("1") }).out, QByteArray("mine"));
     }
 
     void endsWithTheMessageWhenNoStoreCanBeMade()
@@ -143,7 +176,7 @@ private Q_SLOTS:
             QFile file(blocker);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        Quillet quillet(home.path());
+        QuilletInstance quillet(home.path());
         quillet.start();
         QVERIFY(quillet.waitForExit() != 0);
         QVERIFY2(quillet.output().contains(QStringLiteral("Could not create ModelContainer: ")),

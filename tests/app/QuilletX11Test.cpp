@@ -232,6 +232,24 @@ private Q_SLOTS:
         QCOMPARE(m_app->store().itemsByLastUsed().first().useCount, 0);
     }
 
+    void addFromTheCommandLineIsRecordedOnce()
+    {
+        const qint64 entries = m_app->store().itemCount();
+        cli::Request add { cli::findCommand(QStringLiteral("add")), {} };
+        add.values.insert(QStringLiteral("data"), QByteArray("added by a command"));
+        QVERIFY(m_app->commandServer().execute(add).reply.ok());
+        QVERIFY(waitUntil([&] { return m_app->store().itemCount() == entries + 1; }));
+        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")),
+            std::optional<QByteArray>("added by a command"));
+        // Quillet's own write of it is seen and not taken for another copy.
+        QVERIFY(waitForMonitor());
+        QVERIFY(waitUntil([&] { return !m_app->history().isBusy(); }));
+        QCOMPARE(m_app->store().itemCount(), entries + 1);
+        const ClipboardItem added = m_app->store().itemsByLastUsed(1).first();
+        QCOMPARE(added.title, QStringLiteral("added by a command"));
+        QCOMPARE(added.useCount, 0);
+    }
+
     void cleanupTestCase()
     {
         m_app.reset();

@@ -85,6 +85,23 @@ private Q_SLOTS:
             1);
     }
 
+    void aReaderSeesTheWriterAndChangesNothing()
+    {
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("a"), 1), std::nullopt, {}));
+        QString error;
+        auto reader = Store::openReadOnly(m_path, &error);
+        QVERIFY2(reader, qPrintable(error));
+        QCOMPARE(reader->itemCount(), 1);
+        QVERIFY(m_store->insertItem(entry(QStringLiteral("b"), 2), std::nullopt, {}));
+        QCOMPARE(reader->itemCount(), 2);
+        QVERIFY(!reader->insertItem(entry(QStringLiteral("c"), 3), std::nullopt, {}));
+        QCOMPARE(m_store->itemCount(), 2);
+
+        const QString missing = m_dir.filePath(QStringLiteral("missing.store"));
+        QVERIFY(!Store::openReadOnly(missing, &error));
+        QVERIFY(!QFileInfo::exists(missing));
+    }
+
     void itemRoundTripsWithPayloads()
     {
         ClipboardItem item = entry(QStringLiteral("Hello"), 5);

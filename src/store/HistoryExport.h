@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace quillet {
+
+class Store;
+
+// The history export file: a pretty-printed JSON array with one object per
+// entry, newest createdAt first, holding "title", "contentType", "createdAt"
+// (seconds since 1970), "isPinned" and, when known, "sourceApp". The settings
+// window and `quillet export` write the same document. Nothing when the
+// history cannot be read: a failed read is an error, not an empty export.
+std::optional<QByteArray> historyExportDocument(Store &store);
+
+} // namespace quillet
