@@ -69,6 +69,8 @@ CommandServer::CommandServer(AppState &state, HistoryManager &history, PasteServ
                 return Execution(Reply::success());
             } },
         { QStringLiteral("toggle"), done([this] { m_state.togglePanel(); }) },
+        { QStringLiteral("ai"), done([this] { m_state.triggerAITransform(); }) },
+        { QStringLiteral("launcher"), done([this] { m_state.toggleLauncher(); }) },
         { QStringLiteral("settings"), done([this] { m_state.openSettings(); }) },
         { QStringLiteral("quit"),
             [this](const Request &) {

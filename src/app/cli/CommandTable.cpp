@@ -36,6 +36,14 @@ QList<CommandSpec> makeTable()
                            "a desktop shortcut where Quillet cannot grab global keys itself (GNOME and "
                            "KDE on Wayland)."),
             {} },
+        { QStringLiteral("ai"), Access::instance, QStringLiteral("Open the AI panel on the selected text"),
+            QStringLiteral("Reads the text selected in the window in front and opens the AI panel beside the "
+                           "pointer, as the AI transform shortcut does."),
+            {} },
+        { QStringLiteral("launcher"), Access::instance, QStringLiteral("Show the launcher, or close it"),
+            QStringLiteral("Shows the launcher, or closes it when it is shown, as the launcher shortcut "
+                           "does."),
+            {} },
         { QStringLiteral("settings"), Access::instance, QStringLiteral("Open the settings window"),
             QStringLiteral("Opens the settings window, or brings it to the front."), {} },
         { QStringLiteral("quit"), Access::instance, QStringLiteral("End the running Quillet"),
