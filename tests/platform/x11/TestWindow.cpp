@@ -1,11 +1,13 @@
-// A small outside application for the X11 tests: one line edit in a window
-// whose WM_CLASS (and optionally GTK application id) the test chooses. It
+// A small outside application for the X11 and Wayland tests: one line edit in
+// a window whose WM_CLASS (and optionally GTK application id) or Wayland app id
+// the test chooses. It
 // prints "window <id>" once its window is active and "text <text>" whenever
 // the text changes, and selects its text on "--select". "--copy" puts rich
 // content on the clipboard (HTML, text and a 4 × 4 picture, which Qt offers in
 // every image format it can write) and prints "copied"; "--picture-size N"
 // makes the picture N × N.
-//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select] [--copy]
+//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--app-id ID] [--text TEXT]
+//                       [--select] [--copy]
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -20,6 +22,12 @@
 
 int main(int argc, char **argv)
 {
+    // The Wayland app id is the desktop file name, and must be known before
+    // the first window exists.
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--app-id") == 0)
+            QGuiApplication::setDesktopFileName(QString::fromUtf8(argv[i + 1]));
+    }
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     QByteArray instance, className, applicationId;
