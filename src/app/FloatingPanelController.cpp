@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace quillet {
 
@@ -65,6 +66,7 @@ void FloatingPanelController::showHistoryPanel()
     m_keys.setPasteTarget(m_previousWindow);
 
     auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
+    view->setCopiesOnly(!m_keys.isTrusted());
     auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel->setObjectName(QStringLiteral("historyPanel"));
     connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
@@ -83,10 +85,25 @@ void FloatingPanelController::showHistoryPanel()
             },
             Qt::QueuedConnection);
     });
-    const QPoint pointer = QCursor::pos();
-    panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
+    // Wayland tells clients nothing of the pointer outside their windows and
+    // places new windows itself. A panel there is an ordinary window that
+    // others can cover, so it closes when it loses the focus instead of
+    // lingering out of sight.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!wayland) {
+        const QPoint pointer = QCursor::pos();
+        panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
+    }
     m_panel = panel;
     m_workspace.showOnAllDesktops(panel->winId());
+    if (wayland) {
+        connect(panel->windowHandle(), &QWindow::activeChanged, panel, [panel, wasActive = false]() mutable {
+            if (panel->isActiveWindow())
+                wasActive = true;
+            else if (wasActive)
+                panel->close();
+        });
+    }
     panel->show();
     panel->raise();
     panel->activateWindow();

@@ -10,6 +10,7 @@
 #include "support/FakeWorkspace.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/panel/FloatingPanelView.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -161,6 +162,27 @@ private Q_SLOTS:
         QVERIFY(h.app->settingsWindow().view());
         h.state().quit();
         QCOMPARE(quit.count(), 1);
+    }
+
+    void thePanelSaysWhenChoosingOnlyCopies_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("pastes are typed") << true << "Ctrl+1-9 or click";
+        QTest::newRow("no synthetic keys (Wayland without a virtual keyboard)")
+            << false << "Copied — press Ctrl+V";
+    }
+    void thePanelSaysWhenChoosingOnlyCopies()
+    {
+        QFETCH(bool, trusted);
+        QFETCH(QString, hint);
+        Harness h(trusted);
+        h.start();
+        h.state().showPanel();
+        QVERIFY(h.panels().panel());
+        auto *view = qobject_cast<FloatingPanelView *>(h.panels().panel()->content());
+        QVERIFY(view);
+        QCOMPARE(view->footerHint(), hint);
     }
 
     void firstRunSaysOnceWhenPastesCannotBeTyped_data()

@@ -154,12 +154,13 @@ FloatingPanelView::FloatingPanelView(
     m_count->setObjectName(QStringLiteral("count"));
     m_count->setFont(pixelFont(font(), 10));
     setTextColor(m_count, textColor(pal, Emphasis::tertiary));
-    auto *hint = new QLabel(QStringLiteral("Ctrl+1-9 or click"), this);
-    hint->setFont(pixelFont(font(), 10));
-    setTextColor(hint, textColor(pal, Emphasis::quaternary));
+    m_hint = new QLabel(QStringLiteral("Ctrl+1-9 or click"), this);
+    m_hint->setObjectName(QStringLiteral("hint"));
+    m_hint->setFont(pixelFont(font(), 10));
+    setTextColor(m_hint, textColor(pal, Emphasis::quaternary));
     footer->addWidget(m_count);
     footer->addStretch(1);
-    footer->addWidget(hint);
+    footer->addWidget(m_hint);
     column->addLayout(footer);
 
     connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -209,6 +210,17 @@ void FloatingPanelView::selectAt(int position)
     } else if (const auto snippet = m_snippets.snippetAt(position)) {
         m_actions.pasteSnippet(*snippet);
     }
+}
+
+void FloatingPanelView::setCopiesOnly(bool copiesOnly)
+{
+    m_hint->setText(
+        copiesOnly ? QStringLiteral("Copied — press Ctrl+V") : QStringLiteral("Ctrl+1-9 or click"));
+}
+
+QString FloatingPanelView::footerHint() const
+{
+    return m_hint->text();
 }
 
 void FloatingPanelView::applyTab()

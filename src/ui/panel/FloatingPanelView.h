@@ -38,6 +38,11 @@ public:
     // Pastes the entry at `position` of the whole filtered list, if any.
     void selectAt(int position);
 
+    // Where Quillet cannot type the paste, choosing an entry only copies it:
+    // the footer says so instead of listing the shortcuts.
+    void setCopiesOnly(bool copiesOnly);
+    QString footerHint() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -62,6 +67,7 @@ private:
     QLabel *m_emptyIcon = nullptr;
     QLabel *m_emptyText = nullptr;
     QLabel *m_count = nullptr;
+    QLabel *m_hint = nullptr;
 };
 
 } // namespace quillet

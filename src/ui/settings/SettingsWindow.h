@@ -8,7 +8,6 @@
 
 namespace quillet {
 
-
 // Opens the settings window on demand: built when first asked for, brought to
 // the front when already open, and destroyed when the user closes it (the
 // next show() builds a fresh one). Closing it never ends the application.
