@@ -18,36 +18,40 @@ const QString kLauncherInitialized = QStringLiteral("launcherShortcutInitialized
 
 const Name &HotkeyManager::togglePanel()
 {
-    static const Name name(
-        QStringLiteral("togglePanel"), Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("togglePanel"),
+        Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Show or hide the clipboard history panel"));
     return name;
 }
 
 const Name &HotkeyManager::openHistory()
 {
-    static const Name name(
-        QStringLiteral("openHistory"), Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("openHistory"),
+        Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Open the clipboard history"));
     return name;
 }
 
 const Name &HotkeyManager::openSnippets()
 {
-    static const Name name(
-        QStringLiteral("openSnippets"), Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("openSnippets"),
+        Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Open the snippets"));
     return name;
 }
 
 const Name &HotkeyManager::aiTransform()
 {
-    static const Name name(
-        QStringLiteral("aiTransform"), Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("aiTransform"),
+        Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Transform the selected text with AI"));
     return name;
 }
 
 const Name &HotkeyManager::openLauncher()
 {
-    static const Name name(
-        QStringLiteral("openLauncher"), Shortcut(shortcuts::keys::space, shortcuts::option));
+    static const Name name(QStringLiteral("openLauncher"),
+        Shortcut(shortcuts::keys::space, shortcuts::option), QStringLiteral("Open the launcher"));
     return name;
 }
 

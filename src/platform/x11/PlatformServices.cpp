@@ -1,5 +1,7 @@
 #include "platform/x11/PlatformServices.h"
 
+#include "platform/InertServices.h"
+
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeySynthesizer.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -8,33 +10,39 @@
 
 #include <QGuiApplication>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 namespace quillet {
 
 namespace {
 
-// A clipboard that is always empty and ignores writes.
-class InertPasteboard final : public Pasteboard {
-public:
-    qint64 changeCount() override { return 0; }
-    QStringList types() override { return {}; }
-    int itemCount() override { return 0; }
-    QStringList itemTypes(int) override { return {}; }
-    std::optional<QByteArray> data(int, const QString &) override { return std::nullopt; }
-    std::optional<QString> string() override { return std::nullopt; }
-    void clear() override { }
-    void write(const QList<PasteboardItem> &) override { }
-};
-
-// Reports that keystrokes cannot be posted, and posts none.
-class InertKeySynthesizer final : public KeySynthesizer {
-public:
-    bool isTrusted() override { return false; }
-    void setPasteTarget(std::optional<WindowId>) override { }
-    void postCopy() override { }
-    void postPaste() override { }
-};
+// The X11 extensions and window-manager features Quillet relies on.
+void probe(x11::X11Connection &connection, PlatformServices &services)
+{
+    int opcode = 0, event = 0, error = 0;
+    for (const char *extension : { "XFIXES", "XTEST" }) {
+        const bool present = XQueryExtension(connection.display(), extension, &opcode, &event, &error);
+        (present ? services.found : services.missing).append(QString::fromLatin1(extension));
+    }
+    bool activeWindow = false;
+    if (const auto supported
+        = connection.property(connection.root(), connection.atom("_NET_SUPPORTED"), XA_ATOM)) {
+        const auto *atoms = reinterpret_cast<const long *>(supported->bytes.constData());
+        for (unsigned long i = 0; i < supported->items; ++i)
+            activeWindow |= x11::XAtom(atoms[i]) == connection.atom("_NET_ACTIVE_WINDOW");
+    }
+    (activeWindow ? services.found : services.missing).append(QStringLiteral("_NET_ACTIVE_WINDOW"));
+}
 
 } // namespace
+
+QString describeSession(const QString &kind, const QStringList &found, const QStringList &missing)
+{
+    return QStringLiteral("%1: found %2; missing %3.")
+        .arg(kind, found.isEmpty() ? QStringLiteral("nothing") : found.join(QStringLiteral(", ")),
+            missing.isEmpty() ? QStringLiteral("nothing") : missing.join(QStringLiteral(", ")));
+}
 
 PlatformServices makePlatformServices()
 {
@@ -76,6 +84,7 @@ PlatformServices makePlatformServices()
         return services;
     }
 
+    probe(*desktopConnection, services);
     auto pasteboard = std::make_unique<x11::X11Pasteboard>(clipboardConnection);
     if (!pasteboard->seesChanges()) {
         services.unavailableFeatures << QStringLiteral("Clipboard history is unavailable: the X server lacks "

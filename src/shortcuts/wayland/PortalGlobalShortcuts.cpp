@@ -312,7 +312,7 @@ void PortalGlobalShortcuts::setState(State state, const QString &reason)
 {
     m_reason = reason;
     if (!reason.isEmpty())
-        qCInfo(lcPortal) << "Global shortcuts through the desktop portal are unavailable:" << reason;
+        qCDebug(lcPortal) << "Global shortcuts through the desktop portal are unavailable:" << reason;
     if (m_state == state)
         return;
     m_state = state;
