@@ -52,7 +52,8 @@ DesktopSession::DesktopSession(Defaults &defaults, Clock &clock)
     , m_services(isWayland(m_platformName) ? wayland::makePlatformServices() : makePlatformServices())
 {
     if (isWayland(m_platformName)) {
-        m_portal = std::make_unique<shortcuts::wayland::PortalGlobalShortcuts>(QDBusConnection::sessionBus());
+        m_portal = std::make_unique<shortcuts::wayland::PortalGlobalShortcuts>(
+            QDBusConnection::sessionBus(), QGuiApplication::desktopFileName());
         m_pasteExplanation = waylandPasteExplanation();
     } else if (Display *display = shortcuts::x11::applicationDisplay()) {
         m_hotKeys = std::make_unique<shortcuts::x11::X11HotKeyBackend>(display);

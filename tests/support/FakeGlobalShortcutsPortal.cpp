@@ -104,6 +104,14 @@ bool FakeGlobalShortcutsPortal::handleMessage(const QDBusMessage &message, const
                                        .value(QStringLiteral("handle_token"))
                                        .toString());
 
+    const bool firstCall = !m_callers.contains(message.service());
+    m_callers.insert(message.service());
+    if (message.interface() == QLatin1String("org.freedesktop.host.portal.Registry")
+        && member == QLatin1String("Register")) {
+        registrations.append({ message.arguments().value(0).toString(), firstCall });
+        m_connection.send(message.createReply());
+        return true;
+    }
     if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties")
         && member == QLatin1String("Get")
         && message.arguments().value(0).toString() == QLatin1String(kInterface)

@@ -4,6 +4,7 @@
 #include <QDBusVirtualObject>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 
@@ -35,6 +36,9 @@ public:
 
     // Every BindShortcuts call, in order, with the shortcuts it bound.
     QList<QList<Bound>> bindCalls;
+    // The application ids clients registered, and whether each came before
+    // any other portal call of that client.
+    QList<std::pair<QString, bool>> registrations;
     QStringList sessions;
     QStringList closedSessions;
     int configureCalls = 0;
@@ -57,6 +61,7 @@ private:
     uint m_version;
     bool m_registered = false;
     QHash<QString, QList<Bound>> m_bound;
+    QSet<QString> m_callers;
 };
 
 } // namespace quillet::test

@@ -50,7 +50,8 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, PortalShortcut &s
     return argument;
 }
 
-PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection &bus, QObject *parent)
+PortalGlobalShortcuts::PortalGlobalShortcuts(
+    const QDBusConnection &bus, const QString &appId, QObject *parent)
     : DesktopShortcutService(parent)
     , m_bus(bus)
 {
@@ -67,6 +68,16 @@ PortalGlobalShortcuts::PortalGlobalShortcuts(const QDBusConnection &bus, QObject
         QStringLiteral("Deactivated"), this, SLOT(onDeactivated(QDBusMessage)));
     m_bus.connect(QString::fromLatin1(service), QString::fromLatin1(path), iface,
         QStringLiteral("ShortcutsChanged"), this, SLOT(onShortcutsChanged(QDBusMessage)));
+
+    // Before any other portal call; portals older than 1.19 lack the registry,
+    // and then identify the application by other means.
+    if (!appId.isEmpty()) {
+        QDBusMessage registration
+            = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
+        registration.setArguments({ appId, QVariantMap() });
+        m_bus.asyncCall(registration, kCallTimeoutMs);
+    }
 
     // The version property tells whether the portal has the interface at all.
     QDBusMessage get = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),

@@ -35,8 +35,11 @@ public:
     static constexpr char path[] = "/org/freedesktop/portal/desktop";
     static constexpr char interface[] = "org.freedesktop.portal.GlobalShortcuts";
 
-    // Starts asking `bus` (the session bus) for the portal at once.
-    explicit PortalGlobalShortcuts(const QDBusConnection &bus, QObject *parent = nullptr);
+    // Starts asking `bus` (the session bus) for the portal at once. An
+    // unsandboxed application names itself by its desktop-file ID (`appId`),
+    // so the desktop keeps its shortcuts from one run to the next.
+    explicit PortalGlobalShortcuts(
+        const QDBusConnection &bus, const QString &appId = {}, QObject *parent = nullptr);
     ~PortalGlobalShortcuts() override;
 
     State state() const override { return m_state; }

@@ -46,7 +46,8 @@ class PortalGlobalShortcutsTest : public QObject {
     std::unique_ptr<PortalGlobalShortcuts> connectClient()
     {
         const QString name = QStringLiteral("client-%1").arg(++m_connections);
-        return std::make_unique<PortalGlobalShortcuts>(QDBusConnection::connectToBus(m_bus->address(), name));
+        return std::make_unique<PortalGlobalShortcuts>(
+            QDBusConnection::connectToBus(m_bus->address(), name), QStringLiteral("app.quillet.Quillet"));
     }
 
 private Q_SLOTS:
@@ -81,6 +82,9 @@ private Q_SLOTS:
                 QStringLiteral("SHIFT+LOGO+v") },
         };
         QCOMPARE(portal.bindCalls.first(), expected);
+        // Named before anything else, so the desktop keeps the shortcuts.
+        QCOMPARE(portal.registrations,
+            (QList<std::pair<QString, bool>> { { QStringLiteral("app.quillet.Quillet"), true } }));
         QVERIFY(library.isAvailable());
         QVERIFY(library.isManagedByDesktop());
         QCOMPARE(library.assignedTrigger(kToggle), QStringLiteral("Shift+Meta+V"));
