@@ -1,14 +1,17 @@
 #include "app/AppState.h"
 
+#include "ai/TextTransformManager.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
 
 namespace quillet {
 
-AppState::AppState(PasteService &paste, HistoryManager &history, QObject *parent)
+AppState::AppState(
+    PasteService &paste, HistoryManager &history, TextTransformManager &transform, QObject *parent)
     : AppActions(parent)
     , m_paste(paste)
     , m_history(history)
+    , m_transform(transform)
 {
 }
 
@@ -96,6 +99,35 @@ void AppState::openSettings()
 void AppState::quit()
 {
     Q_EMIT quitRequested();
+}
+
+void AppState::triggerAITransform()
+{
+    m_transform.resetForNewRun();
+    captureThenShow(this, ++m_aiRun, std::nullopt);
+}
+
+void AppState::runPrompt(const QString &name, const QString &systemPrompt, TransformMode mode)
+{
+    m_transform.resetForNewRun();
+    m_transform.setMode(mode);
+    m_transform.setCurrentPromptName(name);
+    captureThenShow(this, ++m_aiRun, systemPrompt);
+}
+
+QCoro::Task<> AppState::captureThenShow(
+    QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt)
+{
+    co_await self->m_transform.captureSelectedText();
+    if (!self || self->m_aiRun != run)
+        co_return;
+    TextTransformManager &transform = self->m_transform;
+    if (systemPrompt) {
+        if (!transform.currentPromptName() || transform.currentPromptName()->isEmpty())
+            transform.setCurrentPromptName(*systemPrompt);
+        transform.transform(*systemPrompt);
+    }
+    Q_EMIT self->aiPanelRequested();
 }
 
 } // namespace quillet

@@ -1,11 +1,18 @@
 #pragma once
 
+#include "ai/TextPrompt.h"
 #include "ui/AppActions.h"
+
+#include <QCoroTask>
+#include <QPointer>
+
+#include <optional>
 
 namespace quillet {
 
 class HistoryManager;
 class PasteService;
+class TextTransformManager;
 
 // What the running application shows and the actions its views call: whether
 // the floating history panel and the tray popup are shown, which list the
@@ -18,7 +25,8 @@ class AppState : public AppActions {
     Q_PROPERTY(
         bool isPopoverVisible READ isPopoverVisible WRITE setPopoverVisible NOTIFY isPopoverVisibleChanged)
 public:
-    AppState(PasteService &paste, HistoryManager &history, QObject *parent = nullptr);
+    AppState(PasteService &paste, HistoryManager &history, TextTransformManager &transform,
+        QObject *parent = nullptr);
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
@@ -43,18 +51,32 @@ public:
     void openSettings() override;
     void quit() override;
 
+    // The AI transform hot key: captures the selection of the window in
+    // front, then asks for the AI panel, where the user picks a prompt.
+    void triggerAITransform();
+    // A prompt's own shortcut: captures the selection and starts the prompt
+    // over it at once, then asks for the AI panel with the answer streaming.
+    void runPrompt(const QString &name, const QString &systemPrompt, TransformMode mode);
+
 Q_SIGNALS:
     void isPanelVisibleChanged();
     void isPopoverVisibleChanged();
     // Every showPanel(), also when the panel is already shown.
     void panelShowRequested();
+    // The AI panel should show the transform manager's state.
+    void aiPanelRequested();
 
 private:
     void setPanelVisible(bool visible);
     void closePanels();
+    static QCoro::Task<> captureThenShow(
+        QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt);
 
     PasteService &m_paste;
     HistoryManager &m_history;
+    TextTransformManager &m_transform;
+    // A newer hot key supersedes an AI run still capturing.
+    quint64 m_aiRun = 0;
     bool m_panelVisible = false;
     bool m_popoverVisible = false;
     PanelTab m_panelTab = PanelTab::history;

@@ -1,6 +1,7 @@
 #include "app/FloatingPanelController.h"
 
 #include "app/AppState.h"
+#include "ui/ai/AITransformView.h"
 #include "ui/common/FloatingWindow.h"
 #include "ui/common/PanelGeometry.h"
 #include "ui/panel/FloatingPanelView.h"
@@ -27,14 +28,16 @@ QRect workAreaAt(const QPoint &pointer)
 } // namespace
 
 FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store,
-    Workspace &workspace, KeySynthesizer &keys, QObject *parent)
+    Workspace &workspace, KeySynthesizer &keys, AIPanelContent ai, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
     , m_keys(keys)
+    , m_ai(ai)
 {
+    connect(&m_state, &AppState::aiPanelRequested, this, &FloatingPanelController::showAIPanel);
     connect(&m_state, &AppState::panelShowRequested, this, &FloatingPanelController::showHistoryPanel);
     connect(&m_state, &AppState::isPanelVisibleChanged, this, [this] {
         if (!m_state.isPanelVisible())
@@ -45,6 +48,13 @@ FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewMo
 FloatingPanelController::~FloatingPanelController()
 {
     delete m_panel;
+    delete m_aiPanel;
+}
+
+void FloatingPanelController::rememberTargetWindow()
+{
+    m_previousWindow = m_workspace.activeWindow();
+    m_keys.setPasteTarget(m_previousWindow);
 }
 
 bool FloatingPanelController::isHistoryPanelVisible() const
@@ -62,8 +72,7 @@ void FloatingPanelController::showHistoryPanel()
     delete m_panel;
 
     // The window in front now is where focus and pastes go back to.
-    m_previousWindow = m_workspace.activeWindow();
-    m_keys.setPasteTarget(m_previousWindow);
+    rememberTargetWindow();
 
     auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
     view->setCopiesOnly(!m_keys.isTrusted());
@@ -108,6 +117,44 @@ void FloatingPanelController::showHistoryPanel()
     panel->raise();
     panel->activateWindow();
     view->setFocus();
+}
+
+void FloatingPanelController::showAIPanel()
+{
+    if (m_aiPanel && m_aiPanel->isVisible()) {
+        m_aiPanel->raise();
+        return;
+    }
+    delete m_aiPanel;
+    // The selection's window: it gets the focus back, and the answer.
+    rememberTargetWindow();
+
+    auto *view = new AITransformView(m_ai.manager, m_ai.prompts, m_ai.clock);
+    auto *panel = new FloatingWindow(view, QSize(AITransformView::width, AITransformView::height));
+    panel->setObjectName(QStringLiteral("aiPanel"));
+    connect(view, &AITransformView::dismissRequested, this, &FloatingPanelController::closeAIPanel);
+    connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
+        if (m_aiPanel != panel)
+            return;
+        if (m_previousWindow)
+            m_workspace.activateWindow(*m_previousWindow);
+        m_aiPanel = nullptr;
+    });
+    const QPoint pointer = QCursor::pos();
+    panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
+    m_aiPanel = panel;
+    m_workspace.showOnAllDesktops(panel->winId());
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    view->setFocus();
+}
+
+void FloatingPanelController::closeAIPanel()
+{
+    if (FloatingWindow *panel = m_aiPanel)
+        panel->close();
+    m_aiPanel = nullptr;
 }
 
 void FloatingPanelController::closeHistoryPanel()

@@ -12,8 +12,11 @@
 namespace quillet {
 
 class AppState;
+class Clock;
+class PromptLibrary;
 class SnippetsViewModel;
 class Store;
+class TextTransformManager;
 
 // Owns Quillet's floating windows and builds them on demand: each show after a
 // close builds a fresh window. The history panel follows the application
@@ -23,25 +26,41 @@ class Store;
 class FloatingPanelController : public QObject {
     Q_OBJECT
 public:
+    // What the AI panel shows.
+    struct AIPanelContent {
+        TextTransformManager &manager;
+        PromptLibrary &prompts;
+        Clock &clock;
+    };
+
     FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store, Workspace &workspace,
-        KeySynthesizer &keys, QObject *parent = nullptr);
+        KeySynthesizer &keys, AIPanelContent ai, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
     FloatingWindow *panel() const { return m_panel; }
     bool isHistoryPanelVisible() const;
+    FloatingWindow *aiPanel() const { return m_aiPanel; }
 
 private:
     // Shows the history panel, or brings a visible one to the front.
     void showHistoryPanel();
     // Closes the history panel and forgets it.
     void closeHistoryPanel();
+    // Shows the AI panel beside the pointer, or brings a shown one to the
+    // front; when it closes, the focus goes back to where the text came from.
+    void showAIPanel();
+    void closeAIPanel();
+    // The window in front now receives focus and the paste when a panel closes.
+    void rememberTargetWindow();
 
     AppState &m_state;
     SnippetsViewModel &m_snippets;
     Store &m_store;
     Workspace &m_workspace;
     KeySynthesizer &m_keys;
+    AIPanelContent m_ai;
     QPointer<FloatingWindow> m_panel;
+    QPointer<FloatingWindow> m_aiPanel;
     std::optional<WindowId> m_previousWindow;
 };
 

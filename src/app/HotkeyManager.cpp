@@ -64,12 +64,14 @@ const QList<Name> &HotkeyManager::names()
 
 Name HotkeyManager::promptName(const SavedPrompt &prompt)
 {
-    return Name(shortcutName(prompt));
+    return Name(
+        shortcutName(prompt), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(prompt.name));
 }
 
 Name HotkeyManager::promptName(const TextPrompt &builtIn)
 {
-    return Name(shortcutName(builtIn));
+    return Name(
+        shortcutName(builtIn), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(builtIn.name));
 }
 
 HotkeyManager::HotkeyManager(shortcuts::KeyboardShortcuts &library, Defaults &defaults, QObject *parent)
@@ -103,15 +105,22 @@ void HotkeyManager::registerShortcuts(const QList<Name> &bound)
     }
 }
 
-void HotkeyManager::registerSavedPromptShortcuts(
-    const QList<SavedPrompt> &prompts, std::function<void(const SavedPrompt &)> handler)
+void HotkeyManager::registerSavedPromptShortcut(
+    const SavedPrompt &prompt, std::function<void(const QUuid &)> handler)
 {
-    for (const SavedPrompt &prompt : prompts) {
-        onRelease(promptName(prompt), [prompt, handler](HotkeyManager &) {
-            if (handler)
-                handler(prompt);
-        });
-    }
+    const Name name = promptName(prompt);
+    m_library.removeHandler(name);
+    onRelease(name, [id = prompt.id, handler](HotkeyManager &) {
+        if (handler)
+            handler(id);
+    });
+}
+
+void HotkeyManager::forgetSavedPromptShortcut(const SavedPrompt &prompt)
+{
+    const Name name = promptName(prompt);
+    m_library.removeHandler(name);
+    m_library.reset({ name });
 }
 
 void HotkeyManager::registerBuiltInPromptShortcuts(std::function<void(const TextPrompt &)> handler)

@@ -54,9 +54,12 @@ public:
     // said otherwise). A name left out stays unbound, so its keys remain free
     // for other programs while its feature is unavailable.
     void registerShortcuts(const QList<shortcuts::Name> &bound = names());
-    // Handlers are only ever added: registering a prompt again adds another.
-    void registerSavedPromptShortcuts(
-        const QList<SavedPrompt> &prompts, std::function<void(const SavedPrompt &)> handler);
+    // A saved prompt's shortcut hands its id to `handler` when released, so
+    // the prompt runs as it is stored then, edits included. One handler per
+    // prompt: registering again replaces it.
+    void registerSavedPromptShortcut(const SavedPrompt &prompt, std::function<void(const QUuid &)> handler);
+    // A deleted prompt's shortcut: its handler and its stored combination go.
+    void forgetSavedPromptShortcut(const SavedPrompt &prompt);
     void registerBuiltInPromptShortcuts(std::function<void(const TextPrompt &)> handler);
 
 private:

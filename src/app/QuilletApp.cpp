@@ -23,15 +23,21 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_monitor(platform.pasteboard, platform.workspace, platform.defaults, platform.clock,
           [this](const PasteboardSnapshot &snapshot) { m_history.addSnapshot(snapshot); })
     , m_hotkeys(m_shortcuts, platform.defaults)
+    // The AI transform: one Gemini client, the saved prompts.
+    , m_ai(AIService::baseUrlFrom(platform.defaults))
+    , m_prompts(*m_store, platform.clock)
+    , m_transform(platform.pasteboard, platform.keys, platform.defaults, platform.clock, m_ai)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
-    , m_state(m_paste, m_history)
-    , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys)
+    , m_state(m_paste, m_history, m_transform)
+    , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys,
+          { m_transform, m_prompts, platform.clock })
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
-          m_excludedApps, *m_store, platform.clock, platform.keyStrokeReader, platform.pasteExplanation })
+          m_excludedApps, *m_store, platform.clock, platform.defaults, m_ai, m_prompts,
+          platform.keyStrokeReader, platform.pasteExplanation })
 {
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
@@ -55,10 +61,31 @@ void QuilletApp::bindHotkeys()
         m_state.setPanelTab(PanelTab::snippets);
         m_state.showPanel();
     });
-    // The AI transform and the launcher have no panels yet: their keys stay
-    // unbound and free for other programs.
-    m_hotkeys.registerShortcuts(
-        { HotkeyManager::togglePanel(), HotkeyManager::openHistory(), HotkeyManager::openSnippets() });
+    m_hotkeys.setOnAITransform([this] { m_state.triggerAITransform(); });
+    // The launcher has no panel yet: its key stays unbound and free for
+    // other programs.
+    m_hotkeys.registerShortcuts({ HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
+        HotkeyManager::openSnippets(), HotkeyManager::aiTransform() });
+    bindPromptShortcuts();
+}
+
+void QuilletApp::bindPromptShortcuts()
+{
+    m_hotkeys.registerBuiltInPromptShortcuts([this](const TextPrompt &prompt) {
+        m_state.runPrompt(prompt.name, prompt.systemPrompt, TransformMode::replace);
+    });
+    // Saved prompts run as they are stored when their shortcut fires.
+    const auto runSaved = [this](const QUuid &id) {
+        if (const std::optional<SavedPrompt> prompt = m_prompts.prompt(id))
+            m_state.runPrompt(prompt->name, prompt->systemPrompt, mode(*prompt));
+    };
+    for (const SavedPrompt &prompt : m_prompts.prompts())
+        m_hotkeys.registerSavedPromptShortcut(prompt, runSaved);
+    connect(&m_prompts, &PromptLibrary::promptCreated, this, [this, runSaved](const SavedPrompt &prompt) {
+        m_hotkeys.registerSavedPromptShortcut(prompt, runSaved);
+    });
+    connect(&m_prompts, &PromptLibrary::promptDeleted, this,
+        [this](const SavedPrompt &prompt) { m_hotkeys.forgetSavedPromptShortcut(prompt); });
 }
 
 void QuilletApp::start()

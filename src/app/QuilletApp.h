@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ai/AIService.h"
+#include "ai/PromptLibrary.h"
+#include "ai/TextTransformManager.h"
 #include "app/AppState.h"
 #include "app/FloatingPanelController.h"
 #include "app/HotkeyManager.h"
@@ -74,6 +77,9 @@ public:
     Store &store() { return *m_store; }
     ClipboardMonitor &monitor() { return m_monitor; }
     FloatingPanelController &panels() { return m_panels; }
+    TextTransformManager &transform() { return m_transform; }
+    shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
+    PromptLibrary &prompts() { return m_prompts; }
     TrayController &tray() { return m_tray; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
@@ -85,6 +91,7 @@ Q_SIGNALS:
 
 private:
     void bindHotkeys();
+    void bindPromptShortcuts();
 
     // Platform.
     Platform m_platform;
@@ -101,8 +108,10 @@ private:
     PasteService m_paste;
     ClipboardMonitor m_monitor;
     HotkeyManager m_hotkeys;
-    // The AI transform (AIService, PromptLibrary, TextTransformManager) and
-    // the launcher (AppIndexService, LauncherViewModel) join the services here.
+    AIService m_ai;
+    PromptLibrary m_prompts;
+    TextTransformManager m_transform;
+    // The launcher (AppIndexService, LauncherViewModel) joins the services here.
 
     // Controllers.
     AppState m_state;

@@ -2,6 +2,7 @@
 #include "EventText.h"
 #include "defaults/Defaults.h"
 #include "support/FakeGeminiServer.h"
+#include "support/GeminiPayloads.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
@@ -22,11 +23,7 @@ constexpr int kWait = 20000;
 
 QByteArray chunk(const QString &text)
 {
-    return QJsonDocument(
-        QJsonObject { { "candidates",
-            QJsonArray { QJsonObject { { "content",
-                QJsonObject { { "parts", QJsonArray { QJsonObject { { "text", text } } } } } } } } } })
-        .toJson(QJsonDocument::Compact);
+    return test::gemini::textChunk(text);
 }
 
 QJsonObject json(const char *text)

@@ -7,6 +7,7 @@
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "support/FakeGeminiServer.h"
+#include "support/GeminiPayloads.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
@@ -26,11 +27,7 @@ constexpr int kWait = 20000;
 
 QByteArray chunk(const QString &text)
 {
-    return QJsonDocument(
-        QJsonObject { { "candidates",
-            QJsonArray { QJsonObject { { "content",
-                QJsonObject { { "parts", QJsonArray { QJsonObject { { "text", text } } } } } } } } } })
-        .toJson(QJsonDocument::Compact);
+    return test::gemini::textChunk(text);
 }
 
 PasteboardItem item(std::initializer_list<std::pair<QString, QByteArray>> representations)

@@ -2,12 +2,14 @@
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
+#include "support/FakeGeminiServer.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakeKeyboardLayout.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 #include "ui/panel/FloatingPanelView.h"
@@ -113,12 +115,51 @@ private Q_SLOTS:
         QVERIFY(h.panels().isHistoryPanelVisible());
     }
 
-    void featuresWithoutAPanelLeaveTheirKeysFree()
+    void theAIHotkeyCapturesTheSelectionThenShowsThePanel()
     {
         Harness h;
+        h.keys.onCopy = [&] { h.pasteboard.copyText(QStringLiteral("teh cat")); };
         h.start();
-        QVERIFY(h.backend.isGrabbed(kTogglePanel));
-        QVERIFY(!h.backend.isGrabbed(kAITransform));
+        h.hotkey(kAITransform);
+        QVERIFY(!h.panels().aiPanel());
+        h.clock.advance(1s);
+        QCOMPARE(h.app->transform().selectedText(), std::optional<QString>(QStringLiteral("teh cat")));
+        QVERIFY(h.panels().aiPanel() && h.panels().aiPanel()->isVisible());
+        QCOMPARE(h.app->store().itemCount(), 0);
+    }
+
+    void savedPromptShortcutsFollowTheirPrompts()
+    {
+        Harness h;
+        test::FakeGeminiServer server;
+        h.defaults.setString(keys::geminiBaseURL, server.baseUrl());
+        h.defaults.setString(keys::geminiAPIKey, QStringLiteral("app-test-key"));
+        h.keys.onCopy = [&] { h.pasteboard.copyText(QStringLiteral("hello")); };
+        h.start();
+        const shortcuts::Shortcut pirateKeys(shortcuts::keys::p, shortcuts::control | shortcuts::option);
+
+        const SavedPrompt pirate = *h.app->prompts().create(QStringLiteral("Pirate"), QStringLiteral("globe"),
+            QStringLiteral("Talk like a pirate."), TransformMode::replace);
+        h.app->shortcuts().setShortcut(pirateKeys, HotkeyManager::promptName(pirate));
+        // Edited after start-up: the shortcut runs the new text.
+        h.app->prompts().update(pirate, QStringLiteral("Parrot"), QStringLiteral("globe"),
+            QStringLiteral("Talk like a parrot."), TransformMode::input);
+        server.enqueue(test::gemini::textStream({ QStringLiteral("Squawk") }));
+        h.hotkey(pirateKeys);
+        h.clock.advance(1s);
+        QTRY_COMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().first().json["contents"][0]["parts"][0]["text"].toString(),
+            QStringLiteral("Talk like a parrot.\n\nhello"));
+        QCOMPARE(h.app->transform().currentPromptName(), std::optional<QString>(QStringLiteral("Parrot")));
+        QCOMPARE(h.app->transform().mode(), TransformMode::input);
+        QVERIFY(h.panels().aiPanel());
+        QVERIFY(h.panels().aiPanel()->findChild<QWidget *>(
+            QStringLiteral("prompt%1").arg(builtInPrompts().size())));
+
+        // Deleted: its keys are free again and nothing is kept for it.
+        QVERIFY(h.app->prompts().remove(*h.app->prompts().prompt(pirate.id)));
+        QVERIFY(!h.backend.isGrabbed(pirateKeys));
+        QVERIFY(!h.defaults.contains(HotkeyManager::promptName(pirate).defaultsKey()));
     }
 
     void theVisibilityFlagFollowsHoweverThePanelCloses()

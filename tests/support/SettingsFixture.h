@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ai/AIService.h"
+#include "ai/PromptLibrary.h"
 #include "app/HotkeyManager.h"
 #include "clipboard/ExcludedAppsService.h"
 #include "defaults/Defaults.h"
@@ -8,6 +10,7 @@
 #include "settings/UpdateService.h"
 #include "shortcuts/KeyboardShortcuts.h"
 #include "store/Store.h"
+#include "support/FakeGeminiServer.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakeKeyboardLayout.h"
@@ -51,18 +54,22 @@ struct SettingsFixture {
     FakeWorkspace workspace;
     ExcludedAppsService excludedApps { defaults, workspace };
     ManualClock clock;
+    FakeGeminiServer gemini;
+    AIService ai { [url = gemini.baseUrl()] { return url; } };
+    std::unique_ptr<PromptLibrary> prompts;
 
     explicit SettingsFixture(LoginItems *realLoginItems = nullptr)
     {
         QString error;
         store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
         launchAtLogin = std::make_unique<LaunchAtLoginService>(realLoginItems ? *realLoginItems : loginItems);
+        prompts = std::make_unique<PromptLibrary>(*store, clock);
     }
 
     SettingsServices services()
     {
         return SettingsServices { viewModel, *launchAtLogin, updates, keys, library, appShortcutNames(),
-            excludedApps, *store, clock };
+            excludedApps, *store, clock, defaults, ai, *prompts };
     }
 };
 

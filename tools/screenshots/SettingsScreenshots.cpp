@@ -5,7 +5,9 @@
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/SymbolIcons.h"
+#include "ui/settings/AISettingsView.h"
 #include "ui/settings/ExcludedAppsSettingsView.h"
+#include "ui/settings/PromptEditorDialog.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/SettingsWindow.h"
 #include "ui/settings/ShortcutRecorderField.h"
@@ -14,6 +16,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTextStream>
 
 using namespace quillet;
@@ -81,7 +85,14 @@ int main(int argc, char **argv)
     store.close();
 
     SettingsServices services { f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.library,
-        test::appShortcutNames(), excluded, *f.store, f.clock };
+        test::appShortcutNames(), excluded, *f.store, f.clock, f.defaults, f.ai, *f.prompts };
+    f.defaults.setString(QStringLiteral("geminiAPIKey"), QStringLiteral("AIzaSy-example-key"));
+    f.defaults.setInteger(QStringLiteral("aiUsageInputTokens"), 48'210);
+    f.defaults.setInteger(QStringLiteral("aiUsageOutputTokens"), 12'774);
+    f.prompts->create(QStringLiteral("Friendly reply"), QStringLiteral("text.bubble"),
+        QStringLiteral("Write a short, friendly reply to the following message."), TransformMode::input);
+    f.prompts->create(QStringLiteral("Bullet points"), QStringLiteral("list.bullet"),
+        QStringLiteral("Turn the following text into concise bullet points."), TransformMode::replace);
     SettingsWindow window(services);
     window.show();
     SettingsView *view = window.view();
@@ -90,7 +101,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    const char *const names[] = { "general", "shortcuts", "excluded-apps", "appearance", "advanced" };
+    const char *const names[] = { "general", "shortcuts", "excluded-apps", "appearance", "ai", "advanced" };
     QTextStream out(stdout);
     for (int i = 0; i < view->count(); ++i) {
         view->setCurrentIndex(i);
@@ -135,5 +146,27 @@ int main(int argc, char **argv)
     if (!saved)
         return 1;
     out << confirmation << '\n';
+
+    // The AI tab's prompts, further down.
+    view->setCurrentIndex(4);
+    auto *ai = qobject_cast<AISettingsView *>(view->tab(4));
+    if (auto *page = ai->findChild<QScrollArea *>())
+        page->verticalScrollBar()->setValue(page->verticalScrollBar()->maximum());
+    settle(150);
+    const QString prompts = folder + QStringLiteral("/settings-ai-prompts.png");
+    if (!view->grab().save(prompts))
+        return 1;
+    out << prompts << '\n';
+
+    // The prompt editor over the AI tab.
+    PromptEditorDialog *editor = ai->openEditor(f.prompts->prompts().first());
+    if (!QTest::qWaitForWindowExposed(editor))
+        return 1;
+    settle(150);
+    const QString editorShot = folder + QStringLiteral("/settings-prompt-editor.png");
+    if (!editor->grab().save(editorShot))
+        return 1;
+    out << editorShot << '\n';
+    editor->reject();
     return 0;
 }

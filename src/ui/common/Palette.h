@@ -35,4 +35,14 @@ inline QColor accentColor(const QPalette &palette, qreal opacity = 1.0)
     return color;
 }
 
+// The AI features' own tint (the system purple) and the saved prompts' blue.
+inline QColor aiTint()
+{
+    return QColor(0xaf, 0x52, 0xde);
+}
+inline QColor savedPromptTint()
+{
+    return QColor(0x00, 0x7a, 0xff);
+}
+
 } // namespace quillet

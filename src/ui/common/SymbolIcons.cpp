@@ -37,6 +37,32 @@ QString themeIconName(const QString &symbol)
         { QStringLiteral("xmark.app"), QStringLiteral("action-unavailable-symbolic") },
         { QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-ok-symbolic") },
         { QStringLiteral("exclamationmark.triangle.fill"), QStringLiteral("dialog-warning-symbolic") },
+        // The AI panel, the AI settings and the prompt editor.
+        { QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up-symbolic") },
+        { QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy-symbolic") },
+        { QStringLiteral("checkmark"), QStringLiteral("object-select-symbolic") },
+        { QStringLiteral("pencil"), QStringLiteral("document-edit-symbolic") },
+        { QStringLiteral("eye"), QStringLiteral("view-reveal-symbolic") },
+        // Built-in prompts.
+        { QStringLiteral("textformat.abc"), QStringLiteral("tools-check-spelling-symbolic") },
+        { QStringLiteral("briefcase"), QStringLiteral("x-office-document-symbolic") },
+        { QStringLiteral("scissors"), QStringLiteral("edit-cut-symbolic") },
+        { QStringLiteral("globe"), QStringLiteral("web-browser-symbolic") },
+        { QStringLiteral("globe.asia.australia"), QStringLiteral("preferences-desktop-locale-symbolic") },
+        { QStringLiteral("doc.plaintext"), QStringLiteral("format-text-plaintext-symbolic") },
+        { QStringLiteral("lightbulb"), QStringLiteral("dialog-information-symbolic") },
+        // The icons a saved prompt may use.
+        { QStringLiteral("text.bubble"), QStringLiteral("chat-message-new-symbolic") },
+        { QStringLiteral("pencil.and.outline"), QStringLiteral("document-edit-symbolic") },
+        { QStringLiteral("wand.and.stars"), QStringLiteral("star-new-symbolic") },
+        { QStringLiteral("brain"), QStringLiteral("applications-science-symbolic") },
+        { QStringLiteral("text.quote"), QStringLiteral("format-indent-more-symbolic") },
+        { QStringLiteral("arrow.triangle.swap"), QStringLiteral("object-flip-horizontal-symbolic") },
+        { QStringLiteral("checkmark.circle"), QStringLiteral("emblem-ok-symbolic") },
+        { QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning-symbolic") },
+        { QStringLiteral("list.bullet"), QStringLiteral("view-list-bullet-symbolic") },
+        { QStringLiteral("textformat"), QStringLiteral("font-x-generic-symbolic") },
+        { QStringLiteral("character.book.closed"), QStringLiteral("accessories-dictionary-symbolic") },
     };
     return table.value(symbol);
 }

@@ -7,10 +7,13 @@
 
 namespace quillet {
 
+class AIService;
 class Clock;
+class Defaults;
 class ExcludedAppsService;
 class KeySynthesizer;
 class LaunchAtLoginService;
+class PromptLibrary;
 class SettingsViewModel;
 class Store;
 class UpdateService;
@@ -61,6 +64,11 @@ struct SettingsServices {
     Store &store;
     // Drives the accessibility re-check while the General tab is shown.
     Clock &clock;
+    // The AI tab: the preferences it binds, the client for the connection
+    // test and the saved prompts.
+    Defaults &defaults;
+    AIService &ai;
+    PromptLibrary &prompts;
     // The platform's reading of key events for the recorders (optional).
     KeyStrokeReader keyStrokeReader = {};
     PasteExplanation pasteExplanation = {};

@@ -2,6 +2,7 @@
 
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
+#include "ui/settings/AISettingsView.h"
 #include "ui/settings/AdvancedSettingsView.h"
 #include "ui/settings/AppearanceSettingsView.h"
 #include "ui/settings/ExcludedAppsSettingsView.h"
@@ -62,6 +63,9 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
         QStringLiteral("xmark.app"));
     addTab(new AppearanceSettingsView(services.viewModel), QStringLiteral("Appearance"),
         QStringLiteral("paintbrush"));
+    addTab(new AISettingsView(services.defaults, services.ai, services.prompts, services.shortcuts,
+               services.keyStrokeReader),
+        QStringLiteral("AI"), QStringLiteral("sparkles"));
     addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
         QStringLiteral("gearshape.2"));
     setCurrentIndex(0);

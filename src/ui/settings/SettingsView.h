@@ -20,8 +20,6 @@ class SettingsView : public QWidget {
 public:
     static constexpr int windowWidth = 500;
     static constexpr int windowHeight = 500;
-    // Where the AI tab goes, between Appearance and Advanced.
-    static constexpr int aiTabIndex = 4;
 
     explicit SettingsView(const SettingsServices &services, QWidget *parent = nullptr);
 

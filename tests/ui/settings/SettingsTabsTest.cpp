@@ -392,40 +392,6 @@ private Q_SLOTS:
         QCOMPARE(f.store->allSnippets().size(), 1);
     }
 
-    void theWindowHasItsTabsInOrder()
-    {
-        test::SettingsFixture f;
-        SettingsView view(f.services());
-        QCOMPARE(view.size(), QSize(500, 500));
-        const QStringList labels { QStringLiteral("General"), QStringLiteral("Shortcuts"),
-            QStringLiteral("Excluded Apps"), QStringLiteral("Appearance"), QStringLiteral("Advanced") };
-        const QStringList symbols { QStringLiteral("gear"), QStringLiteral("keyboard"),
-            QStringLiteral("xmark.app"), QStringLiteral("paintbrush"), QStringLiteral("gearshape.2") };
-        QCOMPARE(view.count(), 5);
-        for (int i = 0; i < view.count(); ++i) {
-            QCOMPARE(view.tabLabel(i), labels[i]);
-            QCOMPARE(view.tabSymbol(i), symbols[i]);
-            QVERIFY(!view.tabButton(i)->icon().isNull());
-        }
-        QVERIFY(qobject_cast<GeneralSettingsView *>(view.tab(0)));
-        QVERIFY(qobject_cast<ShortcutSettingsView *>(view.tab(1)));
-        QVERIFY(qobject_cast<ExcludedAppsSettingsView *>(view.tab(2)));
-        QVERIFY(qobject_cast<AppearanceSettingsView *>(view.tab(3)));
-        QVERIFY(qobject_cast<AdvancedSettingsView *>(view.tab(4)));
-
-        // A later tab slots in before Advanced.
-        auto *extra = new QWidget;
-        QCOMPARE(
-            view.insertTab(SettingsView::aiTabIndex, extra, QStringLiteral("AI"), QStringLiteral("sparkles")),
-            4);
-        QCOMPARE(view.tabLabel(5), QStringLiteral("Advanced"));
-        view.tabButton(4)->click();
-        QCOMPARE(view.currentIndex(), 4);
-        QCOMPARE(view.tab(view.currentIndex()), extra);
-        view.tabButton(5)->click();
-        QVERIFY(qobject_cast<AdvancedSettingsView *>(view.tab(view.currentIndex())));
-    }
-
     void showingAgainRaisesTheOpenWindowAndClosingRebuildsIt()
     {
         test::SettingsFixture f;

@@ -1,0 +1,564 @@
+#include "ui/ai/AITransformView.h"
+
+#include "ai/PromptLibrary.h"
+#include "ai/ResultDiff.h"
+#include "ai/TextTransformManager.h"
+#include "core/Clock.h"
+#include "ui/common/Palette.h"
+#include "ui/common/SymbolIcons.h"
+#include "ui/controls/Dividers.h"
+
+#include <QBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolButton>
+
+namespace quillet {
+
+namespace {
+
+constexpr int kPromptListMaxHeight = 250;
+constexpr int kResultMinHeight = 200;
+constexpr int kResultMaxHeight = 350;
+
+QToolButton *symbolButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setIcon(symbolIcon(symbol, tint));
+    button->setIconSize(QSize(size, size));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 1px; }"));
+    return button;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+QFont sizedFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal)
+{
+    QFont font = base;
+    font.setPixelSize(pixels);
+    font.setWeight(weight);
+    return font;
+}
+
+// A prompt row: the icon in its tint, then the name; the whole row clicks.
+QToolButton *promptButton(const QString &icon, const QString &name, const QColor &tint, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setIcon(symbolIcon(icon, tint));
+    button->setIconSize(QSize(16, 16));
+    button->setText(name);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    button->setStyleSheet(QStringLiteral(
+        "QToolButton { border: none; border-radius: 6px; padding: 6px 12px; text-align: left; }"
+        "QToolButton[highlighted=\"true\"] { background: palette(highlight); color: "
+        "palette(highlighted-text); }"
+        "QToolButton:hover { background: rgba(127, 127, 127, 0.16); }"));
+    return button;
+}
+
+QPushButton *prominentButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; "
+                                         "border-radius: 6px; padding: 4px 12px; font-weight: 600; }")
+                              .arg(aiTint().name()));
+    return button;
+}
+
+QLabel *returnHint(QWidget *parent)
+{
+    auto *hint = new QLabel(QStringLiteral("↩"), parent);
+    hint->setFont(sizedFont(hint->font(), 11));
+    setTextColor(hint, textColor(hint->palette(), Emphasis::secondary));
+    return hint;
+}
+
+} // namespace
+
+AITransformView::AITransformView(
+    TextTransformManager &manager, PromptLibrary &prompts, Clock &clock, QWidget *parent)
+    : QWidget(parent)
+    , m_manager(manager)
+    , m_prompts(prompts)
+    , m_clock(clock)
+{
+    setObjectName(QStringLiteral("AITransformView"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(12, 8, 12, 8);
+    header->setSpacing(6);
+    auto *sparkles = new QLabel(this);
+    sparkles->setPixmap(symbolPixmap(QStringLiteral("sparkles"), 16, aiTint()));
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("title"));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setFont(sizedFont(font(), 14, QFont::DemiBold));
+    m_busy = new QProgressBar(this);
+    m_busy->setObjectName(QStringLiteral("busy"));
+    m_busy->setRange(0, 0);
+    m_busy->setTextVisible(false);
+    m_busy->setFixedSize(36, 6);
+    auto *close = symbolButton(
+        QStringLiteral("xmark.circle.fill"), 16, textColor(palette(), Emphasis::secondary), this);
+    close->setObjectName(QStringLiteral("close"));
+    header->addWidget(sparkles);
+    header->addWidget(m_title, 1);
+    header->addWidget(m_busy);
+    header->addWidget(close);
+    column->addLayout(header);
+    column->addWidget(makeDivider(this));
+
+    m_screens = new QStackedWidget(this);
+    m_screens->addWidget(buildPromptScreen());
+    m_screens->addWidget(buildResultScreen());
+    column->addWidget(m_screens);
+    column->addStretch(1);
+
+    connect(close, &QToolButton::clicked, this, &AITransformView::dismissRequested);
+    connect(
+        &m_manager, &TextTransformManager::currentPromptNameChanged, this, &AITransformView::updateHeader);
+    connect(&m_manager, &TextTransformManager::isProcessingChanged, this, [this] {
+        updateHeader();
+        updateResult();
+        updateActions();
+    });
+    connect(&m_manager, &TextTransformManager::resultChanged, this, &AITransformView::updateScreen);
+    connect(&m_manager, &TextTransformManager::errorChanged, this, [this] {
+        updatePromptScreen();
+        updateActions();
+    });
+    connect(
+        &m_manager, &TextTransformManager::selectedTextChanged, this, &AITransformView::updatePromptScreen);
+    connect(&m_manager, &TextTransformManager::modeChanged, this, [this] {
+        updateResult();
+        updateActions();
+    });
+    for (auto signal :
+        { &PromptLibrary::promptCreated, &PromptLibrary::promptUpdated, &PromptLibrary::promptDeleted })
+        connect(&m_prompts, signal, this, &AITransformView::rebuildPromptRows);
+
+    rebuildPromptRows();
+    updateHeader();
+    updatePromptScreen();
+    updateScreen();
+    setFocusProxy(m_custom);
+}
+
+QWidget *AITransformView::buildPromptScreen()
+{
+    auto *screen = new QWidget(this);
+    auto *column = new QVBoxLayout(screen);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    m_selection = new QLabel(screen);
+    m_selection->setObjectName(QStringLiteral("selection"));
+    m_selection->setTextFormat(Qt::PlainText);
+    m_selection->setWordWrap(true);
+    m_selection->setFont(sizedFont(font(), 11));
+    m_selection->setContentsMargins(12, 6, 12, 6);
+    setTextColor(m_selection, textColor(palette(), Emphasis::secondary));
+    m_selection->setMaximumHeight(QFontMetrics(m_selection->font()).lineSpacing() * 2 + 12);
+    m_selection->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    column->addWidget(m_selection);
+    m_selectionLine = makeDivider(screen);
+    column->addWidget(m_selectionLine);
+
+    m_promptError = new QLabel(screen);
+    m_promptError->setObjectName(QStringLiteral("promptError"));
+    m_promptError->setTextFormat(Qt::PlainText);
+    m_promptError->setWordWrap(true);
+    m_promptError->setFont(sizedFont(font(), 11));
+    m_promptError->setContentsMargins(12, 4, 12, 4);
+    setTextColor(m_promptError, Qt::red);
+    column->addWidget(m_promptError);
+
+    auto *list = new QWidget(screen);
+    m_promptColumn = new QVBoxLayout(list);
+    m_promptColumn->setContentsMargins(4, 4, 4, 4);
+    m_promptColumn->setSpacing(2);
+    m_promptScroll = new QScrollArea(screen);
+    m_promptScroll->setObjectName(QStringLiteral("prompts"));
+    m_promptScroll->setWidget(list);
+    m_promptScroll->setWidgetResizable(true);
+    m_promptScroll->setFrameShape(QFrame::NoFrame);
+    m_promptScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_promptScroll->setMaximumHeight(kPromptListMaxHeight);
+    m_promptScroll->setFocusPolicy(Qt::NoFocus);
+    m_promptScroll->viewport()->setAutoFillBackground(false);
+    list->setAutoFillBackground(false);
+    column->addWidget(m_promptScroll, 1);
+    column->addWidget(makeDivider(screen));
+
+    auto *custom = new QHBoxLayout;
+    custom->setContentsMargins(12, 8, 12, 8);
+    custom->setSpacing(6);
+    m_custom = new QLineEdit(screen);
+    m_custom->setObjectName(QStringLiteral("customPrompt"));
+    m_custom->setPlaceholderText(QStringLiteral("Custom prompt..."));
+    m_custom->setFrame(false);
+    m_custom->installEventFilter(this);
+    m_send = symbolButton(QStringLiteral("arrow.up.circle.fill"), 18, aiTint(), screen);
+    m_send->setObjectName(QStringLiteral("send"));
+    custom->addWidget(m_custom, 1);
+    custom->addWidget(m_send);
+    column->addLayout(custom);
+
+    const auto updateSend = [this] {
+        const bool ready = !m_custom->text().isEmpty();
+        m_send->setEnabled(ready);
+        m_send->setIcon(symbolIcon(QStringLiteral("arrow.up.circle.fill"),
+            ready ? aiTint() : textColor(palette(), Emphasis::secondary)));
+    };
+    connect(m_custom, &QLineEdit::textChanged, this, updateSend);
+    connect(m_send, &QToolButton::clicked, this, &AITransformView::runCustom);
+    updateSend();
+    return screen;
+}
+
+QWidget *AITransformView::buildResultScreen()
+{
+    auto *screen = new QWidget(this);
+    auto *column = new QVBoxLayout(screen);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    m_result = new QTextBrowser(screen);
+    m_result->setObjectName(QStringLiteral("result"));
+    m_result->setOpenLinks(false);
+    m_result->setFrameShape(QFrame::NoFrame);
+    m_result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_result->setMinimumHeight(kResultMinHeight);
+    m_result->setMaximumHeight(kResultMaxHeight);
+    m_result->document()->setDocumentMargin(12);
+    m_result->setFont(sizedFont(font(), 13, QFont::Medium));
+    m_result->viewport()->setAutoFillBackground(false);
+    m_result->installEventFilter(this);
+    column->addWidget(m_result, 1);
+
+    // A failed run says why where the user looks, not only after Back.
+    m_resultError = new QLabel(screen);
+    m_resultError->setObjectName(QStringLiteral("resultError"));
+    m_resultError->setTextFormat(Qt::PlainText);
+    m_resultError->setWordWrap(true);
+    m_resultError->setFont(sizedFont(font(), 11));
+    m_resultError->setContentsMargins(12, 4, 12, 4);
+    setTextColor(m_resultError, Qt::red);
+    column->addWidget(m_resultError);
+    column->addWidget(makeDivider(screen));
+
+    m_actions = new QWidget(screen);
+    auto *row = new QHBoxLayout(m_actions);
+    row->setContentsMargins(12, 8, 12, 8);
+    row->setSpacing(8);
+    auto *back = new QPushButton(QStringLiteral("Back"), m_actions);
+    back->setObjectName(QStringLiteral("back"));
+    back->setFlat(true);
+    back->setFocusPolicy(Qt::NoFocus);
+    back->setCursor(Qt::PointingHandCursor);
+    setTextColor(back, textColor(palette(), Emphasis::secondary));
+    m_copy = new QPushButton(m_actions);
+    m_copy->setObjectName(QStringLiteral("copy"));
+    m_copy->setFocusPolicy(Qt::NoFocus);
+    m_copy->setCursor(Qt::PointingHandCursor);
+    m_apply = prominentButton(QStringLiteral("Apply"), m_actions);
+    m_apply->setObjectName(QStringLiteral("apply"));
+    m_paste = prominentButton(QStringLiteral("Paste"), m_actions);
+    m_paste->setObjectName(QStringLiteral("paste"));
+    row->addWidget(back);
+    row->addStretch(1);
+    row->addWidget(m_copy);
+    row->addWidget(m_apply);
+    row->addWidget(m_paste);
+    row->addWidget(returnHint(m_actions));
+    column->addWidget(m_actions);
+
+    connect(back, &QPushButton::clicked, this, &AITransformView::back);
+    connect(m_apply, &QPushButton::clicked, this, &AITransformView::apply);
+    connect(m_paste, &QPushButton::clicked, this, &AITransformView::apply);
+    connect(m_copy, &QPushButton::clicked, this, &AITransformView::copy);
+    setShowCopied(false);
+    return screen;
+}
+
+void AITransformView::rebuildPromptRows()
+{
+    for (const PromptRow &row : std::as_const(m_rows))
+        delete row.button;
+    m_rows.clear();
+    while (QLayoutItem *item = m_promptColumn->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+
+    QWidget *list = m_promptScroll->widget();
+    for (const TextPrompt &prompt : builtInPrompts()) {
+        auto *button = promptButton(prompt.icon, prompt.name, aiTint(), list);
+        m_promptColumn->addWidget(button);
+        m_rows.append({ button, prompt, std::nullopt });
+    }
+    const QList<SavedPrompt> saved = m_prompts.prompts();
+    if (!saved.isEmpty()) {
+        auto *divider = new QWidget(list);
+        auto *layout = new QVBoxLayout(divider);
+        layout->setContentsMargins(12, 4, 12, 4);
+        layout->addWidget(makeDivider(divider));
+        m_promptColumn->addWidget(divider);
+    }
+    for (const SavedPrompt &prompt : saved) {
+        auto *button = promptButton(prompt.icon, prompt.name, savedPromptTint(), list);
+        m_promptColumn->addWidget(button);
+        m_rows.append({ button, std::nullopt, prompt });
+    }
+    m_promptColumn->addStretch(1);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        m_rows[i].button->setObjectName(QStringLiteral("prompt%1").arg(i));
+        connect(m_rows[i].button, &QToolButton::clicked, this, [this, i] { runRow(i); });
+    }
+    setHighlighted(std::min(m_highlighted, int(m_rows.size()) - 1));
+}
+
+void AITransformView::setHighlighted(int index)
+{
+    if (m_rows.isEmpty())
+        return;
+    m_highlighted = std::clamp(index, 0, int(m_rows.size()) - 1);
+    for (int i = 0; i < m_rows.size(); ++i) {
+        QToolButton *button = m_rows[i].button;
+        button->setProperty("highlighted", i == m_highlighted);
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+    m_promptScroll->ensureWidgetVisible(m_rows[m_highlighted].button, 0, 4);
+}
+
+void AITransformView::runRow(int index)
+{
+    if (index < 0 || index >= m_rows.size())
+        return;
+    setHighlighted(index);
+    // A copy: running the prompt may rebuild the rows.
+    const PromptRow row = m_rows[index];
+    if (row.builtIn)
+        runBuiltIn(*row.builtIn);
+    else if (row.saved)
+        runSaved(*row.saved);
+}
+
+void AITransformView::runBuiltIn(const TextPrompt &prompt)
+{
+    m_manager.setCurrentPromptName(prompt.name);
+    m_manager.transform(prompt.systemPrompt);
+}
+
+void AITransformView::runSaved(const SavedPrompt &prompt)
+{
+    m_manager.setMode(mode(prompt));
+    m_manager.setCurrentPromptName(prompt.name);
+    m_manager.transform(prompt.systemPrompt);
+}
+
+void AITransformView::runCustom()
+{
+    const QString instruction = m_custom->text();
+    if (instruction.isEmpty())
+        return;
+    if (!m_manager.currentPromptName())
+        m_manager.setCurrentPromptName(instruction);
+    m_manager.transform(instruction);
+}
+
+void AITransformView::apply()
+{
+    // Only a finished answer can replace the selection.
+    if (m_manager.isProcessing() || !m_manager.result())
+        return;
+    m_manager.replaceSelection(*m_manager.result());
+    Q_EMIT dismissRequested();
+}
+
+void AITransformView::copy()
+{
+    if (m_manager.isProcessing() || !m_manager.result())
+        return;
+    m_manager.copyResult(*m_manager.result());
+    setShowCopied(true);
+    // Each press lowers the flag at its own time.
+    m_clock.schedule(copiedFor, this, [this] { setShowCopied(false); });
+}
+
+void AITransformView::back()
+{
+    if (m_manager.result())
+        m_manager.setResult(std::nullopt);
+    if (m_manager.error())
+        m_manager.setError(std::nullopt);
+}
+
+void AITransformView::setShowCopied(bool shown)
+{
+    m_showCopied = shown;
+    m_copy->setText(shown ? QStringLiteral("Copied") : QStringLiteral("Copy"));
+    m_copy->setIcon(symbolIcon(shown ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
+        palette().color(QPalette::ButtonText)));
+}
+
+bool AITransformView::isShowingResult() const
+{
+    return m_screens->currentIndex() == 1;
+}
+
+void AITransformView::updateHeader()
+{
+    m_title->setText(m_manager.currentPromptName().value_or(QStringLiteral("AI Transform")));
+    m_busy->setVisible(m_manager.isProcessing());
+}
+
+void AITransformView::updateScreen()
+{
+    const bool result = m_manager.result().has_value();
+    const bool wasResult = isShowingResult();
+    m_screens->setCurrentIndex(result ? 1 : 0);
+    if (result != wasResult) {
+        if (result)
+            m_result->setFocus();
+        else
+            m_custom->setFocus();
+    }
+    updateResult();
+    updateActions();
+}
+
+void AITransformView::updatePromptScreen()
+{
+    const std::optional<QString> selection = m_manager.selectedText();
+    m_selection->setVisible(selection.has_value());
+    m_selectionLine->setVisible(selection.has_value());
+    m_selection->setText(selection.value_or(QString()));
+    const std::optional<QString> error = m_manager.error();
+    m_promptError->setVisible(error.has_value());
+    m_promptError->setText(error.value_or(QString()));
+}
+
+void AITransformView::updateResult()
+{
+    const std::optional<QString> result = m_manager.result();
+    if (!result) {
+        m_result->clear();
+        m_shownText.clear();
+        m_showingDiff = false;
+        return;
+    }
+    const bool diff = m_manager.mode() == TransformMode::replace && !m_manager.isProcessing();
+    if (diff) {
+        if (m_showingDiff && m_shownText == *result)
+            return;
+        m_result->clear();
+        QTextCursor cursor(m_result->document());
+        ResultDiff::insert(cursor, ResultDiff::diff(m_manager.selectedText().value_or(QString()), *result),
+            DiffColors::forPalette(palette()));
+        m_shownText = *result;
+        m_showingDiff = true;
+        return;
+    }
+    if (m_showingDiff || !result->startsWith(m_shownText)) {
+        m_result->clear();
+        m_shownText.clear();
+        m_showingDiff = false;
+    }
+    // While the answer streams in, only the new text is added.
+    QScrollBar *scroll = m_result->verticalScrollBar();
+    const bool atEnd = scroll->value() == scroll->maximum();
+    QTextCursor cursor(m_result->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(result->mid(m_shownText.size()));
+    m_shownText = *result;
+    if (atEnd)
+        scroll->setValue(scroll->maximum());
+}
+
+void AITransformView::updateActions()
+{
+    const bool finished = !m_manager.isProcessing();
+    m_actions->setVisible(finished);
+    const bool replace = m_manager.mode() == TransformMode::replace;
+    m_apply->setVisible(replace);
+    m_copy->setVisible(!replace);
+    m_paste->setVisible(!replace);
+    const std::optional<QString> error = m_manager.error();
+    m_resultError->setVisible(error.has_value() && isShowingResult());
+    m_resultError->setText(error.value_or(QString()));
+}
+
+bool AITransformView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_custom || watched == m_result)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Escape) {
+            Q_EMIT dismissRequested();
+            return true;
+        }
+        const bool plainReturn = (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !(key->modifiers() & ~Qt::KeypadModifier);
+        if (watched == m_result && plainReturn) {
+            apply();
+            return true;
+        }
+        if (watched == m_custom) {
+            if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
+                setHighlighted(m_highlighted + (key->key() == Qt::Key_Up ? -1 : 1));
+                return true;
+            }
+            if (plainReturn) {
+                if (m_custom->text().isEmpty())
+                    runRow(m_highlighted);
+                else
+                    runCustom();
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AITransformView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        Q_EMIT dismissRequested();
+        return;
+    }
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isShowingResult()) {
+        apply();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace quillet
