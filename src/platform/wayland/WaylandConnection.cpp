@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QDeadlineTimer>
+#include <cerrno>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 

@@ -127,9 +127,7 @@ private Q_SLOTS:
 
     void thePrimarySelectionIsReadForTheSelectedText()
     {
-        const auto copied = runTool(
-            QStringLiteral("wl-copy"), { QStringLiteral("--primary"), QStringLiteral("selected words") });
-        QVERIFY(copied);
+        WlCopy selected("selected words", kPlain, true);
         QTRY_COMPARE_WITH_TIMEOUT(resultOf(m_pasteboard->readText(Selection::primary)),
             std::optional<QString>(QStringLiteral("selected words")), kX11WaitMs);
     }

@@ -13,17 +13,20 @@
 
 namespace quillet::test {
 
-// A `wl-copy --foreground` process that owns the clipboard with `data`
-// offered as each of `types` until it loses the selection or the object is
-// destroyed.
+// A `wl-copy --foreground` process that owns the clipboard (or the primary
+// selection) with `data` offered as `type` until it loses the selection or
+// the object is destroyed.
 class WlCopy {
 public:
-    explicit WlCopy(const QByteArray &data, const QString &type = QStringLiteral("text/plain"))
+    explicit WlCopy(
+        const QByteArray &data, const QString &type = QStringLiteral("text/plain"), bool primary = false)
     {
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(
-            QStringLiteral("wl-copy"), { QStringLiteral("--foreground"), QStringLiteral("--type"), type });
+        QStringList arguments { QStringLiteral("--foreground"), QStringLiteral("--type"), type };
+        if (primary)
+            arguments << QStringLiteral("--primary");
+        m_process.start(QStringLiteral("wl-copy"), arguments);
         m_process.waitForStarted();
         m_process.write(data);
         m_process.closeWriteChannel();
