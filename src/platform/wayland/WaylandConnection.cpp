@@ -1,10 +1,10 @@
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QDeadlineTimer>
-#include <cerrno>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <poll.h>
 #include <wayland-client.h>
 
