@@ -1,5 +1,4 @@
 #include "store/UserStore.h"
-#include "support/QuilletProcess.h"
 #include "support/TestEnvironment.h"
 
 #include <QDeadlineTimer>
@@ -9,7 +8,69 @@
 
 using namespace quillet;
 
-using test::QuilletProcess;
+namespace {
+
+// A quillet process with its own data, config and runtime folders.
+class Quillet {
+public:
+    explicit Quillet(const QString &home, bool withDisplay = true)
+    {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : { "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME" }) {
+            const QString dir = home + QLatin1Char('/') + QLatin1String(name);
+            QDir().mkpath(dir);
+            QFile::setPermissions(
+                dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            environment.insert(QLatin1String(name), dir);
+        }
+        if (!withDisplay) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+            environment.remove(QStringLiteral("DISPLAY"));
+            environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+    }
+    ~Quillet() { stop(); }
+
+    void start() { m_process.start(QStringLiteral(QUILLET_BINARY), {}); }
+
+    // Waits until the output holds `text` or the process ends.
+    bool waitForOutput(const QString &text)
+    {
+        QDeadlineTimer deadline(60000);
+        while (!m_output.contains(text) && !deadline.hasExpired()) {
+            if (m_process.state() == QProcess::NotRunning)
+                break;
+            m_process.waitForReadyRead(int(deadline.remainingTime()));
+            m_output += QString::fromUtf8(m_process.readAll());
+        }
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_output.contains(text);
+    }
+    int waitForExit()
+    {
+        m_process.waitForFinished(60000);
+        m_output += QString::fromUtf8(m_process.readAll());
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    void stop()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(10000))
+                m_process.kill();
+            m_process.waitForFinished(10000);
+        }
+    }
+    const QString &output() const { return m_output; }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+} // namespace
 
 class QuilletBinaryTest : public QObject {
     Q_OBJECT
@@ -18,7 +79,7 @@ private Q_SLOTS:
     {
         QTemporaryDir home;
         {
-            QuilletProcess first(home.path());
+            Quillet first(home.path());
             first.start();
             QVERIFY2(first.waitForOutput(QStringLiteral("Quillet is running. History: 0 entries in ")),
                 qPrintable(first.output()));
@@ -37,7 +98,7 @@ private Q_SLOTS:
             item.contentTypeRaw = QStringLiteral("plainText");
             QVERIFY(store->insertItem(item, std::nullopt, {}));
         }
-        QuilletProcess second(home.path());
+        Quillet second(home.path());
         second.start();
         QVERIFY2(second.waitForOutput(QStringLiteral("History: 1 entries")), qPrintable(second.output()));
     }
@@ -45,10 +106,10 @@ private Q_SLOTS:
     void aSecondInstanceHandsOverAndExits()
     {
         QTemporaryDir home;
-        QuilletProcess first(home.path());
+        Quillet first(home.path());
         first.start();
         QVERIFY2(first.waitForOutput(QStringLiteral("Quillet is running")), qPrintable(first.output()));
-        QuilletProcess second(home.path());
+        Quillet second(home.path());
         second.start();
         QCOMPARE(second.waitForExit(), 0);
         QVERIFY2(second.output().contains(QStringLiteral("Quillet is already running")),
@@ -65,7 +126,7 @@ private Q_SLOTS:
     {
         QFETCH(bool, withDisplay);
         QTemporaryDir home;
-        QuilletProcess quillet(home.path(), withDisplay);
+        Quillet quillet(home.path(), withDisplay);
         quillet.start();
         QVERIFY2(quillet.waitForOutput(QStringLiteral("Quillet is running")), qPrintable(quillet.output()));
         QVERIFY2(quillet.output().contains(
@@ -82,7 +143,7 @@ private Q_SLOTS:
             QFile file(blocker);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        QuilletProcess quillet(home.path());
+        Quillet quillet(home.path());
         quillet.start();
         QVERIFY(quillet.waitForExit() != 0);
         QVERIFY2(quillet.output().contains(QStringLiteral("Could not create ModelContainer: ")),

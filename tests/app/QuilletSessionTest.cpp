@@ -1,8 +1,10 @@
 #include "support/FakeGlobalShortcutsPortal.h"
 #include "support/PrivateSessionBus.h"
-#include "support/QuilletProcess.h"
 #include "support/TestEnvironment.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace quillet;
@@ -43,24 +45,44 @@ private Q_SLOTS:
         if (portal)
             fake = std::make_unique<test::FakeGlobalShortcutsPortal>(bus.address());
 
+        // Its own folders, the private bus, and no platform chosen for it.
         QTemporaryDir home;
-        test::QuilletProcess quillet(home.path());
-        quillet.environment().remove(QStringLiteral("QT_QPA_PLATFORM"));
-        quillet.environment().insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        quillet.start();
-        // The fake portal answers from this process's event loop.
-        QTRY_VERIFY2_WITH_TIMEOUT(quillet.readOutput().contains(line), qPrintable(quillet.output()), 30000);
+        auto environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : { "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_CACHE_HOME" }) {
+            const QString dir = home.filePath(QLatin1String(name));
+            QDir().mkpath(dir);
+            QFile::setPermissions(
+                dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            environment.insert(QLatin1String(name), dir);
+        }
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+        QProcess quillet;
+        quillet.setProcessEnvironment(environment);
+        quillet.setProcessChannelMode(QProcess::MergedChannels);
+        QString output;
+        connect(
+            &quillet, &QProcess::readyRead, this, [&] { output += QString::fromUtf8(quillet.readAll()); });
+        quillet.start(QStringLiteral(QUILLET_BINARY), {});
+        const auto stop = qScopeGuard([&] {
+            quillet.terminate();
+            if (!quillet.waitForFinished(10000))
+                quillet.kill();
+            quillet.waitForFinished(10000);
+        });
+
+        // The fake portal answers from this process's event loop, so the
+        // waits spin it.
+        QTRY_VERIFY2_WITH_TIMEOUT(output.contains(line), qPrintable(output), 30000);
         if (portal) {
             QTRY_COMPARE_WITH_TIMEOUT(fake->bindCalls.size(), 1, 30000);
-            QVERIFY2(
-                !quillet.readOutput().contains(QStringLiteral("unavailable")), qPrintable(quillet.output()));
+            QVERIFY2(!output.contains(QStringLiteral("unavailable")), qPrintable(output));
         } else if (line.startsWith(QLatin1String("Wayland"))) {
-            QVERIFY2(quillet.readOutput().contains(QStringLiteral("Global shortcuts are unavailable")),
-                qPrintable(quillet.output()));
-            QVERIFY(quillet.output().contains(QStringLiteral("quillet toggle")));
+            QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QStringLiteral("Global shortcuts are unavailable")),
+                qPrintable(output), 30000);
+            QVERIFY(output.contains(QStringLiteral("quillet toggle")));
         } else {
-            QVERIFY2(
-                !quillet.readOutput().contains(QStringLiteral("unavailable")), qPrintable(quillet.output()));
+            QVERIFY2(!output.contains(QStringLiteral("unavailable")), qPrintable(output));
         }
     }
 };

@@ -29,8 +29,8 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
         const char *command;
     } rows[] = {
         { "Toggle floating panel:", &names.togglePanel, "quillet toggle" },
-        { "Open history:", &names.openHistory, "quillet history" },
-        { "Open snippets:", &names.openSnippets, "quillet snippets" },
+        { "Open history:", &names.openHistory, "quillet show history" },
+        { "Open snippets:", &names.openSnippets, "quillet show snippets" },
         { "AI Transform:", &names.aiTransform, nullptr },
         { "App Launcher:", &names.openLauncher, nullptr },
     };

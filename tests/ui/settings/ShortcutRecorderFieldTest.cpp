@@ -358,7 +358,7 @@ private Q_SLOTS:
                "your "
                "compositor's configuration instead, for sway in ~/.config/sway/config:\n"
                "bindsym $mod+Shift+v exec quillet toggle\n"
-               "bindsym $mod+Shift+s exec quillet snippets";
+               "bindsym $mod+Shift+s exec quillet show snippets";
     }
 
     void theShortcutsTabSaysWhoDecidesTheKeys()
