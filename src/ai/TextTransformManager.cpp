@@ -1,6 +1,8 @@
 #include "ai/TextTransformManager.h"
 
 #include "ai/AIService.h"
+#include "clipboard/PasteService.h"
+#include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
@@ -17,74 +19,11 @@ Q_DECLARE_LOGGING_CATEGORY(lcAi)
 
 const QString TextTransformManager::defaultModel = QStringLiteral("gemini-3.1-flash-lite-preview");
 
-namespace {
-
-// Targets of the X11 selection protocol itself: they describe the clipboard,
-// they are not its content, and the toolkit answers them on its own.
-bool isSelectionProtocolTarget(const QString &type)
-{
-    static const QStringList targets { QStringLiteral("TARGETS"), QStringLiteral("MULTIPLE"),
-        QStringLiteral("TIMESTAMP"), QStringLiteral("SAVE_TARGETS"), QStringLiteral("DELETE"),
-        QStringLiteral("INSERT_SELECTION"), QStringLiteral("INSERT_PROPERTY") };
-    return targets.contains(type);
-}
-
-QList<SavedPasteboardItem> saveItems(Pasteboard &pasteboard)
-{
-    QList<SavedPasteboardItem> saved;
-    const int count = pasteboard.itemCount();
-    for (int index = 0; index < count; ++index) {
-        SavedPasteboardItem item;
-        for (const QString &type : pasteboard.itemTypes(index)) {
-            if (isSelectionProtocolTarget(type) || item.types.contains(type))
-                continue;
-            item.types.append(type);
-            if (auto data = pasteboard.data(index, type))
-                item.dataByType.insert(type, *data);
-        }
-        saved.append(item);
-    }
-    return saved;
-}
-
-void restoreItems(Pasteboard &pasteboard, const QList<SavedPasteboardItem> &saved)
-{
-    pasteboard.clear();
-    QList<PasteboardItem> items;
-    for (const SavedPasteboardItem &savedItem : saved) {
-        PasteboardItem item;
-        for (const QString &type : savedItem.types) {
-            const auto data = savedItem.dataByType.constFind(type);
-            if (data != savedItem.dataByType.cend())
-                item.representations.append({ type, *data });
-        }
-        items.append(item);
-    }
-    if (!items.isEmpty())
-        pasteboard.write(items);
-}
-
-} // namespace
-
-// Waits until no other capture is running.
-class TextTransformManager::CaptureTurn {
-public:
-    explicit CaptureTurn(TextTransformManager &manager)
-        : m_manager(manager)
-    {
-    }
-    bool await_ready() const noexcept { return !m_manager.m_capturing; }
-    void await_suspend(std::coroutine_handle<> handle) { m_manager.m_captureQueue.push_back(handle); }
-    void await_resume() const noexcept { }
-
-private:
-    TextTransformManager &m_manager;
-};
-
-TextTransformManager::TextTransformManager(Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults,
-    Clock &clock, AIService &aiService, QObject *parent)
+TextTransformManager::TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture,
+    KeySynthesizer &keys, Defaults &defaults, Clock &clock, AIService &aiService, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
+    , m_capture(capture)
     , m_keys(keys)
     , m_defaults(defaults)
     , m_clock(clock)
@@ -148,38 +87,11 @@ QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
         setError(QStringLiteral("Accessibility permission required"));
         co_return std::nullopt;
     }
-
     QPointer<TextTransformManager> self(this);
-    co_await CaptureTurn(*this);
-    if (!self)
-        co_return std::nullopt;
-    m_capturing = true;
-
-    const QList<SavedPasteboardItem> saved = saveItems(m_pasteboard);
-    m_pasteboard.clear();
-    m_keys.postCopy();
-    co_await m_clock.sleep(kCopyWait);
-    if (!self)
-        co_return std::nullopt;
-
-    const std::optional<QString> text = m_pasteboard.string();
-    restoreItems(m_pasteboard, saved);
-    setSelectedText(text);
-    endCapture();
+    const std::optional<QString> text = co_await m_capture.copySelection();
+    if (self)
+        setSelectedText(text);
     co_return text;
-}
-
-void TextTransformManager::endCapture()
-{
-    if (m_captureQueue.empty()) {
-        m_capturing = false;
-        return;
-    }
-    // The turn passes straight to the next waiting capture.
-    const std::coroutine_handle<> next = m_captureQueue.front();
-    m_captureQueue.pop_front();
-    QMetaObject::invokeMethod(
-        this, [next] { next.resume(); }, Qt::QueuedConnection);
 }
 
 void TextTransformManager::transform(const QString &systemPrompt)
@@ -226,20 +138,15 @@ QCoro::Task<> TextTransformManager::readAnswer(
     self->setIsProcessing(false);
 }
 
-void TextTransformManager::writeMarkedText(const QString &text)
+QFuture<void> TextTransformManager::writeMarkedText(const QString &text)
 {
-    m_pasteboard.clear();
-    m_pasteboard.write(
+    return m_pasteboard.write(
         { PasteboardItem { { { types::plainText, text.toUtf8() }, { types::selfMarker, QByteArray() } } } });
 }
 
 void TextTransformManager::replaceSelection(const QString &text)
 {
-    writeMarkedText(text);
-    m_clock.schedule(kPasteDelay, this, [this] {
-        if (m_keys.isTrusted())
-            m_keys.postPaste();
-    });
+    simulatePasteWhenWritten(this, m_clock, kPasteDelay, m_keys, writeMarkedText(text), m_pasteTarget);
 }
 
 void TextTransformManager::copyResult(const QString &text)

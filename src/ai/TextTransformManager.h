@@ -2,9 +2,9 @@
 
 #include "ai/AIStream.h"
 #include "ai/TextPrompt.h"
+#include "platform/Workspace.h"
 
-#include <QByteArray>
-#include <QHash>
+#include <QFuture>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -12,8 +12,6 @@
 
 #include <QCoroTask>
 
-#include <coroutine>
-#include <deque>
 #include <optional>
 
 namespace quillet {
@@ -23,14 +21,7 @@ class Clock;
 class Defaults;
 class KeySynthesizer;
 class Pasteboard;
-
-// A copy of one clipboard item, kept while the selection is being copied.
-struct SavedPasteboardItem {
-    QStringList types;
-    QHash<QString, QByteArray> dataByType;
-
-    friend bool operator==(const SavedPasteboardItem &, const SavedPasteboardItem &) = default;
-};
+class SelectionCapture;
 
 // The state behind the AI transform: the captured selection, the answer as it
 // streams in, and putting the answer back. Main thread only.
@@ -46,11 +37,10 @@ class TextTransformManager : public QObject {
             NOTIFY currentPromptNameChanged)
 public:
     static const QString defaultModel;
-    static constexpr std::chrono::milliseconds kCopyWait { 200 };
     static constexpr std::chrono::milliseconds kPasteDelay { 50 };
 
-    TextTransformManager(Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
-        AIService &aiService, QObject *parent = nullptr);
+    TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture, KeySynthesizer &keys,
+        Defaults &defaults, Clock &clock, AIService &aiService, QObject *parent = nullptr);
     ~TextTransformManager() override;
 
     std::optional<QString> selectedText() const { return m_selectedText; }
@@ -69,8 +59,7 @@ public:
 
     // Copies the selection of the application in front through its own copy
     // command, with the clipboard saved before and restored after, and keeps
-    // it in selectedText. Captures never overlap: a second one waits for the
-    // first, so neither restores the other's half-done clipboard.
+    // it in selectedText.
     QCoro::Task<std::optional<QString>> captureSelectedText();
 
     // Runs `systemPrompt` over the selection; returns at once while the
@@ -81,6 +70,10 @@ public:
     // Puts `text` on the clipboard (marked as Quillet's own write) and pastes
     // it into the application in front shortly after.
     void replaceSelection(const QString &text);
+    // The window the selection came from: it gets the focus back and the
+    // paste of a replace. Without one, the paste goes to whatever has the
+    // focus.
+    void setPasteTarget(std::optional<WindowId> window) { m_pasteTarget = window; }
     // Puts `text` on the clipboard, marked, without pasting.
     void copyResult(const QString &text);
 
@@ -96,14 +89,13 @@ Q_SIGNALS:
     void currentPromptNameChanged();
 
 private:
-    class CaptureTurn;
-
-    void writeMarkedText(const QString &text);
-    void endCapture();
+    QFuture<void> writeMarkedText(const QString &text);
     static QCoro::Task<> readAnswer(
         QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run);
 
     Pasteboard &m_pasteboard;
+    std::optional<WindowId> m_pasteTarget;
+    SelectionCapture &m_capture;
     KeySynthesizer &m_keys;
     Defaults &m_defaults;
     Clock &m_clock;
@@ -117,8 +109,6 @@ private:
     std::optional<QString> m_currentPromptName;
 
     quint64 m_run = 0;
-    bool m_capturing = false;
-    std::deque<std::coroutine_handle<>> m_captureQueue;
 };
 
 } // namespace quillet

@@ -3,23 +3,36 @@
 #include "ai/TextTransformManager.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
+#include "platform/Workspace.h"
 
 namespace quillet {
 
-AppState::AppState(
-    PasteService &paste, HistoryManager &history, TextTransformManager &transform, QObject *parent)
+AppState::AppState(PasteService &paste, HistoryManager &history, TextTransformManager &transform,
+    Workspace &workspace, QObject *parent)
     : AppActions(parent)
     , m_paste(paste)
     , m_history(history)
     , m_transform(transform)
+    , m_workspace(workspace)
 {
+}
+
+void AppState::followPasteTarget(bool wasOpen)
+{
+    const bool open = m_panelVisible || m_popoverVisible;
+    if (open && !wasOpen)
+        m_paste.setPasteTarget(m_workspace.activeWindow());
+    else if (!open)
+        m_paste.setPasteTarget(std::nullopt);
 }
 
 void AppState::setPanelVisible(bool visible)
 {
     if (m_panelVisible == visible)
         return;
+    const bool wasOpen = m_panelVisible || m_popoverVisible;
     m_panelVisible = visible;
+    followPasteTarget(wasOpen);
     Q_EMIT isPanelVisibleChanged();
 }
 
@@ -27,7 +40,9 @@ void AppState::setPopoverVisible(bool visible)
 {
     if (m_popoverVisible == visible)
         return;
+    const bool wasOpen = m_panelVisible || m_popoverVisible;
     m_popoverVisible = visible;
+    followPasteTarget(wasOpen);
     Q_EMIT isPopoverVisibleChanged();
 }
 
@@ -104,12 +119,15 @@ void AppState::quit()
 void AppState::triggerAITransform()
 {
     m_transform.resetForNewRun();
+    // The answer goes back to the window the selection came from.
+    m_transform.setPasteTarget(m_workspace.activeWindow());
     captureThenShow(this, ++m_aiRun, std::nullopt);
 }
 
 void AppState::runPrompt(const QString &name, const QString &systemPrompt, TransformMode mode)
 {
     m_transform.resetForNewRun();
+    m_transform.setPasteTarget(m_workspace.activeWindow());
     m_transform.setMode(mode);
     m_transform.setCurrentPromptName(name);
     captureThenShow(this, ++m_aiRun, systemPrompt);

@@ -11,6 +11,7 @@
 namespace quillet {
 
 class HistoryManager;
+class Workspace;
 class PasteService;
 class TextTransformManager;
 
@@ -18,7 +19,8 @@ class TextTransformManager;
 // the floating history panel and the tray popup are shown, which list the
 // panel shows, pasting and clearing. The window owners follow this state (the
 // floating panel controller shows and closes the panel as isPanelVisible
-// changes); nothing here builds windows or services. Main thread only.
+// changes); nothing here builds windows or services. The window active when
+// the panel or the popup opens is where their pastes go. Main thread only.
 class AppState : public AppActions {
     Q_OBJECT
     Q_PROPERTY(bool isPanelVisible READ isPanelVisible NOTIFY isPanelVisibleChanged)
@@ -26,10 +28,12 @@ class AppState : public AppActions {
         bool isPopoverVisible READ isPopoverVisible WRITE setPopoverVisible NOTIFY isPopoverVisibleChanged)
 public:
     AppState(PasteService &paste, HistoryManager &history, TextTransformManager &transform,
-        QObject *parent = nullptr);
+        Workspace &workspace, QObject *parent = nullptr);
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
+    // Shown as the tray popup opens over the window active until then (the
+    // target of its pastes), hidden as it closes.
     void setPopoverVisible(bool visible);
 
     // Shows the panel, or brings a shown one to the front.
@@ -69,12 +73,16 @@ Q_SIGNALS:
 private:
     void setPanelVisible(bool visible);
     void closePanels();
+    // Pastes go to the window that was active when the panel or the popup
+    // opened, and nowhere once both are closed.
+    void followPasteTarget(bool wasOpen);
     static QCoro::Task<> captureThenShow(
         QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt);
 
     PasteService &m_paste;
     HistoryManager &m_history;
     TextTransformManager &m_transform;
+    Workspace &m_workspace;
     // A newer hot key supersedes an AI run still capturing.
     quint64 m_aiRun = 0;
     bool m_panelVisible = false;

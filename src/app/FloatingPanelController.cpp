@@ -28,13 +28,12 @@ QRect workAreaAt(const QPoint &pointer)
 } // namespace
 
 FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store,
-    Workspace &workspace, KeySynthesizer &keys, AIPanelContent ai, QObject *parent)
+    Workspace &workspace, AIPanelContent ai, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
-    , m_keys(keys)
     , m_ai(ai)
 {
     connect(&m_state, &AppState::aiPanelRequested, this, &FloatingPanelController::showAIPanel);
@@ -51,10 +50,9 @@ FloatingPanelController::~FloatingPanelController()
     delete m_aiPanel;
 }
 
-void FloatingPanelController::rememberTargetWindow()
+void FloatingPanelController::rememberPreviousWindow()
 {
     m_previousWindow = m_workspace.activeWindow();
-    m_keys.setPasteTarget(m_previousWindow);
 }
 
 bool FloatingPanelController::isHistoryPanelVisible() const
@@ -71,11 +69,11 @@ void FloatingPanelController::showHistoryPanel()
     }
     delete m_panel;
 
-    // The window in front now is where focus and pastes go back to.
-    rememberTargetWindow();
+    // The window in front now is where the focus goes back to.
+    rememberPreviousWindow();
 
     auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
-    view->setCopiesOnly(!m_keys.isTrusted());
+    view->setCopiesOnly(m_copiesOnly);
     auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel->setObjectName(QStringLiteral("historyPanel"));
     connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
@@ -94,6 +92,12 @@ void FloatingPanelController::showHistoryPanel()
             },
             Qt::QueuedConnection);
     });
+    m_panel = panel;
+    present(panel, view);
+}
+
+void FloatingPanelController::present(FloatingWindow *panel, QWidget *content)
+{
     // Wayland tells clients nothing of the pointer outside their windows and
     // places new windows itself. A panel there is an ordinary window that
     // others can cover, so it closes when it loses the focus instead of
@@ -103,7 +107,6 @@ void FloatingPanelController::showHistoryPanel()
         const QPoint pointer = QCursor::pos();
         panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
     }
-    m_panel = panel;
     m_workspace.showOnAllDesktops(panel->winId());
     if (wayland) {
         connect(panel->windowHandle(), &QWindow::activeChanged, panel, [panel, wasActive = false]() mutable {
@@ -116,7 +119,7 @@ void FloatingPanelController::showHistoryPanel()
     panel->show();
     panel->raise();
     panel->activateWindow();
-    view->setFocus();
+    content->setFocus();
 }
 
 void FloatingPanelController::showAIPanel()
@@ -126,8 +129,8 @@ void FloatingPanelController::showAIPanel()
         return;
     }
     delete m_aiPanel;
-    // The selection's window: it gets the focus back, and the answer.
-    rememberTargetWindow();
+    // The selection's window gets the focus back.
+    rememberPreviousWindow();
 
     auto *view = new AITransformView(m_ai.manager, m_ai.prompts, m_ai.clock);
     auto *panel = new FloatingWindow(view, QSize(AITransformView::width, AITransformView::height));
@@ -140,14 +143,8 @@ void FloatingPanelController::showAIPanel()
             m_workspace.activateWindow(*m_previousWindow);
         m_aiPanel = nullptr;
     });
-    const QPoint pointer = QCursor::pos();
-    panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
     m_aiPanel = panel;
-    m_workspace.showOnAllDesktops(panel->winId());
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
-    view->setFocus();
+    present(panel, view);
 }
 
 void FloatingPanelController::closeAIPanel()

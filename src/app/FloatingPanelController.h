@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/KeySynthesizer.h"
 #include "platform/Workspace.h"
 #include "ui/common/FloatingWindow.h"
 
@@ -34,12 +33,15 @@ public:
     };
 
     FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store, Workspace &workspace,
-        KeySynthesizer &keys, AIPanelContent ai, QObject *parent = nullptr);
+        AIPanelContent ai, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
     FloatingWindow *panel() const { return m_panel; }
     bool isHistoryPanelVisible() const;
     FloatingWindow *aiPanel() const { return m_aiPanel; }
+    // Where Quillet cannot type the paste, the history panel's footer says
+    // that choosing an entry only copies it.
+    void setCopiesOnly(bool copiesOnly) { m_copiesOnly = copiesOnly; }
 
 private:
     // Shows the history panel, or brings a visible one to the front.
@@ -50,15 +52,18 @@ private:
     // front; when it closes, the focus goes back to where the text came from.
     void showAIPanel();
     void closeAIPanel();
-    // The window in front now receives focus and the paste when a panel closes.
-    void rememberTargetWindow();
+    // The window in front now gets the focus back when a panel closes.
+    void rememberPreviousWindow();
+    // Places a panel (near the pointer where the desktop allows), shows it and
+    // gives its content the focus.
+    void present(FloatingWindow *panel, QWidget *content);
 
     AppState &m_state;
     SnippetsViewModel &m_snippets;
     Store &m_store;
     Workspace &m_workspace;
-    KeySynthesizer &m_keys;
     AIPanelContent m_ai;
+    bool m_copiesOnly = false;
     QPointer<FloatingWindow> m_panel;
     QPointer<FloatingWindow> m_aiPanel;
     std::optional<WindowId> m_previousWindow;

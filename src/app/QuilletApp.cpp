@@ -3,6 +3,7 @@
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "platform/KeySynthesizer.h"
+#include "platform/Pasteboard.h"
 
 #include <QFileInfo>
 
@@ -26,12 +27,12 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     // The AI transform: one Gemini client, the saved prompts.
     , m_ai(AIService::baseUrlFrom(platform.defaults))
     , m_prompts(*m_store, platform.clock)
-    , m_transform(platform.pasteboard, platform.keys, platform.defaults, platform.clock, m_ai)
+    , m_capture(platform.pasteboard, platform.keys, platform.clock)
+    , m_transform(platform.pasteboard, m_capture, platform.keys, platform.defaults, platform.clock, m_ai)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
-    , m_state(m_paste, m_history, m_transform)
-    , m_panels(m_state, m_snippets, *m_store, platform.workspace, platform.keys,
-          { m_transform, m_prompts, platform.clock })
+    , m_state(m_paste, m_history, m_transform, platform.workspace)
+    , m_panels(m_state, m_snippets, *m_store, platform.workspace, { m_transform, m_prompts, platform.clock })
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
@@ -39,8 +40,12 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
           m_excludedApps, *m_store, platform.clock, platform.defaults, m_ai, m_prompts,
           platform.keyStrokeReader, platform.pasteExplanation })
 {
+    // An application that exits takes its copy with it; the newest entry
+    // takes its place, so the clipboard never goes empty under the user.
+    connect(&platform.pasteboard, &Pasteboard::ownerLost, &m_paste, &PasteService::offerNewestEntry);
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
+    m_panels.setCopiesOnly(!platform.keys.isTrusted());
     bindHotkeys();
     if (!m_tray.isAvailable())
         m_notices.append(

@@ -11,6 +11,7 @@
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
+#include "clipboard/SelectionCapture.h"
 #include "settings/LaunchAtLoginService.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
@@ -110,6 +111,7 @@ private:
     HotkeyManager m_hotkeys;
     AIService m_ai;
     PromptLibrary m_prompts;
+    SelectionCapture m_capture;
     TextTransformManager m_transform;
     // The launcher (AppIndexService, LauncherViewModel) joins the services here.
 

@@ -105,7 +105,11 @@ void TrayController::showPopup()
     auto *view = new TrayPopup(m_state, m_store, m_snippets, m_defaults);
     auto *popup = new TrayPopupWindow(view);
     connect(view, &TrayPopup::dismissRequested, popup, &QWidget::close);
-    connect(popup, &QObject::destroyed, this, [this] { m_state.setPopoverVisible(false); });
+    // A popup replaced by a newer one goes later, while the newer one shows.
+    connect(popup, &QObject::destroyed, this, [this] {
+        if (!m_popup)
+            m_state.setPopoverVisible(false);
+    });
     // A paste closes the popover first.
     connect(&m_state, &AppState::isPopoverVisibleChanged, popup, [this, popup] {
         if (!m_state.isPopoverVisible())

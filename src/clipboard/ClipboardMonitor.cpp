@@ -30,8 +30,8 @@ ClipboardMonitor::ClipboardMonitor(Pasteboard &pasteboard, Workspace &workspace,
 {
     // A new interval applies from now on, not after the current wait.
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
-        if (key == keys::pollingInterval && m_running)
-            scheduleNext();
+        if (key == keys::pollingInterval && m_running && isPolling())
+            schedulePoll();
     });
 }
 
@@ -49,10 +49,26 @@ void ClipboardMonitor::start()
     if (m_running)
         return;
     m_running = true;
-    scheduleNext();
+    connect(&m_pasteboard, &Pasteboard::changed, this, &ClipboardMonitor::arm);
+    if (isPolling())
+        schedulePoll();
+    // A change between creation and start is not lost.
+    if (m_pasteboard.changeCount() != m_lastChangeCount)
+        arm();
 }
 
-void ClipboardMonitor::scheduleNext()
+void ClipboardMonitor::arm()
+{
+    if (m_armed)
+        return;
+    m_armed = true;
+    m_clock.schedule(kCoalesce, this, [this] {
+        m_armed = false;
+        check();
+    });
+}
+
+void ClipboardMonitor::schedulePoll()
 {
     delete m_pendingPoll;
     auto *token = new QObject(this);
@@ -60,23 +76,38 @@ void ClipboardMonitor::scheduleNext()
     m_clock.schedule(pollingInterval(), token, [this, token] {
         token->deleteLater();
         m_pendingPoll = nullptr;
-        poll();
+        m_pasteboard.checkForChanges();
+        check();
         if (m_running && !m_pendingPoll)
-            scheduleNext();
+            schedulePoll();
     });
 }
 
-void ClipboardMonitor::poll()
+void ClipboardMonitor::check()
 {
-    const qint64 count = m_pasteboard.changeCount();
-    if (count == m_lastChangeCount)
+    if (m_capturing || m_pasteboard.changeCount() == m_lastChangeCount)
         return;
-    m_lastChangeCount = count;
-    const PasteboardSnapshot snapshot = capture(m_pasteboard, m_workspace);
-    if (snapshot.hasSelfMarker || snapshot.isSecret || snapshot.contents.isEmpty())
-        return;
-    if (m_onChange)
-        m_onChange(snapshot);
+    captureChanges(this);
+}
+
+QCoro::Task<> ClipboardMonitor::captureChanges(QPointer<ClipboardMonitor> self)
+{
+    self->m_capturing = true;
+    // Changes that arrive during a read are read right after it.
+    while (self && self->m_pasteboard.changeCount() != self->m_lastChangeCount) {
+        const qint64 count = self->m_pasteboard.changeCount();
+        self->m_lastChangeCount = count;
+        PasteboardSnapshot snapshot = co_await capture(self->m_pasteboard, self->m_workspace);
+        if (!self)
+            co_return;
+        snapshot.changeCount = count;
+        if (snapshot.hasSelfMarker || snapshot.isSecret || snapshot.contents.isEmpty())
+            continue;
+        if (self->m_onChange)
+            self->m_onChange(snapshot);
+    }
+    if (self)
+        self->m_capturing = false;
 }
 
 } // namespace quillet

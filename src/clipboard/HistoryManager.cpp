@@ -5,19 +5,67 @@
 #include "core/Graphemes.h"
 #include "defaults/PreferenceKeys.h"
 
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
 namespace quillet {
 
 namespace {
+
 constexpr qint64 kDefaultHistoryLimit = 500;
+
+HistoryManager::Entry deriveEntry(const PasteboardSnapshot &snapshot)
+{
+    HistoryManager::Entry entry;
+    entry.hash = contentHashOf(snapshot);
+    QStringList typeList;
+    for (const TypedContent &content : snapshot.contents)
+        typeList.append(content.utType);
+    entry.type = classifyContentType(typeList);
+    entry.title = leftGraphemes(makeTitle(snapshot, entry.type), kMaxTitleCharacters);
+    for (const TypedContent &typed : snapshot.contents) {
+        if (storageTypeFor(typed.utType).isEmpty())
+            continue;
+        ClipboardContent content;
+        content.id = QUuid::createUuid();
+        content.utTypeIdentifier = typed.utType;
+        content.data = typed.data;
+        content.dataSize = typed.data.size();
+        content.textPreview = makeTextPreview(typed.data, typed.utType);
+        if (conformsTo(typed.utType, types::image)) {
+            content.thumbnailData = makeThumbnail(typed.data);
+            if (!entry.thumbnail)
+                entry.thumbnail = content.thumbnailData;
+        }
+        entry.contents.append(content);
+    }
+    return entry;
 }
 
+} // namespace
+
+struct HistoryManager::Pending {
+    PasteboardSnapshot snapshot;
+    QDateTime copiedAt;
+    QFuture<Entry> entry;
+    QFutureWatcher<Entry> watcher;
+};
+
 HistoryManager::HistoryManager(
-    Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock)
-    : m_store(store)
+    Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
     , m_excludedApps(excludedApps)
     , m_defaults(defaults)
     , m_clock(clock)
 {
+}
+
+HistoryManager::~HistoryManager()
+{
+    // Work still running finishes into futures nobody reads.
+    for (const auto &pending : m_pending)
+        pending->watcher.disconnect(this);
 }
 
 qint64 HistoryManager::historyLimit() const
@@ -37,9 +85,33 @@ void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
     if (snapshot.sourceAppBundleID && m_excludedApps.isExcluded(*snapshot.sourceAppBundleID))
         return;
 
-    const QString hash = contentHashOf(snapshot);
-    if (std::optional<ClipboardItem> existing = findByHash(hash)) {
-        existing->lastUsedAt = m_clock.now();
+    auto pending = std::make_shared<Pending>();
+    pending->snapshot = snapshot;
+    pending->copiedAt = m_clock.now();
+    pending->entry = QtConcurrent::run(deriveEntry, snapshot);
+    connect(&pending->watcher, &QFutureWatcherBase::finished, this, &HistoryManager::storeReady);
+    pending->watcher.setFuture(pending->entry);
+    m_pending.push_back(std::move(pending));
+}
+
+void HistoryManager::storeReady()
+{
+    bool stored = false;
+    while (!m_pending.empty() && m_pending.front()->entry.isFinished()) {
+        const std::shared_ptr<Pending> pending = m_pending.front();
+        m_pending.pop_front();
+        store(*pending, pending->entry.result());
+        stored = true;
+    }
+    if (stored && m_pending.empty())
+        Q_EMIT settled();
+}
+
+void HistoryManager::store(const Pending &pending, const Entry &entry)
+{
+    const PasteboardSnapshot &snapshot = pending.snapshot;
+    if (std::optional<ClipboardItem> existing = findByHash(entry.hash)) {
+        existing->lastUsedAt = pending.copiedAt;
         existing->useCount += 1;
         existing->sourceAppBundleID = snapshot.sourceAppBundleID;
         existing->sourceAppName = snapshot.sourceAppName;
@@ -47,41 +119,16 @@ void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
         return;
     }
 
-    QStringList typeList;
-    for (const TypedContent &content : snapshot.contents)
-        typeList.append(content.utType);
-    const ContentType type = classifyContentType(typeList);
-
     ClipboardItem item;
     item.id = QUuid::createUuid();
-    item.createdAt = m_clock.now();
-    item.lastUsedAt = m_clock.now();
+    item.createdAt = pending.copiedAt;
+    item.lastUsedAt = pending.copiedAt;
     item.sourceAppBundleID = snapshot.sourceAppBundleID;
     item.sourceAppName = snapshot.sourceAppName;
-    item.title = leftGraphemes(makeTitle(snapshot, type), kMaxTitleCharacters);
-    item.contentTypeRaw = rawValue(type);
-    item.contentHash = hash;
-
-    std::optional<QByteArray> itemThumbnail;
-    QList<ClipboardContent> contents;
-    for (const TypedContent &typed : snapshot.contents) {
-        if (storageTypeFor(typed.utType).isEmpty())
-            continue;
-        ClipboardContent content;
-        content.id = QUuid::createUuid();
-        content.utTypeIdentifier = typed.utType;
-        content.data = typed.data;
-        content.dataSize = typed.data.size();
-        content.textPreview = makeTextPreview(typed.data, typed.utType);
-        if (conformsTo(typed.utType, types::image)) {
-            content.thumbnailData = makeThumbnail(typed.data);
-            if (!itemThumbnail)
-                itemThumbnail = content.thumbnailData;
-        }
-        contents.append(content);
-    }
-
-    m_store.insertItem(item, itemThumbnail, contents);
+    item.title = entry.title;
+    item.contentTypeRaw = rawValue(entry.type);
+    item.contentHash = entry.hash;
+    m_store.insertItem(item, entry.thumbnail, entry.contents);
     pruneHistory();
 }
 

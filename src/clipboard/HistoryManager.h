@@ -6,6 +6,11 @@
 #include "defaults/Defaults.h"
 #include "store/Store.h"
 
+#include <QFuture>
+#include <QObject>
+
+#include <deque>
+#include <memory>
 #include <optional>
 
 namespace quillet {
@@ -13,10 +18,18 @@ namespace quillet {
 // Turns clipboard snapshots into history entries: copies from excluded
 // applications are dropped, content already in the history (same SHA-256) is
 // refreshed instead of duplicated, and unpinned entries beyond the user's
-// limit are pruned, oldest use first. Main thread only.
-class HistoryManager {
+// limit are pruned, oldest use first.
+//
+// The hash, title, previews and thumbnails of a copy are made on a worker
+// thread, so a large picture never stalls the interface; the entry is stored
+// once they are ready, and entries are stored in the order the copies were
+// made. Called on the main thread.
+class HistoryManager : public QObject {
+    Q_OBJECT
 public:
-    HistoryManager(Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock);
+    HistoryManager(Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock,
+        QObject *parent = nullptr);
+    ~HistoryManager() override;
 
     void addSnapshot(const PasteboardSnapshot &snapshot);
     std::optional<ClipboardItem> findByHash(const QString &contentHash);
@@ -31,11 +44,34 @@ public:
     // The "maxHistorySize" preference, 500 when unset or 0.
     qint64 historyLimit() const;
 
+    // Whether snapshots are waiting for their derived values.
+    bool isBusy() const { return !m_pending.empty(); }
+
+Q_SIGNALS:
+    // Every snapshot added so far is in the store.
+    void settled();
+
+public:
+    // What a snapshot becomes, made away from the main thread.
+    struct Entry {
+        QString hash;
+        ContentType type = ContentType::generic;
+        QString title;
+        std::optional<QByteArray> thumbnail;
+        QList<ClipboardContent> contents;
+    };
+
 private:
+    struct Pending;
+
+    void storeReady();
+    void store(const Pending &pending, const Entry &entry);
+
     Store &m_store;
     ExcludedAppsService &m_excludedApps;
     Defaults &m_defaults;
     Clock &m_clock;
+    std::deque<std::shared_ptr<Pending>> m_pending;
 };
 
 } // namespace quillet

@@ -3,7 +3,30 @@
 #include "clipboard/PasteboardTransfer.h"
 #include "defaults/PreferenceKeys.h"
 
+#include <QFutureWatcher>
+
 namespace quillet {
+
+void simulatePasteWhenWritten(QObject *context, Clock &clock, std::chrono::milliseconds delay,
+    KeySynthesizer &keys, const QFuture<void> &written, std::optional<WindowId> target)
+{
+    const auto post = [&keys, target] {
+        if (keys.isTrusted())
+            keys.postPaste(target);
+    };
+    clock.schedule(delay, context, [context, written, post] {
+        if (written.isFinished()) {
+            post();
+            return;
+        }
+        auto *watcher = new QFutureWatcher<void>(context);
+        QObject::connect(watcher, &QFutureWatcherBase::finished, context, [watcher, post] {
+            watcher->deleteLater();
+            post();
+        });
+        watcher->setFuture(written);
+    });
+}
 
 PasteService::PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults,
     Clock &clock, QObject *parent)
@@ -27,8 +50,7 @@ bool PasteService::paste(const ClipboardItem &item)
     current.useCount += 1;
     m_store.updateItem(current);
 
-    writeContents(contents, true, m_pasteboard);
-    schedulePaste();
+    schedulePaste(writeContents(contents, true, m_pasteboard));
     return true;
 }
 
@@ -42,17 +64,29 @@ bool PasteService::pasteSnippet(const Snippet &snippet)
     content.utTypeIdentifier = snippet.contentUTType;
     content.data = data;
     content.dataSize = data->size();
-    writeContents({ content }, true, m_pasteboard);
-    schedulePaste();
+    schedulePaste(writeContents({ content }, true, m_pasteboard));
     return true;
 }
 
-void PasteService::schedulePaste()
+void PasteService::schedulePaste(const QFuture<void> &written)
 {
-    // Off: the entry stays on the clipboard for the user to paste by hand.
-    if (!m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
+    // The caller closes its panels next, which forgets the target.
+    const std::optional<WindowId> target = m_pasteTarget;
+    // Without a target or with the preference off, the entry stays on the
+    // clipboard for the user to paste by hand.
+    if (!target || !m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
         return;
-    m_clock.schedule(pasteDelay, this, [this] { simulatePaste(); });
+    simulatePasteWhenWritten(this, m_clock, pasteDelay, m_keys, written, target);
+}
+
+void PasteService::offerNewestEntry()
+{
+    const QList<ClipboardItem> newest = m_store.itemsByLastUsed(1);
+    if (newest.isEmpty())
+        return;
+    const QList<ClipboardContent> contents = m_store.contents(newest.first().id);
+    if (!contents.isEmpty())
+        m_pasteboard.restore({ pasteboardItemOf(contents, true) });
 }
 
 void PasteService::clearHistory()
@@ -63,13 +97,6 @@ void PasteService::clearHistory()
 void PasteService::resetHistory()
 {
     m_store.deleteAllItems();
-}
-
-void PasteService::simulatePaste()
-{
-    if (!m_keys.isTrusted())
-        return;
-    m_keys.postPaste();
 }
 
 } // namespace quillet

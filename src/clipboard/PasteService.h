@@ -6,6 +6,7 @@
 #include "platform/Pasteboard.h"
 #include "store/Store.h"
 
+#include <QFuture>
 #include <QObject>
 
 #include <chrono>
@@ -13,13 +14,20 @@
 namespace quillet {
 
 // Puts history entries and snippets back on the clipboard and pastes them into
-// the application that had the focus, and clears or resets the history.
+// the window they were chosen for, and clears or resets the history.
 //
 // Every write carries Quillet's marker, so the monitor does not record it. The
-// paste keystroke follows 0.1 s later, once the caller has closed its panels
-// and the previous application has the focus again. With
-// "pasteAfterSelection" off the entry is only put on the clipboard. Main
-// thread only.
+// caller closes its panels; the paste keystroke follows 0.1 s later (and never
+// before the clipboard holds the entry), once the target window has the focus
+// again. The target is the window that was active when the panel or popup
+// opened; without one, or with "pasteAfterSelection" off, the entry is only
+// put on the clipboard. Main thread only.
+// Posts the paste keystroke to `target` (when synthetic keys are possible)
+// `delay` from now, and never before `written` has put the entry on the
+// clipboard. Nothing happens once `context` is gone.
+void simulatePasteWhenWritten(QObject *context, Clock &clock, std::chrono::milliseconds delay,
+    KeySynthesizer &keys, const QFuture<void> &written, std::optional<WindowId> target);
+
 class PasteService : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +35,11 @@ public:
 
     PasteService(Store &store, Pasteboard &pasteboard, KeySynthesizer &keys, Defaults &defaults, Clock &clock,
         QObject *parent = nullptr);
+
+    // The window a paste goes to: recorded when a panel or popup opens (or a
+    // hot key is pressed), cleared when it closes.
+    void setPasteTarget(std::optional<WindowId> window) { m_pasteTarget = window; }
+    std::optional<WindowId> pasteTarget() const { return m_pasteTarget; }
 
     // Does nothing and returns false when the entry has no stored contents.
     bool paste(const ClipboardItem &item);
@@ -36,17 +49,20 @@ public:
     void clearHistory();
     // Deletes every entry, pinned ones too; snippets and prompts stay.
     void resetHistory();
-    // Posts the paste keystroke when synthetic keys are possible.
-    void simulatePaste();
+
+    // Offers the newest history entry again, marked; for a clipboard whose
+    // owner went away with its copy.
+    void offerNewestEntry();
 
 private:
-    void schedulePaste();
+    void schedulePaste(const QFuture<void> &written);
 
     Store &m_store;
     Pasteboard &m_pasteboard;
     KeySynthesizer &m_keys;
     Defaults &m_defaults;
     Clock &m_clock;
+    std::optional<WindowId> m_pasteTarget;
 };
 
 } // namespace quillet

@@ -2,15 +2,17 @@
 
 #include "clipboard/TypeRegistry.h"
 
+#include <QCoroFuture>
+
 namespace quillet {
 
 namespace {
 
-// The image type to read from an item, or an empty string if it has none.
-QString chosenImageType(const QStringList &itemTypes)
+// The image type to read from an offer, or an empty string if it has none.
+QString chosenImageType(const QStringList &offered)
 {
     QString firstImage;
-    for (const QString &type : itemTypes) {
+    for (const QString &type : offered) {
         if (!conformsTo(type, types::image))
             continue;
         if (normalizedType(type) == types::png)
@@ -20,7 +22,7 @@ QString chosenImageType(const QStringList &itemTypes)
     }
     if (firstImage.isEmpty()) {
         // No storable format: keep the first, so the copy still reads as an image.
-        for (const QString &type : itemTypes) {
+        for (const QString &type : offered) {
             if (conformsTo(type, types::image))
                 return type;
         }
@@ -28,49 +30,81 @@ QString chosenImageType(const QStringList &itemTypes)
     return firstImage;
 }
 
+bool isSecretHint(const QByteArray &value)
+{
+    return value.trimmed() == "secret";
+}
+
 } // namespace
 
-PasteboardSnapshot capture(Pasteboard &pasteboard, Workspace &workspace)
+ReadPlan capturePlan()
+{
+    ReadPlan plan;
+    plan.choose = [](const QStringList &offered) {
+        QStringList chosen;
+        if (offered.contains(types::selfMarker))
+            return chosen;
+        if (offered.contains(types::passwordManagerHint))
+            chosen.append(types::passwordManagerHint);
+        const QString imageType = chosenImageType(offered);
+        for (const QString &type : offered) {
+            if (!isKnownType(type) || chosen.contains(type))
+                continue;
+            if (conformsTo(type, types::image) && type != imageType)
+                continue;
+            chosen.append(type);
+        }
+        return chosen;
+    };
+    plan.proceed = [](const QString &type, const QByteArray &data) {
+        return type != types::passwordManagerHint || !isSecretHint(data);
+    };
+    return plan;
+}
+
+PasteboardSnapshot snapshotOf(
+    const PasteboardContents &contents, const std::optional<RunningApplication> &source)
 {
     PasteboardSnapshot snapshot;
-    const QStringList offered = pasteboard.types();
-    snapshot.hasSelfMarker = offered.contains(types::selfMarker);
-    if (offered.contains(types::passwordManagerHint)) {
-        const auto hint = pasteboard.data(0, types::passwordManagerHint);
-        snapshot.isSecret = hint && hint->trimmed() == "secret";
+    snapshot.changeCount = contents.changeCount;
+    snapshot.hasSelfMarker = contents.types.contains(types::selfMarker);
+    if (source) {
+        snapshot.sourceAppBundleID = source->id;
+        snapshot.sourceAppName = source->name;
     }
-
-    if (const auto front = workspace.frontmostApplication()) {
-        snapshot.sourceAppBundleID = front->id;
-        snapshot.sourceAppName = front->name;
-    }
-
-    if (!snapshot.hasSelfMarker && !snapshot.isSecret) {
-        const int items = pasteboard.itemCount();
-        for (int index = 0; index < items; ++index) {
-            const QStringList itemTypes = pasteboard.itemTypes(index);
-            const QString imageType = chosenImageType(itemTypes);
-            for (const QString &type : itemTypes) {
-                if (!isKnownType(type))
-                    continue;
-                if (conformsTo(type, types::image) && type != imageType)
-                    continue;
-                const auto data = pasteboard.data(index, type);
-                if (!data || data->size() > kMaxRepresentationBytes)
-                    continue;
-                snapshot.contents.append({ type, *data });
-            }
+    for (const PasteboardItem &item : contents.items) {
+        for (const auto &[type, data] : item.representations) {
+            if (type == types::passwordManagerHint)
+                snapshot.isSecret = snapshot.isSecret || isSecretHint(data);
         }
     }
-
-    snapshot.changeCount = pasteboard.changeCount();
+    if (snapshot.hasSelfMarker || snapshot.isSecret)
+        return snapshot;
+    for (const PasteboardItem &item : contents.items) {
+        for (const auto &[type, data] : item.representations) {
+            if (type == types::passwordManagerHint || !isKnownType(type)
+                || data.size() > kMaxRepresentationBytes)
+                continue;
+            snapshot.contents.append({ type, data });
+        }
+    }
     return snapshot;
 }
 
-void writeContents(const QList<ClipboardContent> &contents, bool withMarker, Pasteboard &pasteboard)
+QCoro::Task<PasteboardSnapshot> capture(Pasteboard &pasteboard, Workspace &workspace)
 {
-    pasteboard.clear();
+    const std::optional<RunningApplication> source = workspace.frontmostApplication();
+    const PasteboardContents contents = co_await pasteboard.read(capturePlan());
+    co_return snapshotOf(contents, source);
+}
 
+QFuture<void> writeContents(const QList<ClipboardContent> &contents, bool withMarker, Pasteboard &pasteboard)
+{
+    return pasteboard.write({ pasteboardItemOf(contents, withMarker) });
+}
+
+PasteboardItem pasteboardItemOf(const QList<ClipboardContent> &contents, bool withMarker)
+{
     PasteboardItem item;
     auto &representations = item.representations;
     for (const ClipboardContent &content : contents) {
@@ -92,8 +126,7 @@ void writeContents(const QList<ClipboardContent> &contents, bool withMarker, Pas
     }
     if (withMarker)
         representations.append({ types::selfMarker, QByteArray() });
-
-    pasteboard.write({ item });
+    return item;
 }
 
 } // namespace quillet

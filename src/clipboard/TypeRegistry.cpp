@@ -17,8 +17,9 @@ QString baseOf(const QString &normalized)
 QStringList parentsOf(const QString &type)
 {
     const QString base = baseOf(type);
-    if (base == types::plainText && type != base)
-        return { types::plainText }; // any charset variant
+    // A type with parameters (a charset, a format) is a variant of its base.
+    if (type != base)
+        return { base };
     if (base == QLatin1String("application/rtf") && type == base)
         return { types::rtf };
     if (base.startsWith(QLatin1String("image/")) && type != types::image)

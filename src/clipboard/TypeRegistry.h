@@ -36,7 +36,8 @@ inline const QString passwordManagerHint = QStringLiteral("x-kde-passwordManager
 // becomes "text/plain;charset=utf-8".
 QString normalizedType(const QString &type);
 
-// Whether `type` is `supertype` or descends from it.
+// Whether `type` is `supertype` or descends from it. A type with parameters
+// descends from its base ("text/html;charset=utf-8" is HTML).
 bool conformsTo(const QString &type, const QString &supertype);
 
 // Whether `type` names a content type at all (a registry type, or one the

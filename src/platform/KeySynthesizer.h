@@ -14,12 +14,10 @@ public:
     // Whether synthetic key events can be posted at all.
     virtual bool isTrusted() = 0;
 
-    // The window that should receive the next paste; recorded when a Quillet
-    // panel takes the focus, so the paste can give it back first.
-    virtual void setPasteTarget(std::optional<WindowId> window) = 0;
-
     virtual void postCopy() = 0;
-    virtual void postPaste() = 0;
+    // Pastes into `target`, which is given the focus back first; without a
+    // target, into whatever has the focus.
+    virtual void postPaste(std::optional<WindowId> target = std::nullopt) = 0;
 };
 
 } // namespace quillet

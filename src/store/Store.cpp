@@ -440,24 +440,26 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
     const QList<ClipboardContent> &contents)
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) {
-            if (!step(statement(kInsertItem),
-                    { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
-                        optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName),
-                        text(item.title), text(item.contentTypeRaw), item.isPinned ? 1 : 0,
-                        optionalText(item.contentHash), optionalBytes(thumbnail) },
-                    failure))
-                return false;
-            for (const ClipboardContent &content : contents) {
-                if (!step(statement(kInsertContent),
-                        { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
-                            optionalText(content.textPreview), content.dataSize, optionalBytes(content.data),
-                            optionalBytes(content.thumbnailData) },
-                        failure))
-                    return false;
-            }
-            return true;
-        });
+               [&](QString &failure) {
+                   if (!step(statement(kInsertItem),
+                           { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt),
+                               item.useCount, optionalText(item.sourceAppBundleID),
+                               optionalText(item.sourceAppName), text(item.title), text(item.contentTypeRaw),
+                               item.isPinned ? 1 : 0, optionalText(item.contentHash),
+                               optionalBytes(thumbnail) },
+                           failure))
+                       return false;
+                   for (const ClipboardContent &content : contents) {
+                       if (!step(statement(kInsertContent),
+                               { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
+                                   optionalText(content.textPreview), content.dataSize,
+                                   optionalBytes(content.data), optionalBytes(content.thumbnailData) },
+                               failure))
+                           return false;
+                   }
+                   return true;
+               })
+        && announce({ { item.id }, {}, {}, false });
 }
 
 bool Store::updateItem(const ClipboardItem &item)
@@ -469,7 +471,13 @@ bool Store::updateItem(const ClipboardItem &item)
                 text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
                 uuidText(item.id) },
             failure);
-    });
+    }) && announce({ {}, { item.id }, {}, false });
+}
+
+bool Store::announce(const ItemChanges &changes)
+{
+    Q_EMIT itemsChanged(changes);
+    return true;
 }
 
 bool Store::deleteItems(const QList<QUuid> &ids)
@@ -477,25 +485,28 @@ bool Store::deleteItems(const QList<QUuid> &ids)
     if (ids.isEmpty())
         return true;
     return mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) {
-            for (const QUuid &id : ids) {
-                if (!step(statement(kDeleteItem), { uuidText(id) }, failure))
-                    return false;
-            }
-            return true;
-        });
+               [&](QString &failure) {
+                   for (const QUuid &id : ids) {
+                       if (!step(statement(kDeleteItem), { uuidText(id) }, failure))
+                           return false;
+                   }
+                   return true;
+               })
+        && announce({ {}, {}, ids, false });
 }
 
 bool Store::deleteUnpinnedItems()
 {
     return mutate("clearing the history", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); });
+               [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); })
+        && announce({ {}, {}, {}, true });
 }
 
 bool Store::deleteAllItems()
 {
     return mutate("resetting the history", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); });
+               [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); })
+        && announce({ {}, {}, {}, true });
 }
 
 QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings)

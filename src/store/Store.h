@@ -36,6 +36,15 @@ public:
     enum class Record { ClipboardItem, ClipboardContent, SnippetFolder, Snippet, SavedPrompt };
     Q_ENUM(Record)
 
+    // Which history entries one commit touched; `all` when it may have
+    // touched any (a clear or reset).
+    struct ItemChanges {
+        QList<QUuid> inserted;
+        QList<QUuid> updated;
+        QList<QUuid> deleted;
+        bool all = false;
+    };
+
     static const QString schemaVersion;
 
     // Opens the store at `path`, creating the schema in a new file. Fails
@@ -94,11 +103,16 @@ public:
 
 Q_SIGNALS:
     void changed(quillet::Store::Record record);
+    // After `changed` for history entries: which ones, so lists can update
+    // by rows.
+    void itemsChanged(const quillet::Store::ItemChanges &changes);
 
 private:
     Store(QString connectionName, QString path);
 
     bool prepareSchema(QString *error);
+    // Emits itemsChanged; true, so a mutation can end with it.
+    bool announce(const ItemChanges &changes);
     QSqlQuery &statement(const char *sql);
     template<typename Fn> bool mutate(const char *what, std::initializer_list<Record> records, Fn &&body);
     QList<ClipboardItem> fetchItems(const char *sql, std::initializer_list<QVariant> bindings);

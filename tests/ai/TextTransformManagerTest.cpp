@@ -4,13 +4,14 @@
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteboardTransfer.h"
+#include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "support/FakeGeminiServer.h"
-#include "support/GeminiPayloads.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<FakeGeminiServer> m_server;
     std::unique_ptr<AIService> m_service;
+    std::unique_ptr<SelectionCapture> m_capture;
     std::unique_ptr<TextTransformManager> m_manager;
 
     std::shared_ptr<Capture> startCapture()
@@ -82,12 +84,14 @@ private Q_SLOTS:
         m_clock = std::make_unique<ManualClock>();
         m_server = std::make_unique<FakeGeminiServer>();
         m_service = std::make_unique<AIService>([url = m_server->baseUrl()] { return url; });
+        m_capture = std::make_unique<SelectionCapture>(*m_pasteboard, *m_keys, *m_clock);
         m_manager = std::make_unique<TextTransformManager>(
-            *m_pasteboard, *m_keys, *m_defaults, *m_clock, *m_service);
+            *m_pasteboard, *m_capture, *m_keys, *m_defaults, *m_clock, *m_service);
     }
     void cleanup()
     {
         m_manager.reset();
+        m_capture.reset();
         m_service.reset();
         m_server.reset();
     }
@@ -105,21 +109,17 @@ private Q_SLOTS:
 
         auto capture = startCapture();
         QCOMPARE(m_keys->posted, QStringList { "copy" });
-        // The copy has happened; the clipboard holds the selection until the wait is over.
-        QCOMPARE(m_pasteboard->string(), std::optional<QString>(QStringLiteral("the selection")));
-        m_clock->advance(199ms);
-        QVERIFY(!capture->result);
-        m_clock->advance(1ms);
+        // Read as soon as the clipboard changed, without waiting out the bound.
         QVERIFY(capture->result);
         QCOMPARE(*capture->result, std::optional<QString>(QStringLiteral("the selection")));
         QCOMPARE(m_manager->selectedText(), std::optional<QString>(QStringLiteral("the selection")));
         QCOMPARE(m_pasteboard->items(), before);
     }
 
-    void captureSkipsTypesWithoutDataAndProtocolTargets()
+    void captureSkipsTypesWithoutData()
     {
-        m_pasteboard->setContents({ item({ { QStringLiteral("TARGETS"), "atoms" },
-            { QStringLiteral("text/plain"), "kept" }, { QStringLiteral("text/x-empty"), "unreadable" } }) });
+        m_pasteboard->setContents({ item({ { QStringLiteral("text/plain"), "kept" },
+            { QStringLiteral("text/x-empty"), "unreadable" } }) });
         m_pasteboard->setTypesWithoutData({ QStringLiteral("text/x-empty") });
         m_keys->onCopy = [this] { m_pasteboard->copyText(QStringLiteral("s")); };
         auto capture = startCapture();
@@ -135,7 +135,9 @@ private Q_SLOTS:
         m_pasteboard->setContents(before);
         m_manager->setSelectedText(QStringLiteral("stale"));
         auto capture = startCapture();
-        m_clock->advance(200ms);
+        m_clock->advance(SelectionCapture::kCopyWait - 1ms);
+        QVERIFY(!capture->result);
+        m_clock->advance(1ms);
         QVERIFY(capture->result);
         QCOMPARE(*capture->result, std::nullopt);
         QCOMPARE(m_manager->selectedText(), std::nullopt);
@@ -161,6 +163,19 @@ private Q_SLOTS:
         QVERIFY(m_pasteboard->items().isEmpty());
     }
 
+    void theSelectionItselfIsReadFirst()
+    {
+        m_pasteboard->copyText(QStringLiteral("clipboard"));
+        m_pasteboard->setPrimary(QStringLiteral("selected words"));
+        QCOMPARE(QCoro::waitFor(m_capture->selectedText()),
+            std::optional<QString>(QStringLiteral("selected words")));
+        QVERIFY(m_keys->posted.isEmpty());
+        m_pasteboard->setPrimary(QString());
+        m_keys->onCopy = [this] { m_pasteboard->copyText(QStringLiteral("copied")); };
+        QCOMPARE(QCoro::waitFor(m_capture->selectedText()), std::optional<QString>(QStringLiteral("copied")));
+        QCOMPARE(m_pasteboard->string(), std::optional<QString>(QStringLiteral("clipboard")));
+    }
+
     void captureWithoutPermission()
     {
         m_keys->trusted = false;
@@ -173,6 +188,7 @@ private Q_SLOTS:
             m_manager->error(), std::optional<QString>(QStringLiteral("Accessibility permission required")));
         QCOMPARE(m_manager->selectedText(), std::optional<QString>(QStringLiteral("kept")));
         QCOMPARE(m_pasteboard->clearCalls, 0);
+        QCOMPARE(m_pasteboard->writeCalls, 0);
         QVERIFY(m_keys->posted.isEmpty());
     }
 
@@ -180,18 +196,17 @@ private Q_SLOTS:
     {
         const QList<PasteboardItem> before { item({ { QStringLiteral("text/plain"), "precious" } }) };
         m_pasteboard->setContents(before);
-        m_keys->onCopy = [this] { m_pasteboard->copyText(QStringLiteral("sel")); };
+        // Nothing selected: each capture waits out its bound.
         auto first = startCapture();
         auto second = startCapture();
         QCOMPARE(m_keys->posted, QStringList { "copy" });
-        m_clock->advance(200ms);
+        m_clock->advance(SelectionCapture::kCopyWait);
         QVERIFY(first->result);
         // The second capture starts from the restored clipboard.
         QTRY_COMPARE_WITH_TIMEOUT(m_keys->posted.size(), 2, kWait);
-        m_clock->advance(200ms);
+        QCOMPARE(m_pasteboard->items(), QList<PasteboardItem> {});
+        m_clock->advance(SelectionCapture::kCopyWait);
         QVERIFY(second->result);
-        QCOMPARE(*first->result, std::optional<QString>(QStringLiteral("sel")));
-        QCOMPARE(*second->result, std::optional<QString>(QStringLiteral("sel")));
         QCOMPARE(m_pasteboard->items(), before);
     }
 
@@ -302,7 +317,7 @@ private Q_SLOTS:
             QList<PasteboardItem> {
                 item({ { types::plainText, "The cat" }, { types::selfMarker, QByteArray() } }) });
         FakeWorkspace workspace;
-        QVERIFY(capture(*m_pasteboard, workspace).hasSelfMarker);
+        QVERIFY(QCoro::waitFor(capture(*m_pasteboard, workspace)).hasSelfMarker);
 
         m_clock->advance(49ms);
         QVERIFY(m_keys->posted.isEmpty());
@@ -323,11 +338,13 @@ private Q_SLOTS:
         monitor.start();
         m_manager->replaceSelection(QStringLiteral("The cat"));
         m_clock->advance(2s);
+        QVERIFY(!history.isBusy());
         QCOMPARE(store->itemCount(), 0);
         QCOMPARE(m_pasteboard->string(), std::optional<QString>(QStringLiteral("The cat")));
         // An ordinary copy afterwards is recorded as usual.
         m_pasteboard->copyText(QStringLiteral("copied"));
         m_clock->advance(500ms);
+        QVERIFY(QTest::qWaitFor([&] { return !history.isBusy(); }));
         QCOMPARE(store->itemCount(), 1);
     }
 

@@ -13,6 +13,8 @@
 #include "../platform/x11/X11TestTools.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 
@@ -28,9 +30,11 @@ bool xdotool(const QStringList &arguments)
     return process.waitForFinished(15000) && process.exitCode() == 0;
 }
 
+// Space-separated key names, pressed in turn.
 void pressKeys(const QString &keys)
 {
-    QVERIFY(xdotool({ QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys }));
+    QVERIFY(xdotool(QStringList { QStringLiteral("key"), QStringLiteral("--clearmodifiers") }
+        + keys.split(QLatin1Char(' '))));
 }
 
 int livePanels()
@@ -181,6 +185,51 @@ private Q_SLOTS:
         const ClipboardItem after = m_app->store().itemsByLastUsed().first();
         QCOMPARE(after.id, before.id);
         QCOMPARE(after.useCount, before.useCount + 1);
+    }
+
+    void aCopyInAQuilletFieldIsRecordedWhileQuilletKeepsAnswering()
+    {
+        state().showPanel();
+        QVERIFY(waitUntil([&] { return panelView() && panels().panel()->isActiveWindow(); }));
+        auto *search = panelView()->findChild<QLineEdit *>(QStringLiteral("search"));
+        QVERIFY(search);
+        pressKeys(QStringLiteral("h e l l o"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("hello"); }));
+        QElapsedTimer timer;
+        timer.start();
+        pressKeys(QStringLiteral("ctrl+a ctrl+c End exclam"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("hello!"); }, 1000));
+        QVERIFY2(
+            waitUntil(
+                [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("hello"); }, 1000),
+            qPrintable(QString::number(timer.elapsed())));
+        state().hidePanel();
+    }
+
+    void afterAQuilletPasteCtrlVInAQuilletFieldPastesTheEntry()
+    {
+        test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "pasted back");
+        QVERIFY(waitUntil(
+            [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("pasted back"); }));
+        state().paste(m_app->store().itemsByLastUsed().first());
+        QVERIFY(waitUntil([&] { return !copy.isRunning(); })); // Quillet owns the clipboard now
+        state().showPanel();
+        QVERIFY(waitUntil([&] { return panelView() && panels().panel()->isActiveWindow(); }));
+        auto *search = panelView()->findChild<QLineEdit *>(QStringLiteral("search"));
+        pressKeys(QStringLiteral("ctrl+v"));
+        QVERIFY(waitUntil([&] { return search->text() == QLatin1String("pasted back"); }, 1000));
+        state().hidePanel();
+    }
+
+    void aCopyOutlivesTheApplicationThatMadeIt()
+    {
+        {
+            test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), "survivor");
+            QVERIFY(waitUntil(
+                [&] { return test::historyTitles(m_app->store()).value(0) == QLatin1String("survivor"); }));
+        } // xclip is killed
+        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")) == "survivor"; }));
+        QCOMPARE(m_app->store().itemsByLastUsed().first().useCount, 0);
     }
 
     void cleanupTestCase()

@@ -20,6 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+constexpr WindowId kEditor = 42;
+
 // The history engine as the application wires it: the monitor feeds the
 // history manager; the paste service writes back through the same clipboard.
 struct Engine {
@@ -36,8 +38,9 @@ struct Engine {
     std::unique_ptr<PasteService> paste;
     int snapshotsSeen = 0;
 
-    Engine()
+    explicit Engine(bool notifies = true)
     {
+        pasteboard.notifies = notifies;
         QString error;
         store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
         excluded = std::make_unique<ExcludedAppsService>(defaults, workspace);
@@ -48,6 +51,7 @@ struct Engine {
                 history->addSnapshot(snapshot);
             });
         paste = std::make_unique<PasteService>(*store, pasteboard, keys, defaults, clock);
+        paste->setPasteTarget(kEditor);
         monitor->start();
     }
 
@@ -58,7 +62,16 @@ struct Engine {
         pasteboard.copyText(text);
         tick();
     }
-    void tick() { clock.advance(500ms); }
+    void tick()
+    {
+        clock.advance(500ms);
+        settle();
+    }
+    // Waits until every snapshot handed over is stored.
+    void settle()
+    {
+        QVERIFY(QTest::qWaitFor([this] { return !history->isBusy(); }));
+    }
 
     QStringList titles() const
     {
@@ -108,6 +121,7 @@ private Q_SLOTS:
     void recordsANewCopyWithItsDerivedValues()
     {
         Engine e;
+        const QDateTime copiedAt = e.clock.now();
         e.copy(QStringLiteral("Hello"));
         QCOMPARE(e.store->itemCount(), 1);
         const ClipboardItem item = e.first();
@@ -115,7 +129,8 @@ private Q_SLOTS:
         QCOMPARE(item.contentType(), ContentType::plainText);
         QCOMPARE(item.useCount, 0);
         QCOMPARE(item.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
-        QCOMPARE(item.createdAt, e.clock.now());
+        // Stamped when the copy was seen, not when its values were ready.
+        QCOMPARE(item.createdAt, copiedAt.addMSecs(ClipboardMonitor::kCoalesce.count()));
         const auto contents = e.store->contents(item.id);
         QCOMPARE(contents.size(), 1);
         QCOMPARE(contents.first().dataSize, 5);
@@ -159,6 +174,16 @@ private Q_SLOTS:
         QCOMPARE(e.store->itemThumbnail(item.id), contents.at(0).thumbnailData);
         QCOMPARE(contents.at(1).utTypeIdentifier, QStringLiteral("text/plain;charset=utf-8"));
         QVERIFY(!contents.at(1).thumbnailData);
+    }
+
+    void htmlWithACharsetIsStoredAsHtml()
+    {
+        Engine e;
+        e.pasteboard.setContents(
+            { PasteboardItem { { { QStringLiteral("text/html;charset=utf-8"), "<b>Hi</b>" } } } });
+        e.tick();
+        QCOMPARE(e.first().contentType(), ContentType::html);
+        QCOMPARE(e.store->contents(e.first().id).value(0).data, QByteArray("<b>Hi</b>"));
     }
 
     void entryWithOnlyUnsupportedContentIsKeptButCannotBePasted()
@@ -259,27 +284,31 @@ private Q_SLOTS:
 
     void twoCopiesWithinOneIntervalRecordOnlyTheSecond()
     {
-        Engine e;
+        Engine e(false);
         e.pasteboard.copyText(QStringLiteral("first"));
         e.clock.advance(200ms);
         e.pasteboard.copyText(QStringLiteral("second"));
         e.clock.advance(300ms);
+        e.settle();
         QCOMPARE(e.titles(), QStringList { QStringLiteral("second") });
     }
 
-    void followsThePollingIntervalLive()
+    void withoutNotificationsFollowsThePollingIntervalLive()
     {
-        Engine e;
+        Engine e(false);
         QCOMPARE(e.monitor->pollingInterval(), 500ms);
         e.defaults.setDouble(keys::pollingInterval, 2.0);
         e.pasteboard.copyText(QStringLiteral("slow"));
         e.clock.advance(1900ms);
+        e.settle();
         QCOMPARE(e.store->itemCount(), 0);
         e.clock.advance(100ms);
+        e.settle();
         QCOMPARE(e.store->itemCount(), 1);
         e.defaults.setDouble(keys::pollingInterval, 0.25);
         e.pasteboard.copyText(QStringLiteral("fast"));
         e.clock.advance(250ms);
+        e.settle();
         QCOMPARE(e.store->itemCount(), 2);
         // Absurd values are brought back into a sane range.
         e.defaults.setDouble(keys::pollingInterval, 0.0001);
@@ -288,27 +317,55 @@ private Q_SLOTS:
         QCOMPARE(e.monitor->pollingInterval(), 500ms);
     }
 
-    void callbackFinishesBeforeTheNextPoll()
+    void aNotifiedChangeIsReadAtOnceAndIdleNeedsNoTimer()
     {
-        test::ManualClock clock;
-        test::FakePasteboard pasteboard;
-        test::FakeWorkspace workspace;
-        QTemporaryDir dir;
-        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
-        QList<QDateTime> calls;
-        ClipboardMonitor monitor(pasteboard, workspace, defaults, clock, [&](const PasteboardSnapshot &) {
-            calls.append(clock.now());
-            // A slow callback: time passes while it runs.
-            clock.advance(1200ms);
-        });
-        monitor.start();
-        pasteboard.copyText(QStringLiteral("one"));
-        clock.advance(500ms);
-        pasteboard.copyText(QStringLiteral("two"));
-        clock.advance(2s);
-        QCOMPARE(calls.size(), 2);
-        // The next wait starts once the callback has returned.
-        QCOMPARE(calls.at(0).msecsTo(calls.at(1)), 1700);
+        Engine e;
+        e.clock.runDue();
+        QCOMPARE(e.clock.pendingCount(), 0);
+        // A burst of owner changes is read once, a few milliseconds later.
+        e.pasteboard.copyText(QStringLiteral("first"));
+        e.pasteboard.copyText(QStringLiteral("second"));
+        e.clock.advance(ClipboardMonitor::kCoalesce);
+        e.settle();
+        QCOMPARE(e.snapshotsSeen, 1);
+        QCOMPARE(e.titles(), QStringList { QStringLiteral("second") });
+        QCOMPARE(e.clock.pendingCount(), 0);
+    }
+
+    void entriesAppearInCopyOrder()
+    {
+        Engine e;
+        // The picture's values take far longer to make than the text's.
+        e.pasteboard.setContents({ PasteboardItem { { { types::png, png(3000, 3000) } } } });
+        e.clock.advance(ClipboardMonitor::kCoalesce);
+        e.clock.advance(1s);
+        e.pasteboard.copyText(QStringLiteral("after the picture"));
+        e.clock.advance(ClipboardMonitor::kCoalesce);
+        QVERIFY(e.history->isBusy());
+        QSignalSpy settled(e.history.get(), &HistoryManager::settled);
+        QVERIFY(settled.wait(20000));
+        QCOMPARE(e.titles(), (QStringList { QStringLiteral("after the picture"), QStringLiteral("Image") }));
+        QVERIFY(e.first().createdAt > e.store->itemsByLastUsed().last().createdAt);
+    }
+
+    void anOwnerlessClipboardGetsTheNewestEntryBack()
+    {
+        Engine e;
+        e.copy(QStringLiteral("older"));
+        e.copy(QStringLiteral("newest"));
+        e.pasteboard.clear(); // the owner exited
+        e.tick();
+        e.paste->offerNewestEntry();
+        QCOMPARE(e.pasteboard.items().first().representations,
+            (QList<std::pair<QString, QByteArray>> {
+                { QStringLiteral("text/plain"), "newest" }, { types::selfMarker, QByteArray() } }));
+        e.tick();
+        QCOMPARE(e.snapshotsSeen, 2);
+        QCOMPARE(e.first().useCount, 0);
+        // A copy that took the place meanwhile is not overridden.
+        e.pasteboard.copyText(QStringLiteral("newer"));
+        e.paste->offerNewestEntry();
+        QCOMPARE(e.pasteboard.string(), std::optional<QString>(QStringLiteral("newer")));
     }
 
     void pasteMovesTheEntryUpAndIsNotRecordedAgain()
@@ -332,6 +389,7 @@ private Q_SLOTS:
         QVERIFY(e.keys.posted.isEmpty());
         e.clock.advance(1ms);
         QCOMPARE(e.keys.posted, QStringList { QStringLiteral("paste") });
+        QCOMPARE(e.keys.pasteTargets.first(), std::optional<WindowId>(kEditor));
 
         const int seen = e.snapshotsSeen;
         e.tick();
@@ -344,15 +402,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("trusted");
         QTest::addColumn<bool>("pasteAfterSelection");
-        QTest::newRow("no synthetic keys") << false << true;
-        QTest::newRow("paste after selection off") << true << false;
+        QTest::addColumn<bool>("target");
+        QTest::newRow("no synthetic keys") << false << true << true;
+        QTest::newRow("paste after selection off") << true << false << true;
+        QTest::newRow("no window to paste into") << true << true << false;
     }
     void pasteWithoutKeystroke()
     {
         QFETCH(bool, trusted);
         QFETCH(bool, pasteAfterSelection);
+        QFETCH(bool, target);
         Engine e;
         e.keys.trusted = trusted;
+        if (!target)
+            e.paste->setPasteTarget(std::nullopt);
         e.defaults.setBool(keys::pasteAfterSelection, pasteAfterSelection);
         e.copy(QStringLiteral("entry"));
         QVERIFY(e.paste->paste(e.first()));

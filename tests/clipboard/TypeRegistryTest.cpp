@@ -17,6 +17,10 @@ private Q_SLOTS:
             << QStringLiteral("Text/Plain; Charset=UTF-8") << types::utf8PlainText << true;
         QTest::newRow("text is not utf-8 text") << types::plainText << types::utf8PlainText << false;
         QTest::newRow("html is not plain text") << types::html << types::plainText << false;
+        QTest::newRow("html with a charset is html")
+            << QStringLiteral("text/html; charset=UTF-8") << types::html << true;
+        QTest::newRow("png with a parameter is image")
+            << QStringLiteral("image/png;x=1") << types::image << true;
         QTest::newRow("png is image") << types::png << types::image << true;
         QTest::newRow("webp is image") << QStringLiteral("image/webp") << types::image << true;
         QTest::newRow("png is not jpeg") << types::png << types::jpeg << false;
@@ -65,6 +69,7 @@ private Q_SLOTS:
         QCOMPARE(storageTypeFor(QStringLiteral("text/plain;charset=utf-8")), types::utf8PlainText);
         QCOMPARE(storageTypeFor(QStringLiteral("text/plain;charset=utf-16")), types::plainText);
         QCOMPARE(storageTypeFor(types::fileURL), types::fileURL);
+        QCOMPARE(storageTypeFor(QStringLiteral("text/html;charset=utf-8")), types::html);
         QCOMPARE(storageTypeFor(QStringLiteral("image/webp")), QString());
         QCOMPARE(storageTypeFor(QStringLiteral("application/pdf")), QString());
     }

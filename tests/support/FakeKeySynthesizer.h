@@ -13,22 +13,23 @@ namespace quillet::test {
 class FakeKeySynthesizer final : public KeySynthesizer {
 public:
     bool isTrusted() override { return trusted; }
-    void setPasteTarget(std::optional<WindowId> window) override { pasteTarget = window; }
     void postCopy() override
     {
         posted.append(QStringLiteral("copy"));
         if (onCopy)
             onCopy();
     }
-    void postPaste() override
+    void postPaste(std::optional<WindowId> target = std::nullopt) override
     {
         posted.append(QStringLiteral("paste"));
+        pasteTargets.append(target);
         if (onPaste)
             onPaste();
     }
 
     bool trusted = true;
-    std::optional<WindowId> pasteTarget;
+    // The target of each paste, in order.
+    QList<std::optional<WindowId>> pasteTargets;
     QStringList posted;
     std::function<void()> onCopy;
     std::function<void()> onPaste;

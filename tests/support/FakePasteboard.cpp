@@ -2,10 +2,10 @@
 
 namespace quillet::test {
 
-QStringList FakePasteboard::types()
+QStringList FakePasteboard::types() const
 {
     QStringList all;
-    for (const PasteboardItem &item : std::as_const(m_items)) {
+    for (const PasteboardItem &item : m_items) {
         for (const auto &[type, data] : item.representations) {
             if (!all.contains(type))
                 all.append(type);
@@ -14,63 +14,89 @@ QStringList FakePasteboard::types()
     return all;
 }
 
-QStringList FakePasteboard::itemTypes(int index)
+QFuture<PasteboardContents> FakePasteboard::read(ReadPlan plan)
 {
-    QStringList types;
-    if (index < 0 || index >= m_items.size())
-        return types;
-    for (const auto &[type, data] : m_items[index].representations)
-        types.append(type);
-    return types;
-}
-
-std::optional<QByteArray> FakePasteboard::data(int index, const QString &type)
-{
-    dataRequests.append(QString::number(index) + QLatin1Char(':') + type);
-    if (index < 0 || index >= m_items.size() || m_withoutData.contains(type))
-        return std::nullopt;
-    for (const auto &[t, data] : m_items[index].representations) {
-        if (t == type)
-            return data;
+    PasteboardContents contents;
+    contents.changeCount = m_changeCount;
+    contents.types = types();
+    const QStringList chosen = plan.choose ? plan.choose(contents.types) : contents.types;
+    bool stop = false;
+    for (qsizetype index = 0; index < m_items.size() && !stop; ++index) {
+        PasteboardItem read;
+        for (const QString &type : chosen) {
+            for (const auto &[offered, data] : m_items.at(index).representations) {
+                if (offered != type)
+                    continue;
+                dataRequests.append(QString::number(index) + QLatin1Char(':') + type);
+                if (m_withoutData.contains(type))
+                    continue;
+                read.representations.append({ type, data });
+                if (plan.proceed && !plan.proceed(type, data))
+                    stop = true;
+            }
+            if (stop)
+                break;
+        }
+        contents.items.append(read);
     }
-    return std::nullopt;
+    return QtFuture::makeReadyFuture(contents);
 }
 
-std::optional<QString> FakePasteboard::string()
+std::optional<QString> FakePasteboard::string() const
 {
-    for (const PasteboardItem &item : std::as_const(m_items)) {
+    for (const PasteboardItem &item : m_items) {
         for (const auto &[type, data] : item.representations) {
-            if (type == QLatin1String("text/plain")
-                || type.startsWith(QLatin1String("text/plain;charset=utf-8")))
+            if (type == QLatin1String("text/plain") || type == QLatin1String("text/plain;charset=utf-8"))
                 return QString::fromUtf8(data);
         }
     }
     return std::nullopt;
 }
 
-void FakePasteboard::clear()
+QFuture<std::optional<QString>> FakePasteboard::readText(Selection selection)
+{
+    return QtFuture::makeReadyFuture(selection == Selection::primary ? m_primary : string());
+}
+
+QFuture<void> FakePasteboard::clear()
 {
     ++clearCalls;
     m_items.clear();
-    ++m_changeCount;
+    moveCount();
+    return QtFuture::makeReadyFuture();
 }
 
-void FakePasteboard::write(const QList<PasteboardItem> &items)
+QFuture<void> FakePasteboard::write(const QList<PasteboardItem> &items)
 {
     ++writeCalls;
     m_items = items;
-    ++m_changeCount;
+    moveCount();
+    return QtFuture::makeReadyFuture();
+}
+
+QFuture<void> FakePasteboard::restore(const QList<PasteboardItem> &items)
+{
+    if (m_items.isEmpty())
+        write(items);
+    return QtFuture::makeReadyFuture();
 }
 
 void FakePasteboard::setContents(const QList<PasteboardItem> &items)
 {
     m_items = items;
-    ++m_changeCount;
+    moveCount();
 }
 
 void FakePasteboard::copyText(const QString &text)
 {
     setContents({ PasteboardItem { { { QStringLiteral("text/plain"), text.toUtf8() } } } });
+}
+
+void FakePasteboard::moveCount()
+{
+    ++m_changeCount;
+    if (notifies)
+        Q_EMIT changed();
 }
 
 } // namespace quillet::test

@@ -3,11 +3,13 @@
 #include "support/RecordingActions.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/HistoryListModel.h"
 #include "ui/common/ItemPresentation.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QSignalSpy>
 #include <QToolButton>
 
 using namespace quillet;
@@ -176,6 +178,31 @@ private Q_SLOTS:
         QCOMPARE(view.shownRowCount(), 0);
         QCOMPARE(view.selectedIndex(), 0);
         QCOMPARE(labelText(view, "emptyText"), QStringLiteral("Empty"));
+    }
+
+    void theHistoryListChangesByRows()
+    {
+        Fixture f(31);
+        HistoryListModel model(*f.store, 30);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy moved(&model, &QAbstractItemModel::rowsMoved);
+        // A new entry comes in on top and pushes the last shown one out.
+        test::fillHistory(*f.store, 1, 100);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.first().at(1).toInt(), 0);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(model.rowCount(), 30);
+        // An entry used again moves to the top.
+        ClipboardItem used = model.filteredAt(5).value();
+        used.lastUsedAt = QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC);
+        QVERIFY(f.store->updateItem(used));
+        QCOMPARE(moved.count(), 1);
+        QCOMPARE(model.filteredAt(0)->id, used.id);
+        QCOMPARE(model.index(0).data(HistoryListModel::ItemRole).value<ClipboardItem>(), used);
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(model.filteredCount(), 32);
     }
 
     void rtfTitlesShowTheirFirstLine()

@@ -119,11 +119,10 @@ bool WaylandKeySynthesizer::uploadKeymap()
     return true;
 }
 
-void WaylandKeySynthesizer::activateTarget()
+void WaylandKeySynthesizer::activate(WindowId target)
 {
-    if (!m_pasteTarget || !m_workspace || !m_workspace->knowsFrontmostApplication())
+    if (!m_workspace || !m_workspace->knowsFrontmostApplication())
         return;
-    const WindowId target = *m_pasteTarget;
     if (m_workspace->activeWindow() == target)
         return;
     m_workspace->activateWindow(target);
@@ -152,10 +151,10 @@ void WaylandKeySynthesizer::postCopy()
     sendChord(KEY_C);
 }
 
-void WaylandKeySynthesizer::postPaste()
+void WaylandKeySynthesizer::postPaste(std::optional<WindowId> target)
 {
-    if (m_keyboard)
-        activateTarget();
+    if (m_keyboard && target)
+        activate(*target);
     sendChord(KEY_V);
 }
 

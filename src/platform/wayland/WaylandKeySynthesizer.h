@@ -30,22 +30,20 @@ public:
     ~WaylandKeySynthesizer() override;
 
     bool isTrusted() override { return m_keyboard != nullptr; }
-    void setPasteTarget(std::optional<WindowId> window) override { m_pasteTarget = window; }
     void postCopy() override;
-    void postPaste() override;
+    void postPaste(std::optional<WindowId> target = std::nullopt) override;
 
     void setActivationTimeout(int milliseconds) { m_activationTimeoutMs = milliseconds; }
 
 private:
     bool uploadKeymap();
-    void activateTarget();
+    void activate(WindowId target);
     void sendChord(quint32 letterKey);
 
     std::shared_ptr<WaylandConnection> m_connection;
     WaylandWorkspace *m_workspace;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
     quint32 m_controlMask = 0;
-    std::optional<WindowId> m_pasteTarget;
     int m_activationTimeoutMs = 500;
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/wayland/NextPasteboard.h"
+#include "platform/Pasteboard.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QThread>
@@ -9,11 +9,6 @@
 #include <memory>
 
 namespace quillet::wayland {
-
-using next::Pasteboard;
-using next::PasteboardContents;
-using next::ReadPlan;
-using next::Selection;
 
 class WaylandClipboardWorker;
 

@@ -3,6 +3,7 @@
 #include "platform/InertServices.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandKeySynthesizer.h"
+#include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandWorkspace.h"
 #include "platform/x11/XdgAutostart.h"
 
@@ -24,7 +25,11 @@ PlatformServices makePlatformServices()
     const QString xwayland
         = QStringLiteral("start Quillet with QT_QPA_PLATFORM=xcb to work through XWayland");
 
-    services.pasteboard = std::make_unique<InertPasteboard>();
+    // The clipboard has a connection of its own, serviced by its own thread.
+    if (dataControl)
+        services.pasteboard = std::make_unique<WaylandPasteboard>(WaylandConnection::open());
+    else
+        services.pasteboard = std::make_unique<InertPasteboard>();
     if (!desktop) {
         services.unavailableFeatures << QStringLiteral(
             "Clipboard history, pastes and the active application are unavailable: the Wayland compositor "

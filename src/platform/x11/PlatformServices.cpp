@@ -86,10 +86,6 @@ PlatformServices makePlatformServices()
 
     probe(*desktopConnection, services);
     auto pasteboard = std::make_unique<x11::X11Pasteboard>(clipboardConnection);
-    if (!pasteboard->seesChanges()) {
-        services.unavailableFeatures << QStringLiteral("Clipboard history is unavailable: the X server lacks "
-                                                       "the XFixes extension, so copies cannot be noticed.");
-    }
     services.pasteboard = std::move(pasteboard);
     services.workspace = std::make_unique<x11::X11Workspace>(desktopConnection);
     auto keys = std::make_unique<x11::X11KeySynthesizer>(desktopConnection);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QMutex>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -16,6 +17,9 @@ namespace {
 // while it was being looked at) and must not end the process, which is what
 // Xlib's default handler does. They are counted per connection; errors on
 // other connections go to whoever handled them before.
+// Connections live on different threads (the clipboard has its own).
+QMutex g_errorLock;
+
 QHash<Display *, quint64> &errorCounts()
 {
     static QHash<Display *, quint64> counts;
@@ -26,10 +30,13 @@ XErrorHandler g_previousHandler = nullptr;
 
 int countingErrorHandler(Display *display, XErrorEvent *event)
 {
-    auto it = errorCounts().find(display);
-    if (it != errorCounts().end()) {
-        ++*it;
-        return 0;
+    {
+        QMutexLocker lock(&g_errorLock);
+        auto it = errorCounts().find(display);
+        if (it != errorCounts().end()) {
+            ++*it;
+            return 0;
+        }
     }
     return g_previousHandler ? g_previousHandler(display, event) : 0;
 }
@@ -41,6 +48,7 @@ std::shared_ptr<X11Connection> X11Connection::open(const QByteArray &displayName
     Display *display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
     if (!display)
         return nullptr;
+    QMutexLocker lock(&g_errorLock);
     if (errorCounts().isEmpty()) {
         XErrorHandler previous = XSetErrorHandler(countingErrorHandler);
         if (previous != countingErrorHandler)
@@ -67,6 +75,7 @@ X11Connection::X11Connection(Display *display)
 X11Connection::~X11Connection()
 {
     XCloseDisplay(m_display);
+    QMutexLocker lock(&g_errorLock);
     errorCounts().remove(m_display);
 }
 
@@ -184,7 +193,7 @@ void X11Connection::showOnAllDesktops(XWindow window)
     // window manager already manages.
     const long all = long(0xFFFFFFFFUL);
     XChangeProperty(m_display, window, atom("_NET_WM_DESKTOP"), XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char *>(&all), 1);
+        reinterpret_cast<const unsigned char *>(&all), 1);
     XEvent event {};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -198,9 +207,13 @@ void X11Connection::showOnAllDesktops(XWindow window)
 
 bool X11Connection::sync()
 {
-    const quint64 before = errorCounts().value(m_display);
+    const auto count = [this] {
+        QMutexLocker lock(&g_errorLock);
+        return errorCounts().value(m_display);
+    };
+    const quint64 before = count();
     XSync(m_display, False);
-    return errorCounts().value(m_display) == before;
+    return count() == before;
 }
 
 void X11Connection::flush()

@@ -38,11 +38,6 @@ bool X11KeySynthesizer::isTrusted()
     return *m_hasXTest;
 }
 
-void X11KeySynthesizer::setPasteTarget(std::optional<WindowId> window)
-{
-    m_pasteTarget = window;
-}
-
 QList<unsigned char> X11KeySynthesizer::modifierKeycodes()
 {
     Display *display = m_connection->display();
@@ -78,11 +73,8 @@ bool X11KeySynthesizer::anyModifierDown()
         modifiers.begin(), modifiers.end(), [&](unsigned char keycode) { return isDown(keys, keycode); });
 }
 
-void X11KeySynthesizer::activateTarget()
+void X11KeySynthesizer::activateTarget(WindowId target)
 {
-    if (!m_pasteTarget)
-        return;
-    const WindowId target = *m_pasteTarget;
     if (m_connection->activeWindow() == target)
         return;
     m_connection->requestActivation(target);
@@ -154,10 +146,10 @@ void X11KeySynthesizer::postCopy()
     sendChord("c");
 }
 
-void X11KeySynthesizer::postPaste()
+void X11KeySynthesizer::postPaste(std::optional<WindowId> target)
 {
-    if (isTrusted())
-        activateTarget();
+    if (isTrusted() && target)
+        activateTarget(*target);
     sendChord("v");
 }
 

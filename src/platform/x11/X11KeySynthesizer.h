@@ -9,8 +9,8 @@ namespace quillet::x11 {
 
 // Ctrl+C and Ctrl+V through the XTest extension.
 //
-// A paste first gives the focus back to the paste target (the window that
-// was active before a Quillet panel took it), then waits, within a bound,
+// A paste first gives the focus back to its target (the window that was
+// active before a Quillet panel took it), then waits, within a bound,
 // until the user has let go of the modifiers of the shortcut that summoned
 // the panel: Super+Ctrl+V is not a paste. Modifiers still down after the
 // bound are released, and the Control key pressed here is released on every
@@ -20,9 +20,8 @@ public:
     explicit X11KeySynthesizer(std::shared_ptr<X11Connection> connection);
 
     bool isTrusted() override;
-    void setPasteTarget(std::optional<WindowId> window) override;
     void postCopy() override;
-    void postPaste() override;
+    void postPaste(std::optional<WindowId> target = std::nullopt) override;
 
     // Bounds of the two waits before a keystroke, in milliseconds.
     void setActivationTimeout(int milliseconds) { m_activationTimeoutMs = milliseconds; }
@@ -33,13 +32,12 @@ public:
     bool anyModifierDown();
 
 private:
-    void activateTarget();
+    void activateTarget(WindowId target);
     void releaseModifiers();
     void sendChord(const char *letter);
     QList<unsigned char> modifierKeycodes();
 
     std::shared_ptr<X11Connection> m_connection;
-    std::optional<WindowId> m_pasteTarget;
     std::optional<bool> m_hasXTest;
     int m_activationTimeoutMs = 500;
     int m_modifierTimeoutMs = 500;

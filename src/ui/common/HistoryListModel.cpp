@@ -5,30 +5,24 @@
 namespace quillet {
 
 HistoryListModel::HistoryListModel(Store &store, qint64 shownLimit, QObject *parent)
-    : QAbstractListModel(parent)
+    : RowListModel(parent)
     , m_store(&store)
     , m_limit(shownLimit)
 {
-    connect(&store, &Store::changed, this, [this](Store::Record record) {
-        if (record == Store::Record::ClipboardItem)
-            reload();
-    });
+    connect(&store, &Store::itemsChanged, this, &HistoryListModel::apply);
     reload();
 }
 
 int HistoryListModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.isValid())
-        return 0;
-    const qsizetype shown = m_limit < 0 ? m_filtered.size() : std::min<qsizetype>(m_limit, m_filtered.size());
-    return int(shown);
+    return parent.isValid() ? 0 : int(m_shown.size());
 }
 
 QVariant HistoryListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount())
+    if (!index.isValid() || index.row() >= m_shown.size())
         return {};
-    const ClipboardItem &item = m_items.at(m_filtered.at(index.row()));
+    const ClipboardItem &item = m_shown.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
         return displayTitle(item.title);
@@ -55,16 +49,15 @@ void HistoryListModel::setShownLimit(qint64 limit)
 {
     if (limit == m_limit)
         return;
-    beginResetModel();
     m_limit = limit;
-    endResetModel();
+    refilter();
 }
 
 std::optional<ClipboardItem> HistoryListModel::filteredAt(qsizetype position) const
 {
     if (position < 0 || position >= m_filtered.size())
         return std::nullopt;
-    return m_items.at(m_filtered.at(position));
+    return m_entries.at(m_filtered.at(position)).item;
 }
 
 QPixmap HistoryListModel::thumbnail(const ClipboardItem &item) const
@@ -83,33 +76,61 @@ QPixmap HistoryListModel::thumbnail(const ClipboardItem &item) const
 
 void HistoryListModel::reload()
 {
-    beginResetModel();
-    m_items = m_store ? m_store->itemsByLastUsed() : QList<ClipboardItem>();
-    m_lowerTitles.clear();
-    m_lowerTitles.reserve(m_items.size());
-    for (const ClipboardItem &item : std::as_const(m_items))
-        m_lowerTitles.append(item.title.toLower());
-    filter();
-    endResetModel();
-    Q_EMIT filteredCountChanged();
+    m_entries.clear();
+    if (m_store) {
+        for (const ClipboardItem &item : m_store->itemsByLastUsed())
+            m_entries.append({ item, item.title.toLower() });
+    }
+    refilter();
+}
+
+void HistoryListModel::apply(const Store::ItemChanges &changes)
+{
+    if (changes.all || !m_store) {
+        reload();
+        return;
+    }
+    QSet<QUuid> gone(changes.deleted.cbegin(), changes.deleted.cend());
+    for (const QUuid &id : changes.inserted)
+        gone.insert(id);
+    for (const QUuid &id : changes.updated)
+        gone.insert(id);
+    m_entries.removeIf([&](const Entry &entry) { return gone.contains(entry.item.id); });
+    for (const QUuid &id : changes.deleted)
+        m_thumbnails.remove(id);
+    for (const QList<QUuid> *ids : { &changes.inserted, &changes.updated }) {
+        for (const QUuid &id : *ids) {
+            if (const auto item = m_store->item(id))
+                place(*item);
+        }
+    }
+    refilter();
+}
+
+void HistoryListModel::place(const ClipboardItem &item)
+{
+    // Newest first; the entry just used goes before others of the same time.
+    qsizetype position = 0;
+    while (position < m_entries.size() && m_entries.at(position).item.lastUsedAt > item.lastUsedAt)
+        ++position;
+    m_entries.insert(position, { item, item.title.toLower() });
 }
 
 void HistoryListModel::refilter()
 {
-    beginResetModel();
-    filter();
-    endResetModel();
-    Q_EMIT filteredCountChanged();
-}
-
-void HistoryListModel::filter()
-{
     m_filtered.clear();
     const QString query = m_search.toLower();
-    for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (query.isEmpty() || m_lowerTitles.at(i).contains(query))
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        if (query.isEmpty() || m_entries.at(i).lowerTitle.contains(query))
             m_filtered.append(i);
     }
+    const qsizetype shown = m_limit < 0 ? m_filtered.size() : std::min<qsizetype>(m_limit, m_filtered.size());
+    QList<ClipboardItem> target;
+    target.reserve(shown);
+    for (qsizetype i = 0; i < shown; ++i)
+        target.append(m_entries.at(m_filtered.at(i)).item);
+    syncRows(m_shown, target, [](const ClipboardItem &item) { return item.id; });
+    Q_EMIT filteredCountChanged();
 }
 
 } // namespace quillet

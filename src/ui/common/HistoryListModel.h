@@ -1,8 +1,8 @@
 #pragma once
 
 #include "store/Store.h"
+#include "ui/common/RowListModel.h"
 
-#include <QAbstractListModel>
 #include <QHash>
 #include <QPixmap>
 #include <QPointer>
@@ -13,8 +13,9 @@ namespace quillet {
 
 // The history as the lists show it: every entry, most recently used first,
 // narrowed by the search rule and cut to the rows a view shows. It follows the
-// store while it is alive.
-class HistoryListModel : public QAbstractListModel {
+// store while it is alive, row by row: a new copy reads one entry and inserts
+// one row.
+class HistoryListModel : public RowListModel {
     Q_OBJECT
 public:
     enum Role { ItemRole = Qt::UserRole + 1, IndexRole };
@@ -32,27 +33,33 @@ public:
     // The whole filtered list (which may be longer than the rows shown).
     qsizetype filteredCount() const { return m_filtered.size(); }
     std::optional<ClipboardItem> filteredAt(qsizetype position) const;
-    qsizetype totalCount() const { return m_items.size(); }
+    qsizetype totalCount() const { return m_entries.size(); }
 
     // The entry's thumbnail as a picture, or a null pixmap; decoded once.
     QPixmap thumbnail(const ClipboardItem &item) const;
 
-    // Reads the store again (done by itself when the history changes).
+    // Reads the whole history again (after a clear or reset).
     void reload();
 
 Q_SIGNALS:
     void filteredCountChanged();
 
 private:
+    struct Entry {
+        ClipboardItem item;
+        QString lowerTitle;
+    };
+
+    void apply(const Store::ItemChanges &changes);
+    void place(const ClipboardItem &item);
     void refilter();
-    void filter();
 
     QPointer<Store> m_store;
     qint64 m_limit;
     QString m_search;
-    QList<ClipboardItem> m_items;
-    QList<QString> m_lowerTitles;
-    QList<qsizetype> m_filtered; // positions in m_items
+    QList<Entry> m_entries; // newest lastUsedAt first
+    QList<qsizetype> m_filtered; // positions in m_entries
+    QList<ClipboardItem> m_shown; // the rows
     mutable QHash<QUuid, QPixmap> m_thumbnails;
 };
 

@@ -3,7 +3,7 @@
 namespace quillet {
 
 SnippetListModel::SnippetListModel(SnippetsViewModel &snippets, QObject *parent)
-    : QAbstractListModel(parent)
+    : RowListModel(parent)
     , m_snippets(&snippets)
 {
     connect(&snippets, &SnippetsViewModel::snippetsChanged, this, &SnippetListModel::reload);
@@ -51,15 +51,19 @@ std::optional<Snippet> SnippetListModel::snippetAt(qsizetype position) const
 
 void SnippetListModel::reload()
 {
-    beginResetModel();
-    m_folderNames.clear();
-    m_shown.clear();
+    QHash<QUuid, QString> names;
+    QList<Snippet> target;
     if (m_snippets) {
         for (const SnippetFolder &folder : m_snippets->folders())
-            m_folderNames.insert(folder.id, folder.name);
-        m_shown = m_snippets->filteredSnippets(m_search);
+            names.insert(folder.id, folder.name);
+        target = m_snippets->filteredSnippets(m_search);
     }
-    endResetModel();
+    const bool renamed = names != m_folderNames;
+    m_folderNames = names;
+    syncRows(m_shown, target, [](const Snippet &snippet) { return snippet.id; });
+    if (renamed && !m_shown.isEmpty())
+        Q_EMIT dataChanged(index(0), index(int(m_shown.size()) - 1));
+    Q_EMIT contentsChanged();
 }
 
 } // namespace quillet

@@ -2,7 +2,8 @@
 
 #include "snippets/SnippetsViewModel.h"
 
-#include <QAbstractListModel>
+#include "ui/common/RowListModel.h"
+
 #include <QHash>
 #include <QPointer>
 
@@ -11,8 +12,9 @@
 namespace quillet {
 
 // The flat snippet list of the floating panel, narrowed by the search rule,
-// with each snippet's folder name. Follows the store while it is alive.
-class SnippetListModel : public QAbstractListModel {
+// with each snippet's folder name. Follows the store while it is alive, row by
+// row.
+class SnippetListModel : public RowListModel {
     Q_OBJECT
 public:
     enum Role { SnippetRole = Qt::UserRole + 1, FolderNameRole, IndexRole };
@@ -25,6 +27,10 @@ public:
     void setSearchText(const QString &text);
     std::optional<Snippet> snippetAt(qsizetype position) const;
     void reload();
+
+Q_SIGNALS:
+    // The rows or a folder name changed.
+    void contentsChanged();
 
 private:
     QPointer<SnippetsViewModel> m_snippets;

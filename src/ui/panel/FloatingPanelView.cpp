@@ -179,8 +179,8 @@ FloatingPanelView::FloatingPanelView(
     connect(&m_actions, &AppActions::panelTabChanged, this, &FloatingPanelView::applyTab);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectAt(index.row()); });
     // Live lists: keep the highlight inside the list and the empty state right.
-    connect(&m_history, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
-    connect(&m_snippets, &QAbstractItemModel::modelReset, this, &FloatingPanelView::refresh);
+    connect(&m_history, &HistoryListModel::filteredCountChanged, this, &FloatingPanelView::refresh);
+    connect(&m_snippets, &SnippetListModel::contentsChanged, this, &FloatingPanelView::refresh);
 
     // Typing goes to the search field whenever the panel has the focus.
     setFocusProxy(m_search);

@@ -118,7 +118,12 @@ void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
     m_pollingInterval->setObjectName(QStringLiteral("pollingInterval"));
     for (const auto &choice : kPollingChoices)
         m_pollingInterval->addItem(QString::fromLatin1(choice.label), choice.seconds);
-    section->addRow(QStringLiteral("Polling interval"), m_pollingInterval);
+    // Copies are noticed as they happen; the interval only applies where the
+    // X server cannot report them.
+    section->addRow(QStringLiteral("Polling interval (without XFixes)"), m_pollingInterval);
+    m_pollingInterval->setToolTip(QStringLiteral(
+        "Copies are noticed as they happen. Only when the X server cannot report clipboard changes "
+        "is the clipboard checked this often."));
     showPollingInterval();
     connect(m_pollingInterval, &QComboBox::activated, this,
         [this](int index) { m_viewModel.setPollingInterval(m_pollingInterval->itemData(index).toDouble()); });

@@ -18,7 +18,7 @@ TrayHistoryList::TrayHistoryList(AppActions &actions, Store &store, qint64 itemC
 {
     m_rows->setContentsMargins(4, 4, 4, 4);
     m_rows->setSpacing(0);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, &TrayHistoryList::rebuild);
+    connect(&m_model, &HistoryListModel::filteredCountChanged, this, &TrayHistoryList::rebuild);
     rebuild();
 }
 

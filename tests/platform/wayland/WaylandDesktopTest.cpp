@@ -69,8 +69,7 @@ private Q_SLOTS:
         QVERIFY(other.waitForWindow());
         QVERIFY(waitUntil([&] { return m_workspace->activeWindow() != targetWindow; }));
 
-        m_keys->setPasteTarget(targetWindow);
-        m_keys->postPaste();
+        m_keys->postPaste(targetWindow);
         QVERIFY2(target.waitForText(QStringLiteral("typed by the virtual keyboard")),
             qPrintable(target.texts().join(QLatin1Char('|'))));
         QVERIFY(other.texts().isEmpty());

@@ -12,12 +12,6 @@ namespace {
 const QString kPlain = QStringLiteral("text/plain");
 const QString kMarker = QStringLiteral("app.quillet.Quillet.self-marker");
 
-template<typename T> T resultOf(QFuture<T> future)
-{
-    future.waitForFinished();
-    return future.result();
-}
-
 std::optional<QByteArray> dataOf(const PasteboardContents &contents, const QString &type)
 {
     for (const PasteboardItem &item : contents.items) {

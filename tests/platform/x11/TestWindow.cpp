@@ -5,9 +5,10 @@
 // the text changes, and selects its text on "--select". "--copy" puts rich
 // content on the clipboard (HTML, text and a 4 × 4 picture, which Qt offers in
 // every image format it can write) and prints "copied"; "--picture-size N"
-// makes the picture N × N.
+// makes the picture N × N; "--exit-after-copy" then quits the way a toolkit
+// application does, handing its clipboard to the clipboard manager.
 //   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--app-id ID] [--text TEXT]
-//                       [--select] [--copy]
+//                       [--select] [--copy] [--exit-after-copy]
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -34,6 +35,7 @@ int main(int argc, char **argv)
     QString text;
     bool select = false;
     bool copy = false;
+    bool exitAfterCopy = false;
     int pictureSize = 4;
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QLatin1String("--class") && i + 2 < arguments.size()) {
@@ -47,6 +49,8 @@ int main(int argc, char **argv)
             select = true;
         } else if (arguments[i] == QLatin1String("--copy")) {
             copy = true;
+        } else if (arguments[i] == QLatin1String("--exit-after-copy")) {
+            exitAfterCopy = true;
         } else if (arguments[i] == QLatin1String("--picture-size") && i + 1 < arguments.size()) {
             pictureSize = arguments[++i].toInt();
         }
@@ -80,6 +84,8 @@ int main(int argc, char **argv)
         mime->setImageData(picture);
         QGuiApplication::clipboard()->setMimeData(mime);
         out << "copied" << Qt::endl;
+        if (exitAfterCopy)
+            QTimer::singleShot(0, &app, &QCoreApplication::quit);
     }
 
     bool reported = false;

@@ -87,14 +87,14 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return m_workspace->activeWindow() != targetWindow; }));
 
         const QString text = QStringLiteral("pasted by Quillet %1").arg(QTest::currentDataTag());
-        m_pasteboard->write({ PasteboardItem { { { QStringLiteral("text/plain"), text.toUtf8() } } } });
+        resultOf(
+            m_pasteboard->write({ PasteboardItem { { { QStringLiteral("text/plain"), text.toUtf8() } } } }));
         if (!held.isEmpty()) {
             QVERIFY(xdotool(QStringList { QStringLiteral("keydown") } + held));
             QVERIFY(!pressedModifiers(*m_connection).isEmpty());
         }
 
-        m_keys->setPasteTarget(targetWindow);
-        m_keys->postPaste();
+        m_keys->postPaste(targetWindow);
         QVERIFY2(target.waitForText(text), qPrintable(target.texts().join(QLatin1Char('|'))));
         QVERIFY(other.texts().isEmpty());
         QCOMPARE(pressedModifiers(*m_connection), QStringList {});
@@ -107,13 +107,12 @@ private Q_SLOTS:
         TestWindow source({ QStringLiteral("--class"), QStringLiteral("source"), QStringLiteral("Source"),
             QStringLiteral("--text"), QStringLiteral("selected words"), QStringLiteral("--select") });
         QVERIFY(source.waitForWindow());
-        m_pasteboard->clear();
+        resultOf(m_pasteboard->clear());
         const qint64 before = m_pasteboard->changeCount();
         QVERIFY(xdotool({ QStringLiteral("keydown"), QStringLiteral("shift") }));
-        m_keys->setPasteTarget(std::nullopt);
         m_keys->postCopy();
         QVERIFY(waitUntil([&] { return m_pasteboard->changeCount() != before; }));
-        QCOMPARE(m_pasteboard->string(), QStringLiteral("selected words"));
+        QCOMPARE(resultOf(m_pasteboard->readText()), QStringLiteral("selected words"));
         QCOMPARE(pressedModifiers(*m_connection), QStringList {});
     }
 
@@ -124,8 +123,8 @@ private Q_SLOTS:
         TestWindow target({ QStringLiteral("--class"), QStringLiteral("target"), QStringLiteral("Target") });
         const quint64 targetWindow = target.waitForWindow();
         QVERIFY(targetWindow);
-        m_pasteboard->write(
-            { PasteboardItem { { { QStringLiteral("text/plain"), QByteArray("after release") } } } });
+        resultOf(m_pasteboard->write(
+            { PasteboardItem { { { QStringLiteral("text/plain"), QByteArray("after release") } } } }));
         QVERIFY(xdotool({ QStringLiteral("keydown"), QStringLiteral("shift") }));
         QProcess release;
         release.start(QStringLiteral("xdotool"),
@@ -135,8 +134,7 @@ private Q_SLOTS:
         m_keys->setModifierTimeout(10000);
         QElapsedTimer timer;
         timer.start();
-        m_keys->setPasteTarget(targetWindow);
-        m_keys->postPaste();
+        m_keys->postPaste(targetWindow);
         m_keys->setModifierTimeout(400);
         QVERIFY(timer.elapsed() < 9000);
         QVERIFY(release.waitForFinished(5000));

@@ -5,6 +5,7 @@
 // loop, because Quillet's clipboard answers other clients from it.
 
 #include <QDeadlineTimer>
+#include <QFuture>
 #include <QProcess>
 #include <QTest>
 
@@ -24,6 +25,15 @@ template<typename Condition> bool waitUntil(Condition done, int milliseconds = k
         QTest::qWait(5);
     }
     return true;
+}
+
+// The result of a future, with the event loop spinning meanwhile (Quillet's
+// clipboard thread delivers results through it).
+template<typename T> T resultOf(QFuture<T> future)
+{
+    waitUntil([&] { return future.isFinished(); });
+    if constexpr (!std::is_void_v<T>)
+        return future.result();
 }
 
 // An xclip process that owns the clipboard with `data` as `type` until it
@@ -61,9 +71,10 @@ private:
 inline std::optional<QByteArray> readClipboard(const QString &type)
 {
     QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-        { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-            QStringLiteral("-t"), type });
+    QStringList arguments { QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard") };
+    if (!type.isEmpty())
+        arguments << QStringLiteral("-t") << type;
+    xclip.start(QStringLiteral("xclip"), arguments);
     QByteArray output;
     QObject::connect(
         &xclip, &QProcess::readyReadStandardOutput, [&] { output += xclip.readAllStandardOutput(); });
@@ -113,6 +124,10 @@ public:
         return waitUntil([&] { return m_texts.contains(text); });
     }
     const QStringList &texts() const { return m_texts; }
+    bool waitForExit()
+    {
+        return waitUntil([this] { return m_process.state() == QProcess::NotRunning; });
+    }
 
 private:
     QProcess m_process;

@@ -3,6 +3,7 @@
 #include "ai/AIService.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
+#include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "support/FakeKeySynthesizer.h"
@@ -51,7 +52,8 @@ struct Panel {
     ManualClock clock;
     FakeGeminiServer server;
     AIService service { [url = server.baseUrl()] { return url; } };
-    TextTransformManager manager { pasteboard, keys, defaults, clock, service };
+    SelectionCapture capture { pasteboard, keys, clock };
+    TextTransformManager manager { pasteboard, capture, keys, defaults, clock, service };
     PromptLibrary prompts { *store, clock };
     std::unique_ptr<AITransformView> view;
 

@@ -160,6 +160,7 @@ private Q_SLOTS:
             f.workspace.setFrontmost(id, id);
             pasteboard.copyText(text);
             f.clock.advance(500ms);
+            QVERIFY(QTest::qWaitFor([&] { return !history.isBusy(); }));
         };
 
         ExcludedAppsSettingsView view(f.excludedApps);
