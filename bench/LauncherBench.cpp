@@ -173,6 +173,35 @@ void markdown50KB(benchmark::State &state)
 }
 BENCHMARK(markdown50KB)->Unit(benchmark::kMillisecond);
 
+// 48 KB of inline Markdown that opens what it never closes: each shape once
+// made the inline pass quadratic.
+void hostileInline48KB(benchmark::State &state, const char *unit)
+{
+    const QString piece = QString::fromUtf8(unit);
+    const QString text = piece.repeated(48 * 1024 / piece.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(renderInline(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+BENCHMARK_CAPTURE(hostileInline48KB, empty_links, "[](")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, open_titles, "[](x (")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, nested_destinations, "[](()()")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, open_angle_destinations, "[[a](<b")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, mixed_openers, "*a _b [c ](")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, strong_runs, "**a")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileInline48KB, star_underscore, "*_")->Unit(benchmark::kMillisecond);
+
+// Backtick runs of every length from 1 up, none of them closed.
+void unclosedCodeSpans48KB(benchmark::State &state)
+{
+    QString text;
+    for (int length = 1; text.size() < 48 * 1024; ++length)
+        text += QString(length, u'`') + QStringLiteral("code ");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(renderInline(text));
+}
+BENCHMARK(unclosedCodeSpans48KB)->Unit(benchmark::kMillisecond);
+
 void parseBlocks50KB(benchmark::State &state)
 {
     const QString text = markdownAnswer(50 * 1024);

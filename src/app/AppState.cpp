@@ -133,6 +133,11 @@ void AppState::runPrompt(const QString &name, const QString &systemPrompt, Trans
     captureThenShow(this, ++m_aiRun, systemPrompt);
 }
 
+void AppState::toggleLauncher()
+{
+    Q_EMIT launcherToggleRequested();
+}
+
 QCoro::Task<> AppState::captureThenShow(
     QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt)
 {

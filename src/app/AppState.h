@@ -61,6 +61,8 @@ public:
     // A prompt's own shortcut: captures the selection and starts the prompt
     // over it at once, then asks for the AI panel with the answer streaming.
     void runPrompt(const QString &name, const QString &systemPrompt, TransformMode mode);
+    // The launcher hot key: shows the launcher, or closes a shown one.
+    void toggleLauncher();
 
 Q_SIGNALS:
     void isPanelVisibleChanged();
@@ -69,6 +71,7 @@ Q_SIGNALS:
     void panelShowRequested();
     // The AI panel should show the transform manager's state.
     void aiPanelRequested();
+    void launcherToggleRequested();
 
 private:
     void setPanelVisible(bool visible);

@@ -1,9 +1,11 @@
 #include "app/FloatingPanelController.h"
 
 #include "app/AppState.h"
+#include "launcher/LauncherViewModel.h"
 #include "ui/ai/AITransformView.h"
 #include "ui/common/FloatingWindow.h"
 #include "ui/common/PanelGeometry.h"
+#include "ui/launcher/LauncherView.h"
 #include "ui/panel/FloatingPanelView.h"
 
 #include <QCursor>
@@ -28,14 +30,16 @@ QRect workAreaAt(const QPoint &pointer)
 } // namespace
 
 FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store,
-    Workspace &workspace, AIPanelContent ai, QObject *parent)
+    Workspace &workspace, AIPanelContent ai, LauncherContent launcher, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_snippets(snippets)
     , m_store(store)
     , m_workspace(workspace)
     , m_ai(ai)
+    , m_launcher(std::move(launcher))
 {
+    connect(&m_state, &AppState::launcherToggleRequested, this, &FloatingPanelController::toggleLauncher);
     connect(&m_state, &AppState::aiPanelRequested, this, &FloatingPanelController::showAIPanel);
     connect(&m_state, &AppState::panelShowRequested, this, &FloatingPanelController::showHistoryPanel);
     connect(&m_state, &AppState::isPanelVisibleChanged, this, [this] {
@@ -48,6 +52,7 @@ FloatingPanelController::~FloatingPanelController()
 {
     delete m_panel;
     delete m_aiPanel;
+    delete m_launcherPanel;
 }
 
 void FloatingPanelController::rememberPreviousWindow()
@@ -152,6 +157,51 @@ void FloatingPanelController::closeAIPanel()
     if (FloatingWindow *panel = m_aiPanel)
         panel->close();
     m_aiPanel = nullptr;
+}
+
+void FloatingPanelController::toggleLauncher()
+{
+    if (isLauncherVisible()) {
+        closeLauncher();
+        return;
+    }
+    delete m_launcherPanel;
+
+    LauncherViewModel &model = m_launcher.model;
+    model.reset();
+    model.setOnDismiss([weak = QPointer<FloatingPanelController>(this)] {
+        if (weak)
+            weak->closeLauncher();
+    });
+    auto *view = new LauncherView(model);
+    if (m_launcher.shortcutText)
+        view->setShortcutText(m_launcher.shortcutText());
+    auto *panel = new FloatingWindow(view, QSize(LauncherView::width, LauncherView::height));
+    panel->setObjectName(QStringLiteral("launcherPanel"));
+    panel->setTransient(true);
+    connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
+        if (m_launcherPanel != panel)
+            return;
+        m_launcherPanel = nullptr;
+        Q_EMIT launcherVisibleChanged(false);
+    });
+    // Centred on the screen the user looks at, its top 22 % down the work area.
+    const QRect area = workAreaAt(QCursor::pos());
+    panel->move(area.center().x() - LauncherView::width / 2, area.top() + int(0.22 * area.height()));
+    m_launcherPanel = panel;
+    m_workspace.showOnAllDesktops(panel->winId());
+    panel->show();
+    panel->raise();
+    panel->activateWindow();
+    view->focusInput();
+    Q_EMIT launcherVisibleChanged(true);
+}
+
+void FloatingPanelController::closeLauncher()
+{
+    if (FloatingWindow *panel = m_launcherPanel)
+        panel->close();
+    m_launcherPanel = nullptr;
 }
 
 void FloatingPanelController::closeHistoryPanel()

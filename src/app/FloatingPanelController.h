@@ -6,12 +6,15 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 #include <optional>
 
 namespace quillet {
 
 class AppState;
 class Clock;
+class LauncherViewModel;
 class PromptLibrary;
 class SnippetsViewModel;
 class Store;
@@ -32,16 +35,27 @@ public:
         Clock &clock;
     };
 
+    // What the launcher shows, and the text of its shortcut for the footer.
+    struct LauncherContent {
+        LauncherViewModel &model;
+        std::function<QString()> shortcutText;
+    };
+
     FloatingPanelController(AppState &state, SnippetsViewModel &snippets, Store &store, Workspace &workspace,
-        AIPanelContent ai, QObject *parent = nullptr);
+        AIPanelContent ai, LauncherContent launcher, QObject *parent = nullptr);
     ~FloatingPanelController() override;
 
     FloatingWindow *panel() const { return m_panel; }
     bool isHistoryPanelVisible() const;
     FloatingWindow *aiPanel() const { return m_aiPanel; }
+    FloatingWindow *launcherPanel() const { return m_launcherPanel; }
+    bool isLauncherVisible() const { return m_launcherPanel && m_launcherPanel->isVisible(); }
     // Where Quillet cannot type the paste, the history panel's footer says
     // that choosing an entry only copies it.
     void setCopiesOnly(bool copiesOnly) { m_copiesOnly = copiesOnly; }
+
+Q_SIGNALS:
+    void launcherVisibleChanged(bool visible);
 
 private:
     // Shows the history panel, or brings a visible one to the front.
@@ -52,6 +66,10 @@ private:
     // front; when it closes, the focus goes back to where the text came from.
     void showAIPanel();
     void closeAIPanel();
+    // Opens the launcher, placed high on the screen under the pointer, or
+    // closes a shown one. It closes itself when another window takes the focus.
+    void toggleLauncher();
+    void closeLauncher();
     // The window in front now gets the focus back when a panel closes.
     void rememberPreviousWindow();
     // Places a panel (near the pointer where the desktop allows), shows it and
@@ -63,9 +81,11 @@ private:
     Store &m_store;
     Workspace &m_workspace;
     AIPanelContent m_ai;
+    LauncherContent m_launcher;
     bool m_copiesOnly = false;
     QPointer<FloatingWindow> m_panel;
     QPointer<FloatingWindow> m_aiPanel;
+    QPointer<FloatingWindow> m_launcherPanel;
     std::optional<WindowId> m_previousWindow;
 };
 

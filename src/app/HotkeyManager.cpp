@@ -13,6 +13,8 @@ using shortcuts::Shortcut;
 namespace {
 
 const QString kLauncherInitialized = QStringLiteral("launcherShortcutInitialized");
+// Set once the old Alt+Space launcher default has been moved to Ctrl+Alt+Space.
+const QString kLauncherMovedOffAltSpace = QStringLiteral("launcherShortcutMovedOffAltSpace");
 
 } // namespace
 
@@ -50,8 +52,11 @@ const Name &HotkeyManager::aiTransform()
 
 const Name &HotkeyManager::openLauncher()
 {
+    // Alt+Space is the window menu (GNOME, Xfce, Cinnamon, MATE, Openbox) or
+    // KRunner (KDE) on Linux desktops.
     static const Name name(QStringLiteral("openLauncher"),
-        Shortcut(shortcuts::keys::space, shortcuts::option), QStringLiteral("Open the launcher"));
+        Shortcut(shortcuts::keys::space, shortcuts::control | shortcuts::option),
+        QStringLiteral("Open the launcher"));
     return name;
 }
 
@@ -86,6 +91,13 @@ void HotkeyManager::registerShortcuts(const QList<Name> &bound)
     if (!m_defaults.boolean(kLauncherInitialized).value_or(false)) {
         m_library.reset({ openLauncher() });
         m_defaults.setBool(kLauncherInitialized, true);
+    }
+    // Users still on the old factory Alt+Space get the new default once; a
+    // combination they chose themselves stays.
+    if (!m_defaults.boolean(kLauncherMovedOffAltSpace).value_or(false)) {
+        if (m_library.shortcut(openLauncher()) == Shortcut(shortcuts::keys::space, shortcuts::option))
+            m_library.reset({ openLauncher() });
+        m_defaults.setBool(kLauncherMovedOffAltSpace, true);
     }
     const std::pair<const Name &, Callback HotkeyManager::*> bindings[] = {
         { togglePanel(), &HotkeyManager::m_onTogglePanel },

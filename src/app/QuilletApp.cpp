@@ -29,10 +29,20 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_prompts(*m_store, platform.clock)
     , m_capture(platform.pasteboard, platform.keys, platform.clock)
     , m_transform(platform.pasteboard, m_capture, platform.keys, platform.defaults, platform.clock, m_ai)
+    // The launcher: installed applications, and conversations whose agent
+    // runs commands under the approval policy.
+    , m_appIndex(platform.workspace)
+    , m_agent(m_ai, platform.defaults)
+    , m_launcher(m_appIndex, platform.workspace, m_agent, platform.clock)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
     , m_state(m_paste, m_history, m_transform, platform.workspace)
-    , m_panels(m_state, m_snippets, *m_store, platform.workspace, { m_transform, m_prompts, platform.clock })
+    , m_panels(m_state, m_snippets, *m_store, platform.workspace, { m_transform, m_prompts, platform.clock },
+          { m_launcher,
+              [this] {
+                  const auto shortcut = m_shortcuts.shortcut(HotkeyManager::openLauncher());
+                  return shortcut ? m_shortcuts.description(*shortcut) : QString();
+              } })
     , m_tray(m_state, *m_store, m_snippets, platform.defaults)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
@@ -67,10 +77,8 @@ void QuilletApp::bindHotkeys()
         m_state.showPanel();
     });
     m_hotkeys.setOnAITransform([this] { m_state.triggerAITransform(); });
-    // The launcher has no panel yet: its key stays unbound and free for
-    // other programs.
-    m_hotkeys.registerShortcuts({ HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
-        HotkeyManager::openSnippets(), HotkeyManager::aiTransform() });
+    m_hotkeys.setOnOpenLauncher([this] { m_state.toggleLauncher(); });
+    m_hotkeys.registerShortcuts();
     bindPromptShortcuts();
 }
 
@@ -96,6 +104,8 @@ void QuilletApp::bindPromptShortcuts()
 void QuilletApp::start()
 {
     m_monitor.start();
+    // Off the main thread: the launcher opens at once even while this runs.
+    m_appIndex.buildIndex();
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {

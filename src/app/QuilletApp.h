@@ -12,6 +12,9 @@
 #include "clipboard/HistoryManager.h"
 #include "clipboard/PasteService.h"
 #include "clipboard/SelectionCapture.h"
+#include "launcher/AgentLoop.h"
+#include "launcher/AppIndexService.h"
+#include "launcher/LauncherViewModel.h"
 #include "settings/LaunchAtLoginService.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
@@ -81,6 +84,7 @@ public:
     TextTransformManager &transform() { return m_transform; }
     shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
     PromptLibrary &prompts() { return m_prompts; }
+    LauncherViewModel &launcher() { return m_launcher; }
     TrayController &tray() { return m_tray; }
     SettingsWindow &settingsWindow() { return m_settingsWindow; }
     // Lines for the user about what cannot work in this session.
@@ -113,7 +117,9 @@ private:
     PromptLibrary m_prompts;
     SelectionCapture m_capture;
     TextTransformManager m_transform;
-    // The launcher (AppIndexService, LauncherViewModel) joins the services here.
+    AppIndexService m_appIndex;
+    AgentLoop m_agent;
+    LauncherViewModel m_launcher;
 
     // Controllers.
     AppState m_state;

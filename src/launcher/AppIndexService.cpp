@@ -3,6 +3,7 @@
 #include "platform/Workspace.h"
 
 #include <QFutureWatcher>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QSet>
 #include <QtConcurrent>
@@ -95,8 +96,14 @@ void AppIndexService::buildIndex()
         publish(watcher->result());
         watcher->deleteLater();
     });
-    m_listing
-        = QtConcurrent::run([workspace] { return indexApplications(workspace->installedApplications()); });
+    const QString locale = QLocale::system().name();
+    const QStringList locales { locale, locale.section(u'_', 0, 0) };
+    m_listing = QtConcurrent::run([workspace, locales] {
+        QList<IndexedApp> apps = indexApplications(workspace->installedApplications());
+        for (IndexedApp &app : apps)
+            readDescription(app, locales);
+        return apps;
+    });
     watcher->setFuture(m_listing);
 }
 

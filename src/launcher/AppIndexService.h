@@ -18,7 +18,8 @@ class Workspace;
 //
 // The one indexing pass lists the workspace's entries on a worker thread
 // (reading hundreds of desktop files must not delay the first paint), computes
-// the search keys and sorts there, and publishes `apps` on the main thread.
+// the search keys, reads each entry's generic name and comment and sorts
+// there, and publishes `apps` on the main thread.
 // Icons are not part of the pass: icon() resolves an entry's icon through the
 // workspace the first time a row is drawn and caches it, so start-up never
 // touches the icon theme for entries nobody looks at.

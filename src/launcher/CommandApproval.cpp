@@ -1,8 +1,12 @@
 #include "launcher/CommandApproval.h"
 
 #include "defaults/Defaults.h"
+#include "launcher/ShellCommandReader.h"
 
+#include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace quillet {
 
@@ -55,7 +59,10 @@ bool needsApproval(const QString &command, LauncherMode mode, const Defaults &de
     case CommandApprovalMode::always:
         return true;
     case CommandApprovalMode::agentDecides:
-        return isDangerous(command);
+        // The deny-list stays underneath: what it flags asks even when every
+        // program is on the read-only list (it reads more naively, and errs
+        // towards asking).
+        return isDangerous(command) || !isReadOnly(command);
     }
     return true;
 }
@@ -185,244 +192,6 @@ bool flaggedByFirstWords(const QString &lowered)
     return false;
 }
 
-// ---------------------------------------------------------------------------
-// The fail-closed reading: a small shell lexer that finds every simple
-// command (also behind &, inside ( ) and { }, after if/then/do), its words
-// with quoting removed, and its redirections.
-
-struct Word {
-    QString value; // quotes removed, escapes resolved
-    bool quoted = false; // '...', "..." or $'...' somewhere in the word
-    bool escaped = false; // a backslash somewhere in the word
-    bool expanded = false; // $, a glob character or a brace
-
-    bool isPlain() const { return !quoted && !escaped && !expanded; }
-};
-
-struct Redirection {
-    QString op;
-    std::optional<Word> target;
-};
-
-struct SimpleCommand {
-    QList<Word> words;
-    QList<Redirection> redirections;
-};
-
-struct Reading {
-    QList<SimpleCommand> commands;
-    bool doubtful = false; // substitution, unterminated quote or anything unreadable
-};
-
-Reading readCommands(const QString &text)
-{
-    Reading reading;
-    SimpleCommand command;
-    std::optional<Word> word;
-    std::optional<Redirection> pendingRedirection;
-
-    const auto endWord = [&] {
-        if (!word)
-            return;
-        if (pendingRedirection) {
-            pendingRedirection->target = *word;
-            command.redirections.append(*pendingRedirection);
-            pendingRedirection.reset();
-        } else {
-            command.words.append(*word);
-        }
-        word.reset();
-    };
-    const auto endCommand = [&] {
-        endWord();
-        if (pendingRedirection) {
-            command.redirections.append(*pendingRedirection);
-            pendingRedirection.reset();
-        }
-        if (!command.words.isEmpty() || !command.redirections.isEmpty())
-            reading.commands.append(command);
-        command = SimpleCommand();
-    };
-    const auto wordRef = [&]() -> Word & {
-        if (!word)
-            word = Word();
-        return *word;
-    };
-
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    const auto at = [&](qsizetype index) { return index < n ? text[index] : QChar(); };
-
-    while (i < n) {
-        const QChar c = text[i];
-        if (isSpaceOrTab(c)) {
-            endWord();
-            ++i;
-        } else if (c == u'\n' || c == u';' || c == u'(' || c == u')') {
-            endCommand();
-            ++i;
-        } else if (c == u'&') {
-            if (at(i + 1) == u'>') {
-                endWord();
-                const bool append = at(i + 2) == u'>';
-                pendingRedirection
-                    = Redirection { append ? QStringLiteral("&>>") : QStringLiteral("&>"), {} };
-                i += append ? 3 : 2;
-            } else {
-                endCommand();
-                i += at(i + 1) == u'&' ? 2 : 1;
-            }
-        } else if (c == u'|') {
-            endCommand();
-            i += (at(i + 1) == u'|' || at(i + 1) == u'&') ? 2 : 1;
-        } else if (c == u'<' || c == u'>') {
-            // A word of digits right before the operator is a descriptor number.
-            if (word && word->isPlain() && !word->value.isEmpty()
-                && std::all_of(word->value.cbegin(), word->value.cend(), [](QChar d) { return d.isDigit(); }))
-                word.reset();
-            endWord();
-            if (pendingRedirection) // two operators in a row
-                reading.doubtful = true;
-            if (at(i + 1) == u'(') {
-                reading.doubtful = true; // process substitution
-                i += 2;
-                continue;
-            }
-            QString op(c);
-            qsizetype j = i + 1;
-            if (c == u'>' && (at(j) == u'>' || at(j) == u'|' || at(j) == u'&')) {
-                op += at(j);
-                ++j;
-            } else if (c == u'<') {
-                if (at(j) == u'<') {
-                    op += u'<';
-                    ++j;
-                    if (at(j) == u'<' || at(j) == u'-') {
-                        op += at(j);
-                        ++j;
-                    }
-                } else if (at(j) == u'>' || at(j) == u'&') {
-                    op += at(j);
-                    ++j;
-                }
-            }
-            pendingRedirection = Redirection { op, {} };
-            i = j;
-        } else if (c == u'#' && !word) {
-            while (i < n && text[i] != u'\n')
-                ++i;
-        } else if (c == u'\'') {
-            Word &w = wordRef();
-            w.quoted = true;
-            const qsizetype close = text.indexOf(u'\'', i + 1);
-            if (close < 0) {
-                reading.doubtful = true;
-                break;
-            }
-            w.value += QStringView(text).mid(i + 1, close - i - 1);
-            i = close + 1;
-        } else if (c == u'"') {
-            Word &w = wordRef();
-            w.quoted = true;
-            qsizetype j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                const QChar d = text[j];
-                if (d == u'"') {
-                    closed = true;
-                    break;
-                }
-                if (d == u'\\' && j + 1 < n) {
-                    w.value += text[j + 1];
-                    j += 2;
-                    continue;
-                }
-                if (d == u'`' || (d == u'$' && at(j + 1) == u'('))
-                    reading.doubtful = true;
-                if (d == u'$')
-                    w.expanded = true;
-                w.value += d;
-                ++j;
-            }
-            if (!closed) {
-                reading.doubtful = true;
-                break;
-            }
-            i = j + 1;
-        } else if (c == u'\\') {
-            if (i + 1 >= n) {
-                reading.doubtful = true;
-                break;
-            }
-            Word &w = wordRef();
-            w.escaped = true;
-            if (text[i + 1] != u'\n')
-                w.value += text[i + 1];
-            i += 2;
-        } else if (c == u'`') {
-            reading.doubtful = true;
-            ++i;
-        } else if (c == u'$') {
-            Word &w = wordRef();
-            w.expanded = true;
-            if (at(i + 1) == u'(') {
-                reading.doubtful = true;
-                i += 2;
-            } else if (at(i + 1) == u'\'') {
-                w.quoted = true;
-                qsizetype j = i + 2;
-                while (j < n && text[j] != u'\'')
-                    j += text[j] == u'\\' ? 2 : 1;
-                if (j >= n) {
-                    reading.doubtful = true;
-                    break;
-                }
-                w.value += QStringView(text).mid(i + 2, j - i - 2);
-                i = j + 1;
-            } else {
-                w.value += c;
-                ++i;
-            }
-        } else {
-            Word &w = wordRef();
-            if (c == u'*' || c == u'?' || c == u'[' || c == u'{' || c == u'}')
-                w.expanded = true;
-            w.value += c;
-            ++i;
-        }
-    }
-    endCommand();
-    return reading;
-}
-
-const QSet<QString> &reservedWords()
-{
-    static const QSet<QString> words {
-        QStringLiteral("!"),
-        QStringLiteral("{"),
-        QStringLiteral("}"),
-        QStringLiteral("if"),
-        QStringLiteral("then"),
-        QStringLiteral("else"),
-        QStringLiteral("elif"),
-        QStringLiteral("fi"),
-        QStringLiteral("do"),
-        QStringLiteral("done"),
-        QStringLiteral("while"),
-        QStringLiteral("until"),
-        QStringLiteral("esac"),
-    };
-    return words;
-}
-
-// Headers whose words are not commands to run.
-const QSet<QString> &nonCommandHeaders()
-{
-    static const QSet<QString> words { QStringLiteral("for"), QStringLiteral("select"),
-        QStringLiteral("case"), QStringLiteral("function") };
-    return words;
-}
-
 // Commands that run another command, or shell code, given in their arguments.
 const QSet<QString> &wrappers()
 {
@@ -527,36 +296,20 @@ bool assignsRiskyVariable(const QString &word)
     return false;
 }
 
-bool isAssignment(const Word &word)
-{
-    const QString &v = word.value;
-    const qsizetype eq = v.indexOf(u'=');
-    if (eq <= 0)
-        return false;
-    const qsizetype nameEnd = v[eq - 1] == u'+' ? eq - 1 : eq;
-    if (nameEnd <= 0 || v[0].isDigit())
-        return false;
-    for (qsizetype k = 0; k < nameEnd; ++k) {
-        if (!(v[k].isLetterOrNumber() || v[k] == u'_'))
-            return false;
-    }
-    return true;
-}
-
-bool isOption(const Word &word)
+bool isOption(const ShellWord &word)
 {
     return word.value.startsWith(u'-') && word.value.size() > 1;
 }
 
-bool flaggedByCommand(const SimpleCommand &command)
+bool flaggedByCommand(const ShellSimpleCommand &command)
 {
-    for (const Redirection &redirection : command.redirections) {
+    for (const ShellRedirection &redirection : command.redirections) {
         const QString &op = redirection.op;
         if (op == u"<" || op == u"<<" || op == u"<<-" || op == u"<<<" || op == u"<&")
             continue;
         if (!redirection.target)
             return true;
-        const Word &target = *redirection.target;
+        const ShellWord &target = *redirection.target;
         if (op == u"<>")
             return true;
         if (target.value == u"/dev/null" && !target.expanded)
@@ -569,27 +322,18 @@ bool flaggedByCommand(const SimpleCommand &command)
         return true;
     }
 
-    const QList<Word> &words = command.words;
-    for (const Word &word : words) {
+    for (const ShellWord &word : command.words) {
         if (assignsRiskyVariable(word.value))
             return true;
     }
-
-    // Grouping braces and the test brackets are words, not expansions.
-    const auto isLiteral = [](const Word &w) { return !w.quoted && !w.escaped; };
-    qsizetype index = 0;
-    while (index < words.size() && isLiteral(words[index]) && reservedWords().contains(words[index].value))
-        ++index;
-    if (index < words.size() && isLiteral(words[index]) && nonCommandHeaders().contains(words[index].value))
+    // The words of for/select/case headers and function names run nothing.
+    const ShellWord *found = command.commandWord();
+    if (!found)
         return false;
-    while (index < words.size() && isAssignment(words[index]))
-        ++index;
-    if (index >= words.size())
-        return false;
-
-    const Word &commandWord = words[index];
+    const ShellWord &commandWord = *found;
+    // The test brackets are words, not expansions.
     const bool testBrackets
-        = isLiteral(commandWord) && (commandWord.value == u"[" || commandWord.value == u"[[");
+        = commandWord.isLiteral() && (commandWord.value == u"[" || commandWord.value == u"[[");
     if (!commandWord.isPlain() && !testBrackets)
         return true;
     const QString name = withDangerousBase(lastPathComponent(commandWord.value));
@@ -599,16 +343,16 @@ bool flaggedByCommand(const SimpleCommand &command)
     const qsizetype dot = name.indexOf(u'.');
     const QString base = dot > 0 ? name.left(dot) : name;
 
-    const QList<Word> arguments = words.mid(index + 1);
+    const QList<ShellWord> arguments = command.arguments();
     const bool hasOperand
-        = std::any_of(arguments.cbegin(), arguments.cend(), [](const Word &w) { return !isOption(w); });
+        = std::any_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return !isOption(w); });
     const bool readsHereDocument = std::any_of(command.redirections.cbegin(), command.redirections.cend(),
-        [](const Redirection &r) { return r.op.startsWith(QLatin1String("<<")); });
+        [](const ShellRedirection &r) { return r.op.startsWith(QLatin1String("<<")); });
 
     if (shells().contains(base)) {
         if (!hasOperand || readsHereDocument)
             return true; // runs whatever arrives on its input
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (isOption(argument) && !argument.value.startsWith(QLatin1String("--"))
                 && (argument.value.contains(u'c') || argument.value.contains(u's')))
                 return true;
@@ -619,13 +363,13 @@ bool flaggedByCommand(const SimpleCommand &command)
             return true;
         static const QSet<QString> harmless { QStringLiteral("-v"), QStringLiteral("-V"),
             QStringLiteral("--version"), QStringLiteral("-h"), QStringLiteral("--help") };
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (isOption(argument) && !harmless.contains(argument.value))
                 return true;
         }
     }
     if (awks().contains(base)) {
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             const QString &v = argument.value;
             if (v.contains(QLatin1String("system")) || v.contains(QLatin1String("getline"))
                 || v.contains(u'>') || v.contains(u'|'))
@@ -633,7 +377,7 @@ bool flaggedByCommand(const SimpleCommand &command)
         }
     }
     if (name == u"find") {
-        for (const Word &argument : arguments) {
+        for (const ShellWord &argument : arguments) {
             if (findActions().contains(argument.value))
                 return true;
         }
@@ -643,13 +387,328 @@ bool flaggedByCommand(const SimpleCommand &command)
 
 bool flaggedByReading(const QString &lowered)
 {
-    const Reading reading = readCommands(lowered);
-    if (reading.doubtful)
+    const ShellCommandReader reading(lowered);
+    if (reading.doubtful())
         return true;
-    return std::any_of(reading.commands.cbegin(), reading.commands.cend(), flaggedByCommand);
+    return std::any_of(reading.commands().cbegin(), reading.commands().cend(), flaggedByCommand);
+}
+
+// ---------------------------------------------------------------------------
+// The read-only list: programs that only read and print, each with the
+// arguments that would make it write, delete or run something else.
+
+// A long option as written ("--out=x" gives "out"); empty for anything else.
+QStringView longOptionName(const ShellWord &word)
+{
+    const QStringView v = word.value;
+    if (!v.startsWith(u"--") || v.size() == 2)
+        return {};
+    const qsizetype eq = v.indexOf(u'=');
+    return eq < 0 ? v.mid(2) : v.mid(2, eq - 2);
+}
+
+// Whether a long option as written selects one of `names`: getopt takes any
+// unambiguous prefix of a long option.
+bool selectsLongOption(const ShellWord &word, std::initializer_list<QStringView> names)
+{
+    const QStringView name = longOptionName(word);
+    if (name.isEmpty())
+        return false;
+    return std::any_of(
+        names.begin(), names.end(), [name](QStringView full) { return full.startsWith(name); });
+}
+
+// Whether a word of short options ("-uo") holds `forbidden` as an option;
+// letters in `withArgument` take the rest of the word as their argument.
+bool clustersShortOption(const ShellWord &word, QStringView forbidden, QStringView withArgument)
+{
+    const QStringView v = word.value;
+    if (!v.startsWith(u'-') || v.startsWith(u"--") || v.size() < 2)
+        return false;
+    for (const QChar c : v.mid(1)) {
+        if (forbidden.contains(c))
+            return true;
+        if (withArgument.contains(c))
+            return false;
+    }
+    return false;
+}
+
+bool isOptionWord(const ShellWord &word)
+{
+    return word.value.startsWith(u'-') && word.value.size() > 1;
+}
+
+using ArgumentCheck = bool (*)(const QList<ShellWord> &arguments);
+
+bool anyArguments(const QList<ShellWord> &)
+{
+    return true;
+}
+
+bool findReads(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> actions { QStringLiteral("-exec"), QStringLiteral("-execdir"),
+        QStringLiteral("-ok"), QStringLiteral("-okdir"), QStringLiteral("-delete"), QStringLiteral("-fprint"),
+        QStringLiteral("-fprint0"), QStringLiteral("-fprintf"), QStringLiteral("-fls") };
+    return std::none_of(
+        arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return actions.contains(w.value); });
+}
+
+bool sortReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"o", u"kStT")
+            || selectsLongOption(w, { u"output", u"compress-program" });
+    });
+}
+
+// uniq's second operand is its output file.
+bool uniqReads(const QList<ShellWord> &arguments)
+{
+    int operands = 0;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const ShellWord &w = arguments[i];
+        if (optionsEnded || !isOptionWord(w)) {
+            ++operands;
+        } else if (w.value == u"--") {
+            optionsEnded = true;
+        } else if (w.value.startsWith(u"--")) {
+            // A separate argument follows a long option written without "=".
+            if (!w.value.contains(u'=')
+                && selectsLongOption(w, { u"skip-fields", u"skip-chars", u"check-chars" }))
+                ++i;
+        } else {
+            const QStringView letters = QStringView(w.value).mid(1);
+            for (qsizetype k = 0; k < letters.size(); ++k) {
+                if (QStringView(u"fsw").contains(letters[k])) {
+                    if (k == letters.size() - 1)
+                        ++i;
+                    break;
+                }
+            }
+        }
+    }
+    return operands <= 1;
+}
+
+bool dateReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"s", u"dfrI") || selectsLongOption(w, { u"set" });
+    });
+}
+
+// bash's printf -v assigns the result to a variable.
+bool printfPrints(const QList<ShellWord> &arguments)
+{
+    return arguments.isEmpty() || !arguments.first().value.startsWith(u"-v");
+}
+
+bool fileReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) {
+        return clustersShortOption(w, u"C", u"eFfmP") || selectsLongOption(w, { u"compile" });
+    });
+}
+
+bool gitBranchLists(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> listing { QStringLiteral("-a"), QStringLiteral("-r"), QStringLiteral("-v"),
+        QStringLiteral("-vv"), QStringLiteral("-l"), QStringLiteral("--list"), QStringLiteral("--all"),
+        QStringLiteral("--remotes"), QStringLiteral("--verbose"), QStringLiteral("--show-current"),
+        QStringLiteral("--color"), QStringLiteral("--no-color"), QStringLiteral("--no-column") };
+    static const QStringList withValue { QStringLiteral("--sort="), QStringLiteral("--format="),
+        QStringLiteral("--contains="), QStringLiteral("--no-contains="), QStringLiteral("--merged="),
+        QStringLiteral("--no-merged="), QStringLiteral("--points-at="), QStringLiteral("--color=") };
+    // Without --list a name creates a branch.
+    const bool list = std::any_of(arguments.cbegin(), arguments.cend(),
+        [](const ShellWord &w) { return w.value == u"-l" || w.value == u"--list"; });
+    return std::all_of(arguments.cbegin(), arguments.cend(), [&](const ShellWord &w) {
+        if (!isOptionWord(w))
+            return list;
+        return listing.contains(w.value)
+            || std::any_of(withValue.cbegin(), withValue.cend(),
+                [&w](const QString &prefix) { return w.value.startsWith(prefix); });
+    });
+}
+
+bool gitConfigReads(const QList<ShellWord> &arguments)
+{
+    static const QSet<QString> getting { QStringLiteral("--get"), QStringLiteral("--get-all"),
+        QStringLiteral("--get-regexp") };
+    static const QSet<QString> reading { QStringLiteral("--list"), QStringLiteral("-l"),
+        QStringLiteral("--global"), QStringLiteral("--system"), QStringLiteral("--local"),
+        QStringLiteral("--show-origin"), QStringLiteral("--show-scope"), QStringLiteral("--name-only"),
+        QStringLiteral("-z"), QStringLiteral("--null"), QStringLiteral("--includes") };
+    bool gets = false;
+    bool lists = false;
+    int operands = 0;
+    for (const ShellWord &w : arguments) {
+        if (getting.contains(w.value))
+            gets = true;
+        else if (w.value == u"--list" || w.value == u"-l")
+            lists = true;
+        else if (!isOptionWord(w))
+            ++operands;
+        else if (!reading.contains(w.value))
+            return false;
+    }
+    return (gets && operands <= 2) || (lists && operands == 0);
+}
+
+bool gitReads(const QList<ShellWord> &arguments)
+{
+    // Global options may name another repository, configuration, program
+    // directory or pager: only turning the pager off is known to be harmless.
+    qsizetype index = 0;
+    while (index < arguments.size() && arguments[index].value.startsWith(u'-')) {
+        const QString &option = arguments[index].value;
+        if (option != u"--no-pager" && option != u"-P")
+            return false;
+        ++index;
+    }
+    if (index >= arguments.size())
+        return true; // the usage text
+    const QString subcommand = arguments[index].value;
+    const QList<ShellWord> rest = arguments.mid(index + 1);
+
+    // Writing a file, or running an external diff or a pager program.
+    const bool writesOrRuns = std::any_of(rest.cbegin(), rest.cend(), [&subcommand](const ShellWord &w) {
+        return selectsLongOption(w, { u"output", u"ext-diff", u"open-files-in-pager" })
+            || (subcommand == u"grep" && w.value.startsWith(u"-O"));
+    });
+    if (writesOrRuns)
+        return false;
+
+    static const QSet<QString> reading { QStringLiteral("status"), QStringLiteral("log"),
+        QStringLiteral("show"), QStringLiteral("diff"), QStringLiteral("blame"), QStringLiteral("shortlog"),
+        QStringLiteral("describe"), QStringLiteral("rev-parse"), QStringLiteral("rev-list"),
+        QStringLiteral("ls-files"), QStringLiteral("ls-tree"), QStringLiteral("cat-file"),
+        QStringLiteral("show-ref"), QStringLiteral("for-each-ref"), QStringLiteral("merge-base"),
+        QStringLiteral("name-rev"), QStringLiteral("count-objects"), QStringLiteral("whatchanged"),
+        QStringLiteral("grep"), QStringLiteral("check-ignore"), QStringLiteral("version") };
+    if (reading.contains(subcommand))
+        return true;
+    if (subcommand == u"branch")
+        return gitBranchLists(rest);
+    if (subcommand == u"tag") // listing only; a name creates a tag
+        return rest.isEmpty() || rest.first().value == u"-l" || rest.first().value == u"--list";
+    if (subcommand == u"remote")
+        return std::all_of(rest.cbegin(), rest.cend(),
+            [](const ShellWord &w) { return w.value == u"-v" || w.value == u"--verbose"; });
+    if (subcommand == u"stash")
+        return !rest.isEmpty() && (rest.first().value == u"list" || rest.first().value == u"show");
+    if (subcommand == u"reflog") // not expire or delete
+        return rest.isEmpty() || rest.first().value == u"show" || isOptionWord(rest.first());
+    if (subcommand == u"config")
+        return gitConfigReads(rest);
+    return false;
+}
+
+struct ReadOnlyProgram {
+    ArgumentCheck check;
+    // The arguments must reach the program as written: an expansion could
+    // turn into an option the check never saw.
+    bool literalArguments;
+};
+
+const QHash<QString, ReadOnlyProgram> &readOnlyPrograms()
+{
+    static const QHash<QString, ReadOnlyProgram> programs = [] {
+        QHash<QString, ReadOnlyProgram> table;
+        for (const char *name :
+            { "ls", "cat", "head", "tail", "wc", "grep", "egrep", "fgrep", "du", "df", "ps", "uname",
+                "whoami", "id", "groups", "uptime", "nproc", "free", "echo", "pwd", "which", "stat", "cut",
+                "tr", "basename", "dirname", "realpath", "readlink", "nl", "tac", "rev", "seq", "cmp", "comm",
+                "diff", "md5sum", "sha1sum", "sha256sum", "sha512sum", "true", "false", "test", "[", "cd" })
+            table.insert(QString::fromLatin1(name), { anyArguments, false });
+        table.insert(QStringLiteral("find"), { findReads, true });
+        table.insert(QStringLiteral("sort"), { sortReads, true });
+        table.insert(QStringLiteral("uniq"), { uniqReads, true });
+        table.insert(QStringLiteral("date"), { dateReads, true });
+        table.insert(QStringLiteral("printf"), { printfPrints, true });
+        table.insert(QStringLiteral("file"), { fileReads, true });
+        table.insert(QStringLiteral("git"), { gitReads, true });
+        return table;
+    }();
+    return programs;
+}
+
+bool isDescriptor(const ShellWord &target)
+{
+    return target.isPlain()
+        && (target.value == u"-"
+            || (!target.value.isEmpty()
+                && std::all_of(
+                    target.value.cbegin(), target.value.cend(), [](QChar c) { return c.isDigit(); })));
+}
+
+bool redirectionOnlyReads(const ShellRedirection &redirection)
+{
+    if (!redirection.target || redirection.target->complexExpansion)
+        return false;
+    const ShellWord &target = *redirection.target;
+    const QString &op = redirection.op;
+    if (redirection.isHereDocument())
+        return !redirection.hereDocument || !redirection.hereDocument->complexExpansion;
+    if (op == u"<<<")
+        return true;
+    const bool toNull = !target.expanded && target.value == u"/dev/null";
+    if (op == u"<")
+        // A file is read as the program would read it; /dev/tcp and the like
+        // would open connections.
+        return !target.expanded && (toNull || !target.value.startsWith(QLatin1String("/dev/")));
+    if (op == u"<&" || op == u">&")
+        return isDescriptor(target) || toNull;
+    if (op == u">" || op == u">>" || op == u">|" || op == u"&>" || op == u"&>>")
+        return toNull;
+    return false;
+}
+
+bool onlyReads(const ShellSimpleCommand &command)
+{
+    if (command.definesFunction)
+        return false;
+    if (!std::all_of(command.redirections.cbegin(), command.redirections.cend(), redirectionOnlyReads))
+        return false;
+    if (std::any_of(command.words.cbegin(), command.words.cend(),
+            [](const ShellWord &w) { return w.complexExpansion; }))
+        return false;
+    if (!command.header.isEmpty()) {
+        // for NAME in WORDS: the words are only listed.
+        return command.header == u"for" && !command.words.isEmpty() && command.words.first().isPlain();
+    }
+    if (command.assignmentCount() > 0)
+        return false;
+    const ShellWord *commandWord = command.commandWord();
+    if (!commandWord)
+        return true;
+    // A bare name: a path could be any program. "[" is the test command,
+    // not a pattern.
+    const bool testBracket = commandWord->isLiteral() && commandWord->value == u"[";
+    if ((!commandWord->isPlain() && !testBracket) || commandWord->value.contains(u'/'))
+        return false;
+    const auto program = readOnlyPrograms().constFind(commandWord->value);
+    if (program == readOnlyPrograms().cend())
+        return false;
+    const QList<ShellWord> arguments = command.arguments();
+    if (program->literalArguments
+        && std::any_of(arguments.cbegin(), arguments.cend(), [](const ShellWord &w) { return w.expanded; }))
+        return false;
+    return program->check(arguments);
 }
 
 } // namespace
+
+bool isReadOnly(const QString &command)
+{
+    const ShellCommandReader reading(command);
+    if (reading.doubtful() || reading.runsInBackground())
+        return false;
+    return std::all_of(reading.commands().cbegin(), reading.commands().cend(), onlyReads);
+}
 
 bool isDangerous(const QString &command)
 {

@@ -14,7 +14,7 @@ class Defaults;
 // Whether a command the model wants to run must first be approved by the user.
 enum class CommandApprovalMode {
     always, // every command waits for approval
-    agentDecides, // only commands isDangerous() flags wait
+    agentDecides, // only what is not known to be harmless waits
     never, // commands run at once
 };
 
@@ -33,8 +33,17 @@ inline constexpr auto terminal = "terminalApprovalMode";
 CommandApprovalMode approvalModeFor(LauncherMode mode, const Defaults &defaults);
 
 // Whether `command` must wait for the user's decision in `mode`. Never in apps
-// mode.
+// mode; in agentDecides mode unless it is read-only and not dangerous.
 bool needsApproval(const QString &command, LauncherMode mode, const Defaults &defaults);
+
+// Whether every simple command of `command` runs a program known only to read
+// and print (ls, cat, grep, find without actions, git with reading
+// subcommands, ...) with none of the arguments that make it write, delete or
+// run something else; with no redirection but from files and to /dev/null or
+// another descriptor, no assignment, no function definition, no substitution,
+// no expansion in a command word and nothing put in the background. Anything
+// it cannot read plainly is not read-only. Pure and thread-safe.
+bool isReadOnly(const QString &command);
 
 // The local danger check. A command is dangerous when
 // - it pipes into a shell, or the first word of one of its parts (split at

@@ -1,7 +1,5 @@
 #include "launcher/ConversationSession.h"
 
-#include <algorithm>
-
 namespace quillet {
 
 ConversationSession::ConversationSession(LauncherMode mode, QString title, QDateTime createdAt)
@@ -44,6 +42,7 @@ void ConversationSession::setAwaitingApproval(bool awaiting)
 void ConversationSession::appendMessage(const ConversationMessage &message)
 {
     m_messages.append(message);
+    Q_EMIT messageAppended(m_messages.size() - 1);
     Q_EMIT messagesChanged();
 }
 
@@ -55,6 +54,7 @@ void ConversationSession::appendToMessage(const QUuid &id, const QString &text)
     for (qsizetype index = m_messages.size() - 1; index >= 0; --index) {
         if (m_messages[index].id == id) {
             m_messages[index].content += text;
+            Q_EMIT messageChanged(index);
             Q_EMIT messagesChanged();
             return;
         }
@@ -63,9 +63,15 @@ void ConversationSession::appendToMessage(const QUuid &id, const QString &text)
 
 void ConversationSession::removeMessages(ConversationMessage::Role role)
 {
-    const auto removed
-        = m_messages.removeIf([role](const ConversationMessage &message) { return message.role == role; });
-    if (removed > 0)
+    bool removed = false;
+    for (qsizetype index = m_messages.size() - 1; index >= 0; --index) {
+        if (m_messages[index].role != role)
+            continue;
+        m_messages.removeAt(index);
+        removed = true;
+        Q_EMIT messageRemoved(index);
+    }
+    if (removed)
         Q_EMIT messagesChanged();
 }
 

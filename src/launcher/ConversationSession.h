@@ -76,7 +76,15 @@ public:
 
 Q_SIGNALS:
     void titleChanged();
+    // After any change of `messages`; each change also tells which row it
+    // touched, so a view redraws that row alone.
     void messagesChanged();
+    void messageAppended(qsizetype index);
+    // The content of the message at `index` grew (a streamed chunk).
+    void messageChanged(qsizetype index);
+    // The message that stood at `index` is gone; several removals arrive from
+    // the last row to the first.
+    void messageRemoved(qsizetype index);
     void isProcessingChanged();
     void awaitingApprovalChanged();
     void apiMessagesChanged();

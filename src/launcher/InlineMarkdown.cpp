@@ -1,10 +1,11 @@
 #include "launcher/InlineMarkdown.h"
 
 #include <QFontDatabase>
-#include <QSet>
 
+#include <algorithm>
 #include <list>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace quillet {
@@ -73,6 +74,9 @@ bool isAsciiPunctuation(QChar c)
     return (u >= u'!' && u <= u'/') || (u >= u':' && u <= u'@') || (u >= u'[' && u <= u'`')
         || (u >= u'{' && u <= u'~');
 }
+
+// Parentheses a link destination may nest, as CommonMark implementations bound it.
+constexpr int kMaxDestinationDepth = 32;
 
 class InlineParser {
 public:
@@ -150,33 +154,48 @@ private:
 
     qsizetype parseCodeSpan(qsizetype i)
     {
-        const qsizetype n = m_text.size();
         const qsizetype length = runLength(i, u'`');
         const qsizetype contentStart = i + length;
-        if (!m_lengthsWithoutCloser.contains(length)) {
-            qsizetype j = contentStart;
-            while (j < n) {
+        if (const auto closing = nextBacktickRun(length, contentStart)) {
+            QString content = m_text.mid(contentStart, *closing - contentStart);
+            content.replace(u'\n', u' ');
+            if (content.size() >= 2 && content.startsWith(u' ') && content.endsWith(u' ')
+                && !std::all_of(content.cbegin(), content.cend(), [](QChar d) { return d == u' '; }))
+                content = content.mid(1, content.size() - 2);
+            appendStructural(Node { Node::Type::code, content, {} });
+            return *closing + length;
+        }
+        appendText(m_text.mid(i, length));
+        return contentStart;
+    }
+
+    // The start of the first run of exactly `length` backticks at or after
+    // `from`. Every run of the text is listed once, by length, and each list
+    // is walked forward only (the parser asks with growing `from`), so all
+    // code spans together cost time linear in the text.
+    std::optional<qsizetype> nextBacktickRun(qsizetype length, qsizetype from)
+    {
+        if (!m_runsListed) {
+            m_runsListed = true;
+            for (qsizetype j = 0; j < m_text.size();) {
                 if (m_text[j] != u'`') {
                     ++j;
                     continue;
                 }
-                const qsizetype closing = runLength(j, u'`');
-                if (closing == length) {
-                    QString content = m_text.mid(contentStart, j - contentStart);
-                    content.replace(u'\n', u' ');
-                    if (content.size() >= 2 && content.startsWith(u' ') && content.endsWith(u' ')
-                        && !std::all_of(content.cbegin(), content.cend(), [](QChar d) { return d == u' '; }))
-                        content = content.mid(1, content.size() - 2);
-                    appendStructural(Node { Node::Type::code, content, {} });
-                    return j + closing;
-                }
-                j += closing;
+                const qsizetype run = runLength(j, u'`');
+                m_runs[run].starts.push_back(j);
+                j += run;
             }
-            // No later run of this length exists, from here or from anywhere after.
-            m_lengthsWithoutCloser.insert(length);
         }
-        appendText(m_text.mid(i, length));
-        return contentStart;
+        const auto found = m_runs.find(length);
+        if (found == m_runs.end())
+            return std::nullopt;
+        BacktickRuns &runs = found->second;
+        while (runs.next < runs.starts.size() && runs.starts[runs.next] < from)
+            ++runs.next;
+        if (runs.next == runs.starts.size())
+            return std::nullopt;
+        return runs.starts[runs.next];
     }
 
     qsizetype parseDelimiterRun(qsizetype i)
@@ -331,66 +350,101 @@ private:
     }
 
     // "(destination "title")" at `i`: the destination and the index after ")".
-    std::optional<std::pair<QString, qsizetype>> parseLinkDestination(qsizetype i) const
+    std::optional<std::pair<QString, qsizetype>> parseLinkDestination(qsizetype i)
     {
         const qsizetype n = m_text.size();
         if (i >= n || m_text[i] != u'(')
             return std::nullopt;
         qsizetype j = skipLinkSpace(i + 1);
-        QString destination;
+        // The destination's text is only built once the link is known to hold.
+        qsizetype destinationStart = j;
+        qsizetype destinationEnd = j;
         if (j < n && m_text[j] == u'<') {
-            ++j;
+            destinationStart = ++j;
             while (j < n && m_text[j] != u'>') {
                 if (m_text[j] == u'<' || m_text[j] == u'\n')
                     return std::nullopt;
-                if (m_text[j] == u'\\' && j + 1 < n && isAsciiPunctuation(m_text[j + 1]))
-                    ++j;
-                destination += m_text[j++];
+                j += (m_text[j] == u'\\' && j + 1 < n && isAsciiPunctuation(m_text[j + 1])) ? 2 : 1;
             }
             if (j >= n)
                 return std::nullopt;
-            ++j;
+            destinationEnd = j++;
         } else {
             int depth = 0;
             while (j < n) {
                 const QChar c = m_text[j];
-                if (c.isSpace() || c.category() == QChar::Other_Control)
+                const char16_t u = c.unicode();
+                // Below U+0021 everything is white space or a control.
+                if (u <= 0x20 || u == 0x7f
+                    || (u >= 0x80 && (c.isSpace() || c.category() == QChar::Other_Control)))
                     break;
                 if (c == u'\\' && j + 1 < n && isAsciiPunctuation(m_text[j + 1])) {
-                    destination += m_text[j + 1];
                     j += 2;
                     continue;
                 }
                 if (c == u'(') {
-                    ++depth;
+                    // Deeper nesting is no destination; the bound keeps the
+                    // scans of overlapping brackets linear in total.
+                    if (++depth > kMaxDestinationDepth)
+                        return std::nullopt;
                 } else if (c == u')') {
                     if (depth == 0)
                         break;
                     --depth;
                 }
-                destination += c;
                 ++j;
             }
             if (depth != 0)
                 return std::nullopt;
+            destinationEnd = j;
         }
         const qsizetype afterDestination = j;
         j = skipLinkSpace(j);
         if (j < n && j > afterDestination && (m_text[j] == u'"' || m_text[j] == u'\'' || m_text[j] == u'(')) {
             const QChar close = m_text[j] == u'(' ? QChar(u')') : m_text[j];
-            ++j;
-            while (j < n && m_text[j] != close) {
-                if (m_text[j] == u'\\' && j + 1 < n)
-                    ++j;
-                ++j;
-            }
-            if (j >= n)
+            const qsizetype end = titleEnd(close, j + 1);
+            if (end >= n)
                 return std::nullopt;
-            j = skipLinkSpace(j + 1);
+            j = skipLinkSpace(end + 1);
         }
         if (j >= n || m_text[j] != u')')
             return std::nullopt;
-        return std::make_pair(destination, j + 1);
+        return std::make_pair(unescaped(destinationStart, destinationEnd), j + 1);
+    }
+
+    // The text between `begin` and `end` with backslash escapes resolved.
+    QString unescaped(qsizetype begin, qsizetype end) const
+    {
+        QString text;
+        text.reserve(end - begin);
+        for (qsizetype k = begin; k < end; ++k) {
+            if (m_text[k] == u'\\' && k + 1 < end && isAsciiPunctuation(m_text[k + 1]))
+                ++k;
+            text += m_text[k];
+        }
+        return text;
+    }
+
+    // The first `close` at or after `from` that no backslash escapes. A title
+    // opens after white space, so escapes pair up the same way from any
+    // opener as from the start of the text: one pass lists the closers, and
+    // each title is a search in that list instead of a scan that could run
+    // over the rest of the text again and again.
+    qsizetype titleEnd(QChar close, qsizetype from)
+    {
+        if (!m_closersListed) {
+            m_closersListed = true;
+            for (qsizetype k = 0; k < m_text.size(); ++k) {
+                const QChar c = m_text[k];
+                if (c == u'\\')
+                    ++k;
+                else if (c == u'"' || c == u'\'' || c == u')')
+                    m_closers[c == u'"' ? 0 : c == u'\'' ? 1 : 2].push_back(k);
+            }
+        }
+        const std::vector<qsizetype> &positions = m_closers[close == u'"' ? 0 : close == u'\'' ? 1 : 2];
+        const auto found = std::lower_bound(positions.cbegin(), positions.cend(), from);
+        return found == positions.cend() ? m_text.size() : *found;
     }
 
     qsizetype skipLinkSpace(qsizetype j) const
@@ -499,7 +553,14 @@ private:
     int m_top = -1;
     std::vector<Bracket> m_brackets;
     size_t m_inactiveBelow = 0; // brackets below this index can no longer open a link
-    QSet<qsizetype> m_lengthsWithoutCloser;
+    struct BacktickRuns {
+        std::vector<qsizetype> starts;
+        size_t next = 0;
+    };
+    std::unordered_map<qsizetype, BacktickRuns> m_runs;
+    bool m_runsListed = false;
+    std::vector<qsizetype> m_closers[3]; // unescaped ", ' and )
+    bool m_closersListed = false;
     bool m_lastIsStructural = false;
 };
 
@@ -524,7 +585,10 @@ QTextCharFormat charFormat(const InlineStyle &style, const QFont &base)
     QFont font = base;
     if (style.code) {
         font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(base.pointSizeF() > 0 ? base.pointSizeF() : font.pointSizeF());
+        if (base.pixelSize() > 0)
+            font.setPixelSize(base.pixelSize());
+        else if (base.pointSizeF() > 0)
+            font.setPointSizeF(base.pointSizeF());
     }
     if (style.bold)
         font.setWeight(QFont::Bold);

@@ -32,7 +32,7 @@ using InlineText = QList<InlineRun>;
 // following CommonMark's delimiter rules. There is no block syntax: a leading
 // "#", "-" or "1." and leading spaces stay text, and white space is kept as
 // written. Anything that does not close is shown literally, so the pass never
-// fails. Work is linear in the text for all practical inputs.
+// fails. Work is linear in the text, whatever it holds.
 InlineText renderInline(const QString &markdown);
 
 // The text of `runs` without styling.

@@ -1,18 +1,12 @@
 #include "launcher/LauncherViewModel.h"
 
-#include "ai/AIService.h"
 #include "core/Clock.h"
 #include "core/Graphemes.h"
-#include "defaults/Defaults.h"
-#include "defaults/PreferenceKeys.h"
-#include "launcher/AgentRequest.h"
+#include "launcher/AgentLoop.h"
 #include "launcher/AppIndexService.h"
-#include "launcher/CommandApproval.h"
 #include "platform/Workspace.h"
 
-#include <QCoroFuture>
 #include <QLoggingCategory>
-#include <QPointer>
 
 namespace quillet {
 
@@ -32,59 +26,22 @@ QString trimSpacesAndTabs(QStringView text)
     return text.mid(begin, end - begin).toString();
 }
 
-ChatMessage userText(const QString &text)
-{
-    return ChatMessage { ChatMessage::Role::user, { ChatPart::text(text) } };
-}
-
-ChatMessage functionResponse(const QString &name, const QMap<QString, QString> &response)
-{
-    return ChatMessage { ChatMessage::Role::user,
-        { ChatPart::functionResponse(FunctionResponse { name, response }) } };
-}
-
-// The call of the last model turn when nothing answered it: a loop replaced
-// while its command ran leaves one behind, and the service rejects every later
-// turn of a history whose call has no response.
-std::optional<FunctionCall> unansweredCall(const QList<ChatMessage> &history)
-{
-    if (history.isEmpty() || history.last().role != ChatMessage::Role::model)
-        return std::nullopt;
-    for (const ChatPart &part : history.last().parts) {
-        if (const auto *call = std::get_if<FunctionCall>(&part.value))
-            return *call;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 LauncherViewModel::LauncherViewModel(
-    AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, QObject *parent)
-    : LauncherViewModel(appIndex, workspace, defaults, Clock::system(), parent)
+    AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, QObject *parent)
+    : LauncherViewModel(appIndex, workspace, agentLoop, Clock::system(), parent)
 {
 }
 
 LauncherViewModel::LauncherViewModel(
-    AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, Clock &clock, QObject *parent)
+    AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, Clock &clock, QObject *parent)
     : QObject(parent)
     , m_appIndex(appIndex)
     , m_workspace(workspace)
-    , m_defaults(defaults)
+    , m_agentLoop(agentLoop)
     , m_clock(clock)
-    , m_aiService(new AIService(AIService::baseUrlFrom(defaults), this))
 {
-}
-
-LauncherViewModel::~LauncherViewModel()
-{
-    m_shuttingDown = true;
-    for (const ConversationSessionPtr &session : std::as_const(m_sessions)) {
-        if (auto task = session->task())
-            task->cancel();
-        if (auto waiter = session->takeApprovalContinuation())
-            waiter->resume(false);
-    }
 }
 
 LauncherMode LauncherViewModel::currentMode() const
@@ -114,11 +71,26 @@ void LauncherViewModel::setSearchText(const QString &text)
     const LauncherMode before = currentMode();
     m_searchText = text;
     Q_EMIT searchTextChanged();
+    setErrorText(QString());
     if (currentMode() != before) {
         Q_EMIT currentModeChanged();
         Q_EMIT filteredSessionsChanged();
     }
     updateResults();
+}
+
+void LauncherViewModel::setErrorText(const QString &text)
+{
+    if (m_errorText == text)
+        return;
+    m_errorText = text;
+    Q_EMIT errorTextChanged();
+}
+
+void LauncherViewModel::dismiss()
+{
+    if (m_onDismiss)
+        m_onDismiss();
 }
 
 void LauncherViewModel::setSelectedIndex(int index)
@@ -206,11 +178,12 @@ void LauncherViewModel::submit()
         if (!m_workspace.openApplication(app.id, &error)) {
             // The launcher stays open, so the user sees that nothing started.
             qCWarning(lcLauncher) << "cannot open" << app.id << error;
-            Q_EMIT applicationOpenFailed(app.name, error);
+            setErrorText(error.isEmpty() ? QStringLiteral("Could not open %1.").arg(app.name)
+                                         : QStringLiteral("Could not open %1: %2").arg(app.name, error));
             return;
         }
-        if (m_onDismiss)
-            m_onDismiss();
+        setErrorText(QString());
+        dismiss();
         return;
     }
 
@@ -230,7 +203,7 @@ void LauncherViewModel::submit()
     setActiveSession(session);
     setSearchText(mode == LauncherMode::terminal ? QStringLiteral(">") : QStringLiteral("?"));
     setFollowUpText(QString());
-    startLoop(query, session, true);
+    m_agentLoop.start(query, session, AgentLoop::Turn::first);
 }
 
 void LauncherViewModel::submitFollowUp()
@@ -241,15 +214,15 @@ void LauncherViewModel::submitFollowUp()
     const QString text = trimSpacesAndTabs(m_followUpText);
     if (text.isEmpty())
         return;
-    if (session->isProcessing())
-        stopGenerating();
+    // A follow-up interrupts the answer still running.
     setFollowUpText(QString());
-    startLoop(text, session, false);
+    m_agentLoop.start(text, session, AgentLoop::Turn::followUp);
 }
 
 void LauncherViewModel::reset()
 {
     setSearchText(QString());
+    setErrorText(QString());
     setSelectedIndex(0);
     setResults({});
     if (m_activeSession && !m_activeSession->isProcessing())
@@ -262,226 +235,26 @@ void LauncherViewModel::deleteSession(const ConversationSessionPtr &session)
         return;
     // Keeps the conversation alive through the removal below.
     const ConversationSessionPtr doomed = session;
-    if (auto task = doomed->task())
-        task->cancel();
     const QUuid id = doomed->id();
     QList<ConversationSessionPtr> remaining = m_sessions;
     remaining.removeIf([&id](const ConversationSessionPtr &entry) { return entry->id() == id; });
     setSessions(remaining);
     if (m_activeSession && m_activeSession->id() == id)
         setActiveSession(nullptr);
-    // A loop left waiting for approval would never end: it is told "no".
-    if (auto waiter = doomed->takeApprovalContinuation()) {
-        doomed->setAwaitingApproval(false);
-        waiter->resume(false);
-    }
+    // A turn left waiting for approval would never end: it is told "no".
+    m_agentLoop.stop(*doomed);
 }
 
 void LauncherViewModel::stopGenerating()
 {
-    const ConversationSessionPtr session = m_activeSession;
-    if (!session || !session->isProcessing())
-        return;
-    stop(*session);
-}
-
-void LauncherViewModel::stop(ConversationSession &session)
-{
-    if (auto task = session.task())
-        task->cancel();
-    const std::shared_ptr<ApprovalWaiter> waiter = session.takeApprovalContinuation();
-    session.setAwaitingApproval(false);
-    session.setIsProcessing(false);
-    // The loop records the denial and, seeing the cancellation, ends.
-    if (waiter)
-        waiter->resume(false);
+    if (m_activeSession && m_activeSession->isProcessing())
+        m_agentLoop.stop(*m_activeSession);
 }
 
 void LauncherViewModel::respondToApproval(bool approved)
 {
-    const ConversationSessionPtr session = m_activeSession;
-    if (!session)
-        return;
-    const std::shared_ptr<ApprovalWaiter> waiter = session->takeApprovalContinuation();
-    session->setAwaitingApproval(false);
-    if (waiter)
-        waiter->resume(approved);
-}
-
-void LauncherViewModel::startLoop(const QString &query, const ConversationSessionPtr &session, bool withTitle)
-{
-    // The conversation knows its new loop before the loop's first step, so an
-    // older loop sees at once that it was replaced.
-    auto task = std::make_shared<AgentTask>();
-    session->setTask(task);
-    runTask(query, session, task, withTitle);
-}
-
-QCoro::Task<> LauncherViewModel::runTask(
-    QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task, bool withTitle)
-{
-    QPointer<LauncherViewModel> self(this);
-    co_await runAgentLoop(query, session, task);
-    if (!withTitle || !self || self->m_shuttingDown)
-        co_return;
-    co_await self->generateTitle(query, session, task);
-}
-
-QCoro::Task<> LauncherViewModel::runAgentLoop(
-    QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task)
-{
-    QPointer<LauncherViewModel> self(this);
-    // After every wait: the view model may be gone, and a newer loop may own
-    // the conversation; either way this loop leaves everything alone.
-    const auto mayContinue = [&] { return self && !self->m_shuttingDown && session->task() == task; };
-
-    const QString apiKey = m_defaults.string(keys::geminiAPIKey);
-    QString model = m_defaults.string(keys::geminiModel);
-    if (model.isEmpty())
-        model = agent::defaultModel;
-    if (apiKey.isEmpty()) {
-        session->appendMessage(
-            ConversationMessage::make(ConversationMessage::Role::error, agent::missingKeyMessage));
-        co_return;
-    }
-
-    if (const auto call = unansweredCall(session->apiMessages()))
-        session->appendApiMessage(functionResponse(call->name, agent::interruptedResponse()));
-    session->appendMessage(ConversationMessage::make(ConversationMessage::Role::user, query));
-    session->appendApiMessage(userText(query));
-    session->setIsProcessing(true);
-
-    const QString instruction = agent::systemInstruction(session->mode());
-    while (!task->isCancelled()) {
-        AIStream<StreamEvent> stream
-            = m_aiService->streamChat(session->apiMessages(), instruction, agent::tools(), apiKey, model);
-        // Stopping ends the wait for the next event at once instead of when
-        // the service sends it.
-        task->setInterrupt([stream]() mutable { stream.finish(); });
-
-        QString reply;
-        QUuid replyMessage;
-        std::optional<FunctionCall> pending;
-        QString signature;
-        bool failed = false;
-        for (;;) {
-            std::optional<StreamEvent> event = co_await stream.next();
-            if (!mayContinue())
-                co_return;
-            if (task->isCancelled())
-                break;
-            if (!event) {
-                if (const auto error = stream.error()) {
-                    session->appendMessage(
-                        ConversationMessage::make(ConversationMessage::Role::error, *error));
-                    failed = true;
-                }
-                break;
-            }
-            if (const auto *delta = std::get_if<StreamEvent::TextDelta>(&event->value)) {
-                // An empty piece would open an empty bubble.
-                if (delta->text.isEmpty())
-                    continue;
-                if (reply.isEmpty()) {
-                    const auto message
-                        = ConversationMessage::make(ConversationMessage::Role::assistant, delta->text);
-                    replyMessage = message.id;
-                    session->appendMessage(message);
-                } else {
-                    session->appendToMessage(replyMessage, delta->text);
-                }
-                reply += delta->text;
-            } else if (const auto *call = std::get_if<FunctionCall>(&event->value)) {
-                // Only the last call of a reply runs. The service signs the
-                // first call of a reply only, and rejects a tool turn that
-                // lost its signature.
-                if (signature.isEmpty())
-                    signature = call->thoughtSignature;
-                pending = *call;
-            } else if (const auto *usage = std::get_if<StreamEvent::Usage>(&event->value)) {
-                addUsage(usage->input, usage->output);
-            } else if (const auto *error = std::get_if<StreamEvent::Error>(&event->value)) {
-                session->appendMessage(
-                    ConversationMessage::make(ConversationMessage::Role::error, error->message));
-            }
-        }
-        task->setInterrupt({});
-        if (failed)
-            break;
-
-        if (!pending || task->isCancelled()) {
-            if (!reply.isEmpty())
-                session->appendApiMessage(
-                    ChatMessage { ChatMessage::Role::model, { ChatPart::text(reply) } });
-            break;
-        }
-
-        FunctionCall call = *pending;
-        if (call.thoughtSignature.isEmpty())
-            call.thoughtSignature = signature;
-        const QString command = call.args.value(QStringLiteral("command"));
-        ChatMessage modelTurn { ChatMessage::Role::model, {} };
-        if (!reply.isEmpty())
-            modelTurn.parts.append(ChatPart::text(reply));
-        modelTurn.parts.append(ChatPart::functionCall(call));
-        session->appendApiMessage(modelTurn);
-
-        bool approved = true;
-        if (needsApproval(command, session->mode(), m_defaults)) {
-            session->appendMessage(
-                ConversationMessage::make(ConversationMessage::Role::pendingApproval, command));
-            session->setAwaitingApproval(true);
-            auto waiter = std::make_shared<ApprovalWaiter>();
-            session->setApprovalContinuation(waiter);
-            approved = co_await decisionOf(waiter);
-            if (!mayContinue())
-                co_return;
-            if (session->approvalContinuation() == waiter) {
-                session->setApprovalContinuation({});
-                session->setAwaitingApproval(false);
-            }
-            session->removeMessages(ConversationMessage::Role::pendingApproval);
-        }
-
-        if (approved) {
-            session->appendMessage(ConversationMessage::make(ConversationMessage::Role::command, command));
-            const CommandResult result = co_await executeCommandWithPTY(command, m_commandOptions);
-            if (!mayContinue())
-                co_return;
-            session->appendMessage(ConversationMessage::make(ConversationMessage::Role::output,
-                agent::displayedOutput(result.output, result.exitCode), result.rawOutput));
-            session->appendApiMessage(
-                functionResponse(call.name, agent::commandResponse(result.output, result.exitCode)));
-        } else {
-            session->appendMessage(
-                ConversationMessage::make(ConversationMessage::Role::error, agent::deniedMessage));
-            session->appendApiMessage(functionResponse(call.name, agent::denialResponse()));
-        }
-    }
-    session->setIsProcessing(false);
-}
-
-QCoro::Task<> LauncherViewModel::generateTitle(
-    QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task)
-{
-    // A stopped or deleted conversation keeps its cut query as title.
-    if (task->isCancelled())
-        co_return;
-    const QString apiKey = m_defaults.string(keys::geminiAPIKey);
-    if (apiKey.isEmpty())
-        co_return;
-    const GenerateResult result
-        = co_await m_aiService->generate(query, agent::titleInstruction, apiKey, agent::titleModel);
-    if (task->isCancelled())
-        co_return;
-    if (result.ok() && !result.text.isEmpty())
-        session->setTitle(result.text);
-}
-
-void LauncherViewModel::addUsage(qint64 input, qint64 output)
-{
-    m_defaults.setInteger(keys::aiUsageInputTokens, m_defaults.integer(keys::aiUsageInputTokens) + input);
-    m_defaults.setInteger(keys::aiUsageOutputTokens, m_defaults.integer(keys::aiUsageOutputTokens) + output);
+    if (m_activeSession)
+        m_agentLoop.respondToApproval(*m_activeSession, approved);
 }
 
 } // namespace quillet

@@ -3,34 +3,27 @@
 #include "launcher/ConversationSession.h"
 #include "launcher/IndexedApp.h"
 #include "launcher/LauncherMode.h"
-#include "launcher/PtyExecutor.h"
 
 #include <QList>
 #include <QObject>
 #include <QString>
 
-#include <QCoroTask>
-
 #include <functional>
-#include <memory>
 
 namespace quillet {
 
-class AIService;
+class AgentLoop;
 class AppIndexService;
 class Clock;
-class Defaults;
 class Workspace;
 
 // Everything the launcher shows: the query and its mode, the application
 // results and the highlighted row, this run's conversations and the one on
-// screen, the follow-up field; and the agent loop that fills the
-// conversations. The launcher view draws this state and calls the operations
-// below. Main thread only.
+// screen, the follow-up field. The launcher view draws this state and calls
+// the operations below; the agent loop fills the conversations. Main thread
+// only.
 //
-// Conversations live in memory for the run. A conversation's loop runs as a
-// coroutine on the main thread that suspends while it waits for the model,
-// for the user's approval or for a command.
+// Conversations live in memory for the run.
 class LauncherViewModel : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
@@ -40,6 +33,7 @@ class LauncherViewModel : public QObject {
     Q_PROPERTY(quillet::ConversationSessionPtr activeSession READ activeSession WRITE setActiveSession NOTIFY
             activeSessionChanged)
     Q_PROPERTY(QString followUpText READ followUpText WRITE setFollowUpText NOTIFY followUpTextChanged)
+    Q_PROPERTY(QString errorText READ errorText NOTIFY errorTextChanged)
     Q_PROPERTY(quillet::LauncherMode currentMode READ currentMode NOTIFY currentModeChanged)
     Q_PROPERTY(QList<quillet::ConversationSessionPtr> filteredSessions READ filteredSessions NOTIFY
             filteredSessionsChanged)
@@ -48,16 +42,12 @@ public:
     static constexpr qsizetype kMaxResults = 8;
     static constexpr qsizetype kTitleLength = 60;
 
-    // The services must outlive the view model. The Gemini client is the view
-    // model's own and reaches the address named by "geminiBaseURL" (the public
-    // service when it is empty).
+    // The services must outlive the view model; the clock stamps new
+    // conversations.
     LauncherViewModel(
-        AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, QObject *parent = nullptr);
-    LauncherViewModel(AppIndexService &appIndex, Workspace &workspace, Defaults &defaults, Clock &clock,
+        AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, QObject *parent = nullptr);
+    LauncherViewModel(AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, Clock &clock,
         QObject *parent = nullptr);
-    // Ends the loops still running: they stop where they are and leave the
-    // conversations alone.
-    ~LauncherViewModel() override;
 
     QString searchText() const { return m_searchText; }
     int selectedIndex() const { return m_selectedIndex; }
@@ -66,6 +56,9 @@ public:
     QList<ConversationSessionPtr> sessions() const { return m_sessions; }
     ConversationSessionPtr activeSession() const { return m_activeSession; }
     QString followUpText() const { return m_followUpText; }
+    // Why the last application did not open; empty once the query changes
+    // or the launcher is shown again.
+    QString errorText() const { return m_errorText; }
 
     // Chosen by the first character of searchText: "?" chat, ">" terminal,
     // anything else applications.
@@ -86,6 +79,8 @@ public:
     // Called after an application was opened, and by the view on Escape when
     // no conversation is open. Set by the panel's owner.
     void setOnDismiss(std::function<void()> onDismiss) { m_onDismiss = std::move(onDismiss); }
+    // Asks the owner to hide the launcher (runs the on-dismiss handler).
+    void dismiss();
 
     // The arrow keys; neither wraps around.
     void moveSelectionUp();
@@ -110,9 +105,10 @@ public:
     // The approval buttons of the open conversation.
     void respondToApproval(bool approved);
 
-    AIService &aiService() { return *m_aiService; }
-    // How commands run (tests shorten the time-out).
-    void setCommandOptions(const PtyOptions &options) { m_commandOptions = options; }
+    // The index the results come from; the view draws their icons through it.
+    AppIndexService &appIndex() const { return m_appIndex; }
+    // The time source that stamps conversations, for showing their age.
+    Clock &clock() const { return m_clock; }
 
 Q_SIGNALS:
     void searchTextChanged();
@@ -123,32 +119,19 @@ Q_SIGNALS:
     void followUpTextChanged();
     void currentModeChanged();
     void filteredSessionsChanged();
-    // Opening the highlighted application failed; the launcher stays open.
-    void applicationOpenFailed(const QString &name, const QString &message);
+    void errorTextChanged();
 
 private:
     void updateResults();
     void setResults(const QList<IndexedApp> &results);
     void setSessions(const QList<ConversationSessionPtr> &sessions);
-    void stop(ConversationSession &session);
-    void startLoop(const QString &query, const ConversationSessionPtr &session, bool withTitle);
-
-    QCoro::Task<> runTask(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task, bool withTitle);
-    QCoro::Task<> runAgentLoop(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
-    QCoro::Task<> generateTitle(
-        QString query, ConversationSessionPtr session, std::shared_ptr<AgentTask> task);
-    void addUsage(qint64 input, qint64 output);
+    void setErrorText(const QString &text);
 
     AppIndexService &m_appIndex;
     Workspace &m_workspace;
-    Defaults &m_defaults;
+    AgentLoop &m_agentLoop;
     Clock &m_clock;
-    AIService *m_aiService;
-    PtyOptions m_commandOptions;
     std::function<void()> m_onDismiss;
-    bool m_shuttingDown = false;
 
     QString m_searchText;
     int m_selectedIndex = 0;
@@ -156,6 +139,7 @@ private:
     QList<ConversationSessionPtr> m_sessions;
     ConversationSessionPtr m_activeSession;
     QString m_followUpText;
+    QString m_errorText;
 };
 
 } // namespace quillet

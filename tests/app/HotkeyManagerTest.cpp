@@ -16,6 +16,7 @@ namespace {
 
 const Shortcut kCommandShiftV(keys::v, command | shift);
 const Shortcut kOptionSpace(keys::space, option);
+const Shortcut kControlOptionSpace(keys::space, control | option);
 
 } // namespace
 
@@ -61,7 +62,7 @@ private Q_SLOTS:
         }
         HotkeyManager &manager = start();
         manager.registerShortcuts();
-        QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), kOptionSpace);
+        QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), kControlOptionSpace);
         QCOMPARE(m_defaults->boolean(QStringLiteral("launcherShortcutInitialized")), true);
         for (const Name &name : HotkeyManager::names()) {
             QCOMPARE(m_library->shortcut(name), name.defaultShortcut);
@@ -74,13 +75,30 @@ private Q_SLOTS:
         QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), Shortcut(keys::l, control));
     }
 
+    void theOldAltSpaceDefaultMovesOnceToCtrlAltSpace()
+    {
+        // A user of an earlier Quillet, still on its factory Alt+Space.
+        {
+            Defaults defaults(path());
+            defaults.setBool(QStringLiteral("launcherShortcutInitialized"), true);
+            defaults.setString(HotkeyManager::openLauncher().defaultsKey(), kOptionSpace.toJson());
+        }
+        start().registerShortcuts();
+        QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), kControlOptionSpace);
+        QVERIFY(!m_backend.isGrabbed(kOptionSpace));
+        // Chosen again on purpose, it stays.
+        m_library->setShortcut(kOptionSpace, HotkeyManager::openLauncher());
+        start().registerShortcuts();
+        QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), kOptionSpace);
+    }
+
     void clearedLauncherShortcutStaysClearedAfterARestart()
     {
         start().registerShortcuts();
         m_library->setShortcut(std::nullopt, HotkeyManager::openLauncher());
         start().registerShortcuts();
         QCOMPARE(m_library->shortcut(HotkeyManager::openLauncher()), std::nullopt);
-        QVERIFY(!m_backend.isGrabbed(kOptionSpace));
+        QVERIFY(!m_backend.isGrabbed(kControlOptionSpace));
     }
 
     void callbacksRunOnReleaseAfterTheKeyEvent()
@@ -102,7 +120,7 @@ private Q_SLOTS:
         QCOMPARE(runs.size(), 1);
         manager.setOnOpenHistory([&] { runs << QStringLiteral("history"); });
         QVERIFY(m_backend.click(Shortcut(keys::c, command | shift)));
-        QVERIFY(m_backend.click(kOptionSpace));
+        QVERIFY(m_backend.click(kControlOptionSpace));
         QTRY_COMPARE(runs.size(), 3);
         QCOMPARE(runs,
             (QStringList {

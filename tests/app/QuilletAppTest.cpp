@@ -125,6 +125,25 @@ private Q_SLOTS:
         QCOMPARE(h.app->store().itemCount(), 0);
     }
 
+    void theLauncherKeyTogglesTheLauncher()
+    {
+        Harness h;
+        h.start();
+        const shortcuts::Shortcut launcherKeys(
+            shortcuts::keys::space, shortcuts::control | shortcuts::option);
+        h.hotkey(launcherKeys);
+        QVERIFY(h.panels().isLauncherVisible());
+        h.app->launcher().setSearchText(QStringLiteral("?hello"));
+        h.hotkey(launcherKeys);
+        QVERIFY(!h.panels().isLauncherVisible());
+        // Shown again: a fresh query.
+        h.hotkey(launcherKeys);
+        QVERIFY(h.panels().isLauncherVisible());
+        QVERIFY(h.app->launcher().searchText().isEmpty());
+        h.app->launcher().dismiss();
+        QVERIFY(!h.panels().isLauncherVisible());
+    }
+
     void savedPromptShortcutsFollowTheirPrompts()
     {
         Harness h;

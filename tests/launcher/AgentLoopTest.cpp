@@ -1,8 +1,6 @@
-#include "ai/AIService.h"
 #include "launcher/AgentRequest.h"
-#include "launcher/LauncherFixture.h"
+#include "support/LauncherFixture.h"
 
-#include <QNetworkReply>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -22,12 +20,6 @@ QJsonArray contentsOf(const RecordedRequest &request)
 QJsonObject partOf(const RecordedRequest &request, int message, int part)
 {
     return contentsOf(request).at(message).toObject().value("parts").toArray().at(part).toObject();
-}
-
-// Whether the view model's client has no request left in flight.
-bool networkIdle(LauncherViewModel &model)
-{
-    return model.aiService().findChildren<QNetworkReply *>().isEmpty();
 }
 
 // A command that blocks until the test writes to its named pipe.
@@ -78,7 +70,7 @@ private Q_SLOTS:
                                          << "hello"
                                          << "0" << QByteArray("hello\r\n");
         QTest::newRow("terminal, harmless command") << ">fail quietly" << keys::terminalApprovalMode << ""
-                                                    << "exit 1"
+                                                    << "false"
                                                     << "(no output) (exit code: 1)"
                                                     << ""
                                                     << "1" << QByteArray();
@@ -99,7 +91,7 @@ private Q_SLOTS:
         QFETCH(QString, exitCode);
         QFETCH(QByteArray, raw);
 
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         if (!approvalMode.isEmpty())
             f.defaults->setString(approvalKey, approvalMode);
@@ -110,7 +102,8 @@ private Q_SLOTS:
             { textChunk("It "), textChunk("is done."), usageChunk(20, 5), usageChunk(1, 1) }));
         f.server->enqueue(titleReply("Echo Test"));
 
-        const ConversationSessionPtr session = f.ask(typed);
+        const LauncherMode mode = typed.startsWith(u'>') ? LauncherMode::terminal : LauncherMode::aiChat;
+        const ConversationSessionPtr session = f.begin(typed.mid(1), mode);
         QVERIFY(session->isProcessing());
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Echo Test"), kWait);
         QVERIFY(!session->isProcessing());
@@ -149,17 +142,17 @@ private Q_SLOTS:
     void commandsRunWithTheGivenOptions()
     {
         using namespace std::chrono_literals;
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
         PtyOptions options;
         options.timeout = 300ms;
         options.killGrace = 200ms;
-        f.model->setCommandOptions(options);
+        f.loop->setCommandOptions(options);
         f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("sleep 30")) }));
         f.server->enqueue(FakeReply::events({ textChunk("Too slow.") }));
         f.server->enqueue(titleReply("Slow"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?wait"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("wait"));
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Slow"), kWait);
         QCOMPARE(transcript(*session).at(2), "output: " + timeoutNote(300ms) + " (exit code: -1)");
         QCOMPARE(
@@ -168,12 +161,12 @@ private Q_SLOTS:
 
     void requestsCarryTheToolAndTheRealSystem()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::geminiModel, QStringLiteral("gemini-test-model"));
         f.server->enqueue(FakeReply::events({ textChunk("Hi.") }));
         f.server->enqueue(titleReply("Greeting"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?hello"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("hello"));
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Greeting"), kWait);
 
         const RecordedRequest &chat = f.server->requests().at(0);
@@ -236,13 +229,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, reply);
         QFETCH(QString, command);
         QFETCH(QString, signature);
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
         f.server->enqueue(FakeReply::events({ reply }));
         f.server->enqueue(FakeReply::events({ textChunk("Done.") }));
         f.server->enqueue(titleReply("T"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?run something"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("run something"));
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("T"), kWait);
 
         const QString printed = command.section(' ', 1);
@@ -257,15 +250,21 @@ private Q_SLOTS:
 
     void textBeforeTheCallComesFirst()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
         f.server->enqueue(FakeReply::events({ textChunk("Let me "),
             partsChunk({ textPart("look."), callPart(QStringLiteral("echo found")) }) }));
         f.server->enqueue(FakeReply::events({ textChunk("Found it.") }));
         f.server->enqueue(titleReply("Looking"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?find it"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("find it"));
+        QSignalSpy appended(session.get(), &ConversationSession::messageAppended);
+        QSignalSpy changed(session.get(), &ConversationSession::messageChanged);
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Looking"), kWait);
+        // The second chunk redraws its own row only.
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().first().value<qsizetype>(), 1);
+        QCOMPARE(appended.count(), 4);
 
         QCOMPARE(transcript(*session),
             (QStringList { "user: find it", "assistant: Let me look.", "command: echo found", "output: found",
@@ -311,22 +310,22 @@ private Q_SLOTS:
         QFETCH(bool, approve);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, history);
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.server->enqueue(FakeReply::events({ callChunk(command) }));
         f.server->enqueue(FakeReply::events({ textChunk("Over.") }));
         f.server->enqueue(titleReply("Decided"));
-        const ConversationSessionPtr session = f.ask(typed);
+        const LauncherMode mode = typed.startsWith(u'>') ? LauncherMode::terminal : LauncherMode::aiChat;
+        const ConversationSessionPtr session = f.begin(typed.mid(1), mode);
 
         QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
         QCOMPARE(transcript(*session).last(), "pendingApproval: " + command.value_or(QString()));
         QVERIFY(session->isProcessing());
         QVERIFY(session->approvalContinuation());
-        // The launcher shown again keeps a conversation that waits.
-        f.model->reset();
-        QCOMPARE(f.model->activeSession(), session);
-
-        f.model->respondToApproval(approve);
+        QSignalSpy removed(session.get(), &ConversationSession::messageRemoved);
+        f.loop->respondToApproval(*session, approve);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(removed.first().first().value<qsizetype>(), 1); // the row after the question
         QVERIFY(!session->awaitingApproval());
         QVERIFY(!session->approvalContinuation());
         for (const ConversationMessage &message : session->messages())
@@ -338,31 +337,15 @@ private Q_SLOTS:
         QVERIFY(!session->isProcessing());
     }
 
-    void approvalWithoutAnOpenConversationDoesNothing()
-    {
-        LauncherFixture f;
-        f.setKey();
-        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo hi")) }));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?hi"));
-        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
-        f.model->setActiveSession(nullptr);
-        f.model->respondToApproval(true);
-        QVERIFY(session->awaitingApproval());
-        f.model->openSession(session);
-        f.model->stopGenerating();
-        QVERIFY(!session->awaitingApproval());
-        QVERIFY(!session->isProcessing());
-    }
-
     void stoppingAWaitingCommandEndsTheLoop()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("try"));
         QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
 
-        f.model->stopGenerating();
+        f.loop->stop(*session);
         QVERIFY(!session->isProcessing());
         QVERIFY(!session->awaitingApproval());
         QCOMPARE(transcript(*session), (QStringList { "user: try", "error: Command denied by user" }));
@@ -373,53 +356,23 @@ private Q_SLOTS:
         // The next turn is the only request that follows, and it carries the
         // whole history.
         f.server->enqueue(FakeReply::events({ textChunk("Fine.") }));
-        f.model->setFollowUpText(QStringLiteral("skip it"));
-        f.model->submitFollowUp();
-        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && networkIdle(*f.model), kWait);
+        f.loop->start(QStringLiteral("skip it"), session, AgentLoop::Turn::followUp);
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
         QCOMPARE(f.server->requests().size(), 2);
         QCOMPARE(contentsOf(f.server->requests().at(1)).size(), 4);
         QCOMPARE(session->title(), QStringLiteral("try"));
         QCOMPARE(transcript(*session).last(), QStringLiteral("assistant: Fine."));
     }
 
-    void deletingAWaitingConversationDeniesAndEnds()
+    void endingTheLoopEndsWaitingTurns()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
-        ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
-        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
-        const std::weak_ptr<AgentTask> task = session->task();
-        const std::weak_ptr<ConversationSession> watched = session;
-
-        f.model->deleteSession(session);
-        QVERIFY(f.model->sessions().isEmpty());
-        QVERIFY(!f.model->activeSession());
-        // The loop was told "no" and ended on the spot: nothing else would
-        // have turned processing off.
-        QVERIFY(!session->isProcessing());
-        QVERIFY(!session->awaitingApproval());
-        QVERIFY(!session->approvalContinuation());
-        QCOMPARE(apiTranscript(session->apiMessages()).last(),
-            QStringLiteral("user: response(User denied command execution|-1)"));
-        QVERIFY(task.lock()->isCancelled());
-
-        // Nothing but the test holds the conversation any more.
-        session.reset();
-        QVERIFY(watched.expired());
-        QVERIFY(task.expired());
-        QCOMPARE(f.server->requests().size(), 1);
-    }
-
-    void closingTheLauncherEndsWaitingLoops()
-    {
-        LauncherFixture f;
-        f.setKey();
-        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("echo never")) }));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?try"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("try"));
         QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
         const QStringList before = transcript(*session);
-        f.model.reset();
+        f.loop.reset();
         QCOMPARE(transcript(*session), before);
         QVERIFY(session->task()->isCancelled());
         // Only the conversation itself still holds its task: the loop is gone.
@@ -428,18 +381,17 @@ private Q_SLOTS:
 
     void aFollowUpInterruptsTheRunningAnswer()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         FakeReply unfinished = FakeReply::events({ textChunk("Partial") });
         unfinished.holdOpen = true;
         f.server->enqueue(unfinished);
         f.server->enqueue(FakeReply::events({ textChunk("OK.") }));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?long story"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("long story"));
         QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
         const std::weak_ptr<AgentTask> first = session->task();
 
-        f.model->setFollowUpText(QStringLiteral("never mind"));
-        f.model->submitFollowUp();
+        f.loop->start(QStringLiteral("never mind"), session, AgentLoop::Turn::followUp);
         QVERIFY(first.expired() || first.lock()->isCancelled());
         QVERIFY(session->isProcessing());
         // The first request may stay open: only the loop reading it is gone.
@@ -456,17 +408,17 @@ private Q_SLOTS:
 
     void stoppingKeepsThePartialAnswer()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         FakeReply unfinished = FakeReply::events({ textChunk("Half an ") });
         unfinished.holdOpen = true;
         f.server->enqueue(unfinished);
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?story"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("story"));
         QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
         const std::weak_ptr<AgentTask> task = session->task();
         QCOMPARE(task.use_count(), 3);
 
-        f.model->stopGenerating();
+        f.loop->stop(*session);
         QVERIFY(!session->isProcessing());
         // The loop gives up its wait at once, not when the service goes on.
         QTRY_COMPARE_WITH_TIMEOUT(task.use_count(), 1, kWait);
@@ -485,27 +437,26 @@ private Q_SLOTS:
     {
         QFETCH(bool, followUp);
         Gate gate;
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
         f.server->enqueue(FakeReply::events({ callChunk(gate.command()) }));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?wait for it"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("wait for it"));
         QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
         QCOMPARE(transcript(*session).last(), "command: " + gate.command());
         const std::weak_ptr<AgentTask> first = session->task();
 
         if (followUp) {
             f.server->enqueue(FakeReply::events({ textChunk("Moving on.") }));
-            f.model->setFollowUpText(QStringLiteral("forget it"));
-            f.model->submitFollowUp();
-            QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && networkIdle(*f.model), kWait);
+            f.loop->start(QStringLiteral("forget it"), session, AgentLoop::Turn::followUp);
+            QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
             // The new turn answers the call left open, or the service would
             // refuse the history.
             QCOMPARE(
                 partOf(f.server->requests().at(1), 2, 0).value("functionResponse")["response"]["exitCode"],
                 QJsonValue("-1"));
         } else {
-            f.model->stopGenerating();
+            f.loop->stop(*session);
             QVERIFY(!session->isProcessing());
         }
         const QStringList messagesBefore = transcript(*session);
@@ -538,11 +489,11 @@ private Q_SLOTS:
 
     void usageAloneAddsNoMessage()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.server->enqueue(FakeReply::events({ usageChunk(12, 0) }));
         f.server->enqueue(titleReply("Quiet"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?anything"));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("anything"));
         QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Quiet"), kWait);
         QCOMPARE(transcript(*session), QStringList { "user: anything" });
         QCOMPARE(apiTranscript(session->apiMessages()), QStringList { "user: text(anything)" });
@@ -550,14 +501,25 @@ private Q_SLOTS:
         QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 0);
     }
 
+    void withoutAKeyOnlyTheErrorAppears()
+    {
+        AgentFixture f;
+        const ConversationSessionPtr session = f.begin(QStringLiteral("hello there"));
+        QCOMPARE(
+            transcript(*session), QStringList { "error: Please set your Gemini API key in Settings → AI" });
+        QVERIFY(!session->isProcessing());
+        QVERIFY(session->apiMessages().isEmpty());
+        QVERIFY(f.networkIdle());
+    }
+
     void aFailedStreamEndsTheTurn()
     {
-        LauncherFixture f;
+        AgentFixture f;
         f.setKey();
         f.server->enqueue(FakeReply::body(400, "{\"error\": {\n  \"message\": \"bad\"\n}}"));
         f.server->enqueue(FakeReply::body(500, "down", "text/plain"));
-        const ConversationSessionPtr session = f.ask(QStringLiteral("?will fail"));
-        QTRY_VERIFY_WITH_TIMEOUT(f.server->requests().size() == 2 && networkIdle(*f.model), kWait);
+        const ConversationSessionPtr session = f.begin(QStringLiteral("will fail"));
+        QTRY_VERIFY_WITH_TIMEOUT(f.server->requests().size() == 2 && f.networkIdle(), kWait);
         QVERIFY(!session->isProcessing());
         QCOMPARE(transcript(*session).size(), 2);
         QCOMPARE(transcript(*session).at(0), QStringLiteral("user: will fail"));

@@ -116,13 +116,112 @@ private Q_SLOTS:
         QCOMPARE(isDangerous(command), dangerous);
     }
 
-    void modesKeepTheirRawValues()
+    void agentDecidesRunsOnlyWhatOnlyReads_data()
     {
-        QCOMPARE(allCommandApprovalModes().size(), 3);
-        for (const CommandApprovalMode mode : allCommandApprovalModes())
-            QCOMPARE(commandApprovalModeFromRaw(rawValue(mode)), mode);
-        QCOMPARE(rawValue(CommandApprovalMode::agentDecides), QStringLiteral("agentDecides"));
-        QVERIFY(!commandApprovalModeFromRaw(QStringLiteral("Always")));
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("asks");
+
+        // Destructive commands the deny-list let through.
+        for (const char *command :
+            { "git reset --hard", "git clean -fdx", "rsync -a --delete src/ dst/", "truncate -s0 f",
+                "cp /dev/null f", "mv f g", "tee f", "sed -i 's/a/b/' f", "crontab -r", "systemctl stop x",
+                "curl -o f https://example.com/x", "bash script.sh", "function f { rm -rf ~; }; f",
+                "hash -p /bin/rm ls; ls -rf ~", "git -c core.pager='rm -rf ~' log", "rsync.bak a b" })
+            QTest::newRow(command) << command << true;
+
+        // Harmless programs.
+        for (const char *command : { "ls -la", "cat f", "grep -c x f", "git status", "git log --oneline -5",
+                 "echo hello | wc -c", "find . -name '*.txt'", "ls > /dev/null", "uname -a", "echo rm",
+                 "ls -la 2>&1 | head -n 3", "cd /tmp && ls", "[ -f x ] && cat x", "wc -l < list.txt",
+                 "for f in a b; do wc -l \"$f\"; done", "cat <<'EOF'\n$(not run)\nEOF", "l\\\ns -la",
+                 "sort -k2 -t: -n f", "uniq -c -f 2 f", "date +%Y-%m-%d", "printf '%s\\n' a",
+                 "git --no-pager log -1 --stat", "git diff --stat HEAD~1", "git branch -a", "git stash list",
+                 "git config --get user.name", "ps aux | grep -i x | sort | uniq", "" })
+            QTest::newRow(*command ? command : "empty") << command << false;
+
+        // The shape of the command line.
+        QTest::newRow("assignment") << "LANG=C ls" << true;
+        QTest::newRow("assignment alone") << "PATH=/tmp" << true;
+        QTest::newRow("background") << "ls &" << true;
+        QTest::newRow("background in a group") << "{ ls; } & cat f" << true;
+        QTest::newRow("function definition") << "f() { ls; }; f" << true;
+        QTest::newRow("alias") << "alias ls=rm; ls x" << true;
+        QTest::newRow("redirect to a file") << "ls > out.txt" << true;
+        QTest::newRow("redirect both to a file") << "ls >& out" << true;
+        QTest::newRow("redirect to an expanded name") << "ls > $HOME/x" << true;
+        QTest::newRow("read from a connection") << "cat < /dev/tcp/example.com/80" << true;
+        QTest::newRow("read-write open") << "cat <> f" << true;
+        QTest::newRow("command substitution in an argument") << "echo $(id)" << true;
+        QTest::newRow("substitution in a here-document") << "cat <<EOF\n$(id)\nEOF" << true;
+        QTest::newRow("assignment in an expansion") << "echo ${PAGER:=x}" << true;
+        QTest::newRow("arithmetic") << "echo $((1+1))" << true;
+        QTest::newRow("unterminated quote") << "echo 'x" << true;
+        QTest::newRow("path to a program") << "/bin/ls" << true;
+        QTest::newRow("relative program") << "./ls" << true;
+        QTest::newRow("glob as command") << "l? -la" << true;
+        QTest::newRow("quoted command") << "'ls' x" << true;
+        QTest::newRow("escaped command") << "\\ls x" << true;
+        QTest::newRow("ANSI-C command") << "$'\\x6cs' x" << true;
+        QTest::newRow("expanded command") << "$SHELL -c ls" << true;
+        QTest::newRow("carriage return in the command word") << "ls\r" << true;
+        QTest::newRow("upper-case program") << "LS" << true;
+        QTest::newRow("unknown program after a known one") << "ls; make" << true;
+        QTest::newRow("subshell") << "(ls; mv a b)" << true;
+        QTest::newRow("braces") << "{ ls; chmod +x f; }" << true;
+        QTest::newRow("if body") << "if true; then mv a b; fi" << true;
+        QTest::newRow("loop body") << "for f in *; do rm \"$f\"; done" << true;
+        QTest::newRow("case") << "case x in x) ls;; esac" << true;
+        QTest::newRow("line break") << "git status\nmv a b" << true;
+        QTest::newRow("continuation into a command") << "ls \\\n; touch x" << true;
+
+        // Arguments that make a listed program write, delete or run.
+        QTest::newRow("find -delete") << "find . -delete" << true;
+        QTest::newRow("find -exec") << "find . -exec ls {} +" << true;
+        QTest::newRow("find -execdir") << "find . -execdir ls \\;" << true;
+        QTest::newRow("find -ok") << "find . -ok ls {} \\;" << true;
+        QTest::newRow("find -fprint") << "find . -fprint out" << true;
+        QTest::newRow("find -fls") << "find . -fls out" << true;
+        QTest::newRow("find action quoted") << "find . '-delete'" << true;
+        QTest::newRow("find action escaped") << "find . -del\\ete" << true;
+        QTest::newRow("find action by ANSI-C quoting") << "find . $'-dele\\x74e'" << true;
+        QTest::newRow("find unquoted glob") << "find * -name x" << true;
+        QTest::newRow("sort -o") << "sort -o out f" << true;
+        QTest::newRow("sort -o in a cluster") << "sort -ruo out f" << true;
+        QTest::newRow("sort --output abbreviated") << "sort --outp=out f" << true;
+        QTest::newRow("sort compress program") << "sort --compress-program=sh f" << true;
+        QTest::newRow("uniq output file") << "uniq in out" << true;
+        QTest::newRow("date -s") << "date -s 10:00" << true;
+        QTest::newRow("date -s in a cluster") << "date -us 10:00" << true;
+        QTest::newRow("date --set abbreviated") << "date --se=10:00" << true;
+        QTest::newRow("printf -v") << "printf -v PATH /tmp" << true;
+        QTest::newRow("file -C") << "file -C -m magic" << true;
+        QTest::newRow("git branch -D") << "git branch -D main" << true;
+        QTest::newRow("git branch -m") << "git branch -m a b" << true;
+        QTest::newRow("git branch creates") << "git branch topic" << true;
+        QTest::newRow("git tag creates") << "git tag v1" << true;
+        QTest::newRow("git stash") << "git stash" << true;
+        QTest::newRow("git config writes") << "git config user.name x" << true;
+        QTest::newRow("git log --output") << "git log --output=f" << true;
+        QTest::newRow("git diff --ext-diff") << "git diff --ext-diff" << true;
+        QTest::newRow("git grep pager") << "git grep -Ocat x" << true;
+        QTest::newRow("git -C") << "git -C /tmp status" << true;
+        QTest::newRow("git --exec-path") << "git --exec-path=/tmp log" << true;
+        QTest::newRow("git --config-env") << "git --config-env=core.pager=X log" << true;
+        QTest::newRow("git --git-dir") << "git --git-dir=/tmp/x status" << true;
+        QTest::newRow("git -p") << "git -p log" << true;
+        QTest::newRow("git expanded argument") << "git log $OPTS" << true;
+        QTest::newRow("git alias or unknown subcommand") << "git st" << true;
+        QTest::newRow("git push") << "git push" << true;
+    }
+    void agentDecidesRunsOnlyWhatOnlyReads()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, asks);
+        QTemporaryDir dir;
+        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
+        QCOMPARE(needsApproval(command, LauncherMode::terminal, defaults), asks);
+        // The list alone decides every row, whatever the deny-list says.
+        QCOMPARE(isReadOnly(command), !asks);
     }
 
     void approvalFollowsTheStoredPolicy_data()
@@ -151,6 +250,9 @@ private Q_SLOTS:
                                             << "  " << true;
         QTest::newRow("chat agentDecides") << chat << "agentDecides"
                                            << "git status" << false;
+        // echo only prints, but the deny-list's plain reading sees "rm".
+        QTest::newRow("the deny-list stays underneath") << terminal << "agentDecides"
+                                                        << "echo \"x; rm y\"" << true;
         QTest::newRow("apps never asks") << apps << "always"
                                          << "rm x" << false;
     }
@@ -168,12 +270,6 @@ private Q_SLOTS:
             defaults.setString(QLatin1String(approvalKeys::terminal), stored);
         }
         QCOMPARE(needsApproval(command, LauncherMode(mode), defaults), needed);
-    }
-
-    void listsAreComplete()
-    {
-        QCOMPARE(dangerousCommands().size(), 30);
-        QCOMPARE(pipeToShellPatterns().size(), 9);
     }
 };
 

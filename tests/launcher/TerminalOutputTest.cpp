@@ -122,18 +122,6 @@ private Q_SLOTS:
             qPrintable(QStringLiteral("got %1\nexpected %2").arg(describe(converted), describe(runs))));
     }
 
-    void colourTables()
-    {
-        QCOMPARE(terminalColors::indexed(0)->rgba(), qRgb(0, 0, 0));
-        QCOMPARE(terminalColors::indexed(15)->rgba(), qRgb(255, 255, 255));
-        QCOMPARE(terminalColors::indexed(16)->rgba(), qRgb(0, 0, 0));
-        QCOMPARE(terminalColors::indexed(231)->rgba(), qRgb(255, 255, 255));
-        QCOMPARE(terminalColors::indexed(232)->rgba(), qRgb(8, 8, 8));
-        QCOMPARE(terminalColors::indexed(255)->rgba(), qRgb(238, 238, 238));
-        QVERIFY(!terminalColors::indexed(256));
-        QCOMPARE(terminalColors::defaultColor(), QColor::fromRgbF(0.75f, 0.75f, 0.75f));
-    }
-
     void dimTextIsDrawnTranslucent()
     {
         const TerminalStyle dim { terminalColors::standard(1), false, true, false };

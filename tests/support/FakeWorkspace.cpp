@@ -12,12 +12,15 @@ void FakeWorkspace::activateWindow(WindowId window)
 
 QList<InstalledApplication> FakeWorkspace::installedApplications()
 {
+    if (listingGate)
+        listingGate->tryAcquire(1, 10'000);
     ++listingCalls;
     return installed;
 }
 
 QIcon FakeWorkspace::applicationIcon(const InstalledApplication &)
 {
+    ++iconLookups;
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::darkCyan);
     return QIcon(pixmap);

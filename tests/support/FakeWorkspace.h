@@ -2,6 +2,10 @@
 
 #include "platform/Workspace.h"
 
+#include <QSemaphore>
+
+#include <atomic>
+
 namespace quillet::test {
 
 class FakeWorkspace final : public Workspace {
@@ -25,7 +29,10 @@ public:
     QList<WindowId> activated;
     QList<WindowId> onAllDesktops;
     QStringList opened;
-    int listingCalls = 0;
+    std::atomic_int listingCalls = 0;
+    // When set, a listing waits until the test releases it (at most 10 s).
+    QSemaphore *listingGate = nullptr;
+    int iconLookups = 0;
     bool openSucceeds = true;
 };
 

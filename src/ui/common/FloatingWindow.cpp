@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -40,6 +41,27 @@ void FloatingWindow::resizeEvent(QResizeEvent *event)
     path.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
     setMask(QRegion(path.toFillPolygon().toPolygon()));
     QWidget::resizeEvent(event);
+}
+
+void FloatingWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange) {
+        // Only a window that was active can lose the focus to another.
+        if (isActiveWindow())
+            m_wasActive = true;
+        else if (m_transient && m_wasActive)
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+    QWidget::changeEvent(event);
+}
+
+void FloatingWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (m_transient && event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FloatingWindow::closeEvent(QCloseEvent *event)

@@ -18,6 +18,10 @@ public:
 
     QWidget *content() const { return m_content; }
 
+    // The launcher's behaviour: the window closes once it stops being the
+    // active window, and on an Escape its content did not handle.
+    void setTransient(bool transient) { m_transient = transient; }
+
 Q_SIGNALS:
     // The window is about to close, however that happens.
     void aboutToClose();
@@ -26,9 +30,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QWidget *m_content;
+    bool m_transient = false;
+    bool m_wasActive = false;
 };
 
 } // namespace quillet

@@ -65,7 +65,7 @@ class SettingsX11Test : public QObject {
     void pressSentinel()
     {
         const int before = m_launcherOpens;
-        xdotool({ QStringLiteral("key"), QStringLiteral("alt+space") });
+        xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+space") });
         QTRY_COMPARE_WITH_TIMEOUT(m_launcherOpens, before + 1, kTimeout);
     }
 

@@ -331,7 +331,7 @@ private Q_SLOTS:
         for (ShortcutRecorderField *recorder : view.recorders())
             names.append(recorder->shortcutName().rawValue);
         QCOMPARE(names, expected);
-        QCOMPARE(view.recorders().last()->text(), QStringLiteral("⌥Space"));
+        QCOMPARE(view.recorders().last()->text(), QStringLiteral("⌃⌥Space"));
         QStringList labels;
         for (QLabel *label : view.findChildren<QLabel *>()) {
             if (label->text().endsWith(QLatin1Char(':')))

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ai/AIService.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
+#include "launcher/AgentLoop.h"
 #include "launcher/AppIndexService.h"
 #include "launcher/LauncherViewModel.h"
 #include "support/FakeGeminiServer.h"
@@ -11,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkReply>
 #include <QSignalSpy>
 
 #include <memory>
@@ -78,21 +81,9 @@ inline FakeReply titleReply(const QString &title)
 
 inline QString roleName(ConversationMessage::Role role)
 {
-    switch (role) {
-    case ConversationMessage::Role::user:
-        return QStringLiteral("user");
-    case ConversationMessage::Role::assistant:
-        return QStringLiteral("assistant");
-    case ConversationMessage::Role::command:
-        return QStringLiteral("command");
-    case ConversationMessage::Role::pendingApproval:
-        return QStringLiteral("pendingApproval");
-    case ConversationMessage::Role::output:
-        return QStringLiteral("output");
-    case ConversationMessage::Role::error:
-        return QStringLiteral("error");
-    }
-    return QString();
+    static const char *const names[]
+        = { "user", "assistant", "command", "pendingApproval", "output", "error" };
+    return QString::fromLatin1(names[int(role)]);
 }
 
 // "role: content" per message, so a failed comparison shows the conversation.
@@ -128,12 +119,49 @@ inline QStringList apiTranscript(const QList<ChatMessage> &history)
     return lines;
 }
 
-// A launcher over a fake desktop, talking to a fake Gemini service.
-struct LauncherFixture {
-    FakeWorkspace workspace;
-    std::unique_ptr<AppIndexService> index;
+// An agent loop talking to a fake Gemini service, with its own preferences.
+struct AgentFixture {
     std::unique_ptr<Defaults> defaults;
     std::unique_ptr<FakeGeminiServer> server;
+    std::unique_ptr<AIService> ai;
+    std::unique_ptr<AgentLoop> loop;
+
+    AgentFixture()
+    {
+        const QString path = isolatedHome() + QStringLiteral("/launcher.conf");
+        QFile::remove(path);
+        defaults = std::make_unique<Defaults>(path);
+        server = std::make_unique<FakeGeminiServer>();
+        defaults->setString(keys::geminiBaseURL, server->baseUrl());
+        ai = std::make_unique<AIService>(AIService::baseUrlFrom(*defaults));
+        loop = std::make_unique<AgentLoop>(*ai, *defaults);
+    }
+
+    ~AgentFixture()
+    {
+        loop.reset();
+        ai.reset();
+        server.reset();
+    }
+
+    void setKey() { defaults->setString(keys::geminiAPIKey, kTestKey); }
+
+    // Whether the client has no request left in flight.
+    bool networkIdle() const { return ai->findChildren<QNetworkReply *>().isEmpty(); }
+
+    // A new conversation of `mode` whose first turn asks `text`.
+    ConversationSessionPtr begin(const QString &text, LauncherMode mode = LauncherMode::aiChat)
+    {
+        auto session = std::make_shared<ConversationSession>(mode, text);
+        loop->start(text, session, AgentLoop::Turn::first);
+        return session;
+    }
+};
+
+// A launcher over a fake desktop, talking to a fake Gemini service.
+struct LauncherFixture : AgentFixture {
+    FakeWorkspace workspace;
+    std::unique_ptr<AppIndexService> index;
     std::unique_ptr<LauncherViewModel> model;
 
     explicit LauncherFixture(const QList<InstalledApplication> &apps = {})
@@ -144,21 +172,10 @@ struct LauncherFixture {
         index->buildIndex();
         if (!index->isIndexed())
             indexed.wait(kWait);
-        const QString path = isolatedHome() + QStringLiteral("/launcher.conf");
-        QFile::remove(path);
-        defaults = std::make_unique<Defaults>(path);
-        server = std::make_unique<FakeGeminiServer>();
-        defaults->setString(keys::geminiBaseURL, server->baseUrl());
-        model = std::make_unique<LauncherViewModel>(*index, workspace, *defaults);
+        model = std::make_unique<LauncherViewModel>(*index, workspace, *loop);
     }
 
-    ~LauncherFixture()
-    {
-        model.reset();
-        server.reset();
-    }
-
-    void setKey() { defaults->setString(keys::geminiAPIKey, kTestKey); }
+    ~LauncherFixture() { model.reset(); }
 
     // Types `text` into the search field and presses Return.
     ConversationSessionPtr ask(const QString &text)

@@ -1,0 +1,165 @@
+#include "ai/AIService.h"
+#include "defaults/Defaults.h"
+#include "launcher/AgentLoop.h"
+#include "launcher/AppIndexService.h"
+#include "launcher/LauncherViewModel.h"
+#include "ui/launcher/LauncherView.h"
+#include "ui/launcher/MarkdownView.h"
+
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+using namespace quillet;
+
+namespace {
+
+// Desktop-entry-like names: one to four words from a syllable list.
+QList<InstalledApplication> installedApplications(int count)
+{
+    static const char *syllables[] = { "vi", "su", "al", "stu", "dio", "co", "de", "no", "tes", "ter", "mi",
+        "nal", "fi", "le", "ma", "na", "ger", "pho", "to", "edit" };
+    QRandomGenerator generator(1);
+    QList<InstalledApplication> apps;
+    for (int i = 0; i < count; ++i) {
+        QStringList words;
+        const int wordCount = 1 + int(generator.bounded(4));
+        for (int w = 0; w < wordCount; ++w) {
+            QString word;
+            const int length = 1 + int(generator.bounded(3));
+            for (int s = 0; s < length; ++s)
+                word += QLatin1String(syllables[generator.bounded(20)]);
+            word[0] = word[0].toUpper();
+            words.append(word);
+        }
+        const QString id = QStringLiteral("org.example.App%1").arg(i);
+        apps.append({ id, words.join(u' '), QStringLiteral("app-%1").arg(i), QString() });
+    }
+    return apps;
+}
+
+class ListWorkspace final : public Workspace {
+public:
+    explicit ListWorkspace(QList<InstalledApplication> apps)
+        : m_apps(std::move(apps))
+    {
+    }
+    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
+    std::optional<WindowId> activeWindow() override { return std::nullopt; }
+    void activateWindow(WindowId) override { }
+    void showOnAllDesktops(WindowId) override { }
+    QList<InstalledApplication> installedApplications() override { return m_apps; }
+    QIcon applicationIcon(const InstalledApplication &) override
+    {
+        QPixmap pixmap(32, 32);
+        pixmap.fill(Qt::darkCyan);
+        return QIcon(pixmap);
+    }
+    bool openApplication(const QString &, QString *) override { return true; }
+
+private:
+    QList<InstalledApplication> m_apps;
+};
+
+// The launcher over 2,000 applications, as the panel shows it.
+struct Launcher {
+    QTemporaryDir dir;
+    Defaults defaults { dir.filePath(QStringLiteral("q.conf")) };
+    AIService ai;
+    AgentLoop loop { ai, defaults };
+    ListWorkspace workspace { installedApplications(2000) };
+    AppIndexService index { workspace };
+    LauncherViewModel model { index, workspace, loop };
+
+    Launcher()
+    {
+        QEventLoop indexing;
+        QObject::connect(&index, &AppIndexService::isIndexedChanged, &indexing, &QEventLoop::quit);
+        index.buildIndex();
+        indexing.exec();
+    }
+};
+
+// One keystroke and its undo: the search runs, the results change and the
+// launcher is painted again.
+void searchKeystroke2000(benchmark::State &state)
+{
+    Launcher launcher;
+    LauncherView view(launcher.model);
+    view.show();
+    launcher.model.setSearchText(QStringLiteral("vi"));
+    view.repaint();
+    bool longer = false;
+    for (auto _ : state) {
+        longer = !longer;
+        launcher.model.setSearchText(longer ? QStringLiteral("vis") : QStringLiteral("vi"));
+        view.repaint();
+    }
+}
+BENCHMARK(searchKeystroke2000)->Unit(benchmark::kMicrosecond);
+
+QString markdownAnswer(qsizetype size)
+{
+    const QString chunk = QStringLiteral(
+        "## Setting up the **build**\n"
+        "Run the configure step first, then *build* with `ninja`. See [the guide](https://example.org/guide) "
+        "for details on __options__ and ***flags***.\n\n"
+        "- install `cmake` and `ninja`\n- run **configure**\n+ check the *output*\n\n"
+        "1. clone\n2. configure with `-G Ninja`\n3. build\n\n"
+        "| Option | Default | Meaning |\n|---|:-:|---|\n| `QUILLET_BENCH` | off | **benchmarks** |\n"
+        "| `QUILLET_FUZZ` | off | fuzz targets |\n\n"
+        "```sh\ncmake -S . -B build\ncmake --build build\n```\n\n");
+    QString text;
+    while (text.size() < size)
+        text += chunk;
+    text.truncate(size);
+    return text;
+}
+
+// A 50 KB answer gets one more streamed chunk (and loses it again, so every
+// iteration sees the same answer): only its last paragraph is rebuilt.
+void streamedChunkInto50KB(benchmark::State &state)
+{
+    const QString answer = markdownAnswer(50 * 1024) + QStringLiteral("\n\nThe last paragraph is still ");
+    const QString grown = answer + QStringLiteral("being written by the **model**, word by word.");
+    MarkdownView view;
+    view.resize(560, 400);
+    view.showMarkdown(answer);
+    bool longer = false;
+    for (auto _ : state) {
+        longer = !longer;
+        view.showMarkdown(longer ? grown : answer);
+    }
+}
+BENCHMARK(streamedChunkInto50KB)->Unit(benchmark::kMicrosecond);
+
+// The same answer drawn from nothing, as a view without the incremental
+// rebuild would on every chunk.
+void whole50KBAnswer(benchmark::State &state)
+{
+    const QString answer = markdownAnswer(50 * 1024);
+    for (auto _ : state) {
+        MarkdownView view;
+        view.resize(560, 400);
+        view.showMarkdown(answer);
+        benchmark::DoNotOptimize(view.document()->blockCount());
+    }
+}
+BENCHMARK(whole50KBAnswer)->Unit(benchmark::kMillisecond);
+
+// 48 KB of inline Markdown that never closes what it opens, in a view.
+void hostileAnswer48KB(benchmark::State &state)
+{
+    const QString answer = QStringLiteral("[](*a _b ").repeated(48 * 1024 / 9);
+    for (auto _ : state) {
+        MarkdownView view;
+        view.resize(560, 400);
+        view.showMarkdown(answer);
+        benchmark::DoNotOptimize(view.document()->blockCount());
+    }
+}
+BENCHMARK(hostileAnswer48KB)->Unit(benchmark::kMillisecond);
+
+} // namespace

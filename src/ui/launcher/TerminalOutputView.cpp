@@ -1,0 +1,70 @@
+#include "ui/launcher/TerminalOutputView.h"
+
+#include "launcher/TerminalOutput.h"
+#include "ui/launcher/LauncherStyle.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QTextCursor>
+
+namespace quillet {
+
+using namespace launcherStyle;
+
+TerminalOutputView::TerminalOutputView(QWidget *parent)
+    : QTextEdit(parent)
+{
+    makeFittedText(this);
+    setUndoRedoEnabled(false);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setFont(monospaceFont(11));
+    launcherStyle::setTextColor(this, terminalColors::defaultColor());
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+        [this] { fitHeight(this, maxHeight); });
+}
+
+void TerminalOutputView::setOutput(const QByteArray &raw)
+{
+    QByteArray shown = raw;
+    QString note;
+    if (raw.size() > shownBytes) {
+        const qsizetype cut = raw.indexOf('\n', raw.size() - shownBytes);
+        shown = cut < 0 ? QByteArray() : raw.mid(cut + 1);
+        note
+            = QStringLiteral("(%1 KB of earlier output not shown)\n").arg((raw.size() - shown.size()) / 1024);
+    }
+    clear();
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    if (!note.isEmpty()) {
+        QTextCharFormat dim;
+        dim.setFont(font());
+        QColor color = terminalColors::defaultColor();
+        color.setAlphaF(0.6f);
+        dim.setForeground(color);
+        cursor.insertText(note, dim);
+    }
+    for (const TerminalRun &run : attributedOutput(shown))
+        cursor.insertText(run.text, charFormat(run.style, font()));
+    cursor.endEditBlock();
+    fitHeight(this, maxHeight);
+}
+
+void TerminalOutputView::setPlainOutput(const QString &text)
+{
+    clear();
+    QTextCharFormat format;
+    format.setFont(font());
+    format.setForeground(terminalColors::defaultColor());
+    QTextCursor(document()).insertText(text, format);
+    fitHeight(this, maxHeight);
+}
+
+void TerminalOutputView::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    fitHeight(this, maxHeight);
+}
+
+} // namespace quillet
