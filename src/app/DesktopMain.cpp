@@ -17,10 +17,13 @@ using namespace quillet;
 // everything else that `quillet COMMAND` never needs.
 extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int argc, char *argv[])
 {
-    // Quillet works on X11; without an X server it still starts (on Wayland
-    // or with no display at all) and says which features are missing.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "xcb;wayland;offscreen");
+    // A Wayland session gets Qt's Wayland platform and Quillet's Wayland
+    // services; QT_QPA_PLATFORM=xcb keeps the X11 path through XWayland.
+    // Without any display Quillet still starts and says what is missing.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        qputenv("QT_QPA_PLATFORM", wayland ? "wayland;xcb;offscreen" : "xcb;wayland;offscreen");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setOrganizationName(QStringLiteral("Quillet"));
@@ -60,6 +63,11 @@ extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int arg
     for (const QString &line : desktop.unavailableFeatures() + quillet.notices())
         errors << line << '\n';
     errors.flush();
+    desktop.describe([](const QStringList &lines) {
+        QTextStream out(stderr);
+        for (const QString &line : lines)
+            out << line << '\n';
+    });
     QTextStream(stdout) << "Quillet is running. History: " << quillet.store().itemCount() << " entries in "
                         << quillet.store().path() << '\n';
     return app.exec();

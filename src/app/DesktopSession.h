@@ -3,6 +3,7 @@
 #include "app/QuilletApp.h"
 #include "platform/x11/PlatformServices.h"
 
+#include <functional>
 #include <memory>
 
 namespace quillet {
@@ -10,12 +11,16 @@ namespace quillet {
 namespace shortcuts {
 class HotKeyBackend;
 class KeyboardLayout;
+namespace wayland {
+class PortalGlobalShortcuts;
+}
 } // namespace shortcuts
 
-// The desktop Quillet runs on, chosen once at start-up: the X11
-// implementations of the platform interfaces and of the shortcut library's
-// backend when Qt runs on X11, stand-ins that do nothing otherwise. Create it
-// after the QApplication; it must outlive the QuilletApp built on it.
+// The desktop Quillet runs on, chosen once at start-up from Qt's platform:
+// on Wayland the Wayland implementations of the platform interfaces and the
+// desktop portal's global shortcuts, on X11 the X11 implementations and key
+// grabs, stand-ins that do nothing otherwise. Create it after the
+// QApplication; it must outlive the QuilletApp built on it.
 class DesktopSession {
 public:
     DesktopSession(Defaults &defaults, Clock &clock);
@@ -24,14 +29,24 @@ public:
     QuilletApp::Platform platform();
     // One sentence per feature that cannot work in this session.
     const QStringList &unavailableFeatures() const { return m_services.unavailableFeatures; }
+    // Calls `report` once with the start-up lines: one naming the session
+    // with the protocols (or X11 extensions) found and missing, then any
+    // feature that turned out unavailable. On Wayland that waits for the
+    // desktop portal's answer, which arrives through the event loop.
+    void describe(std::function<void(const QStringList &)> report);
 
 private:
+    QStringList describeNow() const;
+
     Defaults &m_defaults;
     Clock &m_clock;
+    QString m_platformName;
     PlatformServices m_services;
     std::unique_ptr<shortcuts::HotKeyBackend> m_hotKeys;
     std::unique_ptr<shortcuts::KeyboardLayout> m_layout;
+    std::unique_ptr<shortcuts::wayland::PortalGlobalShortcuts> m_portal;
     KeyStrokeReader m_keyStrokeReader;
+    PasteExplanation m_pasteExplanation;
 };
 
 } // namespace quillet

@@ -11,6 +11,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace quillet {
 
@@ -77,6 +78,7 @@ void FloatingPanelController::showHistoryPanel()
     rememberPreviousWindow();
 
     auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
+    view->setCopiesOnly(m_copiesOnly);
     auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
     panel->setObjectName(QStringLiteral("historyPanel"));
     connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
@@ -95,14 +97,34 @@ void FloatingPanelController::showHistoryPanel()
             },
             Qt::QueuedConnection);
     });
-    const QPoint pointer = QCursor::pos();
-    panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
     m_panel = panel;
+    present(panel, view);
+}
+
+void FloatingPanelController::present(FloatingWindow *panel, QWidget *content)
+{
+    // Wayland tells clients nothing of the pointer outside their windows and
+    // places new windows itself. A panel there is an ordinary window that
+    // others can cover, so it closes when it loses the focus instead of
+    // lingering out of sight.
+    const bool wayland = QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    if (!wayland) {
+        const QPoint pointer = QCursor::pos();
+        panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
+    }
     m_workspace.showOnAllDesktops(panel->winId());
+    if (wayland) {
+        connect(panel->windowHandle(), &QWindow::activeChanged, panel, [panel, wasActive = false]() mutable {
+            if (panel->isActiveWindow())
+                wasActive = true;
+            else if (wasActive)
+                panel->close();
+        });
+    }
     panel->show();
     panel->raise();
     panel->activateWindow();
-    view->setFocus();
+    content->setFocus();
 }
 
 void FloatingPanelController::showAIPanel()
@@ -126,14 +148,8 @@ void FloatingPanelController::showAIPanel()
             m_workspace.activateWindow(*m_previousWindow);
         m_aiPanel = nullptr;
     });
-    const QPoint pointer = QCursor::pos();
-    panel->move(panelPositionNearPointer(workAreaAt(pointer), pointer, panel->size()));
     m_aiPanel = panel;
-    m_workspace.showOnAllDesktops(panel->winId());
-    panel->show();
-    panel->raise();
-    panel->activateWindow();
-    view->setFocus();
+    present(panel, view);
 }
 
 void FloatingPanelController::closeAIPanel()

@@ -50,6 +50,9 @@ public:
     FloatingWindow *aiPanel() const { return m_aiPanel; }
     FloatingWindow *launcherPanel() const { return m_launcherPanel; }
     bool isLauncherVisible() const { return m_launcherPanel && m_launcherPanel->isVisible(); }
+    // Where Quillet cannot type the paste, the history panel's footer says
+    // that choosing an entry only copies it.
+    void setCopiesOnly(bool copiesOnly) { m_copiesOnly = copiesOnly; }
 
 Q_SIGNALS:
     void launcherVisibleChanged(bool visible);
@@ -69,6 +72,9 @@ private:
     void closeLauncher();
     // The window in front now gets the focus back when a panel closes.
     void rememberPreviousWindow();
+    // Places a panel (near the pointer where the desktop allows), shows it and
+    // gives its content the focus.
+    void present(FloatingWindow *panel, QWidget *content);
 
     AppState &m_state;
     SnippetsViewModel &m_snippets;
@@ -76,6 +82,7 @@ private:
     Workspace &m_workspace;
     AIPanelContent m_ai;
     LauncherContent m_launcher;
+    bool m_copiesOnly = false;
     QPointer<FloatingWindow> m_panel;
     QPointer<FloatingWindow> m_aiPanel;
     QPointer<FloatingWindow> m_launcherPanel;

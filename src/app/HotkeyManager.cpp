@@ -20,29 +20,33 @@ const QString kLauncherMovedOffAltSpace = QStringLiteral("launcherShortcutMovedO
 
 const Name &HotkeyManager::togglePanel()
 {
-    static const Name name(
-        QStringLiteral("togglePanel"), Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("togglePanel"),
+        Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Show or hide the clipboard history panel"));
     return name;
 }
 
 const Name &HotkeyManager::openHistory()
 {
-    static const Name name(
-        QStringLiteral("openHistory"), Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("openHistory"),
+        Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Open the clipboard history"));
     return name;
 }
 
 const Name &HotkeyManager::openSnippets()
 {
-    static const Name name(
-        QStringLiteral("openSnippets"), Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("openSnippets"),
+        Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Open the snippets"));
     return name;
 }
 
 const Name &HotkeyManager::aiTransform()
 {
-    static const Name name(
-        QStringLiteral("aiTransform"), Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift));
+    static const Name name(QStringLiteral("aiTransform"),
+        Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift),
+        QStringLiteral("Transform the selected text with AI"));
     return name;
 }
 
@@ -51,7 +55,8 @@ const Name &HotkeyManager::openLauncher()
     // Alt+Space is the window menu (GNOME, Xfce, Cinnamon, MATE, Openbox) or
     // KRunner (KDE) on Linux desktops.
     static const Name name(QStringLiteral("openLauncher"),
-        Shortcut(shortcuts::keys::space, shortcuts::control | shortcuts::option));
+        Shortcut(shortcuts::keys::space, shortcuts::control | shortcuts::option),
+        QStringLiteral("Open the launcher"));
     return name;
 }
 
@@ -64,12 +69,14 @@ const QList<Name> &HotkeyManager::names()
 
 Name HotkeyManager::promptName(const SavedPrompt &prompt)
 {
-    return Name(shortcutName(prompt));
+    return Name(
+        shortcutName(prompt), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(prompt.name));
 }
 
 Name HotkeyManager::promptName(const TextPrompt &builtIn)
 {
-    return Name(shortcutName(builtIn));
+    return Name(
+        shortcutName(builtIn), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(builtIn.name));
 }
 
 HotkeyManager::HotkeyManager(shortcuts::KeyboardShortcuts &library, Defaults &defaults, QObject *parent)

@@ -14,7 +14,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     : QObject(parent)
     , m_platform(platform)
     , m_store(std::move(store))
-    , m_shortcuts(platform.defaults, platform.hotKeys, platform.keyboardLayout)
+    , m_shortcuts(platform.defaults, platform.hotKeys, platform.keyboardLayout, platform.desktopShortcuts)
     , m_excludedApps(platform.defaults, platform.workspace)
     , m_launchAtLogin(platform.loginItems)
     , m_settings(platform.defaults, QFileInfo(m_store->path()).absolutePath())
@@ -51,7 +51,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
           m_excludedApps, *m_store, m_snippets, platform.clock, platform.defaults, m_ai, m_prompts,
-          platform.keyStrokeReader })
+          platform.keyStrokeReader, platform.pasteExplanation })
 {
     // An application that exits takes its copy with it; the newest entry
     // takes its place, so the clipboard never goes empty under the user.
@@ -59,6 +59,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::snippetEditRequested, &m_settingsWindow, &SettingsWindow::showSnippet);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
+    m_panels.setCopiesOnly(!platform.keys.isTrusted());
     bindHotkeys();
     if (!m_tray.isAvailable()) {
         const auto toggle = m_shortcuts.shortcut(HotkeyManager::togglePanel());
@@ -117,12 +118,11 @@ void QuilletApp::start()
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {
-        // X11 has no permission to ask for: synthetic keys work wherever the
-        // XTest extension exists, so the first run only says when they do not.
+        // Linux desktops have no permission to ask for: synthetic keys work
+        // wherever the desktop offers them, so the first run only says when
+        // it does not.
         if (!m_platform.keys.isTrusted())
-            m_notices.append(
-                QStringLiteral("Quillet cannot type pastes for you: the X server offers no XTest extension. "
-                               "Chosen entries are put on the clipboard; paste them with Ctrl+V."));
+            m_notices.append(m_platform.pasteExplanation.notice);
         defaults.setBool(keys::hasCompletedOnboarding, true);
     }
 }

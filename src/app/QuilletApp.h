@@ -39,6 +39,7 @@ class LoginItems;
 class Pasteboard;
 class Workspace;
 namespace shortcuts {
+class DesktopShortcutService;
 class HotKeyBackend;
 class KeyboardLayout;
 } // namespace shortcuts
@@ -63,6 +64,11 @@ public:
         KeyStrokeReader keyStrokeReader;
         Defaults &defaults;
         Clock &clock;
+        // Global shortcuts kept by the desktop (Wayland's portal), instead of
+        // hot keys (optional).
+        shortcuts::DesktopShortcutService *desktopShortcuts = nullptr;
+        // How this desktop's pastes work, in the user's words.
+        PasteExplanation pasteExplanation = {};
     };
 
     QuilletApp(const Platform &platform, std::unique_ptr<Store> store, QObject *parent = nullptr);

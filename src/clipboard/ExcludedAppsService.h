@@ -31,6 +31,9 @@ public:
     // Both rewrite the stored list, even when the set did not change.
     void addExcluded(const QString &bundleID);
     void removeExcluded(const QString &bundleID);
+    // Whether copies carry their source application here at all; without it
+    // no exclusion can apply.
+    bool canTellSourceApplications() const { return m_workspace.knowsFrontmostApplication(); }
 
     // The installed applications by name (locale-aware, case-insensitive).
     QList<InstalledApp> installedApps();

@@ -37,6 +37,10 @@ class Workspace {
 public:
     virtual ~Workspace() = default;
 
+    // Whether this desktop tells which application is in front at all. When
+    // it cannot, copies have no source application and excluded applications
+    // cannot be recognised.
+    virtual bool knowsFrontmostApplication() const { return true; }
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
 
     virtual std::optional<WindowId> activeWindow() = 0;

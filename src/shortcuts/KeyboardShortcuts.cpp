@@ -32,17 +32,30 @@ QString capitalized(const QString &text)
 
 } // namespace
 
-KeyboardShortcuts::KeyboardShortcuts(
-    Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout, QObject *parent)
+KeyboardShortcuts::KeyboardShortcuts(Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout,
+    DesktopShortcutService *desktop, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_backend(backend)
     , m_layout(layout)
+    , m_desktop(desktop)
 {
     qRegisterMetaType<Name>();
     if (m_backend) {
         connect(m_backend, &HotKeyBackend::pressed, this, [this](quint32 id) { dispatch(id, true); });
         connect(m_backend, &HotKeyBackend::released, this, [this](quint32 id) { dispatch(id, false); });
+    }
+    if (m_desktop) {
+        connect(m_desktop, &DesktopShortcutService::activated, this,
+            [this](const QString &id) { dispatchByName(id, true); });
+        connect(m_desktop, &DesktopShortcutService::deactivated, this,
+            [this](const QString &id) { dispatchByName(id, false); });
+        connect(
+            m_desktop, &DesktopShortcutService::stateChanged, this, &KeyboardShortcuts::availabilityChanged);
+        connect(m_desktop, &DesktopShortcutService::triggersChanged, this, [this] {
+            for (const Handlers &handlers : std::as_const(m_handlers))
+                Q_EMIT shortcutByNameDidChange(handlers.name);
+        });
     }
 }
 
@@ -160,6 +173,10 @@ void KeyboardShortcuts::setRecorderActive(bool active)
 // names may share one hot key and changing one of them keeps the other's.
 void KeyboardShortcuts::syncRegistrations()
 {
+    if (m_desktop) {
+        bindInDesktop();
+        return;
+    }
     QSet<Shortcut> wanted;
     for (const Handlers &handlers : std::as_const(m_handlers)) {
         if (handlers.keyDown.isEmpty() && handlers.keyUp.isEmpty())
@@ -174,6 +191,25 @@ void KeyboardShortcuts::syncRegistrations()
     for (const Shortcut &shortcut : added)
         registerHotKey(shortcut);
     m_registered = wanted;
+}
+
+// The desktop is told only when the set of names (or what they prefer)
+// changed: each new set may cost the user a confirmation dialog.
+void KeyboardShortcuts::bindInDesktop()
+{
+    QList<DesktopShortcutService::Binding> bindings;
+    for (const Handlers &handlers : std::as_const(m_handlers)) {
+        if (handlers.keyDown.isEmpty() && handlers.keyUp.isEmpty())
+            continue;
+        const Name &name = handlers.name;
+        bindings.append({ name.rawValue, name.description.isEmpty() ? name.rawValue : name.description,
+            storedShortcut(name) });
+    }
+    std::sort(bindings.begin(), bindings.end(), [](const auto &a, const auto &b) { return a.id < b.id; });
+    if (bindings == m_bound)
+        return;
+    m_bound = bindings;
+    m_desktop->bind(bindings);
 }
 
 void KeyboardShortcuts::registerHotKey(const Shortcut &shortcut)
@@ -241,12 +277,25 @@ void KeyboardShortcuts::dispatch(quint32 id, bool keyDown)
     // A handler may add or remove handlers; run those that were there.
     const QHash<QString, Handlers> handlers = m_handlers;
     for (const Handlers &entry : handlers) {
-        if (storedShortcut(entry.name) != fired)
-            continue;
-        for (const Action &action : keyDown ? entry.keyDown : entry.keyUp) {
-            if (action)
-                action();
-        }
+        if (storedShortcut(entry.name) == fired)
+            run(entry, keyDown);
+    }
+}
+
+void KeyboardShortcuts::dispatchByName(const QString &id, bool keyDown)
+{
+    if (!grabsAllowed())
+        return;
+    const auto entry = m_handlers.constFind(id);
+    if (entry != m_handlers.constEnd())
+        run(Handlers(*entry), keyDown);
+}
+
+void KeyboardShortcuts::run(const Handlers &handlers, bool keyDown)
+{
+    for (const Action &action : keyDown ? handlers.keyDown : handlers.keyUp) {
+        if (action)
+            action();
     }
 }
 
@@ -292,6 +341,45 @@ std::optional<QString> KeyboardShortcuts::layoutCharacter(int keyCode) const
     if (!text || text->toUcs4().size() != 1)
         return std::nullopt;
     return text;
+}
+
+bool KeyboardShortcuts::isAvailable() const
+{
+    if (m_desktop)
+        return m_desktop->state() != DesktopShortcutService::State::unavailable;
+    return m_backend != nullptr;
+}
+
+bool KeyboardShortcuts::isManagedByDesktop() const
+{
+    return m_desktop && m_desktop->state() != DesktopShortcutService::State::unavailable;
+}
+
+std::optional<QString> KeyboardShortcuts::assignedTrigger(const Name &name) const
+{
+    if (!m_desktop)
+        return std::nullopt;
+    const QHash<QString, QString> triggers = m_desktop->triggers();
+    const auto trigger = triggers.constFind(name.rawValue);
+    if (trigger == triggers.constEnd() || trigger->isEmpty())
+        return std::nullopt;
+    return *trigger;
+}
+
+bool KeyboardShortcuts::canConfigureInDesktop() const
+{
+    return isManagedByDesktop() && m_desktop->canConfigure();
+}
+
+void KeyboardShortcuts::configureInDesktop()
+{
+    if (canConfigureInDesktop())
+        m_desktop->configure();
+}
+
+std::optional<QString> KeyboardShortcuts::desktopNotation(const Shortcut &shortcut) const
+{
+    return m_desktop ? m_desktop->trigger(shortcut) : std::nullopt;
 }
 
 bool KeyboardShortcuts::isSystemShortcut(const Shortcut &shortcut) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shortcuts/DesktopShortcutService.h"
 #include "shortcuts/HotKeyBackend.h"
 #include "shortcuts/KeyboardLayout.h"
 #include "shortcuts/Name.h"
@@ -28,6 +29,11 @@ namespace quillet::shortcuts {
 // "KeyboardShortcuts_<name>", grabs it through the hot-key backend while some
 // handler wants it, and runs the handlers of every name whose combination was
 // pressed or released. One instance per process, main thread only.
+//
+// Where the desktop keeps global shortcuts itself (a desktop service instead
+// of a backend), the names that have handlers are bound there, with their
+// stored combination as the preferred trigger; the desktop decides the keys,
+// and an activation runs the handlers of that name.
 class KeyboardShortcuts : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool enabled READ isEnabled WRITE setEnabled NOTIFY enabledChanged)
@@ -36,10 +42,11 @@ class KeyboardShortcuts : public QObject {
 public:
     using Action = std::function<void()>;
 
-    // The backend and the layout may be absent (then nothing is grabbed, and
-    // keys describe as U+FFFD); both must outlive the library.
-    KeyboardShortcuts(
-        Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout, QObject *parent = nullptr);
+    // The backend, the layout and the desktop service may be absent (without
+    // a backend or a service nothing fires; without a layout keys describe as
+    // U+FFFD); all must outlive the library.
+    KeyboardShortcuts(Defaults &defaults, HotKeyBackend *backend, const KeyboardLayout *layout,
+        DesktopShortcutService *desktop = nullptr, QObject *parent = nullptr);
     ~KeyboardShortcuts() override;
 
     // Makes a name known. The first time a name with a factory shortcut is
@@ -81,10 +88,27 @@ public:
     // is this combination.
     QAction *matchingMenuItem(const QMenu *menu, const Shortcut &shortcut) const;
 
+    // Whether global shortcuts can fire at all in this session (also while
+    // the desktop is still being asked).
+    bool isAvailable() const;
+    // Whether the desktop decides the keys (then recorders show its triggers
+    // and send the user to its settings instead of recording).
+    bool isManagedByDesktop() const;
+    // The desktop's description of the keys that trigger a name.
+    std::optional<QString> assignedTrigger(const Name &name) const;
+    bool canConfigureInDesktop() const;
+    // Opens the desktop's own dialog for changing the triggers.
+    void configureInDesktop();
+    // A combination in the XDG shortcuts notation ("LOGO+SHIFT+v"), when the
+    // desktop service can name its key.
+    std::optional<QString> desktopNotation(const Shortcut &shortcut) const;
+
 Q_SIGNALS:
     void shortcutByNameDidChange(const quillet::shortcuts::Name &name);
     void recorderActiveStatusDidChange(bool isActive);
     void enabledChanged(bool enabled);
+    // isAvailable() or isManagedByDesktop() may have changed.
+    void availabilityChanged();
 
 private:
     struct HotKey {
@@ -105,11 +129,16 @@ private:
     bool grabHotKey(quint32 id, HotKey &hotKey);
     void suspendOrResume();
     void dispatch(quint32 id, bool keyDown);
+    void bindInDesktop();
+    void dispatchByName(const QString &id, bool keyDown);
+    static void run(const Handlers &handlers, bool keyDown);
     void printRegistrationError(const Shortcut &shortcut, int status) const;
 
     Defaults &m_defaults;
     QPointer<HotKeyBackend> m_backend;
     const KeyboardLayout *m_layout;
+    QPointer<DesktopShortcutService> m_desktop;
+    QList<DesktopShortcutService::Binding> m_bound;
 
     QSet<QString> m_declared;
     QHash<QString, Handlers> m_handlers;

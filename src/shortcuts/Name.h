@@ -10,15 +10,19 @@
 namespace quillet::shortcuts {
 
 // A shortcut as application code knows it: by name, with an optional factory
-// combination. Two names are the same when their raw values are.
+// combination and a description of what it does for desktops that list the
+// shortcuts they keep for applications. Two names are the same when their raw
+// values are.
 struct Name {
     QString rawValue;
     std::optional<Shortcut> defaultShortcut;
+    QString description;
 
     Name() = default;
-    explicit Name(QString raw, std::optional<Shortcut> factory = std::nullopt)
+    explicit Name(QString raw, std::optional<Shortcut> factory = std::nullopt, QString what = {})
         : rawValue(std::move(raw))
         , defaultShortcut(factory)
+        , description(std::move(what))
     {
     }
 

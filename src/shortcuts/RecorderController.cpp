@@ -42,13 +42,38 @@ RecorderController::RecorderController(
     , m_library(library)
     , m_name(std::move(name))
     , m_alerts(alerts)
-    , m_placeholder(localized(QStringLiteral("record_shortcut")))
+    , m_placeholder(idlePlaceholder())
 {
     showStoredShortcut();
     connect(&m_library, &KeyboardShortcuts::shortcutByNameDidChange, this, [this](const Name &changed) {
         if (changed == m_name)
             showStoredShortcut();
     });
+    connect(&m_library, &KeyboardShortcuts::availabilityChanged, this, [this] {
+        if (showsDesktopTrigger())
+            stopRecording();
+        setPlaceholder(idlePlaceholder());
+        showStoredShortcut();
+    });
+}
+
+bool RecorderController::showsDesktopTrigger() const
+{
+    return m_library.isManagedByDesktop();
+}
+
+QString RecorderController::idlePlaceholder() const
+{
+    if (!showsDesktopTrigger())
+        return localized(QStringLiteral("record_shortcut"));
+    return localized(m_library.canConfigureInDesktop() ? QStringLiteral("set_in_desktop")
+                                                       : QStringLiteral("not_assigned"));
+}
+
+void RecorderController::activate()
+{
+    if (showsDesktopTrigger())
+        m_library.configureInDesktop();
 }
 
 RecorderController::~RecorderController()
@@ -59,7 +84,7 @@ RecorderController::~RecorderController()
 
 void RecorderController::startRecording()
 {
-    if (m_recording)
+    if (m_recording || showsDesktopTrigger())
         return;
     m_recording = true;
     setPlaceholder(localized(QStringLiteral("press_shortcut")));
@@ -72,7 +97,7 @@ void RecorderController::stopRecording()
     if (!m_recording)
         return;
     m_recording = false;
-    setPlaceholder(localized(QStringLiteral("record_shortcut")));
+    setPlaceholder(idlePlaceholder());
     m_library.setRecorderActive(false);
     Q_EMIT recordingChanged(false);
 }
@@ -170,19 +195,32 @@ void RecorderController::returnFocus()
 
 void RecorderController::showStoredShortcut()
 {
-    const auto current = m_library.shortcut(m_name);
-    setText(current ? m_library.description(*current) : QString());
+    if (showsDesktopTrigger()) {
+        setText(m_library.assignedTrigger(m_name).value_or(QString()));
+    } else {
+        const auto current = m_library.shortcut(m_name);
+        setText(current ? m_library.description(*current) : QString());
+    }
+    updateCancelButton();
 }
 
 void RecorderController::setText(const QString &text)
 {
     if (m_text == text)
         return;
-    const bool wasVisible = isCancelButtonVisible();
     m_text = text;
     Q_EMIT textChanged(text);
-    if (wasVisible != isCancelButtonVisible())
-        Q_EMIT cancelButtonVisibleChanged(isCancelButtonVisible());
+    updateCancelButton();
+}
+
+// The desktop's triggers are removed in the desktop, not here.
+void RecorderController::updateCancelButton()
+{
+    const bool visible = !m_text.isEmpty() && !showsDesktopTrigger();
+    if (m_cancelButtonVisible == visible)
+        return;
+    m_cancelButtonVisible = visible;
+    Q_EMIT cancelButtonVisibleChanged(visible);
 }
 
 void RecorderController::setPlaceholder(const QString &placeholder)

@@ -40,6 +40,9 @@ public:
 // forwards focus changes, key presses and clicks, and shows text and
 // placeholder. Recording sets the library's recorder-active flag, so pressing a
 // registered combination records it instead of running its action.
+//
+// Where the desktop decides the keys, the recorder records nothing: it shows
+// the desktop's trigger, and activating it opens the desktop's own dialog.
 class RecorderController : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString text READ text NOTIFY textChanged)
@@ -65,7 +68,9 @@ public:
     QString text() const { return m_text; }
     QString placeholder() const { return m_placeholder; }
     bool isRecording() const { return m_recording; }
-    bool isCancelButtonVisible() const { return !m_text.isEmpty(); }
+    bool isCancelButtonVisible() const { return m_cancelButtonVisible; }
+    // Whether the desktop decides the keys (see above).
+    bool showsDesktopTrigger() const;
 
     // The field took focus / lost it (or its window stopped being active).
     void startRecording();
@@ -76,6 +81,8 @@ public:
     Disposition handleMouseUp(QPointF position, QRectF fieldBounds);
     // The cancel button, or the text cleared: the shortcut is removed.
     void clear();
+    // A click, or Return, on a field whose keys the desktop decides.
+    void activate();
 
 Q_SIGNALS:
     void textChanged(const QString &text);
@@ -91,6 +98,8 @@ Q_SIGNALS:
 private:
     void setText(const QString &text);
     void setPlaceholder(const QString &placeholder);
+    void updateCancelButton();
+    QString idlePlaceholder() const;
     void showStoredShortcut();
     void endRecording();
     void returnFocus();
@@ -104,6 +113,7 @@ private:
     QString m_text;
     QString m_placeholder;
     bool m_recording = false;
+    bool m_cancelButtonVisible = false;
 };
 
 } // namespace quillet::shortcuts

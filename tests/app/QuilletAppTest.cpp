@@ -12,6 +12,7 @@
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
+#include "ui/panel/FloatingPanelView.h"
 #include "ui/settings/SnippetsSettingsView.h"
 
 #include <QLineEdit>
@@ -263,6 +264,27 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::focusWidget(),
             h.app->tray().popup()->findChild<QLineEdit *>(QStringLiteral("searchEdit")));
         h.app->tray().hidePopup();
+    }
+
+    void thePanelSaysWhenChoosingOnlyCopies_data()
+    {
+        QTest::addColumn<bool>("trusted");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("pastes are typed") << true << "Ctrl+1-9 paste · Ctrl+P pin · Del delete";
+        QTest::newRow("no synthetic keys (Wayland without a virtual keyboard)")
+            << false << "Copied — press Ctrl+V";
+    }
+    void thePanelSaysWhenChoosingOnlyCopies()
+    {
+        QFETCH(bool, trusted);
+        QFETCH(QString, hint);
+        Harness h(trusted);
+        h.start();
+        h.state().showPanel();
+        QVERIFY(h.panels().panel());
+        auto *view = qobject_cast<FloatingPanelView *>(h.panels().panel()->content());
+        QVERIFY(view);
+        QCOMPARE(view->footerHint(), hint);
     }
 
     void firstRunSaysOnceWhenPastesCannotBeTyped_data()

@@ -10,6 +10,7 @@ namespace quillet::test {
 
 class FakeWorkspace final : public Workspace {
 public:
+    bool knowsFrontmostApplication() const override { return knowsFrontmost; }
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<WindowId> activeWindow() override { return active; }
     void activateWindow(WindowId window) override;
@@ -21,6 +22,7 @@ public:
     // Sets the application in front, as a copy from it would see it.
     void setFrontmost(const QString &id, const QString &name) { frontmost = RunningApplication { id, name }; }
 
+    bool knowsFrontmost = true;
     std::optional<RunningApplication> frontmost;
     std::optional<WindowId> active;
     QList<InstalledApplication> installed;

@@ -1,5 +1,7 @@
 #include "platform/x11/PlatformServices.h"
 
+#include "platform/InertServices.h"
+
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11KeySynthesizer.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -8,37 +10,39 @@
 
 #include <QGuiApplication>
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 namespace quillet {
 
 namespace {
 
-// A clipboard that is always empty, never changes and ignores writes.
-class InertPasteboard final : public Pasteboard {
-public:
-    qint64 changeCount() const override { return 0; }
-    bool notifiesChanges() const override { return true; }
-    QFuture<PasteboardContents> read(ReadPlan) override
-    {
-        return QtFuture::makeReadyFuture(PasteboardContents {});
+// The X11 extensions and window-manager features Quillet relies on.
+void probe(x11::X11Connection &connection, PlatformServices &services)
+{
+    int opcode = 0, event = 0, error = 0;
+    for (const char *extension : { "XFIXES", "XTEST" }) {
+        const bool present = XQueryExtension(connection.display(), extension, &opcode, &event, &error);
+        (present ? services.found : services.missing).append(QString::fromLatin1(extension));
     }
-    QFuture<std::optional<QString>> readText(Selection) override
-    {
-        return QtFuture::makeReadyFuture(std::optional<QString>());
+    bool activeWindow = false;
+    if (const auto supported
+        = connection.property(connection.root(), connection.atom("_NET_SUPPORTED"), XA_ATOM)) {
+        const auto *atoms = reinterpret_cast<const long *>(supported->bytes.constData());
+        for (unsigned long i = 0; i < supported->items; ++i)
+            activeWindow |= x11::XAtom(atoms[i]) == connection.atom("_NET_ACTIVE_WINDOW");
     }
-    QFuture<void> clear() override { return QtFuture::makeReadyFuture(); }
-    QFuture<void> write(const QList<PasteboardItem> &) override { return QtFuture::makeReadyFuture(); }
-    QFuture<void> restore(const QList<PasteboardItem> &) override { return QtFuture::makeReadyFuture(); }
-};
-
-// Reports that keystrokes cannot be posted, and posts none.
-class InertKeySynthesizer final : public KeySynthesizer {
-public:
-    bool isTrusted() override { return false; }
-    void postCopy() override { }
-    void postPaste(std::optional<WindowId>) override { }
-};
+    (activeWindow ? services.found : services.missing).append(QStringLiteral("_NET_ACTIVE_WINDOW"));
+}
 
 } // namespace
+
+QString describeSession(const QString &kind, const QStringList &found, const QStringList &missing)
+{
+    return QStringLiteral("%1: found %2; missing %3.")
+        .arg(kind, found.isEmpty() ? QStringLiteral("nothing") : found.join(QStringLiteral(", ")),
+            missing.isEmpty() ? QStringLiteral("nothing") : missing.join(QStringLiteral(", ")));
+}
 
 PlatformServices makePlatformServices()
 {
@@ -80,6 +84,7 @@ PlatformServices makePlatformServices()
         return services;
     }
 
+    probe(*desktopConnection, services);
     auto pasteboard = std::make_unique<x11::X11Pasteboard>(clipboardConnection);
     services.pasteboard = std::move(pasteboard);
     auto workspace = std::make_unique<x11::X11Workspace>(desktopConnection);

@@ -20,7 +20,15 @@ struct PlatformServices {
     // One sentence per feature that cannot work in this session, for the
     // user; empty when everything is available.
     QStringList unavailableFeatures;
+    // The desktop's extensions or protocols Quillet looks for: those found
+    // and those missing, by their protocol names.
+    QStringList found;
+    QStringList missing;
 };
+
+// One line for the start-up output: the session kind, then what was found and
+// what is missing.
+QString describeSession(const QString &kind, const QStringList &found, const QStringList &missing);
 
 // The X11 services when Qt runs on X11 with a reachable display; otherwise
 // stand-ins that do nothing (an empty clipboard that never changes, no

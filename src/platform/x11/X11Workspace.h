@@ -18,6 +18,7 @@ class X11Workspace final : public Workspace {
 public:
     explicit X11Workspace(std::shared_ptr<X11Connection> connection);
 
+    bool knowsFrontmostApplication() const override { return m_connection != nullptr; }
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<WindowId> activeWindow() override;
     void activateWindow(WindowId window) override;

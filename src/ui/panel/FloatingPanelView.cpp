@@ -268,6 +268,27 @@ void FloatingPanelView::showRowMenu(const QPoint &position)
     makeHistoryItemMenu(m_actions, *item, true, this)->popup(QCursor::pos());
 }
 
+void FloatingPanelView::setCopiesOnly(bool copiesOnly)
+{
+    m_copiesOnly = copiesOnly;
+    updateHint();
+}
+
+void FloatingPanelView::updateHint()
+{
+    if (m_copiesOnly)
+        m_hint->setText(QStringLiteral("Copied — press Ctrl+V"));
+    else if (m_actions.panelTab() == PanelTab::history)
+        m_hint->setText(QStringLiteral("Ctrl+1-9 paste · Ctrl+P pin · Del delete"));
+    else
+        m_hint->setText(QStringLiteral("Ctrl+1-9 or click"));
+}
+
+QString FloatingPanelView::footerHint() const
+{
+    return m_hint->text();
+}
+
 void FloatingPanelView::applyTab()
 {
     const bool history = m_actions.panelTab() == PanelTab::history;
@@ -277,8 +298,7 @@ void FloatingPanelView::applyTab()
         m_list->setItemDelegate(new CompactItemRow(m_history, m_list));
     else
         m_list->setItemDelegate(new CompactSnippetRow(m_list));
-    m_hint->setText(history ? QStringLiteral("Ctrl+1-9 paste · Ctrl+P pin · Del delete")
-                            : QStringLiteral("Ctrl+1-9 or click"));
+    updateHint();
     const QPalette pal = palette();
     for (QToolButton *tab : { m_historyTab, m_snippetsTab }) {
         const bool current = (tab == m_historyTab) == history;

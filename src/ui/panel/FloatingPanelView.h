@@ -44,6 +44,10 @@ public:
 
     // The panel's own menu (its header button).
     QMenu *menu() const { return m_menu; }
+    // Where Quillet cannot type the paste, choosing an entry only copies it:
+    // the footer says so instead of listing the shortcuts.
+    void setCopiesOnly(bool copiesOnly);
+    QString footerHint() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -55,6 +59,7 @@ private:
     void showRowMenu(const QPoint &position);
     void setSelectedIndex(int index);
     void applyTab();
+    void updateHint();
     void refresh();
 
     AppActions &m_actions;
@@ -73,6 +78,7 @@ private:
     QLabel *m_count = nullptr;
     QLabel *m_hint = nullptr;
     QMenu *m_menu = nullptr;
+    bool m_copiesOnly = false;
 };
 
 } // namespace quillet

@@ -48,6 +48,19 @@ ExcludedAppsSettingsView::ExcludedAppsSettingsView(ExcludedAppsService &service,
     column->setContentsMargins(20, 16, 20, 16);
     column->setSpacing(12);
 
+    // Some desktops (Wayland without the foreign-toplevel protocol) never say
+    // which application is in front: the list would then promise nothing.
+    if (!m_service.canTellSourceApplications()) {
+        auto *caption
+            = textLabel(QStringLiteral("This desktop does not tell Quillet which application is in "
+                                       "front, so copies are recorded without their application and "
+                                       "exclusions cannot apply."),
+                11, textColor(palette(), Emphasis::secondary));
+        caption->setObjectName(QStringLiteral("sourceUnknownCaption"));
+        caption->setWordWrap(true);
+        column->addWidget(caption);
+    }
+
     m_search = new SearchField(QStringLiteral("Search apps..."), this);
     m_search->setObjectName(QStringLiteral("appSearch"));
     column->addWidget(m_search);

@@ -75,13 +75,14 @@ QString relativeTime(const QDateTime &then, const QDateTime &now)
 } // namespace
 
 GeneralSettingsView::GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtLoginService &launchAtLogin,
-    UpdateService &updates, KeySynthesizer &keys, Clock &clock, QWidget *parent)
+    UpdateService &updates, KeySynthesizer &keys, Clock &clock, PasteExplanation explanation, QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_launchAtLogin(launchAtLogin)
     , m_updates(updates)
     , m_keys(keys)
     , m_clock(clock)
+    , m_explanation(std::move(explanation))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -200,14 +201,12 @@ void GeneralSettingsView::buildAccessibilitySection(SettingsPage *page)
     statusLayout->addWidget(m_accessibilityIcon);
     statusLayout->addWidget(m_accessibilityText, 1);
 
-    m_grantAccess = new QPushButton(QStringLiteral("Grant Access"));
+    m_grantAccess = new QPushButton(m_explanation.helpButton);
     m_grantAccess->setObjectName(QStringLiteral("grantAccess"));
     section->addRow(status, m_grantAccess);
     connect(m_grantAccess, &QPushButton::clicked, this, &GeneralSettingsView::grantAccess);
 
-    m_accessibilityHint = secondaryCaption(
-        QStringLiteral("Pasting an item sends Ctrl+V to the application in front, which needs the X server's "
-                       "XTest extension."));
+    m_accessibilityHint = secondaryCaption(m_explanation.requirement);
     m_accessibilityHint->setObjectName(QStringLiteral("accessibilityHint"));
     section->addWidget(m_accessibilityHint);
 }
@@ -260,8 +259,7 @@ void GeneralSettingsView::refreshAccessibility()
     m_accessibilityIcon->setPixmap(symbolPixmap(
         granted ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("exclamationmark.triangle.fill"),
         16, granted ? kGranted : kRequired));
-    m_accessibilityText->setText(granted ? QStringLiteral("Accessibility access granted")
-                                         : QStringLiteral("Accessibility access required"));
+    m_accessibilityText->setText(granted ? m_explanation.granted : m_explanation.missing);
     m_grantAccess->setVisible(!granted);
     m_accessibilityHint->setVisible(!granted);
 }
@@ -296,13 +294,10 @@ void GeneralSettingsView::grantAccess()
     refreshAccessibility();
     if (m_accessibilityGranted)
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Accessibility"),
-        QStringLiteral("Quillet cannot send keystrokes on this display."), QMessageBox::Ok, window());
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Accessibility"), m_explanation.helpTitle,
+        QMessageBox::Ok, window());
     box.setObjectName(QStringLiteral("accessibilityHelp"));
-    box.setInformativeText(
-        QStringLiteral("To paste, Quillet sends Ctrl+V through the XTest extension of the X server, and this "
-                       "display does not offer it. Run Quillet in an X11 session with XTest enabled (every "
-                       "standard X server has it), then come back here: this section updates by itself."));
+    box.setInformativeText(m_explanation.help);
     box.setWindowModality(Qt::WindowModal);
     box.exec();
     refreshAccessibility();

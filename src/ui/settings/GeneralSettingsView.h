@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/settings/SettingsServices.h"
+
 #include <QWidget>
 
 #include <chrono>
@@ -29,7 +31,8 @@ public:
     static constexpr std::chrono::milliseconds accessibilityRefreshInterval { 2000 };
 
     GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtLoginService &launchAtLogin,
-        UpdateService &updates, KeySynthesizer &keys, Clock &clock, QWidget *parent = nullptr);
+        UpdateService &updates, KeySynthesizer &keys, Clock &clock, PasteExplanation explanation = {},
+        QWidget *parent = nullptr);
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
 
@@ -54,6 +57,7 @@ private:
     UpdateService &m_updates;
     KeySynthesizer &m_keys;
     Clock &m_clock;
+    PasteExplanation m_explanation;
 
     QLabel *m_historySizeLabel = nullptr;
     Stepper *m_historySize = nullptr;

@@ -3,6 +3,8 @@
 #include "shortcuts/Name.h"
 #include "ui/settings/KeyStrokeReader.h"
 
+#include <QString>
+
 namespace quillet {
 
 class AIService;
@@ -29,6 +31,27 @@ struct AppShortcutNames {
     shortcuts::Name openLauncher;
 };
 
+// How the General tab explains pasting: what the synthetic keystroke needs on
+// this desktop and what the user can do without it. The defaults speak of
+// X11; other desktops say their own.
+struct PasteExplanation {
+    QString granted = QStringLiteral("Accessibility access granted");
+    QString missing = QStringLiteral("Accessibility access required");
+    QString requirement = QStringLiteral("Pasting an item sends Ctrl+V to the application in front, which "
+                                         "needs the X server's XTest extension.");
+    QString helpButton = QStringLiteral("Grant Access");
+    QString helpTitle = QStringLiteral("Quillet cannot send keystrokes on this display.");
+    QString help = QStringLiteral("To paste, Quillet sends Ctrl+V through the XTest extension of the X "
+                                  "server, and this display does not "
+                                  "offer it. Run Quillet in an X11 session with XTest enabled (every "
+                                  "standard X server has it), then come "
+                                  "back here: this section updates by itself.");
+    // Said once, on the first run, when pastes cannot be typed.
+    QString notice
+        = QStringLiteral("Quillet cannot type pastes for you: the X server offers no XTest extension. "
+                         "Chosen entries are put on the clipboard; paste them with Ctrl+V.");
+};
+
 // Everything the settings window reads and changes; all must outlive it.
 struct SettingsServices {
     SettingsViewModel &viewModel;
@@ -51,6 +74,7 @@ struct SettingsServices {
     PromptLibrary &prompts;
     // The platform's reading of key events for the recorders (optional).
     KeyStrokeReader keyStrokeReader = {};
+    PasteExplanation pasteExplanation = {};
 };
 
 } // namespace quillet

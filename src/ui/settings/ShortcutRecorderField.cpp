@@ -208,6 +208,20 @@ std::optional<KeyStroke> ShortcutRecorderField::read(const QKeyEvent &event) con
 
 bool ShortcutRecorderField::event(QEvent *event)
 {
+    if (m_controller->showsDesktopTrigger()) {
+        // Nothing is recorded here: a click or Return opens the desktop's dialog.
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton && rect().contains(mouse->position().toPoint()))
+                m_controller->activate();
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                m_controller->activate();
+                return true;
+            }
+        }
+    }
     if (m_controller->isRecording()) {
         switch (event->type()) {
         case QEvent::ShortcutOverride:

@@ -1,16 +1,20 @@
 #include "ui/settings/ShortcutSettingsView.h"
 
+#include "shortcuts/KeyboardShortcuts.h"
+#include "ui/common/Palette.h"
 #include "ui/settings/SettingsPage.h"
 #include "ui/settings/SettingsSection.h"
 #include "ui/settings/ShortcutRecorderField.h"
 
 #include <QBoxLayout>
+#include <QLabel>
 
 namespace quillet {
 
 ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library,
     const AppShortcutNames &names, const KeyStrokeReader &reader, QWidget *parent)
     : QWidget(parent)
+    , m_library(library)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -18,20 +22,101 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
     layout->addWidget(page);
     SettingsSection *section = page->addSection(QStringLiteral("Global Shortcuts"));
 
-    const std::pair<const char *, const shortcuts::Name *> rows[] = {
-        { "Toggle floating panel:", &names.togglePanel },
-        { "Open history:", &names.openHistory },
-        { "Open snippets:", &names.openSnippets },
-        { "AI Transform:", &names.aiTransform },
-        { "App Launcher:", &names.openLauncher },
+    // The command line does what the first three shortcuts do.
+    const struct {
+        const char *label;
+        const shortcuts::Name *name;
+        const char *command;
+    } rows[] = {
+        { "Toggle floating panel:", &names.togglePanel, "quillet toggle" },
+        { "Open history:", &names.openHistory, "quillet show history" },
+        { "Open snippets:", &names.openSnippets, "quillet show snippets" },
+        { "AI Transform:", &names.aiTransform, nullptr },
+        { "App Launcher:", &names.openLauncher, nullptr },
     };
-    for (const auto &[label, name] : rows) {
-        auto *recorder = new ShortcutRecorderField(library, *name);
+    for (const auto &row : rows) {
+        auto *recorder = new ShortcutRecorderField(library, *row.name);
         recorder->setKeyStrokeReader(reader);
         recorder->setMinimumWidth(160);
         m_recorders.append(recorder);
-        section->addRow(QString::fromUtf8(label), recorder);
+        section->addRow(QString::fromUtf8(row.label), recorder);
+        if (row.command)
+            m_commands.append({ *row.name, QString::fromLatin1(row.command) });
     }
+
+    m_caption = new QLabel;
+    m_caption->setObjectName(QStringLiteral("shortcutsCaption"));
+    m_caption->setWordWrap(true);
+    m_caption->setTextFormat(Qt::RichText);
+    m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont font = m_caption->font();
+    font.setPixelSize(11);
+    m_caption->setFont(font);
+    QPalette palette = m_caption->palette();
+    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
+    m_caption->setPalette(palette);
+    section->addWidget(m_caption);
+
+    connect(&m_library, &shortcuts::KeyboardShortcuts::availabilityChanged, this,
+        &ShortcutSettingsView::showAvailability);
+    showAvailability();
+}
+
+QStringList ShortcutSettingsView::compositorBindings(
+    shortcuts::KeyboardShortcuts &library, const QList<std::pair<shortcuts::Name, QString>> &commands)
+{
+    // The XDG notation's modifiers in sway's words; $mod is the Super key in
+    // sway's default configuration.
+    const std::pair<QString, QString> modifiers[] = { { QStringLiteral("LOGO"), QStringLiteral("$mod") },
+        { QStringLiteral("SHIFT"), QStringLiteral("Shift") },
+        { QStringLiteral("CTRL"), QStringLiteral("Ctrl") },
+        { QStringLiteral("ALT"), QStringLiteral("Mod1") } };
+    QStringList lines;
+    for (const auto &[name, command] : commands) {
+        const auto shortcut = library.shortcut(name);
+        const auto notation = shortcut ? library.desktopNotation(*shortcut) : std::nullopt;
+        if (!notation)
+            continue;
+        QStringList parts = notation->split(QLatin1Char('+'));
+        // Modifiers first with Super leading, as sway's own configuration writes them.
+        QStringList keys;
+        for (const auto &[xdg, sway] : modifiers) {
+            if (parts.removeOne(xdg))
+                keys.append(sway);
+        }
+        keys += parts;
+        lines.append(QStringLiteral("bindsym %1 exec %2").arg(keys.join(QLatin1Char('+')), command));
+    }
+    return lines;
+}
+
+void ShortcutSettingsView::showAvailability()
+{
+    const bool available = m_library.isAvailable();
+    for (ShortcutRecorderField *recorder : std::as_const(m_recorders))
+        recorder->setEnabled(available);
+
+    QString text;
+    if (m_library.isManagedByDesktop()) {
+        text = m_library.canConfigureInDesktop()
+            ? QStringLiteral(
+                "Your desktop keeps these shortcuts. Click one to change it in the desktop's own "
+                "dialog.")
+            : QStringLiteral("Your desktop keeps these shortcuts: change them in its keyboard settings.");
+    } else if (!available) {
+        text = QStringLiteral(
+            "This desktop offers applications no global shortcuts. Bind Quillet's commands to "
+            "keys in your compositor's configuration instead");
+        const QStringList lines = compositorBindings(m_library, m_commands);
+        if (lines.isEmpty()) {
+            text += QLatin1Char('.');
+        } else {
+            text += QStringLiteral(", for sway in ~/.config/sway/config:<pre>%1</pre>")
+                        .arg(lines.join(QLatin1Char('\n')).toHtmlEscaped());
+        }
+    }
+    m_caption->setText(text);
+    m_caption->setVisible(!text.isEmpty());
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
-// A small outside application for the X11 tests: one line edit in a window
-// whose WM_CLASS (and optionally GTK application id) the test chooses. It
+// A small outside application for the X11 and Wayland tests: one line edit in
+// a window whose WM_CLASS (and optionally GTK application id) or Wayland app id
+// the test chooses. It
 // prints "window <id>" once its window is active and "text <text>" whenever
 // the text changes, and selects its text on "--select". "--copy" puts rich
 // content on the clipboard (HTML, text and a 4 × 4 picture, which Qt offers in
@@ -8,8 +9,8 @@
 // application does, handing its clipboard to the clipboard manager.
 // "--terminal" behaves like a terminal emulator: Ctrl+Shift+C and Ctrl+Shift+V
 // copy and paste, while Ctrl+C and Ctrl+V go to the program and do nothing.
-//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--text TEXT] [--select] [--copy]
-//                       [--exit-after-copy] [--terminal]
+//   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--app-id ID] [--text TEXT]
+//                       [--select] [--copy] [--exit-after-copy] [--terminal]
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -59,6 +60,12 @@ private:
 
 int main(int argc, char **argv)
 {
+    // The Wayland app id is the desktop file name, and must be known before
+    // the first window exists.
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--app-id") == 0)
+            QGuiApplication::setDesktopFileName(QString::fromUtf8(argv[i + 1]));
+    }
     QApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     QByteArray instance, className, applicationId;

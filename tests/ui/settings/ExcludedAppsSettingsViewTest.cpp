@@ -187,6 +187,23 @@ private Q_SLOTS:
         f.excludedApps.addExcluded(QStringLiteral("org.kde.kate"));
         QVERIFY(view.switchFor(QStringLiteral("org.kde.kate"))->isChecked());
     }
+
+    void saysWhenTheDesktopCannotTellTheSourceApplication_data()
+    {
+        QTest::addColumn<bool>("knowsFrontmost");
+        QTest::newRow("X11, Wayland with foreign-toplevel") << true;
+        QTest::newRow("Wayland without it") << false;
+    }
+
+    void saysWhenTheDesktopCannotTellTheSourceApplication()
+    {
+        QFETCH(bool, knowsFrontmost);
+        test::SettingsFixture f;
+        f.workspace.knowsFrontmost = knowsFrontmost;
+        ExcludedAppsSettingsView view(f.excludedApps);
+        const auto *caption = view.findChild<QLabel *>(QStringLiteral("sourceUnknownCaption"));
+        QCOMPARE(caption != nullptr, !knowsFrontmost);
+    }
 };
 
 QUILLET_TEST_MAIN(ExcludedAppsSettingsViewTest)

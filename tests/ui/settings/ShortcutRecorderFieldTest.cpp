@@ -1,5 +1,6 @@
 #include "ui/settings/ShortcutRecorderField.h"
 #include "shortcuts/Localization.h"
+#include "support/FakeDesktopShortcuts.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/settings/KeyStrokeReader.h"
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTextDocument>
 
 using namespace quillet;
 using namespace quillet::shortcuts;
@@ -254,6 +257,57 @@ private Q_SLOTS:
                 QStringLiteral("openLauncher") }));
         QCOMPARE(view.recorders().first()->text(), QStringLiteral("Shift+Super+V"));
         QCOMPARE(view.recorders().last()->text(), QStringLiteral("Ctrl+Alt+Space"));
+    }
+
+    // Where the desktop keeps global shortcuts, or where there are none.
+    void theShortcutsTabSaysWhoDecidesTheKeys_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("desktop portal")
+            << int(DesktopShortcutService::State::ready) << true
+            << "Your desktop keeps these shortcuts. Click one to change it in the desktop's own dialog.";
+        QTest::newRow("no global shortcuts (sway)")
+            << int(DesktopShortcutService::State::unavailable) << false
+            << "This desktop offers applications no global shortcuts. Bind Quillet's commands to keys in "
+               "your "
+               "compositor's configuration instead, for sway in ~/.config/sway/config:\n"
+               "bindsym $mod+Shift+v exec quillet toggle\n"
+               "bindsym $mod+Shift+s exec quillet show snippets";
+    }
+
+    void theShortcutsTabSaysWhoDecidesTheKeys()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, enabled);
+        QFETCH(QString, caption);
+        test::SettingsFixture f;
+        test::FakeDesktopShortcuts desktop;
+        desktop.current = DesktopShortcutService::State::connecting;
+        desktop.notations.insert(
+            *HotkeyManager::togglePanel().defaultShortcut, QStringLiteral("SHIFT+LOGO+v"));
+        desktop.notations.insert(
+            *HotkeyManager::openSnippets().defaultShortcut, QStringLiteral("SHIFT+LOGO+s"));
+        desktop.assigned.insert(HotkeyManager::togglePanel().rawValue, QStringLiteral("Shift+Meta+V"));
+        KeyboardShortcuts library(f.defaults, nullptr, nullptr, &desktop);
+        ShortcutSettingsView view(library, test::appShortcutNames());
+        view.show();
+
+        // The tab follows the answer, which comes after it was built.
+        desktop.setState(DesktopShortcutService::State(state));
+        QCOMPARE(view.caption()->isVisible(), true);
+        QTextDocument document;
+        document.setHtml(view.caption()->text());
+        QCOMPARE(document.toPlainText().trimmed(), caption);
+        for (ShortcutRecorderField *recorder : view.recorders())
+            QCOMPARE(recorder->isEnabled(), enabled);
+        if (enabled) {
+            QCOMPARE(view.recorders().first()->text(), QStringLiteral("Shift+Meta+V"));
+            QTest::mouseClick(view.recorders().first(), Qt::LeftButton);
+            QCOMPARE(desktop.configureCalls, 1);
+            QVERIFY(!view.recorders().first()->isRecording());
+        }
     }
 
     void qtKeysReadAsUsKeyPositions_data()
