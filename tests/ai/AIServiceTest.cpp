@@ -485,6 +485,5 @@ private Q_SLOTS:
     }
 };
 
-
 QUILLET_TEST_MAIN(AIServiceTest)
 #include "AIServiceTest.moc"

@@ -11,7 +11,7 @@ namespace quillet::test {
 namespace {
 // Removed when the test program ends.
 std::unique_ptr<QTemporaryDir> g_home;
-}
+} // namespace
 
 void isolateEnvironment()
 {

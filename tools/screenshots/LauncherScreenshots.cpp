@@ -4,9 +4,9 @@
 // conversations. Runs offscreen against the fake Gemini service.
 #include "support/LauncherFixture.h"
 #include "support/ManualClock.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/launcher/LauncherView.h"
-#include "ui/common/FloatingWindow.h"
 
 #include <QApplication>
 #include <QDir>

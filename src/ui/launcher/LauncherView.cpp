@@ -1,8 +1,8 @@
 #include "ui/launcher/LauncherView.h"
 
 #include "launcher/LauncherViewModel.h"
-#include "ui/controls/Dividers.h"
 #include "ui/common/Palette.h"
+#include "ui/controls/Dividers.h"
 #include "ui/launcher/BusyIndicator.h"
 #include "ui/launcher/ConversationList.h"
 #include "ui/launcher/ConversationView.h"
