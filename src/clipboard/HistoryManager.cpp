@@ -8,14 +8,30 @@
 #include <QFutureWatcher>
 #include <QtConcurrent>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace quillet {
 
 namespace {
 
 constexpr qint64 kDefaultHistoryLimit = 500;
 
+// Lowers the calling worker thread's scheduling priority once (Linux keeps a
+// nice value per thread).
+void yieldToTheInterface()
+{
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
+}
+
 HistoryManager::Entry deriveEntry(const PasteboardSnapshot &snapshot)
 {
+    yieldToTheInterface();
     HistoryManager::Entry entry;
     entry.hash = contentHashOf(snapshot);
     QStringList typeList;
@@ -89,7 +105,7 @@ void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
     auto pending = std::make_shared<Pending>();
     pending->snapshot = snapshot;
     pending->copiedAt = m_clock.now();
-    pending->entry = QtConcurrent::run(deriveEntry, snapshot);
+    pending->entry = QtConcurrent::run(&m_workers, deriveEntry, snapshot);
     connect(&pending->watcher, &QFutureWatcherBase::finished, this, &HistoryManager::storeReady);
     pending->watcher.setFuture(pending->entry);
     m_pending.push_back(std::move(pending));

@@ -8,6 +8,7 @@
 
 #include <QFuture>
 #include <QObject>
+#include <QThreadPool>
 
 #include <deque>
 #include <memory>
@@ -78,6 +79,9 @@ private:
     Defaults &m_defaults;
     Clock &m_clock;
     std::deque<std::shared_ptr<Pending>> m_pending;
+    // Decoding and hashing run here, below the main thread's priority, so a
+    // large picture never takes the processor from the interface.
+    QThreadPool m_workers;
 };
 
 } // namespace quillet

@@ -365,6 +365,7 @@ Store::Store(QString connectionName, QString path, bool readOnly)
 
 Store::~Store()
 {
+    m_checkpointer.waitForDone();
     m_statements.clear();
     m_db.close();
     m_db = QSqlDatabase();
@@ -384,6 +385,10 @@ bool Store::prepareSchema(QString *error)
     if (!run(m_db, QStringLiteral("PRAGMA synchronous=NORMAL"), error))
         return false;
     if (!run(m_db, QStringLiteral("PRAGMA foreign_keys=ON"), error))
+        return false;
+    // Copying the log back into the file is left to a background connection
+    // (checkpointSoon), so a large copy never makes a commit wait for it.
+    if (!run(m_db, QStringLiteral("PRAGMA wal_autocheckpoint=0"), error))
         return false;
     if (!run(m_db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), error, &value))
         return false;
@@ -477,9 +482,34 @@ template<typename Fn> bool Store::mutate(const char *what, std::initializer_list
         qCWarning(lcStore) << what << "failed and was rolled back:" << failure;
         return false;
     }
+    checkpointSoon();
     for (Record record : records)
         Q_EMIT changed(record);
     return true;
+}
+
+void Store::checkpointSoon()
+{
+    // Once the log holds a few megabytes, and one checkpoint at a time.
+    constexpr qint64 kLogBytes = 4 * 1024 * 1024;
+    if (m_checkpointing->load() || QFileInfo(m_path + QStringLiteral("-wal")).size() < kLogBytes)
+        return;
+    m_checkpointing->store(true);
+    m_checkpointer.start([path = m_path, name = m_connectionName, running = m_checkpointing] {
+        // A connection of this thread's own, opened for the checkpoint only:
+        // a PASSIVE checkpoint copies what no reader still needs and never
+        // blocks the main connection.
+        const QString connection = name + QStringLiteral("-checkpoint");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(path);
+            if (db.open())
+                QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        running->store(false);
+    });
 }
 
 namespace {

@@ -12,8 +12,10 @@
 #include <QSet>
 #include <QSqlDatabase>
 #include <QString>
+#include <QThreadPool>
 #include <QUuid>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -136,7 +138,11 @@ private:
     QList<ClipboardItem> fetchItems(
         const char *sql, std::initializer_list<QVariant> bindings, bool *ok = nullptr);
 
+    void checkpointSoon();
+
     QSqlDatabase m_db;
+    QThreadPool m_checkpointer;
+    std::shared_ptr<std::atomic<bool>> m_checkpointing = std::make_shared<std::atomic<bool>>(false);
     QString m_connectionName;
     QString m_path;
     QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
