@@ -69,6 +69,22 @@ QFont sizedFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Nor
     return font;
 }
 
+// The prompt rows' look, set once on their list. The keyboard's row is
+// tinted like the history panel's selection, so the icon keeps its colour
+// and the name its contrast.
+QString promptRowsStyle(const QPalette &palette)
+{
+    const QColor accent = accentColor(palette, 0.15);
+    return QStringLiteral(
+        "QToolButton { border: none; border-radius: 6px; padding: 6px 12px; text-align: left; }"
+        "QToolButton:hover { background: rgba(127, 127, 127, 0.12); }"
+        "QToolButton[highlighted=\"true\"] { background: rgba(%1, %2, %3, %4); }")
+        .arg(accent.red())
+        .arg(accent.green())
+        .arg(accent.blue())
+        .arg(accent.alphaF());
+}
+
 // A prompt row: the icon in its tint, then the name; the whole row clicks.
 QToolButton *promptButton(const QString &icon, const QString &name, const QColor &tint, QWidget *parent)
 {
@@ -83,17 +99,6 @@ QToolButton *promptButton(const QString &icon, const QString &name, const QColor
     button->setFocusPolicy(Qt::NoFocus);
     button->setCursor(Qt::PointingHandCursor);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    // The keyboard's row is tinted like the history panel's selection, so the
-    // icon keeps its colour and the name its contrast.
-    const QColor accent = accentColor(button->palette(), 0.15);
-    button->setStyleSheet(QStringLiteral(
-        "QToolButton { border: none; border-radius: 6px; padding: 6px 12px; text-align: left; }"
-        "QToolButton:hover { background: rgba(127, 127, 127, 0.12); }"
-        "QToolButton[highlighted=\"true\"] { background: rgba(%1, %2, %3, %4); }")
-                              .arg(accent.red())
-                              .arg(accent.green())
-                              .arg(accent.blue())
-                              .arg(accent.alphaF()));
     return button;
 }
 
@@ -216,6 +221,7 @@ QWidget *AITransformView::buildPromptScreen()
     column->addWidget(m_promptError);
 
     auto *list = new QWidget(screen);
+    list->setStyleSheet(promptRowsStyle(palette()));
     m_promptColumn = new QVBoxLayout(list);
     m_promptColumn->setContentsMargins(4, 4, 4, 4);
     m_promptColumn->setSpacing(2);
@@ -510,8 +516,11 @@ void AITransformView::updateResult()
             return;
         m_result->clear();
         QTextCursor cursor(m_result->document());
+        // One edit: the document is laid out once, not after every run.
+        cursor.beginEditBlock();
         ResultDiff::insert(cursor, ResultDiff::diff(m_manager.selectedText().value_or(QString()), *result),
             DiffColors::forPalette(palette()));
+        cursor.endEditBlock();
         m_shownText = *result;
         m_showingDiff = true;
         return;
