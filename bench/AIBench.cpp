@@ -1,3 +1,4 @@
+#include "SampleText.h"
 #include "ai/GeminiStreamParser.h"
 #include "ai/ResultDiff.h"
 
@@ -9,35 +10,10 @@
 #include <limits>
 
 using namespace quillet;
+using quillet::bench::edited;
+using quillet::bench::words;
 
 namespace {
-
-QString words(QRandomGenerator &random, int count)
-{
-    static const QStringList vocabulary { "the", "quick", "brown", "fox", "jumps", "over", "lazy", "dog",
-        "while", "editors", "review", "draft", "résumé", "naïve", "über", "日本語", "text", "with", "several",
-        "commas", "and", "numbers", "42", "3.14" };
-    static const QStringList separators { " ", " ", " ", " ", " ", ", ", ". ", "\n", "; ", " (", ") " };
-    QString text;
-    for (int i = 0; i < count; ++i) {
-        text += vocabulary[random.bounded(vocabulary.size())];
-        text += separators[random.bounded(separators.size())];
-    }
-    return text;
-}
-
-// A light edit, as a grammar fix would make: about one token in twenty.
-QString edited(QRandomGenerator &random, const QString &text)
-{
-    QStringList tokens = ResultDiff::tokenize(text);
-    for (qsizetype i = 0; i < tokens.size(); i += 10 + random.bounded(20)) {
-        if (random.bounded(2))
-            tokens[i] = QStringLiteral("fixed");
-        else
-            tokens.insert(i, QStringLiteral("new "));
-    }
-    return tokens.join(QString());
-}
 
 QByteArray eventStream(int events)
 {

@@ -194,7 +194,9 @@ QList<DiffChunk> ResultDiff::diff(
 
 DiffColors DiffColors::light()
 {
-    return { QColor(0xff, 0x3b, 0x30), QColor(0x34, 0xc7, 0x59) };
+    // The deeper red and green of light themes' accessible palettes: the
+    // bright ones fall below a readable contrast on a light background.
+    return { QColor(0xd7, 0x00, 0x15), QColor(0x24, 0x8a, 0x3d) };
 }
 
 DiffColors DiffColors::dark()

@@ -3,25 +3,34 @@
 #include "clipboard/ClipboardMonitor.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
 #include "platform/Pasteboard.h"
 #include "store/UserStore.h"
+#include "support/GeminiPayloads.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/ai/AITransformView.h"
 #include "ui/common/FloatingWindow.h"
 #include "ui/panel/FloatingPanelView.h"
 
 #include "../platform/x11/X11TestTools.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QStandardPaths>
 
 using namespace quillet;
 using test::waitUntil;
 
 namespace {
+
+const QByteArray kApiKey = "x11-test-key";
 
 bool xdotool(const QStringList &arguments)
 {
@@ -58,6 +67,7 @@ class QuilletX11Test : public QObject {
 private:
     std::unique_ptr<DesktopSession> m_desktop;
     std::unique_ptr<QuilletApp> m_app;
+    test::FakeGeminiServer m_gemini;
 
     AppState &state() { return m_app->state(); }
     FloatingPanelController &panels() { return m_app->panels(); }
@@ -76,6 +86,18 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        // A terminal emulator, known by its desktop entry before it is first read.
+        const QString entries = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/applications");
+        QDir().mkpath(entries);
+        QFile terminal(entries + QStringLiteral("/org.example.Term.desktop"));
+        QVERIFY(terminal.open(QIODevice::WriteOnly));
+        terminal.write("[Desktop Entry]\nType=Application\nName=Term\nExec=true\nStartupWMClass=Term\n"
+                       "Categories=System;TerminalEmulator;\n");
+        terminal.close();
+        Defaults::shared().setString(keys::geminiBaseURL, m_gemini.baseUrl());
+        Defaults::shared().setString(keys::geminiAPIKey, QString::fromLatin1(kApiKey));
+
         test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
         QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
         m_desktop = std::make_unique<DesktopSession>(Defaults::shared(), Clock::system());
@@ -248,6 +270,87 @@ private Q_SLOTS:
         const ClipboardItem added = m_app->store().itemsByLastUsed(1).first();
         QCOMPARE(added.title, QStringLiteral("added by a command"));
         QCOMPARE(added.useCount, 0);
+    }
+
+    // The selection reaches the model and the answer takes its place: read
+    // from PRIMARY where the window holds it there, else copied with the
+    // user's clipboard put back before the answer arrives.
+    void anAnswerReplacesTheSelection_data()
+    {
+        QTest::addColumn<QString>("press");
+        QTest::addColumn<QStringList>("window");
+        const QStringList plain { QStringLiteral("--class"), QStringLiteral("editor"),
+            QStringLiteral("Editor") };
+        const QString aiKeys = QStringLiteral("super+shift+a");
+        const QString promptKeys = QStringLiteral("ctrl+alt+p");
+        QTest::newRow("AI hot key, PRIMARY") << aiKeys << plain + QStringList { QStringLiteral("--primary") };
+        QTest::newRow("AI hot key, copied") << aiKeys << plain;
+        QTest::newRow("saved prompt, copied") << promptKeys << plain;
+        QTest::newRow("saved prompt, terminal")
+            << promptKeys
+            << QStringList { QStringLiteral("--class"), QStringLiteral("term"), QStringLiteral("Term"),
+                   QStringLiteral("--terminal") };
+    }
+    void anAnswerReplacesTheSelection()
+    {
+        QFETCH(QString, press);
+        QFETCH(QStringList, window);
+        const QString selection = QStringLiteral("teh cat sat on teh mat");
+        const QString answer = QStringLiteral("the cat sat on the mat");
+        const SavedPrompt prompt = *m_app->prompts().create(QStringLiteral("Proofread"),
+            QStringLiteral("checkmark.circle"), QStringLiteral("Fix the typos."), TransformMode::replace);
+        const auto forget = qScopeGuard([&] { m_app->prompts().remove(prompt); });
+        m_app->shortcuts().setShortcut(
+            shortcuts::Shortcut(shortcuts::keys::p, shortcuts::control | shortcuts::option),
+            HotkeyManager::promptName(prompt));
+
+        test::TestWindow editor(
+            window + QStringList { QStringLiteral("--text"), selection, QStringLiteral("--select") });
+        const quint64 editorWindow = editor.waitForWindow();
+        QVERIFY(editorWindow);
+        test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), "what the user copied");
+        QVERIFY(waitUntil([&] {
+            return test::historyTitles(m_app->store()).value(0) == QLatin1String("what the user copied");
+        }));
+        test::FakeReply held = test::gemini::textStream({ QStringLiteral("the cat ") });
+        held.holdOpen = true;
+        m_gemini.enqueue(held);
+        const qsizetype requests = m_gemini.requests().size();
+
+        pressKeys(press);
+        QVERIFY(waitUntil([&] { return panels().aiPanel() && panels().aiPanel()->isActiveWindow(); }));
+        auto *view = qobject_cast<AITransformView *>(panels().aiPanel()->content());
+        QCOMPARE(view->findChild<QLabel *>(QStringLiteral("selection"))->text(), selection);
+        if (press == QLatin1String("super+shift+a"))
+            pressKeys(QStringLiteral("Return")); // the first built-in prompt
+        QVERIFY(waitUntil([&] { return m_gemini.requests().size() == requests + 1; }));
+        QVERIFY(waitUntil([&] { return m_app->transform().result() == QStringLiteral("the cat "); }));
+        // Read from PRIMARY, the clipboard stays with its owner; copied, the
+        // user's clipboard is back while the answer still streams.
+        if (window.contains(QStringLiteral("--primary")))
+            QVERIFY(copied.isRunning());
+        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), QByteArray("what the user copied"));
+        const test::RecordedRequest &request = m_gemini.requests().last();
+        QVERIFY(request.json["contents"][0]["parts"][0]["text"].toString().endsWith(
+            QStringLiteral("\n\n") + selection));
+        // The key travels in its header alone.
+        QCOMPARE(request.header("x-goog-api-key"), kApiKey);
+        for (const auto &[name, value] : request.headers)
+            QVERIFY2(name == "x-goog-api-key" || !value.contains(kApiKey), name.constData());
+        QVERIFY(!request.path.contains(kApiKey) && !request.body.contains(kApiKey));
+
+        m_gemini.finishHeld(test::gemini::textStream({ QStringLiteral("sat on the mat\n") }));
+        QVERIFY(waitUntil([&] { return !m_app->transform().isProcessing(); }));
+        QCOMPARE(m_app->transform().result(), answer);
+        QVERIFY(waitForMonitor());
+        const qint64 entries = m_app->store().itemCount();
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY2(editor.waitForText(answer), qPrintable(editor.texts().join(QLatin1Char('|'))));
+        QVERIFY(!panels().aiPanel());
+        QCOMPARE(m_desktop->platform().workspace.activeWindow(), std::optional<WindowId>(editorWindow));
+        QVERIFY(waitForMonitor());
+        QVERIFY(waitUntil([&] { return !m_app->history().isBusy(); }));
+        QCOMPARE(m_app->store().itemCount(), entries);
     }
 
     void cleanupTestCase()

@@ -125,6 +125,21 @@ int FakeGeminiServer::openConnections() const
     return open;
 }
 
+void FakeGeminiServer::finishHeld(const FakeReply &rest)
+{
+    for (Connection *connection : std::as_const(m_connections)) {
+        FakeReply &reply = connection->reply;
+        if (!connection->answered || !reply.holdOpen)
+            continue;
+        // A stream still sending its first writes goes on by itself.
+        const bool waiting = connection->nextWrite == reply.writes.size();
+        reply.holdOpen = false;
+        reply.writes.append(rest.writes);
+        if (waiting)
+            sendNext(connection);
+    }
+}
+
 void FakeGeminiServer::accept()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {

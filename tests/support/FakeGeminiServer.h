@@ -73,6 +73,10 @@ public:
     const QList<RecordedRequest> &requests() const { return m_requests; }
     // Connections that have not yet been answered to the end.
     int openConnections() const;
+    // Sends the writes of `rest` on every stream held open
+    // (FakeReply::holdOpen), then ends it: the service finishing an answer the
+    // test held back.
+    void finishHeld(const FakeReply &rest = {});
 
 Q_SIGNALS:
     void requestReceived();

@@ -7,12 +7,12 @@
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/Spinner.h"
 
 #include <QBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -50,12 +50,39 @@ void setTextColor(QWidget *widget, const QColor &color)
     widget->setPalette(palette);
 }
 
+// A slim scroll bar without arrow buttons, sized for a small panel.
+void slimScrollBar(QAbstractScrollArea *area)
+{
+    area->verticalScrollBar()->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { width: 6px; margin: 2px 1px; background: transparent; }"
+        "QScrollBar::handle:vertical { min-height: 24px; border-radius: 2px; background: rgba(127, 127, 127, "
+        "0.45); }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
+}
+
 QFont sizedFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal)
 {
     QFont font = base;
     font.setPixelSize(pixels);
     font.setWeight(weight);
     return font;
+}
+
+// The prompt rows' look, set once on their list. The keyboard's row is
+// tinted like the history panel's selection, so the icon keeps its colour
+// and the name its contrast.
+QString promptRowsStyle(const QPalette &palette)
+{
+    const QColor accent = accentColor(palette, 0.15);
+    return QStringLiteral(
+        "QToolButton { border: none; border-radius: 6px; padding: 6px 12px; text-align: left; }"
+        "QToolButton:hover { background: rgba(127, 127, 127, 0.12); }"
+        "QToolButton[highlighted=\"true\"] { background: rgba(%1, %2, %3, %4); }")
+        .arg(accent.red())
+        .arg(accent.green())
+        .arg(accent.blue())
+        .arg(accent.alphaF());
 }
 
 // A prompt row: the icon in its tint, then the name; the whole row clicks.
@@ -65,16 +92,13 @@ QToolButton *promptButton(const QString &icon, const QString &name, const QColor
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setIcon(symbolIcon(icon, tint));
     button->setIconSize(QSize(16, 16));
-    button->setText(name);
+    // Doubled, an ampersand is shown as itself instead of making a mnemonic
+    // ("Fix grammar & spelling" would otherwise answer Alt+S).
+    button->setText(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setCursor(Qt::PointingHandCursor);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    button->setStyleSheet(QStringLiteral(
-        "QToolButton { border: none; border-radius: 6px; padding: 6px 12px; text-align: left; }"
-        "QToolButton[highlighted=\"true\"] { background: palette(highlight); color: "
-        "palette(highlighted-text); }"
-        "QToolButton:hover { background: rgba(127, 127, 127, 0.16); }"));
     return button;
 }
 
@@ -120,13 +144,10 @@ AITransformView::AITransformView(
     m_title->setObjectName(QStringLiteral("title"));
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(sizedFont(font(), 14, QFont::DemiBold));
-    m_busy = new QProgressBar(this);
+    m_busy = new Spinner(14, this);
     m_busy->setObjectName(QStringLiteral("busy"));
-    m_busy->setRange(0, 0);
-    m_busy->setTextVisible(false);
-    m_busy->setFixedSize(36, 6);
-    auto *close = symbolButton(
-        QStringLiteral("xmark.circle.fill"), 16, textColor(palette(), Emphasis::secondary), this);
+    // A plain cross: the theme's circled cross reads as "clear the field".
+    auto *close = symbolButton(QStringLiteral("xmark"), 14, textColor(palette(), Emphasis::secondary), this);
     close->setObjectName(QStringLiteral("close"));
     header->addWidget(sparkles);
     header->addWidget(m_title, 1);
@@ -138,8 +159,7 @@ AITransformView::AITransformView(
     m_screens = new QStackedWidget(this);
     m_screens->addWidget(buildPromptScreen());
     m_screens->addWidget(buildResultScreen());
-    column->addWidget(m_screens);
-    column->addStretch(1);
+    column->addWidget(m_screens, 1);
 
     connect(close, &QToolButton::clicked, this, &AITransformView::dismissRequested);
     connect(
@@ -201,6 +221,7 @@ QWidget *AITransformView::buildPromptScreen()
     column->addWidget(m_promptError);
 
     auto *list = new QWidget(screen);
+    list->setStyleSheet(promptRowsStyle(palette()));
     m_promptColumn = new QVBoxLayout(list);
     m_promptColumn->setContentsMargins(4, 4, 4, 4);
     m_promptColumn->setSpacing(2);
@@ -214,7 +235,10 @@ QWidget *AITransformView::buildPromptScreen()
     m_promptScroll->setFocusPolicy(Qt::NoFocus);
     m_promptScroll->viewport()->setAutoFillBackground(false);
     list->setAutoFillBackground(false);
+    slimScrollBar(m_promptScroll);
     column->addWidget(m_promptScroll, 1);
+    // What the list leaves free stays under it: the field keeps to the bottom.
+    column->addStretch();
     column->addWidget(makeDivider(screen));
 
     auto *custom = new QHBoxLayout;
@@ -224,6 +248,7 @@ QWidget *AITransformView::buildPromptScreen()
     m_custom->setObjectName(QStringLiteral("customPrompt"));
     m_custom->setPlaceholderText(QStringLiteral("Custom prompt..."));
     m_custom->setFrame(false);
+    m_custom->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_custom->installEventFilter(this);
     m_send = symbolButton(QStringLiteral("arrow.up.circle.fill"), 18, aiTint(), screen);
     m_send->setObjectName(QStringLiteral("send"));
@@ -258,9 +283,12 @@ QWidget *AITransformView::buildResultScreen()
     m_result->setMinimumHeight(kResultMinHeight);
     m_result->setMaximumHeight(kResultMaxHeight);
     m_result->document()->setDocumentMargin(12);
+    // Selectable from the keyboard, but read-only: no caret.
+    m_result->setCursorWidth(0);
     m_result->setFont(sizedFont(font(), 13, QFont::Medium));
     m_result->viewport()->setAutoFillBackground(false);
     m_result->installEventFilter(this);
+    slimScrollBar(m_result);
     column->addWidget(m_result, 1);
 
     // A failed run says why where the user looks, not only after Back.
@@ -272,10 +300,16 @@ QWidget *AITransformView::buildResultScreen()
     m_resultError->setContentsMargins(12, 4, 12, 4);
     setTextColor(m_resultError, Qt::red);
     column->addWidget(m_resultError);
-    column->addWidget(makeDivider(screen));
 
+    // The line goes with the actions: while the answer streams, the text has
+    // the panel to the bottom.
     m_actions = new QWidget(screen);
-    auto *row = new QHBoxLayout(m_actions);
+    auto *actionsColumn = new QVBoxLayout(m_actions);
+    actionsColumn->setContentsMargins(0, 0, 0, 0);
+    actionsColumn->setSpacing(0);
+    actionsColumn->addWidget(makeDivider(m_actions));
+    auto *row = new QHBoxLayout;
+    actionsColumn->addLayout(row);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(8);
     auto *back = new QPushButton(QStringLiteral("Back"), m_actions);
@@ -482,8 +516,11 @@ void AITransformView::updateResult()
             return;
         m_result->clear();
         QTextCursor cursor(m_result->document());
+        // One edit: the document is laid out once, not after every run.
+        cursor.beginEditBlock();
         ResultDiff::insert(cursor, ResultDiff::diff(m_manager.selectedText().value_or(QString()), *result),
             DiffColors::forPalette(palette()));
+        cursor.endEditBlock();
         m_shownText = *result;
         m_showingDiff = true;
         return;

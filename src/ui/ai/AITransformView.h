@@ -10,7 +10,6 @@
 
 class QLabel;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
@@ -22,6 +21,7 @@ namespace quillet {
 
 class Clock;
 class PromptLibrary;
+class Spinner;
 class TextTransformManager;
 
 // The content of the floating AI panel: the captured selection, the prompts
@@ -89,7 +89,7 @@ private:
     Clock &m_clock;
 
     QLabel *m_title = nullptr;
-    QProgressBar *m_busy = nullptr;
+    Spinner *m_busy = nullptr;
     QStackedWidget *m_screens = nullptr;
 
     QLabel *m_selection = nullptr;

@@ -2,7 +2,9 @@
 // a window whose WM_CLASS (and optionally GTK application id) or Wayland app id
 // the test chooses. It
 // prints "window <id>" once its window is active and "text <text>" whenever
-// the text changes, and selects its text on "--select". "--copy" puts rich
+// the text changes, and selects its text on "--select" (as a program's own
+// select-all does, leaving PRIMARY alone; "--primary" also takes PRIMARY with
+// it, as selecting with the mouse does). "--copy" puts rich
 // content on the clipboard (HTML, text and a 4 × 4 picture, which Qt offers in
 // every image format it can write) and prints "copied"; "--picture-size N"
 // makes the picture N × N; "--exit-after-copy" then quits the way a toolkit
@@ -10,7 +12,7 @@
 // "--terminal" behaves like a terminal emulator: Ctrl+Shift+C and Ctrl+Shift+V
 // copy and paste, while Ctrl+C and Ctrl+V go to the program and do nothing.
 //   quillet_test_window [--class INSTANCE CLASS] [--gtk-application-id ID] [--app-id ID] [--text TEXT]
-//                       [--select] [--copy] [--exit-after-copy] [--terminal]
+//                       [--select] [--primary] [--copy] [--exit-after-copy] [--terminal]
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -71,6 +73,7 @@ int main(int argc, char **argv)
     QByteArray instance, className, applicationId;
     QString text;
     bool select = false;
+    bool primary = false;
     bool copy = false;
     bool exitAfterCopy = false;
     bool terminal = false;
@@ -85,6 +88,8 @@ int main(int argc, char **argv)
             text = arguments[++i];
         } else if (arguments[i] == QLatin1String("--select")) {
             select = true;
+        } else if (arguments[i] == QLatin1String("--primary")) {
+            primary = true;
         } else if (arguments[i] == QLatin1String("--copy")) {
             copy = true;
         } else if (arguments[i] == QLatin1String("--terminal")) {
@@ -117,6 +122,8 @@ int main(int argc, char **argv)
     edit.activateWindow();
     if (select)
         edit.selectAll();
+    if (primary)
+        QGuiApplication::clipboard()->setText(edit.selectedText(), QClipboard::Selection);
 
     if (copy) {
         auto *mime = new QMimeData;

@@ -92,6 +92,8 @@ private Q_SLOTS:
             test::gemini::textStream({ QStringLiteral("the"), QStringLiteral(" cat") }).splitEvery(9));
         AITransformView &view = p.open();
         QCOMPARE(p.child<QLabel>("selection")->text(), QStringLiteral("teh cat"));
+        // "Fix grammar & spelling": the ampersand is no mnemonic, so Alt+S runs nothing.
+        QVERIFY(p.prompt(0)->shortcut().isEmpty());
 
         // While it streams: plain text that grows, no actions.
         bool diffWhileStreaming = false;
