@@ -259,6 +259,26 @@ private Q_SLOTS:
         QCOMPARE(view.recorders().last()->text(), QStringLiteral("Ctrl+Alt+Space"));
     }
 
+    void theShortcutsTabMarksKeysAnotherApplicationHolds()
+    {
+        test::SettingsFixture f;
+        f.hotKeys.takenElsewhere.insert(*HotkeyManager::openLauncher().defaultShortcut);
+        HotkeyManager hotkeys(f.library, f.defaults);
+        hotkeys.registerShortcuts();
+        ShortcutSettingsView view(f.library, test::appShortcutNames());
+        const auto marked = [&] {
+            QList<bool> rows;
+            for (const QLabel *note : view.refusalNotes())
+                rows.append(!note->isHidden());
+            return rows;
+        };
+        QCOMPARE(marked(), (QList<bool> { false, false, false, false, true }));
+        QCOMPARE(view.refusalNotes().last()->text(), QStringLiteral("Used by another application"));
+        // Other keys: the note goes at once.
+        f.library.setShortcut(Shortcut(keys::l, control | option), HotkeyManager::openLauncher());
+        QCOMPARE(marked(), QList<bool>(5, false));
+    }
+
     // Where the desktop keeps global shortcuts, or where there are none.
     void theShortcutsTabSaysWhoDecidesTheKeys_data()
     {
