@@ -3,20 +3,26 @@
 #include "clipboard/ClipboardMonitor.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
 #include "platform/Pasteboard.h"
 #include "store/UserStore.h"
+#include "support/GeminiPayloads.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/FloatingWindow.h"
+#include "ui/launcher/TerminalOutputView.h"
 #include "ui/panel/FloatingPanelView.h"
 
 #include "../platform/x11/X11TestTools.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QScreen>
+#include <QTextBlock>
 
 using namespace quillet;
 using test::waitUntil;
@@ -35,6 +41,15 @@ void pressKeys(const QString &keys)
 {
     QVERIFY(xdotool(QStringList { QStringLiteral("key"), QStringLiteral("--clearmodifiers") }
         + keys.split(QLatin1Char(' '))));
+}
+
+// A left click in the middle of a widget, as the user makes it.
+void click(QWidget *widget)
+{
+    QVERIFY(widget);
+    const QPoint at = widget->mapToGlobal(widget->rect().center());
+    QVERIFY(xdotool({ QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+        QStringLiteral("click"), QStringLiteral("1") }));
 }
 
 int livePanels()
@@ -58,6 +73,9 @@ class QuilletX11Test : public QObject {
 private:
     std::unique_ptr<DesktopSession> m_desktop;
     std::unique_ptr<QuilletApp> m_app;
+    test::FakeGeminiServer m_gemini;
+    // What the launcher's test application touches when it starts.
+    const QString m_opened = test::isolatedHome() + QStringLiteral("/opened");
 
     AppState &state() { return m_app->state(); }
     FloatingPanelController &panels() { return m_app->panels(); }
@@ -72,12 +90,30 @@ private:
         Pasteboard &pasteboard = m_desktop->platform().pasteboard;
         return waitUntil([&] { return m_app->monitor().lastChangeCount() == pasteboard.changeCount(); });
     }
+    // Presses the launcher's shortcut; the launcher's view, once it has the focus.
+    QWidget *openLauncher()
+    {
+        pressKeys(QStringLiteral("ctrl+alt+space"));
+        FloatingWindow *launcher = nullptr;
+        waitUntil([&] { return (launcher = panels().launcherPanel()) && launcher->isActiveWindow(); });
+        return launcher && launcher->isActiveWindow() ? launcher->content() : nullptr;
+    }
 
 private Q_SLOTS:
     void initTestCase()
     {
         test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
         QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
+        // An application to launch, and the model answering on loopback.
+        const QString applications = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications");
+        QDir().mkpath(applications);
+        QFile entry(applications + QStringLiteral("/org.example.MarkerMaker.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Marker Maker\nExec=sh -c \"touch "
+            + QFile::encodeName(m_opened) + "\"\n");
+        entry.close();
+        Defaults::shared().setString(keys::geminiBaseURL, m_gemini.baseUrl());
+        Defaults::shared().setString(keys::geminiAPIKey, QStringLiteral("x11-test-key"));
         m_desktop = std::make_unique<DesktopSession>(Defaults::shared(), Clock::system());
         StoreOpening opening = openUserStoreWithRecovery();
         QVERIFY(opening.store);
@@ -248,6 +284,65 @@ private Q_SLOTS:
         const ClipboardItem added = m_app->store().itemsByLastUsed(1).first();
         QCOMPARE(added.title, QStringLiteral("added by a command"));
         QCOMPARE(added.useCount, 0);
+    }
+
+    void theLauncherOpensAnApplicationByName()
+    {
+        QVERIFY(openLauncher());
+        QVERIFY(waitUntil([&] { return m_app->launcher().appIndex().isIndexed(); }));
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("marker") }));
+        QVERIFY(waitUntil(
+            [&] { return m_app->launcher().results().value(0).name == QLatin1String("Marker Maker"); }));
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return QFile::exists(m_opened); }));
+        QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
+    }
+
+    void theTerminalAgentRunsWhatIsHarmlessAndAsksFirstForTheRest()
+    {
+        const QString kept = test::isolatedHome() + QStringLiteral("/keep-me");
+        QVERIFY(QFile(kept).open(QIODevice::WriteOnly));
+        using namespace test::gemini;
+        m_gemini.enqueue(
+            test::FakeReply::events({ callChunk(QStringLiteral(R"(printf '\033[31mred\033[0m\n'; ls)")) }));
+        m_gemini.enqueue(test::FakeReply::events({ callChunk(QStringLiteral("rm -f ") + kept) }));
+        m_gemini.enqueue(textStream({ QStringLiteral("I left it alone.") }));
+        m_gemini.enqueue(generated(QStringLiteral("Listing files")));
+
+        QWidget *launcher = openLauncher();
+        QVERIFY(launcher);
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> list the files") }));
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return m_app->launcher().activeSession() != nullptr; }));
+        const ConversationSessionPtr session = m_app->launcher().activeSession();
+        QVERIFY(waitUntil([&] { return session->awaitingApproval(); }));
+        // The harmless command ran at once, its output in colour.
+        auto *output = launcher->findChild<TerminalOutputView *>();
+        QVERIFY(output);
+        const QTextBlock first = output->document()->firstBlock();
+        QCOMPARE(first.text(), QStringLiteral("red"));
+        QCOMPARE(
+            first.begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#cc3333"));
+
+        click(launcher->findChild<QPushButton *>(QStringLiteral("deny")));
+        QVERIFY(waitUntil([&] { return session->title() == QLatin1String("Listing files"); }));
+        QVERIFY(QFile::exists(kept));
+        QCOMPARE(session->messages().at(3).content, QStringLiteral("Command denied by user"));
+        QCOMPARE(session->messages().last().content, QStringLiteral("I left it alone."));
+
+        // Back to the list: the conversation is there, and its button deletes it.
+        pressKeys(QStringLiteral("Escape"));
+        QWidget *remove = nullptr;
+        QVERIFY(waitUntil([&] {
+            const auto buttons = launcher->findChildren<QWidget *>(QStringLiteral("deleteSession"));
+            remove = buttons.size() == 1 && buttons.first()->isVisible() ? buttons.first() : nullptr;
+            return remove != nullptr;
+        }));
+        click(remove);
+        QVERIFY(waitUntil([&] { return m_app->launcher().sessions().isEmpty(); }));
+        pressKeys(QStringLiteral("Escape"));
+        QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
+        QFile::remove(kept);
     }
 
     void cleanupTestCase()
