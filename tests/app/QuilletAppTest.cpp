@@ -160,23 +160,18 @@ private Q_SLOTS:
         h.backend.takenElsewhere.insert(kTogglePanel);
         h.start();
         // No tray offscreen: the start-up lines say it.
-        QCOMPARE(h.app->notices()
-                     .filter(QStringLiteral("Shift+Super+V (Show or hide the clipboard history "
-                                            "panel) is used by another application"))
-                     .size(),
-            1);
+        QVERIFY(h.app->notices().join(u'\n').contains(QStringLiteral(
+            "Shift+Super+V (Show or hide the clipboard history panel) is used by another application")));
         QSignalSpy notified(&h.app->tray(), &TrayController::notified);
         const shortcuts::Shortcut taken(shortcuts::keys::l, shortcuts::control | shortcuts::option);
         h.backend.takenElsewhere.insert(taken);
         const shortcuts::Name &launcher = HotkeyManager::openLauncher();
-        h.app->shortcuts().setShortcut(taken, launcher);
+        // Refused, moved off and refused again: said once.
+        for (const auto &keys : { std::optional(taken), launcher.defaultShortcut, std::optional(taken) })
+            h.app->shortcuts().setShortcut(keys, launcher);
         QCOMPARE(notified.size(), 1);
         QVERIFY(
             notified.first().at(1).toString().startsWith(QStringLiteral("Ctrl+Alt+L (Open the launcher)")));
-        // Moved off and back: refused again, but said once.
-        h.app->shortcuts().setShortcut(launcher.defaultShortcut, launcher);
-        h.app->shortcuts().setShortcut(taken, launcher);
-        QCOMPARE(notified.size(), 1);
     }
 
     void aCommandWaitingWhileTheLauncherIsHiddenIsAnnouncedOnce()
@@ -188,7 +183,6 @@ private Q_SLOTS:
         server.enqueue(
             test::FakeReply::events({ test::gemini::callChunk(QStringLiteral("rm -f notes.txt")) }));
         server.enqueue(test::gemini::textStream({ QStringLiteral("Kept it.") }));
-        server.enqueue(test::gemini::generated(QStringLiteral("Tidy up")));
         h.start();
         QSignalSpy notified(&h.app->tray(), &TrayController::notified);
         LauncherViewModel &launcher = h.app->launcher();
@@ -212,7 +206,7 @@ private Q_SLOTS:
         launcher.dismiss();
         launcher.respondToApproval(false);
         QCOMPARE(h.app->tray().attentionText(), QString());
-        QTRY_COMPARE(session->title(), QStringLiteral("Tidy up"));
+        QTRY_VERIFY(!session->isProcessing());
     }
 
     void savedPromptShortcutsFollowTheirPrompts()

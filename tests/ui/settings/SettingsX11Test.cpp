@@ -74,11 +74,35 @@ private Q_SLOTS:
         QVERIFY2(m_display, "these tests need the xcb platform");
     }
 
-    void init() { build(); }
+    void init()
+    {
+        m_fixture = std::make_unique<test::SettingsFixture>();
+        m_backend = std::make_unique<x11::X11HotKeyBackend>(m_display);
+        m_layout = std::make_unique<x11::X11KeyboardLayout>(m_display);
+        m_library = std::make_unique<KeyboardShortcuts>(m_fixture->defaults, m_backend.get(), m_layout.get());
+        m_hotkeys = std::make_unique<HotkeyManager>(*m_library, m_fixture->defaults);
+        m_panelToggles = m_launcherOpens = 0;
+        m_hotkeys->setOnTogglePanel([this] { ++m_panelToggles; });
+        m_hotkeys->setOnOpenLauncher([this] { ++m_launcherOpens; });
+        m_hotkeys->registerShortcuts();
+
+        Display *display = m_display;
+        m_view = std::make_unique<ShortcutSettingsView>(*m_library, test::appShortcutNames(),
+            [display](const QKeyEvent &event) { return x11::keyStrokeFromEvent(event, display); });
+        m_view->resize(SettingsView::windowWidth, 300);
+        m_view->show();
+        m_view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get(), kTimeout));
+    }
 
     void cleanup()
     {
-        tearDown();
+        m_view.reset();
+        m_hotkeys.reset();
+        m_library.reset();
+        m_backend.reset();
+        m_layout.reset();
+        m_fixture.reset();
         QProcess::execute(QStringLiteral("xdotool"),
             { QStringLiteral("keyup"), QStringLiteral("ctrl"), QStringLiteral("alt"), QStringLiteral("shift"),
                 QStringLiteral("super") });
@@ -108,60 +132,22 @@ private Q_SLOTS:
 
     void keysAnotherClientGrabbedFirstAreMarkedUntilFreed()
     {
-        tearDown();
-        // Another X client takes Ctrl+Alt+Space before Quillet starts.
+        cleanup();
         Display *other = XOpenDisplay(nullptr);
         QVERIFY(other);
         XGrabKey(other, XKeysymToKeycode(other, XK_space), ControlMask | Mod1Mask, DefaultRootWindow(other),
             False, GrabModeAsync, GrabModeAsync);
         XSync(other, False);
-        build();
-        const QList<QLabel *> notes = m_view->refusalNotes();
-        QVERIFY(notes.last()->isVisible());
-        QVERIFY(!notes.first()->isVisible());
+        init(); // Quillet starts after it
+        QVERIFY(m_view->refusalNotes().last()->isVisible());
 
         // Freed, then recorded again: the note goes and the keys work.
         XUngrabKey(other, AnyKey, AnyModifier, DefaultRootWindow(other));
-        XSync(other, False);
         XCloseDisplay(other);
-        ShortcutRecorderField *launcher = m_view->recorders().last();
-        startRecording(launcher);
+        startRecording(m_view->recorders().last());
         xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+space") });
-        QTRY_VERIFY_WITH_TIMEOUT(!launcher->isRecording(), kTimeout);
-        QVERIFY(!notes.last()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_view->refusalNotes().last()->isVisible(), kTimeout);
         pressSentinel();
-    }
-
-private:
-    void build()
-    {
-        m_fixture = std::make_unique<test::SettingsFixture>();
-        m_backend = std::make_unique<x11::X11HotKeyBackend>(m_display);
-        m_layout = std::make_unique<x11::X11KeyboardLayout>(m_display);
-        m_library = std::make_unique<KeyboardShortcuts>(m_fixture->defaults, m_backend.get(), m_layout.get());
-        m_hotkeys = std::make_unique<HotkeyManager>(*m_library, m_fixture->defaults);
-        m_panelToggles = m_launcherOpens = 0;
-        m_hotkeys->setOnTogglePanel([this] { ++m_panelToggles; });
-        m_hotkeys->setOnOpenLauncher([this] { ++m_launcherOpens; });
-        m_hotkeys->registerShortcuts();
-
-        Display *display = m_display;
-        m_view = std::make_unique<ShortcutSettingsView>(*m_library, test::appShortcutNames(),
-            [display](const QKeyEvent &event) { return x11::keyStrokeFromEvent(event, display); });
-        m_view->resize(SettingsView::windowWidth, 300);
-        m_view->show();
-        m_view->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_view.get(), kTimeout));
-    }
-
-    void tearDown()
-    {
-        m_view.reset();
-        m_hotkeys.reset();
-        m_library.reset();
-        m_backend.reset();
-        m_layout.reset();
-        m_fixture.reset();
     }
 };
 
