@@ -44,7 +44,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
                   const auto shortcut = m_shortcuts.shortcut(HotkeyManager::openLauncher());
                   return shortcut ? m_shortcuts.description(*shortcut) : QString();
               } })
-    , m_tray(m_state, *m_store, m_snippets, platform.defaults)
+    , m_tray(m_state, *m_store, m_snippets, platform.defaults, m_launcher, m_panels)
     // `quillet COMMAND` acts through the same state and services as the views.
     , m_commands(m_state, m_history, m_paste, *m_store, platform.pasteboard, platform.workspace)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
@@ -112,6 +112,9 @@ void QuilletApp::bindPromptShortcuts()
 void QuilletApp::start()
 {
     m_monitor.start();
+    announceRefusedShortcuts();
+    connect(&m_shortcuts, &shortcuts::KeyboardShortcuts::grabRefusalsChanged, this,
+        &QuilletApp::announceRefusedShortcuts);
     // Off the main thread: the launcher opens at once even while this runs.
     m_appIndex.buildIndex();
     indexHistoryForSearch();
@@ -125,6 +128,35 @@ void QuilletApp::start()
             m_notices.append(m_platform.pasteExplanation.notice);
         defaults.setBool(keys::hasCompletedOnboarding, true);
     }
+    m_started = true;
+}
+
+// Each combination another program holds is announced once: by the tray,
+// and at start-up also among the notices (without a tray, the only place the
+// user may look besides the Shortcuts tab).
+void QuilletApp::announceRefusedShortcuts()
+{
+    QStringList refused;
+    for (const shortcuts::Name &name : m_shortcuts.namesWithRefusedGrabs()) {
+        const auto shortcut = m_shortcuts.shortcut(name);
+        if (!shortcut || m_announcedRefusals.contains(*shortcut))
+            continue;
+        m_announcedRefusals.insert(*shortcut);
+        refused.append(QStringLiteral("%1 (%2)").arg(m_shortcuts.description(*shortcut),
+            name.description.isEmpty() ? name.rawValue : name.description));
+    }
+    if (refused.isEmpty())
+        return;
+    const QString message
+        = QStringLiteral("%1 %2 used by another application, so Quillet cannot react to %3. Choose other "
+                         "keys in Settings → Shortcuts.")
+              .arg(refused.join(QStringLiteral(", ")),
+                  refused.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                  refused.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+    if (!m_tray.isAvailable() && !m_started)
+        m_notices.append(message);
+    m_tray.notify(refused.size() == 1 ? QStringLiteral("Shortcut taken") : QStringLiteral("Shortcuts taken"),
+        message, [this] { m_state.openSettings(); });
 }
 
 void QuilletApp::indexHistoryForSearch()

@@ -26,6 +26,7 @@
 #include "ui/settings/SettingsWindow.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -100,6 +101,7 @@ Q_SIGNALS:
 private:
     void bindHotkeys();
     void bindPromptShortcuts();
+    void announceRefusedShortcuts();
     void indexHistoryForSearch();
 
     // Platform.
@@ -135,6 +137,8 @@ private:
     SettingsWindow m_settingsWindow;
 
     QStringList m_notices;
+    QSet<shortcuts::Shortcut> m_announcedRefusals;
+    bool m_started = false;
 };
 
 } // namespace quillet

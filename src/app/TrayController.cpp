@@ -1,16 +1,20 @@
 #include "app/TrayController.h"
 
 #include "app/AppState.h"
+#include "app/FloatingPanelController.h"
+#include "launcher/LauncherViewModel.h"
 #include "ui/common/FloatingWindow.h"
 #include "ui/common/PanelGeometry.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/SearchField.h"
+#include "ui/launcher/CommandText.h"
 #include "ui/tray/TrayPopup.h"
 
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCursor>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
 
@@ -52,25 +56,56 @@ QPoint popupPosition(const QRect &iconGeometry, const QSize &size)
     return { x, y };
 }
 
+// A command on one line of at most 80 characters, with the characters that
+// could hide what it runs written as escapes.
+QString commandLine(const QString &command)
+{
+    QString line = visibleControls(command);
+    line.replace(QLatin1Char('\n'), QStringLiteral(" ↵ "));
+    line.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    if (line.size() > 80)
+        line = line.left(79) + QChar(0x2026);
+    return line;
+}
+
+// The pending command of a conversation waiting for approval.
+const ConversationMessage *waitingCommand(const ConversationSession &session)
+{
+    if (!session.awaitingApproval())
+        return nullptr;
+    const QList<ConversationMessage> &messages = session.messages();
+    for (auto it = messages.crbegin(); it != messages.crend(); ++it) {
+        if (it->role == ConversationMessage::Role::pendingApproval)
+            return &*it;
+    }
+    return nullptr;
+}
+
 } // namespace
 
-TrayController::TrayController(
-    AppState &state, Store &store, SnippetsViewModel &snippets, Defaults &defaults, QObject *parent)
+TrayController::TrayController(AppState &state, Store &store, SnippetsViewModel &snippets, Defaults &defaults,
+    LauncherViewModel &launcher, FloatingPanelController &panels, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_store(store)
     , m_snippets(snippets)
     , m_defaults(defaults)
+    , m_launcher(launcher)
+    , m_panels(panels)
 {
+    connect(&m_launcher, &LauncherViewModel::sessionsChanged, this, &TrayController::followSessions);
+    connect(
+        &m_panels, &FloatingPanelController::launcherVisibleChanged, this, &TrayController::updateAttention);
+    followSessions();
+
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     m_icon = std::make_unique<QSystemTrayIcon>();
-    QIcon icon;
-    for (int size : { 16, 22, 24, 32, 48 })
-        icon.addPixmap(
-            symbolPixmap(QStringLiteral("clipboard"), size, qApp->palette().color(QPalette::WindowText)));
-    m_icon->setIcon(icon);
-    m_icon->setToolTip(QStringLiteral("Quillet"));
+    showIcon();
+    connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, [this] {
+        if (m_onNotificationClicked)
+            m_onNotificationClicked();
+    });
 
     // The right-click menu, for trays that show one instead of activating.
     m_menu = std::make_unique<QMenu>();
@@ -97,6 +132,91 @@ TrayController::~TrayController()
 bool TrayController::isAvailable() const
 {
     return m_icon != nullptr;
+}
+
+// The clipboard symbol, with an orange badge while something waits.
+void TrayController::showIcon()
+{
+    if (!m_icon)
+        return;
+    QIcon icon;
+    for (int size : { 16, 22, 24, 32, 48 }) {
+        QPixmap pixmap
+            = symbolPixmap(QStringLiteral("clipboard"), size, qApp->palette().color(QPalette::WindowText));
+        if (!m_attention.isEmpty()) {
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(QColor(0xe0, 0x8a, 0x1e));
+            const qreal badge = size * 0.45;
+            painter.drawEllipse(QRectF(size - badge, size - badge, badge, badge));
+        }
+        icon.addPixmap(pixmap);
+    }
+    m_icon->setIcon(icon);
+    m_icon->setToolTip(
+        m_attention.isEmpty() ? QStringLiteral("Quillet") : QStringLiteral("Quillet\n%1").arg(m_attention));
+}
+
+void TrayController::notify(const QString &title, const QString &message, std::function<void()> onClicked)
+{
+    m_onNotificationClicked = std::move(onClicked);
+    if (m_icon)
+        m_icon->showMessage(title, message, QSystemTrayIcon::Information);
+    Q_EMIT notified(title, message);
+}
+
+void TrayController::followSessions()
+{
+    for (const QMetaObject::Connection &connection : std::as_const(m_sessionConnections))
+        disconnect(connection);
+    m_sessionConnections.clear();
+    for (const ConversationSessionPtr &session : m_launcher.sessions()) {
+        m_sessionConnections.append(connect(session.get(), &ConversationSession::awaitingApprovalChanged,
+            this, &TrayController::updateAttention));
+    }
+    updateAttention();
+}
+
+// What the launcher shows needs no word from the icon; once it is hidden, the
+// commands waiting there do.
+void TrayController::updateAttention()
+{
+    QList<std::pair<ConversationSessionPtr, ConversationMessage>> waiting;
+    if (!m_panels.isLauncherVisible()) {
+        for (const ConversationSessionPtr &session : m_launcher.sessions()) {
+            if (const ConversationMessage *command = waitingCommand(*session))
+                waiting.append({ session, *command });
+        }
+    }
+    QString attention;
+    if (waiting.size() == 1)
+        attention = QStringLiteral("A command waits for your approval: %1")
+                        .arg(commandLine(waiting.first().second.content));
+    else if (waiting.size() > 1)
+        attention = QStringLiteral("%1 commands wait for your approval").arg(waiting.size());
+    if (attention != m_attention) {
+        m_attention = attention;
+        showIcon();
+    }
+
+    for (const auto &[session, command] : std::as_const(waiting)) {
+        if (m_announced.contains(command.id))
+            continue;
+        m_announced.insert(command.id);
+        const std::weak_ptr<ConversationSession> target = session;
+        notify(QStringLiteral("A command waits for your approval"),
+            QStringLiteral("%1\n$ %2\nOpen the launcher to allow or deny it.")
+                .arg(session->title(), commandLine(command.content)),
+            [this, target] {
+                const ConversationSessionPtr shown = target.lock();
+                if (!shown || !m_launcher.sessions().contains(shown))
+                    return;
+                if (!m_panels.isLauncherVisible())
+                    m_state.toggleLauncher();
+                m_launcher.openSession(shown);
+            });
+    }
 }
 
 void TrayController::showPopup()

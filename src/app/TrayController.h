@@ -1,9 +1,15 @@
 #pragma once
 
+#include "launcher/ConversationSession.h"
+
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
+#include <QUuid>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMenu;
@@ -13,6 +19,8 @@ namespace quillet {
 
 class AppState;
 class Defaults;
+class FloatingPanelController;
+class LauncherViewModel;
 class SnippetsViewModel;
 class Store;
 
@@ -20,11 +28,16 @@ class Store;
 // snippets lists with Clear, Settings... and Quit. The popup is built afresh
 // each time it opens, next to the icon, or at the pointer when the tray does
 // not say where the icon is.
+//
+// The icon also speaks for the launcher while it is hidden: when a
+// conversation's command waits for approval there, the icon wears a badge and
+// its tooltip names the command, and a notification announces each waiting
+// command once; clicking the notification opens the launcher on it.
 class TrayController : public QObject {
     Q_OBJECT
 public:
     TrayController(AppState &state, Store &store, SnippetsViewModel &snippets, Defaults &defaults,
-        QObject *parent = nullptr);
+        LauncherViewModel &launcher, FloatingPanelController &panels, QObject *parent = nullptr);
     ~TrayController() override;
 
     // Whether a system tray exists (else Quillet runs on its hot keys alone).
@@ -34,14 +47,36 @@ public:
     void hidePopup();
     QWidget *popup() const { return m_popup; }
 
+    // Shows a notification from the icon (where there is a tray); clicking
+    // it runs `onClicked`, if given.
+    void notify(const QString &title, const QString &message, std::function<void()> onClicked = {});
+    // What the icon says beyond "Quillet" while something waits for the user
+    // out of sight; empty when nothing does.
+    QString attentionText() const { return m_attention; }
+
+Q_SIGNALS:
+    // Every notification, also where no tray shows it.
+    void notified(const QString &title, const QString &message);
+
 private:
+    void followSessions();
+    void updateAttention();
+    void showIcon();
+
     AppState &m_state;
     Store &m_store;
     SnippetsViewModel &m_snippets;
     Defaults &m_defaults;
+    LauncherViewModel &m_launcher;
+    FloatingPanelController &m_panels;
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
     QPointer<QWidget> m_popup;
+    QList<QMetaObject::Connection> m_sessionConnections;
+    QString m_attention;
+    // The waiting commands (their messages) already announced.
+    QSet<QUuid> m_announced;
+    std::function<void()> m_onNotificationClicked;
 };
 
 } // namespace quillet

@@ -177,6 +177,7 @@ void KeyboardShortcuts::syncRegistrations()
         bindInDesktop();
         return;
     }
+    const QSet<Shortcut> refusedBefore = refusedShortcuts();
     QSet<Shortcut> wanted;
     for (const Handlers &handlers : std::as_const(m_handlers)) {
         if (handlers.keyDown.isEmpty() && handlers.keyUp.isEmpty())
@@ -191,6 +192,7 @@ void KeyboardShortcuts::syncRegistrations()
     for (const Shortcut &shortcut : added)
         registerHotKey(shortcut);
     m_registered = wanted;
+    noteRefusals(refusedBefore);
 }
 
 // The desktop is told only when the set of names (or what they prefer)
@@ -215,9 +217,9 @@ void KeyboardShortcuts::bindInDesktop()
 void KeyboardShortcuts::registerHotKey(const Shortcut &shortcut)
 {
     const quint32 id = ++m_lastHotKeyId;
-    HotKey hotKey { shortcut, false };
-    if (grabsAllowed() && !grabHotKey(id, hotKey))
-        return;
+    HotKey hotKey { shortcut };
+    if (grabsAllowed())
+        grabHotKey(id, hotKey);
     m_hotKeys.insert(id, hotKey);
 }
 
@@ -233,37 +235,73 @@ void KeyboardShortcuts::unregisterHotKey(const Shortcut &shortcut)
     }
 }
 
-bool KeyboardShortcuts::grabHotKey(quint32 id, HotKey &hotKey)
+void KeyboardShortcuts::grabHotKey(quint32 id, HotKey &hotKey)
 {
     if (!m_backend)
-        return true;
+        return;
     const int status = m_backend->grab(id, hotKey.shortcut);
-    if (status != 0) {
+    hotKey.refused = status != 0;
+    hotKey.grabbed = !hotKey.refused;
+    if (hotKey.refused)
         printRegistrationError(hotKey.shortcut, status);
-        return false;
-    }
-    hotKey.grabbed = true;
-    return true;
 }
 
-// A hot key whose grab is refused on resuming is dropped, like a refused
-// registration.
+// A refused hot key is kept and tried again on resuming: the program that
+// held it may have let it go (a user who saw the refusal and closed that
+// program records the shortcut again, which suspends and resumes).
 void KeyboardShortcuts::suspendOrResume()
 {
+    const QSet<Shortcut> refusedBefore = refusedShortcuts();
     const bool allowed = grabsAllowed();
-    for (auto it = m_hotKeys.begin(); it != m_hotKeys.end();) {
+    for (auto it = m_hotKeys.begin(); it != m_hotKeys.end(); ++it) {
         if (allowed && !it->grabbed) {
-            if (!grabHotKey(it.key(), *it)) {
-                it = m_hotKeys.erase(it);
-                continue;
-            }
+            grabHotKey(it.key(), *it);
         } else if (!allowed && it->grabbed) {
             if (m_backend)
                 m_backend->ungrab(it.key());
             it->grabbed = false;
         }
-        ++it;
     }
+    noteRefusals(refusedBefore);
+}
+
+QSet<Shortcut> KeyboardShortcuts::refusedShortcuts() const
+{
+    QSet<Shortcut> refused;
+    for (const HotKey &hotKey : m_hotKeys) {
+        if (hotKey.refused)
+            refused.insert(hotKey.shortcut);
+    }
+    return refused;
+}
+
+void KeyboardShortcuts::noteRefusals(const QSet<Shortcut> &before)
+{
+    if (refusedShortcuts() != before)
+        Q_EMIT grabRefusalsChanged();
+}
+
+bool KeyboardShortcuts::isGrabRefused(const Name &name)
+{
+    declare(name);
+    if (!m_handlers.contains(name.rawValue))
+        return false;
+    const auto current = storedShortcut(name);
+    return current && refusedShortcuts().contains(*current);
+}
+
+QList<Name> KeyboardShortcuts::namesWithRefusedGrabs() const
+{
+    const QSet<Shortcut> refused = refusedShortcuts();
+    QList<Name> names;
+    for (const Handlers &handlers : m_handlers) {
+        const auto current = storedShortcut(handlers.name);
+        if (current && refused.contains(*current))
+            names.append(handlers.name);
+    }
+    std::sort(
+        names.begin(), names.end(), [](const Name &a, const Name &b) { return a.rawValue < b.rawValue; });
+    return names;
 }
 
 void KeyboardShortcuts::dispatch(quint32 id, bool keyDown)

@@ -84,6 +84,13 @@ public:
     // Whether another program (the desktop, another application) holds the
     // combination.
     bool isSystemShortcut(const Shortcut &shortcut) const;
+    // Whether a handler wants the name's combination but the grab was refused
+    // because another program holds it. A refused grab is tried again when
+    // grabs resume (after recording or disabling) and when the combination
+    // changes.
+    bool isGrabRefused(const Name &name);
+    // The names with handlers whose grab was refused.
+    QList<Name> namesWithRefusedGrabs() const;
     // The first action of the menu, depth first into submenus, whose shortcut
     // is this combination.
     QAction *matchingMenuItem(const QMenu *menu, const Shortcut &shortcut) const;
@@ -109,11 +116,15 @@ Q_SIGNALS:
     void enabledChanged(bool enabled);
     // isAvailable() or isManagedByDesktop() may have changed.
     void availabilityChanged();
+    // Some grab was refused, or a refused one succeeded or is no longer wanted.
+    void grabRefusalsChanged();
 
 private:
     struct HotKey {
         Shortcut shortcut;
         bool grabbed = false;
+        // Another program held the combination at the last attempt.
+        bool refused = false;
     };
     struct Handlers {
         Name name;
@@ -126,13 +137,15 @@ private:
     void syncRegistrations();
     void registerHotKey(const Shortcut &shortcut);
     void unregisterHotKey(const Shortcut &shortcut);
-    bool grabHotKey(quint32 id, HotKey &hotKey);
+    void grabHotKey(quint32 id, HotKey &hotKey);
     void suspendOrResume();
     void dispatch(quint32 id, bool keyDown);
     void bindInDesktop();
     void dispatchByName(const QString &id, bool keyDown);
     static void run(const Handlers &handlers, bool keyDown);
     void printRegistrationError(const Shortcut &shortcut, int status) const;
+    QSet<Shortcut> refusedShortcuts() const;
+    void noteRefusals(const QSet<Shortcut> &before);
 
     Defaults &m_defaults;
     QPointer<HotKeyBackend> m_backend;
@@ -142,8 +155,7 @@ private:
 
     QSet<QString> m_declared;
     QHash<QString, Handlers> m_handlers;
-    // The combinations some handler wants, whether or not the grab succeeded:
-    // a refused grab is not retried until the combination changes.
+    // The combinations some handler wants, whether or not the grab succeeded.
     QSet<Shortcut> m_registered;
     QHash<quint32, HotKey> m_hotKeys;
     quint32 m_lastHotKeyId = 0;

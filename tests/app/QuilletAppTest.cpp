@@ -154,6 +154,61 @@ private Q_SLOTS:
         QVERIFY(!h.panels().isLauncherVisible());
     }
 
+    void keysAnotherApplicationHoldsAreAnnouncedOnce()
+    {
+        Harness h;
+        h.backend.takenElsewhere.insert(kTogglePanel);
+        h.start();
+        // No tray offscreen: the start-up lines say it.
+        QVERIFY(h.app->notices().join(u'\n').contains(QStringLiteral(
+            "Shift+Super+V (Show or hide the clipboard history panel) is used by another application")));
+        QSignalSpy notified(&h.app->tray(), &TrayController::notified);
+        const shortcuts::Shortcut taken(shortcuts::keys::l, shortcuts::control | shortcuts::option);
+        h.backend.takenElsewhere.insert(taken);
+        const shortcuts::Name &launcher = HotkeyManager::openLauncher();
+        // Refused, moved off and refused again: said once.
+        for (const auto &keys : { std::optional(taken), launcher.defaultShortcut, std::optional(taken) })
+            h.app->shortcuts().setShortcut(keys, launcher);
+        QCOMPARE(notified.size(), 1);
+        QVERIFY(
+            notified.first().at(1).toString().startsWith(QStringLiteral("Ctrl+Alt+L (Open the launcher)")));
+    }
+
+    void aCommandWaitingWhileTheLauncherIsHiddenIsAnnouncedOnce()
+    {
+        Harness h;
+        test::FakeGeminiServer server;
+        h.defaults.setString(keys::geminiBaseURL, server.baseUrl());
+        h.defaults.setString(keys::geminiAPIKey, QStringLiteral("app-test-key"));
+        server.enqueue(
+            test::FakeReply::events({ test::gemini::callChunk(QStringLiteral("rm -f notes.txt")) }));
+        server.enqueue(test::gemini::textStream({ QStringLiteral("Kept it.") }));
+        h.start();
+        QSignalSpy notified(&h.app->tray(), &TrayController::notified);
+        LauncherViewModel &launcher = h.app->launcher();
+        h.state().toggleLauncher();
+        launcher.setSearchText(QStringLiteral(">tidy up"));
+        launcher.submit();
+        const ConversationSessionPtr session = launcher.activeSession();
+        QTRY_VERIFY(session->awaitingApproval());
+        // In sight, the launcher itself asks.
+        QCOMPARE(h.app->tray().attentionText(), QString());
+        const QString waiting = QStringLiteral("A command waits for your approval: rm -f notes.txt");
+        for (int hidden = 0; hidden < 2; ++hidden) {
+            launcher.dismiss();
+            QCOMPARE(h.app->tray().attentionText(), waiting);
+            h.state().toggleLauncher();
+            QCOMPARE(h.app->tray().attentionText(), QString());
+        }
+        QCOMPARE(notified.size(), 1);
+        QCOMPARE(notified.first().at(1).toString(),
+            QStringLiteral("tidy up\n$ rm -f notes.txt\nOpen the launcher to allow or deny it."));
+        launcher.dismiss();
+        launcher.respondToApproval(false);
+        QCOMPARE(h.app->tray().attentionText(), QString());
+        QTRY_VERIFY(!session->isProcessing());
+    }
+
     void savedPromptShortcutsFollowTheirPrompts()
     {
         Harness h;

@@ -11,6 +11,7 @@
 #include "support/TestEnvironment.h"
 #include "ui/ai/AITransformView.h"
 #include "ui/common/FloatingWindow.h"
+#include "ui/launcher/TerminalOutputView.h"
 #include "ui/panel/FloatingPanelView.h"
 
 #include "../platform/x11/X11TestTools.h"
@@ -21,9 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTextBlock>
 
 using namespace quillet;
 using test::waitUntil;
@@ -68,6 +71,8 @@ private:
     std::unique_ptr<DesktopSession> m_desktop;
     std::unique_ptr<QuilletApp> m_app;
     test::FakeGeminiServer m_gemini;
+    // What the launcher's test application touches when it starts.
+    const QString m_opened = test::isolatedHome() + QStringLiteral("/opened");
 
     AppState &state() { return m_app->state(); }
     FloatingPanelController &panels() { return m_app->panels(); }
@@ -82,6 +87,13 @@ private:
         Pasteboard &pasteboard = m_desktop->platform().pasteboard;
         return waitUntil([&] { return m_app->monitor().lastChangeCount() == pasteboard.changeCount(); });
     }
+    // Ctrl+Alt+Space as the user presses it; the launcher's view once it has the focus.
+    QWidget *openLauncher()
+    {
+        pressKeys(QStringLiteral("ctrl+alt+space"));
+        waitUntil([&] { return panels().launcherPanel() && panels().launcherPanel()->isActiveWindow(); });
+        return panels().launcherPanel() ? panels().launcherPanel()->content() : nullptr;
+    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -95,6 +107,12 @@ private Q_SLOTS:
         terminal.write("[Desktop Entry]\nType=Application\nName=Term\nExec=true\nStartupWMClass=Term\n"
                        "Categories=System;TerminalEmulator;\n");
         terminal.close();
+        // An application for the launcher to open.
+        QFile entry(entries + QStringLiteral("/org.example.MarkerMaker.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Marker Maker\nExec=sh -c \"touch "
+            + QFile::encodeName(m_opened) + "\"\n");
+        entry.close();
         Defaults::shared().setString(keys::geminiBaseURL, m_gemini.baseUrl());
         Defaults::shared().setString(keys::geminiAPIKey, QString::fromLatin1(kApiKey));
 
@@ -351,6 +369,62 @@ private Q_SLOTS:
         QVERIFY(waitForMonitor());
         QVERIFY(waitUntil([&] { return !m_app->history().isBusy(); }));
         QCOMPARE(m_app->store().itemCount(), entries);
+    }
+
+    void theLauncherOpensAnApplicationByName()
+    {
+        QVERIFY(openLauncher());
+        QVERIFY(waitUntil([&] { return m_app->launcher().appIndex().isIndexed(); }));
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("marker") }));
+        QVERIFY(waitUntil(
+            [&] { return m_app->launcher().results().value(0).name == QLatin1String("Marker Maker"); }));
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return QFile::exists(m_opened); }));
+        QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
+    }
+
+    void theTerminalAgentRunsWhatIsHarmlessAndAsksFirstForTheRest()
+    {
+        const QString kept = test::isolatedHome() + QStringLiteral("/keep-me");
+        QVERIFY(QFile(kept).open(QIODevice::WriteOnly));
+        using namespace test::gemini;
+        for (const QString &command :
+            { QStringLiteral(R"(printf '\033[31mred\033[0m\n'; ls)"), QStringLiteral("rm -f ") + kept })
+            m_gemini.enqueue(test::FakeReply::events({ callChunk(command) }));
+        m_gemini.enqueue(textStream({ QStringLiteral("I left it alone.") }));
+        m_gemini.enqueue(generated(QStringLiteral("Listing files")));
+
+        QWidget *launcher = openLauncher();
+        QVERIFY(launcher);
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> list the files") }));
+        pressKeys(QStringLiteral("Return"));
+        ConversationSessionPtr session;
+        QVERIFY(waitUntil(
+            [&] { return (session = m_app->launcher().activeSession()) && session->awaitingApproval(); }));
+        // The harmless command ran at once, its output in colour.
+        auto *output = launcher->findChild<TerminalOutputView *>();
+        QVERIFY(output);
+        const QTextBlock first = output->document()->firstBlock();
+        QCOMPARE(first.text(), QStringLiteral("red"));
+        QCOMPARE(
+            first.begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#cc3333"));
+
+        QTest::mouseClick(launcher->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return session->title() == QLatin1String("Listing files"); }));
+        QVERIFY(QFile::exists(kept));
+        QCOMPARE(session->messages().at(3).content, QStringLiteral("Command denied by user"));
+
+        // Back to the list: the conversation is there, and its button deletes it.
+        pressKeys(QStringLiteral("Escape"));
+        QWidget *remove = nullptr;
+        QVERIFY(waitUntil([&] {
+            return (remove = launcher->findChild<QWidget *>(QStringLiteral("deleteSession")))
+                && remove->isVisible();
+        }));
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return m_app->launcher().sessions().isEmpty(); }));
+        pressKeys(QStringLiteral("Escape"));
+        QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
     }
 
     void cleanupTestCase()

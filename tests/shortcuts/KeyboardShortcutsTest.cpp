@@ -269,18 +269,31 @@ private Q_SLOTS:
         QCOMPARE(runs, 1);
     }
 
-    void refusedGrabIsReportedOnStandardOutput()
+    void refusedGrabIsReportedAndTriedAgainOnResuming()
     {
         m_backend.takenElsewhere.insert(kControlOptionX);
         const Name name(QStringLiteral("name"));
         int runs = 0;
         m_library->onKeyUp(name, [&] { ++runs; });
+        QSignalSpy refusals(m_library.get(), &KeyboardShortcuts::grabRefusalsChanged);
         test::StdoutCapture capture;
         m_library->setShortcut(kControlOptionX, name);
         QCOMPARE(capture.text(), QStringLiteral("Error registering hotkey Ctrl+Alt+X: 10\n").toUtf8());
         QVERIFY(m_backend.grabbed.isEmpty());
         QVERIFY(m_library->isSystemShortcut(kControlOptionX));
         QVERIFY(!m_library->isSystemShortcut(kCommandShiftV));
+        QVERIFY(m_library->isGrabRefused(name));
+        QCOMPARE(m_library->namesWithRefusedGrabs(), QList<Name> { name });
+        QCOMPARE(refusals.size(), 1);
+
+        // The other program let go; recording (or enabling) grabs again.
+        m_backend.takenElsewhere.clear();
+        m_library->setRecorderActive(true);
+        m_library->setRecorderActive(false);
+        QVERIFY(!m_library->isGrabRefused(name));
+        QCOMPARE(refusals.size(), 2);
+        QVERIFY(m_backend.click(kControlOptionX));
+        QCOMPARE(runs, 1);
     }
 
     void disablingSuspendsHotKeys()

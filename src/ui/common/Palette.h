@@ -35,6 +35,12 @@ inline QColor accentColor(const QPalette &palette, qreal opacity = 1.0)
     return color;
 }
 
+// Failures the user should notice.
+inline QColor errorRed()
+{
+    return QColor(0xd9, 0x3a, 0x32);
+}
+
 // The AI features' own tint (the system purple) and the saved prompts' blue.
 inline QColor aiTint()
 {

@@ -129,11 +129,6 @@ QColor approvalOrange()
     return QColor(0xe0, 0x8a, 0x1e);
 }
 
-QColor errorRed()
-{
-    return QColor(0xd9, 0x3a, 0x32);
-}
-
 void makeFittedText(QTextEdit *edit)
 {
     edit->setReadOnly(true);

@@ -35,7 +35,6 @@ QColor terminalHeadBackground();
 QColor terminalText(); // white at 0.9
 QColor terminalGreen();
 QColor approvalOrange();
-QColor errorRed();
 
 // Makes `edit` a borderless, transparent, read-only text that is as high as
 // its document (at most `maxHeight`, then it scrolls).

@@ -191,6 +191,7 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     // Hints, or the follow-up field of an open conversation.
     column->addWidget(makeDivider(this));
     m_footer = new QStackedWidget(this);
+    m_footer->setObjectName(QStringLiteral("footer"));
     auto *hints = new QWidget(m_footer);
     auto *hintLine = new QHBoxLayout(hints);
     hintLine->setContentsMargins(12, 6, 12, 6);
@@ -314,6 +315,9 @@ void LauncherView::syncSession()
         m_sessions->refresh(); // their ages moved on
     m_top->setCurrentWidget(active ? m_header : m_searchBar);
     m_footer->setCurrentIndex(active ? 1 : 0);
+    // As high as what it shows, never more: the space an absent body leaves
+    // goes above the footer, which keeps to the bottom.
+    m_footer->setFixedHeight(m_footer->currentWidget()->sizeHint().height());
     syncHeader();
     syncBody();
     if (openedOrClosed)

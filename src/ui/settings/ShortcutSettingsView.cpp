@@ -34,12 +34,32 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
         { "AI Transform:", &names.aiTransform, nullptr },
         { "App Launcher:", &names.openLauncher, nullptr },
     };
+    QFont noteFont = font();
+    noteFont.setPixelSize(11);
     for (const auto &row : rows) {
         auto *recorder = new ShortcutRecorderField(library, *row.name);
         recorder->setKeyStrokeReader(reader);
         recorder->setMinimumWidth(160);
         m_recorders.append(recorder);
-        section->addRow(QString::fromUtf8(row.label), recorder);
+        // The recorder with, under it, why its keys do nothing.
+        auto *control = new QWidget;
+        auto *column = new QVBoxLayout(control);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(2);
+        column->addWidget(recorder, 0, Qt::AlignRight);
+        auto *note = new QLabel(QStringLiteral("Used by another application"));
+        note->setObjectName(QStringLiteral("grabRefused"));
+        note->setFont(noteFont);
+        QPalette notePalette = note->palette();
+        notePalette.setColor(QPalette::WindowText, errorRed());
+        note->setPalette(notePalette);
+        note->setToolTip(QStringLiteral(
+            "Another application has taken these keys, so they do not reach Quillet. Record other keys, "
+            "or free them in that application and record them again."));
+        note->hide();
+        column->addWidget(note, 0, Qt::AlignRight);
+        m_refusalNotes.append(note);
+        section->addRow(QString::fromUtf8(row.label), control);
         if (row.command)
             m_commands.append({ *row.name, QString::fromLatin1(row.command) });
     }
@@ -59,7 +79,18 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
 
     connect(&m_library, &shortcuts::KeyboardShortcuts::availabilityChanged, this,
         &ShortcutSettingsView::showAvailability);
+    connect(&m_library, &shortcuts::KeyboardShortcuts::grabRefusalsChanged, this,
+        &ShortcutSettingsView::showRefusals);
+    connect(&m_library, &shortcuts::KeyboardShortcuts::shortcutByNameDidChange, this,
+        &ShortcutSettingsView::showRefusals);
     showAvailability();
+    showRefusals();
+}
+
+void ShortcutSettingsView::showRefusals()
+{
+    for (qsizetype row = 0; row < m_recorders.size(); ++row)
+        m_refusalNotes[row]->setVisible(m_library.isGrabRefused(m_recorders[row]->shortcutName()));
 }
 
 QStringList ShortcutSettingsView::compositorBindings(

@@ -13,7 +13,8 @@ namespace quillet {
 class ShortcutRecorderField;
 
 // The Shortcuts tab: one recorder for each of the five global shortcuts. A
-// recorded combination is stored and grabbed at once. Where the desktop keeps
+// recorded combination is stored and grabbed at once; one that another
+// application holds is marked under its recorder. Where the desktop keeps
 // the shortcuts (the desktop portal), the fields show its triggers and a
 // caption says where to change them; where global shortcuts are impossible
 // (sway), the fields are off and the caption gives the compositor lines that
@@ -28,6 +29,9 @@ public:
     const QList<ShortcutRecorderField *> &recorders() const { return m_recorders; }
     // The caption under the shortcuts (hidden when there is nothing to say).
     QLabel *caption() const { return m_caption; }
+    // The red note under a recorder whose keys another application holds
+    // (hidden otherwise); in the order of the rows.
+    const QList<QLabel *> &refusalNotes() const { return m_refusalNotes; }
 
     // sway's configuration lines binding each command's shortcut, e.g.
     // "bindsym $mod+Shift+v exec quillet toggle".
@@ -36,9 +40,11 @@ public:
 
 private:
     void showAvailability();
+    void showRefusals();
 
     shortcuts::KeyboardShortcuts &m_library;
     QList<ShortcutRecorderField *> m_recorders;
+    QList<QLabel *> m_refusalNotes;
     QList<std::pair<shortcuts::Name, QString>> m_commands;
     QLabel *m_caption;
 };

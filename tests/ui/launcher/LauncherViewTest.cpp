@@ -46,6 +46,8 @@ private Q_SLOTS:
     {
         ViewFixture f;
         QVERIFY(!f.bodyShown());
+        // The space stays empty above the footer, which keeps to the bottom.
+        QVERIFY(f.view.findChild<QWidget *>(QStringLiteral("footer"))->y() > LauncherView::height - 50);
         f.type("search", QStringLiteral("text"));
         QVERIFY(f.bodyShown());
         f.field("search")->clear();

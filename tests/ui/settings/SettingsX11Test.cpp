@@ -7,6 +7,7 @@
 #include "ui/settings/ShortcutRecorderField.h"
 #include "ui/settings/ShortcutSettingsView.h"
 
+#include <QLabel>
 #include <QProcess>
 
 #include <X11/Xlib.h>
@@ -127,6 +128,26 @@ private Q_SLOTS:
         xdotool({ QStringLiteral("key"), QStringLiteral("super+shift+v") });
         pressSentinel();
         QCOMPARE(m_panelToggles, 2);
+    }
+
+    void keysAnotherClientGrabbedFirstAreMarkedUntilFreed()
+    {
+        cleanup();
+        Display *other = XOpenDisplay(nullptr);
+        QVERIFY(other);
+        XGrabKey(other, XKeysymToKeycode(other, XK_space), ControlMask | Mod1Mask, DefaultRootWindow(other),
+            False, GrabModeAsync, GrabModeAsync);
+        XSync(other, False);
+        init(); // Quillet starts after it
+        QVERIFY(m_view->refusalNotes().last()->isVisible());
+
+        // Freed, then recorded again: the note goes and the keys work.
+        XUngrabKey(other, AnyKey, AnyModifier, DefaultRootWindow(other));
+        XCloseDisplay(other);
+        startRecording(m_view->recorders().last());
+        xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+space") });
+        QTRY_VERIFY_WITH_TIMEOUT(!m_view->refusalNotes().last()->isVisible(), kTimeout);
+        pressSentinel();
     }
 };
 

@@ -259,6 +259,21 @@ private Q_SLOTS:
         QCOMPARE(view.recorders().last()->text(), QStringLiteral("Ctrl+Alt+Space"));
     }
 
+    void theShortcutsTabMarksKeysAnotherApplicationHolds()
+    {
+        test::SettingsFixture f;
+        f.hotKeys.takenElsewhere.insert(*HotkeyManager::openLauncher().defaultShortcut);
+        HotkeyManager hotkeys(f.library, f.defaults);
+        hotkeys.registerShortcuts();
+        ShortcutSettingsView view(f.library, test::appShortcutNames());
+        QVERIFY(view.refusalNotes().first()->isHidden());
+        QVERIFY(!view.refusalNotes().last()->isHidden());
+        QCOMPARE(view.refusalNotes().last()->text(), QStringLiteral("Used by another application"));
+        // Other keys: the note goes at once.
+        f.library.setShortcut(Shortcut(keys::l, control | option), HotkeyManager::openLauncher());
+        QVERIFY(view.refusalNotes().last()->isHidden());
+    }
+
     // Where the desktop keeps global shortcuts, or where there are none.
     void theShortcutsTabSaysWhoDecidesTheKeys_data()
     {
