@@ -220,20 +220,6 @@ private Q_SLOTS:
         QCOMPARE(textsOf(*chatted), (QStringList { "text:A", "text:B", "done" }));
     }
 
-    void usageAndShapesEndToEnd()
-    {
-        m_server->enqueue(FakeReply::events({
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":12,"candidatesTokenCount":0}})",
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":0,"candidatesTokenCount":0}})",
-            R"({"usageMetadata":{"promptTokenCount":5}})",
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f","args":{"n":3}}},{"functionCall":{"args":{}}}]}}]})",
-        }));
-        auto chatted = chat();
-        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
-        QCOMPARE(textsOf(*chatted), (QStringList { "usage:12/0", "call:f(n=3)", "done" }));
-        QCOMPARE(chatted->error, std::nullopt);
-    }
-
     void errorStatusRunsTheBodyTogether()
     {
         const QByteArray body
@@ -286,20 +272,6 @@ private Q_SLOTS:
         QCOMPARE(result.text, text);
     }
 
-    void replyWithoutDataLines()
-    {
-        m_server->enqueue(FakeReply::body(200, ": nothing here\r\n\r\n", "text/event-stream"));
-        m_server->enqueue(FakeReply::events({}));
-        auto streamed = text();
-        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QVERIFY(streamed->values.isEmpty());
-        QCOMPARE(streamed->error, std::nullopt);
-        auto chatted = chat();
-        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
-        QCOMPARE(textsOf(*chatted), QStringList { "done" });
-        QCOMPARE(chatted->error, std::nullopt);
-    }
-
     void errorObjectAfterASuccessfulStart_data()
     {
         QTest::addColumn<FakeReply>("reply");
@@ -347,20 +319,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->error, std::nullopt);
         QCOMPARE(streamed->values, pieces);
-    }
-
-    void manyEventsKeepTheirOrder()
-    {
-        QList<QByteArray> payloads;
-        QStringList expected;
-        for (int i = 0; i < 500; ++i) {
-            payloads.append(chunk(QString::number(i)));
-            expected.append(QString::number(i));
-        }
-        m_server->enqueue(FakeReply::events(payloads).splitEvery(4096));
-        auto streamed = text();
-        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->values, expected);
     }
 
     void droppedConnectionEndsWithTheTransportError()
