@@ -33,18 +33,19 @@ struct Engine {
     test::FakeWorkspace workspace;
     test::FakeKeySynthesizer keys;
     Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
-    std::unique_ptr<Store> store;
+    test::TempStore store;
     std::unique_ptr<ExcludedAppsService> excluded;
     std::unique_ptr<HistoryManager> history;
     std::unique_ptr<ClipboardMonitor> monitor;
     std::unique_ptr<PasteService> paste;
     int snapshotsSeen = 0;
 
-    explicit Engine(bool notifies = true)
+    // `present`: text on the clipboard before the monitor starts.
+    explicit Engine(bool notifies = true, const QString &present = {})
     {
         pasteboard.notifies = notifies;
-        QString error;
-        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        if (!present.isEmpty())
+            pasteboard.copyText(present);
         excluded = std::make_unique<ExcludedAppsService>(defaults, workspace);
         history = std::make_unique<HistoryManager>(*store, *excluded, defaults, clock);
         monitor = std::make_unique<ClipboardMonitor>(
@@ -75,14 +76,8 @@ struct Engine {
         QVERIFY(QTest::qWaitFor([this] { return !history->isBusy(); }));
     }
 
-    QStringList titles() const
-    {
-        QStringList out;
-        for (const auto &item : store->itemsByLastUsed())
-            out.append(item.title);
-        return out;
-    }
-    ClipboardItem first() const { return store->itemsByLastUsed(1).value(0); }
+    QStringList titles() { return test::historyTitles(*store); }
+    ClipboardItem first() { return store->itemsByLastUsed(1).value(0); }
 };
 
 QByteArray png(int w, int h)
@@ -103,21 +98,12 @@ class HistoryEngineTest : public QObject {
 private Q_SLOTS:
     void contentPresentAtLaunchIsNotRecorded()
     {
-        test::ManualClock clock;
-        test::FakePasteboard pasteboard;
-        pasteboard.copyText(QStringLiteral("already there"));
-        test::FakeWorkspace workspace;
-        QTemporaryDir dir;
-        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
-        int calls = 0;
-        ClipboardMonitor monitor(pasteboard, workspace, defaults, clock, [&](const auto &) { ++calls; });
-        monitor.start();
-        monitor.start(); // a second start adds no second poll loop
-        clock.advance(2s);
-        QCOMPARE(calls, 0);
-        pasteboard.copyText(QStringLiteral("new"));
-        clock.advance(500ms);
-        QCOMPARE(calls, 1);
+        Engine e(true, QStringLiteral("already there"));
+        e.monitor->start(); // a second start adds no second poll loop
+        e.clock.advance(2s);
+        QCOMPARE(e.snapshotsSeen, 0);
+        e.copy(QStringLiteral("new"));
+        QCOMPARE(e.snapshotsSeen, 1);
     }
 
     void recordsANewCopyWithItsDerivedValues()

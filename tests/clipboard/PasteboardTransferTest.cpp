@@ -2,11 +2,13 @@
 #include "clipboard/TypeRegistry.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoroTask>
 
 using namespace quillet;
+using test::content;
 using test::FakePasteboard;
 using test::FakeWorkspace;
 
@@ -17,14 +19,11 @@ PasteboardItem item(std::initializer_list<std::pair<QString, QByteArray>> repres
     return PasteboardItem { QList<std::pair<QString, QByteArray>>(representations) };
 }
 
-ClipboardContent content(const QString &type, const std::optional<QByteArray> &data)
+ClipboardContent withoutData(const QString &type)
 {
-    ClipboardContent c;
-    c.id = QUuid::createUuid();
-    c.utTypeIdentifier = type;
-    c.data = data;
-    c.dataSize = data ? data->size() : 0;
-    return c;
+    ClipboardContent record = content(type, {});
+    record.data.reset();
+    return record;
 }
 
 PasteboardSnapshot capture(FakePasteboard &pasteboard, FakeWorkspace &workspace)
@@ -174,7 +173,7 @@ private Q_SLOTS:
         pasteboard.copyText(QStringLiteral("old"));
         const qint64 before = pasteboard.changeCount();
         writeContents({ content(QStringLiteral("text/html"), QByteArray("<b>x</b>")),
-                          content(QStringLiteral("text/plain"), std::nullopt),
+                          withoutData(QStringLiteral("text/plain")),
                           content(QStringLiteral("text/plain;charset=utf-8"), QByteArray("x")) },
             true, pasteboard);
         QCOMPARE(pasteboard.items().size(), 1);
@@ -183,13 +182,6 @@ private Q_SLOTS:
                 { QStringLiteral("text/plain;charset=utf-8"), "x" }, { types::selfMarker, QByteArray() } }));
         QVERIFY(pasteboard.changeCount() > before);
         QCOMPARE(pasteboard.writeCalls, 1);
-    }
-
-    void writesWithoutTheMarker()
-    {
-        FakePasteboard pasteboard;
-        writeContents({ content(QStringLiteral("text/plain"), QByteArray("x")) }, false, pasteboard);
-        QCOMPARE(pasteboard.items().first(), item({ { QStringLiteral("text/plain"), "x" } }));
     }
 
     void severalFilesAreJoinedIntoOneList()
