@@ -6,18 +6,6 @@
 
 using namespace quillet;
 
-namespace {
-
-QStringList titles(const QList<Snippet> &snippets)
-{
-    QStringList out;
-    for (const Snippet &s : snippets)
-        out.append(s.title);
-    return out;
-}
-
-} // namespace
-
 class SnippetsViewModelTest : public QObject {
     Q_OBJECT
 private:
@@ -44,17 +32,15 @@ private Q_SLOTS:
         SnippetsViewModel model(**m_store);
         QCOMPARE(model.folders(), (QList<SnippetFolder> { m_first, m_second }));
         const auto grouped = model.foldersWithSnippets();
-        QCOMPARE(titles(grouped.at(1).snippets),
-            (QStringList { QStringLiteral("Address"), QStringLiteral("Three in second") }));
+        QCOMPARE(test::titlesOf(grouped.at(1).snippets), (QStringList { "Address", "Three in second" }));
     }
 
     void flatListOrdersBySnippetOrderAcrossFolders()
     {
         SnippetsViewModel model(**m_store);
         // Equal orders keep the folder order; the snippet without a folder is not listed.
-        QCOMPARE(titles(model.flatSnippets()),
-            (QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
-                QStringLiteral("Three in second") }));
+        QCOMPARE(test::titlesOf(model.flatSnippets()),
+            (QStringList { "One in first", "Address", "Three in second" }));
         QVERIFY(!model.flatSnippets().at(1).hasContentData);
     }
 
@@ -63,11 +49,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("empty shows all")
-            << QString()
-            << QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
-                   QStringLiteral("Three in second") };
-        QTest::newRow("capitals inside a word")
-            << QStringLiteral("DRE") << QStringList { QStringLiteral("Address") };
+            << QString() << QStringList { "One in first", "Address", "Three in second" };
+        QTest::newRow("capitals inside a word") << QStringLiteral("DRE") << QStringList { "Address" };
         QTest::newRow("content is not searched") << QStringLiteral("3") << QStringList {};
     }
     void searchesTitlesOnly()
@@ -75,7 +58,7 @@ private Q_SLOTS:
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
         SnippetsViewModel model(**m_store);
-        QCOMPARE(titles(model.filteredSnippets(query)), expected);
+        QCOMPARE(test::titlesOf(model.filteredSnippets(query)), expected);
     }
 
     void followsTheStore()
@@ -84,7 +67,7 @@ private Q_SLOTS:
         QSignalSpy spy(&model, &SnippetsViewModel::snippetsChanged);
         QVERIFY((*m_store)->deleteFolder(m_second.id));
         QVERIFY(spy.count() >= 1);
-        QCOMPARE(titles(model.flatSnippets()), QStringList { QStringLiteral("One in first") });
+        QCOMPARE(test::titlesOf(model.flatSnippets()), QStringList { "One in first" });
         spy.clear();
         test::insertText(**m_store, QStringLiteral("history"));
         QCOMPARE(spy.count(), 0); // history changes are not snippet changes
@@ -106,18 +89,18 @@ private Q_SLOTS:
         const auto snippet
             = model.createSnippet(m_first.id, QStringLiteral("Sign-off"), QStringLiteral("Best,"));
         QVERIFY(snippet);
-        QCOMPARE(titles(model.flatSnippets()).last(), QStringLiteral("Sign-off"));
+        QCOMPARE(test::titlesOf(model.flatSnippets()).last(), QStringLiteral("Sign-off"));
         QVERIFY(model.updateSnippet(
             snippet->id, QStringLiteral("Regards"), QStringLiteral("Kind regards,\nAna")));
         QVERIFY(!model.updateSnippet(snippet->id, QStringLiteral(" "), QStringLiteral("lost")));
         QCOMPARE((*m_store)->snippetContentData(snippet->id), QByteArray("Kind regards,\nAna"));
         QVERIFY(model.moveSnippet(snippet->id, third->id));
         const auto moved = model.foldersWithSnippets().last().snippets;
-        QCOMPARE(titles(moved), QStringList { QStringLiteral("Regards") });
+        QCOMPARE(test::titlesOf(moved), QStringList { "Regards" });
         QCOMPARE(model.text(moved.first()), QStringLiteral("Kind regards,\nAna"));
 
         QVERIFY(model.deleteFolder(third->id));
-        QCOMPARE(titles(model.flatSnippets()).contains(QStringLiteral("Regards")), false);
+        QCOMPARE(test::titlesOf(model.flatSnippets()).contains(QStringLiteral("Regards")), false);
     }
 
     void savesAHistoryEntryAsASnippet_data()

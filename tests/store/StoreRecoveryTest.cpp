@@ -4,11 +4,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,21 +22,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A SQLite file that is a valid database but not one of this schema version.
-void writeForeignDatabase(const QString &path, const QString &version)
-{
-    {
-        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)")));
-        QVERIFY(query.exec(
-            QStringLiteral("INSERT INTO StoreMetadata VALUES ('schemaVersion', '%1')").arg(version)));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
 }
 
 } // namespace
@@ -114,28 +98,26 @@ private Q_SLOTS:
         }
     }
 
-    void anotherSchemaVersionIsRecoveredTheSameWay()
+    void aDatabaseThatIsNotOursIsMovedAside_data()
     {
-        writeForeignDatabase(m_path, QStringLiteral("0.9.0"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
-        auto opening = openStoreWithRecovery(m_path);
-        QVERIFY(opening.store);
-        QVERIFY2(opening.firstError.contains(QStringLiteral("0.9.0")), qPrintable(opening.firstError));
-        QCOMPARE(opening.movedAside.size(), 1);
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("another schema version")
+            << QStringList { u"CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)"_s,
+                   u"INSERT INTO StoreMetadata VALUES ('schemaVersion', '0.9.0')"_s }
+            << u"0.9.0"_s;
+        QTest::newRow("another application's file")
+            << QStringList { u"CREATE TABLE notes (body TEXT)"_s } << QString();
     }
-
-    void sqliteFileOfAnotherApplicationIsNotUsed()
+    void aDatabaseThatIsNotOursIsMovedAside()
     {
-        {
-            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            db.setDatabaseName(m_path);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (body TEXT)"));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QFETCH(QStringList, statements);
+        QFETCH(QString, reason);
+        test::execOnFile(m_path, statements);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(m_path);
         QVERIFY(opening.store);
+        QVERIFY2(opening.firstError.contains(reason), qPrintable(opening.firstError));
         QCOMPARE(opening.movedAside.size(), 1);
     }
 

@@ -4,7 +4,6 @@
 
 #include <QSignalSpy>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -25,14 +24,6 @@ ClipboardItem entry(const QString &title, int lastUsed, bool pinned = false)
     item.createdAt = item.lastUsedAt = at(lastUsed);
     item.contentHash = QStringLiteral("hash-") + title;
     return item;
-}
-
-QStringList titles(const QList<ClipboardItem> &items)
-{
-    QStringList out;
-    for (const auto &item : items)
-        out.append(item.title);
-    return out;
 }
 
 // Counts rows through a second connection, as sqlite3 would see the file.
@@ -174,24 +165,21 @@ private Q_SLOTS:
         ClipboardItem middle = entry(QStringLiteral("middle"), 3);
         QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
 
-        QCOMPARE(titles(m_store->itemsByLastUsed()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
-                QStringLiteral("old") }));
-        QCOMPARE(titles(m_store->itemsByLastUsed(2)),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned") }));
-        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("middle"), QStringLiteral("old") }));
-        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed(2)), QStringList { QStringLiteral("old") });
+        QCOMPARE(
+            test::titlesOf(m_store->itemsByLastUsed()), (QStringList { "new", "pinned", "middle", "old" }));
+        QCOMPARE(test::titlesOf(m_store->itemsByLastUsed(2)), (QStringList { "new", "pinned" }));
+        QCOMPARE(
+            test::titlesOf(m_store->unpinnedItemsByLastUsed()), (QStringList { "new", "middle", "old" }));
+        QCOMPARE(test::titlesOf(m_store->unpinnedItemsByLastUsed(2)), QStringList { "old" });
         QVERIFY(m_store->unpinnedItemsByLastUsed(10).isEmpty());
 
         // A refresh moves the entry without changing when it was created.
         middle.lastUsedAt = at(20);
         middle.useCount = 1;
         QVERIFY(m_store->updateItem(middle));
-        QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
-        QCOMPARE(titles(m_store->itemsByCreatedAt().value()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
-                QStringLiteral("old") }));
+        QCOMPARE(test::titlesOf(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
+        QCOMPARE(test::titlesOf(m_store->itemsByCreatedAt().value()),
+            (QStringList { "new", "pinned", "middle", "old" }));
     }
 
     void findsEntriesByTheirSearchText()
@@ -216,15 +204,7 @@ private Q_SLOTS:
     {
         const ClipboardItem item = test::insertText(*m_store, QStringLiteral("kept"));
         m_store.reset();
-        {
-            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
-            db.setDatabaseName(m_path);
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QVERIFY2(query.exec(QStringLiteral("ALTER TABLE ClipboardItem DROP COLUMN searchText")),
-                qPrintable(query.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        test::execOnFile(m_path, { QStringLiteral("ALTER TABLE ClipboardItem DROP COLUMN searchText") });
         QString error;
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
