@@ -1,6 +1,7 @@
 #include "launcher/AppIndexService.h"
 #include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -96,12 +97,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, description);
         QTemporaryDir dir;
-        QFile entry(dir.filePath(QStringLiteral("x.desktop")));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write(file);
-        entry.close();
-        IndexedApp app = makeIndexedApp(InstalledApplication {
-            QStringLiteral("x"), QStringLiteral("Files"), QString(), entry.fileName() });
+        QVERIFY(test::writeFile(dir.filePath(u"x.desktop"_s), file));
+        IndexedApp app = makeIndexedApp(
+            InstalledApplication { u"x"_s, u"Files"_s, QString(), dir.filePath(u"x.desktop"_s) });
         readDescription(app, { QStringLiteral("de_DE"), QStringLiteral("de") });
         QCOMPARE(app.description(), description);
     }

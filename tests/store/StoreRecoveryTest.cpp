@@ -1,6 +1,7 @@
 #include "store/UserStore.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,23 +9,6 @@
 
 using namespace quillet;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class StoreRecoveryTest : public QObject {
     Q_OBJECT
@@ -76,10 +60,10 @@ private Q_SLOTS:
     {
         QFETCH(bool, withCompanions);
         const QByteArray garbage("this is not a database, just some bytes that look like nothing at all");
-        writeFile(m_path, garbage);
+        QVERIFY(test::writeFile(m_path, garbage));
         if (withCompanions) {
-            writeFile(m_path + QStringLiteral("-wal"), "wal garbage");
-            writeFile(m_path + QStringLiteral("-shm"), "shm garbage");
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "wal garbage"));
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-shm"), "shm garbage"));
         }
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(m_path);
@@ -90,11 +74,11 @@ private Q_SLOTS:
 
         // Nothing is destroyed: the old bytes are kept beside the new store.
         QCOMPARE(opening.movedAside.size(), withCompanions ? 3 : 1);
-        QCOMPARE(readFile(opening.movedAside.first()), garbage);
+        QCOMPARE(test::readFile(opening.movedAside.first()), garbage);
         QVERIFY(opening.movedAside.first().startsWith(m_path + QStringLiteral(".broken-")));
         if (withCompanions) {
             QVERIFY(opening.movedAside.at(1).endsWith(QStringLiteral("-shm")));
-            QCOMPARE(readFile(opening.movedAside.at(2)), QByteArray("wal garbage"));
+            QCOMPARE(test::readFile(opening.movedAside.at(2)), QByteArray("wal garbage"));
         }
     }
 
@@ -124,8 +108,8 @@ private Q_SLOTS:
     void keepsTheOldestAndTheNewestTwoBrokenSets()
     {
         for (int round = 0; round < 4; ++round) {
-            writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round));
-            writeFile(m_path + QStringLiteral("-wal"), "w");
+            QVERIFY(test::writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round)));
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "w"));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
             auto opening = openStoreWithRecovery(m_path);
             QVERIFY(opening.store);
@@ -145,14 +129,14 @@ private Q_SLOTS:
         for (const QString &name : mains)
             QVERIFY(files.contains(name + QStringLiteral("-wal")));
         // The first broken store holds what the user had: it is never pruned.
-        QCOMPARE(readFile(m_dir->filePath(mains.at(0))), QByteArray("garbage round 0"));
-        QCOMPARE(readFile(m_dir->filePath(mains.at(1))), QByteArray("garbage round 2"));
-        QCOMPARE(readFile(m_dir->filePath(mains.at(2))), QByteArray("garbage round 3"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(0))), QByteArray("garbage round 0"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(1))), QByteArray("garbage round 2"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(2))), QByteArray("garbage round 3"));
     }
 
     void unusableLocationFailsBothAttempts()
     {
-        writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x");
+        QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x"));
         const QString path = m_dir->filePath(QStringLiteral("not-a-folder/Quillet.store"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(path);

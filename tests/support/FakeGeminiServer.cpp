@@ -147,7 +147,6 @@ void FakeGeminiServer::readFrom(Connection *connection)
     FakeReply reply
         = m_replies.isEmpty() ? FakeReply::body(500, "no reply scripted", "text/plain") : m_replies.dequeue();
     answer(connection, std::move(reply));
-    Q_EMIT requestReceived();
 }
 
 void FakeGeminiServer::answer(Connection *connection, FakeReply reply)

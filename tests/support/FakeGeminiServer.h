@@ -74,9 +74,6 @@ public:
     // Connections that have not yet been answered to the end.
     int openConnections() const;
 
-Q_SIGNALS:
-    void requestReceived();
-
 private:
     struct Connection;
 

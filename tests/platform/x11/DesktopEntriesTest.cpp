@@ -1,7 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -13,26 +13,12 @@ using namespace quillet::x11;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &content, bool executable = false)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
+using test::writeFile;
 
+// A file the entry's program leaves once it ran.
 bool waitForFile(const QString &path)
 {
-    QDeadlineTimer deadline(15000);
-    while (!QFileInfo::exists(path)) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 15000);
 }
 
 } // namespace

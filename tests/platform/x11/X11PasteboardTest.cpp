@@ -3,6 +3,7 @@
 #include "clipboard/PasteboardTransfer.h"
 #include "clipboard/TypeRegistry.h"
 #include "platform/x11/X11Workspace.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoroTask>
@@ -30,16 +31,6 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     for (char &c : bytes)
         c = char(generator.generate());
     return bytes;
-}
-
-ClipboardContent content(const QString &type, const QByteArray &data)
-{
-    ClipboardContent record;
-    record.id = QUuid::createUuid();
-    record.utTypeIdentifier = type;
-    record.data = data;
-    record.dataSize = data.size();
-    return record;
 }
 
 // Everything offered, fetched.

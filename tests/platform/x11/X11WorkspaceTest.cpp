@@ -15,20 +15,6 @@ using namespace quillet;
 using namespace quillet::test;
 using namespace quillet::x11;
 
-namespace {
-
-void writeEntry(const QString &fileName, const QByteArray &body)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\nExec=true\n" + body);
-}
-
-} // namespace
-
 class X11WorkspaceTest : public QObject {
     Q_OBJECT
 
@@ -39,20 +25,17 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Entries exist before GIO first reads the folders.
-        writeEntry(QStringLiteral("org.example.Notebook.desktop"),
-            "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
-        writeEntry(QStringLiteral("fooedit.desktop"), "Name=Foo Editor\n");
-        writeEntry(QStringLiteral("org.example.Sketch.desktop"), "Name=Sketch Pad\nNoDisplay=true\n");
+        writeDesktopEntry(
+            QStringLiteral("org.example.Notebook"), "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
+        writeDesktopEntry(QStringLiteral("fooedit"), "Name=Foo Editor\n");
+        writeDesktopEntry(QStringLiteral("org.example.Sketch"), "Name=Sketch Pad\nNoDisplay=true\n");
         // Started through its entry (by a script, so no entry names the
         // window's program), with a window class that names nothing.
         const QString launcher = m_scripts.filePath(QStringLiteral("launch-test-window"));
-        QFile script(launcher);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexec '" QUILLET_TEST_WINDOW "' --class unrelated Unrelated\n");
-        script.close();
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        writeEntry(QStringLiteral("org.example.Launched.desktop"),
-            "Name=Launched Tool\nExec=" + launcher.toUtf8() + "\n");
+        QVERIFY(writeFile(
+            launcher, "#!/bin/sh\nexec '" QUILLET_TEST_WINDOW "' --class unrelated Unrelated\n", true));
+        writeDesktopEntry(
+            QStringLiteral("org.example.Launched"), "Name=Launched Tool\nExec=" + launcher.toUtf8() + "\n");
         m_workspace = std::make_unique<X11Workspace>(X11Connection::open(X11Connection::qtDisplayName()));
     }
 

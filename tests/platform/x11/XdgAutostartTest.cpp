@@ -1,7 +1,7 @@
 #include "platform/x11/XdgAutostart.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -19,13 +19,7 @@ namespace {
 
 using Status = LoginItems::Status;
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
+using test::writeFile;
 
 // Sets or clears the immutable attribute, which stops root as well.
 bool chattr(const char *flag, const QString &path)
@@ -145,9 +139,7 @@ private Q_SLOTS:
         QTemporaryDir folder;
         const QString program = folder.filePath(QStringLiteral("dir with space/q\"uo'te $HOME back\\slash"));
         const QString mark = folder.filePath(QStringLiteral("ran"));
-        writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
-        QFile::setPermissions(
-            program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n", true));
 
         XdgAutostart autostart(program);
         QString error;
@@ -158,10 +150,7 @@ private Q_SLOTS:
         const bool launched = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &failure);
         g_object_unref(info);
         QVERIFY2(launched, failure ? failure->message : "");
-        QDeadlineTimer deadline(15000);
-        while (!QFileInfo::exists(mark) && !deadline.hasExpired())
-            QTest::qWait(10);
-        QVERIFY(QFileInfo::exists(mark));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(mark), 15000);
     }
 
     void failuresAreReportedAndTheStatusStaysTrue()
