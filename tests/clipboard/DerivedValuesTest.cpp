@@ -2,8 +2,8 @@
 #include "clipboard/TypeRegistry.h"
 #include "core/Graphemes.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QImage>
 
@@ -18,16 +18,7 @@ PasteboardSnapshot snapshotOf(QList<TypedContent> contents)
     return snapshot;
 }
 
-QByteArray pngOf(int width, int height)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(QColor(30, 120, 200, 180));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+using test::pngOf;
 
 const QString kFamily = QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467");
 

@@ -11,8 +11,8 @@
 #include "support/ManualClock.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -79,17 +79,6 @@ struct Engine {
     QStringList titles() { return test::historyTitles(*store); }
     ClipboardItem first() { return store->itemsByLastUsed(1).value(0); }
 };
-
-QByteArray png(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 } // namespace
 
@@ -166,8 +155,9 @@ private Q_SLOTS:
     void storesOnlySupportedRepresentations()
     {
         Engine e;
-        e.pasteboard.setContents({ PasteboardItem { { { QStringLiteral("application/pdf"), "%PDF" },
-            { types::png, png(1000, 500) }, { QStringLiteral("text/plain;charset=utf-8"), "caption" } } } });
+        e.pasteboard.setContents({ PasteboardItem {
+            { { QStringLiteral("application/pdf"), "%PDF" }, { types::png, test::pngOf(1000, 500) },
+                { QStringLiteral("text/plain;charset=utf-8"), "caption" } } } });
         e.tick();
         const ClipboardItem item = e.first();
         QCOMPARE(item.title, QStringLiteral("Image"));
@@ -342,7 +332,7 @@ private Q_SLOTS:
     {
         Engine e;
         // The picture's values take far longer to make than the text's.
-        e.pasteboard.setContents({ PasteboardItem { { { types::png, png(3000, 3000) } } } });
+        e.pasteboard.setContents({ PasteboardItem { { { types::png, test::pngOf(3000, 3000) } } } });
         e.clock.advance(ClipboardMonitor::kCoalesce);
         e.clock.advance(1s);
         e.pasteboard.copyText(QStringLiteral("after the picture"));
