@@ -14,6 +14,7 @@
 
 using namespace quillet;
 using namespace quillet::x11;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -27,7 +28,7 @@ bool chattr(const char *flag, const QString &path)
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(QStringLiteral("chattr"), { QLatin1String(flag), path });
+    process.start(u"chattr"_s, { QLatin1String(flag), path });
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
 }
@@ -40,17 +41,14 @@ class XdgAutostartTest : public QObject {
     QTemporaryDir m_systemConfig;
     QString m_autostartFolder;
 
-    QString systemEntry() const
-    {
-        return m_systemConfig.filePath(QStringLiteral("autostart/") + XdgAutostart::kFileName);
-    }
+    QString systemEntry() const { return m_systemConfig.filePath(u"autostart/"_s + XdgAutostart::kFileName); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_systemConfig.path()));
-        m_autostartFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + QStringLiteral("/autostart");
+        m_autostartFolder
+            = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/autostart"_s;
     }
 
     void cleanup()
@@ -69,8 +67,8 @@ private Q_SLOTS:
 
     void onOffOnRoundTripsTheFile()
     {
-        XdgAutostart autostart(QStringLiteral("/usr/bin/quillet"));
-        QCOMPARE(autostart.filePath(), m_autostartFolder + QStringLiteral("/app.quillet.Quillet.desktop"));
+        XdgAutostart autostart(u"/usr/bin/quillet"_s);
+        QCOMPARE(autostart.filePath(), m_autostartFolder + u"/app.quillet.Quillet.desktop"_s);
         QCOMPARE(autostart.status(), Status::notRegistered);
 
         QString error;
@@ -137,8 +135,8 @@ private Q_SLOTS:
         // Spaces, quotes, dollar and backslash must survive the
         // Exec quoting: GIO runs the entry and the script leaves a mark.
         QTemporaryDir folder;
-        const QString program = folder.filePath(QStringLiteral("dir with space/q\"uo'te $HOME back\\slash"));
-        const QString mark = folder.filePath(QStringLiteral("ran"));
+        const QString program = folder.filePath(u"dir with space/q\"uo'te $HOME back\\slash"_s);
+        const QString mark = folder.filePath(u"ran"_s);
         QVERIFY(writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n", true));
 
         XdgAutostart autostart(program);
@@ -162,14 +160,14 @@ private Q_SLOTS:
         QString error;
         writeFile(m_autostartFolder, "in the way");
         QVERIFY(!autostart.registerApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not create the folder “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not create the folder “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::notRegistered);
         QFile::remove(m_autostartFolder);
 
-        writeFile(autostart.filePath() + QStringLiteral("/keep"), "a folder where the entry belongs");
+        writeFile(autostart.filePath() + u"/keep"_s, "a folder where the entry belongs");
         error.clear();
         QVERIFY(!autostart.registerApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not write “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not write “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::notRegistered);
         QVERIFY(QFileInfo(autostart.filePath()).isDir());
     }
@@ -187,7 +185,7 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(m_autostartFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
         QVERIFY(!autostart.unregisterApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not remove “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not remove “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::enabled);
     }
 
@@ -195,16 +193,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/quillet") << QStringLiteral("/usr/bin/quillet");
-        QTest::newRow("space") << QStringLiteral("/opt/my apps/quillet")
-                               << QStringLiteral("\"/opt/my apps/quillet\"");
-        QTest::newRow("percent") << QStringLiteral("/opt/100%/quillet")
-                                 << QStringLiteral("/opt/100%%/quillet");
-        QTest::newRow("dollar and quote")
-            << QStringLiteral("/a$b\"c") << QStringLiteral("\"/a\\\\$b\\\\\"c\"");
-        QTest::newRow("backslash") << QStringLiteral("/a\\b") << QStringLiteral("\"/a\\\\\\\\b\"");
-        QTest::newRow("newline") << QStringLiteral("/a\nb") << QStringLiteral("\"/a\\nb\"");
-        QTest::newRow("form feed") << QStringLiteral("/a\fb") << QStringLiteral("\"/a\fb\"");
+        QTest::newRow("plain") << u"/usr/bin/quillet"_s << u"/usr/bin/quillet"_s;
+        QTest::newRow("space") << u"/opt/my apps/quillet"_s << u"\"/opt/my apps/quillet\""_s;
+        QTest::newRow("percent") << u"/opt/100%/quillet"_s << u"/opt/100%%/quillet"_s;
+        QTest::newRow("dollar and quote") << u"/a$b\"c"_s << u"\"/a\\\\$b\\\\\"c\""_s;
+        QTest::newRow("backslash") << u"/a\\b"_s << u"\"/a\\\\\\\\b\""_s;
+        QTest::newRow("newline") << u"/a\nb"_s << u"\"/a\\nb\""_s;
+        QTest::newRow("form feed") << u"/a\fb"_s << u"\"/a\fb\""_s;
     }
 
     void execValuesAreQuoted()
