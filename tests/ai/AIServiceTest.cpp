@@ -14,11 +14,12 @@ Q_DECLARE_METATYPE(quillet::test::FakeReply)
 using namespace quillet;
 using namespace quillet::test;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString kKey = QStringLiteral("AIzaTestKey-0123456789abcdefghijklmnop");
-const QString kModel = QStringLiteral("gemini-test");
+const QString kKey = u"AIzaTestKey-0123456789abcdefghijklmnop"_s;
+const QString kModel = u"gemini-test"_s;
 constexpr int kWait = 20000;
 
 QByteArray chunk(const QString &text)
@@ -42,7 +43,7 @@ public:
     LogCapture()
     {
         s_lines.clear();
-        QLoggingCategory::setFilterRules(QStringLiteral("quillet.*=true\nqt.network.*=true"));
+        QLoggingCategory::setFilterRules(u"quillet.*=true\nqt.network.*=true"_s);
         m_previous = qInstallMessageHandler(
             [](QtMsgType, const QMessageLogContext &, const QString &message) { s_lines.append(message); });
     }
@@ -67,7 +68,7 @@ private:
     AIService *m_service = nullptr;
 
     std::shared_ptr<Drained<QString>> text(
-        const QString &systemPrompt = QStringLiteral("Fix"), const QString &input = QStringLiteral("teh cat"))
+        const QString &systemPrompt = u"Fix"_s, const QString &input = u"teh cat"_s)
     {
         return drain(m_service->streamText(kModel, kKey, systemPrompt, input));
     }
@@ -76,15 +77,15 @@ private:
     {
         return drain(m_service->streamChat(messages, instruction, tools, kKey, kModel));
     }
-    GenerateResult generate(const QString &systemPrompt = QStringLiteral("Reply with OK"))
+    GenerateResult generate(const QString &systemPrompt = u"Reply with OK"_s)
     {
         auto result = std::make_shared<std::optional<GenerateResult>>();
         [](AIService *service, QString prompt,
             std::shared_ptr<std::optional<GenerateResult>> out) -> QCoro::Task<> {
-            *out = co_await service->generate(QStringLiteral("Hello"), prompt, kKey, kModel);
+            *out = co_await service->generate(u"Hello"_s, prompt, kKey, kModel);
         }(m_service, systemPrompt, result);
         if (!QTest::qWaitFor([&] { return result->has_value(); }, kWait))
-            return { QString(), QStringLiteral("(no answer)") };
+            return { QString(), u"(no answer)"_s };
         return **result;
     }
 
@@ -104,9 +105,9 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("streamed");
         QTest::addColumn<QString>("systemPrompt");
-        QTest::newRow("streamText") << true << QStringLiteral("Fix");
+        QTest::newRow("streamText") << true << u"Fix"_s;
         QTest::newRow("streamText, empty system prompt") << true << QString();
-        QTest::newRow("generate") << false << QStringLiteral("Reply with OK");
+        QTest::newRow("generate") << false << u"Reply with OK"_s;
         QTest::newRow("generate, empty system prompt") << false << QString();
     }
     void userTurnRequests()
@@ -115,10 +116,10 @@ private Q_SLOTS:
         QFETCH(QString, systemPrompt);
         if (streamed) {
             m_server->enqueue(FakeReply::events({}));
-            auto streamed = text(systemPrompt, QStringLiteral("Hello"));
+            auto streamed = text(systemPrompt, u"Hello"_s);
             QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         } else {
-            m_server->enqueue(FakeReply::body(200, chunk(QStringLiteral("OK"))));
+            m_server->enqueue(FakeReply::body(200, chunk(u"OK"_s)));
             QVERIFY(generate(systemPrompt).ok());
         }
         QCOMPARE(m_server->requests().size(), 1);
@@ -141,14 +142,13 @@ private Q_SLOTS:
     void chatRequestBodies()
     {
         const QList<ChatMessage> messages {
-            { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("list files")) } },
+            { ChatMessage::Role::user, { ChatPart::text(u"list files"_s) } },
             { ChatMessage::Role::model,
-                { ChatPart::text(QStringLiteral("Running")),
-                    ChatPart::functionCall(
-                        { QStringLiteral("execute_command"), { { "command", "ls" } }, QString() }) } },
+                { ChatPart::text(u"Running"_s),
+                    ChatPart::functionCall({ u"execute_command"_s, { { "command", "ls" } }, QString() }) } },
             { ChatMessage::Role::user,
                 { ChatPart::functionResponse(
-                    { QStringLiteral("execute_command"), { { "exitCode", "0" }, { "output", "a\nb" } } }) } },
+                    { u"execute_command"_s, { { "exitCode", "0" }, { "output", "a\nb" } } }) } },
         };
         const QJsonObject tool
             = json(R"({"functionDeclarations":[{"name":"execute_command","description":"Run",
@@ -159,7 +159,7 @@ private Q_SLOTS:
         m_server->enqueue(FakeReply::events({}));
         auto empty = chat();
         QTRY_VERIFY_WITH_TIMEOUT(empty->ended, kWait);
-        auto full = chat(messages, QStringLiteral("Be brief."), { tool });
+        auto full = chat(messages, u"Be brief."_s, { tool });
         QTRY_VERIFY_WITH_TIMEOUT(full->ended, kWait);
         auto bareChat = chat(messages, QString(), {});
         QTRY_VERIFY_WITH_TIMEOUT(bareChat->ended, kWait);
@@ -187,19 +187,17 @@ private Q_SLOTS:
     {
         m_server->enqueue(FakeReply::events(
             { R"({"candidates":[{"content":{"role":"model","parts":[{"functionCall":{"name":"execute_command","args":{"command":"date"}},"thoughtSignature":"U2lnbmF0dXJl"}]}}]})" }));
-        auto first
-            = chat({ { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("what time is it")) } } });
+        auto first = chat({ { ChatMessage::Role::user, { ChatPart::text(u"what time is it"_s) } } });
         QTRY_VERIFY_WITH_TIMEOUT(first->ended, kWait);
         QCOMPARE(
             textsOf(*first), (QStringList { "call:execute_command(command=date) sig:U2lnbmF0dXJl", "done" }));
 
         const FunctionCall call = std::get<FunctionCall>(first->values.first().value);
-        m_server->enqueue(FakeReply::events({ chunk(QStringLiteral("It is noon.")) }));
-        auto second
-            = chat({ { ChatMessage::Role::user, { ChatPart::text(QStringLiteral("what time is it")) } },
-                { ChatMessage::Role::model, { ChatPart::functionCall(call) } },
-                { ChatMessage::Role::user,
-                    { ChatPart::functionResponse({ call.name, { { "output", "12:00" } } }) } } });
+        m_server->enqueue(FakeReply::events({ chunk(u"It is noon."_s) }));
+        auto second = chat({ { ChatMessage::Role::user, { ChatPart::text(u"what time is it"_s) } },
+            { ChatMessage::Role::model, { ChatPart::functionCall(call) } },
+            { ChatMessage::Role::user,
+                { ChatPart::functionResponse({ call.name, { { "output", "12:00" } } }) } } });
         QTRY_VERIFY_WITH_TIMEOUT(second->ended, kWait);
         QCOMPARE(m_server->requests()[1].json.object().value("contents").toArray()[1].toObject(),
             json(
@@ -220,20 +218,6 @@ private Q_SLOTS:
         QCOMPARE(textsOf(*chatted), (QStringList { "text:A", "text:B", "done" }));
     }
 
-    void usageAndShapesEndToEnd()
-    {
-        m_server->enqueue(FakeReply::events({
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":12,"candidatesTokenCount":0}})",
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":0,"candidatesTokenCount":0}})",
-            R"({"usageMetadata":{"promptTokenCount":5}})",
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f","args":{"n":3}}},{"functionCall":{"args":{}}}]}}]})",
-        }));
-        auto chatted = chat();
-        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
-        QCOMPARE(textsOf(*chatted), (QStringList { "usage:12/0", "call:f(n=3)", "done" }));
-        QCOMPARE(chatted->error, std::nullopt);
-    }
-
     void errorStatusRunsTheBodyTogether()
     {
         const QByteArray body
@@ -252,8 +236,7 @@ private Q_SLOTS:
         QCOMPARE(chatted->error, std::optional<QString>(joined));
         QVERIFY(chatted->values.isEmpty());
         // The one-shot reply shows its body as it came.
-        QCOMPARE(generate().error,
-            std::optional<QString>(QStringLiteral("API error (400): ") + QString::fromUtf8(body)));
+        QCOMPARE(generate().error, std::optional<QString>(u"API error (400): "_s + QString::fromUtf8(body)));
     }
 
     void generateResults_data()
@@ -262,7 +245,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("trimmed") << 200 << chunk(QStringLiteral("  OK\n")) << "OK" << QString();
+        QTest::newRow("trimmed") << 200 << chunk(u"  OK\n"_s) << "OK" << QString();
         QTest::newRow("no candidates")
             << 200 << QByteArray(R"({"candidates":[]})") << QString() << "Could not parse API response";
         QTest::newRow("first part not text")
@@ -286,27 +269,12 @@ private Q_SLOTS:
         QCOMPARE(result.text, text);
     }
 
-    void replyWithoutDataLines()
-    {
-        m_server->enqueue(FakeReply::body(200, ": nothing here\r\n\r\n", "text/event-stream"));
-        m_server->enqueue(FakeReply::events({}));
-        auto streamed = text();
-        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QVERIFY(streamed->values.isEmpty());
-        QCOMPARE(streamed->error, std::nullopt);
-        auto chatted = chat();
-        QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
-        QCOMPARE(textsOf(*chatted), QStringList { "done" });
-        QCOMPARE(chatted->error, std::nullopt);
-    }
-
     void errorObjectAfterASuccessfulStart_data()
     {
         QTest::addColumn<FakeReply>("reply");
-        QTest::newRow("as an event") << FakeReply::events(
-            { chunk(QStringLiteral("Hel")), R"({"error":{"code":503,"message":"The model is overloaded."}})",
-                chunk(QStringLiteral("never")) });
-        FakeReply trailing = FakeReply::events({ chunk(QStringLiteral("Hel")) });
+        QTest::newRow("as an event") << FakeReply::events({ chunk(u"Hel"_s),
+            R"({"error":{"code":503,"message":"The model is overloaded."}})", chunk(u"never"_s) });
+        FakeReply trailing = FakeReply::events({ chunk(u"Hel"_s) });
         trailing.writes.append("[{\n  \"error\": {\n    \"code\": 503,\n    \"message\": \"The model is "
                                "overloaded.\"\n  }\n}\n]\n");
         QTest::newRow("as a trailing body") << trailing;
@@ -319,13 +287,11 @@ private Q_SLOTS:
         auto streamed = text();
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->values, QStringList { "Hel" });
-        QCOMPARE(streamed->error,
-            std::optional<QString>(QStringLiteral("API error (503): The model is overloaded.")));
+        QCOMPARE(streamed->error, std::optional<QString>(u"API error (503): The model is overloaded."_s));
         auto chatted = chat();
         QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
         QCOMPARE(textsOf(*chatted), QStringList { "text:Hel" });
-        QCOMPARE(chatted->error,
-            std::optional<QString>(QStringLiteral("API error (503): The model is overloaded.")));
+        QCOMPARE(chatted->error, std::optional<QString>(u"API error (503): The model is overloaded."_s));
     }
 
     void splitWritesAndCrlfFraming_data()
@@ -339,8 +305,7 @@ private Q_SLOTS:
     void splitWritesAndCrlfFraming()
     {
         QFETCH(int, pieceSize);
-        const QStringList pieces { QStringLiteral("Grüße, "), QStringLiteral("世界 "),
-            QStringLiteral("🎉👩‍👩‍👧!") };
+        const QStringList pieces { u"Grüße, "_s, u"世界 "_s, u"🎉👩‍👩‍👧!"_s };
         m_server->enqueue(FakeReply::events({ chunk(pieces[0]), chunk(pieces[1]), chunk(pieces[2]) })
                               .splitEvery(pieceSize));
         auto streamed = text();
@@ -349,23 +314,9 @@ private Q_SLOTS:
         QCOMPARE(streamed->values, pieces);
     }
 
-    void manyEventsKeepTheirOrder()
-    {
-        QList<QByteArray> payloads;
-        QStringList expected;
-        for (int i = 0; i < 500; ++i) {
-            payloads.append(chunk(QString::number(i)));
-            expected.append(QString::number(i));
-        }
-        m_server->enqueue(FakeReply::events(payloads).splitEvery(4096));
-        auto streamed = text();
-        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->values, expected);
-    }
-
     void droppedConnectionEndsWithTheTransportError()
     {
-        FakeReply reply = FakeReply::events({ chunk(QStringLiteral("one")), chunk(QStringLiteral("two")) });
+        FakeReply reply = FakeReply::events({ chunk(u"one"_s), chunk(u"two"_s) });
         reply.dropAfterWrites = true;
         m_server->enqueue(reply);
         auto streamed = text();
@@ -385,8 +336,8 @@ private Q_SLOTS:
         m_service->setTimeout(200ms);
         auto streamed = text();
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("The request timed out.")));
-        QCOMPARE(generate().error, std::optional<QString>(QStringLiteral("The request timed out.")));
+        QCOMPARE(streamed->error, std::optional<QString>(u"The request timed out."_s));
+        QCOMPARE(generate().error, std::optional<QString>(u"The request timed out."_s));
     }
 
     void streamOutlivesItsService()
@@ -399,7 +350,7 @@ private Q_SLOTS:
         delete m_service;
         m_service = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("The request was cancelled.")));
+        QCOMPARE(streamed->error, std::optional<QString>(u"The request was cancelled."_s));
     }
 
     void unreachableServer()
@@ -408,10 +359,10 @@ private Q_SLOTS:
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const quint16 port = closed.serverPort();
         closed.close();
-        AIService service([port] { return QStringLiteral("http://127.0.0.1:%1").arg(port); });
-        auto streamed = drain(service.streamText(kModel, kKey, QString(), QStringLiteral("x")));
+        AIService service([port] { return u"http://127.0.0.1:%1"_s.arg(port); });
+        auto streamed = drain(service.streamText(kModel, kKey, QString(), u"x"_s));
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->error, std::optional<QString>(QStringLiteral("Connection refused")));
+        QCOMPARE(streamed->error, std::optional<QString>(u"Connection refused"_s));
     }
 
     void requestsThatCannotBeFormed_data()
@@ -434,7 +385,7 @@ private Q_SLOTS:
         QFETCH(QString, error);
         const QString serverBase = m_server->baseUrl();
         AIService service([&] { return base.isEmpty() ? serverBase : base; });
-        auto streamed = drain(service.streamText(model, key, QString(), QStringLiteral("x")));
+        auto streamed = drain(service.streamText(model, key, QString(), u"x"_s));
         auto chatted = drain(service.streamChat({}, QString(), {}, key, model));
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended && chatted->ended, kWait);
         QCOMPARE(streamed->error, std::optional<QString>(error));
@@ -445,16 +396,16 @@ private Q_SLOTS:
 
     void baseAddressComesFromThePreference()
     {
-        Defaults defaults(isolatedHome() + QStringLiteral("/base-url.conf"));
-        defaults.setString(QStringLiteral("geminiBaseURL"), m_server->baseUrl() + QStringLiteral("/"));
+        Defaults defaults(isolatedHome() + u"/base-url.conf"_s);
+        defaults.setString(u"geminiBaseURL"_s, m_server->baseUrl() + u"/"_s);
         AIService service(AIService::baseUrlFrom(defaults));
-        m_server->enqueue(FakeReply::events({ chunk(QStringLiteral("hi")) }));
-        auto streamed = drain(service.streamText(kModel, kKey, QString(), QStringLiteral("x")));
+        m_server->enqueue(FakeReply::events({ chunk(u"hi"_s) }));
+        auto streamed = drain(service.streamText(kModel, kKey, QString(), u"x"_s));
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->values, QStringList { "hi" });
         QCOMPARE(m_server->requests().first().path,
             QByteArray("/v1beta/models/gemini-test:streamGenerateContent?alt=sse"));
-        defaults.remove(QStringLiteral("geminiBaseURL"));
+        defaults.remove(u"geminiBaseURL"_s);
         QCOMPARE(AIService::baseUrlFrom(defaults)(), QString());
     }
 

@@ -15,6 +15,12 @@ QJsonObject object(const QByteArray &json)
     return QJsonDocument::fromJson(json).object();
 }
 
+// A chunk whose one candidate carries `partList` (JSON text), then `rest`.
+QByteArray parts(const QByteArray &partList, const QByteArray &rest = {})
+{
+    return R"({"candidates":[{"content":{"parts":[)" + partList + "]}}]" + rest + "}";
+}
+
 QList<QByteArray> feedInPieces(LineBuffer &buffer, const QByteArray &input, qsizetype piece)
 {
     QList<QByteArray> lines;
@@ -68,37 +74,32 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("payload");
         QTest::addColumn<QStringList>("events");
-        const QByteArray twoTexts = R"({"candidates":[{"content":{"parts":[{"text":"A"},{"text":"B"}]}}]})";
-        QTest::newRow("two text parts") << twoTexts << QStringList { "text:A", "text:B" };
-        QTest::newRow("usage 12 and 0") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":12,"candidatesTokenCount":0}})")
-                                        << QStringList { "usage:12/0" };
-        QTest::newRow("usage 0 and 0") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[]}}],"usageMetadata":{"promptTokenCount":0,"candidatesTokenCount":0}})")
-                                       << QStringList {};
+        const QByteArray usage12 = R"(,"usageMetadata":{"promptTokenCount":12,"candidatesTokenCount":0})";
+        const QByteArray usage0 = R"(,"usageMetadata":{"promptTokenCount":0,"candidatesTokenCount":0})";
+        QTest::newRow("two text parts")
+            << parts(R"({"text":"A"},{"text":"B"})") << QStringList { "text:A", "text:B" };
+        QTest::newRow("usage 12 and 0") << parts("", usage12) << QStringList { "usage:12/0" };
+        QTest::newRow("usage 0 and 0") << parts("", usage0) << QStringList {};
         QTest::newRow("usage without candidates")
             << QByteArray(R"({"usageMetadata":{"promptTokenCount":5}})") << QStringList {};
-        QTest::newRow("usage counts that are not integers") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"text":"x"}]}}],"usageMetadata":{"promptTokenCount":"7","candidatesTokenCount":2.5}})")
+        QTest::newRow("usage counts that are not integers") << parts(
+            R"({"text":"x"})", R"(,"usageMetadata":{"promptTokenCount":"7","candidatesTokenCount":2.5})")
                                                             << QStringList { "text:x" };
-        QTest::newRow("call without args") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"execute_command"}}]}}]})")
+        QTest::newRow("call without args") << parts(R"({"functionCall":{"name":"execute_command"}})")
                                            << QStringList { "call:execute_command()" };
-        QTest::newRow("argument values") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f","args":{"n":3,"s":"ls -la","x":2.5,"b":true,"o":{"k":[1]}}}}]}}]})")
+        QTest::newRow("argument values") << parts(
+            R"({"functionCall":{"name":"f","args":{"n":3,"s":"ls -la","x":2.5,"b":true,"o":{"k":[1]}}}})")
                                          << QStringList { "call:f(b=true,n=3,o={\"k\":[1]},s=ls -la,x=2.5)" };
-        QTest::newRow("call without a name") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"args":{"a":"1"}}},{"functionCall":{"name":7}},{"text":"after"}]}}]})")
-                                             << QStringList { "text:after" };
-        QTest::newRow("thought signature kept with the call") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f","args":{}},"thoughtSignature":"c2ln"}]}}]})")
-                                                              << QStringList { "call:f() sig:c2ln" };
-        QTest::newRow("text wins over a call in the same part") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"text":"t","functionCall":{"name":"f"}}]}}]})")
-                                                                << QStringList { "text:t" };
-        QTest::newRow("a part that is not an object spoils the chunk") << QByteArray(
-            R"({"candidates":[{"content":{"parts":[{"text":"t"},5]}}],"usageMetadata":{"promptTokenCount":3}})")
-                                                                       << QStringList {};
+        QTest::newRow("call without a name")
+            << parts(R"({"functionCall":{"args":{"a":"1"}}},{"functionCall":{"name":7}},{"text":"after"})")
+            << QStringList { "text:after" };
+        QTest::newRow("thought signature kept with the call")
+            << parts(R"({"functionCall":{"name":"f","args":{}},"thoughtSignature":"c2ln"})")
+            << QStringList { "call:f() sig:c2ln" };
+        QTest::newRow("text wins over a call in the same part")
+            << parts(R"({"text":"t","functionCall":{"name":"f"}})") << QStringList { "text:t" };
+        QTest::newRow("a part that is not an object spoils the chunk")
+            << parts(R"({"text":"t"},5)", R"(,"usageMetadata":{"promptTokenCount":3})") << QStringList {};
         QTest::newRow("empty candidates")
             << QByteArray(R"({"candidates":[],"usageMetadata":{"promptTokenCount":3}})") << QStringList {};
         QTest::newRow("content not an object")
@@ -116,14 +117,11 @@ private Q_SLOTS:
 
     void textModeReadsTheFirstPartOnly()
     {
-        QCOMPARE(gemini::firstPartText(
-                     object(R"({"candidates":[{"content":{"parts":[{"text":"A"},{"text":"B"}]}}]})")),
+        QCOMPARE(gemini::firstPartText(object(parts(R"({"text":"A"},{"text":"B"})"))),
             std::optional<QString>(QStringLiteral("A")));
-        QCOMPARE(
-            gemini::firstPartText(object(
-                R"({"candidates":[{"content":{"parts":[{"functionCall":{"name":"f"}},{"text":"B"}]}}]})")),
+        QCOMPARE(gemini::firstPartText(object(parts(R"({"functionCall":{"name":"f"}},{"text":"B"})"))),
             std::nullopt);
-        QCOMPARE(gemini::firstPartText(object(R"({"candidates":[{"content":{"parts":[]}}]})")), std::nullopt);
+        QCOMPARE(gemini::firstPartText(object(parts(""))), std::nullopt);
     }
 
     void onlyDataLinesCarryPayloads_data()
@@ -174,24 +172,21 @@ private Q_SLOTS:
     void readerEndsOnAnErrorPayload()
     {
         gemini::StreamReader reader(gemini::StreamReader::Mode::chat);
-        const QList<StreamEvent> events = reader.feed(
-            "data: {\"candidates\":[{\"content\":{\"parts\":[{\"text\":\"one\"}]}}]}\r\n\r\n"
-            "data: {\"error\":{\"code\":500,\"message\":\"Internal\"}}\r\n\r\n"
-            "data: {\"candidates\":[{\"content\":{\"parts\":[{\"text\":\"never\"}]}}]}\r\n\r\n");
+        const QList<StreamEvent> events = reader.feed("data: " + parts(R"({"text":"one"})")
+            + "\r\n\r\ndata: {\"error\":{\"code\":500,\"message\":\"Internal\"}}\r\n\r\n"
+            + "data: " + parts(R"({"text":"never"})") + "\r\n\r\n");
         QCOMPARE(eventTexts(events), QStringList { "text:one" });
         QCOMPARE(reader.error(), std::optional<QString>(QStringLiteral("API error (500): Internal")));
-        QVERIFY(
-            reader.feed("data: {\"candidates\":[{\"content\":{\"parts\":[{\"text\":\"x\"}]}}]}\n").isEmpty());
+        QVERIFY(reader.feed("data: " + parts(R"({"text":"x"})") + "\n").isEmpty());
         QVERIFY(reader.finish().isEmpty());
     }
 
     void readerFindsATrailingErrorBody()
     {
         gemini::StreamReader reader(gemini::StreamReader::Mode::text);
-        QCOMPARE(eventTexts(reader.feed(
-                     "data: {\"candidates\":[{\"content\":{\"parts\":[{\"text\":\"one\"}]}}]}\r\n\r\n"
-                     "[{\r\n  \"error\": {\r\n    \"code\": 503,\r\n    \"message\": \"Overloaded\"\r\n  "
-                     "}\r\n}\r\n]")),
+        QCOMPARE(eventTexts(reader.feed("data: " + parts(R"({"text":"one"})")
+                     + "\r\n\r\n[{\r\n  \"error\": {\r\n    \"code\": 503,\r\n    \"message\": "
+                       "\"Overloaded\"\r\n  }\r\n}\r\n]")),
             QStringList { "text:one" });
         QVERIFY(!reader.error());
         QVERIFY(reader.finish().isEmpty());
@@ -201,9 +196,8 @@ private Q_SLOTS:
     void readerIgnoresNoiseAndEndsWithDone()
     {
         gemini::StreamReader reader(gemini::StreamReader::Mode::chat);
-        QList<StreamEvent> events
-            = reader.feed(": keep-alive\nevent: message\ndata: [DONE]\nnot json at all\n"
-                          "data: {\"candidates\":[{\"content\":{\"parts\":[{\"text\":\"x\"}]}}]}");
+        QList<StreamEvent> events = reader.feed(
+            ": keep-alive\nevent: message\ndata: [DONE]\nnot json at all\ndata: " + parts(R"({"text":"x"})"));
         events += reader.finish();
         QCOMPARE(eventTexts(events), (QStringList { "text:x", "done" }));
         QVERIFY(!reader.error());

@@ -11,14 +11,15 @@
 #include "support/ManualClock.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace quillet;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,19 +33,20 @@ struct Engine {
     test::FakePasteboard pasteboard;
     test::FakeWorkspace workspace;
     test::FakeKeySynthesizer keys;
-    Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
-    std::unique_ptr<Store> store;
+    Defaults defaults { dir.filePath(u"Quillet.conf"_s) };
+    test::TempStore store;
     std::unique_ptr<ExcludedAppsService> excluded;
     std::unique_ptr<HistoryManager> history;
     std::unique_ptr<ClipboardMonitor> monitor;
     std::unique_ptr<PasteService> paste;
     int snapshotsSeen = 0;
 
-    explicit Engine(bool notifies = true)
+    // `present`: text on the clipboard before the monitor starts.
+    explicit Engine(bool notifies = true, const QString &present = {})
     {
         pasteboard.notifies = notifies;
-        QString error;
-        store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
+        if (!present.isEmpty())
+            pasteboard.copyText(present);
         excluded = std::make_unique<ExcludedAppsService>(defaults, workspace);
         history = std::make_unique<HistoryManager>(*store, *excluded, defaults, clock);
         monitor = std::make_unique<ClipboardMonitor>(
@@ -58,7 +60,7 @@ struct Engine {
     }
 
     // Another application copies `text`; then one poll interval passes.
-    void copy(const QString &text, const QString &app = QStringLiteral("org.gnome.TextEditor"))
+    void copy(const QString &text, const QString &app = u"org.gnome.TextEditor"_s)
     {
         workspace.setFrontmost(app, app.section(QLatin1Char('.'), -1));
         pasteboard.copyText(text);
@@ -75,26 +77,9 @@ struct Engine {
         QVERIFY(QTest::qWaitFor([this] { return !history->isBusy(); }));
     }
 
-    QStringList titles() const
-    {
-        QStringList out;
-        for (const auto &item : store->itemsByLastUsed())
-            out.append(item.title);
-        return out;
-    }
-    ClipboardItem first() const { return store->itemsByLastUsed(1).value(0); }
+    QStringList titles() { return test::historyTitles(*store); }
+    ClipboardItem first() { return store->itemsByLastUsed(1).value(0); }
 };
-
-QByteArray png(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 } // namespace
 
@@ -103,88 +88,78 @@ class HistoryEngineTest : public QObject {
 private Q_SLOTS:
     void contentPresentAtLaunchIsNotRecorded()
     {
-        test::ManualClock clock;
-        test::FakePasteboard pasteboard;
-        pasteboard.copyText(QStringLiteral("already there"));
-        test::FakeWorkspace workspace;
-        QTemporaryDir dir;
-        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
-        int calls = 0;
-        ClipboardMonitor monitor(pasteboard, workspace, defaults, clock, [&](const auto &) { ++calls; });
-        monitor.start();
-        monitor.start(); // a second start adds no second poll loop
-        clock.advance(2s);
-        QCOMPARE(calls, 0);
-        pasteboard.copyText(QStringLiteral("new"));
-        clock.advance(500ms);
-        QCOMPARE(calls, 1);
+        Engine e(true, u"already there"_s);
+        e.monitor->start(); // a second start adds no second poll loop
+        e.clock.advance(2s);
+        QCOMPARE(e.snapshotsSeen, 0);
+        e.copy(u"new"_s);
+        QCOMPARE(e.snapshotsSeen, 1);
     }
 
     void recordsANewCopyWithItsDerivedValues()
     {
         Engine e;
         const QDateTime copiedAt = e.clock.now();
-        e.copy(QStringLiteral("Hello"));
+        e.copy(u"Hello"_s);
         QCOMPARE(e.store->itemCount(), 1);
         const ClipboardItem item = e.first();
-        QCOMPARE(item.title, QStringLiteral("Hello"));
+        QCOMPARE(item.title, u"Hello"_s);
         QCOMPARE(item.contentType(), ContentType::plainText);
         QCOMPARE(item.useCount, 0);
-        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
+        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(u"org.gnome.TextEditor"_s));
         // Stamped when the copy was seen, not when its values were ready.
         QCOMPARE(item.createdAt, copiedAt.addMSecs(ClipboardMonitor::kCoalesce.count()));
         const auto contents = e.store->contents(item.id);
         QCOMPARE(contents.size(), 1);
         QCOMPARE(contents.first().dataSize, 5);
-        QCOMPARE(contents.first().textPreview, std::optional<QString>(QStringLiteral("Hello")));
+        QCOMPARE(contents.first().textPreview, std::optional<QString>(u"Hello"_s));
     }
 
     void searchReachesEveryLineOfAnEntry()
     {
         Engine e;
-        e.copy(QStringLiteral("Groceries\nmilk\nCafé au lait"));
+        e.copy(u"Groceries\nmilk\nCafé au lait"_s);
         const QUuid copied = e.first().id;
-        QCOMPARE(
-            e.store->itemIdsWithSearchText(foldForSearch(QStringLiteral("CAFE AU"))), QSet<QUuid> { copied });
+        QCOMPARE(e.store->itemIdsWithSearchText(foldForSearch(u"CAFE AU"_s)), QSet<QUuid> { copied });
 
         // An entry recorded before search reached the whole text is indexed
         // afterwards, in batches.
-        const ClipboardItem older = test::textItem(QStringLiteral("Older"));
+        const ClipboardItem older = test::textItem(u"Older"_s);
         QVERIFY(e.store->insertItem(
-            older, std::nullopt, { test::content(QStringLiteral("text/plain"), "Older\nsecond line") }));
+            older, std::nullopt, { test::content(u"text/plain"_s, "Older\nsecond line") }));
         QCOMPARE(e.history->indexForSearch(10), 1);
         QCOMPARE(e.history->indexForSearch(10), 0);
-        QCOMPARE(e.store->itemIdsWithSearchText(QStringLiteral("second line")), QSet<QUuid> { older.id });
+        QCOMPARE(e.store->itemIdsWithSearchText(u"second line"_s), QSet<QUuid> { older.id });
     }
 
     void blankTextIsRecordedWithAnEmptyTitle()
     {
         Engine e;
-        e.copy(QStringLiteral("   \n\n"));
+        e.copy(u"   \n\n"_s);
         QCOMPARE(e.titles(), QStringList { QString() });
     }
 
     void repeatedCopyRefreshesTheEntry()
     {
         Engine e;
-        e.copy(QStringLiteral("same"));
-        e.copy(QStringLiteral("other"));
-        e.copy(QStringLiteral("same"), QStringLiteral("org.kde.kate"));
-        QCOMPARE(e.titles(), (QStringList { QStringLiteral("same"), QStringLiteral("other") }));
+        e.copy(u"same"_s);
+        e.copy(u"other"_s);
+        e.copy(u"same"_s, u"org.kde.kate"_s);
+        QCOMPARE(e.titles(), (QStringList { u"same"_s, u"other"_s }));
         const ClipboardItem item = e.first();
         QCOMPARE(item.useCount, 1);
-        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.kde.kate")));
+        QCOMPARE(item.sourceAppBundleID, std::optional<QString>(u"org.kde.kate"_s));
         QVERIFY(item.lastUsedAt > item.createdAt);
     }
 
     void storesOnlySupportedRepresentations()
     {
         Engine e;
-        e.pasteboard.setContents({ PasteboardItem { { { QStringLiteral("application/pdf"), "%PDF" },
-            { types::png, png(1000, 500) }, { QStringLiteral("text/plain;charset=utf-8"), "caption" } } } });
+        e.pasteboard.setContents({ PasteboardItem { { { u"application/pdf"_s, "%PDF" },
+            { types::png, test::pngOf(1000, 500) }, { u"text/plain;charset=utf-8"_s, "caption" } } } });
         e.tick();
         const ClipboardItem item = e.first();
-        QCOMPARE(item.title, QStringLiteral("Image"));
+        QCOMPARE(item.title, u"Image"_s);
         QCOMPARE(item.contentType(), ContentType::image);
         const auto contents = e.store->contents(item.id);
         QCOMPARE(contents.size(), 2);
@@ -192,15 +167,14 @@ private Q_SLOTS:
         QVERIFY(contents.at(0).thumbnailData);
         QCOMPARE(QImage::fromData(*contents.at(0).thumbnailData).size(), QSize(200, 100));
         QCOMPARE(e.store->itemThumbnail(item.id), contents.at(0).thumbnailData);
-        QCOMPARE(contents.at(1).utTypeIdentifier, QStringLiteral("text/plain;charset=utf-8"));
+        QCOMPARE(contents.at(1).utTypeIdentifier, u"text/plain;charset=utf-8"_s);
         QVERIFY(!contents.at(1).thumbnailData);
     }
 
     void htmlWithACharsetIsStoredAsHtml()
     {
         Engine e;
-        e.pasteboard.setContents(
-            { PasteboardItem { { { QStringLiteral("text/html;charset=utf-8"), "<b>Hi</b>" } } } });
+        e.pasteboard.setContents({ PasteboardItem { { { u"text/html;charset=utf-8"_s, "<b>Hi</b>" } } } });
         e.tick();
         QCOMPARE(e.first().contentType(), ContentType::html);
         QCOMPARE(e.store->contents(e.first().id).value(0).data, QByteArray("<b>Hi</b>"));
@@ -209,11 +183,10 @@ private Q_SLOTS:
     void entryWithOnlyUnsupportedContentIsKeptButCannotBePasted()
     {
         Engine e;
-        e.pasteboard.setContents(
-            { PasteboardItem { { { QStringLiteral("application/pdf"), "%PDF-1.7" } } } });
+        e.pasteboard.setContents({ PasteboardItem { { { u"application/pdf"_s, "%PDF-1.7" } } } });
         e.tick();
         QCOMPARE(e.store->itemCount(), 1);
-        QCOMPARE(e.first().title, QStringLiteral("Clipboard Content"));
+        QCOMPARE(e.first().title, u"Clipboard Content"_s);
         const qint64 count = e.pasteboard.changeCount();
         QVERIFY(!e.paste->paste(e.first()));
         QCOMPARE(e.pasteboard.changeCount(), count);
@@ -240,7 +213,7 @@ private Q_SLOTS:
         Engine e;
         e.defaults.setInteger(keys::maxHistorySize, limit);
         for (int i = 0; i < copies; ++i) {
-            e.copy(QStringLiteral("copy %1").arg(i));
+            e.copy(u"copy %1"_s.arg(i));
             if (i < pinned) {
                 ClipboardItem item = e.first();
                 item.isPinned = true;
@@ -249,7 +222,7 @@ private Q_SLOTS:
         }
         QCOMPARE(e.store->itemCount(), remaining);
         if (limit == 3 && pinned == 0)
-            QVERIFY(!e.titles().contains(QStringLiteral("copy 0")));
+            QVERIFY(!e.titles().contains(u"copy 0"_s));
         if (pinned)
             QCOMPARE(e.store->unpinnedItemsByLastUsed().size(), 3);
     }
@@ -258,42 +231,41 @@ private Q_SLOTS:
     {
         Engine e;
         e.defaults.setInteger(keys::maxHistorySize, 2);
-        e.copy(QStringLiteral("a"));
-        e.copy(QStringLiteral("b"));
-        e.copy(QStringLiteral("a")); // a used again: b is now the oldest use
-        e.copy(QStringLiteral("c"));
-        QCOMPARE(e.titles(), (QStringList { QStringLiteral("c"), QStringLiteral("a") }));
+        e.copy(u"a"_s);
+        e.copy(u"b"_s);
+        e.copy(u"a"_s); // a used again: b is now the oldest use
+        e.copy(u"c"_s);
+        QCOMPARE(e.titles(), (QStringList { u"c"_s, u"a"_s }));
     }
 
     void excludedApplicationsAreIgnoredEntirely()
     {
         Engine e;
-        e.copy(QStringLiteral("shared"), QStringLiteral("org.gnome.TextEditor"));
-        e.excluded->addExcluded(QStringLiteral("org.keepassxc.KeePassXC"));
-        e.copy(QStringLiteral("password"), QStringLiteral("org.keepassxc.KeePassXC"));
-        e.copy(QStringLiteral("shared"), QStringLiteral("org.keepassxc.KeePassXC"));
+        e.copy(u"shared"_s, u"org.gnome.TextEditor"_s);
+        e.excluded->addExcluded(u"org.keepassxc.KeePassXC"_s);
+        e.copy(u"password"_s, u"org.keepassxc.KeePassXC"_s);
+        e.copy(u"shared"_s, u"org.keepassxc.KeePassXC"_s);
         QCOMPARE(e.snapshotsSeen, 3);
-        QCOMPARE(e.titles(), QStringList { QStringLiteral("shared") });
+        QCOMPARE(e.titles(), QStringList { u"shared"_s });
         QCOMPARE(e.first().useCount, 0);
-        QCOMPARE(e.first().sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
+        QCOMPARE(e.first().sourceAppBundleID, std::optional<QString>(u"org.gnome.TextEditor"_s));
     }
 
     void droppedChangesStayConsumed_data()
     {
         QTest::addColumn<QList<PasteboardItem>>("contents");
         QTest::newRow("cleared clipboard") << QList<PasteboardItem> {};
-        QTest::newRow("only atoms") << QList<PasteboardItem> { PasteboardItem {
-            { { QStringLiteral("TARGETS"), "x" } } } };
+        QTest::newRow("only atoms") << QList<PasteboardItem> { PasteboardItem { { { u"TARGETS"_s, "x" } } } };
         QTest::newRow("password manager secret") << QList<PasteboardItem> { PasteboardItem {
-            { { QStringLiteral("text/plain"), "hunter2" }, { types::passwordManagerHint, "secret" } } } };
+            { { u"text/plain"_s, "hunter2" }, { types::passwordManagerHint, "secret" } } } };
         QTest::newRow("own write") << QList<PasteboardItem> { PasteboardItem {
-            { { QStringLiteral("text/plain"), "mine" }, { types::selfMarker, "" } } } };
+            { { u"text/plain"_s, "mine" }, { types::selfMarker, "" } } } };
     }
     void droppedChangesStayConsumed()
     {
         QFETCH(QList<PasteboardItem>, contents);
         Engine e;
-        e.copy(QStringLiteral("before"));
+        e.copy(u"before"_s);
         e.pasteboard.setContents(contents);
         e.tick();
         e.tick();
@@ -305,12 +277,12 @@ private Q_SLOTS:
     void twoCopiesWithinOneIntervalRecordOnlyTheSecond()
     {
         Engine e(false);
-        e.pasteboard.copyText(QStringLiteral("first"));
+        e.pasteboard.copyText(u"first"_s);
         e.clock.advance(200ms);
-        e.pasteboard.copyText(QStringLiteral("second"));
+        e.pasteboard.copyText(u"second"_s);
         e.clock.advance(300ms);
         e.settle();
-        QCOMPARE(e.titles(), QStringList { QStringLiteral("second") });
+        QCOMPARE(e.titles(), QStringList { u"second"_s });
     }
 
     void withoutNotificationsFollowsThePollingIntervalLive()
@@ -318,7 +290,7 @@ private Q_SLOTS:
         Engine e(false);
         QCOMPARE(e.monitor->pollingInterval(), 500ms);
         e.defaults.setDouble(keys::pollingInterval, 2.0);
-        e.pasteboard.copyText(QStringLiteral("slow"));
+        e.pasteboard.copyText(u"slow"_s);
         e.clock.advance(1900ms);
         e.settle();
         QCOMPARE(e.store->itemCount(), 0);
@@ -326,7 +298,7 @@ private Q_SLOTS:
         e.settle();
         QCOMPARE(e.store->itemCount(), 1);
         e.defaults.setDouble(keys::pollingInterval, 0.25);
-        e.pasteboard.copyText(QStringLiteral("fast"));
+        e.pasteboard.copyText(u"fast"_s);
         e.clock.advance(250ms);
         e.settle();
         QCOMPARE(e.store->itemCount(), 2);
@@ -343,12 +315,12 @@ private Q_SLOTS:
         e.clock.runDue();
         QCOMPARE(e.clock.pendingCount(), 0);
         // A burst of owner changes is read once, a few milliseconds later.
-        e.pasteboard.copyText(QStringLiteral("first"));
-        e.pasteboard.copyText(QStringLiteral("second"));
+        e.pasteboard.copyText(u"first"_s);
+        e.pasteboard.copyText(u"second"_s);
         e.clock.advance(ClipboardMonitor::kCoalesce);
         e.settle();
         QCOMPARE(e.snapshotsSeen, 1);
-        QCOMPARE(e.titles(), QStringList { QStringLiteral("second") });
+        QCOMPARE(e.titles(), QStringList { u"second"_s });
         QCOMPARE(e.clock.pendingCount(), 0);
     }
 
@@ -356,59 +328,59 @@ private Q_SLOTS:
     {
         Engine e;
         // The picture's values take far longer to make than the text's.
-        e.pasteboard.setContents({ PasteboardItem { { { types::png, png(3000, 3000) } } } });
+        e.pasteboard.setContents({ PasteboardItem { { { types::png, test::pngOf(3000, 3000) } } } });
         e.clock.advance(ClipboardMonitor::kCoalesce);
         e.clock.advance(1s);
-        e.pasteboard.copyText(QStringLiteral("after the picture"));
+        e.pasteboard.copyText(u"after the picture"_s);
         e.clock.advance(ClipboardMonitor::kCoalesce);
         QVERIFY(e.history->isBusy());
         QSignalSpy settled(e.history.get(), &HistoryManager::settled);
         QVERIFY(settled.wait(20000));
-        QCOMPARE(e.titles(), (QStringList { QStringLiteral("after the picture"), QStringLiteral("Image") }));
+        QCOMPARE(e.titles(), (QStringList { u"after the picture"_s, u"Image"_s }));
         QVERIFY(e.first().createdAt > e.store->itemsByLastUsed().last().createdAt);
     }
 
     void anOwnerlessClipboardGetsTheNewestEntryBack()
     {
         Engine e;
-        e.copy(QStringLiteral("older"));
-        e.copy(QStringLiteral("newest"));
+        e.copy(u"older"_s);
+        e.copy(u"newest"_s);
         e.pasteboard.clear(); // the owner exited
         e.tick();
         e.paste->offerNewestEntry();
         QCOMPARE(e.pasteboard.items().first().representations,
             (QList<std::pair<QString, QByteArray>> {
-                { QStringLiteral("text/plain"), "newest" }, { types::selfMarker, QByteArray() } }));
+                { u"text/plain"_s, "newest" }, { types::selfMarker, QByteArray() } }));
         e.tick();
         QCOMPARE(e.snapshotsSeen, 2);
         QCOMPARE(e.first().useCount, 0);
         // A copy that took the place meanwhile is not overridden.
-        e.pasteboard.copyText(QStringLiteral("newer"));
+        e.pasteboard.copyText(u"newer"_s);
         e.paste->offerNewestEntry();
-        QCOMPARE(e.pasteboard.string(), std::optional<QString>(QStringLiteral("newer")));
+        QCOMPARE(e.pasteboard.string(), std::optional<QString>(u"newer"_s));
     }
 
     void pasteMovesTheEntryUpAndIsNotRecordedAgain()
     {
         Engine e;
-        e.copy(QStringLiteral("older"));
-        e.copy(QStringLiteral("newer"));
+        e.copy(u"older"_s);
+        e.copy(u"newer"_s);
         const ClipboardItem older = e.store->itemsByLastUsed().last();
         e.clock.advance(1s);
         QVERIFY(e.paste->paste(older));
 
-        QCOMPARE(e.titles(), (QStringList { QStringLiteral("older"), QStringLiteral("newer") }));
+        QCOMPARE(e.titles(), (QStringList { u"older"_s, u"newer"_s }));
         QCOMPARE(e.first().useCount, 1);
         const PasteboardItem written = e.pasteboard.items().first();
-        QCOMPARE(written.representations.first(),
-            (std::pair<QString, QByteArray> { QStringLiteral("text/plain"), "older" }));
+        QCOMPARE(
+            written.representations.first(), (std::pair<QString, QByteArray> { u"text/plain"_s, "older" }));
         QCOMPARE(written.representations.last().first, types::selfMarker);
 
         // The keystroke follows 0.1 s later, not before.
         e.clock.advance(99ms);
         QVERIFY(e.keys.posted.isEmpty());
         e.clock.advance(1ms);
-        QCOMPARE(e.keys.posted, QStringList { QStringLiteral("paste") });
+        QCOMPARE(e.keys.posted, QStringList { u"paste"_s });
         QCOMPARE(e.keys.pasteTargets.first(), std::optional<WindowId>(kEditor));
 
         const int seen = e.snapshotsSeen;
@@ -437,7 +409,7 @@ private Q_SLOTS:
         if (!target)
             e.paste->setPasteTarget(std::nullopt);
         e.defaults.setBool(keys::pasteAfterSelection, pasteAfterSelection);
-        e.copy(QStringLiteral("entry"));
+        e.copy(u"entry"_s);
         QVERIFY(e.paste->paste(e.first()));
         e.clock.advance(1s);
         QVERIFY(e.keys.posted.isEmpty());
@@ -448,13 +420,12 @@ private Q_SLOTS:
     void pastesSnippets()
     {
         Engine e;
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("Work"), 0 };
+        const SnippetFolder folder { QUuid::createUuid(), u"Work"_s, 0 };
         QVERIFY(e.store->insertFolder(folder));
-        const Snippet withData { QUuid::createUuid(), QStringLiteral("Sig"), 0, QStringLiteral("text/html"),
-            QStringLiteral("Regards"), std::nullopt, e.clock.now(), folder.id, true };
-        const Snippet textOnly { QUuid::createUuid(), QStringLiteral("Text only"), 1,
-            QStringLiteral("text/plain"), QStringLiteral("not pasted"), std::nullopt, e.clock.now(),
-            folder.id, false };
+        const Snippet withData { QUuid::createUuid(), u"Sig"_s, 0, u"text/html"_s, u"Regards"_s, std::nullopt,
+            e.clock.now(), folder.id, true };
+        const Snippet textOnly { QUuid::createUuid(), u"Text only"_s, 1, u"text/plain"_s, u"not pasted"_s,
+            std::nullopt, e.clock.now(), folder.id, false };
         QVERIFY(e.store->insertSnippet(withData, QByteArray("<i>Regards</i>")));
         QVERIFY(e.store->insertSnippet(textOnly, std::nullopt));
 
@@ -464,10 +435,9 @@ private Q_SLOTS:
 
         QVERIFY(e.paste->pasteSnippet(withData));
         QCOMPARE(e.pasteboard.items().first(),
-            (PasteboardItem {
-                { { QStringLiteral("text/html"), "<i>Regards</i>" }, { types::selfMarker, "" } } }));
+            (PasteboardItem { { { u"text/html"_s, "<i>Regards</i>" }, { types::selfMarker, "" } } }));
         e.clock.advance(100ms);
-        QCOMPARE(e.keys.posted, QStringList { QStringLiteral("paste") });
+        QCOMPARE(e.keys.posted, QStringList { u"paste"_s });
         e.tick();
         QCOMPARE(e.store->itemCount(), 0);
     }
@@ -476,14 +446,14 @@ private Q_SLOTS:
     {
         Engine e;
         e.defaults.setInteger(keys::maxHistorySize, 1);
-        e.copy(QStringLiteral("kept"));
+        e.copy(u"kept"_s);
         QVERIFY(e.history->setPinned(e.first().id, true));
-        e.copy(QStringLiteral("newest"));
+        e.copy(u"newest"_s);
         QCOMPARE(e.store->itemCount(), 2);
         const QUuid kept = e.store->itemsByLastUsed().last().id;
         // Back among the unpinned, the older entry is over the limit.
         QVERIFY(e.history->setPinned(kept, false));
-        QCOMPARE(e.titles(), QStringList { QStringLiteral("newest") });
+        QCOMPARE(e.titles(), QStringList { u"newest"_s });
         QVERIFY(!e.history->setPinned(kept, true));
 
         QVERIFY(e.history->setPinned(e.first().id, true));
@@ -495,23 +465,23 @@ private Q_SLOTS:
     void clearKeepsPinnedResetRemovesAll()
     {
         Engine e;
-        e.copy(QStringLiteral("pinned"));
+        e.copy(u"pinned"_s);
         ClipboardItem pinned = e.first();
         pinned.isPinned = true;
         QVERIFY(e.store->updateItem(pinned));
-        e.copy(QStringLiteral("loose"));
-        const SnippetFolder folder { QUuid::createUuid(), QStringLiteral("F"), 0 };
+        e.copy(u"loose"_s);
+        const SnippetFolder folder { QUuid::createUuid(), u"F"_s, 0 };
         QVERIFY(e.store->insertFolder(folder));
 
         e.paste->clearHistory();
-        QCOMPARE(e.titles(), QStringList { QStringLiteral("pinned") });
+        QCOMPARE(e.titles(), QStringList { u"pinned"_s });
 
         e.paste->resetHistory();
         QCOMPARE(e.store->itemCount(), 0);
         QCOMPARE(e.store->folders().size(), 1);
 
         // The same content again is new after a reset.
-        e.copy(QStringLiteral("pinned"));
+        e.copy(u"pinned"_s);
         QCOMPARE(e.store->itemCount(), 1);
         QCOMPARE(e.first().useCount, 0);
         QVERIFY(e.first().id != pinned.id);
@@ -521,32 +491,29 @@ private Q_SLOTS:
     {
         Engine e;
         QSignalSpy spy(e.excluded.get(), &ExcludedAppsService::excludedBundleIDsChanged);
-        e.excluded->addExcluded(QStringLiteral("b.app"));
-        e.excluded->addExcluded(QStringLiteral("a.app"));
-        e.excluded->addExcluded(QStringLiteral("a.app"));
+        e.excluded->addExcluded(u"b.app"_s);
+        e.excluded->addExcluded(u"a.app"_s);
+        e.excluded->addExcluded(u"a.app"_s);
         QCOMPARE(spy.count(), 3);
-        QCOMPARE(e.defaults.stringList(keys::excludedAppBundleIDs),
-            (QStringList { QStringLiteral("a.app"), QStringLiteral("b.app") }));
-        e.excluded->removeExcluded(QStringLiteral("missing"));
-        e.excluded->removeExcluded(QStringLiteral("a.app"));
+        QCOMPARE(e.defaults.stringList(keys::excludedAppBundleIDs), (QStringList { u"a.app"_s, u"b.app"_s }));
+        e.excluded->removeExcluded(u"missing"_s);
+        e.excluded->removeExcluded(u"a.app"_s);
         ExcludedAppsService reloaded(e.defaults, e.workspace);
-        QCOMPARE(reloaded.excludedBundleIDs(), QSet<QString> { QStringLiteral("b.app") });
-        QVERIFY(!reloaded.isExcluded(QStringLiteral("B.app"))); // exact comparison
+        QCOMPARE(reloaded.excludedBundleIDs(), QSet<QString> { u"b.app"_s });
+        QVERIFY(!reloaded.isExcluded(u"B.app"_s)); // exact comparison
     }
 
     void installedAppsAreListedOnceByName()
     {
         Engine e;
-        e.workspace.installed = { { QStringLiteral("org.b.Zed"), QStringLiteral("zed"), {}, {} },
-            { QStringLiteral("org.a.Alpha"), QStringLiteral("Alpha"), {}, {} },
-            { QStringLiteral("org.b.Zed"), QStringLiteral("Zed again"), {}, {} },
-            { QStringLiteral("org.c.beta"), QStringLiteral("beta"), {}, {} } };
+        e.workspace.installed
+            = { { u"org.b.Zed"_s, u"zed"_s, {}, {} }, { u"org.a.Alpha"_s, u"Alpha"_s, {}, {} },
+                  { u"org.b.Zed"_s, u"Zed again"_s, {}, {} }, { u"org.c.beta"_s, u"beta"_s, {}, {} } };
         const auto apps = e.excluded->installedApps();
         QStringList names;
         for (const auto &app : apps)
             names.append(app.name);
-        QCOMPARE(
-            names, (QStringList { QStringLiteral("Alpha"), QStringLiteral("beta"), QStringLiteral("zed") }));
+        QCOMPARE(names, (QStringList { u"Alpha"_s, u"beta"_s, u"zed"_s }));
         QVERIFY(!apps.first().icon.isNull());
     }
 };

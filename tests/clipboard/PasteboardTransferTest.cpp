@@ -2,11 +2,14 @@
 #include "clipboard/TypeRegistry.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoroTask>
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
+using test::content;
 using test::FakePasteboard;
 using test::FakeWorkspace;
 
@@ -17,14 +20,11 @@ PasteboardItem item(std::initializer_list<std::pair<QString, QByteArray>> repres
     return PasteboardItem { QList<std::pair<QString, QByteArray>>(representations) };
 }
 
-ClipboardContent content(const QString &type, const std::optional<QByteArray> &data)
+ClipboardContent withoutData(const QString &type)
 {
-    ClipboardContent c;
-    c.id = QUuid::createUuid();
-    c.utTypeIdentifier = type;
-    c.data = data;
-    c.dataSize = data ? data->size() : 0;
-    return c;
+    ClipboardContent record = content(type, {});
+    record.data.reset();
+    return record;
 }
 
 PasteboardSnapshot capture(FakePasteboard &pasteboard, FakeWorkspace &workspace)
@@ -42,17 +42,16 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        workspace.setFrontmost(QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"));
+        workspace.setFrontmost(u"org.gnome.TextEditor"_s, u"Text Editor"_s);
         pasteboard.setContents(
-            { item({ { QStringLiteral("TARGETS"), "atoms" }, { QStringLiteral("text/html"), "<b>Hi</b>" },
-                { QStringLiteral("UTF8_STRING"), "Hi" }, { QStringLiteral("x-special/private"), "p" },
-                { QStringLiteral("text/plain;charset=utf-8"), "Hi" } }) });
+            { item({ { u"TARGETS"_s, "atoms" }, { u"text/html"_s, "<b>Hi</b>" }, { u"UTF8_STRING"_s, "Hi" },
+                { u"x-special/private"_s, "p" }, { u"text/plain;charset=utf-8"_s, "Hi" } }) });
         const PasteboardSnapshot snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.contents,
-            (QList<TypedContent> { { QStringLiteral("text/html"), "<b>Hi</b>" },
-                { QStringLiteral("text/plain;charset=utf-8"), "Hi" } }));
-        QCOMPARE(snapshot.sourceAppBundleID, std::optional<QString>(QStringLiteral("org.gnome.TextEditor")));
-        QCOMPARE(snapshot.sourceAppName, std::optional<QString>(QStringLiteral("Text Editor")));
+            (QList<TypedContent> {
+                { u"text/html"_s, "<b>Hi</b>" }, { u"text/plain;charset=utf-8"_s, "Hi" } }));
+        QCOMPARE(snapshot.sourceAppBundleID, std::optional<QString>(u"org.gnome.TextEditor"_s));
+        QCOMPARE(snapshot.sourceAppName, std::optional<QString>(u"Text Editor"_s));
         QCOMPARE(snapshot.changeCount, pasteboard.changeCount());
         QVERIFY(!snapshot.hasSelfMarker);
         QVERIFY(!snapshot.isSecret);
@@ -62,7 +61,7 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.copyText(QStringLiteral("x"));
+        pasteboard.copyText(u"x"_s);
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.sourceAppBundleID, std::nullopt);
         QCOMPARE(snapshot.sourceAppName, std::nullopt);
@@ -72,26 +71,23 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents(
-            { item({ { QStringLiteral("text/html"), "h" }, { QStringLiteral("text/plain"), "" } }) });
-        pasteboard.setTypesWithoutData({ QStringLiteral("text/html") });
+        pasteboard.setContents({ item({ { u"text/html"_s, "h" }, { u"text/plain"_s, "" } }) });
+        pasteboard.setTypesWithoutData({ u"text/html"_s });
         // Empty data is still data.
         QCOMPARE(capture(pasteboard, workspace).contents,
-            (QList<TypedContent> { { QStringLiteral("text/plain"), QByteArray() } }));
+            (QList<TypedContent> { { u"text/plain"_s, QByteArray() } }));
     }
 
     void readsOnlyOneImageConversion_data()
     {
         QTest::addColumn<QStringList>("offered");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("png preferred") << QStringList { QStringLiteral("image/bmp"),
-            QStringLiteral("image/png"), QStringLiteral("image/jpeg") }
-                                       << QStringLiteral("image/png");
-        QTest::newRow("first supported without png") << QStringList { QStringLiteral("image/webp"),
-            QStringLiteral("image/jpeg"), QStringLiteral("image/bmp") }
-                                                     << QStringLiteral("image/jpeg");
-        QTest::newRow("unsupported only") << QStringList { QStringLiteral("image/webp"),
-            QStringLiteral("image/avif") } << QStringLiteral("image/webp");
+        QTest::newRow("png preferred")
+            << QStringList { u"image/bmp"_s, u"image/png"_s, u"image/jpeg"_s } << u"image/png"_s;
+        QTest::newRow("first supported without png")
+            << QStringList { u"image/webp"_s, u"image/jpeg"_s, u"image/bmp"_s } << u"image/jpeg"_s;
+        QTest::newRow("unsupported only")
+            << QStringList { u"image/webp"_s, u"image/avif"_s } << u"image/webp"_s;
     }
     void readsOnlyOneImageConversion()
     {
@@ -102,15 +98,15 @@ private Q_SLOTS:
         PasteboardItem pictures;
         for (const QString &type : offered)
             pictures.representations.append({ type, type.toUtf8() });
-        pictures.representations.append({ QStringLiteral("text/plain"), "caption" });
+        pictures.representations.append({ u"text/plain"_s, "caption" });
         pasteboard.setContents({ pictures });
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.contents,
-            (QList<TypedContent> { { kept, kept.toUtf8() }, { QStringLiteral("text/plain"), "caption" } }));
+            (QList<TypedContent> { { kept, kept.toUtf8() }, { u"text/plain"_s, "caption" } }));
         // The other conversions are never even requested.
         for (const QString &type : offered) {
             if (type != kept)
-                QVERIFY(!pasteboard.dataRequests.contains(QStringLiteral("0:") + type));
+                QVERIFY(!pasteboard.dataRequests.contains(u"0:"_s + type));
         }
     }
 
@@ -118,13 +114,13 @@ private Q_SLOTS:
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({ item({ { QStringLiteral("text/uri-list"), "file:///a" },
-                                     { QStringLiteral("text/plain"), "/a\n/b\n/c" } }),
-            item({ { QStringLiteral("text/uri-list"), "file:///b" } }),
-            item({ { QStringLiteral("text/uri-list"), "file:///c" } }) });
+        pasteboard.setContents(
+            { item({ { u"text/uri-list"_s, "file:///a" }, { u"text/plain"_s, "/a\n/b\n/c" } }),
+                item({ { u"text/uri-list"_s, "file:///b" } }),
+                item({ { u"text/uri-list"_s, "file:///c" } }) });
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.contents.size(), 4);
-        QCOMPARE(snapshot.contents.at(2), (TypedContent { QStringLiteral("text/uri-list"), "file:///b" }));
+        QCOMPARE(snapshot.contents.at(2), (TypedContent { u"text/uri-list"_s, "file:///b" }));
     }
 
     void selfMarkedOrSecretClipboardsAreNotRead_data()
@@ -146,78 +142,66 @@ private Q_SLOTS:
         QFETCH(bool, secret);
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents({ item({ { QStringLiteral("text/plain"), "hunter2" }, { type, value } }) });
+        pasteboard.setContents({ item({ { u"text/plain"_s, "hunter2" }, { type, value } }) });
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.hasSelfMarker, marker);
         QCOMPARE(snapshot.isSecret, secret);
         QCOMPARE(snapshot.contents.isEmpty(), marker || secret);
-        QCOMPARE(pasteboard.dataRequests.contains(QStringLiteral("0:text/plain")), !(marker || secret));
+        QCOMPARE(pasteboard.dataRequests.contains(u"0:text/plain"_s), !(marker || secret));
         // Neither is looked at beyond the type list, except the hint itself.
-        QCOMPARE(pasteboard.dataRequests.contains(QStringLiteral("0:") + type), !marker);
+        QCOMPARE(pasteboard.dataRequests.contains(u"0:"_s + type), !marker);
     }
 
     void oversizedRepresentationIsSkipped()
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        pasteboard.setContents(
-            { item({ { QStringLiteral("text/plain"), QByteArray(kMaxRepresentationBytes + 1, 'x') },
-                { QStringLiteral("text/html"), "<p>small</p>" } }) });
+        pasteboard.setContents({ item({ { u"text/plain"_s, QByteArray(kMaxRepresentationBytes + 1, 'x') },
+            { u"text/html"_s, "<p>small</p>" } }) });
         const auto snapshot = capture(pasteboard, workspace);
-        QCOMPARE(
-            snapshot.contents, (QList<TypedContent> { { QStringLiteral("text/html"), "<p>small</p>" } }));
+        QCOMPARE(snapshot.contents, (QList<TypedContent> { { u"text/html"_s, "<p>small</p>" } }));
     }
 
     void writesOneItemWithTheMarker()
     {
         FakePasteboard pasteboard;
-        pasteboard.copyText(QStringLiteral("old"));
+        pasteboard.copyText(u"old"_s);
         const qint64 before = pasteboard.changeCount();
-        writeContents({ content(QStringLiteral("text/html"), QByteArray("<b>x</b>")),
-                          content(QStringLiteral("text/plain"), std::nullopt),
-                          content(QStringLiteral("text/plain;charset=utf-8"), QByteArray("x")) },
+        writeContents({ content(u"text/html"_s, QByteArray("<b>x</b>")), withoutData(u"text/plain"_s),
+                          content(u"text/plain;charset=utf-8"_s, QByteArray("x")) },
             true, pasteboard);
         QCOMPARE(pasteboard.items().size(), 1);
         QCOMPARE(pasteboard.items().first(),
-            item({ { QStringLiteral("text/html"), "<b>x</b>" },
-                { QStringLiteral("text/plain;charset=utf-8"), "x" }, { types::selfMarker, QByteArray() } }));
+            item({ { u"text/html"_s, "<b>x</b>" }, { u"text/plain;charset=utf-8"_s, "x" },
+                { types::selfMarker, QByteArray() } }));
         QVERIFY(pasteboard.changeCount() > before);
         QCOMPARE(pasteboard.writeCalls, 1);
-    }
-
-    void writesWithoutTheMarker()
-    {
-        FakePasteboard pasteboard;
-        writeContents({ content(QStringLiteral("text/plain"), QByteArray("x")) }, false, pasteboard);
-        QCOMPARE(pasteboard.items().first(), item({ { QStringLiteral("text/plain"), "x" } }));
     }
 
     void severalFilesAreJoinedIntoOneList()
     {
         FakePasteboard pasteboard;
-        writeContents({ content(QStringLiteral("text/uri-list"), QByteArray("file:///a")),
-                          content(QStringLiteral("text/plain"), QByteArray("first")),
-                          content(QStringLiteral("text/uri-list"), QByteArray("file:///b")),
-                          content(QStringLiteral("text/plain"), QByteArray("second")),
-                          content(QStringLiteral("text/uri-list"), QByteArray("file:///c")) },
+        writeContents({ content(u"text/uri-list"_s, QByteArray("file:///a")),
+                          content(u"text/plain"_s, QByteArray("first")),
+                          content(u"text/uri-list"_s, QByteArray("file:///b")),
+                          content(u"text/plain"_s, QByteArray("second")),
+                          content(u"text/uri-list"_s, QByteArray("file:///c")) },
             false, pasteboard);
         QCOMPARE(pasteboard.items().first(),
-            item({ { QStringLiteral("text/uri-list"), "file:///a\r\nfile:///b\r\nfile:///c" },
-                { QStringLiteral("text/plain"), "second" } }));
+            item({ { u"text/uri-list"_s, "file:///a\r\nfile:///b\r\nfile:///c" },
+                { u"text/plain"_s, "second" } }));
     }
 
     void captureAfterWriteRoundTrips()
     {
         FakePasteboard pasteboard;
         FakeWorkspace workspace;
-        const QList<ClipboardContent> contents { content(
-                                                     QStringLiteral("text/rtf"), QByteArray("{\\rtf1 x}")),
-            content(QStringLiteral("text/plain"), QByteArray("x")) };
+        const QList<ClipboardContent> contents { content(u"text/rtf"_s, QByteArray("{\\rtf1 x}")),
+            content(u"text/plain"_s, QByteArray("x")) };
         writeContents(contents, false, pasteboard);
         const auto snapshot = capture(pasteboard, workspace);
         QCOMPARE(snapshot.contents,
-            (QList<TypedContent> {
-                { QStringLiteral("text/rtf"), "{\\rtf1 x}" }, { QStringLiteral("text/plain"), "x" } }));
+            (QList<TypedContent> { { u"text/rtf"_s, "{\\rtf1 x}" }, { u"text/plain"_s, "x" } }));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "defaults/Defaults.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -64,12 +65,7 @@ private Q_SLOTS:
         QFETCH(qint64, integer);
         QFETCH(double, number);
         QFETCH(int, boolean);
-        {
-            QDir().mkpath(m_dir.filePath(QStringLiteral("Quillet")));
-            QFile file(path());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("[General]\nkey=" + raw + "\n");
-        }
+        QVERIFY(test::writeFile(path(), "[General]\nkey=" + raw + "\n"));
         Defaults defaults(path());
         const QString key = QStringLiteral("key");
         QCOMPARE(defaults.integer(key), integer);
@@ -118,12 +114,7 @@ private Q_SLOTS:
 
     void unreadableFileStartsFromDefaults()
     {
-        QDir().mkpath(m_dir.filePath(QStringLiteral("Quillet")));
-        {
-            QFile file(path());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray("\x00\xff\xfe[[[=\n\x01", 10));
-        }
+        QVERIFY(test::writeFile(path(), QByteArray("\x00\xff\xfe[[[=\n\x01", 10)));
         Defaults defaults(path());
         QCOMPARE(defaults.integer(QStringLiteral("maxHistorySize")), 0);
         defaults.setInteger(QStringLiteral("maxHistorySize"), 100);

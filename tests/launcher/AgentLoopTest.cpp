@@ -9,6 +9,7 @@
 
 using namespace quillet;
 using namespace quillet::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -64,21 +65,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("exitCode");
         QTest::addColumn<QByteArray>("raw");
-        QTest::newRow("chat, never ask") << "?what does echo say" << keys::aiChatApprovalMode << "never"
-                                         << "echo hello"
-                                         << "hello"
-                                         << "hello"
-                                         << "0" << QByteArray("hello\r\n");
-        QTest::newRow("terminal, harmless command") << ">fail quietly" << keys::terminalApprovalMode << ""
-                                                    << "false"
-                                                    << "(no output) (exit code: 1)"
-                                                    << ""
-                                                    << "1" << QByteArray();
-        QTest::newRow("output and failure") << "?list it" << keys::aiChatApprovalMode << "never"
-                                            << "printf 'a\\nb\\n'; exit 4"
-                                            << "a\r\nb (exit code: 4)"
-                                            << "a\r\nb"
-                                            << "4" << QByteArray("a\r\nb\r\n");
+        QTest::newRow("chat, never ask")
+            << u"?what does echo say"_s << keys::aiChatApprovalMode << u"never"_s << u"echo hello"_s
+            << u"hello"_s << u"hello"_s << u"0"_s << QByteArray("hello\r\n");
+        QTest::newRow("terminal, harmless command")
+            << u">fail quietly"_s << keys::terminalApprovalMode << u""_s << u"false"_s
+            << u"(no output) (exit code: 1)"_s << u""_s << u"1"_s << QByteArray();
+        QTest::newRow("output and failure")
+            << u"?list it"_s << keys::aiChatApprovalMode << u"never"_s << u"printf 'a\\nb\\n'; exit 4"_s
+            << u"a\r\nb (exit code: 4)"_s << u"a\r\nb"_s << u"4"_s << QByteArray("a\r\nb\r\n");
     }
     void oneCommandThenSummary()
     {
@@ -124,17 +119,12 @@ private Q_SLOTS:
 
         const QList<RecordedRequest> &requests = f.server->requests();
         QCOMPARE(requests.size(), 3);
-        for (int n = 0; n < 2; ++n) {
-            QCOMPARE(requests[n].path,
-                QByteArray("/v1beta/models/gemini-2.5-flash:streamGenerateContent?alt=sse"));
-            QCOMPARE(requests[n].header("x-goog-api-key"), kTestKey.toUtf8());
-        }
+        QCOMPARE(requests[1].header("x-goog-api-key"), kTestKey.toUtf8());
         const QJsonObject answer = partOf(requests[1], 2, 0).value("functionResponse").toObject();
         QCOMPARE(answer.value("name").toString(), QStringLiteral("execute_command"));
         QCOMPARE(answer.value("response").toObject(),
             (QJsonObject { { "output", output }, { "exitCode", exitCode } }));
 
-        QCOMPARE(requests[2].path, QByteArray("/v1beta/models/gemini-3.1-flash-lite:generateContent"));
         QCOMPARE(requests[2].json["contents"][0]["parts"][0]["text"].toString(),
             agent::titleInstruction + "\n\n" + query);
     }
@@ -178,29 +168,18 @@ private Q_SLOTS:
 #ifdef Q_OS_LINUX
         QCOMPARE(agent::operatingSystemName(), QStringLiteral("Linux"));
 #endif
+        // The model is told the real system, never the one the texts came from.
         const QString instruction = chat.json["systemInstruction"]["parts"][0]["text"].toString();
-        QCOMPARE(instruction,
-            QStringLiteral(
-                "You are a helpful general-purpose assistant running on %1. Answer questions on any "
-                "topic concisely. You have access to an execute_command tool to run bash commands on "
-                "the user's computer when useful — for example to look up files, check system info, "
-                "install software, or accomplish tasks the user requests.")
-                .arg(agent::operatingSystemName()));
-        QVERIFY(!instruction.contains("macOS"));
+        QVERIFY2(instruction.contains(" running on " + agent::operatingSystemName() + ". "),
+            qPrintable(instruction));
         QVERIFY(!instruction.contains("Mac"));
 
-        const QJsonObject declaration = chat.json["tools"][0]["functionDeclarations"][0].toObject();
         QCOMPARE(chat.json["tools"].toArray().size(), 1);
+        const QJsonObject declaration = chat.json["tools"][0]["functionDeclarations"][0].toObject();
         QCOMPARE(declaration.value("name").toString(), QStringLiteral("execute_command"));
-        QCOMPARE(declaration.value("description").toString(),
-            "Execute a bash command on the user's " + agent::operatingSystemName() + " system");
-        QCOMPARE(declaration.value("parameters").toObject(),
-            (QJsonObject { { "type", "object" },
-                { "properties",
-                    QJsonObject { { "command",
-                        QJsonObject {
-                            { "type", "string" }, { "description", "The bash command to execute" } } } } },
-                { "required", QJsonArray { "command" } } }));
+        QVERIFY(declaration.value("description").toString().contains(agent::operatingSystemName()));
+        QCOMPARE(declaration["parameters"]["properties"]["command"]["type"], QJsonValue("string"));
+        QCOMPARE(declaration["parameters"]["required"], QJsonValue(QJsonArray { "command" }));
         QCOMPARE(
             apiTranscript(session->apiMessages()), (QStringList { "user: text(hello)", "model: text(Hi.)" }));
     }
@@ -485,20 +464,6 @@ private Q_SLOTS:
                 historyBefore + QStringList { "user: response(released|0)" });
             QCOMPARE(f.server->requests().size(), 1);
         }
-    }
-
-    void usageAloneAddsNoMessage()
-    {
-        AgentFixture f;
-        f.setKey();
-        f.server->enqueue(FakeReply::events({ usageChunk(12, 0) }));
-        f.server->enqueue(titleReply("Quiet"));
-        const ConversationSessionPtr session = f.begin(QStringLiteral("anything"));
-        QTRY_COMPARE_WITH_TIMEOUT(session->title(), QStringLiteral("Quiet"), kWait);
-        QCOMPARE(transcript(*session), QStringList { "user: anything" });
-        QCOMPARE(apiTranscript(session->apiMessages()), QStringList { "user: text(anything)" });
-        QCOMPARE(f.defaults->integer(keys::aiUsageInputTokens), 12);
-        QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 0);
     }
 
     void withoutAKeyOnlyTheErrorAppears()

@@ -1,12 +1,14 @@
 #include "launcher/AppIndexService.h"
 #include "support/FakeWorkspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,20 +54,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lowercased");
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QString>("acronym");
-        QTest::newRow("three words") << "Visual Studio Code"
-                                     << "visual studio code" << QStringList { "visual", "studio", "code" }
-                                     << "vsc";
-        QTest::newRow("punctuation and digits")
-            << "Screen-Shot 2.0"
-            << "screen-shot 2.0" << QStringList { "screen", "shot", "2", "0" } << "ss20";
-        QTest::newRow("accents and marks")
-            << "Éditeur de Texte"
-            << "éditeur de texte" << QStringList { "éditeur", "de", "texte" } << "édt";
+        QTest::newRow("three words") << u"Visual Studio Code"_s << u"visual studio code"_s
+                                     << QStringList { "visual", "studio", "code" } << "vsc";
+        QTest::newRow("punctuation and digits") << u"Screen-Shot 2.0"_s << u"screen-shot 2.0"_s
+                                                << QStringList { "screen", "shot", "2", "0" } << "ss20";
+        QTest::newRow("accents and marks") << u"Éditeur de Texte"_s << u"éditeur de texte"_s
+                                           << QStringList { "éditeur", "de", "texte" } << "édt";
         QTest::newRow("combining mark stays in the word")
-            << "Cafe\u0301 Menu"
-            << "cafe\u0301 menu" << QStringList { "cafe\u0301", "menu" } << "cm";
-        QTest::newRow("no words") << "—"
-                                  << "—" << QStringList {} << "";
+            << u"Cafe\u0301 Menu"_s << u"cafe\u0301 menu"_s << QStringList { "cafe\u0301", "menu" } << "cm";
+        QTest::newRow("no words") << u"—"_s << u"—"_s << QStringList {} << "";
     }
     void computesSearchKeys()
     {
@@ -100,12 +97,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(QString, description);
         QTemporaryDir dir;
-        QFile entry(dir.filePath(QStringLiteral("x.desktop")));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write(file);
-        entry.close();
-        IndexedApp app = makeIndexedApp(InstalledApplication {
-            QStringLiteral("x"), QStringLiteral("Files"), QString(), entry.fileName() });
+        QVERIFY(test::writeFile(dir.filePath(u"x.desktop"_s), file));
+        IndexedApp app = makeIndexedApp(
+            InstalledApplication { u"x"_s, u"Files"_s, QString(), dir.filePath(u"x.desktop"_s) });
         readDescription(app, { QStringLiteral("de_DE"), QStringLiteral("de") });
         QCOMPARE(app.description(), description);
     }
@@ -115,24 +109,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("query");
         QTest::addColumn<int>("score");
-        QTest::newRow("word prefix") << "Visual Studio Code"
-                                     << "code" << 80;
-        QTest::newRow("acronym prefix") << "Visual Studio Code"
-                                        << "vsc" << 70;
-        QTest::newRow("inside the acronym") << "Visual Studio Code"
-                                            << "sc" << 60;
-        QTest::newRow("inside the name") << "Visual Studio Code"
-                                         << "dio" << 50;
-        QTest::newRow("name prefix") << "Visual Studio Code"
-                                     << "visual st" << 90;
-        QTest::newRow("whole name") << "Notes"
-                                    << "Notes" << 100;
-        QTest::newRow("whole name, lower case") << "Notes"
-                                                << "notes" << 100;
-        QTest::newRow("no match") << "Notes"
-                                  << "xyz" << 0;
-        QTest::newRow("across a word boundary") << "Visual Studio Code"
-                                                << "l s" << 50;
+        QTest::newRow("word prefix") << u"Visual Studio Code"_s << u"code"_s << 80;
+        QTest::newRow("acronym prefix") << u"Visual Studio Code"_s << u"vsc"_s << 70;
+        QTest::newRow("inside the acronym") << u"Visual Studio Code"_s << u"sc"_s << 60;
+        QTest::newRow("inside the name") << u"Visual Studio Code"_s << u"dio"_s << 50;
+        QTest::newRow("name prefix") << u"Visual Studio Code"_s << u"visual st"_s << 90;
+        QTest::newRow("whole name") << u"Notes"_s << u"Notes"_s << 100;
+        QTest::newRow("whole name, lower case") << u"Notes"_s << u"notes"_s << 100;
+        QTest::newRow("no match") << u"Notes"_s << u"xyz"_s << 0;
+        QTest::newRow("across a word boundary") << u"Visual Studio Code"_s << u"l s"_s << 50;
     }
     void scoresByTheFirstRuleThatHolds()
     {
@@ -144,55 +129,26 @@ private Q_SLOTS:
             score);
     }
 
-    void ordersResults()
+    void listsAndOrdersResults()
     {
         test::FakeWorkspace workspace;
-        workspace.installed = {
-            entry(QStringLiteral("b.notes"), QStringLiteral("Notes")),
-            entry(QStringLiteral("a.notes"), QStringLiteral("Notes")),
-            entry(QStringLiteral("sticky"), QStringLiteral("Sticky Notes")),
-            entry(QStringLiteral("notebook"), QStringLiteral("Notebook")),
-            entry(QStringLiteral("keynote"), QStringLiteral("Keynote")),
-            entry(QStringLiteral("calc"), QStringLiteral("Calculator")),
-        };
+        workspace.installed = { entry(u"b.notes"_s, u"Notes"_s), entry(u"a.notes"_s, u"Notes"_s),
+            entry(u"sticky"_s, u"Sticky Notes"_s), entry(u"notebook"_s, u"Notebook"_s),
+            entry(u"keynote"_s, u"Keynote"_s), entry(u"calc"_s, u"calculator"_s),
+            entry(u"a.notes"_s, u"Notes (system)"_s) };
         AppIndexService service(workspace);
-        QVERIFY(service.search(QStringLiteral("notes")).isEmpty()); // nothing before indexing
+        QVERIFY(service.search(u"notes"_s).isEmpty()); // nothing before indexing
         index(service);
 
+        // By name whatever its case, equal names by id; a later entry of an id is ignored.
+        QCOMPARE(ids(service.apps()),
+            (QStringList { "calc", "keynote", "notebook", "a.notes", "b.notes", "sticky" }));
+        QCOMPARE(names(service.apps()).at(3), u"Notes"_s);
         // 90 (equal names by id), 80, 50; the calculator is left out.
-        QCOMPARE(ids(service.search(QStringLiteral("note"))),
+        QCOMPARE(ids(service.search(u"note"_s)),
             (QStringList { "notebook", "a.notes", "b.notes", "sticky", "keynote" }));
-        QCOMPARE(
-            ids(service.search(QStringLiteral("Notes"))), (QStringList { "a.notes", "b.notes", "sticky" }));
+        QCOMPARE(ids(service.search(u"Notes"_s)), (QStringList { "a.notes", "b.notes", "sticky" }));
         QVERIFY(service.search(QString()).isEmpty());
-    }
-
-    void keepsTheFirstEntryOfAnId()
-    {
-        test::FakeWorkspace workspace;
-        workspace.installed = {
-            entry(QStringLiteral("org.editor"), QStringLiteral("Editor (user)")),
-            entry(QStringLiteral("org.other"), QStringLiteral("Other")),
-            entry(QStringLiteral("org.editor"), QStringLiteral("Editor (system)")),
-        };
-        AppIndexService service(workspace);
-        index(service);
-        QCOMPARE(names(service.apps()), (QStringList { "Editor (user)", "Other" }));
-    }
-
-    void sortsByNameIgnoringCase()
-    {
-        test::FakeWorkspace workspace;
-        workspace.installed = {
-            entry(QStringLiteral("3"), QStringLiteral("gamma")),
-            entry(QStringLiteral("2"), QStringLiteral("Beta")),
-            entry(QStringLiteral("1b"), QStringLiteral("alpha")),
-            entry(QStringLiteral("1a"), QStringLiteral("alpha")),
-            entry(QStringLiteral("0"), QStringLiteral("Alphabet")),
-        };
-        AppIndexService service(workspace);
-        index(service);
-        QCOMPARE(ids(service.apps()), (QStringList { "1a", "1b", "0", "2", "3" }));
     }
 
     void indexesWithoutBlockingTheCaller()

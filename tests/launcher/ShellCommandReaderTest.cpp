@@ -2,6 +2,7 @@
 #include "support/TestEnvironment.h"
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -52,62 +53,45 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("reading");
 
-        QTest::newRow("words") << "ls -la ~/x  # rm x"
-                               << "<ls> -la ~/x";
-        QTest::newRow("assignments come first") << "a=1 b+=2 env x=y"
-                                                << "a=1 b+=2 <env> x=y";
-        QTest::newRow("separators") << "a && b || c; d | e |& f\ng"
-                                    << "<a> ; <b> ; <c> ; <d> ; <e> ; <f> ; <g>";
-        QTest::newRow("compound commands") << "if true; then { ls; }; fi"
-                                           << "‹if› <true> ; ‹then› ‹{› <ls> ; ‹}› ; ‹fi›";
-        QTest::newRow("for header") << "for f in *.txt; do wc -l \"$f\"; done"
-                                    << "«for» f in *.txt~ ; ‹do› <wc> -l $f~' ; ‹done›";
-        QTest::newRow("function keyword") << "function f { rm -rf ~; }; f"
-                                          << "«function» f () ; ‹{› <rm> -rf ~ ; ‹}› ; <f>";
-        QTest::newRow("function parentheses") << "f () { ls; }"
-                                              << "<f> () ; ‹{› <ls> ; ‹}›";
-        QTest::newRow("reserved word as argument") << "echo done"
-                                                   << "<echo> done";
-        QTest::newRow("double-quote escapes") << "echo \"a\\nb \\$x \\\"q\\\"\""
-                                              << "<echo> a\\nb $x \"q\"'";
-        QTest::newRow("escapes outside quotes") << "\\r\\m x"
-                                                << "<rm\\> x";
-        QTest::newRow("line continuation") << "l\\\ns \\\n-la"
-                                           << "<ls> -la";
-        QTest::newRow("ANSI-C quoting kept undecoded") << "$'\\x72m' x"
-                                                       << "<\\x72m~'> x";
-        QTest::newRow("parameters") << "echo ${HOME} ${x:=1} $[1] $1"
-                                    << "<echo> ${HOME}~ ${x:=1}~! $[1]~! $1~";
-        QTest::newRow("redirections") << "ls 2>&1 >/dev/null <in &>>log | head"
-                                      << "<ls> >&1 >/dev/null <in &>>log ; <head>";
-        QTest::newRow("descriptor needs no space") << "echo 2 > x"
-                                                   << "<echo> 2 >x";
-        QTest::newRow("here-document set aside") << "cat <<EOF\nrm x\n$HOME\nEOF\nls"
-                                                 << "<cat> <<EOF{rm x\n$HOME\n~} ; <ls>";
-        QTest::newRow("quoted delimiter expands nothing") << "cat <<'EOF'\n$(rm x)\nEOF"
-                                                          << "<cat> <<EOF'{$(rm x)\n}";
-        QTest::newRow("substitution in a here-document") << "cat <<EOF\n$(rm x)\nEOF"
-                                                         << "[substitutes]";
-        QTest::newRow("tabs stripped") << "cat <<-EOF\n\tx\n\tEOF\n"
-                                       << "<cat> <<-EOF{x\n~}";
-        QTest::newRow("here-document without end") << "cat <<EOF\nx"
-                                                   << "<cat> <<EOF{x\n~} [unreadable]";
-        QTest::newRow("command substitution") << "echo $(rm x)"
-                                              << "[substitutes]";
-        QTest::newRow("backticks in quotes") << "echo \"`id`\""
-                                             << "[substitutes]";
-        QTest::newRow("process substitution") << "diff <(ls) x"
-                                              << "[substitutes]";
-        QTest::newRow("background") << "sleep 1 & ls"
-                                    << "<sleep> 1 ; <ls> [background]";
-        QTest::newRow("unterminated quote") << "echo 'oops"
-                                            << "<echo> ' [unreadable]";
-        QTest::newRow("trailing backslash") << "ls \\"
-                                            << "<ls> [unreadable]";
-        QTest::newRow("parenthesis after a word") << "echo (x)"
-                                                  << "<echo> ; <x> [unreadable]";
-        QTest::newRow("two operators") << "ls > > x"
-                                       << "<ls> >x [unreadable]";
+        QTest::newRow("words") << u"ls -la ~/x  # rm x"_s << u"<ls> -la ~/x"_s;
+        QTest::newRow("assignments come first") << u"a=1 b+=2 env x=y"_s << u"a=1 b+=2 <env> x=y"_s;
+        QTest::newRow("separators") << u"a && b || c; d | e |& f\ng"_s
+                                    << u"<a> ; <b> ; <c> ; <d> ; <e> ; <f> ; <g>"_s;
+        QTest::newRow("compound commands")
+            << u"if true; then { ls; }; fi"_s << u"‹if› <true> ; ‹then› ‹{› <ls> ; ‹}› ; ‹fi›"_s;
+        QTest::newRow("for header") << u"for f in *.txt; do wc -l \"$f\"; done"_s
+                                    << u"«for» f in *.txt~ ; ‹do› <wc> -l $f~' ; ‹done›"_s;
+        QTest::newRow("function keyword")
+            << u"function f { rm -rf ~; }; f"_s << u"«function» f () ; ‹{› <rm> -rf ~ ; ‹}› ; <f>"_s;
+        QTest::newRow("function parentheses") << u"f () { ls; }"_s << u"<f> () ; ‹{› <ls> ; ‹}›"_s;
+        QTest::newRow("reserved word as argument") << u"echo done"_s << u"<echo> done"_s;
+        QTest::newRow("double-quote escapes")
+            << u"echo \"a\\nb \\$x \\\"q\\\"\""_s << u"<echo> a\\nb $x \"q\"'"_s;
+        QTest::newRow("escapes outside quotes") << u"\\r\\m x"_s << u"<rm\\> x"_s;
+        QTest::newRow("line continuation") << u"l\\\ns \\\n-la"_s << u"<ls> -la"_s;
+        QTest::newRow("ANSI-C quoting kept undecoded") << u"$'\\x72m' x"_s << u"<\\x72m~'> x"_s;
+        QTest::newRow("parameters") << u"echo ${HOME} ${x:=1} $[1] $1"_s
+                                    << u"<echo> ${HOME}~ ${x:=1}~! $[1]~! $1~"_s;
+        QTest::newRow("redirections")
+            << u"ls 2>&1 >/dev/null <in &>>log | head"_s << u"<ls> >&1 >/dev/null <in &>>log ; <head>"_s;
+        QTest::newRow("descriptor needs no space") << u"echo 2 > x"_s << u"<echo> 2 >x"_s;
+        QTest::newRow("here-document set aside")
+            << u"cat <<EOF\nrm x\n$HOME\nEOF\nls"_s << u"<cat> <<EOF{rm x\n$HOME\n~} ; <ls>"_s;
+        QTest::newRow("quoted delimiter expands nothing")
+            << u"cat <<'EOF'\n$(rm x)\nEOF"_s << u"<cat> <<EOF'{$(rm x)\n}"_s;
+        QTest::newRow("substitution in a here-document")
+            << u"cat <<EOF\n$(rm x)\nEOF"_s << u"[substitutes]"_s;
+        QTest::newRow("tabs stripped") << u"cat <<-EOF\n\tx\n\tEOF\n"_s << u"<cat> <<-EOF{x\n~}"_s;
+        QTest::newRow("here-document without end")
+            << u"cat <<EOF\nx"_s << u"<cat> <<EOF{x\n~} [unreadable]"_s;
+        QTest::newRow("command substitution") << u"echo $(rm x)"_s << u"[substitutes]"_s;
+        QTest::newRow("backticks in quotes") << u"echo \"`id`\""_s << u"[substitutes]"_s;
+        QTest::newRow("process substitution") << u"diff <(ls) x"_s << u"[substitutes]"_s;
+        QTest::newRow("background") << u"sleep 1 & ls"_s << u"<sleep> 1 ; <ls> [background]"_s;
+        QTest::newRow("unterminated quote") << u"echo 'oops"_s << u"<echo> ' [unreadable]"_s;
+        QTest::newRow("trailing backslash") << u"ls \\"_s << u"<ls> [unreadable]"_s;
+        QTest::newRow("parenthesis after a word") << u"echo (x)"_s << u"<echo> ; <x> [unreadable]"_s;
+        QTest::newRow("two operators") << u"ls > > x"_s << u"<ls> >x [unreadable]"_s;
     }
     void reads()
     {

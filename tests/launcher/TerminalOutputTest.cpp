@@ -73,8 +73,6 @@ private Q_SLOTS:
                                      << TerminalText { { "T", plain(rgb(10, 20, 30)) } };
         QTest::newRow("index missing")
             << QByteArray("\x1b[31m\x1b[38;5mX") << TerminalText { { "X", plain(rgb(204, 51, 51)) } };
-        QTest::newRow("index missing, then bold")
-            << QByteArray("\x1b[38;5;1mX") << TerminalText { { "X", plain(rgb(204, 51, 51)) } };
         QTest::newRow("negative index ignored")
             << QByteArray("\x1b[32m\x1b[38;5;-1mN") << TerminalText { { "N", plain(rgb(51, 191, 51)) } };
         QTest::newRow("index above 255 ignored")
@@ -125,8 +123,7 @@ private Q_SLOTS:
     void dimTextIsDrawnTranslucent()
     {
         const TerminalStyle dim { terminalColors::standard(1), false, true, false };
-        QCOMPARE(dim.displayColor().alphaF(), 0.6f);
-        QCOMPARE(plain().displayColor().alphaF(), 1.0f);
+        QVERIFY(dim.displayColor().alphaF() < plain().displayColor().alphaF());
         QFont font(QStringLiteral("Monospace"), 11);
         const QTextCharFormat format
             = charFormat(TerminalStyle { terminalColors::standard(2), true, false, true }, font);

@@ -69,10 +69,6 @@ private Q_SLOTS:
                                             << QStringLiteral("Ctrl+Alt+Shift+Super+Space");
         QTest::newRow("option-F5") << Shortcut(keys::f5, option) << QStringLiteral("Alt+F5");
         QTest::newRow("F5 alone") << Shortcut(keys::f5, 0) << QStringLiteral("F5");
-        QTest::newRow("keypad") << Shortcut(keyCode(SpecialKey::keypad7), control)
-                                << QStringLiteral("Ctrl+KP 7");
-        QTest::newRow("two-word key")
-            << Shortcut(keyCode(SpecialKey::pageDown), control) << QStringLiteral("Ctrl+Page Down");
         QTest::newRow("function") << Shortcut(keys::a, function | command) << QStringLiteral("Super+Fn+A");
         QTest::newRow("digit") << Shortcut(keys::one, control) << QStringLiteral("Ctrl+1");
         QTest::newRow("unknown key") << Shortcut(93, command) << QStringLiteral("Super+\uFFFD");

@@ -5,6 +5,7 @@
 #include "shortcuts/SpecialKey.h"
 #include "support/FakeHotKeyBackend.h"
 #include "support/FakeKeyboardLayout.h"
+#include "support/FakeRecorderAlerts.h"
 #include "support/TestEnvironment.h"
 
 #include <QMenu>
@@ -23,26 +24,6 @@ namespace {
 
 const Shortcut kFactory(keys::v, command | shift);
 
-struct Alert {
-    QString message;
-    QString informativeText;
-    QStringList buttons;
-};
-
-class FakeAlerts final : public RecorderAlerts {
-public:
-    void beep() override { ++beeps; }
-    int showAlert(const QString &message, const QString &informativeText, const QStringList &buttons) override
-    {
-        alerts.append({ message, informativeText, buttons });
-        return answer;
-    }
-
-    int beeps = 0;
-    QList<Alert> alerts;
-    int answer = 0;
-};
-
 KeyStroke stroke(Key key, int modifiers = 0)
 {
     return { key.rawValue, modifiers };
@@ -58,7 +39,7 @@ private:
     test::FakeHotKeyBackend m_backend;
     test::FakeKeyboardLayout m_layout;
     std::unique_ptr<KeyboardShortcuts> m_library;
-    FakeAlerts m_alerts;
+    test::FakeRecorderAlerts m_alerts;
     const Name m_name { QStringLiteral("togglePanel"), kFactory };
     std::unique_ptr<RecorderController> m_recorder;
     QList<std::optional<Shortcut>> m_changes;
@@ -74,7 +55,7 @@ private Q_SLOTS:
         m_backend.grabbed.clear();
         m_backend.takenElsewhere.clear();
         m_library = std::make_unique<KeyboardShortcuts>(*m_defaults, &m_backend, &m_layout);
-        m_alerts = FakeAlerts();
+        m_alerts = test::FakeRecorderAlerts();
         m_changes.clear();
         m_recorder = std::make_unique<RecorderController>(*m_library, m_name, m_alerts);
         m_recorder->setOnChange([this](std::optional<Shortcut> shortcut) { m_changes.append(shortcut); });
@@ -246,7 +227,7 @@ private Q_SLOTS:
 
         QCOMPARE(m_recorder->handleKeyPress(stroke(keys::t, control | option)), Disposition::swallow);
         QCOMPARE(m_alerts.alerts.size(), 1);
-        const Alert &alert = m_alerts.alerts[0];
+        const auto &alert = m_alerts.alerts[0];
         QCOMPARE(alert.message, localized(QStringLiteral("keyboard_shortcut_used_by_system")));
         QCOMPARE(alert.informativeText, localized(QStringLiteral("keyboard_shortcuts_can_be_changed")));
         QCOMPARE(alert.buttons,

@@ -5,25 +5,14 @@
 #include <QSignalSpy>
 
 using namespace quillet;
-
-namespace {
-
-QStringList titles(const QList<Snippet> &snippets)
-{
-    QStringList out;
-    for (const Snippet &s : snippets)
-        out.append(s.title);
-    return out;
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class SnippetsViewModelTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<test::TempStore> m_store;
-    SnippetFolder m_second = test::snippetFolder(QStringLiteral("Second"), 2);
-    SnippetFolder m_first = test::snippetFolder(QStringLiteral("First"), 1);
+    SnippetFolder m_second = test::snippetFolder(u"Second"_s, 2);
+    SnippetFolder m_first = test::snippetFolder(u"First"_s, 1);
 
 private Q_SLOTS:
     void init()
@@ -32,11 +21,10 @@ private Q_SLOTS:
         Store &store = **m_store;
         QVERIFY(store.insertFolder(m_second));
         QVERIFY(store.insertFolder(m_first));
-        test::insertSnippet(store, QStringLiteral("Three in second"), QStringLiteral("3"), 3, m_second.id);
-        test::insertSnippet(store, QStringLiteral("One in first"), QStringLiteral("1"), 1, m_first.id);
-        test::insertSnippet(store, QStringLiteral("Loose"), QStringLiteral("0"), 0, std::nullopt);
-        QVERIFY(
-            store.insertSnippet(test::textSnippet(QStringLiteral("Address"), 1, m_second.id), std::nullopt));
+        test::insertSnippet(store, u"Three in second"_s, u"3"_s, 3, m_second.id);
+        test::insertSnippet(store, u"One in first"_s, u"1"_s, 1, m_first.id);
+        test::insertSnippet(store, u"Loose"_s, u"0"_s, 0, std::nullopt);
+        QVERIFY(store.insertSnippet(test::textSnippet(u"Address"_s, 1, m_second.id), std::nullopt));
     }
 
     void listsFoldersByTheirOrder()
@@ -44,17 +32,15 @@ private Q_SLOTS:
         SnippetsViewModel model(**m_store);
         QCOMPARE(model.folders(), (QList<SnippetFolder> { m_first, m_second }));
         const auto grouped = model.foldersWithSnippets();
-        QCOMPARE(titles(grouped.at(1).snippets),
-            (QStringList { QStringLiteral("Address"), QStringLiteral("Three in second") }));
+        QCOMPARE(test::titlesOf(grouped.at(1).snippets), (QStringList { "Address", "Three in second" }));
     }
 
     void flatListOrdersBySnippetOrderAcrossFolders()
     {
         SnippetsViewModel model(**m_store);
         // Equal orders keep the folder order; the snippet without a folder is not listed.
-        QCOMPARE(titles(model.flatSnippets()),
-            (QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
-                QStringLiteral("Three in second") }));
+        QCOMPARE(test::titlesOf(model.flatSnippets()),
+            (QStringList { "One in first", "Address", "Three in second" }));
         QVERIFY(!model.flatSnippets().at(1).hasContentData);
     }
 
@@ -63,19 +49,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("empty shows all")
-            << QString()
-            << QStringList { QStringLiteral("One in first"), QStringLiteral("Address"),
-                   QStringLiteral("Three in second") };
-        QTest::newRow("capitals inside a word")
-            << QStringLiteral("DRE") << QStringList { QStringLiteral("Address") };
-        QTest::newRow("content is not searched") << QStringLiteral("3") << QStringList {};
+            << QString() << QStringList { "One in first", "Address", "Three in second" };
+        QTest::newRow("capitals inside a word") << u"DRE"_s << QStringList { "Address" };
+        QTest::newRow("content is not searched") << u"3"_s << QStringList {};
     }
     void searchesTitlesOnly()
     {
         QFETCH(QString, query);
         QFETCH(QStringList, expected);
         SnippetsViewModel model(**m_store);
-        QCOMPARE(titles(model.filteredSnippets(query)), expected);
+        QCOMPARE(test::titlesOf(model.filteredSnippets(query)), expected);
     }
 
     void followsTheStore()
@@ -84,9 +67,9 @@ private Q_SLOTS:
         QSignalSpy spy(&model, &SnippetsViewModel::snippetsChanged);
         QVERIFY((*m_store)->deleteFolder(m_second.id));
         QVERIFY(spy.count() >= 1);
-        QCOMPARE(titles(model.flatSnippets()), QStringList { QStringLiteral("One in first") });
+        QCOMPARE(test::titlesOf(model.flatSnippets()), QStringList { "One in first" });
         spy.clear();
-        test::insertText(**m_store, QStringLiteral("history"));
+        test::insertText(**m_store, u"history"_s);
         QCOMPARE(spy.count(), 0); // history changes are not snippet changes
     }
 
@@ -94,30 +77,28 @@ private Q_SLOTS:
     void editsKeepTheOrderAndTheText()
     {
         SnippetsViewModel model(**m_store);
-        const auto third = model.createFolder(QStringLiteral("  Third "));
+        const auto third = model.createFolder(u"  Third "_s);
         QVERIFY(third);
         QCOMPARE(model.folders().last(), *third);
-        QCOMPARE(third->name, QStringLiteral("Third"));
-        QVERIFY(!model.createFolder(QStringLiteral("   ")));
-        QVERIFY(model.renameFolder(third->id, QStringLiteral("Mail")));
+        QCOMPARE(third->name, u"Third"_s);
+        QVERIFY(!model.createFolder(u"   "_s));
+        QVERIFY(model.renameFolder(third->id, u"Mail"_s));
         QVERIFY(!model.renameFolder(third->id, QString()));
-        QCOMPARE(model.folders().last().name, QStringLiteral("Mail"));
+        QCOMPARE(model.folders().last().name, u"Mail"_s);
 
-        const auto snippet
-            = model.createSnippet(m_first.id, QStringLiteral("Sign-off"), QStringLiteral("Best,"));
+        const auto snippet = model.createSnippet(m_first.id, u"Sign-off"_s, u"Best,"_s);
         QVERIFY(snippet);
-        QCOMPARE(titles(model.flatSnippets()).last(), QStringLiteral("Sign-off"));
-        QVERIFY(model.updateSnippet(
-            snippet->id, QStringLiteral("Regards"), QStringLiteral("Kind regards,\nAna")));
-        QVERIFY(!model.updateSnippet(snippet->id, QStringLiteral(" "), QStringLiteral("lost")));
+        QCOMPARE(test::titlesOf(model.flatSnippets()).last(), u"Sign-off"_s);
+        QVERIFY(model.updateSnippet(snippet->id, u"Regards"_s, u"Kind regards,\nAna"_s));
+        QVERIFY(!model.updateSnippet(snippet->id, u" "_s, u"lost"_s));
         QCOMPARE((*m_store)->snippetContentData(snippet->id), QByteArray("Kind regards,\nAna"));
         QVERIFY(model.moveSnippet(snippet->id, third->id));
         const auto moved = model.foldersWithSnippets().last().snippets;
-        QCOMPARE(titles(moved), QStringList { QStringLiteral("Regards") });
-        QCOMPARE(model.text(moved.first()), QStringLiteral("Kind regards,\nAna"));
+        QCOMPARE(test::titlesOf(moved), QStringList { "Regards" });
+        QCOMPARE(model.text(moved.first()), u"Kind regards,\nAna"_s);
 
         QVERIFY(model.deleteFolder(third->id));
-        QCOMPARE(titles(model.flatSnippets()).contains(QStringLiteral("Regards")), false);
+        QCOMPARE(test::titlesOf(model.flatSnippets()).contains(u"Regards"_s), false);
     }
 
     void savesAHistoryEntryAsASnippet_data()
@@ -125,13 +106,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("text");
-        QTest::newRow("plain text") << QStringLiteral("text/plain;charset=utf-8")
-                                    << QByteArray("Hello\nthere") << QStringLiteral("Hello\nthere");
+        QTest::newRow("plain text") << u"text/plain;charset=utf-8"_s << QByteArray("Hello\nthere")
+                                    << u"Hello\nthere"_s;
         QTest::newRow("rich text only")
-            << QStringLiteral("text/rtf") << QByteArray("{\\rtf1 Bold \\b move\\b0}")
-            << QStringLiteral("Bold move");
-        QTest::newRow("an image has no text")
-            << QStringLiteral("image/png") << QByteArray("\x89PNG") << QString();
+            << u"text/rtf"_s << QByteArray("{\\rtf1 Bold \\b move\\b0}") << u"Bold move"_s;
+        QTest::newRow("an image has no text") << u"image/png"_s << QByteArray("\x89PNG") << QString();
     }
     void savesAHistoryEntryAsASnippet()
     {
@@ -140,13 +119,13 @@ private Q_SLOTS:
         QFETCH(QString, text);
         test::TempStore store;
         SnippetsViewModel model(*store);
-        const ClipboardItem item = test::textItem(QStringLiteral("Hello"));
+        const ClipboardItem item = test::textItem(u"Hello"_s);
         QVERIFY(store->insertItem(item, std::nullopt, { test::content(type, data) }));
         const auto snippet = model.createSnippetFromItem(item);
         QCOMPARE(snippet.has_value(), !text.isNull());
         if (!snippet)
             return;
-        QCOMPARE(snippet->title, QStringLiteral("Hello"));
+        QCOMPARE(snippet->title, u"Hello"_s);
         QCOMPARE(model.text(*snippet), text);
         // Without a folder, one is made for it.
         QCOMPARE(model.folders().size(), 1);

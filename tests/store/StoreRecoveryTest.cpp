@@ -1,46 +1,14 @@
 #include "store/UserStore.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace quillet;
-
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A SQLite file that is a valid database but not one of this schema version.
-void writeForeignDatabase(const QString &path, const QString &version)
-{
-    {
-        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(QStringLiteral("CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)")));
-        QVERIFY(query.exec(
-            QStringLiteral("INSERT INTO StoreMetadata VALUES ('schemaVersion', '%1')").arg(version)));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class StoreRecoveryTest : public QObject {
     Q_OBJECT
@@ -92,10 +60,10 @@ private Q_SLOTS:
     {
         QFETCH(bool, withCompanions);
         const QByteArray garbage("this is not a database, just some bytes that look like nothing at all");
-        writeFile(m_path, garbage);
+        QVERIFY(test::writeFile(m_path, garbage));
         if (withCompanions) {
-            writeFile(m_path + QStringLiteral("-wal"), "wal garbage");
-            writeFile(m_path + QStringLiteral("-shm"), "shm garbage");
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "wal garbage"));
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-shm"), "shm garbage"));
         }
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(m_path);
@@ -106,44 +74,42 @@ private Q_SLOTS:
 
         // Nothing is destroyed: the old bytes are kept beside the new store.
         QCOMPARE(opening.movedAside.size(), withCompanions ? 3 : 1);
-        QCOMPARE(readFile(opening.movedAside.first()), garbage);
+        QCOMPARE(test::readFile(opening.movedAside.first()), garbage);
         QVERIFY(opening.movedAside.first().startsWith(m_path + QStringLiteral(".broken-")));
         if (withCompanions) {
             QVERIFY(opening.movedAside.at(1).endsWith(QStringLiteral("-shm")));
-            QCOMPARE(readFile(opening.movedAside.at(2)), QByteArray("wal garbage"));
+            QCOMPARE(test::readFile(opening.movedAside.at(2)), QByteArray("wal garbage"));
         }
     }
 
-    void anotherSchemaVersionIsRecoveredTheSameWay()
+    void aDatabaseThatIsNotOursIsMovedAside_data()
     {
-        writeForeignDatabase(m_path, QStringLiteral("0.9.0"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
-        auto opening = openStoreWithRecovery(m_path);
-        QVERIFY(opening.store);
-        QVERIFY2(opening.firstError.contains(QStringLiteral("0.9.0")), qPrintable(opening.firstError));
-        QCOMPARE(opening.movedAside.size(), 1);
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("another schema version")
+            << QStringList { u"CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY, value TEXT)"_s,
+                   u"INSERT INTO StoreMetadata VALUES ('schemaVersion', '0.9.0')"_s }
+            << u"0.9.0"_s;
+        QTest::newRow("another application's file")
+            << QStringList { u"CREATE TABLE notes (body TEXT)"_s } << QString();
     }
-
-    void sqliteFileOfAnotherApplicationIsNotUsed()
+    void aDatabaseThatIsNotOursIsMovedAside()
     {
-        {
-            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            db.setDatabaseName(m_path);
-            QVERIFY(db.open());
-            QSqlQuery(db).exec(QStringLiteral("CREATE TABLE notes (body TEXT)"));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        QFETCH(QStringList, statements);
+        QFETCH(QString, reason);
+        test::execOnFile(m_path, statements);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(m_path);
         QVERIFY(opening.store);
+        QVERIFY2(opening.firstError.contains(reason), qPrintable(opening.firstError));
         QCOMPARE(opening.movedAside.size(), 1);
     }
 
     void keepsTheOldestAndTheNewestTwoBrokenSets()
     {
         for (int round = 0; round < 4; ++round) {
-            writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round));
-            writeFile(m_path + QStringLiteral("-wal"), "w");
+            QVERIFY(test::writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round)));
+            QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "w"));
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
             auto opening = openStoreWithRecovery(m_path);
             QVERIFY(opening.store);
@@ -163,14 +129,14 @@ private Q_SLOTS:
         for (const QString &name : mains)
             QVERIFY(files.contains(name + QStringLiteral("-wal")));
         // The first broken store holds what the user had: it is never pruned.
-        QCOMPARE(readFile(m_dir->filePath(mains.at(0))), QByteArray("garbage round 0"));
-        QCOMPARE(readFile(m_dir->filePath(mains.at(1))), QByteArray("garbage round 2"));
-        QCOMPARE(readFile(m_dir->filePath(mains.at(2))), QByteArray("garbage round 3"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(0))), QByteArray("garbage round 0"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(1))), QByteArray("garbage round 2"));
+        QCOMPARE(test::readFile(m_dir->filePath(mains.at(2))), QByteArray("garbage round 3"));
     }
 
     void unusableLocationFailsBothAttempts()
     {
-        writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x");
+        QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x"));
         const QString path = m_dir->filePath(QStringLiteral("not-a-folder/Quillet.store"));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
         auto opening = openStoreWithRecovery(path);

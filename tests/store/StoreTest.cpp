@@ -4,11 +4,11 @@
 
 #include <QSignalSpy>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
 using namespace quillet;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,16 +23,8 @@ ClipboardItem entry(const QString &title, int lastUsed, bool pinned = false)
 {
     ClipboardItem item = test::textItem(title, 0, pinned);
     item.createdAt = item.lastUsedAt = at(lastUsed);
-    item.contentHash = QStringLiteral("hash-") + title;
+    item.contentHash = u"hash-"_s + title;
     return item;
-}
-
-QStringList titles(const QList<ClipboardItem> &items)
-{
-    QStringList out;
-    for (const auto &item : items)
-        out.append(item.title);
-    return out;
 }
 
 // Counts rows through a second connection, as sqlite3 would see the file.
@@ -40,15 +32,15 @@ qint64 rowCount(const QString &path, const QString &table)
 {
     qint64 count = -1;
     {
-        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
+        auto db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"probe"_s);
         db.setDatabaseName(path);
         if (db.open()) {
             QSqlQuery query(db);
-            if (query.exec(QStringLiteral("SELECT COUNT(*) FROM ") + table) && query.next())
+            if (query.exec(u"SELECT COUNT(*) FROM "_s + table) && query.next())
                 count = query.value(0).toLongLong();
         }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+    QSqlDatabase::removeDatabase(u"probe"_s);
     return count;
 }
 
@@ -64,7 +56,7 @@ private:
 private Q_SLOTS:
     void init()
     {
-        m_path = m_dir.filePath(QStringLiteral("%1.store").arg(QUuid::createUuid().toString(QUuid::Id128)));
+        m_path = m_dir.filePath(u"%1.store"_s.arg(QUuid::createUuid().toString(QUuid::Id128)));
         QString error;
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
@@ -73,46 +65,44 @@ private Q_SLOTS:
 
     void newStoreRecordsSchemaAndUsesWal()
     {
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("a"), 1), std::nullopt, {}));
-        QVERIFY(QFileInfo::exists(m_path + QStringLiteral("-wal")));
+        QVERIFY(m_store->insertItem(entry(u"a"_s, 1), std::nullopt, {}));
+        QVERIFY(QFileInfo::exists(m_path + u"-wal"_s));
         m_store.reset();
         QString error;
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
         QCOMPARE(m_store->itemCount(), 1);
-        QCOMPARE(
-            rowCount(m_path, QStringLiteral("StoreMetadata WHERE key = 'schemaVersion' AND value = '1.0.0'")),
-            1);
+        QCOMPARE(rowCount(m_path, u"StoreMetadata WHERE key = 'schemaVersion' AND value = '1.0.0'"_s), 1);
     }
 
     void aReaderSeesTheWriterAndChangesNothing()
     {
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("a"), 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(u"a"_s, 1), std::nullopt, {}));
         QString error;
         auto reader = Store::openReadOnly(m_path, &error);
         QVERIFY2(reader, qPrintable(error));
         QCOMPARE(reader->itemCount(), 1);
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("b"), 2), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(u"b"_s, 2), std::nullopt, {}));
         QCOMPARE(reader->itemCount(), 2);
-        QVERIFY(!reader->insertItem(entry(QStringLiteral("c"), 3), std::nullopt, {}));
+        QVERIFY(!reader->insertItem(entry(u"c"_s, 3), std::nullopt, {}));
         QCOMPARE(m_store->itemCount(), 2);
 
-        const QString missing = m_dir.filePath(QStringLiteral("missing.store"));
+        const QString missing = m_dir.filePath(u"missing.store"_s);
         QVERIFY(!Store::openReadOnly(missing, &error));
         QVERIFY(!QFileInfo::exists(missing));
     }
 
     void itemRoundTripsWithPayloads()
     {
-        ClipboardItem item = entry(QStringLiteral("Hello"), 5);
+        ClipboardItem item = entry(u"Hello"_s, 5);
         item.useCount = 3;
-        item.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
-        item.sourceAppName = QStringLiteral("Text Editor");
+        item.sourceAppBundleID = u"org.gnome.TextEditor"_s;
+        item.sourceAppName = u"Text Editor"_s;
         item.createdAt = QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC);
-        ClipboardContent png = test::content(QStringLiteral("image/png"), QByteArray("\x89PNG", 4));
+        ClipboardContent png = test::content(u"image/png"_s, QByteArray("\x89PNG", 4));
         png.textPreview.reset();
         png.thumbnailData = QByteArray("thumb");
-        const ClipboardContent text = test::content(QStringLiteral("text/plain"), "Hello");
+        const ClipboardContent text = test::content(u"text/plain"_s, "Hello");
         QVERIFY(m_store->insertItem(item, QByteArray("item-thumb"), { png, text }));
 
         const auto stored = m_store->item(item.id);
@@ -132,11 +122,11 @@ private Q_SLOTS:
 
     void absentOptionalsStayAbsent()
     {
-        ClipboardItem item = entry(QStringLiteral("x"), 1);
+        ClipboardItem item = entry(u"x"_s, 1);
         item.contentHash.reset();
         ClipboardContent content;
         content.id = QUuid::createUuid();
-        content.utTypeIdentifier = QStringLiteral("text/html");
+        content.utTypeIdentifier = u"text/html"_s;
         QVERIFY(m_store->insertItem(item, std::nullopt, { content }));
         QCOMPARE(m_store->item(item.id)->sourceAppName, std::nullopt);
         QCOMPARE(m_store->item(item.id)->contentHash, std::nullopt);
@@ -159,54 +149,49 @@ private Q_SLOTS:
 
     void findsByHash()
     {
-        const ClipboardItem item = entry(QStringLiteral("needle"), 1);
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("hay"), 2), std::nullopt, {}));
+        const ClipboardItem item = entry(u"needle"_s, 1);
+        QVERIFY(m_store->insertItem(entry(u"hay"_s, 2), std::nullopt, {}));
         QVERIFY(m_store->insertItem(item, std::nullopt, {}));
-        QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-needle"))->id, item.id);
-        QCOMPARE(m_store->findItemByHash(QStringLiteral("hash-none")), std::nullopt);
+        QCOMPARE(m_store->findItemByHash(u"hash-needle"_s)->id, item.id);
+        QCOMPARE(m_store->findItemByHash(u"hash-none"_s), std::nullopt);
     }
 
     void listsInTheirOrders()
     {
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("old"), 1), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("pinned"), 5, true), std::nullopt, {}));
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("new"), 9), std::nullopt, {}));
-        ClipboardItem middle = entry(QStringLiteral("middle"), 3);
+        QVERIFY(m_store->insertItem(entry(u"old"_s, 1), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(u"pinned"_s, 5, true), std::nullopt, {}));
+        QVERIFY(m_store->insertItem(entry(u"new"_s, 9), std::nullopt, {}));
+        ClipboardItem middle = entry(u"middle"_s, 3);
         QVERIFY(m_store->insertItem(middle, std::nullopt, {}));
 
-        QCOMPARE(titles(m_store->itemsByLastUsed()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
-                QStringLiteral("old") }));
-        QCOMPARE(titles(m_store->itemsByLastUsed(2)),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned") }));
-        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("middle"), QStringLiteral("old") }));
-        QCOMPARE(titles(m_store->unpinnedItemsByLastUsed(2)), QStringList { QStringLiteral("old") });
+        QCOMPARE(
+            test::titlesOf(m_store->itemsByLastUsed()), (QStringList { "new", "pinned", "middle", "old" }));
+        QCOMPARE(test::titlesOf(m_store->itemsByLastUsed(2)), (QStringList { "new", "pinned" }));
+        QCOMPARE(
+            test::titlesOf(m_store->unpinnedItemsByLastUsed()), (QStringList { "new", "middle", "old" }));
+        QCOMPARE(test::titlesOf(m_store->unpinnedItemsByLastUsed(2)), QStringList { "old" });
         QVERIFY(m_store->unpinnedItemsByLastUsed(10).isEmpty());
 
         // A refresh moves the entry without changing when it was created.
         middle.lastUsedAt = at(20);
         middle.useCount = 1;
         QVERIFY(m_store->updateItem(middle));
-        QCOMPARE(titles(m_store->itemsByLastUsed()).first(), QStringLiteral("middle"));
-        QCOMPARE(titles(m_store->itemsByCreatedAt().value()),
-            (QStringList { QStringLiteral("new"), QStringLiteral("pinned"), QStringLiteral("middle"),
-                QStringLiteral("old") }));
+        QCOMPARE(test::titlesOf(m_store->itemsByLastUsed()).first(), u"middle"_s);
+        QCOMPARE(test::titlesOf(m_store->itemsByCreatedAt().value()),
+            (QStringList { "new", "pinned", "middle", "old" }));
     }
 
     void findsEntriesByTheirSearchText()
     {
-        const ClipboardItem match = test::textItem(QStringLiteral("groceries"));
-        QVERIFY(
-            m_store->insertItem(match, std::nullopt, {}, QStringLiteral("groceries\nmilk\ncafé au lait")));
-        QVERIFY(m_store->insertItem(test::textItem(QStringLiteral("other")), std::nullopt, {}, QString()));
-        const ClipboardItem unindexed = test::textItem(QStringLiteral("café au lait"));
+        const ClipboardItem match = test::textItem(u"groceries"_s);
+        QVERIFY(m_store->insertItem(match, std::nullopt, {}, u"groceries\nmilk\ncafé au lait"_s));
+        QVERIFY(m_store->insertItem(test::textItem(u"other"_s), std::nullopt, {}, QString()));
+        const ClipboardItem unindexed = test::textItem(u"café au lait"_s);
         QVERIFY(m_store->insertItem(unindexed, std::nullopt, {}));
-        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")), QSet<QUuid> { match.id });
+        QCOMPARE(m_store->itemIdsWithSearchText(u"café au"_s), QSet<QUuid> { match.id });
         QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { unindexed.id });
-        QVERIFY(m_store->setSearchTexts({ { unindexed.id, QStringLiteral("café au lait") } }));
-        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("café au")),
-            (QSet<QUuid> { match.id, unindexed.id }));
+        QVERIFY(m_store->setSearchTexts({ { unindexed.id, u"café au lait"_s } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(u"café au"_s), (QSet<QUuid> { match.id, unindexed.id }));
         QVERIFY(m_store->itemIdsWithoutSearchText(10).isEmpty());
     }
 
@@ -214,94 +199,81 @@ private Q_SLOTS:
     // keeps its entries; they wait to be indexed.
     void anOlderFileIsMigratedInPlace()
     {
-        const ClipboardItem item = test::insertText(*m_store, QStringLiteral("kept"));
+        const ClipboardItem item = test::insertText(*m_store, u"kept"_s);
         m_store.reset();
-        {
-            auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("older"));
-            db.setDatabaseName(m_path);
-            QVERIFY(db.open());
-            QSqlQuery query(db);
-            QVERIFY2(query.exec(QStringLiteral("ALTER TABLE ClipboardItem DROP COLUMN searchText")),
-                qPrintable(query.lastError().text()));
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("older"));
+        test::execOnFile(m_path, { u"ALTER TABLE ClipboardItem DROP COLUMN searchText"_s });
         QString error;
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
         QCOMPARE(m_store->item(item.id), item);
         QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { item.id });
-        QVERIFY(m_store->setSearchTexts({ { item.id, QStringLiteral("kept") } }));
-        QCOMPARE(m_store->itemIdsWithSearchText(QStringLiteral("ept")), QSet<QUuid> { item.id });
+        QVERIFY(m_store->setSearchTexts({ { item.id, u"kept"_s } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(u"ept"_s), QSet<QUuid> { item.id });
     }
 
     void aFailedReadIsNotAnEmptyHistory()
     {
         QCOMPARE(m_store->itemsByCreatedAt(), QList<ClipboardItem>());
         test::breakHistoryTable(*m_store);
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral("fetching history entries failed")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"fetching history entries failed"_s));
         QCOMPARE(m_store->itemsByCreatedAt(), std::nullopt);
     }
 
     void deletingEntriesTakesTheirContents()
     {
-        const ClipboardItem keep = entry(QStringLiteral("keep"), 1, true);
-        const ClipboardItem drop = entry(QStringLiteral("drop"), 2);
-        QVERIFY(
-            m_store->insertItem(keep, std::nullopt, { test::content(QStringLiteral("text/plain"), "k") }));
+        const ClipboardItem keep = entry(u"keep"_s, 1, true);
+        const ClipboardItem drop = entry(u"drop"_s, 2);
+        QVERIFY(m_store->insertItem(keep, std::nullopt, { test::content(u"text/plain"_s, "k") }));
         QVERIFY(m_store->insertItem(drop, std::nullopt,
-            { test::content(QStringLiteral("text/plain"), "d1"),
-                test::content(QStringLiteral("text/plain"), "d2") }));
-        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 3);
+            { test::content(u"text/plain"_s, "d1"), test::content(u"text/plain"_s, "d2") }));
+        QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 3);
 
         QVERIFY(m_store->deleteItems({ drop.id }));
-        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 1);
+        QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 1);
         QVERIFY(m_store->contents(drop.id).isEmpty());
 
         QVERIFY(m_store->deleteUnpinnedItems());
         QCOMPARE(m_store->itemCount(), 1);
         QVERIFY(m_store->deleteAllItems());
         QCOMPARE(m_store->itemCount(), 0);
-        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
+        QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 0);
     }
 
     void failedMutationLeavesNothingBehind()
     {
-        const ClipboardContent content = test::content(QStringLiteral("text/plain"), "same id twice");
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral("inserting a history entry failed")));
+        const ClipboardContent content = test::content(u"text/plain"_s, "same id twice");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"inserting a history entry failed"_s));
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(!m_store->insertItem(entry(QStringLiteral("broken"), 1), std::nullopt, { content, content }));
+        QVERIFY(!m_store->insertItem(entry(u"broken"_s, 1), std::nullopt, { content, content }));
         QCOMPARE(m_store->itemCount(), 0);
-        QCOMPARE(rowCount(m_path, QStringLiteral("ClipboardContent")), 0);
+        QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 0);
         QCOMPARE(spy.count(), 0);
         // The store keeps working afterwards.
-        QVERIFY(m_store->insertItem(entry(QStringLiteral("fine"), 2), std::nullopt, { content }));
+        QVERIFY(m_store->insertItem(entry(u"fine"_s, 2), std::nullopt, { content }));
         QCOMPARE(m_store->itemCount(), 1);
     }
 
     void changeSignalNamesTheRecordType()
     {
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), QStringLiteral("p"), QStringLiteral("globe"),
-            QStringLiteral("Do it"), 0, at(0) }));
+        QVERIFY(m_store->insertPrompt({ QUuid::createUuid(), u"p"_s, u"globe"_s, u"Do it"_s, 0, at(0) }));
         QCOMPARE(spy.count(), 1);
         QCOMPARE(spy.at(0).at(0).value<Store::Record>(), Store::Record::SavedPrompt);
-        QVERIFY(m_store->insertFolder(test::snippetFolder(QStringLiteral("f"))));
+        QVERIFY(m_store->insertFolder(test::snippetFolder(u"f"_s)));
         QCOMPARE(spy.last().at(0).value<Store::Record>(), Store::Record::SnippetFolder);
     }
 
     void foldersAndSnippets()
     {
-        const SnippetFolder second = test::snippetFolder(QStringLiteral("Second"), 2);
-        const SnippetFolder first = test::snippetFolder(QStringLiteral("First"), 1);
+        const SnippetFolder second = test::snippetFolder(u"Second"_s, 2);
+        const SnippetFolder first = test::snippetFolder(u"First"_s, 1);
         QVERIFY(m_store->insertFolder(second));
         QVERIFY(m_store->insertFolder(first));
         QCOMPARE(m_store->folders(), (QList<SnippetFolder> { first, second }));
 
-        Snippet three = test::textSnippet(QStringLiteral("three"), 3, second.id);
-        three.textContent = QStringLiteral("3");
-        Snippet one = test::textSnippet(QStringLiteral("one"), 1, second.id);
+        Snippet three = test::textSnippet(u"three"_s, 3, second.id);
+        three.textContent = u"3"_s;
+        Snippet one = test::textSnippet(u"one"_s, 1, second.id);
         one.hotkeyData = QByteArray("hk");
         QVERIFY(m_store->insertSnippet(three, QByteArray("3")));
         QVERIFY(m_store->insertSnippet(one, std::nullopt));
@@ -319,17 +291,15 @@ private Q_SLOTS:
     void savedPromptsBySortOrder()
     {
         QCOMPARE(m_store->maxPromptSortOrder(), std::nullopt);
-        SavedPrompt five { QUuid::createUuid(), QStringLiteral("five"), QStringLiteral("globe"),
-            QStringLiteral("s"), 5, at(0) };
-        SavedPrompt zero { QUuid::createUuid(), QStringLiteral("zero"), QStringLiteral("brain"),
-            QStringLiteral("s"), 0, at(1), QStringLiteral("Input") };
+        SavedPrompt five { QUuid::createUuid(), u"five"_s, u"globe"_s, u"s"_s, 5, at(0) };
+        SavedPrompt zero { QUuid::createUuid(), u"zero"_s, u"brain"_s, u"s"_s, 0, at(1), u"Input"_s };
         QVERIFY(m_store->insertPrompt(five));
         QVERIFY(m_store->insertPrompt(zero));
         QCOMPARE(m_store->savedPrompts(), (QList<SavedPrompt> { zero, five }));
         QCOMPARE(m_store->maxPromptSortOrder(), std::optional<qint64>(5));
-        five.name = QStringLiteral("renamed");
+        five.name = u"renamed"_s;
         QVERIFY(m_store->updatePrompt(five));
-        QCOMPARE(m_store->savedPrompts().last().name, QStringLiteral("renamed"));
+        QCOMPARE(m_store->savedPrompts().last().name, u"renamed"_s);
         QVERIFY(m_store->deletePrompt(five.id));
         QCOMPARE(m_store->maxPromptSortOrder(), std::optional<qint64>(0));
     }

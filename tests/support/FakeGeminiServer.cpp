@@ -4,35 +4,9 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quillet::test {
-
-namespace {
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200:
-        return "OK";
-    case 400:
-        return "Bad Request";
-    case 401:
-        return "Unauthorized";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 429:
-        return "Too Many Requests";
-    case 500:
-        return "Internal Server Error";
-    case 503:
-        return "Service Unavailable";
-    default:
-        return "Status";
-    }
-}
-
-} // namespace
 
 QByteArray RecordedRequest::header(const QByteArray &name) const
 {
@@ -45,11 +19,8 @@ QByteArray RecordedRequest::header(const QByteArray &name) const
 
 bool RecordedRequest::hasHeader(const QByteArray &name) const
 {
-    for (const auto &[key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return std::any_of(headers.begin(), headers.end(),
+        [&](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 FakeReply FakeReply::events(const QList<QByteArray> &payloads)
@@ -191,15 +162,15 @@ void FakeGeminiServer::readFrom(Connection *connection)
     FakeReply reply
         = m_replies.isEmpty() ? FakeReply::body(500, "no reply scripted", "text/plain") : m_replies.dequeue();
     answer(connection, std::move(reply));
-    Q_EMIT requestReceived();
 }
 
 void FakeGeminiServer::answer(Connection *connection, FakeReply reply)
 {
     if (reply.neverAnswer)
         return;
+    // Clients read the status code; the reason phrase is free text.
     QByteArray head
-        = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
+        = "HTTP/1.1 " + QByteArray::number(reply.status) + (reply.status < 400 ? " OK" : " Error") + "\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
     if (reply.chunked) {
         head += "Transfer-Encoding: chunked\r\n";

@@ -78,9 +78,6 @@ public:
     // test held back.
     void finishHeld(const FakeReply &rest = {});
 
-Q_SIGNALS:
-    void requestReceived();
-
 private:
     struct Connection;
 

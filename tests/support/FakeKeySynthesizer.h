@@ -23,8 +23,6 @@ public:
     {
         posted.append(QStringLiteral("paste"));
         pasteTargets.append(target);
-        if (onPaste)
-            onPaste();
     }
 
     bool trusted = true;
@@ -32,7 +30,6 @@ public:
     QList<std::optional<WindowId>> pasteTargets;
     QStringList posted;
     std::function<void()> onCopy;
-    std::function<void()> onPaste;
 };
 
 } // namespace quillet::test

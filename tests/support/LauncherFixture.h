@@ -8,11 +8,9 @@
 #include "launcher/LauncherViewModel.h"
 #include "support/FakeGeminiServer.h"
 #include "support/FakeWorkspace.h"
+#include "support/GeminiPayloads.h"
 #include "support/TestEnvironment.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QNetworkReply>
 #include <QSignalSpy>
 
@@ -23,60 +21,18 @@ namespace quillet::test {
 inline constexpr int kWait = 20000;
 inline const QString kTestKey = QStringLiteral("launcher-test-key-0001");
 
-inline QByteArray compact(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// One streamed chunk whose first candidate carries `parts`.
-inline QByteArray partsChunk(const QJsonArray &parts, const QJsonObject &usage = {})
-{
-    QJsonObject payload { { "candidates",
-        QJsonArray {
-            QJsonObject { { "content", QJsonObject { { "role", "model" }, { "parts", parts } } } } } } };
-    if (!usage.isEmpty())
-        payload.insert("usageMetadata", usage);
-    return compact(payload);
-}
-
-inline QJsonObject textPart(const QString &text)
-{
-    return QJsonObject { { "text", text } };
-}
-
-inline QJsonObject callPart(const std::optional<QString> &command, const QString &signature = {})
-{
-    QJsonObject call { { "name", "execute_command" } };
-    if (command)
-        call.insert("args", QJsonObject { { "command", *command } });
-    QJsonObject part { { "functionCall", call } };
-    if (!signature.isEmpty())
-        part.insert("thoughtSignature", signature);
-    return part;
-}
-
-inline QByteArray textChunk(const QString &text)
-{
-    return partsChunk({ textPart(text) });
-}
-
-inline QByteArray callChunk(const std::optional<QString> &command, const QString &signature = {})
-{
-    return partsChunk({ callPart(command, signature) });
-}
-
-inline QByteArray usageChunk(int input, int output)
-{
-    return partsChunk({}, QJsonObject { { "promptTokenCount", input }, { "candidatesTokenCount", output } });
-}
+// The Gemini payload builders, under the names the launcher tests use.
+using gemini::callChunk;
+using gemini::callPart;
+using gemini::partsChunk;
+using gemini::textChunk;
+using gemini::textPart;
+using gemini::usageChunk;
 
 // The one-shot answer of a title request.
 inline FakeReply titleReply(const QString &title)
 {
-    return FakeReply::body(200,
-        compact(QJsonObject { { "candidates",
-            QJsonArray { QJsonObject { { "content",
-                QJsonObject { { "parts", QJsonArray { QJsonObject { { "text", title } } } } } } } } } }));
+    return gemini::generated(title);
 }
 
 inline QString roleName(ConversationMessage::Role role)

@@ -49,17 +49,4 @@ int ManualClock::pendingCount() const
         m_pending.begin(), m_pending.end(), [](const Pending &p) { return !p.hadContext || p.context; }));
 }
 
-std::optional<std::chrono::milliseconds> ManualClock::nextDelay() const
-{
-    std::optional<std::chrono::milliseconds> best;
-    for (const Pending &p : m_pending) {
-        if (p.hadContext && !p.context)
-            continue;
-        const auto delay = std::chrono::milliseconds(m_now.msecsTo(p.due));
-        if (!best || delay < *best)
-            best = delay;
-    }
-    return best;
-}
-
 } // namespace quillet::test

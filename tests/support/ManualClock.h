@@ -22,8 +22,6 @@ public:
     void runDue();
 
     int pendingCount() const;
-    // The delay of the next pending action from now, if any.
-    std::optional<std::chrono::milliseconds> nextDelay() const;
 
 private:
     struct Pending {

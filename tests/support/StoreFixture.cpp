@@ -3,6 +3,7 @@
 #include "core/Search.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimeZone>
@@ -89,25 +90,31 @@ Snippet insertSnippet(
     return snippet;
 }
 
-void breakHistoryTable(Store &store)
+void execOnFile(const QString &path, const QStringList &statements)
 {
-    const QString name = QStringLiteral("quillet-test-breaker");
+    const QString name = QStringLiteral("quillet-test-outsider");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(store.path());
+        db.setDatabaseName(path);
+        if (!db.open())
+            qFatal("cannot open %s", qPrintable(path));
         QSqlQuery query(db);
-        if (!db.open() || !query.exec(QStringLiteral("ALTER TABLE ClipboardItem RENAME TO Elsewhere")))
-            qFatal("cannot break the test store");
+        for (const QString &statement : statements) {
+            if (!query.exec(statement))
+                qFatal("%s failed: %s", qPrintable(statement), qPrintable(query.lastError().text()));
+        }
     }
     QSqlDatabase::removeDatabase(name);
 }
 
+void breakHistoryTable(Store &store)
+{
+    execOnFile(store.path(), { QStringLiteral("ALTER TABLE ClipboardItem RENAME TO Elsewhere") });
+}
+
 QStringList historyTitles(Store &store)
 {
-    QStringList titles;
-    for (const ClipboardItem &item : store.itemsByLastUsed())
-        titles.append(item.title);
-    return titles;
+    return titlesOf(store.itemsByLastUsed());
 }
 
 } // namespace quillet::test

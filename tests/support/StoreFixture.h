@@ -39,9 +39,22 @@ Snippet textSnippet(const QString &title, qint64 order, std::optional<QUuid> fol
 Snippet insertSnippet(
     Store &store, const QString &title, const QString &text, qint64 order, std::optional<QUuid> folder);
 
-// Renames the history's table behind the store's back (through a second
-// connection), so every later read of the history fails.
+// Runs `statements` on the SQLite file at `path` through a connection of its
+// own, behind any store's back, as sqlite3 would.
+void execOnFile(const QString &path, const QStringList &statements);
+
+// Renames the history's table behind the store's back, so every later read
+// of the history fails.
 void breakHistoryTable(Store &store);
+
+// The titles of `records`, in order.
+template<typename Record> QStringList titlesOf(const QList<Record> &records)
+{
+    QStringList titles;
+    for (const Record &record : records)
+        titles.append(record.title);
+    return titles;
+}
 
 // The titles of the history, newest first.
 QStringList historyTitles(Store &store);

@@ -2,14 +2,11 @@
 
 // Outside actors for the Wayland tests (run inside scripts/with-sway):
 // wl-copy as another application that owns the clipboard, wl-paste as one
-// that reads it, the test window program of the X11 tests on Qt's Wayland
-// platform, and desktop entries for app ids.
+// that reads it, and the test window program of the X11 tests on Qt's Wayland
+// platform.
 
 #include "platform/x11/X11TestTools.h"
 #include "support/TestEnvironment.h"
-
-#include <QDir>
-#include <QFile>
 
 namespace quillet::test {
 
@@ -79,14 +76,10 @@ inline std::optional<QByteArray> wlPaste(const QString &type = QStringLiteral("t
 // Installs a desktop entry in the isolated XDG_DATA_HOME.
 inline void installDesktopEntry(const QString &id, const QString &name, const QString &startupWmClass = {})
 {
-    const QString folder = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + QStringLiteral("/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + id + QStringLiteral(".desktop"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QByteArray text = "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=true\n";
+    QByteArray body = "Name=" + name.toUtf8() + "\n";
     if (!startupWmClass.isEmpty())
-        text += "StartupWMClass=" + startupWmClass.toUtf8() + "\n";
-    file.write(text);
+        body += "StartupWMClass=" + startupWmClass.toUtf8() + "\n";
+    QVERIFY(writeDesktopEntry(id, body));
 }
 
 } // namespace quillet::test

@@ -1,7 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -10,29 +10,16 @@
 
 using namespace quillet;
 using namespace quillet::x11;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &content, bool executable = false)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
-    if (executable)
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-}
+using test::writeFile;
 
+// A file the entry's program leaves once it ran.
 bool waitForFile(const QString &path)
 {
-    QDeadlineTimer deadline(15000);
-    while (!QFileInfo::exists(path)) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 15000);
 }
 
 } // namespace
@@ -46,8 +33,7 @@ class DesktopEntriesTest : public QObject {
     QString path(const QString &relative) const { return m_root.filePath(relative); }
     QString home() const
     {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/applications/");
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/applications/"_s;
     }
     QByteArray entry(const QByteArray &body) const { return "[Desktop Entry]\nType=Application\n" + body; }
 
@@ -56,59 +42,52 @@ private Q_SLOTS:
     {
         // GIO reads the folders and languages once: everything is in place
         // before its first use.
-        qputenv("XDG_DATA_DIRS",
-            QFile::encodeName(
-                path(QStringLiteral("first")) + QLatin1Char(':') + path(QStringLiteral("second"))));
+        qputenv("XDG_DATA_DIRS", QFile::encodeName(path(u"first"_s) + QLatin1Char(':') + path(u"second"_s)));
         qputenv("LANGUAGE", "de_DE:de");
         qputenv("LC_ALL", "de_DE.UTF-8");
         qputenv("XDG_CURRENT_DESKTOP", "Quillet-Test");
 
-        const QString first = path(QStringLiteral("first/applications/"));
-        const QString second = path(QStringLiteral("second/applications/"));
-        writeFile(home() + QStringLiteral("app.one.desktop"), entry("Name=One at home\nExec=true\n"));
-        writeFile(first + QStringLiteral("app.one.desktop"), entry("Name=One from the first\nExec=true\n"));
-        writeFile(first + QStringLiteral("app.two.desktop"),
+        const QString first = path(u"first/applications/"_s);
+        const QString second = path(u"second/applications/"_s);
+        writeFile(home() + u"app.one.desktop"_s, entry("Name=One at home\nExec=true\n"));
+        writeFile(first + u"app.one.desktop"_s, entry("Name=One from the first\nExec=true\n"));
+        writeFile(first + u"app.two.desktop"_s,
             entry("Name=Two\nName[de]=Zwei\nName[fr]=Deux\nExec=true\nIcon=accessories-text-editor\n"));
-        writeFile(second + QStringLiteral("app.two.desktop"), entry("Name=Two from the second\nExec=true\n"));
-        writeFile(first + QStringLiteral("app.nodisplay.desktop"),
-            entry("Name=Not shown\nExec=true\nNoDisplay=true\n"));
-        writeFile(
-            first + QStringLiteral("app.hidden.desktop"), entry("Name=Deleted\nExec=true\nHidden=true\n"));
-        writeFile(second + QStringLiteral("app.hidden.desktop"), entry("Name=Deleted above\nExec=true\n"));
-        writeFile(first + QStringLiteral("app.elsewhere.desktop"),
+        writeFile(second + u"app.two.desktop"_s, entry("Name=Two from the second\nExec=true\n"));
+        writeFile(first + u"app.nodisplay.desktop"_s, entry("Name=Not shown\nExec=true\nNoDisplay=true\n"));
+        writeFile(first + u"app.hidden.desktop"_s, entry("Name=Deleted\nExec=true\nHidden=true\n"));
+        writeFile(second + u"app.hidden.desktop"_s, entry("Name=Deleted above\nExec=true\n"));
+        writeFile(first + u"app.elsewhere.desktop"_s,
             entry("Name=Other desktops only\nExec=true\nOnlyShowIn=KDE;\n"));
-        writeFile(first + QStringLiteral("app.link.desktop"),
+        writeFile(first + u"app.link.desktop"_s,
             "[Desktop Entry]\nType=Link\nName=A link\nURL=https://example.org\n");
-        writeFile(first + QStringLiteral("broken.desktop"), "this is not a desktop entry\n");
-        writeFile(second + QStringLiteral("vendor/app.nested.desktop"), entry("Name=Nested\nExec=true\n"));
+        writeFile(first + u"broken.desktop"_s, "this is not a desktop entry\n");
+        writeFile(second + u"vendor/app.nested.desktop"_s, entry("Name=Nested\nExec=true\n"));
 
         // Opening runs Exec; Terminal=true runs it in a terminal.
-        writeFile(path(QStringLiteral("bin/touch-it")), "#!/bin/sh\ntouch \"$1\"\n", true);
-        writeFile(second + QStringLiteral("app.three.desktop"),
-            entry("Name=Three\nExec=" + path(QStringLiteral("bin/touch-it")).toUtf8() + " "
-                + path(QStringLiteral("opened")).toUtf8()
-                + "\nIcon=" + path(QStringLiteral("three.png")).toUtf8() + "\n"));
-        writeFile(second + QStringLiteral("app.console.desktop"),
-            entry("Name=Console tool\nTerminal=true\nExec=" + path(QStringLiteral("bin/touch-it")).toUtf8()
-                + " " + path(QStringLiteral("opened-in-terminal")).toUtf8() + "\n"));
-        writeFile(second + QStringLiteral("app.missing.desktop"),
-            entry("Name=Missing program\nExec=" + path(QStringLiteral("bin/not-there")).toUtf8() + "\n"));
+        writeFile(path(u"bin/touch-it"_s), "#!/bin/sh\ntouch \"$1\"\n", true);
+        writeFile(second + u"app.three.desktop"_s,
+            entry("Name=Three\nExec=" + path(u"bin/touch-it"_s).toUtf8() + " " + path(u"opened"_s).toUtf8()
+                + "\nIcon=" + path(u"three.png"_s).toUtf8() + "\n"));
+        writeFile(second + u"app.console.desktop"_s,
+            entry("Name=Console tool\nTerminal=true\nExec=" + path(u"bin/touch-it"_s).toUtf8() + " "
+                + path(u"opened-in-terminal"_s).toUtf8() + "\n"));
+        writeFile(second + u"app.missing.desktop"_s,
+            entry("Name=Missing program\nExec=" + path(u"bin/not-there"_s).toUtf8() + "\n"));
         QImage icon(16, 16, QImage::Format_ARGB32);
         icon.fill(Qt::red);
-        QVERIFY(icon.save(path(QStringLiteral("three.png"))));
+        QVERIFY(icon.save(path(u"three.png"_s)));
 
         // Whatever terminal GIO looks for is found first in our folder: it
         // notes its arguments and runs the command after the option.
-        const QByteArray terminal = "#!/bin/sh\necho \"$0 $*\" > "
-            + path(QStringLiteral("terminal-used")).toUtf8()
+        const QByteArray terminal = "#!/bin/sh\necho \"$0 $*\" > " + path(u"terminal-used"_s).toUtf8()
             + "\nwhile [ $# -gt 0 ]; do case \"$1\" in -e|-x|--) shift; exec \"$@\";; esac; shift; done\n";
-        writeFile(path(QStringLiteral("terminal/fake-terminal")), terminal, true);
+        writeFile(path(u"terminal/fake-terminal"_s), terminal, true);
         for (const char *name : { "xdg-terminal-exec", "kgx", "gnome-terminal", "mate-terminal",
                  "xfce4-terminal", "tilix", "konsole", "nxterm", "color-xterm", "rxvt", "dtterm", "xterm" }) {
-            QFile::link(path(QStringLiteral("terminal/fake-terminal")),
-                path(QStringLiteral("terminal/")) + QLatin1String(name));
+            QFile::link(path(u"terminal/fake-terminal"_s), path(u"terminal/"_s) + QLatin1String(name));
         }
-        qputenv("PATH", QFile::encodeName(path(QStringLiteral("terminal"))) + ':' + qgetenv("PATH"));
+        qputenv("PATH", QFile::encodeName(path(u"terminal"_s)) + ':' + qgetenv("PATH"));
 
         m_workspace = std::make_unique<X11Workspace>(nullptr);
     }
@@ -121,30 +100,29 @@ private Q_SLOTS:
             QVERIFY2(!byId.contains(application.id), qPrintable(application.id));
             byId.insert(application.id, application);
         }
-        const QStringList expected { QStringLiteral("app.one"), QStringLiteral("app.two"),
-            QStringLiteral("app.three"), QStringLiteral("app.console"), QStringLiteral("vendor-app.nested") };
+        const QStringList expected { u"app.one"_s, u"app.two"_s, u"app.three"_s, u"app.console"_s,
+            u"vendor-app.nested"_s };
         for (const QString &id : expected)
             QVERIFY2(byId.contains(id), qPrintable(id));
         for (const char *id :
             { "app.nodisplay", "app.hidden", "app.link", "broken", "app.elsewhere", "app.missing" })
             QVERIFY2(!byId.contains(QLatin1String(id)), id);
 
-        QCOMPARE(byId[QStringLiteral("app.one")].name, QStringLiteral("One at home"));
-        QCOMPARE(byId[QStringLiteral("app.one")].path, home() + QStringLiteral("app.one.desktop"));
-        QCOMPARE(byId[QStringLiteral("app.two")].name, QStringLiteral("Zwei"));
-        QCOMPARE(
-            byId[QStringLiteral("app.two")].path, path(QStringLiteral("first/applications/app.two.desktop")));
-        QCOMPARE(byId[QStringLiteral("app.two")].iconName, QStringLiteral("accessories-text-editor"));
+        QCOMPARE(byId[u"app.one"_s].name, u"One at home"_s);
+        QCOMPARE(byId[u"app.one"_s].path, home() + u"app.one.desktop"_s);
+        QCOMPARE(byId[u"app.two"_s].name, u"Zwei"_s);
+        QCOMPARE(byId[u"app.two"_s].path, path(u"first/applications/app.two.desktop"_s));
+        QCOMPARE(byId[u"app.two"_s].iconName, u"accessories-text-editor"_s);
     }
 
     void iconsComeFromFilesOrTheThemeWithAFallback()
     {
         InstalledApplication application;
-        application.iconName = path(QStringLiteral("three.png"));
+        application.iconName = path(u"three.png"_s);
         const QImage fromFile = m_workspace->applicationIcon(application).pixmap(16, 16).toImage();
         QCOMPARE(fromFile.pixelColor(8, 8), QColor(Qt::red));
-        for (const QString &missing : { QString(), QStringLiteral("no-such-icon-anywhere"),
-                 path(QStringLiteral("missing.png")), path(QStringLiteral("bin/touch-it")) }) {
+        for (const QString &missing :
+            { QString(), u"no-such-icon-anywhere"_s, path(u"missing.png"_s), path(u"bin/touch-it"_s) }) {
             application.iconName = missing;
             QVERIFY2(!m_workspace->applicationIcon(application).pixmap(32, 32).isNull(), qPrintable(missing));
         }
@@ -153,31 +131,27 @@ private Q_SLOTS:
     void openingRunsTheEntry()
     {
         QString error;
-        QVERIFY2(m_workspace->openApplication(QStringLiteral("app.three"), &error), qPrintable(error));
-        QVERIFY(waitForFile(path(QStringLiteral("opened"))));
+        QVERIFY2(m_workspace->openApplication(u"app.three"_s, &error), qPrintable(error));
+        QVERIFY(waitForFile(path(u"opened"_s)));
     }
 
     void openingATerminalEntryUsesATerminal()
     {
         QString error;
-        QVERIFY2(m_workspace->openApplication(QStringLiteral("app.console"), &error), qPrintable(error));
-        QVERIFY(waitForFile(path(QStringLiteral("opened-in-terminal"))));
-        QVERIFY(QFileInfo::exists(path(QStringLiteral("terminal-used"))));
+        QVERIFY2(m_workspace->openApplication(u"app.console"_s, &error), qPrintable(error));
+        QVERIFY(waitForFile(path(u"opened-in-terminal"_s)));
+        QVERIFY(QFileInfo::exists(path(u"terminal-used"_s)));
     }
 
     void openingFailuresAreExplained_data()
     {
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("message");
-        QTest::newRow("unknown") << QStringLiteral("app.unknown")
-                                 << QStringLiteral("No application “app.unknown”");
-        QTest::newRow("hidden") << QStringLiteral("app.hidden")
-                                << QStringLiteral("No application “app.hidden”");
-        QTest::newRow("a path") << QStringLiteral("../first/applications/app.two")
-                                << QStringLiteral("No application");
-        QTest::newRow("empty") << QString() << QStringLiteral("No application");
-        QTest::newRow("program missing")
-            << QStringLiteral("app.missing") << QStringLiteral("No application “app.missing”");
+        QTest::newRow("unknown") << u"app.unknown"_s << u"No application “app.unknown”"_s;
+        QTest::newRow("hidden") << u"app.hidden"_s << u"No application “app.hidden”"_s;
+        QTest::newRow("a path") << u"../first/applications/app.two"_s << u"No application"_s;
+        QTest::newRow("empty") << QString() << u"No application"_s;
+        QTest::newRow("program missing") << u"app.missing"_s << u"No application “app.missing”"_s;
     }
 
     void openingFailuresAreExplained()

@@ -3,6 +3,7 @@
 #include "clipboard/PasteboardTransfer.h"
 #include "clipboard/TypeRegistry.h"
 #include "platform/x11/X11Workspace.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoroTask>
@@ -20,6 +21,7 @@
 using namespace quillet;
 using namespace quillet::test;
 using namespace quillet::x11;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,16 +32,6 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
     for (char &c : bytes)
         c = char(generator.generate());
     return bytes;
-}
-
-ClipboardContent content(const QString &type, const QByteArray &data)
-{
-    ClipboardContent record;
-    record.id = QUuid::createUuid();
-    record.utTypeIdentifier = type;
-    record.data = data;
-    record.dataSize = data.size();
-    return record;
 }
 
 // Everything offered, fetched.
@@ -92,35 +84,34 @@ private Q_SLOTS:
     {
         QSignalSpy changed(m_pasteboard.get(), &Pasteboard::changed);
         const qint64 start = m_pasteboard->changeCount();
-        ClipboardOwner first(QStringLiteral("UTF8_STRING"), "Grüße aus Köln");
+        ClipboardOwner first(u"UTF8_STRING"_s, "Grüße aus Köln");
         QVERIFY(waitForChangeFrom(start));
         QVERIFY(changed.count() > 0 || changed.wait());
         const qint64 afterFirst = m_pasteboard->changeCount();
 
         PasteboardSnapshot snapshot = capture();
-        QCOMPARE(
-            snapshot.contents, (QList<TypedContent> { { QStringLiteral("text/plain"), "Grüße aus Köln" } }));
+        QCOMPARE(snapshot.contents, (QList<TypedContent> { { u"text/plain"_s, "Grüße aus Köln" } }));
         QVERIFY(!snapshot.hasSelfMarker);
         QCOMPARE(snapshot.changeCount, afterFirst);
 
-        ClipboardOwner second(QStringLiteral("text/html;charset=utf-8"), "<b>bold</b>");
+        ClipboardOwner second(u"text/html;charset=utf-8"_s, "<b>bold</b>");
         QVERIFY(waitForChangeFrom(afterFirst));
         snapshot = capture();
-        QCOMPARE(snapshot.contents,
-            (QList<TypedContent> { { QStringLiteral("text/html;charset=utf-8"), "<b>bold</b>" } }));
+        QCOMPARE(
+            snapshot.contents, (QList<TypedContent> { { u"text/html;charset=utf-8"_s, "<b>bold</b>" } }));
         // Selection-protocol targets are not content.
-        QVERIFY(!readAll(*m_pasteboard).types.contains(QStringLiteral("TARGETS")));
+        QVERIFY(!readAll(*m_pasteboard).types.contains(u"TARGETS"_s));
         QVERIFY(waitUntil([&] { return !first.isRunning(); })); // xclip leaves once it loses the selection
     }
 
     void aToolkitOwnerIsReadAsItsContentTypesWithOnePicture()
     {
         const qint64 before = m_pasteboard->changeCount();
-        TestWindow owner({ QStringLiteral("--copy") });
+        TestWindow owner({ u"--copy"_s });
         QVERIFY(waitForChangeFrom(before));
         QVERIFY(waitUntil([&] { return readAll(*m_pasteboard).types.contains(types::png); }));
         const QStringList offered = readAll(*m_pasteboard).types;
-        QVERIFY2(offered.contains(QStringLiteral("image/bmp")) && offered.contains(types::html)
+        QVERIFY2(offered.contains(u"image/bmp"_s) && offered.contains(types::html)
                 && offered.contains(types::plainText),
             qPrintable(offered.join(',')));
         for (const char *atom :
@@ -131,7 +122,7 @@ private Q_SLOTS:
         QStringList captured;
         for (const TypedContent &typed : snapshot.contents)
             captured.append(typed.utType);
-        QCOMPARE(captured.filter(QStringLiteral("image/")), QStringList { types::png });
+        QCOMPARE(captured.filter(u"image/"_s), QStringList { types::png });
         QVERIFY(captured.contains(types::html));
         const auto png = std::find_if(snapshot.contents.cbegin(), snapshot.contents.cend(),
             [](const TypedContent &typed) { return typed.utType == types::png; });
@@ -141,22 +132,18 @@ private Q_SLOTS:
     void stringTargetsAndThePrimarySelectionReadAsText()
     {
         const qint64 before = m_pasteboard->changeCount();
-        ClipboardOwner owner(QStringLiteral("STRING"), "caf\xe9 cr\xe8me");
+        ClipboardOwner owner(u"STRING"_s, "caf\xe9 cr\xe8me");
         QVERIFY(waitForChangeFrom(before));
         QCOMPARE(readAll(*m_pasteboard).types, QStringList { types::plainText });
-        QCOMPARE(resultOf(m_pasteboard->readText()), QStringLiteral("café crème"));
+        QCOMPARE(resultOf(m_pasteboard->readText()), u"café crème"_s);
 
         QProcess primary;
-        primary.start(QStringLiteral("xclip"),
-            { QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("primary"),
-                QStringLiteral("-i") });
+        primary.start(u"xclip"_s, { u"-quiet"_s, u"-selection"_s, u"primary"_s, u"-i"_s });
         QVERIFY(primary.waitForStarted());
         primary.write("the selected words");
         primary.closeWriteChannel();
-        QVERIFY(waitUntil([&] {
-            return resultOf(m_pasteboard->readText(Selection::primary))
-                == QStringLiteral("the selected words");
-        }));
+        QVERIFY(waitUntil(
+            [&] { return resultOf(m_pasteboard->readText(Selection::primary)) == u"the selected words"_s; }));
         primary.kill();
         primary.waitForFinished();
     }
@@ -164,7 +151,7 @@ private Q_SLOTS:
     void aSecretIsNotReadBeyondItsHint()
     {
         const qint64 start = m_pasteboard->changeCount();
-        ClipboardOwner owner(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+        ClipboardOwner owner(u"x-kde-passwordManagerHint"_s, "secret");
         QVERIFY(waitForChangeFrom(start));
         const PasteboardSnapshot snapshot = capture();
         QVERIFY(snapshot.isSecret);
@@ -177,7 +164,7 @@ private Q_SLOTS:
                                 "file:///tmp/three.png\r\n";
         const qint64 start = m_pasteboard->changeCount();
         {
-            ClipboardOwner owner(QStringLiteral("text/uri-list"), list);
+            ClipboardOwner owner(u"text/uri-list"_s, list);
             QVERIFY(waitForChangeFrom(start));
             const PasteboardSnapshot snapshot = capture();
             QCOMPARE(snapshot.contents,
@@ -193,7 +180,7 @@ private Q_SLOTS:
             QByteArray("file:///tmp/one.txt\r\nfile:///tmp/two%20words.txt\r\nfile:///tmp/three.png"));
         QCOMPARE(readAll(*m_pasteboard).items.size(), 3);
         // File managers paste from their own target.
-        QCOMPARE(readClipboard(QStringLiteral("x-special/gnome-copied-files")),
+        QCOMPARE(readClipboard(u"x-special/gnome-copied-files"_s),
             QByteArray("copy\nfile:///tmp/one.txt\nfile:///tmp/two%20words.txt\nfile:///tmp/three.png"));
     }
 
@@ -210,14 +197,14 @@ private Q_SLOTS:
         QVERIFY(m_pasteboard->changeCount() != before);
         QVERIFY(resultOf(m_pasteboard->ownsSelection()));
 
-        const auto targets = readClipboard(QStringLiteral("TARGETS"));
+        const auto targets = readClipboard(u"TARGETS"_s);
         QVERIFY(targets);
         for (const QByteArray &expected :
             { QByteArray("app.quillet.Quillet.self-marker"), QByteArray("text/plain"),
                 QByteArray("text/html"), QByteArray("image/png"), QByteArray("UTF8_STRING") })
             QVERIFY2(targets->split('\n').contains(expected), targets->constData());
         QCOMPARE(readClipboard(types::plainText), text);
-        QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), text);
+        QCOMPARE(readClipboard(u"UTF8_STRING"_s), text);
         QCOMPARE(readClipboard(types::html), html);
         const auto image = readClipboard(types::png);
         QVERIFY(image && *image == png);
@@ -261,14 +248,14 @@ private Q_SLOTS:
         QSignalSpy lost(m_pasteboard.get(), &Pasteboard::ownerLost);
         {
             const qint64 before = m_pasteboard->changeCount();
-            ClipboardOwner owner(QStringLiteral("UTF8_STRING"), "short-lived");
+            ClipboardOwner owner(u"UTF8_STRING"_s, "short-lived");
             QVERIFY(waitForChangeFrom(before));
         }
         QVERIFY(lost.count() > 0 || lost.wait());
         QCOMPARE(readAll(*m_pasteboard).types, QStringList {});
 
         // A toolkit application hands its copy to the clipboard manager.
-        TestWindow owner({ QStringLiteral("--copy"), QStringLiteral("--exit-after-copy") });
+        TestWindow owner({ u"--copy"_s, u"--exit-after-copy"_s });
         QVERIFY(owner.waitForExit());
         QCOMPARE(readClipboard(QString()), QByteArray("rich copy"));
         QCOMPARE(readClipboard(types::html), QByteArray("<b>rich</b> copy"));
@@ -278,13 +265,12 @@ private Q_SLOTS:
 
     void clearingLeavesAnOwnerThatOffersNothing()
     {
-        ClipboardOwner owner(QStringLiteral("UTF8_STRING"), "to be cleared");
-        QVERIFY(
-            waitUntil([&] { return resultOf(m_pasteboard->readText()) == QStringLiteral("to be cleared"); }));
+        ClipboardOwner owner(u"UTF8_STRING"_s, "to be cleared");
+        QVERIFY(waitUntil([&] { return resultOf(m_pasteboard->readText()) == u"to be cleared"_s; }));
         resultOf(m_pasteboard->clear());
         QVERIFY(readAll(*m_pasteboard).types.isEmpty());
         QVERIFY(waitUntil([&] { return !owner.isRunning(); }));
-        QCOMPARE(readClipboard(QStringLiteral("UTF8_STRING")), std::nullopt);
+        QCOMPARE(readClipboard(u"UTF8_STRING"_s), std::nullopt);
     }
 
     void transfersBeyondTheLimitAreAbandoned_data()
@@ -308,21 +294,21 @@ private Q_SLOTS:
         m_pasteboard->setMaxBytes(limit);
         const QByteArray bytes = randomBytes(size, quint32(size));
         const qint64 before = m_pasteboard->changeCount();
-        ClipboardOwner owner(QStringLiteral("image/png"), bytes);
+        ClipboardOwner owner(u"image/png"_s, bytes);
         QVERIFY(waitForChangeFrom(before));
         const auto data = readOne(*m_pasteboard, types::png);
         QCOMPARE(data.has_value(), read);
         if (read)
             QVERIFY(*data == bytes);
         // An abandoned transfer does not disturb the next one.
-        ClipboardOwner next(QStringLiteral("UTF8_STRING"), "after");
-        QVERIFY(waitUntil([&] { return resultOf(m_pasteboard->readText()) == QStringLiteral("after"); }));
+        ClipboardOwner next(u"UTF8_STRING"_s, "after");
+        QVERIFY(waitUntil([&] { return resultOf(m_pasteboard->readText()) == u"after"_s; }));
     }
 
     void aHungOwnerStallsNeitherTheMainThreadNorASecondRead()
     {
         const qint64 before = m_pasteboard->changeCount();
-        ClipboardOwner owner(QStringLiteral("UTF8_STRING"), "frozen");
+        ClipboardOwner owner(u"UTF8_STRING"_s, "frozen");
         QVERIFY(waitForChangeFrom(before));
         QCOMPARE(readAll(*m_pasteboard).types, QStringList { types::plainText });
         ::kill(pid_t(owner.process().processId()), SIGSTOP);

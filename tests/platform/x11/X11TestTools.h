@@ -4,6 +4,8 @@
 // or reads the clipboard, and the test window program. Waits spin the event
 // loop, because Quillet's clipboard answers other clients from it.
 
+#include "support/TestFiles.h"
+
 #include <QDeadlineTimer>
 #include <QFuture>
 #include <QProcess>
@@ -87,6 +89,15 @@ inline std::optional<QByteArray> readClipboard(const QString &type)
     if (xclip.exitStatus() != QProcess::NormalExit || xclip.exitCode() != 0)
         return std::nullopt;
     return output;
+}
+
+// Writes `id`.desktop, an application entry with `body`, in the isolated
+// XDG_DATA_HOME.
+inline bool writeDesktopEntry(const QString &id, const QByteArray &body)
+{
+    return writeFile(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/applications/") + id
+            + QStringLiteral(".desktop"),
+        "[Desktop Entry]\nType=Application\nExec=true\n" + body);
 }
 
 // The test window program (TestWindow.cpp).

@@ -14,20 +14,7 @@
 using namespace quillet;
 using namespace quillet::test;
 using namespace quillet::x11;
-
-namespace {
-
-void writeEntry(const QString &fileName, const QByteArray &body)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-        + QStringLiteral("/applications");
-    QDir().mkpath(folder);
-    QFile file(folder + QLatin1Char('/') + fileName);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Desktop Entry]\nType=Application\nExec=true\n" + body);
-}
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class X11WorkspaceTest : public QObject {
     Q_OBJECT
@@ -39,20 +26,15 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Entries exist before GIO first reads the folders.
-        writeEntry(QStringLiteral("org.example.Notebook.desktop"),
-            "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
-        writeEntry(QStringLiteral("fooedit.desktop"), "Name=Foo Editor\n");
-        writeEntry(QStringLiteral("org.example.Sketch.desktop"), "Name=Sketch Pad\nNoDisplay=true\n");
+        writeDesktopEntry(u"org.example.Notebook"_s, "Name=Notebook Deluxe\nStartupWMClass=NotebookMain\n");
+        writeDesktopEntry(u"fooedit"_s, "Name=Foo Editor\n");
+        writeDesktopEntry(u"org.example.Sketch"_s, "Name=Sketch Pad\nNoDisplay=true\n");
         // Started through its entry (by a script, so no entry names the
         // window's program), with a window class that names nothing.
-        const QString launcher = m_scripts.filePath(QStringLiteral("launch-test-window"));
-        QFile script(launcher);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nexec '" QUILLET_TEST_WINDOW "' --class unrelated Unrelated\n");
-        script.close();
-        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-        writeEntry(QStringLiteral("org.example.Launched.desktop"),
-            "Name=Launched Tool\nExec=" + launcher.toUtf8() + "\n");
+        const QString launcher = m_scripts.filePath(u"launch-test-window"_s);
+        QVERIFY(writeFile(
+            launcher, "#!/bin/sh\nexec '" QUILLET_TEST_WINDOW "' --class unrelated Unrelated\n", true));
+        writeDesktopEntry(u"org.example.Launched"_s, "Name=Launched Tool\nExec=" + launcher.toUtf8() + "\n");
         m_workspace = std::make_unique<X11Workspace>(X11Connection::open(X11Connection::qtDisplayName()));
     }
 
@@ -67,20 +49,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("name");
-        QTest::newRow("StartupWMClass")
-            << QStringList { QStringLiteral("--class"), QStringLiteral("notebook"),
-                   QStringLiteral("NotebookMain") }
-            << QStringLiteral("org.example.Notebook") << QStringLiteral("Notebook Deluxe");
+        QTest::newRow("StartupWMClass") << QStringList { u"--class"_s, u"notebook"_s, u"NotebookMain"_s }
+                                        << u"org.example.Notebook"_s << u"Notebook Deluxe"_s;
         QTest::newRow("class names the file")
-            << QStringList { QStringLiteral("--class"), QStringLiteral("fooedit"), QStringLiteral("FooEdit") }
-            << QStringLiteral("fooedit") << QStringLiteral("Foo Editor");
-        QTest::newRow("application id of a NoDisplay entry")
-            << QStringList { QStringLiteral("--class"), QStringLiteral("x"), QStringLiteral("X"),
-                   QStringLiteral("--gtk-application-id"), QStringLiteral("org.example.Sketch") }
-            << QStringLiteral("org.example.Sketch") << QStringLiteral("Sketch Pad");
+            << QStringList { u"--class"_s, u"fooedit"_s, u"FooEdit"_s } << u"fooedit"_s << u"Foo Editor"_s;
+        QTest::newRow("application id of a NoDisplay entry") << QStringList { u"--class"_s, u"x"_s, u"X"_s,
+            u"--gtk-application-id"_s, u"org.example.Sketch"_s }
+                                                             << u"org.example.Sketch"_s << u"Sketch Pad"_s;
         QTest::newRow("no entry: WM_CLASS")
-            << QStringList { QStringLiteral("--class"), QStringLiteral("mystery"), QStringLiteral("Mystery") }
-            << QStringLiteral("Mystery") << QStringLiteral("Mystery");
+            << QStringList { u"--class"_s, u"mystery"_s, u"Mystery"_s } << u"Mystery"_s << u"Mystery"_s;
     }
 
     void theActiveWindowIsResolvedToItsDesktopEntry()
@@ -101,8 +78,7 @@ private Q_SLOTS:
     void aLaunchedApplicationIsKnownByTheEntryThatStartedIt()
     {
         QString error;
-        QVERIFY2(
-            m_workspace->openApplication(QStringLiteral("org.example.Launched"), &error), qPrintable(error));
+        QVERIFY2(m_workspace->openApplication(u"org.example.Launched"_s, &error), qPrintable(error));
         // The window is found by its class, and its process ended afterwards
         // by the PID the window carries.
         auto connection = X11Connection::open(X11Connection::qtDisplayName());
@@ -123,21 +99,21 @@ private Q_SLOTS:
         }));
         const auto front = m_workspace->frontmostApplication();
         QVERIFY(front);
-        QCOMPARE(front->id, QStringLiteral("org.example.Launched"));
-        QCOMPARE(front->name, QStringLiteral("Launched Tool"));
+        QCOMPARE(front->id, u"org.example.Launched"_s);
+        QCOMPARE(front->name, u"Launched Tool"_s);
     }
 
     void activatingAWindowBringsItToFront()
     {
-        TestWindow first({ QStringLiteral("--class"), QStringLiteral("first"), QStringLiteral("First") });
+        TestWindow first({ u"--class"_s, u"first"_s, u"First"_s });
         const quint64 firstWindow = first.waitForWindow();
-        TestWindow second({ QStringLiteral("--class"), QStringLiteral("second"), QStringLiteral("Second") });
+        TestWindow second({ u"--class"_s, u"second"_s, u"Second"_s });
         const quint64 secondWindow = second.waitForWindow();
         QVERIFY(firstWindow && secondWindow);
         QVERIFY(waitUntil([&] { return m_workspace->activeWindow() == secondWindow; }));
         m_workspace->activateWindow(firstWindow);
         QVERIFY(waitUntil([&] { return m_workspace->activeWindow() == firstWindow; }));
-        QCOMPARE(m_workspace->frontmostApplication()->name, QStringLiteral("First"));
+        QCOMPARE(m_workspace->frontmostApplication()->name, u"First"_s);
     }
 
     void theFactoryGivesTheRealServicesOnX11()
@@ -145,17 +121,16 @@ private Q_SLOTS:
         const PlatformServices services = makePlatformServices();
         QVERIFY2(services.unavailableFeatures.isEmpty(), qPrintable(services.unavailableFeatures.join('\n')));
         QVERIFY(services.keySynthesizer->isTrusted());
-        TestWindow window(
-            { QStringLiteral("--class"), QStringLiteral("fooedit"), QStringLiteral("FooEdit") });
+        TestWindow window({ u"--class"_s, u"fooedit"_s, u"FooEdit"_s });
         QVERIFY(window.waitForWindow());
         QVERIFY(waitUntil([&] {
             const auto front = services.workspace->frontmostApplication();
-            return front && front->id == QStringLiteral("fooedit");
+            return front && front->id == u"fooedit"_s;
         }));
         const qint64 before = services.pasteboard->changeCount();
-        ClipboardOwner owner(QStringLiteral("UTF8_STRING"), "through the factory");
+        ClipboardOwner owner(u"UTF8_STRING"_s, "through the factory");
         QVERIFY(waitUntil([&] { return services.pasteboard->changeCount() != before; }));
-        QCOMPARE(resultOf(services.pasteboard->readText()), QStringLiteral("through the factory"));
+        QCOMPARE(resultOf(services.pasteboard->readText()), u"through the factory"_s);
     }
 };
 

@@ -1,7 +1,7 @@
 #include "platform/x11/XdgAutostart.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -14,18 +14,13 @@
 
 using namespace quillet;
 using namespace quillet::x11;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 using Status = LoginItems::Status;
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
+using test::writeFile;
 
 // Sets or clears the immutable attribute, which stops root as well.
 bool chattr(const char *flag, const QString &path)
@@ -33,7 +28,7 @@ bool chattr(const char *flag, const QString &path)
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(QStringLiteral("chattr"), { QLatin1String(flag), path });
+    process.start(u"chattr"_s, { QLatin1String(flag), path });
     return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
         && process.exitCode() == 0;
 }
@@ -46,17 +41,14 @@ class XdgAutostartTest : public QObject {
     QTemporaryDir m_systemConfig;
     QString m_autostartFolder;
 
-    QString systemEntry() const
-    {
-        return m_systemConfig.filePath(QStringLiteral("autostart/") + XdgAutostart::kFileName);
-    }
+    QString systemEntry() const { return m_systemConfig.filePath(u"autostart/"_s + XdgAutostart::kFileName); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_systemConfig.path()));
-        m_autostartFolder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + QStringLiteral("/autostart");
+        m_autostartFolder
+            = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u"/autostart"_s;
     }
 
     void cleanup()
@@ -75,8 +67,8 @@ private Q_SLOTS:
 
     void onOffOnRoundTripsTheFile()
     {
-        XdgAutostart autostart(QStringLiteral("/usr/bin/quillet"));
-        QCOMPARE(autostart.filePath(), m_autostartFolder + QStringLiteral("/app.quillet.Quillet.desktop"));
+        XdgAutostart autostart(u"/usr/bin/quillet"_s);
+        QCOMPARE(autostart.filePath(), m_autostartFolder + u"/app.quillet.Quillet.desktop"_s);
         QCOMPARE(autostart.status(), Status::notRegistered);
 
         QString error;
@@ -143,11 +135,9 @@ private Q_SLOTS:
         // Spaces, quotes, dollar and backslash must survive the
         // Exec quoting: GIO runs the entry and the script leaves a mark.
         QTemporaryDir folder;
-        const QString program = folder.filePath(QStringLiteral("dir with space/q\"uo'te $HOME back\\slash"));
-        const QString mark = folder.filePath(QStringLiteral("ran"));
-        writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
-        QFile::setPermissions(
-            program, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        const QString program = folder.filePath(u"dir with space/q\"uo'te $HOME back\\slash"_s);
+        const QString mark = folder.filePath(u"ran"_s);
+        QVERIFY(writeFile(program, "#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n", true));
 
         XdgAutostart autostart(program);
         QString error;
@@ -158,10 +148,7 @@ private Q_SLOTS:
         const bool launched = g_app_info_launch(G_APP_INFO(info), nullptr, nullptr, &failure);
         g_object_unref(info);
         QVERIFY2(launched, failure ? failure->message : "");
-        QDeadlineTimer deadline(15000);
-        while (!QFileInfo::exists(mark) && !deadline.hasExpired())
-            QTest::qWait(10);
-        QVERIFY(QFileInfo::exists(mark));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(mark), 15000);
     }
 
     void failuresAreReportedAndTheStatusStaysTrue()
@@ -173,14 +160,14 @@ private Q_SLOTS:
         QString error;
         writeFile(m_autostartFolder, "in the way");
         QVERIFY(!autostart.registerApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not create the folder “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not create the folder “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::notRegistered);
         QFile::remove(m_autostartFolder);
 
-        writeFile(autostart.filePath() + QStringLiteral("/keep"), "a folder where the entry belongs");
+        writeFile(autostart.filePath() + u"/keep"_s, "a folder where the entry belongs");
         error.clear();
         QVERIFY(!autostart.registerApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not write “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not write “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::notRegistered);
         QVERIFY(QFileInfo(autostart.filePath()).isDir());
     }
@@ -198,7 +185,7 @@ private Q_SLOTS:
             QVERIFY(QFile::setPermissions(m_autostartFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         }
         QVERIFY(!autostart.unregisterApp(&error));
-        QVERIFY2(error.startsWith(QStringLiteral("Could not remove “")), qPrintable(error));
+        QVERIFY2(error.startsWith(u"Could not remove “"_s), qPrintable(error));
         QCOMPARE(autostart.status(), Status::enabled);
     }
 
@@ -206,16 +193,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("value");
-        QTest::newRow("plain") << QStringLiteral("/usr/bin/quillet") << QStringLiteral("/usr/bin/quillet");
-        QTest::newRow("space") << QStringLiteral("/opt/my apps/quillet")
-                               << QStringLiteral("\"/opt/my apps/quillet\"");
-        QTest::newRow("percent") << QStringLiteral("/opt/100%/quillet")
-                                 << QStringLiteral("/opt/100%%/quillet");
-        QTest::newRow("dollar and quote")
-            << QStringLiteral("/a$b\"c") << QStringLiteral("\"/a\\\\$b\\\\\"c\"");
-        QTest::newRow("backslash") << QStringLiteral("/a\\b") << QStringLiteral("\"/a\\\\\\\\b\"");
-        QTest::newRow("newline") << QStringLiteral("/a\nb") << QStringLiteral("\"/a\\nb\"");
-        QTest::newRow("form feed") << QStringLiteral("/a\fb") << QStringLiteral("\"/a\fb\"");
+        QTest::newRow("plain") << u"/usr/bin/quillet"_s << u"/usr/bin/quillet"_s;
+        QTest::newRow("space") << u"/opt/my apps/quillet"_s << u"\"/opt/my apps/quillet\""_s;
+        QTest::newRow("percent") << u"/opt/100%/quillet"_s << u"/opt/100%%/quillet"_s;
+        QTest::newRow("dollar and quote") << u"/a$b\"c"_s << u"\"/a\\\\$b\\\\\"c\""_s;
+        QTest::newRow("backslash") << u"/a\\b"_s << u"\"/a\\\\\\\\b\""_s;
+        QTest::newRow("newline") << u"/a\nb"_s << u"\"/a\\nb\""_s;
+        QTest::newRow("form feed") << u"/a\fb"_s << u"\"/a\fb\""_s;
     }
 
     void execValuesAreQuoted()

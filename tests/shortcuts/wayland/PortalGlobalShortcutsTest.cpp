@@ -3,6 +3,7 @@
 #include "shortcuts/KeyboardShortcuts.h"
 #include "shortcuts/RecorderController.h"
 #include "support/FakeGlobalShortcutsPortal.h"
+#include "support/FakeRecorderAlerts.h"
 #include "support/PrivateSessionBus.h"
 #include "support/TestEnvironment.h"
 
@@ -23,12 +24,6 @@ const Name kToggle(QStringLiteral("togglePanel"), Shortcut(keys::v, command | sh
     QStringLiteral("Show or hide the clipboard history"));
 const Name kLauncher(QStringLiteral("openLauncher"), std::nullopt, QStringLiteral("Open the launcher"));
 const Name kSnippets(QStringLiteral("openSnippets"), Shortcut(keys::s, control | option));
-
-class NoAlerts final : public RecorderAlerts {
-public:
-    void beep() override { }
-    int showAlert(const QString &, const QString &, const QStringList &) override { return 0; }
-};
 
 } // namespace
 
@@ -92,7 +87,7 @@ private Q_SLOTS:
 
         // The recorder shows what the desktop assigned and sends the user to
         // the desktop's dialog instead of recording.
-        NoAlerts alerts;
+        test::FakeRecorderAlerts alerts;
         RecorderController recorder(library, kToggle, alerts);
         QCOMPARE(recorder.text(), QStringLiteral("Shift+Meta+V"));
         QVERIFY(!recorder.isCancelButtonVisible());
