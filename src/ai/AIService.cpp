@@ -1,6 +1,7 @@
 #include "ai/AIService.h"
 
 #include "ai/GeminiStreamParser.h"
+#include "core/Text.h"
 #include "defaults/Defaults.h"
 
 #include <QJsonArray>
@@ -10,7 +11,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
-#include <QStringDecoder>
 #include <QUrl>
 
 #include <coroutine>
@@ -367,10 +367,7 @@ QCoro::Task<GenerateResult> AIService::generate(
     }
     const QByteArray body = reply->readAll();
     if (*status != 200) {
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        QString decoded = decoder(body);
-        if (decoder.hasError())
-            decoded = QStringLiteral("Unknown error");
+        const QString decoded = decodeStrictUtf8(body).value_or(QStringLiteral("Unknown error"));
         co_return failure(QStringLiteral("API error (%1): %2").arg(*status).arg(decoded));
     }
     if (reply->error() != QNetworkReply::NoError)

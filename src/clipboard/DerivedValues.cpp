@@ -4,12 +4,12 @@
 #include "clipboard/TypeRegistry.h"
 #include "core/Graphemes.h"
 #include "core/Search.h"
+#include "core/Text.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QImage>
 #include <QImageReader>
-#include <QStringDecoder>
 #include <QUrl>
 
 #include <openssl/evp.h>
@@ -27,23 +27,6 @@ bool isNewline(QChar c)
     return (u >= 0x000A && u <= 0x000D) || u == 0x0085 || u == 0x2028 || u == 0x2029;
 }
 
-// Unicode space separators and the tab; not line breaks.
-bool isTrimmedSpace(QChar c)
-{
-    return c == QLatin1Char('\t') || c.category() == QChar::Separator_Space;
-}
-
-QString trimSpaces(const QString &text)
-{
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && isTrimmedSpace(text[start]))
-        ++start;
-    while (end > start && isTrimmedSpace(text[end - 1]))
-        --end;
-    return text.mid(start, end - start);
-}
-
 // The first non-empty line, cut to the title length, then trimmed.
 QString firstLineTitle(const QString &text)
 {
@@ -53,7 +36,7 @@ QString firstLineTitle(const QString &text)
     qsizetype end = start;
     while (end < text.size() && !isNewline(text[end]))
         ++end;
-    return trimSpaces(leftGraphemes(text.mid(start, end - start), kMaxTitleCharacters));
+    return trimmedSpaces(leftGraphemes(text.mid(start, end - start), kMaxTitleCharacters)).toString();
 }
 
 bool isTextType(const QString &type)
@@ -68,15 +51,6 @@ bool isRichTextType(const QString &type)
 }
 
 } // namespace
-
-std::optional<QString> decodeUtf8(const QByteArray &data)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(data);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
 
 ContentType classifyContentType(const QStringList &typeList)
 {
@@ -120,7 +94,7 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
         }
         for (const TypedContent &content : snapshot.contents) {
             if (isTextType(content.utType) || conformsTo(content.utType, types::html))
-                return firstLineTitle(decodeUtf8(content.data).value_or(QString()));
+                return firstLineTitle(decodeStrictUtf8(content.data).value_or(QString()));
         }
         return QStringLiteral("Text");
     }
@@ -130,7 +104,7 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
         for (const TypedContent &content : snapshot.contents) {
             if (!conformsTo(content.utType, types::fileURL))
                 continue;
-            const auto text = decodeUtf8(content.data);
+            const auto text = decodeStrictUtf8(content.data);
             if (!text)
                 continue;
             const QUrl url(text->trimmed(), QUrl::StrictMode);
@@ -166,7 +140,7 @@ QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type)
         if (text)
             break;
         if (isTextType(content.utType) || conformsTo(content.utType, types::html))
-            text = decodeUtf8(content.data);
+            text = decodeStrictUtf8(content.data);
     }
     return text ? foldForSearch(text->left(kMaxSearchTextCharacters)) : QString();
 }
@@ -180,7 +154,7 @@ std::optional<QString> makeTextPreview(const QByteArray &data, const QString &ty
         if (const auto text = rtfToPlainText(data))
             return leftGraphemes(*text, kMaxPreviewCharacters);
     }
-    if (const auto text = decodeUtf8(data))
+    if (const auto text = decodeStrictUtf8(data))
         return leftGraphemes(*text, kMaxPreviewCharacters);
     return std::nullopt;
 }

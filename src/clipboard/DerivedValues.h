@@ -42,7 +42,4 @@ std::optional<QByteArray> makeThumbnail(const QByteArray &imageData);
 // SHA-256 of the concatenated representation bytes, as 64 lower-case hex digits.
 QString contentHashOf(const PasteboardSnapshot &snapshot);
 
-// Strict UTF-8 decoding: nothing when the bytes are not valid UTF-8.
-std::optional<QString> decodeUtf8(const QByteArray &data);
-
 } // namespace quillet

@@ -1,5 +1,6 @@
 #include "launcher/CommandApproval.h"
 
+#include "core/Text.h"
 #include "defaults/Defaults.h"
 #include "launcher/ShellCommandReader.h"
 
@@ -128,22 +129,6 @@ const QSet<QString> &dangerousCommandSet()
     return set;
 }
 
-bool isSpaceOrTab(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QString trimSpacesAndTabs(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isSpaceOrTab(text[begin]))
-        ++begin;
-    while (end > begin && isSpaceOrTab(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin).toString();
-}
-
 // "mkfs.ext4" counts as "mkfs"; "rsync.bak" stays whole.
 QString withDangerousBase(const QString &name)
 {
@@ -177,11 +162,11 @@ bool flaggedByFirstWords(const QString &lowered)
         .replace(u'|', u'\n');
     const QStringList pieces = split.split(u'\n', Qt::SkipEmptyParts);
     for (const QString &piece : pieces) {
-        QString part = trimSpacesAndTabs(piece);
+        QString part = trimmedSpacesAndTabs(piece).toString();
         if (part.isEmpty())
             continue;
         while (part.contains(u'=') && part.contains(u' ') && part.indexOf(u' ') > part.indexOf(u'='))
-            part = trimSpacesAndTabs(QStringView(part).mid(part.indexOf(u' ') + 1));
+            part = trimmedSpacesAndTabs(QStringView(part).mid(part.indexOf(u' ') + 1)).toString();
         qsizetype end = 0;
         while (end < part.size() && !part[end].isSpace())
             ++end;
@@ -712,7 +697,7 @@ bool isReadOnly(const QString &command)
 
 bool isDangerous(const QString &command)
 {
-    const QString trimmed = trimSpacesAndTabs(command);
+    const QString trimmed = trimmedSpacesAndTabs(command).toString();
     if (trimmed.isEmpty())
         return false;
     const QString lowered = trimmed.toLower();

@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/Graphemes.h"
+#include "core/Text.h"
 #include "launcher/AgentLoop.h"
 #include "launcher/AppIndexService.h"
 #include "platform/Workspace.h"
@@ -11,22 +12,6 @@
 namespace quillet {
 
 Q_LOGGING_CATEGORY(lcLauncher, "quillet.launcher")
-
-namespace {
-
-QString trimSpacesAndTabs(QStringView text)
-{
-    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && blank(text[begin]))
-        ++begin;
-    while (end > begin && blank(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin).toString();
-}
-
-} // namespace
 
 LauncherViewModel::LauncherViewModel(
     AppIndexService &appIndex, Workspace &workspace, AgentLoop &agentLoop, QObject *parent)
@@ -147,7 +132,7 @@ void LauncherViewModel::updateResults()
         setResults({});
         return;
     }
-    setResults(m_appIndex.search(trimSpacesAndTabs(m_searchText)).mid(0, kMaxResults));
+    setResults(m_appIndex.search(trimmedSpacesAndTabs(m_searchText).toString()).mid(0, kMaxResults));
 }
 
 void LauncherViewModel::moveSelectionUp()
@@ -187,7 +172,7 @@ void LauncherViewModel::submit()
         return;
     }
 
-    const QString query = trimSpacesAndTabs(QStringView(m_searchText).mid(1));
+    const QString query = trimmedSpacesAndTabs(QStringView(m_searchText).mid(1)).toString();
     if (query.isEmpty()) {
         const QList<ConversationSessionPtr> listed = filteredSessions();
         if (m_selectedIndex >= 0 && m_selectedIndex < listed.size())
@@ -211,7 +196,7 @@ void LauncherViewModel::submitFollowUp()
     const ConversationSessionPtr session = m_activeSession;
     if (!session)
         return;
-    const QString text = trimSpacesAndTabs(m_followUpText);
+    const QString text = trimmedSpacesAndTabs(m_followUpText).toString();
     if (text.isEmpty())
         return;
     // A follow-up interrupts the answer still running.

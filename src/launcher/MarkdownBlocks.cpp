@@ -1,28 +1,12 @@
 #include "launcher/MarkdownBlocks.h"
 
+#include "core/Text.h"
+
 #include <optional>
 
 namespace quillet {
 
 namespace {
-
-bool isSpaceOrTab(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-// Only spaces and tabs: other white space (a stray "\r", a no-break space)
-// stays part of the line.
-QStringView trimmed(QStringView line)
-{
-    qsizetype begin = 0;
-    qsizetype end = line.size();
-    while (begin < end && isSpaceOrTab(line[begin]))
-        ++begin;
-    while (end > begin && isSpaceOrTab(line[end - 1]))
-        --end;
-    return line.mid(begin, end - begin);
-}
 
 // The code point at `index` and how many UTF-16 units it takes.
 std::pair<char32_t, qsizetype> codePointAt(QStringView text, qsizetype index)
@@ -91,16 +75,16 @@ std::optional<QString> numberedItem(QStringView t)
     const QStringView rest = t.mid(dot + 1);
     if (!startsWithWhitespace(rest))
         return std::nullopt;
-    return trimmed(rest).toString();
+    return trimmedSpacesAndTabs(rest).toString();
 }
 
 bool isTableStart(const QList<QStringView> &lines, qsizetype index)
 {
-    if (!trimmed(lines[index]).contains(u'|') || index + 1 >= lines.size())
+    if (!trimmedSpacesAndTabs(lines[index]).contains(u'|') || index + 1 >= lines.size())
         return false;
     bool pipe = false;
     bool dash = false;
-    for (const QChar c : trimmed(lines[index + 1])) {
+    for (const QChar c : trimmedSpacesAndTabs(lines[index + 1])) {
         if (c == u' ')
             continue;
         if (c == u'|')
@@ -117,7 +101,7 @@ QStringList rowCells(QStringView t)
 {
     QStringList cells;
     for (const QStringView piece : t.split(u'|'))
-        cells.append(trimmed(piece).toString());
+        cells.append(trimmedSpacesAndTabs(piece).toString());
     if (!cells.isEmpty() && cells.first().isEmpty())
         cells.removeFirst();
     if (!cells.isEmpty() && cells.last().isEmpty())
@@ -127,7 +111,7 @@ QStringList rowCells(QStringView t)
 
 bool endsParagraph(const QList<QStringView> &lines, qsizetype index)
 {
-    const QStringView t = trimmed(lines[index]);
+    const QStringView t = trimmedSpacesAndTabs(lines[index]);
     return t.isEmpty() || isFence(t) || headingRest(t) || isTableStart(lines, index) || isBulletLine(t)
         || numberedItem(t);
 }
@@ -154,7 +138,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
     QList<MarkdownBlock> blocks;
     qsizetype i = 0;
     while (i < count) {
-        const QStringView t = trimmed(lines[i]);
+        const QStringView t = trimmedSpacesAndTabs(lines[i]);
         if (t.isEmpty()) {
             ++i;
             continue;
@@ -163,7 +147,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
         if (isFence(t)) {
             QStringList code;
             qsizetype j = i + 1;
-            while (j < count && !isFence(trimmed(lines[j])))
+            while (j < count && !isFence(trimmedSpacesAndTabs(lines[j])))
                 code.append(lines[j++].toString());
             blocks.append(MarkdownBlock::codeBlock(code.join(u'\n')));
             i = j + 1; // past the closing fence, or the end
@@ -171,7 +155,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
         }
 
         if (const auto rest = headingRest(t)) {
-            const QStringView title = trimmed(*rest);
+            const QStringView title = trimmedSpacesAndTabs(*rest);
             if (!title.isEmpty()) {
                 blocks.append(
                     MarkdownBlock::paragraph(QStringLiteral("**") + title.toString() + QStringLiteral("**")));
@@ -185,7 +169,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
             QList<QStringList> rows;
             qsizetype j = i + 2;
             while (j < count) {
-                const QStringView row = trimmed(lines[j]);
+                const QStringView row = trimmedSpacesAndTabs(lines[j]);
                 if (row.isEmpty() || !row.contains(u'|'))
                     break;
                 rows.append(rowCells(row));
@@ -198,8 +182,8 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
 
         if (isBulletLine(t)) {
             QStringList items;
-            while (i < count && isBulletLine(trimmed(lines[i])))
-                items.append(withoutLeadingWhitespace(trimmed(lines[i++]).mid(1)).toString());
+            while (i < count && isBulletLine(trimmedSpacesAndTabs(lines[i])))
+                items.append(withoutLeadingWhitespace(trimmedSpacesAndTabs(lines[i++]).mid(1)).toString());
             blocks.append(MarkdownBlock::bullet(items));
             continue;
         }
@@ -207,7 +191,7 @@ QList<MarkdownBlock> parseBlocks(const QString &text)
         if (numberedItem(t)) {
             QStringList items;
             while (i < count) {
-                const auto item = numberedItem(trimmed(lines[i]));
+                const auto item = numberedItem(trimmedSpacesAndTabs(lines[i]));
                 if (!item)
                     break;
                 items.append(*item);

@@ -1,6 +1,6 @@
 #include "launcher/PtyExecutor.h"
 
-#include "launcher/StrictUtf8.h"
+#include "core/Text.h"
 
 #include <QLoggingCategory>
 #include <QProcessEnvironment>

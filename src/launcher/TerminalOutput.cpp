@@ -1,6 +1,6 @@
 #include "launcher/TerminalOutput.h"
 
-#include "launcher/StrictUtf8.h"
+#include "core/Text.h"
 
 namespace quillet {
 

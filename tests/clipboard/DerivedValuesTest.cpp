@@ -200,15 +200,6 @@ private Q_SLOTS:
         QVERIFY(a != c);
         QCOMPARE(a, sha256("HelloWorld"));
     }
-
-    void strictUtf8()
-    {
-        QCOMPARE(decodeUtf8("caf\xc3\xa9"), std::optional<QString>(QStringLiteral("café")));
-        QCOMPARE(decodeUtf8("\xc3"), std::nullopt); // truncated sequence
-        QCOMPARE(decodeUtf8("\xed\xa0\x80"), std::nullopt); // encoded surrogate
-        QCOMPARE(decodeUtf8("\xc0\xaf"), std::nullopt); // overlong
-        QCOMPARE(decodeUtf8(QByteArray()), std::optional<QString>(QString()));
-    }
 };
 
 QUILLET_TEST_MAIN(DerivedValuesTest)

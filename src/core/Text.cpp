@@ -1,4 +1,4 @@
-#include "launcher/StrictUtf8.h"
+#include "core/Text.h"
 
 #include <QStringDecoder>
 
@@ -6,8 +6,7 @@ namespace quillet {
 
 std::optional<QString> decodeStrictUtf8(const QByteArray &bytes)
 {
-    QStringDecoder decoder(
-        QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);
     if (decoder.hasError())
         return std::nullopt;
