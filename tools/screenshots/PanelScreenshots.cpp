@@ -141,6 +141,9 @@ int main(int argc, char **argv)
         clock.advance(17min);
         history.addSnapshot(copy);
     }
+    // Entries are stored once their derived values are worked out off the main thread.
+    while (history.isBusy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     ClipboardItem pinned = store->itemsByLastUsed().at(7);
     pinned.isPinned = true;
     store->updateItem(pinned);

@@ -24,8 +24,6 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
 {
     setObjectName(QStringLiteral("settingsWindow"));
     setWindowTitle(QStringLiteral("Quillet Settings"));
-    setFixedSize(windowWidth, windowHeight);
-
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -72,6 +70,8 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
         QStringLiteral("gearshape.2"));
     setCurrentIndex(0);
+    // Wide enough for every tab's whole label in the desktop's font.
+    setFixedSize(qMax(windowWidth, bar->sizeHint().width()), windowHeight);
 
     auto *close = new QAction(this);
     close->setShortcut(QKeySequence::Close);

@@ -15,7 +15,8 @@ namespace quillet {
 
 class SnippetsSettingsView;
 
-// Quillet's settings window: a fixed 500 × 500 window with a bar of labelled
+// Quillet's settings window: a fixed 500 × 500 window (wider where the tab
+// labels need it in the desktop's font) with a bar of labelled
 // tab icons over the selected tab. Every control writes through at once;
 // there is nothing to apply or save.
 class SettingsView : public QWidget {
