@@ -75,40 +75,6 @@ void destroyProxy(wl_proxy *proxy, quint32 opcode)
     wl_proxy_marshal_flags(proxy, opcode, nullptr, wl_proxy_get_version(proxy), WL_MARSHAL_FLAG_DESTROY);
 }
 
-QList<QByteArray> splitUris(const QByteArray &list)
-{
-    QList<QByteArray> uris;
-    for (QByteArray line : list.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty() && !line.startsWith('#'))
-            uris.append(line);
-    }
-    return uris;
-}
-
-// One selection holds one item: later items add the types the first lacks,
-// and their file URIs join the list so that every file survives.
-PasteboardItem merged(const QList<PasteboardItem> &items)
-{
-    PasteboardItem merged;
-    for (const PasteboardItem &item : items) {
-        for (const auto &[type, data] : item.representations) {
-            auto existing = std::find_if(merged.representations.begin(), merged.representations.end(),
-                [&](const auto &pair) { return pair.first == type; });
-            if (existing == merged.representations.end()) {
-                merged.representations.append({ type, data });
-            } else if (type == kUriList && !data.isEmpty()) {
-                QByteArray &list = existing->second;
-                if (!list.isEmpty() && !list.endsWith('\n'))
-                    list.append("\r\n");
-                list.append(data);
-            }
-        }
-    }
-    return merged;
-}
-
 } // namespace
 
 // Everything that touches the clipboard connection; lives on the clipboard
@@ -190,7 +156,7 @@ public:
             if (!data)
                 continue;
             // A file manager's multi-file copy reads as one item per file.
-            const QList<QByteArray> uris = type == kUriList ? splitUris(*data) : QList<QByteArray>();
+            const QList<QByteArray> uris = type == kUriList ? splitUriList(*data) : QList<QByteArray>();
             if (uris.size() > 1) {
                 first.representations.append({ type, uris.first() });
                 for (qsizetype i = 1; i < uris.size(); ++i)
@@ -451,108 +417,18 @@ private:
 };
 
 WaylandPasteboard::WaylandPasteboard(std::unique_ptr<WaylandConnection> connection, QObject *parent)
-    : Pasteboard(parent)
-    , m_changeCount(std::make_shared<std::atomic<qint64>>(0))
+    : ThreadedPasteboard(parent)
 {
     m_available = connection
         && (connection->has(protocols::extDataControl) || connection->has(protocols::wlrDataControl));
-    if (!m_available)
-        return;
-    m_worker = new WaylandClipboardWorker(std::move(connection), m_changeCount);
-    m_thread.setObjectName(QStringLiteral("Quillet clipboard"));
-    m_worker->moveToThread(&m_thread);
-    connect(m_worker, &WaylandClipboardWorker::changed, this, &Pasteboard::changed);
-    connect(m_worker, &WaylandClipboardWorker::ownerLost, this, &Pasteboard::ownerLost);
-    m_thread.start();
-    // Set up before the first request, which is queued behind it.
-    QMetaObject::invokeMethod(m_worker, &WaylandClipboardWorker::start, Qt::BlockingQueuedConnection);
+    if (m_available)
+        run(new WaylandClipboardWorker(std::move(connection), m_changeCount));
 }
 
-WaylandPasteboard::~WaylandPasteboard()
-{
-    if (!m_worker)
-        return;
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker] {
-            worker->stop();
-            delete worker;
-        },
-        Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-}
-
-template<typename T, typename Fn> QFuture<T> WaylandPasteboard::onClipboardThread(Fn function)
-{
-    auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
-    promise->start();
-    if (!m_worker) {
-        // No data-control: an empty clipboard that ignores writes.
-        if constexpr (!std::is_void_v<T>)
-            promise->addResult(T {});
-        promise->finish();
-        return future;
-    }
-    QMetaObject::invokeMethod(
-        m_worker,
-        [promise, function = std::move(function), worker = m_worker]() mutable {
-            if constexpr (std::is_void_v<T>)
-                function(*worker);
-            else
-                promise->addResult(function(*worker));
-            promise->finish();
-        },
-        Qt::QueuedConnection);
-    return future;
-}
-
-qint64 WaylandPasteboard::changeCount() const
-{
-    return m_changeCount->load();
-}
-
-QFuture<PasteboardContents> WaylandPasteboard::read(ReadPlan plan)
-{
-    return onClipboardThread<PasteboardContents>(
-        [plan = std::move(plan)](WaylandClipboardWorker &worker) { return worker.read(plan); });
-}
-
-QFuture<std::optional<QString>> WaylandPasteboard::readText(Selection selection)
-{
-    return onClipboardThread<std::optional<QString>>(
-        [selection](WaylandClipboardWorker &worker) { return worker.readText(selection); });
-}
-
-QFuture<void> WaylandPasteboard::clear()
-{
-    return onClipboardThread<void>([](WaylandClipboardWorker &worker) { worker.write({}); });
-}
-
-QFuture<void> WaylandPasteboard::write(const QList<PasteboardItem> &items)
-{
-    return onClipboardThread<void>(
-        [item = merged(items)](WaylandClipboardWorker &worker) { worker.write(item); });
-}
-
-QFuture<void> WaylandPasteboard::restore(const QList<PasteboardItem> &items)
-{
-    return onClipboardThread<void>(
-        [item = merged(items)](WaylandClipboardWorker &worker) { worker.restore(item); });
-}
-
-void WaylandPasteboard::setMaxBytes(qsizetype bytes)
-{
-    onClipboardThread<void>([bytes](WaylandClipboardWorker &worker) { worker.setMaxBytes(bytes); });
-}
-
-void WaylandPasteboard::setTimeout(int milliseconds)
-{
-    onClipboardThread<void>(
-        [milliseconds](WaylandClipboardWorker &worker) { worker.setTimeout(milliseconds); });
-}
+WaylandPasteboard::~WaylandPasteboard() = default;
 
 } // namespace quillet::wayland
+
+template class quillet::ThreadedPasteboard<quillet::wayland::WaylandClipboardWorker>;
 
 #include "WaylandPasteboard.moc"

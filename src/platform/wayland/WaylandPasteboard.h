@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/ThreadedPasteboard.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QThread>
@@ -8,9 +8,15 @@
 #include <atomic>
 #include <memory>
 
-namespace quillet::wayland {
-
+namespace quillet {
+namespace wayland {
 class WaylandClipboardWorker;
+}
+// Instantiated once, where the worker is defined.
+extern template class ThreadedPasteboard<wayland::WaylandClipboardWorker>;
+} // namespace quillet
+
+namespace quillet::wayland {
 
 // The Wayland clipboard through a data-control protocol (ext-data-control-v1,
 // else wlroots' zwlr_data_control_manager_v1): the protocols clipboard
@@ -29,7 +35,7 @@ class WaylandClipboardWorker;
 // first. Clearing offers a selection with no types, so it is never mistaken
 // for a lost owner. PRIMARY is the compositor's primary selection, where the
 // protocol version has it.
-class WaylandPasteboard final : public Pasteboard {
+class WaylandPasteboard final : public ThreadedPasteboard<WaylandClipboardWorker> {
     Q_OBJECT
 public:
     // The capture skips a representation larger than this, so a larger
@@ -44,25 +50,9 @@ public:
     // Whether the compositor offers a data-control protocol.
     bool isAvailable() const { return m_available; }
 
-    qint64 changeCount() const override;
     bool notifiesChanges() const override { return true; }
-    QFuture<PasteboardContents> read(ReadPlan plan) override;
-    QFuture<std::optional<QString>> readText(Selection selection = Selection::clipboard) override;
-    QFuture<void> clear() override;
-    QFuture<void> write(const QList<PasteboardItem> &items) override;
-    QFuture<void> restore(const QList<PasteboardItem> &items) override;
-
-    // Transfers beyond this many bytes are abandoned.
-    void setMaxBytes(qsizetype bytes);
-    // How long an owner may take to send the next bytes of one type.
-    void setTimeout(int milliseconds);
 
 private:
-    template<typename T, typename Fn> QFuture<T> onClipboardThread(Fn function);
-
-    QThread m_thread;
-    WaylandClipboardWorker *m_worker = nullptr;
-    std::shared_ptr<std::atomic<qint64>> m_changeCount;
     bool m_available = false;
 };
 

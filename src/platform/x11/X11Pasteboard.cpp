@@ -22,18 +22,6 @@ const QString kPlainText = QStringLiteral("text/plain");
 const QString kUtf8PlainText = QStringLiteral("text/plain;charset=utf-8");
 const QString kSelfMarker = QStringLiteral("app.quillet.Quillet.self-marker");
 
-QList<QByteArray> splitUris(const QByteArray &list)
-{
-    QList<QByteArray> uris;
-    for (QByteArray line : list.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty() && !line.startsWith('#'))
-            uris.append(line);
-    }
-    return uris;
-}
-
 } // namespace
 
 // Everything that touches the clipboard connection; lives on the clipboard
@@ -150,7 +138,7 @@ public:
                 = own ? ownedData(type) : m_reader->data(m_clipboard, generation, type);
             if (!data)
                 continue;
-            const QList<QByteArray> uris = type == kUriList ? splitUris(*data) : QList<QByteArray>();
+            const QList<QByteArray> uris = type == kUriList ? splitUriList(*data) : QList<QByteArray>();
             if (uris.size() > 1) {
                 first.representations.append({ type, uris.first() });
                 for (qsizetype i = 1; i < uris.size(); ++i)
@@ -323,55 +311,14 @@ private:
 };
 
 X11Pasteboard::X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject *parent)
-    : Pasteboard(parent)
-    , m_changeCount(std::make_shared<std::atomic<qint64>>(0))
+    : ThreadedPasteboard(parent)
 {
-    m_worker = new X11ClipboardWorker(std::move(connection), m_changeCount);
-    m_notifies = m_worker->notifies();
-    m_thread.setObjectName(QStringLiteral("Quillet clipboard"));
-    m_worker->moveToThread(&m_thread);
-    connect(m_worker, &X11ClipboardWorker::changed, this, &Pasteboard::changed);
-    connect(m_worker, &X11ClipboardWorker::ownerLost, this, &Pasteboard::ownerLost);
-    m_thread.start();
-    // Set up before the first request, which is queued behind it.
-    QMetaObject::invokeMethod(m_worker, &X11ClipboardWorker::start, Qt::BlockingQueuedConnection);
+    auto *worker = new X11ClipboardWorker(std::move(connection), m_changeCount);
+    m_notifies = worker->notifies();
+    run(worker);
 }
 
-X11Pasteboard::~X11Pasteboard()
-{
-    QMetaObject::invokeMethod(
-        m_worker,
-        [worker = m_worker] {
-            worker->stop();
-            delete worker;
-        },
-        Qt::BlockingQueuedConnection);
-    m_thread.quit();
-    m_thread.wait();
-}
-
-template<typename T, typename Fn> QFuture<T> X11Pasteboard::onClipboardThread(Fn function)
-{
-    auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
-    promise->start();
-    QMetaObject::invokeMethod(
-        m_worker,
-        [promise, function = std::move(function), worker = m_worker]() mutable {
-            if constexpr (std::is_void_v<T>)
-                function(*worker);
-            else
-                promise->addResult(function(*worker));
-            promise->finish();
-        },
-        Qt::QueuedConnection);
-    return future;
-}
-
-qint64 X11Pasteboard::changeCount() const
-{
-    return m_changeCount->load();
-}
+X11Pasteboard::~X11Pasteboard() = default;
 
 bool X11Pasteboard::notifiesChanges() const
 {
@@ -382,67 +329,6 @@ void X11Pasteboard::checkForChanges()
 {
     if (!m_notifies)
         onClipboardThread<void>([](X11ClipboardWorker &worker) { worker.checkForChanges(); });
-}
-
-QFuture<PasteboardContents> X11Pasteboard::read(ReadPlan plan)
-{
-    return onClipboardThread<PasteboardContents>(
-        [plan = std::move(plan)](X11ClipboardWorker &worker) { return worker.read(plan); });
-}
-
-QFuture<std::optional<QString>> X11Pasteboard::readText(Selection selection)
-{
-    return onClipboardThread<std::optional<QString>>(
-        [selection](X11ClipboardWorker &worker) { return worker.readText(selection); });
-}
-
-QFuture<void> X11Pasteboard::clear()
-{
-    return onClipboardThread<void>([](X11ClipboardWorker &worker) { worker.write({}); });
-}
-
-QFuture<void> X11Pasteboard::write(const QList<PasteboardItem> &items)
-{
-    return onClipboardThread<void>(
-        [item = merged(items)](X11ClipboardWorker &worker) { worker.write(item); });
-}
-
-QFuture<void> X11Pasteboard::restore(const QList<PasteboardItem> &items)
-{
-    return onClipboardThread<void>(
-        [item = merged(items)](X11ClipboardWorker &worker) { worker.restore(item); });
-}
-
-PasteboardItem X11Pasteboard::merged(const QList<PasteboardItem> &items)
-{
-    // One selection holds one item: later items add the types the first
-    // lacks, and their file URIs join the list so that every file survives.
-    PasteboardItem merged;
-    for (const PasteboardItem &item : items) {
-        for (const auto &[type, data] : item.representations) {
-            auto existing = std::find_if(merged.representations.begin(), merged.representations.end(),
-                [&](const auto &pair) { return pair.first == type; });
-            if (existing == merged.representations.end()) {
-                merged.representations.append({ type, data });
-            } else if (type == kUriList && !data.isEmpty()) {
-                QByteArray &list = existing->second;
-                if (!list.isEmpty() && !list.endsWith('\n'))
-                    list.append("\r\n");
-                list.append(data);
-            }
-        }
-    }
-    return merged;
-}
-
-void X11Pasteboard::setMaxBytes(qsizetype bytes)
-{
-    onClipboardThread<void>([bytes](X11ClipboardWorker &worker) { worker.setMaxBytes(bytes); });
-}
-
-void X11Pasteboard::setTimeout(int milliseconds)
-{
-    onClipboardThread<void>([milliseconds](X11ClipboardWorker &worker) { worker.setTimeout(milliseconds); });
 }
 
 QFuture<bool> X11Pasteboard::ownsSelection()
@@ -456,5 +342,7 @@ QFuture<bool> X11Pasteboard::isClipboardManager()
 }
 
 } // namespace quillet::x11
+
+template class quillet::ThreadedPasteboard<quillet::x11::X11ClipboardWorker>;
 
 #include "X11Pasteboard.moc"

@@ -1,17 +1,20 @@
 #pragma once
 
-#include "platform/Pasteboard.h"
+#include "platform/ThreadedPasteboard.h"
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11SelectionReader.h"
 
-#include <QThread>
-
-#include <atomic>
 #include <memory>
 
-namespace quillet::x11 {
-
+namespace quillet {
+namespace x11 {
 class X11ClipboardWorker;
+}
+// Instantiated once, where the worker is defined.
+extern template class ThreadedPasteboard<x11::X11ClipboardWorker>;
+} // namespace quillet
+
+namespace quillet::x11 {
 
 // The X11 CLIPBOARD (and, for text reads, PRIMARY) spoken directly on a
 // connection of its own, serviced by a thread of its own: a selection reader
@@ -29,7 +32,7 @@ class X11ClipboardWorker;
 // holds CLIPBOARD_MANAGER and, when an exiting application asks it to save
 // its clipboard (SAVE_TARGETS), reads every offered type and keeps offering
 // it, marked as Quillet's own.
-class X11Pasteboard final : public Pasteboard {
+class X11Pasteboard final : public ThreadedPasteboard<X11ClipboardWorker> {
     Q_OBJECT
 public:
     static constexpr qsizetype kDefaultMaxBytes = X11SelectionReader::kDefaultMaxBytes;
@@ -37,19 +40,8 @@ public:
     explicit X11Pasteboard(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
     ~X11Pasteboard() override;
 
-    qint64 changeCount() const override;
     bool notifiesChanges() const override;
     void checkForChanges() override;
-    QFuture<PasteboardContents> read(ReadPlan plan) override;
-    QFuture<std::optional<QString>> readText(Selection selection = Selection::clipboard) override;
-    QFuture<void> clear() override;
-    QFuture<void> write(const QList<PasteboardItem> &items) override;
-    QFuture<void> restore(const QList<PasteboardItem> &items) override;
-
-    // Transfers announced or grown beyond this many bytes are abandoned.
-    void setMaxBytes(qsizetype bytes);
-    // How long an owner may take to answer one request or send one chunk.
-    void setTimeout(int milliseconds);
 
     // Whether Quillet owns the clipboard right now.
     QFuture<bool> ownsSelection();
@@ -57,12 +49,6 @@ public:
     QFuture<bool> isClipboardManager();
 
 private:
-    template<typename T, typename Fn> QFuture<T> onClipboardThread(Fn function);
-    static PasteboardItem merged(const QList<PasteboardItem> &items);
-
-    QThread m_thread;
-    X11ClipboardWorker *m_worker = nullptr;
-    std::shared_ptr<std::atomic<qint64>> m_changeCount;
     bool m_notifies = false;
 };
 

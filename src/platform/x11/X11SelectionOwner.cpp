@@ -1,5 +1,7 @@
 #include "platform/x11/X11SelectionOwner.h"
 
+#include "platform/ThreadedPasteboard.h"
+
 #include <QLoggingCategory>
 
 #include <X11/Xatom.h>
@@ -22,19 +24,6 @@ const QString kUtf8PlainText = QStringLiteral("text/plain;charset=utf-8");
 constexpr qsizetype kChunkBytes = 256 * 1024;
 // A requestor that stops fetching chunks for this long is given up.
 constexpr qint64 kTransferIdleMs = 10000;
-
-QList<QByteArray> splitUris(const QByteArray &list)
-{
-    QList<QByteArray> uris;
-    for (QByteArray line : list.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        uris.append(line);
-    }
-    return uris;
-}
 
 } // namespace
 
@@ -131,7 +120,7 @@ std::optional<std::pair<XAtom, QByteArray>> X11SelectionOwner::dataFor(XAtom tar
         if (auto plain = find(kPlainText))
             return plain;
         if (auto uris = find(kUriList))
-            return splitUris(*uris).join('\n');
+            return splitUriList(*uris).join('\n');
         return std::nullopt;
     };
     if (name == QLatin1String("UTF8_STRING") || name == QLatin1String("TEXT")) {
@@ -148,7 +137,7 @@ std::optional<std::pair<XAtom, QByteArray>> X11SelectionOwner::dataFor(XAtom tar
             return std::pair { target, *value };
     } else if (name == QLatin1String("x-special/gnome-copied-files")) {
         if (auto uris = find(kUriList))
-            return std::pair { target, QByteArray("copy\n") + splitUris(*uris).join('\n') };
+            return std::pair { target, QByteArray("copy\n") + splitUriList(*uris).join('\n') };
     }
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/IconButton.h"
 #include "ui/controls/Spinner.h"
 
 #include <QBoxLayout>
@@ -28,27 +29,6 @@ namespace {
 constexpr int kPromptListMaxHeight = 250;
 constexpr int kResultMinHeight = 200;
 constexpr int kResultMaxHeight = 350;
-
-QToolButton *symbolButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setIcon(symbolIcon(symbol, tint));
-    button->setIconSize(QSize(size, size));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 1px; }"));
-    return button;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    palette.setColor(QPalette::Text, color);
-    widget->setPalette(palette);
-}
 
 // A slim scroll bar without arrow buttons, sized for a small panel.
 void slimScrollBar(QAbstractScrollArea *area)
@@ -147,7 +127,8 @@ AITransformView::AITransformView(
     m_busy = new Spinner(14, this);
     m_busy->setObjectName(QStringLiteral("busy"));
     // A plain cross: the theme's circled cross reads as "clear the field".
-    auto *close = symbolButton(QStringLiteral("xmark"), 14, textColor(palette(), Emphasis::secondary), this);
+    auto *close = iconButton(
+        symbolIcon(QStringLiteral("xmark"), textColor(palette(), Emphasis::secondary)), 14, this);
     close->setObjectName(QStringLiteral("close"));
     header->addWidget(sparkles);
     header->addWidget(m_title, 1);
@@ -250,7 +231,7 @@ QWidget *AITransformView::buildPromptScreen()
     m_custom->setFrame(false);
     m_custom->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_custom->installEventFilter(this);
-    m_send = symbolButton(QStringLiteral("arrow.up.circle.fill"), 18, aiTint(), screen);
+    m_send = iconButton(symbolIcon(QStringLiteral("arrow.up.circle.fill"), aiTint()), 18, screen);
     m_send->setObjectName(QStringLiteral("send"));
     custom->addWidget(m_custom, 1);
     custom->addWidget(m_send);

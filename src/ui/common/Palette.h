@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPalette>
+#include <QWidget>
 
 namespace quillet {
 
@@ -49,6 +50,16 @@ inline QColor aiTint()
 inline QColor savedPromptTint()
 {
     return QColor(0x00, 0x7a, 0xff);
+}
+
+// Text in `color` on every kind of widget (labels, buttons, text fields).
+inline void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
 }
 
 } // namespace quillet

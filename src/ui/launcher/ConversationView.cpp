@@ -85,7 +85,7 @@ public:
         icon->setAlignment(Qt::AlignTop);
         icon->setContentsMargins(0, 4, 0, 0);
         m_text = new PlainTextView(pixelFont(font(), 13), QWIDGETSIZE_MAX, this);
-        launcherStyle::setTextColor(m_text, textColor(palette(), Emphasis::secondary));
+        setTextColor(m_text, textColor(palette(), Emphasis::secondary));
         line->addWidget(icon, 0, Qt::AlignTop);
         line->addWidget(m_text, 1);
         m_outer->addLayout(line);
@@ -164,7 +164,7 @@ public:
         auto *prompt = plainLabel(monospaceFont(11), terminalGreen(), m_box);
         prompt->setText(QStringLiteral("$"));
         m_text = new PlainTextView(monospaceFont(11), 120, m_box);
-        launcherStyle::setTextColor(m_text, terminalText());
+        setTextColor(m_text, terminalText());
         m_inner->addWidget(prompt, 0, Qt::AlignTop);
         m_inner->addWidget(m_text, 1);
     }
@@ -276,7 +276,7 @@ public:
     {
         setSideMargins(12, 12);
         m_text = new PlainTextView(pixelFont(font(), 12), QWIDGETSIZE_MAX, this);
-        launcherStyle::setTextColor(m_text, errorRed());
+        setTextColor(m_text, errorRed());
         m_outer->addWidget(m_text);
     }
     void setMessage(const ConversationMessage &message) override { m_text->setPlainText(message.content); }

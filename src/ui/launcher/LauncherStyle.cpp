@@ -1,5 +1,7 @@
 #include "ui/launcher/LauncherStyle.h"
 
+#include "ui/controls/IconButton.h"
+
 #include "ui/common/SymbolIcons.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -27,15 +29,6 @@ QFont monospaceFont(int pixels)
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPixelSize(pixels);
     return font;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
 }
 
 namespace {
@@ -93,15 +86,7 @@ QIcon symbolIcon(const QString &symbol, int size, const QColor &tint)
 
 QToolButton *plainButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
 {
-    auto *button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setIcon(symbolIcon(symbol, size, tint));
-    button->setIconSize(QSize(size, size));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(
-        QStringLiteral("QToolButton { border: none; padding: 1px; background: transparent; }"));
-    return button;
+    return iconButton(symbolIcon(symbol, size, tint), size, parent);
 }
 
 QColor terminalBackground()

@@ -18,8 +18,6 @@ namespace quillet::launcherStyle {
 QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal);
 QFont monospaceFont(int pixels);
 
-void setTextColor(QWidget *widget, const QColor &color);
-
 // The symbol's picture, tinted; knows the launcher's own symbols
 // ("chevron.left", "stop.circle.fill", ...) besides the shared table.
 QPixmap symbolPixmap(const QString &symbol, int size, const QColor &tint);

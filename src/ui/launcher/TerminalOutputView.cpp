@@ -1,4 +1,5 @@
 #include "ui/launcher/TerminalOutputView.h"
+#include "ui/common/Palette.h"
 
 #include "launcher/TerminalOutput.h"
 #include "ui/launcher/LauncherStyle.h"
@@ -19,7 +20,7 @@ TerminalOutputView::TerminalOutputView(QWidget *parent)
     setLineWrapMode(QTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setFont(monospaceFont(11));
-    launcherStyle::setTextColor(this, terminalColors::defaultColor());
+    quillet::setTextColor(this, terminalColors::defaultColor());
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
         [this] { fitHeight(this, maxHeight); });
 }

@@ -5,6 +5,7 @@
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/IconButton.h"
 #include "ui/panel/CompactItemRow.h"
 #include "ui/panel/CompactSnippetRow.h"
 
@@ -22,26 +23,6 @@
 namespace quillet {
 
 namespace {
-
-QToolButton *plainButton(const QString &symbol, int size, const QColor &tint, QWidget *parent)
-{
-    auto *button = new QToolButton(parent);
-    button->setAutoRaise(true);
-    button->setIcon(symbolIcon(symbol, tint));
-    button->setIconSize(QSize(size, size));
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setStyleSheet(QStringLiteral("QToolButton { border: none; padding: 1px; }"));
-    return button;
-}
-
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
 
 QFont pixelFont(const QFont &base, int pixels, QFont::Weight weight = QFont::Normal)
 {
@@ -82,12 +63,14 @@ FloatingPanelView::FloatingPanelView(
     m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
     m_search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_search->installEventFilter(this);
-    m_clear = plainButton(QStringLiteral("xmark.circle.fill"), 10, textColor(pal, Emphasis::tertiary), this);
+    m_clear = iconButton(
+        symbolIcon(QStringLiteral("xmark.circle.fill"), textColor(pal, Emphasis::tertiary)), 10, this);
     m_clear->setObjectName(QStringLiteral("clearSearch"));
     m_clear->setVisible(false);
     // Settings, Clear and Quit live here too: without a tray this is the only
     // place that offers them.
-    auto *menuButton = plainButton(QStringLiteral("ellipsis"), 12, textColor(pal, Emphasis::secondary), this);
+    auto *menuButton
+        = iconButton(symbolIcon(QStringLiteral("ellipsis"), textColor(pal, Emphasis::secondary)), 12, this);
     menuButton->setObjectName(QStringLiteral("menu"));
     menuButton->setToolTip(QStringLiteral("Menu"));
     menuButton->setPopupMode(QToolButton::InstantPopup);
@@ -114,7 +97,8 @@ FloatingPanelView::FloatingPanelView(
             [this] { m_actions.quit(); })
         ->setObjectName(QStringLiteral("quitAction"));
     menuButton->setMenu(m_menu);
-    auto *close = plainButton(QStringLiteral("xmark"), 9, textColor(pal, Emphasis::tertiary), this);
+    auto *close
+        = iconButton(symbolIcon(QStringLiteral("xmark"), textColor(pal, Emphasis::tertiary)), 9, this);
     close->setObjectName(QStringLiteral("close"));
     header->addWidget(glass);
     header->addWidget(m_search, 1);

@@ -1,0 +1,18 @@
+#include "ui/controls/IconButton.h"
+
+namespace quillet {
+
+QToolButton *iconButton(const QIcon &icon, int size, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setIcon(icon);
+    button->setIconSize(QSize(size, size));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(
+        QStringLiteral("QToolButton { border: none; padding: 1px; background: transparent; }"));
+    return button;
+}
+
+} // namespace quillet
