@@ -106,10 +106,10 @@ void HotkeyManager::registerShortcuts(const QList<Name> &bound)
         { aiTransform(), &HotkeyManager::m_onAITransform },
         { openLauncher(), &HotkeyManager::m_onOpenLauncher },
     };
-    for (const auto &[name, callback] : bindings) {
-        if (!bound.contains(name))
+    for (const auto &binding : bindings) {
+        if (!bound.contains(binding.first))
             continue;
-        onRelease(name, [callback](HotkeyManager &manager) {
+        onRelease(binding.first, [callback = binding.second](HotkeyManager &manager) {
             // Read when the shortcut fires: callbacks may be set later.
             if (const Callback &action = manager.*callback)
                 action();

@@ -9,7 +9,9 @@ PasteboardItem mergedItem(const QList<PasteboardItem> &items)
     const QString uriList = QStringLiteral("text/uri-list");
     PasteboardItem merged;
     for (const PasteboardItem &item : items) {
-        for (const auto &[type, data] : item.representations) {
+        for (const auto &representation : item.representations) {
+            const QString &type = representation.first;
+            const QByteArray &data = representation.second;
             auto existing = std::find_if(merged.representations.begin(), merged.representations.end(),
                 [&](const auto &pair) { return pair.first == type; });
             if (existing == merged.representations.end()) {
