@@ -48,8 +48,13 @@ public:
             QObject::disconnect(wait->connection);
             wait->handle.resume();
         };
-        wait->connection
-            = QObject::connect(&m_capture.m_pasteboard, &Pasteboard::changed, &m_capture, finish);
+        // A change signal still queued from before `since` (the clearing
+        // write itself) must not end the wait: only a count past it does.
+        wait->connection = QObject::connect(&m_capture.m_pasteboard, &Pasteboard::changed, &m_capture,
+            [finish, pasteboard = &m_capture.m_pasteboard, since = m_since] {
+                if (pasteboard->changeCount() != since)
+                    finish();
+            });
         m_capture.m_clock.schedule(m_limit, &m_capture, finish);
     }
     void await_resume() const noexcept { }

@@ -130,6 +130,23 @@ private Q_SLOTS:
         QCOMPARE(m_pasteboard->items(), after);
     }
 
+    // The clearing write's own change signal may still be queued when the
+    // wait starts; only the application's copy ends it.
+    void aLateSignalOfTheClearingWriteDoesNotEndTheWait()
+    {
+        m_pasteboard->copyText(u"earlier"_s);
+        m_keys->onCopy = [this] {
+            QMetaObject::invokeMethod(
+                m_pasteboard.get(), [this] { Q_EMIT m_pasteboard->changed(); }, Qt::QueuedConnection);
+        };
+        auto capture = startCapture();
+        QCoreApplication::processEvents();
+        QVERIFY(!capture->result);
+        m_pasteboard->copyText(u"the selection"_s);
+        QVERIFY(capture->result);
+        QCOMPARE(*capture->result, std::optional<QString>(u"the selection"_s));
+    }
+
     void nothingSelected()
     {
         const QList<PasteboardItem> before { item({ { u"text/plain"_s, "earlier" } }) };

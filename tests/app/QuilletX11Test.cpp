@@ -427,6 +427,16 @@ private Q_SLOTS:
         QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
     }
 
+    void cleanup()
+    {
+        m_gemini.dropScripted();
+        m_gemini.finishHeld();
+        if (FloatingWindow *ai = panels().aiPanel())
+            ai->close();
+        if (panels().isLauncherVisible())
+            m_app->state().toggleLauncher();
+    }
+
     void cleanupTestCase()
     {
         m_app.reset();

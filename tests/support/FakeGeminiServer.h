@@ -77,6 +77,8 @@ public:
     // (FakeReply::holdOpen), then ends it: the service finishing an answer the
     // test held back.
     void finishHeld(const FakeReply &rest = {});
+    // Forgets the replies not yet sent: a failed case leaves nothing for the next.
+    void dropScripted() { m_replies.clear(); }
 
 private:
     struct Connection;
