@@ -39,4 +39,32 @@ QList<QByteArray> splitUriList(const QByteArray &list)
     return uris;
 }
 
+void readItems(PasteboardContents &contents, const ReadPlan &plan,
+    const std::function<std::optional<QByteArray>(const QString &type)> &fetch)
+{
+    const QString uriList = QStringLiteral("text/uri-list");
+    const QStringList chosen = plan.choose ? plan.choose(contents.types) : contents.types;
+    PasteboardItem first;
+    QList<PasteboardItem> more;
+    for (const QString &type : chosen) {
+        if (!contents.types.contains(type))
+            continue;
+        const std::optional<QByteArray> data = fetch(type);
+        if (!data)
+            continue;
+        const QList<QByteArray> uris = type == uriList ? splitUriList(*data) : QList<QByteArray>();
+        if (uris.size() > 1) {
+            first.representations.append({ type, uris.first() });
+            for (qsizetype i = 1; i < uris.size(); ++i)
+                more.append(PasteboardItem { { { type, uris.at(i) } } });
+        } else {
+            first.representations.append({ type, *data });
+        }
+        if (plan.proceed && !plan.proceed(type, *data))
+            break;
+    }
+    if (!first.representations.isEmpty() || !more.isEmpty())
+        contents.items = QList<PasteboardItem> { first } + more;
+}
+
 } // namespace quillet

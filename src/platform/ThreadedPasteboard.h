@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <type_traits>
 
@@ -18,6 +19,12 @@ PasteboardItem mergedItem(const QList<PasteboardItem> &items);
 
 // The URIs of a text/uri-list, without comments and line ends.
 QList<QByteArray> splitUriList(const QByteArray &list);
+
+// Fetches the types `plan` chooses from `contents.types` through `fetch` into
+// `contents.items`; a URI list naming several files becomes one item per
+// file, as a file manager's multi-file copy reads elsewhere.
+void readItems(PasteboardContents &contents, const ReadPlan &plan,
+    const std::function<std::optional<QByteArray>(const QString &type)> &fetch);
 
 // A pasteboard spoken by a worker on a thread of its own, so that the main
 // thread never waits for another client: requests are queued to the worker

@@ -22,7 +22,6 @@ namespace quillet::wayland {
 
 namespace {
 
-const QString kUriList = QStringLiteral("text/uri-list");
 // Text types in the order a plain-text reading prefers them.
 const QStringList kTextTypes { QStringLiteral("text/plain;charset=utf-8"), QStringLiteral("text/plain"),
     QStringLiteral("UTF8_STRING"), QStringLiteral("TEXT"), QStringLiteral("STRING") };
@@ -146,29 +145,8 @@ public:
             return contents;
         const bool own = m_selectionIsOwn;
         contents.types = own ? typesOf(m_ownItem) : m_offerTypes.value(m_selection);
-        const QStringList chosen = plan.choose ? plan.choose(contents.types) : contents.types;
-        PasteboardItem first;
-        QList<PasteboardItem> more;
-        for (const QString &type : chosen) {
-            if (!contents.types.contains(type))
-                continue;
-            const std::optional<QByteArray> data = own ? ownedData(type) : receive(m_selection, type);
-            if (!data)
-                continue;
-            // A file manager's multi-file copy reads as one item per file.
-            const QList<QByteArray> uris = type == kUriList ? splitUriList(*data) : QList<QByteArray>();
-            if (uris.size() > 1) {
-                first.representations.append({ type, uris.first() });
-                for (qsizetype i = 1; i < uris.size(); ++i)
-                    more.append(PasteboardItem { { { type, uris.at(i) } } });
-            } else {
-                first.representations.append({ type, *data });
-            }
-            if (plan.proceed && !plan.proceed(type, *data))
-                break;
-        }
-        if (!first.representations.isEmpty() || !more.isEmpty())
-            contents.items = QList<PasteboardItem> { first } + more;
+        readItems(contents, plan,
+            [&](const QString &type) { return own ? ownedData(type) : receive(m_selection, type); });
         return contents;
     }
 

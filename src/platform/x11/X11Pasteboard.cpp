@@ -17,7 +17,6 @@ namespace quillet::x11 {
 
 namespace {
 
-const QString kUriList = QStringLiteral("text/uri-list");
 const QString kPlainText = QStringLiteral("text/plain");
 const QString kUtf8PlainText = QStringLiteral("text/plain;charset=utf-8");
 const QString kSelfMarker = QStringLiteral("app.quillet.Quillet.self-marker");
@@ -128,29 +127,9 @@ public:
         } else {
             contents.types = m_reader->types(m_clipboard, generation);
         }
-        const QStringList chosen = plan.choose ? plan.choose(contents.types) : contents.types;
-        PasteboardItem first;
-        QList<PasteboardItem> more;
-        for (const QString &type : chosen) {
-            if (!contents.types.contains(type))
-                continue;
-            const std::optional<QByteArray> data
-                = own ? ownedData(type) : m_reader->data(m_clipboard, generation, type);
-            if (!data)
-                continue;
-            const QList<QByteArray> uris = type == kUriList ? splitUriList(*data) : QList<QByteArray>();
-            if (uris.size() > 1) {
-                first.representations.append({ type, uris.first() });
-                for (qsizetype i = 1; i < uris.size(); ++i)
-                    more.append(PasteboardItem { { { type, uris.at(i) } } });
-            } else {
-                first.representations.append({ type, *data });
-            }
-            if (plan.proceed && !plan.proceed(type, *data))
-                break;
-        }
-        if (!first.representations.isEmpty() || !more.isEmpty())
-            contents.items = QList<PasteboardItem> { first } + more;
+        readItems(contents, plan, [&](const QString &type) {
+            return own ? ownedData(type) : m_reader->data(m_clipboard, generation, type);
+        });
         return contents;
     }
 
