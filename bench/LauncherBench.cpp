@@ -1,3 +1,4 @@
+#include "SampleApplications.h"
 #include "launcher/AppIndexService.h"
 #include "launcher/CommandApproval.h"
 #include "launcher/InlineMarkdown.h"
@@ -13,52 +14,9 @@ using namespace quillet;
 
 namespace {
 
-// Desktop-entry-like names: one to four words from a syllable list.
-QList<InstalledApplication> installedApplications(int count)
-{
-    static const char *syllables[] = { "vi", "su", "al", "stu", "dio", "co", "de", "no", "tes", "ter", "mi",
-        "nal", "fi", "le", "ma", "na", "ger", "pho", "to", "edit" };
-    QRandomGenerator generator(1);
-    QList<InstalledApplication> apps;
-    for (int i = 0; i < count; ++i) {
-        QStringList words;
-        const int wordCount = 1 + int(generator.bounded(4));
-        for (int w = 0; w < wordCount; ++w) {
-            QString word;
-            const int length = 1 + int(generator.bounded(3));
-            for (int s = 0; s < length; ++s)
-                word += QLatin1String(syllables[generator.bounded(20)]);
-            word[0] = word[0].toUpper();
-            words.append(word);
-        }
-        const QString id = QStringLiteral("org.example.App%1").arg(i);
-        apps.append({ id, words.join(u' '), QStringLiteral("app-%1").arg(i),
-            QStringLiteral("/usr/share/applications/%1.desktop").arg(id) });
-    }
-    return apps;
-}
-
-class ListWorkspace final : public Workspace {
-public:
-    explicit ListWorkspace(QList<InstalledApplication> apps)
-        : m_apps(std::move(apps))
-    {
-    }
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    std::optional<WindowId> activeWindow() override { return std::nullopt; }
-    void activateWindow(WindowId) override { }
-    void showOnAllDesktops(WindowId) override { }
-    QList<InstalledApplication> installedApplications() override { return m_apps; }
-    QIcon applicationIcon(const InstalledApplication &) override { return {}; }
-    bool openApplication(const QString &, QString *) override { return true; }
-
-private:
-    QList<InstalledApplication> m_apps;
-};
-
 void indexApplications2000(benchmark::State &state)
 {
-    const QList<InstalledApplication> apps = installedApplications(2000);
+    const QList<InstalledApplication> apps = bench::sampleApplications(2000);
     for (auto _ : state)
         benchmark::DoNotOptimize(AppIndexService::indexApplications(apps));
 }
@@ -68,7 +26,7 @@ BENCHMARK(indexApplications2000)->Unit(benchmark::kMillisecond);
 // on this thread.
 void buildIndex2000(benchmark::State &state)
 {
-    ListWorkspace workspace(installedApplications(2000));
+    bench::ListWorkspace workspace(bench::sampleApplications(2000));
     for (auto _ : state) {
         AppIndexService service(workspace);
         QEventLoop loop;
@@ -82,7 +40,7 @@ BENCHMARK(buildIndex2000)->Unit(benchmark::kMillisecond);
 
 void search2000(benchmark::State &state, const char *query)
 {
-    ListWorkspace workspace(installedApplications(2000));
+    bench::ListWorkspace workspace(bench::sampleApplications(2000));
     AppIndexService service(workspace);
     QEventLoop loop;
     QObject::connect(&service, &AppIndexService::isIndexedChanged, &loop, &QEventLoop::quit);

@@ -1,3 +1,4 @@
+#include "SampleApplications.h"
 #include "ai/AIService.h"
 #include "defaults/Defaults.h"
 #include "launcher/AgentLoop.h"
@@ -16,60 +17,13 @@ using namespace quillet;
 
 namespace {
 
-// Desktop-entry-like names: one to four words from a syllable list.
-QList<InstalledApplication> installedApplications(int count)
-{
-    static const char *syllables[] = { "vi", "su", "al", "stu", "dio", "co", "de", "no", "tes", "ter", "mi",
-        "nal", "fi", "le", "ma", "na", "ger", "pho", "to", "edit" };
-    QRandomGenerator generator(1);
-    QList<InstalledApplication> apps;
-    for (int i = 0; i < count; ++i) {
-        QStringList words;
-        const int wordCount = 1 + int(generator.bounded(4));
-        for (int w = 0; w < wordCount; ++w) {
-            QString word;
-            const int length = 1 + int(generator.bounded(3));
-            for (int s = 0; s < length; ++s)
-                word += QLatin1String(syllables[generator.bounded(20)]);
-            word[0] = word[0].toUpper();
-            words.append(word);
-        }
-        const QString id = QStringLiteral("org.example.App%1").arg(i);
-        apps.append({ id, words.join(u' '), QStringLiteral("app-%1").arg(i), QString() });
-    }
-    return apps;
-}
-
-class ListWorkspace final : public Workspace {
-public:
-    explicit ListWorkspace(QList<InstalledApplication> apps)
-        : m_apps(std::move(apps))
-    {
-    }
-    std::optional<RunningApplication> frontmostApplication() override { return std::nullopt; }
-    std::optional<WindowId> activeWindow() override { return std::nullopt; }
-    void activateWindow(WindowId) override { }
-    void showOnAllDesktops(WindowId) override { }
-    QList<InstalledApplication> installedApplications() override { return m_apps; }
-    QIcon applicationIcon(const InstalledApplication &) override
-    {
-        QPixmap pixmap(32, 32);
-        pixmap.fill(Qt::darkCyan);
-        return QIcon(pixmap);
-    }
-    bool openApplication(const QString &, QString *) override { return true; }
-
-private:
-    QList<InstalledApplication> m_apps;
-};
-
 // The launcher over 2,000 applications, as the panel shows it.
 struct Launcher {
     QTemporaryDir dir;
     Defaults defaults { dir.filePath(QStringLiteral("q.conf")) };
     AIService ai;
     AgentLoop loop { ai, defaults };
-    ListWorkspace workspace { installedApplications(2000) };
+    bench::ListWorkspace workspace { bench::sampleApplications(2000), true };
     AppIndexService index { workspace };
     LauncherViewModel model { index, workspace, loop };
 

@@ -1,8 +1,6 @@
 // Run under a Wayland compositor with data-control, for example:
 //   scripts/with-sway build-bench/bench/bench_platform_wayland
-#include "clipboard/ClipboardMonitor.h"
-#include "clipboard/ExcludedAppsService.h"
-#include "clipboard/HistoryManager.h"
+#include "CaptureChain.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
 #include "platform/wayland/WaylandPasteboard.h"
@@ -34,6 +32,17 @@ QByteArray uniqueText(int round)
     return text;
 }
 
+// wl-copy offering `text` until it is ended; its start-up is part of a copy.
+void startCopy(QProcess &copy, const QByteArray &text)
+{
+    copy.setStandardOutputFile(QProcess::nullDevice());
+    copy.setStandardErrorFile(QProcess::nullDevice());
+    copy.start(QStringLiteral("wl-copy"),
+        { QStringLiteral("--foreground"), QStringLiteral("--type"), QStringLiteral("text/plain") });
+    copy.write(text);
+    copy.closeWriteChannel();
+}
+
 double percentile(std::vector<double> values, double fraction)
 {
     std::sort(values.begin(), values.end());
@@ -57,14 +66,9 @@ void BM_CopyToRead(benchmark::State &state)
     for (auto _ : state) {
         const QByteArray text = uniqueText(++round);
         QProcess copy;
-        copy.setStandardOutputFile(QProcess::nullDevice());
-        copy.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer timer;
         timer.start();
-        copy.start(QStringLiteral("wl-copy"),
-            { QStringLiteral("--foreground"), QStringLiteral("--type"), QStringLiteral("text/plain") });
-        copy.write(text);
-        copy.closeWriteChannel();
+        startCopy(copy, text);
         qint64 seen = pasteboard.changeCount();
         bool done = false;
         while (!done && timer.elapsed() < 10000) {
@@ -108,30 +112,19 @@ void BM_CopyToStored(benchmark::State &state)
         state.SkipWithError("the compositor offers no data-control protocol");
         return;
     }
-    QString error;
-    auto store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-    ExcludedAppsService excluded(defaults, workspace);
-    HistoryManager history(*store, excluded, defaults, Clock::system());
-    ClipboardMonitor monitor(pasteboard, workspace, defaults, Clock::system(),
-        [&](const PasteboardSnapshot &snapshot) { history.addSnapshot(snapshot); });
-    monitor.start();
+    bench::CaptureChain chain(pasteboard, workspace, defaults, dir.filePath(QStringLiteral("Quillet.store")));
 
     std::vector<double> milliseconds;
     int round = 0;
     for (auto _ : state) {
         const QByteArray text = uniqueText(++round);
-        const qint64 before = store->itemCount();
+        const qint64 before = chain.store->itemCount();
         QProcess copy;
-        copy.setStandardOutputFile(QProcess::nullDevice());
-        copy.setStandardErrorFile(QProcess::nullDevice());
         QElapsedTimer timer;
         timer.start();
-        copy.start(QStringLiteral("wl-copy"),
-            { QStringLiteral("--foreground"), QStringLiteral("--type"), QStringLiteral("text/plain") });
-        copy.write(text);
-        copy.closeWriteChannel();
+        startCopy(copy, text);
         const QDeadlineTimer deadline(10000);
-        while (store->itemCount() == before && !deadline.hasExpired())
+        while (chain.store->itemCount() == before && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
         const double elapsed = double(timer.nsecsElapsed()) / 1e6;
         state.SetIterationTime(elapsed / 1000.0);
@@ -146,7 +139,7 @@ void BM_CopyToStored(benchmark::State &state)
         // so it is not part of the next copy.
         const QDeadlineTimer calm(2000);
         while (!calm.hasExpired()
-            && (monitor.lastChangeCount() != pasteboard.changeCount() || monitor.isCapturing()))
+            && (chain.monitor.lastChangeCount() != pasteboard.changeCount() || chain.monitor.isCapturing()))
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
     }
     if (!milliseconds.empty()) {

@@ -1,7 +1,5 @@
 // Run under an X server: scripts/with-xvfb build-bench/bench/bench_platform_x11
-#include "clipboard/ClipboardMonitor.h"
-#include "clipboard/ExcludedAppsService.h"
-#include "clipboard/HistoryManager.h"
+#include "CaptureChain.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
 #include "platform/x11/X11Pasteboard.h"
@@ -109,13 +107,7 @@ void copyToStored(benchmark::State &state, const QString &type, const QByteArray
     defaults.setInteger(QStringLiteral("maxHistorySize"), 100000);
     X11Pasteboard pasteboard(X11Connection::open(display));
     X11Workspace workspace(X11Connection::open(display));
-    QString error;
-    auto store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
-    ExcludedAppsService excluded(defaults, workspace);
-    HistoryManager history(*store, excluded, defaults, Clock::system());
-    ClipboardMonitor monitor(pasteboard, workspace, defaults, Clock::system(),
-        [&](const PasteboardSnapshot &snapshot) { history.addSnapshot(snapshot); });
-    monitor.start();
+    bench::CaptureChain chain(pasteboard, workspace, defaults, dir.filePath(QStringLiteral("Quillet.store")));
 
     // The longest gap between two turns of the main event loop, in wall time
     // (what the user feels; other processes share the processor) and in the
@@ -139,7 +131,8 @@ void copyToStored(benchmark::State &state, const QString &type, const QByteArray
         if (vary) // a new copy each time, not a repeat of the last
             bytes.replace(0, 8, QByteArray::number(++n).rightJustified(8, '0'));
         int settled = 0;
-        const auto connection = QObject::connect(&history, &HistoryManager::settled, [&] { ++settled; });
+        const auto connection
+            = QObject::connect(&chain.history, &HistoryManager::settled, [&] { ++settled; });
         QElapsedTimer timer;
         timer.start();
         Owner owner(type, bytes);
