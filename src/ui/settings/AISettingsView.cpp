@@ -100,10 +100,7 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
     , m_shortcuts(shortcuts)
     , m_keyStrokeReader(std::move(keyStrokeReader))
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *page = new SettingsPage(this);
-    layout->addWidget(page);
+    SettingsPage *page = SettingsPage::filling(this);
 
     // Gemini API.
     SettingsSection *api = page->addSection(QStringLiteral("Gemini API"));

@@ -22,10 +22,7 @@ AdvancedSettingsView::AdvancedSettingsView(SettingsViewModel &viewModel, Store &
     , m_store(store)
     , m_chooseSaveFile(&AdvancedSettingsView::chooseSaveFileWithDialog)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *page = new SettingsPage(this);
-    layout->addWidget(page);
+    SettingsPage *page = SettingsPage::filling(this);
 
     SettingsSection *database = page->addSection(QStringLiteral("Database"));
     m_databaseSize = new QLabel(m_viewModel.databaseSize());

@@ -18,10 +18,7 @@ AppearanceSettingsView::AppearanceSettingsView(SettingsViewModel &viewModel, QWi
     : QWidget(parent)
     , m_viewModel(viewModel)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *page = new SettingsPage(this);
-    layout->addWidget(page);
+    SettingsPage *page = SettingsPage::filling(this);
     SettingsSection *section = page->addSection(QStringLiteral("Menu Bar Popover"));
 
     m_itemCountLabel = new QLabel;

@@ -84,10 +84,7 @@ GeneralSettingsView::GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtL
     , m_clock(clock)
     , m_explanation(std::move(explanation))
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *page = new SettingsPage(this);
-    layout->addWidget(page);
+    SettingsPage *page = SettingsPage::filling(this);
     buildClipboardSection(page);
     buildStartupSection(page);
     buildUpdatesSection(page);

@@ -22,6 +22,15 @@ SettingsPage::SettingsPage(QWidget *parent)
     viewport()->setAutoFillBackground(false);
 }
 
+SettingsPage *SettingsPage::filling(QWidget *tab)
+{
+    auto *layout = new QVBoxLayout(tab);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *page = new SettingsPage(tab);
+    layout->addWidget(page);
+    return page;
+}
+
 SettingsSection *SettingsPage::addSection(const QString &title)
 {
     auto *section = new SettingsSection(title, m_content);

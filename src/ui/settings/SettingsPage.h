@@ -14,6 +14,8 @@ class SettingsPage : public QScrollArea {
     Q_OBJECT
 public:
     explicit SettingsPage(QWidget *parent = nullptr);
+    // A page that fills `tab`, edge to edge.
+    static SettingsPage *filling(QWidget *tab);
 
     SettingsSection *addSection(const QString &title);
     // Any other block, full width, below the sections added so far.

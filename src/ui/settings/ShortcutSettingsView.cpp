@@ -16,10 +16,7 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
     : QWidget(parent)
     , m_library(library)
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto *page = new SettingsPage(this);
-    layout->addWidget(page);
+    SettingsPage *page = SettingsPage::filling(this);
     SettingsSection *section = page->addSection(QStringLiteral("Global Shortcuts"));
 
     // The command line does what the first three shortcuts do.
