@@ -1,4 +1,5 @@
 #include "SampleApplications.h"
+#include "SampleText.h"
 #include "launcher/AppIndexService.h"
 #include "launcher/CommandApproval.h"
 #include "launcher/InlineMarkdown.h"
@@ -79,27 +80,9 @@ void terminalOutput1MB(benchmark::State &state)
 }
 BENCHMARK(terminalOutput1MB)->Unit(benchmark::kMillisecond);
 
-QString markdownAnswer(qsizetype size)
-{
-    const QString chunk = QStringLiteral(
-        "## Setting up the **build**\n"
-        "Run the configure step first, then *build* with `ninja`. See [the guide](https://example.org/guide) "
-        "for details on __options__ and ***flags***.\n\n"
-        "- install `cmake` and `ninja`\n- run **configure**\n+ check the *output*\n\n"
-        "1. clone\n2. configure with `-G Ninja`\n3. build\n\n"
-        "| Option | Default | Meaning |\n|---|:-:|---|\n| `QUILLET_BENCH` | off | **benchmarks** |\n"
-        "| `QUILLET_FUZZ` | off | fuzz targets |\n\n"
-        "```sh\ncmake -S . -B build\ncmake --build build\n```\n\n");
-    QString text;
-    while (text.size() < size)
-        text += chunk;
-    text.truncate(size);
-    return text;
-}
-
 void markdown50KB(benchmark::State &state)
 {
-    const QString text = markdownAnswer(50 * 1024);
+    const QString text = bench::markdownAnswer(50 * 1024);
     for (auto _ : state) {
         const QList<MarkdownBlock> blocks = parseBlocks(text);
         qsizetype runs = 0;
@@ -162,7 +145,7 @@ BENCHMARK(unclosedCodeSpans48KB)->Unit(benchmark::kMillisecond);
 
 void parseBlocks50KB(benchmark::State &state)
 {
-    const QString text = markdownAnswer(50 * 1024);
+    const QString text = bench::markdownAnswer(50 * 1024);
     for (auto _ : state)
         benchmark::DoNotOptimize(parseBlocks(text));
 }

@@ -1,4 +1,5 @@
 #include "SampleApplications.h"
+#include "SampleText.h"
 #include "ai/AIService.h"
 #include "defaults/Defaults.h"
 #include "launcher/AgentLoop.h"
@@ -54,29 +55,12 @@ void searchKeystroke2000(benchmark::State &state)
 }
 BENCHMARK(searchKeystroke2000)->Unit(benchmark::kMicrosecond);
 
-QString markdownAnswer(qsizetype size)
-{
-    const QString chunk = QStringLiteral(
-        "## Setting up the **build**\n"
-        "Run the configure step first, then *build* with `ninja`. See [the guide](https://example.org/guide) "
-        "for details on __options__ and ***flags***.\n\n"
-        "- install `cmake` and `ninja`\n- run **configure**\n+ check the *output*\n\n"
-        "1. clone\n2. configure with `-G Ninja`\n3. build\n\n"
-        "| Option | Default | Meaning |\n|---|:-:|---|\n| `QUILLET_BENCH` | off | **benchmarks** |\n"
-        "| `QUILLET_FUZZ` | off | fuzz targets |\n\n"
-        "```sh\ncmake -S . -B build\ncmake --build build\n```\n\n");
-    QString text;
-    while (text.size() < size)
-        text += chunk;
-    text.truncate(size);
-    return text;
-}
-
 // A 50 KB answer gets one more streamed chunk (and loses it again, so every
 // iteration sees the same answer): only its last paragraph is rebuilt.
 void streamedChunkInto50KB(benchmark::State &state)
 {
-    const QString answer = markdownAnswer(50 * 1024) + QStringLiteral("\n\nThe last paragraph is still ");
+    const QString answer
+        = bench::markdownAnswer(50 * 1024) + QStringLiteral("\n\nThe last paragraph is still ");
     const QString grown = answer + QStringLiteral("being written by the **model**, word by word.");
     MarkdownView view;
     view.resize(560, 400);
@@ -93,7 +77,7 @@ BENCHMARK(streamedChunkInto50KB)->Unit(benchmark::kMicrosecond);
 // rebuild would on every chunk.
 void whole50KBAnswer(benchmark::State &state)
 {
-    const QString answer = markdownAnswer(50 * 1024);
+    const QString answer = bench::markdownAnswer(50 * 1024);
     for (auto _ : state) {
         MarkdownView view;
         view.resize(560, 400);

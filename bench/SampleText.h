@@ -5,8 +5,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
-// Texts for the AI benchmarks: prose-like words with punctuation, and the
-// light edit a grammar fix makes of them.
+// Texts for the benchmarks: prose-like words with punctuation, the light
+// edit a grammar fix makes of them, and a model's Markdown answer.
 namespace quillet::bench {
 
 inline QString words(QRandomGenerator &random, int count)
@@ -34,6 +34,26 @@ inline QString edited(QRandomGenerator &random, const QString &text)
             tokens.insert(i, QStringLiteral("new "));
     }
     return tokens.join(QString());
+}
+
+// A model's answer of `size` characters using every Markdown form the
+// launcher draws.
+inline QString markdownAnswer(qsizetype size)
+{
+    const QString chunk = QStringLiteral(
+        "## Setting up the **build**\n"
+        "Run the configure step first, then *build* with `ninja`. See [the guide](https://example.org/guide) "
+        "for details on __options__ and ***flags***.\n\n"
+        "- install `cmake` and `ninja`\n- run **configure**\n+ check the *output*\n\n"
+        "1. clone\n2. configure with `-G Ninja`\n3. build\n\n"
+        "| Option | Default | Meaning |\n|---|:-:|---|\n| `QUILLET_BENCH` | off | **benchmarks** |\n"
+        "| `QUILLET_FUZZ` | off | fuzz targets |\n\n"
+        "```sh\ncmake -S . -B build\ncmake --build build\n```\n\n");
+    QString text;
+    while (text.size() < size)
+        text += chunk;
+    text.truncate(size);
+    return text;
 }
 
 } // namespace quillet::bench

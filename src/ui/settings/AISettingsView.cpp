@@ -36,19 +36,6 @@ const QColor kRed(0xd7, 0x37, 0x37);
 const QString kKeyPage = QStringLiteral("https://aistudio.google.com/apikey");
 constexpr int kRecorderWidth = 120;
 
-QLabel *caption(const QString &text, QWidget *parent = nullptr)
-{
-    auto *label = new QLabel(text, parent);
-    label->setWordWrap(true);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
-    label->setPalette(palette);
-    return label;
-}
-
 QLabel *iconLabel(const QString &symbol, const QColor &tint, QWidget *parent)
 {
     auto *label = new QLabel(parent);
@@ -181,7 +168,7 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
             updateUsage();
     });
 
-    auto *link = caption(
+    auto *link = captionLabel(
         QStringLiteral("Get a free API key from <a href=\"%1\">Google AI Studio</a>").arg(kKeyPage));
     link->setObjectName(QStringLiteral("keyLink"));
     link->setTextFormat(Qt::RichText);
@@ -210,7 +197,7 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
             [this, picker, key] { m_defaults.setString(key, picker->currentData().toString()); });
         approval->addRow(QString::fromUtf8(label), picker);
     }
-    page->addContent(caption(QStringLiteral(
+    page->addContent(captionLabel(QStringLiteral(
         "\"AI decides\" runs a command at once only when every part of it is a known read-only command "
         "(ls, cat, grep, git status, …); anything else waits for your approval.")));
 

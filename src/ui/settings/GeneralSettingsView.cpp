@@ -36,19 +36,6 @@ const struct {
 const QColor kGranted(0x28, 0xa7, 0x45);
 const QColor kRequired(0xf0, 0x8c, 0x00);
 
-QLabel *secondaryCaption(const QString &text)
-{
-    auto *label = new QLabel(text);
-    label->setWordWrap(true);
-    QFont font = label->font();
-    font.setPixelSize(11);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
-    label->setPalette(palette);
-    return label;
-}
-
 // "just now", "5 minutes ago", "yesterday", "3 days ago", …
 QString relativeTime(const QDateTime &then, const QDateTime &now)
 {
@@ -173,7 +160,7 @@ void GeneralSettingsView::buildUpdatesSection(SettingsPage *page)
         showUpdates();
     });
     // Beside the button: when the last check was, or why there is none.
-    m_lastChecked = secondaryCaption(QString());
+    m_lastChecked = captionLabel(QString());
     m_lastChecked->setObjectName(QStringLiteral("lastChecked"));
     section->addRow(m_lastChecked, m_checkForUpdates);
 
@@ -203,7 +190,7 @@ void GeneralSettingsView::buildAccessibilitySection(SettingsPage *page)
     section->addRow(status, m_grantAccess);
     connect(m_grantAccess, &QPushButton::clicked, this, &GeneralSettingsView::grantAccess);
 
-    m_accessibilityHint = secondaryCaption(m_explanation.requirement);
+    m_accessibilityHint = captionLabel(m_explanation.requirement);
     m_accessibilityHint->setObjectName(QStringLiteral("accessibilityHint"));
     section->addWidget(m_accessibilityHint);
 }

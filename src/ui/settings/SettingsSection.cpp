@@ -81,4 +81,17 @@ QWidget *SettingsSection::addWidget(QWidget *content)
     return row;
 }
 
+QLabel *captionLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setWordWrap(true);
+    QFont font = label->font();
+    font.setPixelSize(11);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
+    label->setPalette(palette);
+    return label;
+}
+
 } // namespace quillet

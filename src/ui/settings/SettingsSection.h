@@ -28,4 +28,7 @@ private:
     QVBoxLayout *m_rows;
 };
 
+// Small, wrapping text in the secondary colour, for the notes under a row.
+QLabel *captionLabel(const QString &text, QWidget *parent = nullptr);
+
 } // namespace quillet

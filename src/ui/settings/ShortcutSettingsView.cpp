@@ -61,17 +61,10 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
             m_commands.append({ *row.name, QString::fromLatin1(row.command) });
     }
 
-    m_caption = new QLabel;
+    m_caption = captionLabel(QString());
     m_caption->setObjectName(QStringLiteral("shortcutsCaption"));
-    m_caption->setWordWrap(true);
     m_caption->setTextFormat(Qt::RichText);
     m_caption->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QFont font = m_caption->font();
-    font.setPixelSize(11);
-    m_caption->setFont(font);
-    QPalette palette = m_caption->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
-    m_caption->setPalette(palette);
     section->addWidget(m_caption);
 
     connect(&m_library, &shortcuts::KeyboardShortcuts::availabilityChanged, this,
