@@ -395,6 +395,11 @@ bool Store::prepareSchema(QString *error)
     // (checkpointSoon), so a large copy never makes a commit wait for it.
     if (!run(m_db, QStringLiteral("PRAGMA wal_autocheckpoint=0"), error))
         return false;
+    // A checkpointed log is cut back when it is next reused, so its size says
+    // how much awaits the next checkpoint (SQLite otherwise keeps the file at
+    // its largest, and every commit would ask for one).
+    if (!run(m_db, QStringLiteral("PRAGMA journal_size_limit=1048576"), error))
+        return false;
     if (!run(m_db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), error, &value))
         return false;
     if (value.toLongLong() == 0) {
