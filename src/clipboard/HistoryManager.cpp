@@ -17,6 +17,8 @@ namespace quillet {
 namespace {
 
 constexpr qint64 kDefaultHistoryLimit = 500;
+// Entries this large are written away from the main thread.
+constexpr qint64 kBackgroundWriteBytes = 1024 * 1024;
 
 // Lowers the calling worker thread's scheduling priority once (Linux keeps a
 // nice value per thread).
@@ -113,15 +115,23 @@ void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
 
 void HistoryManager::storeReady()
 {
-    bool stored = false;
-    while (!m_pending.empty() && m_pending.front()->entry.isFinished()) {
+    while (!m_writing && !m_pending.empty() && m_pending.front()->entry.isFinished()) {
         const std::shared_ptr<Pending> pending = m_pending.front();
         m_pending.pop_front();
         store(*pending, pending->entry.result());
-        stored = true;
+        m_storedSinceSettled = true;
     }
-    if (stored && m_pending.empty())
+    if (m_storedSinceSettled && !isBusy()) {
+        m_storedSinceSettled = false;
         Q_EMIT settled();
+    }
+}
+
+void HistoryManager::stored()
+{
+    m_writing = false;
+    pruneHistory();
+    storeReady();
 }
 
 void HistoryManager::store(const Pending &pending, const Entry &entry)
@@ -145,8 +155,19 @@ void HistoryManager::store(const Pending &pending, const Entry &entry)
     item.title = entry.title;
     item.contentTypeRaw = rawValue(entry.type);
     item.contentHash = entry.hash;
-    m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText);
-    pruneHistory();
+    qint64 bytes = 0;
+    for (const ClipboardContent &content : entry.contents)
+        bytes += content.dataSize;
+    if (bytes < kBackgroundWriteBytes) {
+        m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText);
+        pruneHistory();
+        return;
+    }
+    // Copying a picture's megabytes into the store would hold the interface
+    // up for longer than a frame.
+    m_writing = true;
+    m_store.insertItemInBackground(item, entry.thumbnail, entry.contents, entry.searchText)
+        .then(this, [this](bool) { stored(); });
 }
 
 void HistoryManager::pruneHistory()

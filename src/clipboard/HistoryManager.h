@@ -50,8 +50,8 @@ public:
     // The "maxHistorySize" preference, 500 when unset or 0.
     qint64 historyLimit() const;
 
-    // Whether snapshots are waiting for their derived values.
-    bool isBusy() const { return !m_pending.empty(); }
+    // Whether snapshots are waiting for their derived values or being stored.
+    bool isBusy() const { return !m_pending.empty() || m_writing; }
 
 Q_SIGNALS:
     // Every snapshot added so far is in the store.
@@ -73,11 +73,15 @@ private:
 
     void storeReady();
     void store(const Pending &pending, const Entry &entry);
+    void stored();
 
     Store &m_store;
     ExcludedAppsService &m_excludedApps;
     Defaults &m_defaults;
     Clock &m_clock;
+    // A large entry is written by the store's worker; later ones wait for it.
+    bool m_writing = false;
+    bool m_storedSinceSettled = false;
     std::deque<std::shared_ptr<Pending>> m_pending;
     // Decoding and hashing run here, below the main thread's priority, so a
     // large picture never takes the processor from the interface.

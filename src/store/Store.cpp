@@ -1,7 +1,9 @@
 #include "store/Store.h"
 
 #include <QFileInfo>
+#include <QFuture>
 #include <QLoggingCategory>
+#include <QPromise>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -358,6 +360,7 @@ Store::Store(QString connectionName, QString path, bool readOnly)
     , m_connectionName(std::move(connectionName))
     , m_path(std::move(path))
 {
+    m_writer.setMaxThreadCount(1);
     m_db.setDatabaseName(m_path);
     m_db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000")
                                     : QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
@@ -365,6 +368,7 @@ Store::Store(QString connectionName, QString path, bool readOnly)
 
 Store::~Store()
 {
+    m_writer.waitForDone();
     m_checkpointer.waitForDone();
     m_statements.clear();
     m_db.close();
@@ -534,6 +538,34 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &f
     return ok;
 }
 
+// The rows of one new entry, through `statement` (the prepared statement
+// for an SQL text on the connection that writes them).
+template<typename Statement>
+bool insertItemRows(Statement &&statement, bool searchable, const ClipboardItem &item,
+    const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
+    const std::optional<QString> &searchText, QString &failure)
+{
+    QSqlQuery &insert = statement(searchable ? kInsertItem : kInsertItemWithoutSearchText);
+    if (searchable)
+        insert.bindValue(11, optionalText(searchText));
+    if (!step(insert,
+            { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
+                optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), text(item.title),
+                text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
+                optionalBytes(thumbnail) },
+            failure))
+        return false;
+    for (const ClipboardContent &content : contents) {
+        if (!step(statement(kInsertContent),
+                { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
+                    optionalText(content.textPreview), content.dataSize, optionalBytes(content.data),
+                    optionalBytes(content.thumbnailData) },
+                failure))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
@@ -541,28 +573,67 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
                [&](QString &failure) {
-                   QSqlQuery &insert = statement(m_searchable ? kInsertItem : kInsertItemWithoutSearchText);
-                   if (m_searchable)
-                       insert.bindValue(11, optionalText(searchText));
-                   if (!step(insert,
-                           { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt),
-                               item.useCount, optionalText(item.sourceAppBundleID),
-                               optionalText(item.sourceAppName), text(item.title), text(item.contentTypeRaw),
-                               item.isPinned ? 1 : 0, optionalText(item.contentHash),
-                               optionalBytes(thumbnail) },
-                           failure))
-                       return false;
-                   for (const ClipboardContent &content : contents) {
-                       if (!step(statement(kInsertContent),
-                               { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
-                                   optionalText(content.textPreview), content.dataSize,
-                                   optionalBytes(content.data), optionalBytes(content.thumbnailData) },
-                               failure))
-                           return false;
-                   }
-                   return true;
+                   return insertItemRows([this](const char *sql) -> QSqlQuery & { return statement(sql); },
+                       m_searchable, item, thumbnail, contents, searchText, failure);
                })
         && announce({ { item.id }, {}, {}, false });
+}
+
+QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
+    const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
+    const std::optional<QString> &searchText)
+{
+    auto promise = std::make_shared<QPromise<bool>>();
+    QFuture<bool> written = promise->future();
+    promise->start();
+    m_writer.start([promise, path = m_path, name = m_connectionName, searchable = m_searchable, item,
+                       thumbnail, contents, searchText] {
+        const QString connection = name + QStringLiteral("-writer");
+        bool ok = false;
+        QString failure;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+            if (db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys=ON"))
+                && db.transaction()) {
+                QHash<const char *, std::shared_ptr<QSqlQuery>> statements;
+                const auto statement = [&](const char *sql) -> QSqlQuery & {
+                    auto &query = statements[sql];
+                    if (!query) {
+                        query = std::make_shared<QSqlQuery>(db);
+                        query->prepare(QString::fromLatin1(sql));
+                    }
+                    return *query;
+                };
+                ok = insertItemRows(statement, searchable, item, thumbnail, contents, searchText, failure)
+                    && db.commit();
+                if (!ok) {
+                    if (failure.isEmpty())
+                        failure = db.lastError().text();
+                    db.rollback();
+                }
+                statements.clear();
+            } else {
+                failure = db.lastError().text();
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+        if (!ok)
+            qCWarning(lcStore) << "inserting a history entry failed and was rolled back:" << failure;
+        promise->addResult(ok);
+        promise->finish();
+    });
+    // Announced on this thread, as a write of the main connection is.
+    return written.then(this, [this, id = item.id](bool ok) {
+        if (!ok)
+            return false;
+        checkpointSoon();
+        Q_EMIT changed(Record::ClipboardItem);
+        Q_EMIT changed(Record::ClipboardContent);
+        return announce({ { id }, {}, {}, false });
+    });
 }
 
 bool Store::updateItem(const ClipboardItem &item)

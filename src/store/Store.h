@@ -6,6 +6,7 @@
 #include "store/Snippet.h"
 #include "store/SnippetFolder.h"
 
+#include <QFuture>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -68,6 +69,13 @@ public:
     // indexed (itemIdsWithoutSearchText).
     bool insertItem(const ClipboardItem &item, const std::optional<QByteArray> &thumbnail,
         const QList<ClipboardContent> &contents, const std::optional<QString> &searchText = std::nullopt);
+    // The same on a connection of a worker thread, for an entry whose
+    // contents are large: writing them never stalls the interface. The
+    // change signals follow on this thread, then the future gives whether the
+    // entry was stored. Meanwhile the main connection's writes wait for it.
+    QFuture<bool> insertItemInBackground(const ClipboardItem &item,
+        const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
+        const std::optional<QString> &searchText = std::nullopt);
     // Writes every non-payload property of an existing entry.
     bool updateItem(const ClipboardItem &item);
     bool deleteItems(const QList<QUuid> &ids);
@@ -142,6 +150,7 @@ private:
 
     QSqlDatabase m_db;
     QThreadPool m_checkpointer;
+    QThreadPool m_writer;
     std::shared_ptr<std::atomic<bool>> m_checkpointing = std::make_shared<std::atomic<bool>>(false);
     QString m_connectionName;
     QString m_path;
