@@ -1,11 +1,11 @@
 #include "ai/AIService.h"
 
 #include "ai/GeminiStreamParser.h"
-#include "core/Text.h"
 #include "defaults/Defaults.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -24,7 +24,9 @@ const QString AIService::publicBaseUrl = QStringLiteral("https://generativelangu
 
 namespace {
 
-constexpr qsizetype kMaxErrorBodyBytes = 1024 * 1024;
+// What one read may take off the socket: parsing it stays well within a
+// frame, however fast the service sends.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 // Resumes a coroutine at the reply's next sign of life: new data (unless it
 // waits for the end only), the end, or its destruction. A reply that is
@@ -143,26 +145,53 @@ QJsonObject partObject(const ChatPart &part)
 }
 
 using EventSink = std::function<void(StreamEvent &&)>;
-using EndSink = std::function<void(std::optional<QString>)>;
+struct StreamEnd {
+    QString message;
+    QString detail;
+};
+using EndSink = std::function<void(std::optional<StreamEnd>)>;
+// Receives what aborts the request, for the consumer's cancel.
+using CancelSink = std::function<void(std::function<void()>)>;
+
+// The text of a chat or text event, for the answer's size.
+QString *deltaText(StreamEvent &event)
+{
+    auto *delta = std::get_if<StreamEvent::TextDelta>(&event.value);
+    return delta ? &delta->text : nullptr;
+}
 
 // Sends one streaming request and reads its reply to the end.
 QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request, QByteArray body,
-    gemini::StreamReader::Mode mode, QString apiKey, EventSink emitEvent, EndSink end)
+    gemini::StreamReader::Mode mode, QString apiKey, qsizetype maxAnswer, EventSink emitEvent, EndSink end,
+    CancelSink onCancel)
 {
-    const auto fail = [&](const QString &message) {
+    // Shared with the cancel handler, which may outlive this reading.
+    const auto cancelled = std::make_shared<bool>(false);
+    const auto fail = [&](const QString &message, const QString &detail = {}) {
+        if (*cancelled)
+            return;
         const QString text = redacted(message, apiKey);
         qCWarning(lcAi) << "stream failed:" << text;
-        end(text);
+        end(StreamEnd { text, redacted(detail, apiKey) });
     };
 
     ReplyOwner owner { network->post(request, body) };
     const QPointer<QNetworkReply> &reply = owner.reply;
+    reply->setReadBufferSize(kReadBufferBytes);
+    onCancel([reply = QPointer<QNetworkReply>(reply), cancelled] {
+        *cancelled = true;
+        if (reply)
+            reply->abort();
+    });
     gemini::StreamReader reader(mode);
     std::optional<int> status;
     QByteArray errorBody;
+    qsizetype answerSize = 0;
 
     for (;;) {
         co_await ReplyActivity(reply);
+        if (*cancelled)
+            co_return;
         if (!reply) {
             fail(QStringLiteral("The request was cancelled."));
             co_return;
@@ -172,15 +201,37 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
             status = httpStatus(reply);
         const QByteArray bytes = reply->readAll();
         if (!bytes.isEmpty() && status == 200) {
-            for (StreamEvent &event : reader.feed(bytes))
+            for (StreamEvent &event : reader.feed(bytes)) {
+                QString *text = deltaText(event);
+                if (text && answerSize + text->size() > maxAnswer) {
+                    // Past this size an answer is no longer something to read
+                    // or insert; the rest is not fetched.
+                    text->truncate(maxAnswer - answerSize);
+                    emitEvent(std::move(event));
+                    reply->abort();
+                    fail(QStringLiteral("The answer was too long and was cut off after %1 characters.")
+                             .arg(QLocale().toString(maxAnswer)));
+                    co_return;
+                }
+                if (text)
+                    answerSize += text->size();
                 emitEvent(std::move(event));
+                if (*cancelled)
+                    co_return;
+            }
             if (reader.error()) {
                 reply->abort();
-                fail(*reader.error());
+                fail(reader.error()->message, reader.error()->detail);
                 co_return;
             }
-        } else if (!bytes.isEmpty() && errorBody.size() < kMaxErrorBodyBytes) {
-            errorBody.append(bytes.left(kMaxErrorBodyBytes - errorBody.size()));
+        } else if (!bytes.isEmpty()) {
+            errorBody.append(bytes.left(gemini::kMaxErrorBodyBytes - errorBody.size()));
+            // The start of an error body says what went wrong; the rest is
+            // not worth the download.
+            if (errorBody.size() >= gemini::kMaxErrorBodyBytes && !finished) {
+                reply->abort();
+                break;
+            }
         }
         if (finished)
             break;
@@ -190,15 +241,16 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
         fail(reply->error() != QNetworkReply::NoError ? transportError(reply)
                                                       : QStringLiteral("Invalid response"));
     } else if (*status != 200) {
-        fail(QStringLiteral("API error (%1): %2").arg(*status).arg(joinedLines(errorBody)));
+        const gemini::ServiceError error = gemini::errorForStatus(*status, errorBody);
+        fail(error.message, error.detail);
     } else if (reply->error() != QNetworkReply::NoError) {
         fail(transportError(reply));
     } else {
         for (StreamEvent &event : reader.finish())
             emitEvent(std::move(event));
         if (reader.error())
-            fail(*reader.error());
-        else
+            fail(reader.error()->message, reader.error()->detail);
+        else if (!*cancelled)
             end(std::nullopt);
     }
 }
@@ -206,9 +258,9 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
 // The completion that ends a stream: normally, or with the error's text.
 template<typename T> auto endsStream(AIStream<T> stream)
 {
-    return [stream](std::optional<QString> error) mutable {
+    return [stream](std::optional<StreamEnd> error) mutable {
         if (error)
-            stream.fail(std::move(*error));
+            stream.fail(std::move(error->message), std::move(error->detail));
         else
             stream.finish();
     };
@@ -314,9 +366,11 @@ AIStream<T> AIService::startStream(const QString &model, const QString &apiKey, 
     }
     readStream(
         m_network, *prepared.request, QJsonDocument(body).toJson(QJsonDocument::Compact), mode, apiKey,
+        m_maxAnswerLength,
         [stream, forward = std::move(forward)](
             StreamEvent &&event) mutable { forward(stream, std::move(event)); },
-        endsStream(stream));
+        endsStream(stream),
+        [stream](std::function<void()> abort) mutable { stream.setCancelHandler(std::move(abort)); });
     return stream;
 }
 
@@ -365,11 +419,9 @@ QCoro::Task<GenerateResult> AIService::generate(
         co_return failure(reply->error() != QNetworkReply::NoError ? transportError(reply)
                                                                    : QStringLiteral("Invalid response"));
     }
+    if (*status != 200)
+        co_return failure(gemini::errorForStatus(*status, reply->read(gemini::kMaxErrorBodyBytes)).message);
     const QByteArray body = reply->readAll();
-    if (*status != 200) {
-        const QString decoded = decodeStrictUtf8(body).value_or(QStringLiteral("Unknown error"));
-        co_return failure(QStringLiteral("API error (%1): %2").arg(*status).arg(decoded));
-    }
     if (reply->error() != QNetworkReply::NoError)
         co_return failure(transportError(reply));
 
@@ -380,7 +432,7 @@ QCoro::Task<GenerateResult> AIService::generate(
     const QJsonValue payload
         = document.isObject() ? QJsonValue(document.object()) : QJsonValue(document.array());
     if (auto error = gemini::errorInPayload(payload, *status))
-        co_return failure(*error);
+        co_return failure(error->message);
     if (auto answer = gemini::firstPartText(document.object()))
         co_return GenerateResult { answer->trimmed(), std::nullopt };
     co_return failure(QStringLiteral("Could not parse API response"));

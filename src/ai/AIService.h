@@ -41,8 +41,9 @@ struct GenerateResult {
 // Every call gets its model and key from the caller and keeps nothing. The
 // key travels in the x-goog-api-key header only, never in a URL, and no
 // error text or log line carries it. Streams start at once, buffer without
-// bound, keep their order and end exactly once; nothing cancels a request
-// whose consumer stopped reading.
+// bound, keep their order and end exactly once; a consumer's cancel aborts
+// the request. Failures read as the service's own message or the status in
+// words, with the raw error as their detail.
 class AIService : public QObject {
     Q_OBJECT
 public:
@@ -64,6 +65,10 @@ public:
 
     // How long a request may go without any data before it fails.
     void setTimeout(std::chrono::milliseconds timeout) { m_timeout = timeout; }
+    // The longest answer a stream delivers, in characters: past it the
+    // request ends and the stream fails with a note saying so.
+    static constexpr qsizetype kDefaultMaxAnswerLength = 2 * 1024 * 1024;
+    void setMaxAnswerLength(qsizetype length) { m_maxAnswerLength = length; }
 
     // One user turn (`systemPrompt` in front of `text`), streamed back as the
     // text of each chunk.
@@ -99,6 +104,7 @@ private:
 
     BaseUrlSource m_baseUrl;
     std::chrono::milliseconds m_timeout = kDefaultTimeout;
+    qsizetype m_maxAnswerLength = kDefaultMaxAnswerLength;
     QNetworkAccessManager *m_network;
 };
 

@@ -5,6 +5,7 @@
 
 #include <coroutine>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -20,6 +21,10 @@ namespace quillet {
 // and the producer calls push() for each value, then finish() or fail();
 // anything after the end is ignored. Copies share one stream.
 //
+// A consumer that no longer wants the rest calls cancel(): the producer's
+// cancel handler ends the work behind the stream (the request), and the
+// values already buffered stay readable through tryNext().
+//
 // A waiting consumer is resumed from the event loop, never from inside push(),
 // so the producer is never re-entered by its consumer and the interface can
 // redraw between two values. The event loop of the application must run.
@@ -28,6 +33,9 @@ template<typename T> class AIStream {
         std::deque<T> values;
         bool ended = false;
         std::optional<QString> error;
+        QString errorDetail;
+        bool cancelled = false;
+        std::function<void()> onCancel;
         std::coroutine_handle<> waiter;
     };
 
@@ -45,7 +53,38 @@ public:
         wake();
     }
     void finish() { end(std::nullopt); }
-    void fail(QString message) { end(std::move(message)); }
+    // `detail` is what lies behind the message (the raw error body, say),
+    // shown only on request.
+    void fail(QString message, QString detail = {})
+    {
+        if (!m_state->ended)
+            m_state->errorDetail = std::move(detail);
+        end(std::move(message));
+    }
+
+    // The producer: what ends its work when the consumer cancels. Runs at
+    // once when the stream was cancelled already.
+    void setCancelHandler(std::function<void()> handler)
+    {
+        if (m_state->cancelled) {
+            if (handler)
+                handler();
+            return;
+        }
+        m_state->onCancel = std::move(handler);
+    }
+
+    // The consumer: ends the stream normally and the producer's work with it.
+    void cancel()
+    {
+        if (m_state->cancelled)
+            return;
+        m_state->cancelled = true;
+        end(std::nullopt);
+        if (auto handler = std::exchange(m_state->onCancel, {}))
+            handler();
+    }
+    bool isCancelled() const { return m_state->cancelled; }
 
     class NextAwaiter {
     public:
@@ -86,6 +125,8 @@ public:
     bool hasEnded() const { return m_state->ended; }
     // Why the stream ended, when it failed.
     std::optional<QString> error() const { return m_state->error; }
+    // The detail behind error(), possibly empty.
+    QString errorDetail() const { return m_state->errorDetail; }
 
 private:
     void end(std::optional<QString> error)

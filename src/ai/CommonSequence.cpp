@@ -28,7 +28,7 @@ void notePeak(LcsStats *stats, qint64 bytes)
 // The full table over a[0..n) and b[0..m), walked back with the tie going to
 // b; appends positions (offset by `aOffset`) to `out` in ascending order.
 void tableLcs(const int *a, qsizetype n, const int *b, qsizetype m, qsizetype aOffset,
-    std::vector<qsizetype> &out, LcsStats *stats)
+    std::vector<qsizetype> &out, LcsStats *stats, const LcsLimits &limits)
 {
     if (n == 0 || m == 0)
         return;
@@ -36,6 +36,8 @@ void tableLcs(const int *a, qsizetype n, const int *b, qsizetype m, qsizetype aO
     std::vector<std::int32_t> table(std::size_t((n + 1) * width), 0);
     notePeak(stats, qint64(table.size() * sizeof(std::int32_t)));
     for (qsizetype i = 1; i <= n; ++i) {
+        if (limits.cancelled())
+            return;
         const int symbol = a[i - 1];
         std::int32_t *row = table.data() + i * width;
         const std::int32_t *above = row - width;
@@ -76,6 +78,8 @@ public:
 
     void solve(qsizetype aLo, qsizetype aHi, qsizetype bLo, qsizetype bHi)
     {
+        if (m_limits.cancelled())
+            return;
         while (aLo < aHi && bLo < bHi && m_a[aLo] == m_b[bLo]) {
             m_out.push_back(aLo++);
             ++bLo;
@@ -109,7 +113,7 @@ private:
             return;
         }
         if ((qint64(n) + 1) * (qint64(m) + 1) <= m_limits.leafCells) {
-            tableLcs(m_a + aLo, n, m_b + bLo, m, aLo, m_out, m_stats);
+            tableLcs(m_a + aLo, n, m_b + bLo, m, aLo, m_out, m_stats, m_limits);
             return;
         }
         // A split at a corner would not shrink the problem; it cannot happen
@@ -200,7 +204,7 @@ private:
                     }
                 }
             }
-            if (work > budget)
+            if (work > budget || m_limits.cancelled())
                 return std::nullopt;
         }
         return std::nullopt;
@@ -218,7 +222,7 @@ private:
         notePeak(m_stats, qint64(3 * (m + 1) * sizeof(std::int32_t)));
 
         // forward[j] = LCS(a[aLo..aMid), b[0..j))
-        for (qsizetype i = aLo; i < aMid; ++i) {
+        for (qsizetype i = aLo; i < aMid && !m_limits.cancelled(); ++i) {
             std::swap(forward, previous);
             const int symbol = m_a[i];
             forward[0] = 0;
@@ -227,7 +231,7 @@ private:
         }
         // backward[j] = LCS(a[aMid..aHi), b[j..m))
         std::fill(previous.begin(), previous.end(), 0);
-        for (qsizetype i = aHi - 1; i >= aMid; --i) {
+        for (qsizetype i = aHi - 1; i >= aMid && !m_limits.cancelled(); --i) {
             std::swap(backward, previous);
             const int symbol = m_a[i];
             backward[m] = 0;
@@ -263,7 +267,7 @@ std::vector<qsizetype> commonSubsequence(
     if (n == 0 || m == 0)
         return out;
     if (lcsTableBytes(n, m) <= limits.maxTableBytes) {
-        tableLcs(a.data(), n, b.data(), m, 0, out, stats);
+        tableLcs(a.data(), n, b.data(), m, 0, out, stats, limits);
         return out;
     }
 
@@ -280,7 +284,7 @@ std::vector<qsizetype> commonSubsequence(
     const qsizetype middleN = n - prefix - suffix;
     const qsizetype middleM = m - prefix - suffix;
     if (lcsTableBytes(middleN, middleM) <= limits.maxTableBytes) {
-        tableLcs(a.data() + prefix, middleN, b.data() + prefix, middleM, prefix, out, stats);
+        tableLcs(a.data() + prefix, middleN, b.data() + prefix, middleM, prefix, out, stats, limits);
     } else {
         LinearSearch search(a.data(), b.data(), limits, stats, out);
         search.solve(prefix, n - suffix, prefix, m - suffix);

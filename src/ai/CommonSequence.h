@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,11 @@ struct LcsLimits {
     // share of its cell count, before it is split row by row instead. The
     // greedy search is fast for similar inputs, the row split bounded for any.
     double greedyShare = 0.25;
+    // When set and raised (from another thread), the search gives up soon:
+    // its result is then meaningless and the caller drops it.
+    const std::atomic_bool *cancel = nullptr;
+
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 };
 
 // What a search used, for tests and measurements.

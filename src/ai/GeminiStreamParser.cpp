@@ -46,18 +46,6 @@ std::optional<QByteArray> LineBuffer::finish()
     return rest;
 }
 
-QString joinedLines(QByteArrayView body)
-{
-    LineBuffer buffer;
-    QByteArray joined;
-    joined.reserve(body.size());
-    for (const QByteArray &line : buffer.feed(body))
-        joined.append(line);
-    if (auto rest = buffer.finish())
-        joined.append(*rest);
-    return QString::fromUtf8(joined);
-}
-
 namespace gemini {
 
 namespace {
@@ -126,7 +114,7 @@ std::optional<QJsonValue> dataPayload(QByteArrayView line)
     return parseJson(line.sliced(kDataPrefix.size()));
 }
 
-std::optional<QString> errorInPayload(const QJsonValue &payload, int httpStatus)
+std::optional<ServiceError> errorInPayload(const QJsonValue &payload, int httpStatus)
 {
     QJsonObject object;
     if (payload.isObject()) {
@@ -149,14 +137,53 @@ std::optional<QString> errorInPayload(const QJsonValue &payload, int httpStatus)
     if (codeValue.isDouble() && codeValue.toInteger(-1) >= 0)
         code = codeValue.toInteger();
 
-    QString message;
-    if (const QJsonValue value = details.value(QLatin1String("message")); value.isString())
-        message = value.toString();
+    ServiceError result;
+    if (const QJsonValue value = details.value(QLatin1String("message"));
+        value.isString() && !value.toString().trimmed().isEmpty())
+        result.message = value.toString().trimmed();
     else if (const QJsonValue status = details.value(QLatin1String("status")); status.isString())
-        message = status.toString();
+        result.message = status.toString();
     else
-        message = QString::fromUtf8(QJsonDocument(details).toJson(QJsonDocument::Compact));
-    return QStringLiteral("API error (%1): %2").arg(code).arg(message);
+        result.message = statusInWords(int(code));
+    result.detail = QStringLiteral("HTTP %1: %2")
+                        .arg(code)
+                        .arg(QString::fromUtf8(QJsonDocument(details).toJson(QJsonDocument::Compact)));
+    return result;
+}
+
+QString statusInWords(int status)
+{
+    QString words;
+    if (status == 400)
+        words = QStringLiteral("The service rejected the request");
+    else if (status == 401 || status == 403)
+        words = QStringLiteral("The service refused the API key");
+    else if (status == 404)
+        words = QStringLiteral("The model was not found");
+    else if (status == 408 || status == 504)
+        words = QStringLiteral("The service took too long to answer");
+    else if (status == 429)
+        words = QStringLiteral("Too many requests; try again later");
+    else if (status == 502 || status == 503)
+        words = QStringLiteral("The service is unavailable");
+    else if (status >= 500)
+        words = QStringLiteral("The service failed");
+    else
+        words = QStringLiteral("The service answered with an error");
+    return QStringLiteral("%1 (%2)").arg(words).arg(status);
+}
+
+ServiceError errorForStatus(int status, QByteArrayView body)
+{
+    body = body.first(std::min(body.size(), kMaxErrorBodyBytes));
+    if (const auto payload = parseJson(body)) {
+        if (auto error = errorInPayload(*payload, status))
+            return *error;
+    }
+    // Not the service's JSON (a proxy's HTML page, say): its text is only
+    // the detail, with line breaks kept so it reads as it came.
+    return { statusInWords(status),
+        QStringLiteral("HTTP %1: %2").arg(status).arg(QString::fromUtf8(body).trimmed()) };
 }
 
 std::optional<QString> firstPartText(const QJsonObject &payload)

@@ -41,10 +41,29 @@ namespace gemini {
 // JSON (such as an end marker), give nothing.
 std::optional<QJsonValue> dataPayload(QByteArrayView line);
 
-// "API error (<code>): <message>" when `payload` (an object, or an array
-// whose first element is an object) holds an "error" object; the code is the
-// error's own, else `httpStatus`.
-std::optional<QString> errorInPayload(const QJsonValue &payload, int httpStatus);
+// A failure as the user reads it: the service's own words, or the status in
+// words, and the raw detail behind it for whoever asks.
+struct ServiceError {
+    QString message;
+    QString detail;
+};
+
+// The error held by `payload` (an object, or an array whose first element is
+// an object) in an "error" object: its "message", else its "status", else the
+// status code in words; the code is the error's own, else `httpStatus`.
+std::optional<ServiceError> errorInPayload(const QJsonValue &payload, int httpStatus);
+
+// An HTTP status as a sentence, such as "The service is unavailable (502)".
+QString statusInWords(int status);
+
+// The failure a reply with a status other than 200 reports: the message of
+// its JSON error body, else the status in words. `body` is cut to
+// kMaxErrorBodyBytes before it is read at all.
+ServiceError errorForStatus(int status, QByteArrayView body);
+
+// How much of an error body is kept: enough for any error object the service
+// sends, little enough to parse and show at once.
+inline constexpr qsizetype kMaxErrorBodyBytes = 64 * 1024;
 
 // The text of the first part of the first candidate.
 std::optional<QString> firstPartText(const QJsonObject &payload);
@@ -75,14 +94,14 @@ public:
     QList<StreamEvent> finish();
 
     // Set once an error object was read; nothing is produced after it.
-    const std::optional<QString> &error() const { return m_error; }
+    const std::optional<ServiceError> &error() const { return m_error; }
 
 private:
     void readLine(const QByteArray &line, QList<StreamEvent> &out);
 
     Mode m_mode;
     LineBuffer m_lines;
-    std::optional<QString> m_error;
+    std::optional<ServiceError> m_error;
     // Lines after the last event that are not events themselves: an error
     // the service sends as a plain JSON body after it has started streaming.
     QByteArray m_trailing;
@@ -90,9 +109,5 @@ private:
 };
 
 } // namespace gemini
-
-// All lines of `body` run together, line breaks removed: the form in which an
-// error body is reported.
-QString joinedLines(QByteArrayView body);
 
 } // namespace quillet

@@ -8,6 +8,7 @@
 #include "defaults/Defaults.h"
 #include "platform/KeySynthesizer.h"
 #include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -20,18 +21,23 @@ Q_DECLARE_LOGGING_CATEGORY(lcAi)
 const QString TextTransformManager::defaultModel = QStringLiteral("gemini-3.1-flash-lite-preview");
 
 TextTransformManager::TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture,
-    KeySynthesizer &keys, Defaults &defaults, Clock &clock, AIService &aiService, QObject *parent)
+    KeySynthesizer &keys, Workspace &workspace, Defaults &defaults, Clock &clock, AIService &aiService,
+    QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_capture(capture)
     , m_keys(keys)
+    , m_workspace(workspace)
     , m_defaults(defaults)
     , m_clock(clock)
     , m_aiService(aiService)
 {
 }
 
-TextTransformManager::~TextTransformManager() = default;
+TextTransformManager::~TextTransformManager()
+{
+    endStream();
+}
 
 void TextTransformManager::setSelectedText(const std::optional<QString> &value)
 {
@@ -46,7 +52,16 @@ void TextTransformManager::setResult(const std::optional<QString> &value)
     if (m_result == value)
         return;
     m_result = value;
+    setResultComplete(false);
     Q_EMIT resultChanged();
+}
+
+void TextTransformManager::setResultComplete(bool complete)
+{
+    if (m_resultComplete == complete)
+        return;
+    m_resultComplete = complete;
+    Q_EMIT isResultCompleteChanged();
 }
 
 void TextTransformManager::setIsProcessing(bool value)
@@ -59,9 +74,19 @@ void TextTransformManager::setIsProcessing(bool value)
 
 void TextTransformManager::setError(const std::optional<QString> &value)
 {
-    if (m_error == value)
+    if (m_error == value && m_errorDetail.isEmpty())
         return;
     m_error = value;
+    m_errorDetail.clear();
+    Q_EMIT errorChanged();
+}
+
+void TextTransformManager::fail(const QString &message, const QString &detail)
+{
+    if (m_error == message && m_errorDetail == detail)
+        return;
+    m_error = message;
+    m_errorDetail = detail;
     Q_EMIT errorChanged();
 }
 
@@ -84,20 +109,27 @@ void TextTransformManager::setCurrentPromptName(const std::optional<QString> &va
 QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
 {
     QPointer<TextTransformManager> self(this);
+    const quint64 run = m_run;
+    const auto superseded = [&] { return !self || self->m_run != run; };
     // X11 keeps the selected text in PRIMARY: no keystroke, no clipboard
-    // round trip. Only without it is the selection copied.
-    std::optional<QString> text = co_await m_capture.readPrimary();
-    if (!self)
-        co_return std::nullopt;
+    // round trip. But toolkits keep it after the text is deselected, so it
+    // counts only while it belongs to the window in front.
+    std::optional<QString> text;
+    if (m_workspace.selectionBelongsToActiveWindow()) {
+        text = co_await m_capture.readPrimary();
+        if (superseded())
+            co_return std::nullopt;
+    }
     if (!text) {
         if (!m_keys.isTrusted()) {
             setError(QStringLiteral("Accessibility permission required"));
             co_return std::nullopt;
         }
         text = co_await m_capture.copySelection();
+        if (superseded())
+            co_return std::nullopt;
     }
-    if (self)
-        setSelectedText(text);
+    setSelectedText(text);
     co_return text;
 }
 
@@ -116,11 +148,36 @@ void TextTransformManager::transform(const QString &systemPrompt)
         return;
     }
 
+    endStream();
     const quint64 run = ++m_run;
+    m_lastSystemPrompt = systemPrompt;
     setIsProcessing(true);
     setError(std::nullopt);
     setResult(QString());
-    readAnswer(this, m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText), run);
+    m_stream = m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText);
+    readAnswer(this, *m_stream, run);
+}
+
+void TextTransformManager::retry()
+{
+    if (m_lastSystemPrompt && !m_isProcessing)
+        transform(*m_lastSystemPrompt);
+}
+
+void TextTransformManager::stop()
+{
+    if (!m_isProcessing)
+        return;
+    ++m_run;
+    endStream();
+    fail(QStringLiteral("Stopped before the answer was complete."));
+    setIsProcessing(false);
+}
+
+void TextTransformManager::endStream()
+{
+    if (m_stream)
+        std::exchange(m_stream, std::nullopt)->cancel();
 }
 
 QCoro::Task<> TextTransformManager::readAnswer(
@@ -132,15 +189,26 @@ QCoro::Task<> TextTransformManager::readAnswer(
             co_return;
         if (chunk->isEmpty())
             continue;
-        self->m_result = self->m_result.value_or(QString()) + *chunk;
+        // Appended in place: the cost of a chunk is its own size, not the
+        // answer's so far.
+        if (!self->m_result)
+            self->m_result = QString();
+        self->m_result->append(*chunk);
+        Q_EMIT self->resultAppended(*chunk);
         Q_EMIT self->resultChanged();
     }
     if (!current())
         co_return;
+    self->m_stream.reset();
     if (const auto error = stream.error()) {
-        self->setError(*error);
-    } else if (self->m_result) {
-        self->setResult(self->m_result->trimmed());
+        self->fail(*error, stream.errorDetail());
+    } else {
+        const QString trimmed = self->m_result.value_or(QString()).trimmed();
+        self->setResult(trimmed);
+        if (trimmed.isEmpty())
+            self->fail(QStringLiteral("The answer was empty."));
+        else
+            self->setResultComplete(true);
     }
     self->setIsProcessing(false);
 }
@@ -164,6 +232,8 @@ void TextTransformManager::copyResult(const QString &text)
 void TextTransformManager::resetForNewRun()
 {
     ++m_run;
+    endStream();
+    m_lastSystemPrompt.reset();
     setSelectedText(std::nullopt);
     setResult(std::nullopt);
     setError(std::nullopt);

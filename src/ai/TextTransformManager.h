@@ -25,6 +25,11 @@ class SelectionCapture;
 
 // The state behind the AI transform: the captured selection, the answer as it
 // streams in, and putting the answer back. Main thread only.
+//
+// Only a whole answer may be put back: isResultComplete is set when a run
+// ended normally with text, and cleared by anything else (a failure, a cut
+// answer, an empty one, a new run). A failed run keeps the text that arrived
+// in result so it can be read, never inserted.
 class TextTransformManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(std::optional<QString> selectedText READ selectedText WRITE setSelectedText NOTIFY
@@ -35,12 +40,15 @@ class TextTransformManager : public QObject {
     Q_PROPERTY(quillet::TransformMode mode READ mode WRITE setMode NOTIFY modeChanged)
     Q_PROPERTY(std::optional<QString> currentPromptName READ currentPromptName WRITE setCurrentPromptName
             NOTIFY currentPromptNameChanged)
+    Q_PROPERTY(bool isResultComplete READ isResultComplete NOTIFY isResultCompleteChanged)
+    Q_PROPERTY(QString errorDetail READ errorDetail NOTIFY errorChanged)
 public:
     static const QString defaultModel;
     static constexpr std::chrono::milliseconds kPasteDelay { 50 };
 
     TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture, KeySynthesizer &keys,
-        Defaults &defaults, Clock &clock, AIService &aiService, QObject *parent = nullptr);
+        Workspace &workspace, Defaults &defaults, Clock &clock, AIService &aiService,
+        QObject *parent = nullptr);
     ~TextTransformManager() override;
 
     std::optional<QString> selectedText() const { return m_selectedText; }
@@ -49,6 +57,9 @@ public:
     std::optional<QString> error() const { return m_error; }
     TransformMode mode() const { return m_mode; }
     std::optional<QString> currentPromptName() const { return m_currentPromptName; }
+    bool isResultComplete() const { return m_resultComplete; }
+    // What lies behind error (the service's raw error, say); may be empty.
+    QString errorDetail() const { return m_errorDetail; }
 
     void setSelectedText(const std::optional<QString> &value);
     void setResult(const std::optional<QString> &value);
@@ -57,15 +68,21 @@ public:
     void setMode(TransformMode value);
     void setCurrentPromptName(const std::optional<QString> &value);
 
-    // Copies the selection of the application in front through its own copy
-    // command, with the clipboard saved before and restored after, and keeps
-    // it in selectedText.
+    // The selection of the application in front: its selected-text
+    // selection when that belongs to the active window, else a copy through
+    // its own copy command with the clipboard saved before and restored
+    // after. Kept in selectedText unless a reset came meanwhile: a capture
+    // superseded by a newer request returns nothing and changes nothing.
     QCoro::Task<std::optional<QString>> captureSelectedText();
 
     // Runs `systemPrompt` over the selection; returns at once while the
     // answer streams into result. A newer run or a reset supersedes an older
     // run, whose remaining answer is then dropped.
     void transform(const QString &systemPrompt);
+    // Runs the last prompt again over the same selection.
+    void retry();
+    // Ends the running answer's request; what arrived stays, incomplete.
+    void stop();
 
     // Puts `text` on the clipboard (marked as Quillet's own write) and pastes
     // it into the application in front shortly after.
@@ -87,9 +104,16 @@ Q_SIGNALS:
     void errorChanged();
     void modeChanged();
     void currentPromptNameChanged();
+    void isResultCompleteChanged();
+    // `text` was added to the end of result while it streams: a view can
+    // add just that.
+    void resultAppended(const QString &text);
 
 private:
     QFuture<void> writeMarkedText(const QString &text);
+    void setResultComplete(bool complete);
+    void fail(const QString &message, const QString &detail = {});
+    void endStream();
     static QCoro::Task<> readAnswer(
         QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run);
 
@@ -97,6 +121,7 @@ private:
     std::optional<WindowId> m_pasteTarget;
     SelectionCapture &m_capture;
     KeySynthesizer &m_keys;
+    Workspace &m_workspace;
     Defaults &m_defaults;
     Clock &m_clock;
     AIService &m_aiService;
@@ -107,8 +132,13 @@ private:
     std::optional<QString> m_error;
     TransformMode m_mode = TransformMode::replace;
     std::optional<QString> m_currentPromptName;
+    bool m_resultComplete = false;
+    QString m_errorDetail;
 
+    // Counts requests: a capture or an answer of an older one is dropped.
     quint64 m_run = 0;
+    std::optional<AIStream<QString>> m_stream;
+    std::optional<QString> m_lastSystemPrompt;
 };
 
 } // namespace quillet

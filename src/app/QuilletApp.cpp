@@ -29,7 +29,8 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_ai(AIService::baseUrlFrom(platform.defaults))
     , m_prompts(*m_store, platform.clock)
     , m_capture(platform.pasteboard, platform.keys, platform.clock)
-    , m_transform(platform.pasteboard, m_capture, platform.keys, platform.defaults, platform.clock, m_ai)
+    , m_transform(platform.pasteboard, m_capture, platform.keys, platform.workspace, platform.defaults,
+          platform.clock, m_ai)
     // The launcher: installed applications, and conversations whose agent
     // runs commands under the approval policy.
     , m_appIndex(platform.workspace)

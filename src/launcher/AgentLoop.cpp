@@ -134,9 +134,8 @@ QCoro::Task<> AgentLoop::runTurn(
     while (!task->isCancelled()) {
         AIStream<StreamEvent> stream
             = m_aiService.streamChat(session->apiMessages(), instruction, agent::tools(), apiKey, model);
-        // Stopping ends the wait for the next event at once instead of when
-        // the service sends it.
-        task->setInterrupt([stream]() mutable { stream.finish(); });
+        // Stopping ends the request, and with it the wait for the next event.
+        task->setInterrupt([stream]() mutable { stream.cancel(); });
 
         QString reply;
         QUuid replyMessage;
@@ -147,8 +146,14 @@ QCoro::Task<> AgentLoop::runTurn(
             std::optional<StreamEvent> event = co_await stream.next();
             if (!mayContinue())
                 co_return;
-            if (task->isCancelled())
+            if (task->isCancelled()) {
+                // What the service reported before the stop was used all the same.
+                for (; event; event = stream.tryNext()) {
+                    if (const auto *usage = std::get_if<StreamEvent::Usage>(&event->value))
+                        addUsage(usage->input, usage->output);
+                }
                 break;
+            }
             if (!event) {
                 if (const auto error = stream.error()) {
                     session->appendMessage(

@@ -44,6 +44,11 @@ public:
     virtual std::optional<RunningApplication> frontmostApplication() = 0;
 
     virtual std::optional<WindowId> activeWindow() = 0;
+    // Whether the current owner of the selected-text selection (X11's
+    // PRIMARY) belongs to the application whose window is active. Toolkits
+    // keep that selection after its text is deselected, so any other owner
+    // holds a stale selection. False where the desktop cannot tell.
+    virtual bool selectionBelongsToActiveWindow() { return false; }
     virtual void activateWindow(WindowId window) = 0;
     // Keeps one of Quillet's own windows on every desktop (workspace).
     virtual void showOnAllDesktops(WindowId window) = 0;

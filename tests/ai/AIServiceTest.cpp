@@ -218,25 +218,79 @@ private Q_SLOTS:
         QCOMPARE(textsOf(*chatted), (QStringList { "text:A", "text:B", "done" }));
     }
 
-    void errorStatusRunsTheBodyTogether()
+    // Every operation reports a failed status in words: the service's own
+    // message, else the status; the raw body is only the detail.
+    void errorStatusReadsInWords_data()
     {
-        const QByteArray body
-            = "{\n  \"error\": {\n    \"code\": 400,\n    \"message\": \"API key not valid.\"\n  }\n}\n";
-        const QString joined
-            = R"(API error (400): {  "error": {    "code": 400,    "message": "API key not valid."  }})";
-        m_server->enqueue(FakeReply::body(400, body));
-        m_server->enqueue(FakeReply::body(400, body));
-        m_server->enqueue(FakeReply::body(400, body));
+        QTest::addColumn<FakeReply>("reply");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("JSON error over several lines")
+            << FakeReply::body(400,
+                   "{\n  \"error\": {\n    \"code\": 400,\n    \"message\": \"API key not valid.\"\n  }\n}\n")
+            << "API key not valid."
+            << R"(HTTP 400: {"code":400,"message":"API key not valid."})";
+        QTest::newRow("quota") << FakeReply::body(
+            429, R"({"error":{"code":429,"status":"RESOURCE_EXHAUSTED"}})")
+                               << "RESOURCE_EXHAUSTED"
+                               << R"(HTTP 429: {"code":429,"status":"RESOURCE_EXHAUSTED"})";
+        QTest::newRow("proxy page") << FakeReply::body(502, "<html><body>Bad Gateway</body></html>",
+            "text/html") << "The service is unavailable (502)"
+                                    << "HTTP 502: <html><body>Bad Gateway</body></html>";
+        QTest::newRow("undecodable") << FakeReply::body(500, "\xff\xfe oops", "text/plain")
+                                     << "The service failed (500)" << u"HTTP 500: \ufffd\ufffd oops"_s;
+        // Cut before it is read at all: nothing of it is held or parsed whole.
+        QByteArray huge = "{\"error\":{\"message\":\"" + QByteArray(20 * 1024 * 1024, 'x') + "\"}}";
+        QTest::newRow("20 MB body") << FakeReply::body(503, huge) << "The service is unavailable (503)"
+                                    << QString::fromUtf8(
+                                           "HTTP 503: " + huge.left(quillet::gemini::kMaxErrorBodyBytes));
+    }
+    void errorStatusReadsInWords()
+    {
+        QFETCH(FakeReply, reply);
+        QFETCH(QString, message);
+        QFETCH(QString, detail);
+        for (int i = 0; i < 3; ++i)
+            m_server->enqueue(reply);
         auto streamed = text();
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
-        QCOMPARE(streamed->error, std::optional<QString>(joined));
+        QCOMPARE(streamed->error, std::optional<QString>(message));
+        QCOMPARE(streamed->detail, detail);
         QVERIFY(streamed->values.isEmpty());
         auto chatted = chat();
         QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
-        QCOMPARE(chatted->error, std::optional<QString>(joined));
-        QVERIFY(chatted->values.isEmpty());
-        // The one-shot reply shows its body as it came.
-        QCOMPARE(generate().error, std::optional<QString>(u"API error (400): "_s + QString::fromUtf8(body)));
+        QCOMPARE(chatted->error, std::optional<QString>(message));
+        QCOMPARE(generate().error, std::optional<QString>(message));
+        m_server->dropScripted();
+    }
+
+    // Cancelling ends the request itself, not only the reading.
+    void cancelAbortsTheRequest()
+    {
+        FakeReply held = FakeReply::events({ chunk(u"one"_s) });
+        held.holdOpen = true;
+        m_server->enqueue(held);
+        AIStream<QString> stream = m_service->streamText(kModel, kKey, u"Fix"_s, u"x"_s);
+        auto streamed = drain(stream);
+        QTRY_COMPARE_WITH_TIMEOUT(streamed->values, QStringList { u"one"_s }, kWait);
+        QCOMPARE(m_server->openConnections(), 1);
+        stream.cancel();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, kWait);
+        QVERIFY(streamed->ended);
+        QCOMPARE(streamed->error, std::nullopt);
+    }
+
+    void answerPastTheLimitIsCutAndEnded()
+    {
+        m_service->setMaxAnswerLength(5);
+        FakeReply reply = FakeReply::events({ chunk(u"abc"_s), chunk(u"defg"_s), chunk(u"never"_s) });
+        reply.holdOpen = true;
+        m_server->enqueue(reply);
+        auto streamed = text();
+        QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
+        QCOMPARE(streamed->values, (QStringList { "abc", "de" }));
+        QVERIFY(streamed->error && streamed->error->contains(u"cut off"_s));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, kWait);
     }
 
     void generateResults_data()
@@ -253,9 +307,7 @@ private Q_SLOTS:
             << QString() << "Could not parse API response";
         QTest::newRow("not JSON") << 200 << QByteArray("<html>") << QString() << "illegal value";
         QTest::newRow("error object") << 200 << QByteArray(R"({"error":{"code":429,"message":"Slow down"}})")
-                                      << QString() << "API error (429): Slow down";
-        QTest::newRow("undecodable error body")
-            << 500 << QByteArray("\xff\xfe oops") << QString() << "API error (500): Unknown error";
+                                      << QString() << "Slow down";
     }
     void generateResults()
     {
@@ -287,11 +339,11 @@ private Q_SLOTS:
         auto streamed = text();
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->values, QStringList { "Hel" });
-        QCOMPARE(streamed->error, std::optional<QString>(u"API error (503): The model is overloaded."_s));
+        QCOMPARE(streamed->error, std::optional<QString>(u"The model is overloaded."_s));
         auto chatted = chat();
         QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
         QCOMPARE(textsOf(*chatted), QStringList { "text:Hel" });
-        QCOMPARE(chatted->error, std::optional<QString>(u"API error (503): The model is overloaded."_s));
+        QCOMPARE(chatted->error, std::optional<QString>(u"The model is overloaded."_s));
     }
 
     void splitWritesAndCrlfFraming_data()
@@ -323,7 +375,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->values, (QStringList { "one", "two" }));
         QVERIFY(streamed->error);
-        QVERIFY2(!streamed->error->isEmpty() && !streamed->error->startsWith("API error"),
+        QVERIFY2(!streamed->error->isEmpty() && !streamed->error->startsWith("The service"),
             qPrintable(*streamed->error));
     }
 
@@ -424,10 +476,10 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(chatted->ended, kWait);
 
         const QStringList errors { streamed->error.value_or(QString()), generated.error.value_or(QString()),
-            chatted->error.value_or(QString()) };
+            chatted->error.value_or(QString()), streamed->detail };
         QCOMPARE(errors,
-            (QStringList { "API error (403): key [API key] is not allowed",
-                "API error (403): key [API key] is not allowed", "API error (400): bad key [API key]" }));
+            (QStringList { "The service refused the API key (403)", "The service refused the API key (403)",
+                "bad key [API key]", "HTTP 403: key [API key] is not allowed" }));
         QVERIFY(!LogCapture::s_lines.isEmpty());
         for (const QString &line : std::as_const(LogCapture::s_lines))
             QVERIFY2(!line.contains(kKey), qPrintable(line));

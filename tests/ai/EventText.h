@@ -44,6 +44,7 @@ inline QStringList eventTexts(const QList<StreamEvent> &events)
 template<typename T> struct Drained {
     QList<T> values;
     std::optional<QString> error;
+    QString detail;
     bool ended = false;
 };
 
@@ -52,6 +53,7 @@ template<typename T> QCoro::Task<> drainInto(AIStream<T> stream, std::shared_ptr
     while (auto value = co_await stream.next())
         out->values.append(std::move(*value));
     out->error = stream.error();
+    out->detail = stream.errorDetail();
     out->ended = true;
 }
 

@@ -14,6 +14,9 @@
 
 #include <QJsonArray>
 #include <QSignalSpy>
+#include <QTcpServer>
+
+Q_DECLARE_METATYPE(quillet::test::FakeReply)
 
 using namespace quillet;
 using namespace quillet::test;
@@ -51,9 +54,11 @@ class TextTransformManagerTest : public QObject {
 private:
     std::unique_ptr<FakePasteboard> m_pasteboard;
     std::unique_ptr<FakeKeySynthesizer> m_keys;
+    FakeWorkspace m_workspace;
     std::unique_ptr<Defaults> m_defaults;
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<FakeGeminiServer> m_server;
+    QString m_baseUrl;
     std::unique_ptr<AIService> m_service;
     std::unique_ptr<SelectionCapture> m_capture;
     std::unique_ptr<TextTransformManager> m_manager;
@@ -81,10 +86,11 @@ private Q_SLOTS:
         m_defaults->remove(u"geminiModel"_s);
         m_clock = std::make_unique<ManualClock>();
         m_server = std::make_unique<FakeGeminiServer>();
-        m_service = std::make_unique<AIService>([url = m_server->baseUrl()] { return url; });
+        m_baseUrl = m_server->baseUrl();
+        m_service = std::make_unique<AIService>([this] { return m_baseUrl; });
         m_capture = std::make_unique<SelectionCapture>(*m_pasteboard, *m_keys, *m_clock);
         m_manager = std::make_unique<TextTransformManager>(
-            *m_pasteboard, *m_capture, *m_keys, *m_defaults, *m_clock, *m_service);
+            *m_pasteboard, *m_capture, *m_keys, m_workspace, *m_defaults, *m_clock, *m_service);
     }
     void cleanup()
     {
@@ -244,6 +250,7 @@ private Q_SLOTS:
         QCOMPARE(m_manager->result(), std::optional<QString>(QString()));
         QTRY_VERIFY_WITH_TIMEOUT(!m_manager->isProcessing(), kWait);
         QCOMPARE(seen, (QStringList { "", "\n\nThe", "\n\nThe cat\n", "The cat" }));
+        QVERIFY(m_manager->isResultComplete());
         QCOMPARE(m_manager->error(), std::nullopt);
 
         const RecordedRequest &request = m_server->requests().first();
@@ -252,28 +259,114 @@ private Q_SLOTS:
         QCOMPARE(request.header("x-goog-api-key"), QByteArray("test-key-123456"));
     }
 
-    void failureKeepsTheChunksSoFar_data()
+    // Whatever ends a run early, the text that came stays readable but is
+    // never a result to apply, and the error says why in words.
+    void failuresLeaveNothingToApply_data()
     {
-        QTest::addColumn<bool>("drop");
+        QTest::addColumn<FakeReply>("reply");
+        QTest::addColumn<QString>("partial");
         QTest::addColumn<QString>("error");
-        QTest::newRow("connection dropped") << true << "Connection closed";
-        QTest::newRow("error event") << false << "API error (500): Internal error";
+        const auto status
+            = [](int code, const QByteArray &body, const QByteArray &type = "application/json") {
+                  return FakeReply::body(code, body, type);
+              };
+        QTest::newRow("400") << status(400, R"({"error":{"code":400,"message":"API key not valid."}})") << ""
+                             << "API key not valid.";
+        QTest::newRow("429") << status(429, R"({"error":{"code":429,"message":"Quota exceeded."}})") << ""
+                             << "Quota exceeded.";
+        QTest::newRow("500") << status(500, "") << ""
+                             << "The service failed (500)";
+        QTest::newRow("502 page") << status(502, "<html>Bad Gateway</html>", "text/html") << ""
+                                  << "The service is unavailable (502)";
+        QTest::newRow("refused") << FakeReply {} << ""
+                                 << "Connection refused";
+        FakeReply event = FakeReply::events({ chunk(u" one"_s), chunk(u" two "_s) });
+        event.writes.append("data: {\"error\":{\"code\":500,\"message\":\"Internal error\"}}\r\n\r\n");
+        QTest::newRow("error event") << event << " one two "
+                                     << "Internal error";
+        FakeReply dropped = FakeReply::events({ chunk(u" one"_s) });
+        dropped.dropAfterWrites = true;
+        QTest::newRow("server gone") << dropped << " one"
+                                     << "Connection closed";
+        FakeReply stalled = FakeReply::events({ chunk(u" one"_s) });
+        stalled.holdOpen = true;
+        QTest::newRow("stalled") << stalled << " one"
+                                 << "The request timed out.";
+        QTest::newRow("empty answer") << FakeReply::events({ chunk(u"  \n"_s) }) << ""
+                                      << "The answer was empty.";
+        QTest::newRow("too long") << FakeReply::events({ chunk(u"0123456789"_s), chunk(u"abcdef"_s) })
+                                  << "0123456789ab"
+                                  << "The answer was too long";
     }
-    void failureKeepsTheChunksSoFar()
+    void failuresLeaveNothingToApply()
     {
-        QFETCH(bool, drop);
+        QFETCH(FakeReply, reply);
+        QFETCH(QString, partial);
         QFETCH(QString, error);
         selectAndConfigure();
-        FakeReply reply = FakeReply::events({ chunk(u" one"_s), chunk(u" two "_s) });
-        if (drop)
-            reply.dropAfterWrites = true;
-        else
-            reply.writes.append("data: {\"error\":{\"code\":500,\"message\":\"Internal error\"}}\r\n\r\n");
-        m_server->enqueue(reply);
+        if (QTest::currentDataTag() == QLatin1String("refused")) {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            m_baseUrl = u"http://127.0.0.1:%1"_s.arg(closed.serverPort());
+        } else {
+            m_server->enqueue(reply);
+        }
+        m_service->setTimeout(300ms);
+        m_service->setMaxAnswerLength(12);
+        QSignalSpy complete(m_manager.get(), &TextTransformManager::isResultCompleteChanged);
         m_manager->transform(u"Fix"_s);
         QTRY_VERIFY_WITH_TIMEOUT(!m_manager->isProcessing(), kWait);
-        QCOMPARE(m_manager->result(), std::optional<QString>(u" one two "_s));
-        QCOMPARE(m_manager->error(), std::optional<QString>(error));
+        QCOMPARE(m_manager->result(), std::optional<QString>(partial));
+        QVERIFY2(m_manager->error().value_or(QString()).startsWith(error), qPrintable(*m_manager->error()));
+        QVERIFY(!m_manager->isResultComplete());
+        QCOMPARE(complete.count(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->openConnections(), 0, kWait);
+
+        // Try Again runs the same prompt over the same selection.
+        m_server->enqueue(FakeReply::events({ chunk(u"The cat"_s) }));
+        m_baseUrl = m_server->baseUrl();
+        m_manager->retry();
+        QTRY_VERIFY_WITH_TIMEOUT(m_manager->isResultComplete(), kWait);
+        QCOMPARE(m_manager->result(), std::optional<QString>(u"The cat"_s));
+        QCOMPARE(m_manager->error(), std::nullopt);
+        QCOMPARE(m_server->requests().last().json["contents"][0]["parts"][0]["text"].toString(),
+            u"Fix\n\nteh cat"_s);
+    }
+
+    // A capture that a newer request overtook sets nothing: the newer one's
+    // text is what runs.
+    void supersededCaptureIsDropped()
+    {
+        m_workspace.selectionIsActive = false;
+        auto first = startCapture();
+        m_manager->resetForNewRun();
+        m_keys->onCopy = [this] { m_pasteboard->copyText(u"B"_s); };
+        auto second = startCapture();
+        m_clock->advance(SelectionCapture::kCopyWait);
+        QTRY_VERIFY_WITH_TIMEOUT(second->result, kWait);
+        QCOMPARE(*first->result, std::nullopt);
+        QCOMPARE(m_manager->selectedText(), std::optional<QString>(u"B"_s));
+    }
+
+    // PRIMARY outlives the selection it came from: it counts only while its
+    // owner is the application in front.
+    void primaryCountsOnlyForTheActiveWindow_data()
+    {
+        QTest::addColumn<bool>("ownedByActive");
+        QTest::addColumn<QString>("captured");
+        QTest::newRow("active window's") << true << "selected words";
+        QTest::newRow("stale") << false << "copied";
+    }
+    void primaryCountsOnlyForTheActiveWindow()
+    {
+        QFETCH(bool, ownedByActive);
+        QFETCH(QString, captured);
+        m_workspace.selectionIsActive = ownedByActive;
+        m_pasteboard->setPrimary(u"selected words"_s);
+        m_keys->onCopy = [this] { m_pasteboard->copyText(u"copied"_s); };
+        auto capture = startCapture();
+        QTRY_VERIFY_WITH_TIMEOUT(capture->result, kWait);
+        QCOMPARE(m_manager->selectedText(), std::optional<QString>(captured));
     }
 
     void newRunSupersedesAnOlderOne()

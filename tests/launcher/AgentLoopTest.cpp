@@ -389,11 +389,12 @@ private Q_SLOTS:
     {
         AgentFixture f;
         f.setKey();
-        FakeReply unfinished = FakeReply::events({ textChunk("Half an ") });
+        FakeReply unfinished = FakeReply::events({ textChunk("Half an "), usageChunk(7, 3) });
         unfinished.holdOpen = true;
         f.server->enqueue(unfinished);
         const ConversationSessionPtr session = f.begin(QStringLiteral("story"));
         QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(f.defaults->integer(keys::aiUsageInputTokens), 7, kWait);
         const std::weak_ptr<AgentTask> task = session->task();
         QCOMPARE(task.use_count(), 3);
 
@@ -404,6 +405,9 @@ private Q_SLOTS:
         QCOMPARE(apiTranscript(session->apiMessages()),
             (QStringList { "user: text(story)", "model: text(Half an )" }));
         QCOMPARE(f.server->requests().size(), 1);
+        // The request ends with the stop; what it used stays counted.
+        QTRY_COMPARE_WITH_TIMEOUT(f.server->openConnections(), 0, kWait);
+        QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 3);
     }
 
     void aCommandStillRunningWhenStopped_data()
@@ -488,7 +492,7 @@ private Q_SLOTS:
         QVERIFY(!session->isProcessing());
         QCOMPARE(transcript(*session).size(), 2);
         QCOMPARE(transcript(*session).at(0), QStringLiteral("user: will fail"));
-        QVERIFY2(transcript(*session).at(1).startsWith("error: API error (400)"),
+        QVERIFY2(transcript(*session).at(1) == QStringLiteral("error: bad"),
             qPrintable(transcript(*session).at(1)));
         QCOMPARE(apiTranscript(session->apiMessages()), QStringList { "user: text(will fail)" });
         // The failed title request leaves the cut query.

@@ -13,6 +13,7 @@ public:
     bool knowsFrontmostApplication() const override { return knowsFrontmost; }
     std::optional<RunningApplication> frontmostApplication() override { return frontmost; }
     std::optional<WindowId> activeWindow() override { return active; }
+    bool selectionBelongsToActiveWindow() override { return selectionIsActive; }
     void activateWindow(WindowId window) override;
     void showOnAllDesktops(WindowId window) override { onAllDesktops.append(window); }
     QList<InstalledApplication> installedApplications() override;
@@ -25,6 +26,7 @@ public:
     bool knowsFrontmost = true;
     std::optional<RunningApplication> frontmost;
     std::optional<WindowId> active;
+    bool selectionIsActive = true;
     QList<InstalledApplication> installed;
     QList<WindowId> activated;
     QList<WindowId> onAllDesktops;

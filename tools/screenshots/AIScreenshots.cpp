@@ -9,6 +9,7 @@
 #include "defaults/Defaults.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/StoreFixture.h"
@@ -64,10 +65,11 @@ int main(int argc, char **argv)
     ManualClock clock;
     FakePasteboard pasteboard;
     FakeKeySynthesizer keys;
+    FakeWorkspace workspace;
     FakeGeminiServer server;
     AIService service([url = server.baseUrl()] { return url; });
     SelectionCapture capture(pasteboard, keys, clock);
-    TextTransformManager manager(pasteboard, capture, keys, defaults, clock, service);
+    TextTransformManager manager(pasteboard, capture, keys, workspace, defaults, clock, service);
     PromptLibrary prompts(*store, clock);
     prompts.create(QStringLiteral("Reply politely"), QStringLiteral("text.bubble"),
         QStringLiteral("Write a short, polite reply to this message."), TransformMode::input);

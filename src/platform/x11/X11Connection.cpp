@@ -6,6 +6,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <xcb/xcb.h>
 
 Q_LOGGING_CATEGORY(lcX11, "quillet.x11")
 
@@ -166,6 +167,25 @@ std::optional<quint32> X11Connection::cardinalProperty(XWindow window, const cha
     if (!value || value->format != 32 || value->items < 1)
         return std::nullopt;
     return quint32(*reinterpret_cast<const long *>(value->bytes.constData()));
+}
+
+std::optional<XWindow> X11Connection::selectionOwner(const char *selection)
+{
+    const XWindow owner = XGetSelectionOwner(m_display, atom(selection));
+    if (owner == None)
+        return std::nullopt;
+    return owner;
+}
+
+bool X11Connection::sameConnection(XWindow a, XWindow b) const
+{
+    // Every client's range has the same mask, which the server announces at
+    // connection; Qt's connection (to the same server) has it at hand.
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return false;
+    const XWindow mask = xcb_get_setup(x11->connection())->resource_id_mask;
+    return (a & ~mask) == (b & ~mask);
 }
 
 std::optional<XWindow> X11Connection::activeWindow()

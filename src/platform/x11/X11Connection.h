@@ -52,6 +52,12 @@ public:
     std::optional<QString> utf8Property(XWindow window, const char *name);
     std::optional<quint32> cardinalProperty(XWindow window, const char *name);
 
+    // The window that owns a selection ("PRIMARY", say), if any.
+    std::optional<XWindow> selectionOwner(const char *selection);
+    // Whether two windows were made by the same client connection: the
+    // server hands each connection its own range of resource IDs.
+    bool sameConnection(XWindow a, XWindow b) const;
+
     // EWMH: the window the window manager reports as active, and asking it
     // to activate another one (as a pager would, so it is not refused as
     // focus stealing).

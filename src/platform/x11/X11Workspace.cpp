@@ -37,6 +37,33 @@ std::optional<WindowId> X11Workspace::activeWindow()
     return m_connection->activeWindow();
 }
 
+bool X11Workspace::selectionBelongsToActiveWindow()
+{
+    if (!m_connection)
+        return false;
+    X11Connection &x = *m_connection;
+    const auto active = x.activeWindow();
+    const auto owner = x.selectionOwner("PRIMARY");
+    if (!active || !owner)
+        return false;
+    // The usual case: the toolkit owns the selection with a window of the
+    // connection its active window was made on.
+    if (x.sameConnection(*owner, *active))
+        return true;
+    // An application with several connections still names one process, or
+    // one client leader, on its windows.
+    const auto onThisMachine = [&x](XWindow window) {
+        const auto machine = x.property(window, XA_WM_CLIENT_MACHINE, XA_STRING, 256);
+        return !machine || QString::fromLocal8Bit(machine->bytes) == QSysInfo::machineHostName();
+    };
+    const auto ownerPid = x.cardinalProperty(*owner, "_NET_WM_PID");
+    if (ownerPid && ownerPid == x.cardinalProperty(*active, "_NET_WM_PID") && onThisMachine(*owner)
+        && onThisMachine(*active))
+        return true;
+    const auto ownerLeader = x.windowProperty(*owner, "WM_CLIENT_LEADER");
+    return ownerLeader && ownerLeader == x.windowProperty(*active, "WM_CLIENT_LEADER");
+}
+
 void X11Workspace::activateWindow(WindowId window)
 {
     if (m_connection && window)

@@ -21,6 +21,7 @@ public:
     bool knowsFrontmostApplication() const override { return m_connection != nullptr; }
     std::optional<RunningApplication> frontmostApplication() override;
     std::optional<WindowId> activeWindow() override;
+    bool selectionBelongsToActiveWindow() override;
     void activateWindow(WindowId window) override;
     void showOnAllDesktops(WindowId window) override;
     QList<InstalledApplication> installedApplications() override;

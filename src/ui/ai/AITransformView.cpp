@@ -11,6 +11,8 @@
 #include "ui/controls/Spinner.h"
 
 #include <QBoxLayout>
+#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +22,9 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quillet {
 
@@ -29,6 +33,15 @@ namespace {
 constexpr int kPromptListMaxHeight = 250;
 constexpr int kResultMinHeight = 200;
 constexpr int kResultMaxHeight = 350;
+// A streamed chunk waits at most this long for others to be drawn with it.
+constexpr int kStreamFrameMs = 16;
+// What one frame adds at most: laying out more would hold up the panel when
+// the answer comes faster than it can be drawn.
+constexpr qsizetype kMaxCharsPerFrame = 16 * 1024;
+// Drawing a diff yields to the event loop after this much work.
+constexpr qint64 kDiffSliceMs = 4;
+// How much of an error's detail is shown: enough to read, little to lay out.
+constexpr qsizetype kMaxDetailChars = 4096;
 
 // A slim scroll bar without arrow buttons, sized for a small panel.
 void slimScrollBar(QAbstractScrollArea *area)
@@ -103,6 +116,15 @@ QLabel *returnHint(QWidget *parent)
 
 } // namespace
 
+// One diff in the making: computed on a worker, then drawn run by run.
+struct AITransformView::DiffJob {
+    // Shared with the worker, which holds nothing else of the job.
+    std::shared_ptr<std::atomic_bool> cancel = std::make_shared<std::atomic_bool>(false);
+    QFutureWatcher<QList<DiffRun>> watcher;
+    QList<DiffRun> runs;
+    qsizetype next = 0;
+};
+
 AITransformView::AITransformView(
     TextTransformManager &manager, PromptLibrary &prompts, Clock &clock, QWidget *parent)
     : QWidget(parent)
@@ -150,11 +172,26 @@ AITransformView::AITransformView(
         updateResult();
         updateActions();
     });
-    connect(&m_manager, &TextTransformManager::resultChanged, this, &AITransformView::updateScreen);
+    connect(&m_manager, &TextTransformManager::resultAppended, this, &AITransformView::appendStreamed);
+    connect(&m_manager, &TextTransformManager::resultChanged, this, [this] {
+        // A change that is not a streamed chunk replaces what is shown.
+        if (!std::exchange(m_appended, false))
+            m_plainCurrent = false;
+        updateScreen();
+    });
+    connect(&m_manager, &TextTransformManager::isResultCompleteChanged, this, [this] {
+        updateResult();
+        updateActions();
+    });
     connect(&m_manager, &TextTransformManager::errorChanged, this, [this] {
         updatePromptScreen();
         updateActions();
     });
+    auto *flush = new QTimer(this);
+    flush->setSingleShot(true);
+    flush->setInterval(kStreamFrameMs);
+    connect(flush, &QTimer::timeout, this, &AITransformView::flushStreamed);
+    m_flushTimer = flush;
     connect(
         &m_manager, &TextTransformManager::selectedTextChanged, this, &AITransformView::updatePromptScreen);
     connect(&m_manager, &TextTransformManager::modeChanged, this, [this] {
@@ -169,7 +206,21 @@ AITransformView::AITransformView(
     updateHeader();
     updatePromptScreen();
     updateScreen();
-    setFocusProxy(m_custom);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void AITransformView::focusInEvent(QFocusEvent *event)
+{
+    // The keyboard goes to what the screen on show is about.
+    if (isShowingResult())
+        m_result->setFocus(event->reason());
+    else
+        m_custom->setFocus(event->reason());
+}
+
+AITransformView::~AITransformView()
+{
+    dropDiff();
 }
 
 QWidget *AITransformView::buildPromptScreen()
@@ -244,6 +295,8 @@ QWidget *AITransformView::buildPromptScreen()
             ready ? aiTint() : textColor(palette(), Emphasis::secondary)));
     };
     connect(m_custom, &QLineEdit::textChanged, this, updateSend);
+    // What the user types is what Return runs.
+    connect(m_custom, &QLineEdit::textEdited, this, [this] { setHighlighted(int(m_rows.size())); });
     connect(m_send, &QToolButton::clicked, this, &AITransformView::runCustom);
     updateSend();
     return screen;
@@ -272,6 +325,17 @@ QWidget *AITransformView::buildResultScreen()
     slimScrollBar(m_result);
     column->addWidget(m_result, 1);
 
+    // A note under the text: an answer that is not whole, or a diff that
+    // could not be made.
+    m_resultNote = new QLabel(screen);
+    m_resultNote->setObjectName(QStringLiteral("resultNote"));
+    m_resultNote->setTextFormat(Qt::PlainText);
+    m_resultNote->setWordWrap(true);
+    m_resultNote->setFont(sizedFont(font(), 11));
+    m_resultNote->setContentsMargins(12, 4, 12, 0);
+    setTextColor(m_resultNote, textColor(palette(), Emphasis::secondary));
+    column->addWidget(m_resultNote);
+
     // A failed run says why where the user looks, not only after Back.
     m_resultError = new QLabel(screen);
     m_resultError->setObjectName(QStringLiteral("resultError"));
@@ -280,7 +344,37 @@ QWidget *AITransformView::buildResultScreen()
     m_resultError->setFont(sizedFont(font(), 11));
     m_resultError->setContentsMargins(12, 4, 12, 4);
     setTextColor(m_resultError, Qt::red);
-    column->addWidget(m_resultError);
+    auto *errorRow = new QHBoxLayout;
+    errorRow->setContentsMargins(0, 0, 12, 0);
+    errorRow->addWidget(m_resultError, 1);
+    m_details = new QPushButton(QStringLiteral("Details"), screen);
+    m_details->setObjectName(QStringLiteral("details"));
+    m_details->setFlat(true);
+    m_details->setCheckable(true);
+    m_details->setFocusPolicy(Qt::NoFocus);
+    m_details->setCursor(Qt::PointingHandCursor);
+    m_details->setFont(sizedFont(font(), 11));
+    errorRow->addWidget(m_details, 0, Qt::AlignTop);
+    column->addLayout(errorRow);
+    m_detailText = new QLabel(screen);
+    m_detailText->setObjectName(QStringLiteral("errorDetail"));
+    m_detailText->setTextFormat(Qt::PlainText);
+    m_detailText->setWordWrap(true);
+    m_detailText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_detailText->setFont(sizedFont(font(), 10));
+    m_detailText->setContentsMargins(12, 0, 12, 4);
+    m_detailText->setMaximumHeight(120);
+    setTextColor(m_detailText, textColor(palette(), Emphasis::secondary));
+    column->addWidget(m_detailText);
+    connect(m_details, &QPushButton::toggled, m_detailText, &QWidget::setVisible);
+
+    m_stop = new QPushButton(QStringLiteral("Stop"), screen);
+    m_stop->setObjectName(QStringLiteral("stop"));
+    m_stop->setFlat(true);
+    m_stop->setFocusPolicy(Qt::NoFocus);
+    m_stop->setCursor(Qt::PointingHandCursor);
+    column->addWidget(m_stop, 0, Qt::AlignRight);
+    connect(m_stop, &QPushButton::clicked, &m_manager, &TextTransformManager::stop);
 
     // The line goes with the actions: while the answer streams, the text has
     // the panel to the bottom.
@@ -303,6 +397,8 @@ QWidget *AITransformView::buildResultScreen()
     m_copy->setObjectName(QStringLiteral("copy"));
     m_copy->setFocusPolicy(Qt::NoFocus);
     m_copy->setCursor(Qt::PointingHandCursor);
+    m_retry = prominentButton(QStringLiteral("Try Again"), m_actions);
+    m_retry->setObjectName(QStringLiteral("retry"));
     m_apply = prominentButton(QStringLiteral("Apply"), m_actions);
     m_apply->setObjectName(QStringLiteral("apply"));
     m_paste = prominentButton(QStringLiteral("Paste"), m_actions);
@@ -310,15 +406,18 @@ QWidget *AITransformView::buildResultScreen()
     row->addWidget(back);
     row->addStretch(1);
     row->addWidget(m_copy);
+    row->addWidget(m_retry);
     row->addWidget(m_apply);
     row->addWidget(m_paste);
-    row->addWidget(returnHint(m_actions));
+    m_returnHint = returnHint(m_actions);
+    row->addWidget(m_returnHint);
     column->addWidget(m_actions);
 
     connect(back, &QPushButton::clicked, this, &AITransformView::back);
     connect(m_apply, &QPushButton::clicked, this, &AITransformView::apply);
     connect(m_paste, &QPushButton::clicked, this, &AITransformView::apply);
     connect(m_copy, &QPushButton::clicked, this, &AITransformView::copy);
+    connect(m_retry, &QPushButton::clicked, this, &AITransformView::retry);
     setShowCopied(false);
     return screen;
 }
@@ -362,16 +461,18 @@ void AITransformView::rebuildPromptRows()
 
 void AITransformView::setHighlighted(int index)
 {
-    if (m_rows.isEmpty())
-        return;
-    m_highlighted = std::clamp(index, 0, int(m_rows.size()) - 1);
+    // The rows, then the custom prompt field.
+    m_highlighted = std::clamp(index, 0, int(m_rows.size()));
     for (int i = 0; i < m_rows.size(); ++i) {
         QToolButton *button = m_rows[i].button;
+        if (button->property("highlighted").toBool() == (i == m_highlighted))
+            continue;
         button->setProperty("highlighted", i == m_highlighted);
         button->style()->unpolish(button);
         button->style()->polish(button);
     }
-    m_promptScroll->ensureWidgetVisible(m_rows[m_highlighted].button, 0, 4);
+    if (m_highlighted < m_rows.size())
+        m_promptScroll->ensureWidgetVisible(m_rows[m_highlighted].button, 0, 4);
 }
 
 void AITransformView::runRow(int index)
@@ -379,6 +480,8 @@ void AITransformView::runRow(int index)
     if (index < 0 || index >= m_rows.size())
         return;
     setHighlighted(index);
+    // Any run uses up what was typed: after Back the field is empty.
+    m_custom->clear();
     // A copy: running the prompt may rebuild the rows.
     const PromptRow row = m_rows[index];
     if (row.builtIn)
@@ -407,21 +510,32 @@ void AITransformView::runCustom()
         return;
     if (!m_manager.currentPromptName())
         m_manager.setCurrentPromptName(instruction);
+    // Used once: after Back the field does not offer it again.
+    m_custom->clear();
+    setHighlighted(0);
     m_manager.transform(instruction);
 }
 
 void AITransformView::apply()
 {
-    // Only a finished answer can replace the selection.
-    if (m_manager.isProcessing() || !m_manager.result())
+    // Only a whole answer replaces the selection; a failed, cut or empty one
+    // never does.
+    if (m_manager.isProcessing() || !m_manager.isResultComplete() || !m_manager.result())
         return;
     m_manager.replaceSelection(*m_manager.result());
     Q_EMIT dismissRequested();
 }
 
+void AITransformView::retry()
+{
+    if (m_manager.isProcessing() || m_manager.isResultComplete())
+        return;
+    m_manager.retry();
+}
+
 void AITransformView::copy()
 {
-    if (m_manager.isProcessing() || !m_manager.result())
+    if (m_manager.isProcessing() || !m_manager.isResultComplete() || !m_manager.result())
         return;
     m_manager.copyResult(*m_manager.result());
     setShowCopied(true);
@@ -486,53 +600,186 @@ void AITransformView::updateResult()
 {
     const std::optional<QString> result = m_manager.result();
     if (!result) {
+        dropDiff();
         m_result->clear();
-        m_shownText.clear();
+        m_pending.clear();
+        m_shownLength = 0;
         m_showingDiff = false;
+        m_plainCurrent = false;
+        m_diffedText.clear();
+        m_resultNote->hide();
         return;
     }
-    const bool diff = m_manager.mode() == TransformMode::replace && !m_manager.isProcessing();
+    const bool diff = m_manager.mode() == TransformMode::replace && m_manager.isResultComplete();
     if (diff) {
-        if (m_showingDiff && m_shownText == *result)
+        if (m_showingDiff && m_diffedText == *result)
             return;
-        m_result->clear();
-        QTextCursor cursor(m_result->document());
-        // One edit: the document is laid out once, not after every run.
-        cursor.beginEditBlock();
-        ResultDiff::insert(cursor, ResultDiff::diff(m_manager.selectedText().value_or(QString()), *result),
-            DiffColors::forPalette(palette()));
-        cursor.endEditBlock();
-        m_shownText = *result;
-        m_showingDiff = true;
+        startDiff(m_manager.selectedText().value_or(QString()), *result);
         return;
     }
-    if (m_showingDiff || !result->startsWith(m_shownText)) {
-        m_result->clear();
-        m_shownText.clear();
-        m_showingDiff = false;
-    }
-    // While the answer streams in, only the new text is added.
+    if (!m_showingDiff && m_plainCurrent && m_shownLength == result->size())
+        return; // streamed chunks are on their way to the view
+    // The answer is no longer the one on show (a new run, the trimmed end of
+    // a plain answer, a switch from the diff): draw it afresh.
+    showPlain(*result);
+}
+
+void AITransformView::appendStreamed(const QString &text)
+{
+    if (m_showingDiff)
+        return;
+    m_pending.append(text);
+    m_shownLength += text.size();
+    m_appended = true;
+    auto *timer = static_cast<QTimer *>(m_flushTimer);
+    if (!timer->isActive())
+        timer->start();
+}
+
+void AITransformView::flushStreamed()
+{
+    if (m_pending.isEmpty())
+        return;
     QScrollBar *scroll = m_result->verticalScrollBar();
     const bool atEnd = scroll->value() == scroll->maximum();
     QTextCursor cursor(m_result->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(result->mid(m_shownText.size()));
-    m_shownText = *result;
+    if (m_pending.size() <= kMaxCharsPerFrame) {
+        cursor.insertText(std::exchange(m_pending, QString()));
+    } else {
+        cursor.insertText(m_pending.left(kMaxCharsPerFrame));
+        m_pending.remove(0, kMaxCharsPerFrame);
+        static_cast<QTimer *>(m_flushTimer)->start();
+    }
     if (atEnd)
         scroll->setValue(scroll->maximum());
+}
+
+void AITransformView::showPlain(const QString &text)
+{
+    dropDiff();
+    m_showingDiff = false;
+    m_diffedText.clear();
+    m_pending.clear();
+    static_cast<QTimer *>(m_flushTimer)->stop();
+    m_result->setPlainText(text);
+    m_shownLength = text.size();
+    m_plainCurrent = true;
+}
+
+void AITransformView::startDiff(const QString &oldText, const QString &newText)
+{
+    dropDiff();
+    m_pending.clear();
+    static_cast<QTimer *>(m_flushTimer)->stop();
+    m_showingDiff = true;
+    m_diffPending = true;
+    m_diffSkipped = false;
+    m_diffedText = newText;
+    m_resultNote->hide();
+
+    auto job = std::make_shared<DiffJob>();
+    m_diff = job;
+    const DiffColors colors = DiffColors::forPalette(palette());
+    connect(&job->watcher, &QFutureWatcher<QList<DiffRun>>::finished, this,
+        [this, weak = std::weak_ptr<DiffJob>(job)] {
+            const auto job = weak.lock();
+            if (!job || m_diff != job || *job->cancel)
+                return;
+            job->runs = job->watcher.result();
+            m_result->clear();
+            drawDiffSlice();
+        });
+    job->watcher.setFuture(QtConcurrent::run([cancel = job->cancel, oldText, newText, colors] {
+        LcsLimits limits;
+        limits.cancel = cancel.get();
+        const QList<DiffChunk> chunks = ResultDiff::diff(oldText, newText, limits);
+        return *cancel ? QList<DiffRun>() : ResultDiff::styled(chunks, colors);
+    }));
+    // Past the budget the answer is worth more than its comparison.
+    m_clock.schedule(kDiffBudget, this, [this, weak = std::weak_ptr<DiffJob>(job)] {
+        const auto job = weak.lock();
+        if (!job || m_diff != job || !job->watcher.isRunning())
+            return;
+        const QString text = m_diffedText;
+        showPlain(text);
+        m_resultNote->setText(QStringLiteral("The texts are too long to compare in time; the answer is shown "
+                                             "without its changes marked."));
+        m_resultNote->show();
+        // Still counts as the answer on show, so it is not compared again.
+        m_showingDiff = true;
+        m_diffSkipped = true;
+        m_diffedText = text;
+    });
+    // Until the comparison is drawn, the answer is readable as it is.
+    m_result->setPlainText(newText);
+}
+
+void AITransformView::drawDiffSlice()
+{
+    const std::shared_ptr<DiffJob> job = m_diff;
+    if (!job)
+        return;
+    QElapsedTimer slice;
+    slice.start();
+    QTextCursor cursor(m_result->document());
+    cursor.movePosition(QTextCursor::End);
+    // One edit per slice: the document is laid out once per slice.
+    cursor.beginEditBlock();
+    while (job->next < job->runs.size() && !slice.hasExpired(kDiffSliceMs)) {
+        const DiffRun &run = job->runs[job->next++];
+        cursor.insertText(run.text, run.format);
+    }
+    cursor.endEditBlock();
+    if (job->next < job->runs.size()) {
+        QTimer::singleShot(0, this, [this, job] {
+            if (m_diff == job)
+                drawDiffSlice();
+        });
+        return;
+    }
+    m_diff.reset();
+    m_diffPending = false;
+    m_result->verticalScrollBar()->setValue(0);
+}
+
+void AITransformView::dropDiff()
+{
+    if (m_diff) {
+        *m_diff->cancel = true;
+        m_diff.reset();
+    }
+    m_diffPending = false;
 }
 
 void AITransformView::updateActions()
 {
     const bool finished = !m_manager.isProcessing();
     m_actions->setVisible(finished);
+    m_stop->setVisible(!finished && isShowingResult());
+    const bool whole = m_manager.isResultComplete();
     const bool replace = m_manager.mode() == TransformMode::replace;
-    m_apply->setVisible(replace);
-    m_copy->setVisible(!replace);
-    m_paste->setVisible(!replace);
+    m_apply->setVisible(whole && replace);
+    m_copy->setVisible(whole && !replace);
+    m_paste->setVisible(whole && !replace);
+    m_returnHint->setVisible(whole);
+    m_retry->setVisible(!whole);
     const std::optional<QString> error = m_manager.error();
-    m_resultError->setVisible(error.has_value() && isShowingResult());
+    const bool showError = error.has_value() && isShowingResult();
+    m_resultError->setVisible(showError);
     m_resultError->setText(error.value_or(QString()));
+    const QString detail = m_manager.errorDetail();
+    m_details->setVisible(showError && !detail.isEmpty());
+    if (!m_details->isVisible())
+        m_details->setChecked(false);
+    m_detailText->setVisible(m_details->isVisible() && m_details->isChecked());
+    m_detailText->setText(detail.left(kMaxDetailChars));
+    if (!m_showingDiff) {
+        const std::optional<QString> result = m_manager.result();
+        m_resultNote->setVisible(finished && error && result && !result->isEmpty());
+        m_resultNote->setText(QStringLiteral("The answer is incomplete: it can be read and copied from here, "
+                                             "but not applied."));
+    }
 }
 
 bool AITransformView::eventFilter(QObject *watched, QEvent *event)
@@ -551,11 +798,14 @@ bool AITransformView::eventFilter(QObject *watched, QEvent *event)
         }
         if (watched == m_custom) {
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) {
-                setHighlighted(m_highlighted + (key->key() == Qt::Key_Up ? -1 : 1));
+                // Round the rows and the field: from the field, Down goes to
+                // the first prompt.
+                const int count = int(m_rows.size()) + 1;
+                setHighlighted((m_highlighted + (key->key() == Qt::Key_Up ? -1 : 1) + count) % count);
                 return true;
             }
             if (plainReturn) {
-                if (m_custom->text().isEmpty())
+                if (m_highlighted < m_rows.size())
                     runRow(m_highlighted);
                 else
                     runCustom();

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QLabel;
@@ -31,22 +32,33 @@ class TextTransformManager;
 // "Copied" confirmation.
 //
 // Keys: the custom prompt field has the focus, so an instruction can be typed
-// at once; Up and Down move through the prompts and Return runs the
-// highlighted one while the field is empty. On a finished result Return
-// applies (or pastes) it. Escape closes.
+// at once. Up and Down move the highlight through the prompts and the field
+// (the last row); typing highlights the field; Return runs what is
+// highlighted, and a run empties the field. On a whole answer Return applies
+// (or pastes) it; a failed, cut or empty answer offers only Back and Try
+// Again. Escape closes.
+//
+// The word diff is computed on a worker and drawn a slice at a time, so a
+// long text never holds up the panel; past kDiffBudget the answer is shown
+// without it.
 class AITransformView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int width = 320;
     static constexpr int height = 400;
     static constexpr std::chrono::milliseconds copiedFor { 1500 };
+    static constexpr std::chrono::milliseconds kDiffBudget { 1500 };
 
     AITransformView(
         TextTransformManager &manager, PromptLibrary &prompts, Clock &clock, QWidget *parent = nullptr);
+    ~AITransformView() override;
 
-    // The prompt row the keyboard highlights (built-in prompts first).
+    // The prompt row the keyboard highlights (built-in prompts first); the
+    // row after the last prompt is the custom prompt field.
     int highlightedPrompt() const { return m_highlighted; }
     bool isShowingResult() const;
+    // The result shows the word diff (not the plain answer) and is drawn whole.
+    bool isShowingDiff() const { return m_showingDiff && !m_diffPending && !m_diffSkipped; }
     bool isShowingCopied() const { return m_showCopied; }
 
 Q_SIGNALS:
@@ -56,6 +68,7 @@ Q_SIGNALS:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     struct PromptRow {
@@ -73,6 +86,7 @@ private:
     void runSaved(const SavedPrompt &prompt);
     void runCustom();
     void apply();
+    void retry();
     void copy();
     void back();
     void setShowCopied(bool shown);
@@ -83,6 +97,12 @@ private:
     void updatePromptScreen();
     void updateResult();
     void updateActions();
+    void appendStreamed(const QString &text);
+    void flushStreamed();
+    void showPlain(const QString &text);
+    void startDiff(const QString &oldText, const QString &newText);
+    void drawDiffSlice();
+    void dropDiff();
 
     TextTransformManager &m_manager;
     PromptLibrary &m_prompts;
@@ -104,15 +124,31 @@ private:
 
     QTextBrowser *m_result = nullptr;
     QLabel *m_resultError = nullptr;
+    QLabel *m_resultNote = nullptr;
+    QPushButton *m_details = nullptr;
+    QLabel *m_detailText = nullptr;
+    QPushButton *m_stop = nullptr;
     QWidget *m_actions = nullptr;
+    QPushButton *m_retry = nullptr;
     QPushButton *m_apply = nullptr;
     QPushButton *m_copy = nullptr;
     QPushButton *m_paste = nullptr;
+    QLabel *m_returnHint = nullptr;
 
-    // What the result view shows, so a streamed chunk appends only itself and
-    // the diff is computed once per finished answer.
-    QString m_shownText;
+    // What the result view shows: the answer's length drawn as plain text
+    // (a streamed chunk appends only itself, gathered for one frame), or the
+    // diff of one finished answer.
+    qsizetype m_shownLength = 0;
+    QString m_pending;
+    QObject *m_flushTimer = nullptr;
+    bool m_appended = false;
+    bool m_plainCurrent = false;
     bool m_showingDiff = false;
+    bool m_diffPending = false;
+    bool m_diffSkipped = false;
+    QString m_diffedText;
+    struct DiffJob;
+    std::shared_ptr<DiffJob> m_diff;
     bool m_showCopied = false;
     QObject *m_copiedTimer = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "defaults/Defaults.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
 #include "support/StoreFixture.h"
@@ -47,13 +48,14 @@ bool showsDiff(const QTextDocument &document)
 struct Panel {
     FakePasteboard pasteboard;
     FakeKeySynthesizer keys;
+    FakeWorkspace workspace;
     TempStore store;
     Defaults defaults { store.folder() + QStringLiteral("/Quillet.conf") };
     ManualClock clock;
     FakeGeminiServer server;
     AIService service { [url = server.baseUrl()] { return url; } };
     SelectionCapture capture { pasteboard, keys, clock };
-    TextTransformManager manager { pasteboard, capture, keys, defaults, clock, service };
+    TextTransformManager manager { pasteboard, capture, keys, workspace, defaults, clock, service };
     PromptLibrary prompts { *store, clock };
     std::unique_ptr<AITransformView> view;
 
@@ -97,12 +99,10 @@ private Q_SLOTS:
 
         // While it streams: plain text that grows, no actions.
         bool diffWhileStreaming = false;
-        QStringList shown;
         connect(&p.manager, &TextTransformManager::resultChanged, &view, [&] {
             if (!p.manager.isProcessing())
                 return;
             diffWhileStreaming |= showsDiff(*p.result()->document());
-            shown.append(p.result()->toPlainText());
             QVERIFY(!p.child<QWidget>("apply")->isVisibleTo(&view));
         });
         p.prompt(0)->click();
@@ -111,7 +111,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(p.finished(), kWait);
 
         QVERIFY(!diffWhileStreaming);
-        QVERIFY(shown.contains(QStringLiteral("the cat")));
+        // Compared on a worker: the panel shows the answer until the diff is drawn.
+        QTRY_VERIFY_WITH_TIMEOUT(view.isShowingDiff(), kWait);
         QVERIFY(showsDiff(*p.result()->document()));
         QCOMPARE(p.result()->toPlainText(), QStringLiteral("tehthe cat"));
         QVERIFY(p.child<QWidget>("apply")->isVisibleTo(&view));
@@ -134,8 +135,8 @@ private Q_SLOTS:
         QVERIFY(p.pasteboard.items().isEmpty());
 
         p.server.enqueue(test::gemini::textStream({ QStringLiteral("the cat") }));
-        p.child<QLineEdit>("customPrompt")->setText(QStringLiteral("Fix it"));
         p.manager.setResult(std::nullopt);
+        QTest::keyClicks(p.child<QLineEdit>("customPrompt"), QStringLiteral("Fix it"));
         p.key(p.child<QLineEdit>("customPrompt"), Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(p.finished(), kWait);
         QCOMPARE(p.server.requests().last().json["contents"][0]["parts"][0]["text"].toString(),
@@ -196,14 +197,20 @@ private Q_SLOTS:
         QVERIFY(p.server.requests().isEmpty());
     }
 
-    void theKeyboardRunsPromptsFromTheCustomField()
+    // Return runs what is highlighted: typing highlights the field, the
+    // arrows move off it, and a run empties it.
+    void theKeyboardRunsWhatIsHighlighted()
     {
         Panel p;
         p.server.enqueue(test::gemini::textStream({ QStringLiteral("short") }));
+        p.server.enqueue(test::gemini::textStream({ QStringLiteral("mine") }));
         AITransformView &view = p.open();
         QSignalSpy dismissed(&view, &AITransformView::dismissRequested);
         auto *custom = p.child<QLineEdit>("customPrompt");
         QTRY_VERIFY(custom->hasFocus());
+        QTest::keyClicks(custom, QStringLiteral("abc"));
+        QCOMPARE(view.highlightedPrompt(), int(builtInPrompts().size()));
+        p.key(custom, Qt::Key_Down);
         p.key(custom, Qt::Key_Down);
         p.key(custom, Qt::Key_Down);
         p.key(custom, Qt::Key_Up);
@@ -211,21 +218,49 @@ private Q_SLOTS:
         p.key(custom, Qt::Key_Return);
         QCOMPARE(p.manager.currentPromptName(), builtInPrompts().at(1).name);
         QTRY_VERIFY_WITH_TIMEOUT(p.finished(), kWait);
+
+        p.child<QPushButton>("back")->click();
+        QCOMPARE(custom->text(), QString());
+        QTest::keyClicks(custom, QStringLiteral("abcd"));
+        p.key(custom, Qt::Key_Return);
+        QCOMPARE(custom->text(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(p.finished(), kWait);
+        QCOMPARE(p.server.requests().last().json["contents"][0]["parts"][0]["text"].toString(),
+            QStringLiteral("abcd\n\nteh cat"));
         p.key(p.result(), Qt::Key_Escape);
         QCOMPARE(dismissed.count(), 1);
         QVERIFY(p.pasteboard.items().isEmpty());
     }
 
-    void aFailedRunSaysSoOnTheResultScreen()
+    // A run that failed part-way shows what came as incomplete, with the
+    // reason and its detail on request; only Back and Try Again act.
+    void aFailedRunOffersNothingToApply()
     {
         Panel p;
-        p.server.enqueue(FakeReply::body(400, R"({"error":{"code":400,"message":"API key not valid"}})"));
+        FakeReply reply = test::gemini::textStream({ QStringLiteral("half") });
+        reply.writes.append(R"(data: {"error":{"code":503,"message":"Overloaded"}})"
+                            "\r\n\r\n");
+        p.server.enqueue(reply);
+        p.server.enqueue(test::gemini::textStream({ QStringLiteral("whole") }));
         AITransformView &view = p.open();
+        QSignalSpy dismissed(&view, &AITransformView::dismissRequested);
         p.prompt(0)->click();
         QTRY_VERIFY_WITH_TIMEOUT(!p.manager.isProcessing(), kWait);
-        QVERIFY(view.isShowingResult());
-        QVERIFY(p.child<QLabel>("resultError")->isVisibleTo(&view));
-        QVERIFY(p.child<QLabel>("resultError")->text().startsWith(QStringLiteral("API error (400)")));
+        QTRY_COMPARE_WITH_TIMEOUT(p.result()->toPlainText(), QStringLiteral("half"), kWait);
+        QCOMPARE(p.child<QLabel>("resultError")->text(), QStringLiteral("Overloaded"));
+        QVERIFY(p.child<QLabel>("resultNote")->isVisibleTo(&view));
+        QVERIFY(!p.child<QWidget>("apply")->isVisibleTo(&view));
+        QVERIFY(!p.child<QLabel>("errorDetail")->isVisibleTo(&view));
+        p.child<QPushButton>("details")->click();
+        QVERIFY(p.child<QLabel>("errorDetail")->text().contains(QStringLiteral("503")));
+        p.key(p.result(), Qt::Key_Return);
+        QCOMPARE(dismissed.count(), 0);
+        QVERIFY(p.pasteboard.items().isEmpty());
+
+        p.child<QPushButton>("retry")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(p.manager.isResultComplete(), kWait);
+        QVERIFY(p.child<QWidget>("apply")->isVisibleTo(&view));
+        QVERIFY(!p.child<QWidget>("retry")->isVisibleTo(&view));
     }
 };
 

@@ -45,7 +45,7 @@ private Q_SLOTS:
         QTest::newRow("connected") << test::gemini::generated(QStringLiteral("OK")) << "Connected";
         QTest::newRow("refused") << FakeReply::body(
             400, R"({"error":{"code":400,"message":"API key not valid"}})")
-                                 << "API error (400)";
+                                 << "API key not valid";
     }
     void testConnectionReportsTheOutcome()
     {
