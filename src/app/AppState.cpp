@@ -6,6 +6,9 @@
 #include "platform/Workspace.h"
 #include "snippets/SnippetsViewModel.h"
 
+#include <QGuiApplication>
+#include <QWindow>
+
 namespace quillet {
 
 AppState::AppState(PasteService &paste, HistoryManager &history, SnippetsViewModel &snippets,
@@ -127,18 +130,33 @@ void AppState::quit()
     Q_EMIT quitRequested();
 }
 
+bool AppState::isOwnWindow(WindowId window)
+{
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(),
+        [window](QWindow *own) { return own->handle() && own->winId() == window; });
+}
+
+std::optional<WindowId> AppState::userWindow()
+{
+    const std::optional<WindowId> active = m_workspace.activeWindow();
+    if (!active || !isOwnWindow(*active))
+        m_userWindow = active;
+    return m_userWindow;
+}
+
 void AppState::triggerAITransform()
 {
     m_transform.resetForNewRun();
     // The answer goes back to the window the selection came from.
-    m_transform.setPasteTarget(m_workspace.activeWindow());
+    m_transform.setPasteTarget(userWindow());
     captureThenShow(this, ++m_aiRun, std::nullopt);
 }
 
 void AppState::runPrompt(const QString &name, const QString &systemPrompt, TransformMode mode)
 {
     m_transform.resetForNewRun();
-    m_transform.setPasteTarget(m_workspace.activeWindow());
+    m_transform.setPasteTarget(userWindow());
     m_transform.setMode(mode);
     m_transform.setCurrentPromptName(name);
     captureThenShow(this, ++m_aiRun, systemPrompt);

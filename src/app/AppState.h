@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ai/TextPrompt.h"
+#include "platform/Workspace.h"
 #include "ui/AppActions.h"
 
 #include <QCoroTask>
@@ -33,6 +34,8 @@ public:
 
     bool isPanelVisible() const { return m_panelVisible; }
     bool isPopoverVisible() const { return m_popoverVisible; }
+    // Whether `window` is one of Quillet's own windows.
+    static bool isOwnWindow(WindowId window);
     // Shown as the tray popup opens over the window active until then (the
     // target of its pastes), hidden as it closes.
     void setPopoverVisible(bool visible);
@@ -83,6 +86,10 @@ private:
     // Pastes go to the window that was active when the panel or the popup
     // opened, and nowhere once both are closed.
     void followPasteTarget(bool wasOpen);
+    // The window the user works in, for a request that starts now: the
+    // active one, unless that is Quillet's own (its panel in front), which
+    // never receives a paste.
+    std::optional<WindowId> userWindow();
     static QCoro::Task<> captureThenShow(
         QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt);
 
@@ -91,6 +98,7 @@ private:
     SnippetsViewModel &m_snippets;
     TextTransformManager &m_transform;
     Workspace &m_workspace;
+    std::optional<WindowId> m_userWindow;
     // A newer hot key supersedes an AI run still capturing.
     quint64 m_aiRun = 0;
     bool m_panelVisible = false;

@@ -129,13 +129,18 @@ void FloatingPanelController::present(FloatingWindow *panel, QWidget *content)
 
 void FloatingPanelController::showAIPanel()
 {
+    // The selection's window gets the focus back; a request made while the
+    // panel itself is in front keeps the window from before.
+    if (const auto active = m_workspace.activeWindow(); !active || !AppState::isOwnWindow(*active))
+        m_previousWindow = active;
     if (m_aiPanel && m_aiPanel->isVisible()) {
+        // A new request wants the keyboard as much as the first one did.
         m_aiPanel->raise();
+        m_aiPanel->activateWindow();
+        m_aiPanel->content()->setFocus();
         return;
     }
     delete m_aiPanel;
-    // The selection's window gets the focus back.
-    rememberPreviousWindow();
 
     auto *view = new AITransformView(m_ai.manager, m_ai.prompts, m_ai.clock);
     auto *panel = new FloatingWindow(view, QSize(AITransformView::width, AITransformView::height));
