@@ -9,11 +9,13 @@
 #include "ui/launcher/TerminalOutputView.h"
 
 #include <QBoxLayout>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace quillet {
 
@@ -354,6 +356,7 @@ void ConversationView::setSession(const ConversationSessionPtr &session)
     for (const QMetaObject::Connection &connection : std::as_const(m_connections))
         disconnect(connection);
     m_connections.clear();
+    m_changedRows.clear();
     for (MessageRow *row : std::as_const(m_rows))
         delete row;
     m_rows.clear();
@@ -382,6 +385,7 @@ void ConversationView::setSession(const ConversationSessionPtr &session)
 
 void ConversationView::insertRow(qsizetype index)
 {
+    redrawChangedRows();
     const QList<ConversationMessage> messages = m_session->messages();
     if (index < 0 || index >= messages.size() || index > m_rows.size())
         return;
@@ -394,13 +398,38 @@ void ConversationView::insertRow(qsizetype index)
 
 void ConversationView::updateRow(qsizetype index)
 {
+    // A streamed answer changes with every chunk. It is redrawn at most once
+    // a frame, and less often as redrawing it grows dearer, so the launcher
+    // keeps answering however fast and long the answer comes.
+    if (!m_changedRows.contains(index))
+        m_changedRows.append(index);
+    if (!m_redraw) {
+        m_redraw = new QTimer(this);
+        m_redraw->setSingleShot(true);
+        connect(m_redraw, &QTimer::timeout, this, &ConversationView::redrawChangedRows);
+    }
+    if (!m_redraw->isActive())
+        m_redraw->start(m_redrawInterval);
+}
+
+void ConversationView::redrawChangedRows()
+{
+    if (m_changedRows.isEmpty() || !m_session)
+        return;
+    QElapsedTimer cost;
+    cost.start();
     const QList<ConversationMessage> &messages = m_session->messages();
-    if (index >= 0 && index < m_rows.size() && index < messages.size())
-        m_rows[index]->setMessage(messages[index]);
+    for (const qsizetype index : std::exchange(m_changedRows, {})) {
+        if (index >= 0 && index < m_rows.size() && index < messages.size())
+            m_rows[index]->setMessage(messages[index]);
+    }
+    // Redrawing takes at most a fifth of the time.
+    m_redrawInterval = int(std::clamp<qint64>(4 * cost.elapsed(), kFrameMs, 1000));
 }
 
 void ConversationView::removeRow(qsizetype index)
 {
+    redrawChangedRows();
     if (index < 0 || index >= m_rows.size())
         return;
     delete m_rows.takeAt(index);

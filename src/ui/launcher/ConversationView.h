@@ -5,6 +5,7 @@
 #include <QList>
 #include <QScrollArea>
 
+class QTimer;
 class QVBoxLayout;
 
 namespace quillet {
@@ -29,6 +30,7 @@ private:
     void insertRow(qsizetype index);
     void removeRow(qsizetype index);
     void updateRow(qsizetype index);
+    void redrawChangedRows();
     void updateNeighbours();
     void updateThinking();
 
@@ -39,6 +41,11 @@ private:
     QList<MessageRow *> m_rows;
     QWidget *m_thinking;
     bool m_followEnd = true;
+    static constexpr int kFrameMs = 16;
+    // Rows whose message changed since they were drawn.
+    QList<qsizetype> m_changedRows;
+    QTimer *m_redraw = nullptr;
+    int m_redrawInterval = kFrameMs;
 };
 
 } // namespace quillet
