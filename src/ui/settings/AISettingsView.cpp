@@ -7,6 +7,7 @@
 #include "ai/UsageCost.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
+#include "launcher/AgentRequest.h"
 #include "launcher/CommandApproval.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
@@ -106,12 +107,19 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
         reveal->setToolTip(shown ? QStringLiteral("Hide the key") : QStringLiteral("Show the key"));
     });
     api->addRow(QStringLiteral("API Key"), m_key);
-    const QString model
-        = m_defaults.optionalString(keys::geminiModel).value_or(TextTransformManager::defaultModel);
-    m_model = new QLineEdit(model, this);
+    // Empty means each feature's own default, and the features differ: the
+    // field says so rather than show one feature's model as everyone's.
+    m_model = new QLineEdit(m_defaults.string(keys::geminiModel), this);
     m_model->setObjectName(QStringLiteral("model"));
     m_model->setMinimumWidth(220);
+    m_model->setPlaceholderText(QStringLiteral("Each feature's default"));
     api->addRow(QStringLiteral("Model"), m_model);
+    m_modelsInUse = captionLabel(QString());
+    m_modelsInUse->setObjectName(QStringLiteral("modelsInUse"));
+    m_modelsInUse->setTextFormat(Qt::PlainText);
+    m_modelsInUse->setWordWrap(true);
+    api->addRow(QString(), m_modelsInUse);
+    updateModelsInUse();
 
     auto *testRow = new QWidget(this);
     auto *testLayout = new QHBoxLayout(testRow);
@@ -166,6 +174,8 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
     connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
         if (key == keys::aiUsageInputTokens || key == keys::aiUsageOutputTokens || key == keys::geminiModel)
             updateUsage();
+        if (key == keys::geminiModel)
+            updateModelsInUse();
     });
 
     auto *link = captionLabel(
@@ -349,6 +359,16 @@ void AISettingsView::setTestStatus(TestStatus status, const QString &message)
 void AISettingsView::updateTestButton()
 {
     m_test->setEnabled(!m_defaults.string(keys::geminiAPIKey).isEmpty() && m_status != TestStatus::testing);
+}
+
+void AISettingsView::updateModelsInUse()
+{
+    const QString chosen = m_defaults.string(keys::geminiModel);
+    const auto inUse = [&chosen](const QString &fallback) { return chosen.isEmpty() ? fallback : chosen; };
+    m_modelsInUse->setText(
+        QStringLiteral("Text transform and Test Connection: %1\nLauncher chat and "
+                       "terminal: %2\nConversation titles: %3 (always)")
+            .arg(inUse(TextTransformManager::defaultModel), inUse(agent::defaultModel), agent::titleModel));
 }
 
 void AISettingsView::updateUsage()

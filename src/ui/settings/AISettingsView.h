@@ -50,6 +50,8 @@ private:
     static QCoro::Task<> runTest(QPointer<AISettingsView> self, AIService &ai, QString key, QString model);
     void setTestStatus(TestStatus status, const QString &message = {});
     void updateUsage();
+    // Which model each feature runs on now.
+    void updateModelsInUse();
     void updateTestButton();
     void rebuildCustomPrompts();
     ShortcutRecorderField *recorder(const QString &shortcutName);
@@ -62,6 +64,7 @@ private:
 
     QLineEdit *m_key = nullptr;
     QLineEdit *m_model = nullptr;
+    QLabel *m_modelsInUse = nullptr;
     QPushButton *m_test = nullptr;
     QProgressBar *m_spinner = nullptr;
     QLabel *m_statusIcon = nullptr;

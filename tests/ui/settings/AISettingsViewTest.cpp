@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 
 using namespace quillet;
@@ -98,6 +99,24 @@ private Q_SLOTS:
         child<QPushButton>(view, "resetUsage")->click();
         QCOMPARE(f.defaults.integer(keys::aiUsageOutputTokens), 0);
         QCOMPARE(text(view, "estimatedCost"), QStringLiteral("$0.0000"));
+    }
+
+    // The features have different defaults; the tab names the model each
+    // one runs on, and follows the field.
+    void eachFeatureShowsItsModel()
+    {
+        test::SettingsFixture f;
+        f.defaults.remove(keys::geminiModel);
+        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        QCOMPARE(child<QLineEdit>(view, "model")->text(), QString());
+        QCOMPARE(text(view, "modelsInUse"),
+            QStringLiteral(
+                "Text transform and Test Connection: gemini-3.1-flash-lite-preview\nLauncher chat and "
+                "terminal: gemini-2.5-flash\nConversation titles: gemini-3.1-flash-lite (always)"));
+        QTest::keyClicks(child<QLineEdit>(view, "model"), QStringLiteral("gemini-x"));
+        QCOMPARE(text(view, "modelsInUse"),
+            QStringLiteral("Text transform and Test Connection: gemini-x\nLauncher chat and terminal: "
+                           "gemini-x\nConversation titles: gemini-3.1-flash-lite (always)"));
     }
 
     void approvalPickersWriteWhatTheLauncherReads()
