@@ -26,7 +26,7 @@ namespace {
 
 // What one read may take off the socket: parsing it stays well within a
 // frame, however fast the service sends.
-constexpr qint64 kReadBufferBytes = 256 * 1024;
+constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 // Resumes a coroutine at the reply's next sign of life: new data (unless it
 // waits for the end only), the end, or its destruction. A reply that is

@@ -175,6 +175,15 @@ QCoro::Task<> AgentLoop::runTurn(
                     session->appendToMessage(replyMessage, delta->text);
                 }
                 reply += delta->text;
+                // A chat answer past this size is no longer read, and drawing
+                // it would hold up the launcher: the rest is not fetched.
+                if (reply.size() > agent::maxAnswerLength) {
+                    stream.cancel();
+                    session->appendMessage(
+                        ConversationMessage::make(ConversationMessage::Role::error, agent::answerCutMessage));
+                    failed = true;
+                    break;
+                }
             } else if (const auto *call = std::get_if<FunctionCall>(&event->value)) {
                 // Only the last call of a reply runs. The service signs the
                 // first call of a reply only, and rejects a tool turn that

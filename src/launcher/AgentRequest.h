@@ -20,6 +20,9 @@ inline const QString titleInstruction = QStringLiteral(
 
 inline const QString toolName = QStringLiteral("execute_command");
 
+// The longest chat or terminal answer kept, in characters.
+inline constexpr qsizetype maxAnswerLength = 256 * 1024;
+inline const QString answerCutMessage = QStringLiteral("The answer was too long and was cut off.");
 inline const QString missingKeyMessage = QStringLiteral("Please set your Gemini API key in Settings → AI");
 inline const QString deniedMessage = QStringLiteral("Command denied by user");
 inline const QString noOutputText = QStringLiteral("(no output)");

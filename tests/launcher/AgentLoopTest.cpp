@@ -481,6 +481,23 @@ private Q_SLOTS:
         QVERIFY(f.networkIdle());
     }
 
+    // An answer past the chat's limit is cut with a note and its request ended.
+    void aHugeAnswerIsCutAndEnded()
+    {
+        AgentFixture f;
+        f.setKey();
+        const QString piece(64 * 1024, QLatin1Char('a'));
+        FakeReply huge = FakeReply::events({ textChunk(piece), textChunk(piece), textChunk(piece),
+            textChunk(piece), textChunk(piece), textChunk(piece) });
+        huge.holdOpen = true;
+        f.server->enqueue(huge);
+        const ConversationSessionPtr session = f.begin(QStringLiteral("everything"));
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing(), kWait);
+        QCOMPARE(transcript(*session).last(), "error: " + agent::answerCutMessage);
+        QVERIFY(session->messages().at(1).content.size() <= agent::maxAnswerLength + piece.size());
+        QTRY_COMPARE_WITH_TIMEOUT(f.server->openConnections(), 0, kWait);
+    }
+
     void aFailedStreamEndsTheTurn()
     {
         AgentFixture f;

@@ -16,12 +16,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStyle>
-#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QtConcurrent/QtConcurrentRun>
@@ -37,9 +37,9 @@ constexpr int kResultMaxHeight = 350;
 constexpr int kStreamFrameMs = 16;
 // What one frame adds at most: laying out more would hold up the panel when
 // the answer comes faster than it can be drawn.
-constexpr qsizetype kMaxCharsPerFrame = 16 * 1024;
+constexpr qsizetype kMaxCharsPerFrame = 4 * 1024;
 // Drawing a diff yields to the event loop after this much work.
-constexpr qint64 kDiffSliceMs = 4;
+constexpr qint64 kDiffSliceMs = 2;
 // How much of an error's detail is shown: enough to read, little to lay out.
 constexpr qsizetype kMaxDetailChars = 4096;
 
@@ -309,9 +309,11 @@ QWidget *AITransformView::buildResultScreen()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
 
-    m_result = new QTextBrowser(screen);
+    // A plain-text view lays out only what it shows: a long answer or diff
+    // never costs a layout of the whole of it.
+    m_result = new QPlainTextEdit(screen);
     m_result->setObjectName(QStringLiteral("result"));
-    m_result->setOpenLinks(false);
+    m_result->setReadOnly(true);
     m_result->setFrameShape(QFrame::NoFrame);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_result->setMinimumHeight(kResultMinHeight);
@@ -670,8 +672,8 @@ void AITransformView::showPlain(const QString &text)
 void AITransformView::startDiff(const QString &oldText, const QString &newText)
 {
     dropDiff();
-    m_pending.clear();
-    static_cast<QTimer *>(m_flushTimer)->stop();
+    // Text still on its way to the view goes on being drawn meanwhile.
+    const bool streamedWhole = m_plainCurrent && m_shownLength == newText.size();
     m_showingDiff = true;
     m_diffPending = true;
     m_diffSkipped = false;
@@ -687,6 +689,8 @@ void AITransformView::startDiff(const QString &oldText, const QString &newText)
             if (!job || m_diff != job || *job->cancel)
                 return;
             job->runs = job->watcher.result();
+            m_pending.clear();
+            static_cast<QTimer *>(m_flushTimer)->stop();
             m_result->clear();
             drawDiffSlice();
         });
@@ -711,8 +715,12 @@ void AITransformView::startDiff(const QString &oldText, const QString &newText)
         m_diffSkipped = true;
         m_diffedText = text;
     });
-    // Until the comparison is drawn, the answer is readable as it is.
-    m_result->setPlainText(newText);
+    // Until the comparison is drawn, the answer is readable as it is (and
+    // mostly is already, streamed in).
+    if (!streamedWhole) {
+        m_pending.clear();
+        m_result->setPlainText(newText);
+    }
 }
 
 void AITransformView::drawDiffSlice()

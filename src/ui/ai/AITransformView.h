@@ -14,7 +14,7 @@ class QLineEdit;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
-class QTextBrowser;
+class QPlainTextEdit;
 class QToolButton;
 class QVBoxLayout;
 
@@ -122,7 +122,7 @@ private:
     QLineEdit *m_custom = nullptr;
     QToolButton *m_send = nullptr;
 
-    QTextBrowser *m_result = nullptr;
+    QPlainTextEdit *m_result = nullptr;
     QLabel *m_resultError = nullptr;
     QLabel *m_resultNote = nullptr;
     QPushButton *m_details = nullptr;

@@ -16,11 +16,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTextBlock>
-#include <QTextBrowser>
 #include <QToolButton>
 
 using namespace quillet;
@@ -77,7 +77,7 @@ struct Panel {
     {
         return child<QToolButton>(qPrintable(QStringLiteral("prompt%1").arg(row)));
     }
-    QTextBrowser *result() { return child<QTextBrowser>("result"); }
+    QPlainTextEdit *result() { return child<QPlainTextEdit>("result"); }
     bool finished() { return manager.result() && !manager.isProcessing(); }
     void key(QWidget *target, Qt::Key key) { QTest::keyClick(target, key); }
 };
