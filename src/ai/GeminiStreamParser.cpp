@@ -297,6 +297,14 @@ QList<StreamEvent> StreamReader::finish()
                 return events;
         }
     }
+    // The service ends every answer with the reason it stopped. A body that
+    // ends without one was cut short (a server gone mid-stream), even where
+    // the transport could not tell.
+    if (m_mode == Mode::text && m_sawText && !m_sawFinish) {
+        m_error = ServiceError { QStringLiteral("The answer was cut off before it was complete."),
+            QStringLiteral("The stream ended without a finish reason.") };
+        return events;
+    }
     if (m_mode == Mode::chat)
         events.append({ StreamEvent::Done {} });
     return events;
@@ -328,8 +336,13 @@ void StreamReader::readLine(const QByteArray &line, QList<StreamEvent> &out)
         return;
     const QJsonObject object = payload->toObject();
     if (m_mode == Mode::text) {
-        if (auto text = firstPartText(object))
+        if (auto text = firstPartText(object)) {
+            m_sawText = m_sawText || !text->isEmpty();
             out.append({ StreamEvent::TextDelta { std::move(*text) } });
+        }
+        const QJsonValue candidate = object.value(QLatin1String("candidates")).toArray().first();
+        if (candidate.toObject().value(QLatin1String("finishReason")).isString())
+            m_sawFinish = true;
     } else {
         out.append(chatEvents(object));
     }

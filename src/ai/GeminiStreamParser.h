@@ -77,8 +77,9 @@ QList<StreamEvent> chatEvents(const QJsonObject &payload);
 QString argumentText(const QJsonValue &value);
 
 // Reads the body of a 200 reply chunk by chunk. In text mode it yields one
-// TextDelta per chunk (the first part's text); in chat mode every event of
-// each chunk and, at a normal end, Done. A payload that holds an error
+// TextDelta per chunk (the first part's text), and an answer whose last
+// chunk carries no finish reason ends with an error; in chat mode every event
+// of each chunk and, at a normal end, Done. A payload that holds an error
 // object, or a trailing non-event body that holds one, ends the reading with
 // that error instead.
 class StreamReader {
@@ -106,6 +107,9 @@ private:
     // the service sends as a plain JSON body after it has started streaming.
     QByteArray m_trailing;
     bool m_trailingTooLong = false;
+    // Text mode: an answer came, and the service said it was finished.
+    bool m_sawText = false;
+    bool m_sawFinish = false;
 };
 
 } // namespace gemini

@@ -237,8 +237,6 @@ private Q_SLOTS:
         QTest::newRow("proxy page") << FakeReply::body(502, "<html><body>Bad Gateway</body></html>",
             "text/html") << "The service is unavailable (502)"
                                     << "HTTP 502: <html><body>Bad Gateway</body></html>";
-        QTest::newRow("undecodable") << FakeReply::body(500, "\xff\xfe oops", "text/plain")
-                                     << "The service failed (500)" << u"HTTP 500: \ufffd\ufffd oops"_s;
         // Cut before it is read at all: nothing of it is held or parsed whole.
         QByteArray huge = "{\"error\":{\"message\":\"" + QByteArray(20 * 1024 * 1024, 'x') + "\"}}";
         QTest::newRow("20 MB body") << FakeReply::body(503, huge) << "The service is unavailable (503)"
@@ -358,8 +356,9 @@ private Q_SLOTS:
     {
         QFETCH(int, pieceSize);
         const QStringList pieces { u"Grüße, "_s, u"世界 "_s, u"🎉👩‍👩‍👧!"_s };
-        m_server->enqueue(FakeReply::events({ chunk(pieces[0]), chunk(pieces[1]), chunk(pieces[2]) })
-                              .splitEvery(pieceSize));
+        m_server->enqueue(
+            FakeReply::events({ chunk(pieces[0]), chunk(pieces[1]), test::gemini::lastTextChunk(pieces[2]) })
+                .splitEvery(pieceSize));
         auto streamed = text();
         QTRY_VERIFY_WITH_TIMEOUT(streamed->ended, kWait);
         QCOMPARE(streamed->error, std::nullopt);

@@ -192,6 +192,28 @@ private Q_SLOTS:
         QCOMPARE(reader.error()->message, QStringLiteral("Overloaded"));
     }
 
+    // The service says why each answer stopped: without that, the answer
+    // was cut short, however the transport ended.
+    void aTextAnswerWithoutItsFinishIsCut_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("finished") << QByteArray(R"(data: {"candidates":[{"content":{"parts":[{"text":"a"}]},)"
+                                                R"("finishReason":"STOP"}]})")
+                                  << false;
+        QTest::newRow("cut") << "data: " + parts(R"({"text":"a"})") << true;
+        QTest::newRow("nothing came") << QByteArray(": keep-alive") << false;
+    }
+    void aTextAnswerWithoutItsFinishIsCut()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, cut);
+        gemini::StreamReader reader(gemini::StreamReader::Mode::text);
+        reader.feed(body + "\r\n\r\n");
+        reader.finish();
+        QCOMPARE(reader.error().has_value(), cut);
+    }
+
     void readerIgnoresNoiseAndEndsWithDone()
     {
         gemini::StreamReader reader(gemini::StreamReader::Mode::chat);

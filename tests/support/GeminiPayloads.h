@@ -48,6 +48,14 @@ inline QByteArray textChunk(const QString &text)
     return partsChunk({ textPart(text) });
 }
 
+// The last chunk of an answer: the service says why it stopped.
+inline QByteArray lastTextChunk(const QString &text)
+{
+    return compact(QJsonObject { { "candidates",
+        QJsonArray { QJsonObject { { "content", QJsonObject { { "parts", QJsonArray { textPart(text) } } } },
+            { "finishReason", "STOP" } } } } });
+}
+
 inline QByteArray callChunk(const std::optional<QString> &command, const QString &signature = {})
 {
     return partsChunk({ callPart(command, signature) });
@@ -64,6 +72,8 @@ inline FakeReply textStream(const QStringList &chunks)
     QList<QByteArray> payloads;
     for (const QString &text : chunks)
         payloads.append(textChunk(text));
+    if (!chunks.isEmpty())
+        payloads.last() = lastTextChunk(chunks.last());
     return FakeReply::events(payloads);
 }
 
