@@ -28,6 +28,8 @@
 #include <QStandardPaths>
 #include <QTextBlock>
 
+Q_DECLARE_METATYPE(quillet::test::FakeReply)
+
 using namespace quillet;
 using test::waitUntil;
 
@@ -369,6 +371,73 @@ private Q_SLOTS:
         QVERIFY(waitForMonitor());
         QVERIFY(waitUntil([&] { return !m_app->history().isBusy(); }));
         QCOMPARE(m_app->store().itemCount(), entries);
+    }
+
+    // After a failed answer Return inserts nothing: the selection and the
+    // user's clipboard stay as they were, and the panel stays open.
+    void aFailedAnswerChangesNothing_data()
+    {
+        QTest::addColumn<test::FakeReply>("reply");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("400") << test::FakeReply::body(
+            400, R"({"error":{"code":400,"message":"API key not valid."}})")
+                             << "API key not valid.";
+        test::FakeReply cut
+            = test::FakeReply::events({ test::gemini::textChunk(QStringLiteral("the cat ")) });
+        cut.dropAfterWrites = true;
+        QTest::newRow("mid-stream") << cut << QString();
+    }
+    void aFailedAnswerChangesNothing()
+    {
+        QFETCH(test::FakeReply, reply);
+        QFETCH(QString, error);
+        const QString selection = QStringLiteral("teh cat sat");
+        test::TestWindow editor({ QStringLiteral("--class"), QStringLiteral("editor"),
+            QStringLiteral("Editor"), QStringLiteral("--text"), selection, QStringLiteral("--select"),
+            QStringLiteral("--primary") });
+        QVERIFY(editor.waitForWindow());
+        test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), "what the user copied");
+        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
+        m_gemini.enqueue(reply);
+
+        pressKeys(QStringLiteral("super+shift+a"));
+        QVERIFY(waitUntil([&] { return panels().aiPanel() && panels().aiPanel()->isActiveWindow(); }));
+        QCOMPARE(m_app->transform().selectedText(), std::optional<QString>(selection));
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return !m_app->transform().isProcessing() && m_app->transform().error(); }));
+        QVERIFY2(m_app->transform().error()->startsWith(error), qPrintable(*m_app->transform().error()));
+        pressKeys(QStringLiteral("Return Escape"));
+        QVERIFY(waitUntil([&] { return !panels().aiPanel(); }));
+        // Typed over the selection: the first change the editor sees.
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("x") }));
+        QVERIFY(editor.waitForText(QStringLiteral("x")));
+        QCOMPARE(editor.texts(), QStringList { QStringLiteral("x") });
+        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), QByteArray("what the user copied"));
+    }
+
+    // PRIMARY left behind by another window is no selection: with nothing
+    // selected in the active window, nothing is transformed.
+    void aStaleSelectionIsNotTransformed()
+    {
+        test::TestWindow other({ QStringLiteral("--class"), QStringLiteral("other"), QStringLiteral("Other"),
+            QStringLiteral("--text"), QStringLiteral("old words"), QStringLiteral("--select"),
+            QStringLiteral("--primary") });
+        QVERIFY(other.waitForWindow());
+        test::TestWindow editor({ QStringLiteral("--class"), QStringLiteral("editor"),
+            QStringLiteral("Editor"), QStringLiteral("--text"), QStringLiteral("nothing selected") });
+        const quint64 editorWindow = editor.waitForWindow();
+        QVERIFY(editorWindow);
+        QVERIFY(waitUntil([&] { return m_desktop->platform().workspace.activeWindow() == editorWindow; }));
+        const qsizetype requests = m_gemini.requests().size();
+
+        pressKeys(QStringLiteral("super+shift+a"));
+        QVERIFY(waitUntil([&] { return panels().aiPanel() && panels().aiPanel()->isActiveWindow(); }));
+        QCOMPARE(m_app->transform().selectedText(), std::nullopt);
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return m_app->transform().error().has_value(); }));
+        QCOMPARE(m_app->transform().error(), std::optional<QString>(QStringLiteral("No text selected")));
+        QCOMPARE(m_gemini.requests().size(), requests);
+        QVERIFY(editor.texts().isEmpty());
     }
 
     void theLauncherOpensAnApplicationByName()
