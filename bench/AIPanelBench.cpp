@@ -1,7 +1,6 @@
 // The AI panel on a real X server: from the hot key's action to the panel
-// drawn, and a finished answer's word diff drawn.
+// drawn. (A finished answer's word diff: bench_ai_stream.)
 //   scripts/with-xvfb build-bench/bench/bench_ai_panel
-#include "SampleText.h"
 #include "ai/TextTransformManager.h"
 #include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
@@ -144,33 +143,5 @@ void hotKeyToAIPanelDrawn(benchmark::State &state)
     selection.waitForFinished(5000);
 }
 BENCHMARK(hotKeyToAIPanelDrawn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(50);
-
-// A finished answer to a 2,000-word selection: the word diff computed,
-// inserted into the view's document and the panel painted. Each iteration
-// shows the other of two answers, so every one computes a full diff.
-void diffOfTwoThousandWordsDrawn(benchmark::State &state)
-{
-    DesktopSession desktop(Defaults::shared(), Clock::system());
-    StoreOpening opening = openUserStoreWithRecovery();
-    QuilletApp app(desktop.platform(), std::move(opening.store));
-    QRandomGenerator random(1);
-    const QString selection = bench::words(random, 2000);
-    const QString answers[] = { bench::edited(random, selection), bench::edited(random, selection) };
-    TextTransformManager &manager = app.transform();
-    manager.setSelectedText(selection);
-    manager.setResult(answers[0]);
-
-    auto *view = new AITransformView(manager, app.prompts(), Clock::system());
-    FloatingWindow panel(view, QSize(AITransformView::width, AITransformView::height));
-    panel.grab();
-    int shown = 0;
-    for (auto _ : state) {
-        shown = 1 - shown;
-        manager.setResult(answers[shown]);
-        benchmark::DoNotOptimize(panel.grab());
-    }
-    state.counters["tokens"] = double(ResultDiff::tokenize(selection).size());
-}
-BENCHMARK(diffOfTwoThousandWordsDrawn)->Unit(benchmark::kMillisecond);
 
 } // namespace
