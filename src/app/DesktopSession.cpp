@@ -55,11 +55,11 @@ PasteExplanation kwinPasteExplanation()
     explanation.helpButton = QStringLiteral("How to Paste...");
     explanation.helpTitle = QStringLiteral("KWin does not let Quillet type.");
     explanation.help = QStringLiteral(
-        "KWin grants its fake input (and the active window) only to programs started from an installed "
-        "desktop entry that lists them in X-KDE-Wayland-Interfaces, as Quillet's own entry does. Install "
-        "Quillet (its package puts app.quillet.Quillet.desktop where KDE finds it) and start it from the "
-        "application launcher or at login. Meanwhile chosen entries are put on the clipboard: press Ctrl+V "
-        "in your application to paste them.");
+        "KWin grants its fake input (and the active window) only to a program that an installed desktop "
+        "entry names in Exec and that asks for them in X-KDE-Wayland-Interfaces, as Quillet's own entry "
+        "does. Install Quillet (its package puts app.quillet.Quillet.desktop where KDE finds it) and run "
+        "the installed program rather than one from a build folder. Meanwhile chosen entries are put on the "
+        "clipboard: press Ctrl+V in your application to paste them.");
     explanation.notice = QStringLiteral(
         "Quillet cannot type pastes for you: KWin has not granted it fake input. Chosen entries are put on "
         "the clipboard; paste them with Ctrl+V.");

@@ -27,12 +27,12 @@ QList<const char *> protocolsToName(bool kwin)
         protocols::virtualKeyboard };
 }
 
-// KWin hides its restricted protocols from programs whose installed desktop
-// entry does not ask for them.
+// KWin hides its restricted protocols from programs that no installed desktop
+// entry names (by absolute path) and asks them for.
 QString kwinGrantHint(const char *protocol)
 {
     return QStringLiteral("KWin grants %1 only to programs whose installed desktop entry lists it in "
-                          "X-KDE-Wayland-Interfaces (Quillet's own entry does: start the installed Quillet)")
+                          "X-KDE-Wayland-Interfaces (Quillet's own entry does: run the installed Quillet)")
         .arg(QString::fromLatin1(protocol));
 }
 
