@@ -1,8 +1,9 @@
-# quillet_add_test(<name> LABEL unit|gui|x11|wayland SOURCES <files...> LIBRARIES <targets...>)
+# quillet_add_test(<name> LABEL unit|gui|x11|wayland|kwin SOURCES <files...> LIBRARIES <targets...>)
 #
 # One QtTest executable per unit or feature. `gui` tests run on the offscreen
 # platform; `x11` tests run inside scripts/with-xvfb (Xvfb + openbox);
-# `wayland` tests inside scripts/with-sway (a headless sway).
+# `wayland` tests inside scripts/with-sway (a headless sway), `kwin` tests
+# inside scripts/with-kwin (a headless KWin).
 function(quillet_add_test name)
   cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
   if(NOT ARG_LABEL)
@@ -15,6 +16,9 @@ function(quillet_add_test name)
     set(platform xcb)
   elseif(ARG_LABEL STREQUAL "wayland")
     add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway $<TARGET_FILE:${name}>)
+    set(platform wayland)
+  elseif(ARG_LABEL STREQUAL "kwin")
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin $<TARGET_FILE:${name}>)
     set(platform wayland)
   else()
     add_test(NAME ${name} COMMAND ${name})

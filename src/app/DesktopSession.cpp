@@ -28,18 +28,41 @@ PasteExplanation waylandPasteExplanation()
     explanation.missing = QStringLiteral("Chosen entries are only copied");
     explanation.requirement = QStringLiteral(
         "Pasting an item types Ctrl+V into the application in front through a virtual keyboard, which needs "
-        "a "
-        "compositor offering the virtual-keyboard protocol (sway, Hyprland, KDE Plasma). Without it, press "
-        "Ctrl+V yourself after choosing an entry.");
+        "a compositor offering the virtual-keyboard protocol (sway, Hyprland) or KDE Plasma's fake input. "
+        "Without it, press Ctrl+V yourself after choosing an entry.");
     explanation.helpButton = QStringLiteral("How to Paste...");
     explanation.helpTitle = QStringLiteral("This compositor offers Quillet no virtual keyboard.");
     explanation.help = QStringLiteral(
         "Chosen entries are put on the clipboard: press Ctrl+V in your application to paste them. To have "
-        "Quillet paste for you, use a compositor with the virtual-keyboard protocol (sway, Hyprland, KDE "
-        "Plasma), or start Quillet with QT_QPA_PLATFORM=xcb to work through XWayland.");
+        "Quillet paste for you, use a compositor with the virtual-keyboard protocol (sway, Hyprland) or KDE "
+        "Plasma, or start Quillet with QT_QPA_PLATFORM=xcb to work through XWayland.");
     explanation.notice = QStringLiteral("Quillet cannot type pastes for you: the compositor offers no "
                                         "virtual keyboard. Chosen entries are put "
                                         "on the clipboard; paste them with Ctrl+V.");
+    return explanation;
+}
+
+// On KDE Plasma the keystroke goes through KWin's fake input, which KWin
+// grants to the programs whose installed desktop entry asks for it.
+PasteExplanation kwinPasteExplanation()
+{
+    PasteExplanation explanation;
+    explanation.granted = QStringLiteral("KWin lets Quillet paste through its fake input");
+    explanation.missing = QStringLiteral("Chosen entries are only copied");
+    explanation.requirement = QStringLiteral(
+        "Pasting an item types Ctrl+V into the application in front through KWin's fake input, which KWin "
+        "grants to programs whose installed desktop entry asks for it.");
+    explanation.helpButton = QStringLiteral("How to Paste...");
+    explanation.helpTitle = QStringLiteral("KWin does not let Quillet type.");
+    explanation.help = QStringLiteral(
+        "KWin grants its fake input (and the active window) only to a program that an installed desktop "
+        "entry names in Exec and that asks for them in X-KDE-Wayland-Interfaces, as Quillet's own entry "
+        "does. Install Quillet (its package puts app.quillet.Quillet.desktop where KDE finds it) and run "
+        "the installed program rather than one from a build folder. Meanwhile chosen entries are put on the "
+        "clipboard: press Ctrl+V in your application to paste them.");
+    explanation.notice = QStringLiteral(
+        "Quillet cannot type pastes for you: KWin has not granted it fake input. Chosen entries are put on "
+        "the clipboard; paste them with Ctrl+V.");
     return explanation;
 }
 
@@ -54,7 +77,8 @@ DesktopSession::DesktopSession(Defaults &defaults, Clock &clock)
     if (isWayland(m_platformName)) {
         m_portal = std::make_unique<shortcuts::wayland::PortalGlobalShortcuts>(
             QDBusConnection::sessionBus(), QGuiApplication::desktopFileName());
-        m_pasteExplanation = waylandPasteExplanation();
+        m_pasteExplanation = m_services.desktopName == QLatin1String("KWin") ? kwinPasteExplanation()
+                                                                             : waylandPasteExplanation();
     } else if (Display *display = shortcuts::x11::applicationDisplay()) {
         m_hotKeys = std::make_unique<shortcuts::x11::X11HotKeyBackend>(display);
         m_layout = std::make_unique<shortcuts::x11::X11KeyboardLayout>(display);
@@ -101,13 +125,19 @@ QStringList DesktopSession::describeNow() const
     }
     QStringList found = m_services.found;
     QStringList missing = m_services.missing;
+    const QString kind = m_services.desktopName.isEmpty()
+        ? QStringLiteral("Wayland session")
+        : QStringLiteral("Wayland session (%1)").arg(m_services.desktopName);
     const QString portal = QString::fromLatin1(shortcuts::wayland::PortalGlobalShortcuts::interface);
     if (m_portal->state() == shortcuts::DesktopShortcutService::State::ready) {
         found.append(QStringLiteral("%1 (version %2)").arg(portal).arg(m_portal->version()));
-        return { describeSession(QStringLiteral("Wayland session"), found, missing) };
+        return { describeSession(kind, found, missing) };
     }
     missing.append(portal);
-    return { describeSession(QStringLiteral("Wayland session"), found, missing),
+    // GNOME's one line already sends the user to XWayland.
+    if (m_services.desktopName == QLatin1String("GNOME"))
+        return { describeSession(kind, found, missing) };
+    return { describeSession(kind, found, missing),
         QStringLiteral(
             "Global shortcuts are unavailable: %1. Bind `quillet toggle` and the other commands to "
             "keys in the compositor's configuration instead (Settings, Shortcuts shows the lines).")

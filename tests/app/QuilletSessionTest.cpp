@@ -10,7 +10,8 @@
 using namespace quillet;
 
 // The quillet program picks its desktop by itself (QT_QPA_PLATFORM unset) and
-// says at start-up what it found: run under Xvfb and under a headless sway.
+// says at start-up what it found: run under Xvfb, a headless sway and a
+// headless KWin.
 class QuilletSessionTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -21,6 +22,22 @@ private Q_SLOTS:
         if (qEnvironmentVariable("QT_QPA_PLATFORM") == QLatin1String("xcb")) {
             QTest::newRow("Xvfb and openbox")
                 << false << "X11 session: found XFIXES, XTEST, _NET_ACTIVE_WINDOW; missing nothing.";
+            return;
+        }
+        if (qEnvironmentVariableIsSet("QUILLET_KWIN_RESTRICTED")) {
+            QTest::newRow("KWin withholding its own protocols")
+                << false
+                << "Wayland session (KWin): found zwlr_data_control_manager_v1; missing "
+                   "ext_data_control_manager_v1, org_kde_plasma_window_management, org_kde_kwin_fake_input, "
+                   "org.freedesktop.portal.GlobalShortcuts.";
+            return;
+        }
+        if (qEnvironmentVariable("XDG_CURRENT_DESKTOP") == QLatin1String("KDE")) {
+            QTest::newRow("KWin alone")
+                << false
+                << "Wayland session (KWin): found zwlr_data_control_manager_v1, "
+                   "org_kde_plasma_window_management, org_kde_kwin_fake_input; missing "
+                   "ext_data_control_manager_v1, org.freedesktop.portal.GlobalShortcuts.";
             return;
         }
         QTest::newRow("sway and a desktop portal")
@@ -81,6 +98,10 @@ private Q_SLOTS:
             QTRY_VERIFY2_WITH_TIMEOUT(output.contains(QStringLiteral("Global shortcuts are unavailable")),
                 qPrintable(output), 30000);
             QVERIFY(output.contains(QStringLiteral("quillet toggle")));
+            // What the user can do about a withheld protocol.
+            if (qEnvironmentVariableIsSet("QUILLET_KWIN_RESTRICTED")) {
+                QCOMPARE(output.count(QStringLiteral("X-KDE-Wayland-Interfaces")), 2);
+            }
         } else {
             QVERIFY2(!output.contains(QStringLiteral("unavailable")), qPrintable(output));
         }

@@ -7,6 +7,7 @@
 #include "support/FakeGlobalShortcutsPortal.h"
 #include "support/PrivateSessionBus.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/FloatingWindow.h"
 
 #include "../platform/wayland/WaylandTestTools.h"
 
@@ -15,8 +16,10 @@
 using namespace quillet;
 using test::waitUntil;
 
-// Quillet running for real on a headless sway, with the desktop portal's
-// global shortcuts faked on a private session bus.
+// Quillet running for real on a headless sway, and on a headless KWin (whose
+// permission checks are off: on a desktop, Quillet's desktop entry is what
+// grants it KWin's window management and fake input), with the desktop
+// portal's global shortcuts faked on a private session bus.
 class QuilletWaylandTest : public QObject {
     Q_OBJECT
 
@@ -143,6 +146,25 @@ private Q_SLOTS:
         m_app->state().paste(entry);
         QVERIFY2(target.waitForText(entry.title), qPrintable(target.texts().join(QLatin1Char('|'))));
         QVERIFY(!m_app->state().isPanelVisible());
+    }
+
+    // No primary selection to read (KWin's data-control has none): the text
+    // is copied with the copy key, and the user's clipboard put back.
+    void theAITransformCopiesTheSelectedTextAndPutsTheClipboardBack()
+    {
+        test::WlCopy copied("what the user copied");
+        QVERIFY(waitUntil([] { return test::wlPaste() == QByteArray("what the user copied"); }));
+        test::TestWindow editor({ QStringLiteral("--app-id"), QStringLiteral("org.example.Notes"),
+            QStringLiteral("--text"), QStringLiteral("teh cat"), QStringLiteral("--select") });
+        QVERIFY(editor.waitForWindow());
+        QVERIFY(settled());
+
+        press(QStringLiteral("aiTransform"));
+        QVERIFY(waitUntil([&] { return m_app->panels().aiPanel() != nullptr; }));
+        QCOMPARE(m_app->transform().selectedText(), std::optional<QString>(QStringLiteral("teh cat")));
+        QVERIFY(waitUntil([] { return test::wlPaste() == QByteArray("what the user copied"); }));
+        QTest::keyClick(m_app->panels().aiPanel()->content(), Qt::Key_Escape);
+        QVERIFY(waitUntil([&] { return !m_app->panels().aiPanel(); }));
     }
 
     void thePortalsShortcutTogglesThePanel()

@@ -21,6 +21,13 @@ inline constexpr char extDataControl[] = "ext_data_control_manager_v1";
 inline constexpr char wlrDataControl[] = "zwlr_data_control_manager_v1";
 inline constexpr char foreignToplevel[] = "zwlr_foreign_toplevel_manager_v1";
 inline constexpr char virtualKeyboard[] = "zwp_virtual_keyboard_manager_v1";
+// KDE Plasma's own, granted to programs whose desktop entry asks for them.
+inline constexpr char plasmaWindowManagement[] = "org_kde_plasma_window_management";
+inline constexpr char kwinFakeInput[] = "org_kde_kwin_fake_input";
+// Offered by KWin alone, to every client: tells KWin apart.
+inline constexpr char plasmaVirtualDesktops[] = "org_kde_plasma_virtual_desktop_management";
+// GNOME's own shell integration, offered by mutter.
+inline constexpr char gtkShell[] = "gtk_shell1";
 } // namespace protocols
 
 // A private connection to the Wayland compositor, with the globals it

@@ -100,7 +100,9 @@ bool WaylandKeySynthesizer::uploadKeymap()
         return false;
     }
     const xkb_mod_index_t control = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CTRL);
+    const xkb_mod_index_t shift = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
     m_controlMask = control == XKB_MOD_INVALID ? 0 : (1u << control);
+    m_shiftMask = shift == XKB_MOD_INVALID ? 0 : (1u << shift);
     char *text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
     xkb_keymap_unref(keymap);
     if (!text)
@@ -108,7 +110,7 @@ bool WaylandKeySynthesizer::uploadKeymap()
     const QByteArray bytes(text);
     free(text);
     const int fd = keymapFile(bytes);
-    if (fd < 0 || m_controlMask == 0) {
+    if (fd < 0 || m_controlMask == 0 || m_shiftMask == 0) {
         if (fd >= 0)
             close(fd);
         return false;
@@ -130,17 +132,27 @@ void WaylandKeySynthesizer::activate(WindowId target)
         qCInfo(lcWayland) << "The paste target did not become active in time";
 }
 
-void WaylandKeySynthesizer::sendChord(quint32 letterKey)
+void WaylandKeySynthesizer::sendChord(quint32 letterKey, std::optional<WindowId> window)
 {
     if (!m_keyboard) {
         qCInfo(lcWayland) << "No virtual keyboard: the keystroke is not sent";
         return;
     }
+    if (!window && m_workspace)
+        window = m_workspace->activeWindow();
+    const auto application = window && m_workspace ? m_workspace->applicationOf(*window) : std::nullopt;
+    const bool terminal = application && application->isTerminal;
+    const quint32 modifiers = m_controlMask | (terminal ? m_shiftMask : 0);
+
     // Key codes are evdev codes; the keymap's modifier state goes with them.
     zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_PRESSED);
-    zwp_virtual_keyboard_v1_modifiers(m_keyboard, m_controlMask, 0, 0, 0);
+    if (terminal)
+        zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_PRESSED);
+    zwp_virtual_keyboard_v1_modifiers(m_keyboard, modifiers, 0, 0, 0);
     zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), letterKey, WL_KEYBOARD_KEY_STATE_PRESSED);
     zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), letterKey, WL_KEYBOARD_KEY_STATE_RELEASED);
+    if (terminal)
+        zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_RELEASED);
     zwp_virtual_keyboard_v1_key(m_keyboard, timestamp(), KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_RELEASED);
     zwp_virtual_keyboard_v1_modifiers(m_keyboard, 0, 0, 0, 0);
     m_connection->flush();
@@ -148,14 +160,14 @@ void WaylandKeySynthesizer::sendChord(quint32 letterKey)
 
 void WaylandKeySynthesizer::postCopy()
 {
-    sendChord(KEY_C);
+    sendChord(KEY_C, std::nullopt);
 }
 
 void WaylandKeySynthesizer::postPaste(std::optional<WindowId> target)
 {
     if (m_keyboard && target)
         activate(*target);
-    sendChord(KEY_V);
+    sendChord(KEY_V, target);
 }
 
 } // namespace quillet::wayland

@@ -16,7 +16,8 @@ class WaylandWorkspace;
 // keymap of its own (US layout, built with xkbcommon), so the keystroke means
 // Ctrl+V whatever the user's layout, and the modifiers the user still holds
 // on the real keyboard do not mix in: the compositor sends the focused
-// window this keyboard's modifier state with its keys.
+// window this keyboard's modifier state with its keys. Terminal emulators get
+// Ctrl+Shift+C and Ctrl+Shift+V, since Ctrl+C interrupts their program.
 //
 // A paste first asks the compositor to activate the paste target again (when
 // the workspace can) and waits, within a bound, until it is active. Without
@@ -38,12 +39,13 @@ public:
 private:
     bool uploadKeymap();
     void activate(WindowId target);
-    void sendChord(quint32 letterKey);
+    void sendChord(quint32 letterKey, std::optional<WindowId> window);
 
     std::shared_ptr<WaylandConnection> m_connection;
     WaylandWorkspace *m_workspace;
     zwp_virtual_keyboard_v1 *m_keyboard = nullptr;
     quint32 m_controlMask = 0;
+    quint32 m_shiftMask = 0;
     int m_activationTimeoutMs = 500;
 };
 

@@ -2,17 +2,9 @@
 
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
-#include <QFileInfo>
+#include "platform/x11/DesktopEntries.h"
 
 namespace quillet::wayland {
-
-namespace {
-
-// As on X11: entries are re-read at most this often when app ids are looked
-// up, so an application installed during the run is recognised soon enough.
-constexpr qint64 kEntriesMaxAgeMs = 30000;
-
-} // namespace
 
 // One toplevel window. Its properties are double-buffered: they change
 // together on `done`.
@@ -157,9 +149,16 @@ const WaylandWorkspace::Toplevel *WaylandWorkspace::activeToplevel()
 std::optional<RunningApplication> WaylandWorkspace::frontmostApplication()
 {
     const Toplevel *toplevel = activeToplevel();
-    if (!toplevel || toplevel->appId.isEmpty())
-        return std::nullopt;
-    return applicationFor(toplevel->appId);
+    return toplevel ? applicationOf(toplevel->id) : std::nullopt;
+}
+
+std::optional<RunningApplication> WaylandWorkspace::applicationOf(WindowId window)
+{
+    for (const Toplevel *toplevel : std::as_const(m_toplevels)) {
+        if (toplevel->id == window && !toplevel->appId.isEmpty())
+            return m_applications.applicationFor(toplevel->appId);
+    }
+    return std::nullopt;
 }
 
 std::optional<WindowId> WaylandWorkspace::activeWindow()
@@ -194,50 +193,6 @@ bool WaylandWorkspace::waitUntilActive(WindowId window, int milliseconds)
                 [&](const Toplevel *toplevel) { return toplevel->id == window && toplevel->activated; });
         },
         milliseconds);
-}
-
-RunningApplication WaylandWorkspace::applicationFor(const QString &appId)
-{
-    if (const auto entry = entryFor(appId))
-        return RunningApplication { entry->id, entry->name };
-    return RunningApplication { appId, appId };
-}
-
-std::optional<InstalledApplication> WaylandWorkspace::entryFor(const QString &appId)
-{
-    if (!m_entriesAge.isValid() || m_entriesAge.hasExpired(kEntriesMaxAgeMs)) {
-        m_entries.clear();
-        m_resolved.clear();
-        m_entriesAge.start();
-    }
-    auto cached = m_resolved.constFind(appId);
-    if (cached != m_resolved.constEnd())
-        return *cached;
-
-    // GTK and Qt applications use their desktop-file ID as the app id; others
-    // (Electron, older toolkits) a class name their entry claims with
-    // StartupWMClass, or the lower-case program name.
-    std::optional<InstalledApplication> found;
-    QString id = QFileInfo(appId).fileName();
-    if (id.endsWith(QLatin1String(".desktop")))
-        id.chop(8);
-    for (const QString &candidate : { id, id.toLower() }) {
-        if (!found && !candidate.isEmpty())
-            found = x11::DesktopEntries::find(candidate);
-    }
-    if (!found) {
-        if (m_entries.isEmpty())
-            m_entries = x11::DesktopEntries::allEntries();
-        for (const Qt::CaseSensitivity sensitivity : { Qt::CaseSensitive, Qt::CaseInsensitive }) {
-            for (const x11::DesktopEntries::Entry &entry : std::as_const(m_entries)) {
-                if (!found && !entry.startupWmClass.isEmpty()
-                    && entry.startupWmClass.compare(appId, sensitivity) == 0)
-                    found = entry.application;
-            }
-        }
-    }
-    m_resolved.insert(appId, found);
-    return found;
 }
 
 QList<InstalledApplication> WaylandWorkspace::installedApplications()

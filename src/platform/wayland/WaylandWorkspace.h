@@ -1,11 +1,8 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/wayland/AppIdResolver.h"
 #include "platform/wayland/WaylandConnection.h"
-#include "platform/x11/DesktopEntries.h"
-
-#include <QElapsedTimer>
-#include <QHash>
 
 #include <memory>
 
@@ -16,7 +13,7 @@ namespace quillet::wayland {
 
 // The desktop session on Wayland. Clients are not told which window is in
 // front, except through the wlroots foreign-toplevel protocol (sway, Hyprland,
-// labwc, KDE Plasma…): where the compositor offers it, the activated toplevel's
+// labwc…): where the compositor offers it, the activated toplevel's
 // app id is resolved to its desktop entry, and windows can be activated again
 // (pastes go back to where they came from). Elsewhere the active application
 // is unknown. Installed applications come from the XDG desktop entries either
@@ -43,10 +40,8 @@ public:
     // Handles the compositor's news until `window` is the active one, within
     // `milliseconds`; whether it is.
     bool waitUntilActive(WindowId window, int milliseconds);
-
-    // The application an app id stands for: its desktop entry when one
-    // matches (by ID, then by StartupWMClass), else the bare app id.
-    RunningApplication applicationFor(const QString &appId);
+    // The application of one of the toplevels; nothing once it has closed.
+    std::optional<RunningApplication> applicationOf(WindowId window);
 
     // The toplevels' events, as the protocol delivers them.
     struct Toplevel;
@@ -56,15 +51,12 @@ public:
 
 private:
     const Toplevel *activeToplevel();
-    std::optional<InstalledApplication> entryFor(const QString &appId);
 
     std::shared_ptr<WaylandConnection> m_connection;
     zwlr_foreign_toplevel_manager_v1 *m_manager = nullptr;
     QList<Toplevel *> m_toplevels;
     WindowId m_lastId = 0;
-    QList<x11::DesktopEntries::Entry> m_entries;
-    QElapsedTimer m_entriesAge;
-    QHash<QString, std::optional<InstalledApplication>> m_resolved;
+    AppIdResolver m_applications;
 };
 
 } // namespace quillet::wayland

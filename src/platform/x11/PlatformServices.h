@@ -24,6 +24,8 @@ struct PlatformServices {
     // and those missing, by their protocol names.
     QStringList found;
     QStringList missing;
+    // The desktop, where Quillet tells it apart ("KWin", "GNOME"); empty otherwise.
+    QString desktopName;
 };
 
 // One line for the start-up output: the session kind, then what was found and

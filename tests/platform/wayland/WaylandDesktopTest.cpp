@@ -1,29 +1,36 @@
 #include "WaylandTestTools.h"
-#include "platform/wayland/WaylandKeySynthesizer.h"
-#include "platform/wayland/WaylandWorkspace.h"
+#include "platform/wayland/WaylandPlatformServices.h"
 
 using namespace quillet;
 using namespace quillet::test;
-using namespace quillet::wayland;
 
-// The active application through foreign-toplevel and pastes through the
-// virtual keyboard, against a real (headless) sway.
+// The active application and pastes through what Quillet picks on a real
+// (headless) compositor: foreign-toplevel and the virtual keyboard on sway,
+// KWin's window management and fake input on KWin. The headless KWin runs
+// without its permission checks; on a desktop, KWin grants both protocols
+// through X-KDE-Wayland-Interfaces in Quillet's desktop entry.
 class WaylandDesktopTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<WaylandWorkspace> m_workspace;
-    std::unique_ptr<WaylandKeySynthesizer> m_keys;
+    PlatformServices m_services;
+    Workspace *m_workspace = nullptr;
+    KeySynthesizer *m_keys = nullptr;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        m_workspace = std::make_unique<WaylandWorkspace>(WaylandConnection::open());
-        m_keys = std::make_unique<WaylandKeySynthesizer>(WaylandConnection::open(), m_workspace.get());
+        m_services = wayland::makePlatformServices();
+        m_workspace = m_services.workspace.get();
+        m_keys = m_services.keySynthesizer.get();
+        QVERIFY2(m_services.unavailableFeatures.isEmpty(),
+            qPrintable(m_services.unavailableFeatures.join(QLatin1Char('\n'))));
         QVERIFY(m_workspace->knowsFrontmostApplication());
         QVERIFY(m_keys->isTrusted());
         installDesktopEntry(QStringLiteral("org.example.Notes"), QStringLiteral("Notes"));
         installDesktopEntry(
             QStringLiteral("electron-chat"), QStringLiteral("Chat"), QStringLiteral("ChatApp"));
+        QVERIFY(writeDesktopEntry(
+            QStringLiteral("org.example.Term"), "Name=Term\nCategories=System;TerminalEmulator;\n"));
     }
 
     void theActiveWindowsAppIdNamesTheApplication_data()
@@ -56,11 +63,22 @@ private Q_SLOTS:
         QCOMPARE(m_workspace->frontmostApplication()->name, name);
     }
 
+    // A terminal takes Ctrl+Shift+V: Ctrl+V would go to its program.
+    void aPasteGoesBackToTheTargetWindow_data()
+    {
+        QTest::addColumn<QStringList>("window");
+        QTest::newRow("editor") << QStringList { QStringLiteral("--app-id"),
+            QStringLiteral("target.window") };
+        QTest::newRow("terminal") << QStringList { QStringLiteral("--app-id"),
+            QStringLiteral("org.example.Term"), QStringLiteral("--terminal") };
+    }
+
     void aPasteGoesBackToTheTargetWindow()
     {
+        QFETCH(QStringList, window);
         WlCopy owner("typed by the virtual keyboard");
         QVERIFY(waitUntil([] { return wlPaste() == QByteArray("typed by the virtual keyboard"); }));
-        TestWindow target({ QStringLiteral("--app-id"), QStringLiteral("target.window") });
+        TestWindow target(window);
         QVERIFY(target.waitForWindow());
         QVERIFY(waitUntil([&] { return m_workspace->activeWindow().has_value(); }));
         const WindowId targetWindow = *m_workspace->activeWindow();
