@@ -21,7 +21,8 @@ inline const QString titleInstruction = QStringLiteral(
 inline const QString toolName = QStringLiteral("execute_command");
 
 inline const QString missingKeyMessage = QStringLiteral("Please set your Gemini API key in Settings → AI");
-inline const QString deniedMessage = QStringLiteral("Command denied by user");
+// What the conversation keeps of a command the user denied: "Denied: rm x".
+QString deniedText(const QString &command);
 inline const QString noOutputText = QStringLiteral("(no output)");
 
 // The name the model is told it runs on: "Linux" on Linux.
