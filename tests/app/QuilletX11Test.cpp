@@ -406,22 +406,23 @@ private Q_SLOTS:
         m_gemini.enqueue(textStream({ QStringLiteral("I left it alone.") }));
         m_gemini.enqueue(generated(QStringLiteral("Listing files")));
 
-        QWidget *launcher = openLauncher();
-        QVERIFY(launcher);
+        QVERIFY(openLauncher());
+        const auto launcherContent = [&] { return panels().launcherPanel()->content(); };
         QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> list the files") }));
         pressKeys(QStringLiteral("Return"));
         ConversationSessionPtr session;
         QVERIFY(waitUntil(
             [&] { return (session = m_app->launcher().activeSession()) && session->awaitingApproval(); }));
         // The harmless command ran at once, its output in colour.
-        auto *output = launcher->findChild<TerminalOutputView *>();
+        auto *output = launcherContent()->findChild<TerminalOutputView *>();
         QVERIFY(output);
         const QTextBlock first = output->document()->firstBlock();
         QCOMPARE(first.text(), QStringLiteral("red"));
         QCOMPARE(
             first.begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#cc3333"));
 
-        QTest::mouseClick(launcher->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
+        QTest::mouseClick(
+            launcherContent()->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return session->title() == QLatin1String("Listing files"); }));
         QVERIFY(QFile::exists(kept));
         QCOMPARE(session->messages().at(3).content, "Denied: rm -f " + kept);
@@ -430,7 +431,7 @@ private Q_SLOTS:
         pressKeys(QStringLiteral("Escape"));
         QWidget *remove = nullptr;
         QVERIFY(waitUntil([&] {
-            return (remove = launcher->findChild<QWidget *>(QStringLiteral("deleteSession")))
+            return (remove = launcherContent()->findChild<QWidget *>(QStringLiteral("deleteSession")))
                 && remove->isVisible();
         }));
         QTest::mouseClick(remove, Qt::LeftButton);
@@ -464,8 +465,12 @@ private Q_SLOTS:
         m_gemini.enqueue(textStream({ QStringLiteral("Never sent.") }));
         const qsizetype requests = m_gemini.requests().size();
 
-        QWidget *launcher = openLauncher();
-        QVERIFY(launcher);
+        QVERIFY(openLauncher());
+        // The panel on screen now, looked up afresh: an earlier one may be on its way out.
+        const auto child = [&](const char *name) -> QWidget * {
+            FloatingWindow *panel = panels().launcherPanel();
+            return panel ? panel->content()->findChild<QWidget *>(QLatin1String(name)) : nullptr;
+        };
         QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> read my key") }));
         pressKeys(QStringLiteral("Return"));
         ConversationSessionPtr session;
@@ -473,16 +478,18 @@ private Q_SLOTS:
         QVERIFY(waitUntil(
             [&] { return (session = m_app->launcher().activeSession()) && session->awaitingApproval(); }));
         QVERIFY(session->messages().at(1).sandboxed);
-        QCOMPARE(launcher->findChild<QLabel *>(QStringLiteral("commandRoute"))->text(),
-            QStringLiteral("read-only"));
+        QVERIFY(waitUntil([&] {
+            const auto *route = qobject_cast<QLabel *>(child("commandRoute"));
+            return route && route->text() == QLatin1String("read-only");
+        }));
         for (const test::RecordedRequest &request : m_gemini.requests().mid(requests))
             QVERIFY(!request.body.contains(secret));
-        QTest::mouseClick(launcher->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
+        QTest::mouseClick(child("deny"), Qt::LeftButton);
         QVERIFY(!QFile::exists(mark));
 
         // sleep 100 asks too; approved, it runs until the stop button ends it.
         QVERIFY(waitUntil([&] { return session->awaitingApproval(); }));
-        QTest::mouseClick(launcher->findChild<QPushButton *>(QStringLiteral("allow")), Qt::LeftButton);
+        QTest::mouseClick(child("allow"), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return processesWithCommandLine(sleeping) > sleepingBefore; }));
         const QStringList shown = [&] {
             QStringList lines;
@@ -492,7 +499,7 @@ private Q_SLOTS:
         }();
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(launcher->findChild<QWidget *>(QStringLiteral("stop")), Qt::LeftButton);
+        QTest::mouseClick(child("stop"), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return processesWithCommandLine(sleeping) == sleepingBefore; }));
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         // The turn ends without another word: no output row, no request.
