@@ -219,8 +219,10 @@ QCoro::Task<> AgentLoop::runTurn(
         modelTurn.parts.append(ChatPart::functionCall(call));
         session->appendApiMessage(modelTurn);
 
+        const CommandRoute route
+            = routeCommand(command, session->mode(), m_defaults, CommandSandbox::available());
         bool approved = true;
-        if (needsApproval(command, session->mode(), m_defaults)) {
+        if (route == CommandRoute::ask) {
             session->appendMessage(
                 ConversationMessage::make(ConversationMessage::Role::pendingApproval, command));
             session->setAwaitingApproval(true);
@@ -237,17 +239,37 @@ QCoro::Task<> AgentLoop::runTurn(
         }
 
         if (approved) {
-            session->appendMessage(ConversationMessage::make(ConversationMessage::Role::command, command));
-            const CommandResult result = co_await executeCommandWithPTY(command, m_commandOptions);
+            auto commandMessage = ConversationMessage::make(ConversationMessage::Role::command, command);
+            PtyOptions options = m_commandOptions;
+            if (route == CommandRoute::sandboxed) {
+                commandMessage.sandboxed = true;
+                options.sandbox = CommandSandbox::available();
+                options.sandboxSecrets << m_defaults.filePath();
+            }
+            session->appendMessage(commandMessage);
+            // Stopping the turn (the stop button, deleting the conversation,
+            // quitting) ends the command and all it started at once.
+            options.stopper = std::make_shared<CommandStopper>();
+            task->setInterrupt([stopper = options.stopper] { stopper->stop(); });
+            if (task->isCancelled())
+                options.stopper->stop();
+            const CommandResult result = co_await executeCommandWithPTY(command, options);
             if (!mayContinue())
                 co_return;
+            task->setInterrupt({});
+            if (task->isCancelled()) {
+                // Nothing more is shown; the model hears of it if the
+                // conversation goes on.
+                session->appendApiMessage(functionResponse(call.name, agent::interruptedResponse()));
+                break;
+            }
             session->appendMessage(ConversationMessage::make(ConversationMessage::Role::output,
                 agent::displayedOutput(result.output, result.exitCode), result.rawOutput));
             session->appendApiMessage(
                 functionResponse(call.name, agent::commandResponse(result.output, result.exitCode)));
         } else {
             session->appendMessage(
-                ConversationMessage::make(ConversationMessage::Role::error, agent::deniedMessage));
+                ConversationMessage::make(ConversationMessage::Role::error, agent::deniedText(command)));
             session->appendApiMessage(functionResponse(call.name, agent::denialResponse()));
         }
     }

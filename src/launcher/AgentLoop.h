@@ -39,8 +39,8 @@ public:
     // Both must outlive the loop. Reads "geminiAPIKey", "geminiModel" and the
     // approval policies at every turn, and writes the usage totals.
     AgentLoop(AIService &aiService, Defaults &defaults, QObject *parent = nullptr);
-    // Ends every turn still running: each stops where it is and leaves its
-    // conversation as it was.
+    // Ends every turn still running: each stops where it is, ends its running
+    // command and leaves its conversation as it was.
     ~AgentLoop() override;
 
     // Starts a turn of `session` with the user's `text`, first stopping a turn
@@ -48,8 +48,8 @@ public:
     // recorded.
     void start(const QString &text, const ConversationSessionPtr &session, Turn turn);
     // Ends the running turn of `session`: a command waiting for approval is
-    // denied, and the conversation is idle at once. A command already running
-    // finishes; its result is recorded only if no newer turn started.
+    // denied, a running command is ended with everything it started, and the
+    // conversation is idle at once; nothing more is added to it.
     void stop(ConversationSession &session);
     // The user's decision on the command `session` waits for; nothing when
     // it waits for none.

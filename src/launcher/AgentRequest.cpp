@@ -57,6 +57,11 @@ QMap<QString, QString> commandResponse(const QString &output, int exitCode)
         { QStringLiteral("exitCode"), QString::number(exitCode) } };
 }
 
+QString deniedText(const QString &command)
+{
+    return QStringLiteral("Denied: %1").arg(command);
+}
+
 QMap<QString, QString> denialResponse()
 {
     return commandResponse(QStringLiteral("User denied command execution"), -1);

@@ -24,7 +24,8 @@ inline const QString toolName = QStringLiteral("execute_command");
 inline constexpr qsizetype maxAnswerLength = 256 * 1024;
 inline const QString answerCutMessage = QStringLiteral("The answer was too long and was cut off.");
 inline const QString missingKeyMessage = QStringLiteral("Please set your Gemini API key in Settings → AI");
-inline const QString deniedMessage = QStringLiteral("Command denied by user");
+// What the conversation keeps of a command the user denied: "Denied: rm x".
+QString deniedText(const QString &command);
 inline const QString noOutputText = QStringLiteral("(no output)");
 
 // The name the model is told it runs on: "Linux" on Linux.

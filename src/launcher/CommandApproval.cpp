@@ -50,22 +50,31 @@ CommandApprovalMode approvalModeFor(LauncherMode mode, const Defaults &defaults)
     return commandApprovalModeFromRaw(*stored).value_or(fallback);
 }
 
-bool needsApproval(const QString &command, LauncherMode mode, const Defaults &defaults)
+CommandRoute routeCommand(
+    const QString &command, LauncherMode mode, const Defaults &defaults, SandboxKind sandbox)
 {
     if (mode == LauncherMode::apps)
-        return false;
+        return CommandRoute::direct;
     switch (approvalModeFor(mode, defaults)) {
     case CommandApprovalMode::never:
-        return false;
+        return CommandRoute::direct;
     case CommandApprovalMode::always:
-        return true;
+        return CommandRoute::ask;
     case CommandApprovalMode::agentDecides:
-        // The deny-list stays underneath: what it flags asks even when every
-        // program is on the read-only list (it reads more naively, and errs
-        // towards asking).
-        return isDangerous(command) || !isReadOnly(command);
+        // The reading is only the first line of defence: without a sandbox
+        // behind it nothing runs unasked. The deny-list stays underneath: what
+        // it flags asks even when every program is on the read-only list (it
+        // reads more naively, and errs towards asking).
+        if (sandbox == SandboxKind::none || isDangerous(command) || !isReadOnly(command))
+            return CommandRoute::ask;
+        return CommandRoute::sandboxed;
     }
-    return true;
+    return CommandRoute::ask;
+}
+
+bool needsApproval(const QString &command, LauncherMode mode, const Defaults &defaults, SandboxKind sandbox)
+{
+    return routeCommand(command, mode, defaults, sandbox) == CommandRoute::ask;
 }
 
 const QStringList &dangerousCommands()
@@ -485,6 +494,14 @@ bool dateReads(const QList<ShellWord> &arguments)
     });
 }
 
+// bash's test evaluates the subscript of an array name given to -v or -R,
+// and a command substitution in it runs.
+bool testReads(const QList<ShellWord> &arguments)
+{
+    return std::none_of(arguments.cbegin(), arguments.cend(),
+        [](const ShellWord &w) { return w.value == u"-v" || w.value == u"-R"; });
+}
+
 // bash's printf -v assigns the result to a variable.
 bool printfPrints(const QList<ShellWord> &arguments)
 {
@@ -559,10 +576,14 @@ bool gitReads(const QList<ShellWord> &arguments)
     const QString subcommand = arguments[index].value;
     const QList<ShellWord> rest = arguments.mid(index + 1);
 
-    // Writing a file, or running an external diff or a pager program.
+    // Writing a file, or running an external diff, a text converter, a
+    // filter or a pager program. -O may stand in a cluster of grep's options
+    // ("-iOcmd"); the letters before it that take a value end the cluster.
     const bool writesOrRuns = std::any_of(rest.cbegin(), rest.cend(), [&subcommand](const ShellWord &w) {
+        const QStringView name = longOptionName(w);
         return selectsLongOption(w, { u"output", u"ext-diff", u"open-files-in-pager" })
-            || (subcommand == u"grep" && w.value.startsWith(u"-O"));
+            || name.startsWith(u"textc") || name.startsWith(u"filt")
+            || (subcommand == u"grep" && clustersShortOption(w, u"O", u"efABCm"));
     });
     if (writesOrRuns)
         return false;
@@ -607,8 +628,10 @@ const QHash<QString, ReadOnlyProgram> &readOnlyPrograms()
             { "ls", "cat", "head", "tail", "wc", "grep", "egrep", "fgrep", "du", "df", "ps", "uname",
                 "whoami", "id", "groups", "uptime", "nproc", "free", "echo", "pwd", "which", "stat", "cut",
                 "tr", "basename", "dirname", "realpath", "readlink", "nl", "tac", "rev", "seq", "cmp", "comm",
-                "diff", "md5sum", "sha1sum", "sha256sum", "sha512sum", "true", "false", "test", "[", "cd" })
+                "diff", "md5sum", "sha1sum", "sha256sum", "sha512sum", "true", "false", "cd" })
             table.insert(QString::fromLatin1(name), { anyArguments, false });
+        table.insert(QStringLiteral("test"), { testReads, false });
+        table.insert(QStringLiteral("["), { testReads, false });
         table.insert(QStringLiteral("find"), { findReads, true });
         table.insert(QStringLiteral("sort"), { sortReads, true });
         table.insert(QStringLiteral("uniq"), { uniqReads, true });
@@ -652,9 +675,21 @@ bool redirectionOnlyReads(const ShellRedirection &redirection)
     return false;
 }
 
+// Text that bash would substitute if anything evaluated the word again: an
+// array subscript (test -v, arithmetic) or a program that hands it on.
+bool holdsSubstitutionText(const ShellWord &word)
+{
+    return word.value.contains(QLatin1String("$(")) || word.value.contains(u'`')
+        || word.value.contains(QLatin1String("${"));
+}
+
 bool onlyReads(const ShellSimpleCommand &command)
 {
     if (command.definesFunction)
+        return false;
+    if (std::any_of(command.words.cbegin(), command.words.cend(), holdsSubstitutionText)
+        || std::any_of(command.redirections.cbegin(), command.redirections.cend(),
+            [](const ShellRedirection &r) { return r.target && holdsSubstitutionText(*r.target); }))
         return false;
     if (!std::all_of(command.redirections.cbegin(), command.redirections.cend(), redirectionOnlyReads))
         return false;

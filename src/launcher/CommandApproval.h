@@ -1,5 +1,6 @@
 #pragma once
 
+#include "launcher/CommandSandbox.h"
 #include "launcher/LauncherMode.h"
 
 #include <QString>
@@ -32,9 +33,22 @@ inline constexpr auto terminal = "terminalApprovalMode";
 // terminal). Not meaningful for LauncherMode::apps.
 CommandApprovalMode approvalModeFor(LauncherMode mode, const Defaults &defaults);
 
-// Whether `command` must wait for the user's decision in `mode`. Never in apps
-// mode; in agentDecides mode unless it is read-only and not dangerous.
-bool needsApproval(const QString &command, LauncherMode mode, const Defaults &defaults);
+// How a command the model asks for runs.
+enum class CommandRoute {
+    ask, // the user decides; an approved command runs as it is
+    sandboxed, // at once, confined: it can change no file, reach no network, read no secret
+    direct, // at once as it is: the user chose never to be asked
+};
+
+// The route of `command` in `mode` when `sandbox` is what confines commands
+// here. In agentDecides mode a command runs unasked only when it is
+// read-only, not dangerous, and a sandbox exists to run it in; otherwise it
+// asks. Never in apps mode, where nothing runs.
+CommandRoute routeCommand(
+    const QString &command, LauncherMode mode, const Defaults &defaults, SandboxKind sandbox);
+
+// Whether `command` must wait for the user's decision.
+bool needsApproval(const QString &command, LauncherMode mode, const Defaults &defaults, SandboxKind sandbox);
 
 // Whether every simple command of `command` runs a program known only to read
 // and print (ls, cat, grep, find without actions, git with reading

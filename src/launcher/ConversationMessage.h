@@ -24,6 +24,9 @@ struct ConversationMessage {
     QString content;
     // The raw terminal bytes of a command; only on output messages.
     std::optional<QByteArray> rawOutput;
+    // On command messages: it ran unasked in the sandbox ("read-only"), not
+    // with the user's approval.
+    bool sandboxed = false;
 
     static ConversationMessage make(Role role, QString content, std::optional<QByteArray> rawOutput = {})
     {

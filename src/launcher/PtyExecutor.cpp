@@ -1,6 +1,7 @@
 #include "launcher/PtyExecutor.h"
 
 #include "core/Text.h"
+#include "launcher/CommandSandbox.h"
 
 #include <QLoggingCategory>
 #include <QProcessEnvironment>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -17,6 +19,8 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,35 +34,104 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
+// Decimal digits of `value` at `out`; returns the end. Async-signal-safe.
+char *appendNumber(char *out, long value)
+{
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + value % 10);
+        value /= 10;
+    } while (value > 0 && count < 24);
+    while (count > 0)
+        *out++ = digits[--count];
+    return out;
+}
+
+// Sends `sig` to every descendant of `pid`, the deepest first, as listed in
+// /proc. Async-signal-safe: runs in the supervising child.
+void signalDescendants(pid_t pid, int sig, int depth = 0)
+{
+    if (depth > 64)
+        return;
+    char path[64] = "/proc/";
+    char *end = appendNumber(path + 6, pid);
+    memcpy(end, "/task/", 6);
+    end = appendNumber(end + 6, pid);
+    memcpy(end, "/children", 10);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    char list[1024];
+    const ssize_t n = read(fd, list, sizeof list);
+    close(fd);
+    // A full buffer may end in a cut number: that child is reached next round.
+    const ssize_t usable = n == ssize_t(sizeof list) ? n - 1 : n;
+    long child = 0;
+    bool inNumber = false;
+    for (ssize_t i = 0; i <= usable && usable > 0; ++i) {
+        const char c = i < usable ? list[i] : ' ';
+        if (c >= '0' && c <= '9') {
+            child = child * 10 + (c - '0');
+            inNumber = true;
+        } else if (inNumber) {
+            if (!(n == ssize_t(sizeof list) && i == usable)) {
+                signalDescendants(pid_t(child), sig, depth + 1);
+                kill(pid_t(child), sig);
+            }
+            child = 0;
+            inNumber = false;
+        }
+    }
+}
+
+long long monotonicMs()
+{
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (long long)now.tv_sec * 1000 + now.tv_nsec / 1'000'000;
+}
+
 // Everything the child needs, prepared before fork: after fork only
 // async-signal-safe calls are allowed (Quillet is multi-threaded).
 struct ExecPlan {
-    QByteArray commandBytes;
+    std::vector<QByteArray> argumentStorage;
+    std::vector<char *> arguments;
     std::vector<QByteArray> environmentStorage;
     std::vector<char *> environment;
+    const CommandSandbox *sandbox = nullptr;
+    long long killGraceMs = 2000;
+    pid_t parent = getpid();
 
-    char bashName[5] = "bash";
-    char shName[3] = "sh";
-    char dashC[3] = "-c";
-    char *bashArguments[4] = {};
-    char *shArguments[4] = {};
-
-    explicit ExecPlan(const QString &command)
-        : commandBytes(command.toUtf8())
+    ExecPlan(const QString &command, const CommandSandbox *confinement, milliseconds killGrace)
+        : sandbox(confinement)
+        , killGraceMs(killGrace.count())
     {
-        char *commandText = commandBytes.data();
-        bashArguments[0] = bashName;
-        bashArguments[1] = dashC;
-        bashArguments[2] = commandText;
-        shArguments[0] = shName;
-        shArguments[1] = dashC;
-        shArguments[2] = commandText;
+        const bool bash = access("/bin/bash", X_OK) == 0;
+        std::vector<QByteArray> shell { bash ? "/bin/bash" : "/bin/sh", "-c", command.toUtf8() };
+        if (!sandbox)
+            shell[0] = bash ? "bash" : "sh";
+        argumentStorage = sandbox ? sandbox->wrap(shell) : shell;
+        if (!sandbox)
+            argumentStorage.insert(argumentStorage.begin(), bash ? "/bin/bash" : "/bin/sh");
+        else
+            argumentStorage.insert(argumentStorage.begin(), argumentStorage.front());
+        // [0] is the program to run, the rest its argument vector.
+        for (QByteArray &argument : argumentStorage)
+            arguments.push_back(argument.data());
+        arguments.push_back(nullptr);
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TERM"), QStringLiteral("xterm-256color"));
         env.insert(QStringLiteral("PAGER"), QStringLiteral("cat"));
         env.insert(QStringLiteral("GIT_PAGER"), QStringLiteral("cat"));
         env.insert(QStringLiteral("GIT_TERMINAL_PROMPT"), QStringLiteral("0"));
+        if (sandbox) {
+            for (const QByteArray &entry : sandbox->environment()) {
+                const qsizetype eq = entry.indexOf('=');
+                env.insert(QString::fromLocal8Bit(entry.left(eq)), QString::fromLocal8Bit(entry.mid(eq + 1)));
+            }
+        }
         const QStringList entries = env.toStringList();
         environmentStorage.reserve(entries.size());
         for (const QString &entry : entries)
@@ -71,21 +144,104 @@ struct ExecPlan {
     ExecPlan(const ExecPlan &) = delete;
     ExecPlan &operator=(const ExecPlan &) = delete;
 
-    // In the child: restore default signal handling, close inherited
-    // descriptors, run the shell. Never returns.
-    [[noreturn]] void execInChild()
+    // In the child, which leads its own session and process group: becomes
+    // the command's supervisor. It starts the shell, takes in everything the
+    // shell leaves behind (a child subreaper, so nohup and setsid do not
+    // escape), and on SIGTERM (stop, time-out, or Quillet's end) or once the
+    // shell has exited, sends SIGTERM to every process left and SIGKILL after
+    // the grace. It exits as the shell did once nothing is left. Never returns.
+    [[noreturn]] void superviseInChild()
     {
         struct sigaction defaultAction { };
         defaultAction.sa_handler = SIG_DFL;
         for (int sig : { SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGTSTP, SIGTTIN, SIGTTOU })
             sigaction(sig, &defaultAction, nullptr);
+        sigset_t watched;
+        sigemptyset(&watched);
+        for (int sig : { SIGCHLD, SIGTERM, SIGHUP, SIGINT, SIGQUIT })
+            sigaddset(&watched, sig);
+        sigprocmask(SIG_SETMASK, &watched, nullptr);
+        prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM, 0, 0, 0);
+        if (getppid() != parent)
+            _exit(127); // Quillet is already gone
+        const pid_t supervisor = getpid();
+
+        const pid_t shell = fork();
+        if (shell == 0)
+            execShell(supervisor);
+        if (shell < 0)
+            _exit(127);
+
+        int shellStatus = 0;
+        bool shellEnded = false;
+        long long killAt = -1;
+        bool killing = false;
+        const auto beginEnding = [&] {
+            if (killAt < 0) {
+                killAt = monotonicMs() + killGraceMs;
+                signalDescendants(supervisor, SIGTERM);
+            }
+        };
+        for (;;) {
+            int status = 0;
+            pid_t reaped;
+            while ((reaped = waitpid(-1, &status, WNOHANG)) > 0) {
+                if (reaped == shell) {
+                    shellStatus = status;
+                    shellEnded = true;
+                }
+            }
+            if (reaped < 0 && errno == ECHILD)
+                break;
+            if (shellEnded)
+                beginEnding();
+            if (killAt >= 0 && monotonicMs() >= killAt)
+                killing = true;
+            if (killing)
+                signalDescendants(supervisor, SIGKILL);
+
+            siginfo_t info;
+            int sig;
+            if (killAt < 0) {
+                sig = sigwaitinfo(&watched, &info);
+            } else {
+                const long long wait = killing ? 20 : std::max(0LL, killAt - monotonicMs());
+                timespec timeout { time_t(wait / 1000), long(wait % 1000) * 1'000'000 };
+                sig = sigtimedwait(&watched, &info, &timeout);
+            }
+            if (sig > 0 && sig != SIGCHLD)
+                beginEnding();
+        }
+
+        if (!shellEnded || WIFEXITED(shellStatus))
+            _exit(shellEnded ? WEXITSTATUS(shellStatus) : 127);
+        // Ended by a signal: so is the supervisor, without a core file.
+        const int sig = WTERMSIG(shellStatus);
+        rlimit noCore { 0, 0 };
+        setrlimit(RLIMIT_CORE, &noCore);
+        sigaction(sig, &defaultAction, nullptr);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
-        close_range(3, ~0U, 0);
+        kill(supervisor, sig);
+        _exit(128 + sig);
+    }
 
-        execve("/bin/bash", bashArguments, environment.data());
-        execve("/bin/sh", shArguments, environment.data());
+    // The supervisor's child: confines itself when the command is to be
+    // sandboxed, then becomes the shell. Never returns.
+    [[noreturn]] void execShell(pid_t supervisor)
+    {
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
+        if (getppid() != supervisor)
+            _exit(127);
+        if (sandbox && !sandbox->enterInChild())
+            _exit(126);
+        close_range(3, ~0U, 0);
+        execve(arguments[0], arguments.data() + 1, environment.data());
         _exit(127);
     }
 };
@@ -104,12 +260,14 @@ struct Collected {
     QByteArray raw;
     qint64 totalBytes = 0;
     bool timedOut = false;
-    std::optional<int> status; // waitpid status, when the shell was reaped
+    bool stopped = false;
+    std::optional<int> status; // waitpid status, when the supervisor was reaped
 };
 
-// Reads `fd` until the shell has exited and the terminal is closed, under the
-// time-out. The child `pid` leads its own process group, so signals go to
-// everything it started.
+// Reads `fd` until the command has ended and the terminal is closed, under the
+// time-out. The child `pid` is the command's supervisor: SIGTERM to it ends
+// everything the command started; if it has not managed a second after the
+// grace, its whole process group gets SIGKILL.
 Collected collect(int fd, pid_t pid, const PtyOptions &options)
 {
     Collected result;
@@ -120,6 +278,8 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
     const auto deadline = start + options.timeout;
     std::optional<Clock::time_point> terminatedAt;
     std::optional<Clock::time_point> exitedAt;
+    const milliseconds hardKillAfter = options.killGrace + milliseconds(1000);
+    const int stopFd = options.stopper ? options.stopper->descriptor() : -1;
     bool killed = false;
     bool fdOpen = true;
     char buffer[4096];
@@ -155,13 +315,19 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
     while (true) {
         reap(WNOHANG);
         const auto now = Clock::now();
-        if (!result.status && !result.timedOut && now >= deadline) {
-            result.timedOut = true;
-            terminatedAt = now;
-            kill(-pid, SIGTERM);
+        if (!result.status && !terminatedAt) {
+            if (options.stopper && options.stopper->isStopped())
+                result.stopped = true;
+            else if (now >= deadline)
+                result.timedOut = true;
+            if (result.stopped || result.timedOut) {
+                terminatedAt = now;
+                kill(pid, SIGTERM);
+            }
         }
-        if (terminatedAt && !killed && now >= *terminatedAt + options.killGrace) {
+        if (terminatedAt && !killed && now >= *terminatedAt + hardKillAfter) {
             kill(-pid, SIGKILL);
+            kill(pid, SIGKILL);
             killed = true;
         }
 
@@ -185,10 +351,12 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
 
         // Sleep until the next thing can happen.
         auto wake = Clock::time_point::max();
-        if (!result.status && !result.timedOut)
+        if (!result.status && !terminatedAt)
             wake = std::min(wake, deadline);
         if (terminatedAt && !killed)
-            wake = std::min(wake, *terminatedAt + options.killGrace);
+            wake = std::min(wake, *terminatedAt + hardKillAfter);
+        if (options.stopper && stopFd < 0 && !terminatedAt)
+            wake = std::min(wake, now + milliseconds(50));
         if (exitedAt && fdOpen)
             wake = std::min(wake, *exitedAt + options.exitLinger);
         if (!result.status && pidFd < 0)
@@ -196,12 +364,14 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
         const auto waitMs = std::chrono::duration_cast<milliseconds>(wake - now).count() + 1;
         const int timeoutMs = int(std::clamp<long long>(waitMs, 0, 60'000));
 
-        pollfd fds[2];
+        pollfd fds[3];
         nfds_t count = 0;
         if (fdOpen)
             fds[count++] = { fd, POLLIN, 0 };
         if (pidFd >= 0 && !result.status)
             fds[count++] = { pidFd, POLLIN, 0 };
+        if (stopFd >= 0 && !terminatedAt)
+            fds[count++] = { stopFd, POLLIN, 0 };
         const int ready = poll(fds, count, timeoutMs);
         if (ready > 0 && fdOpen && fds[0].revents != 0) {
             // A bounded batch, so that a flood cannot keep the time-out from acting.
@@ -245,6 +415,10 @@ CommandResult finish(Collected collected, const PtyOptions &options)
         text += timeoutNote(options.timeout);
         result.exitCode = -1;
     }
+    if (collected.stopped) {
+        text += QStringLiteral("\n(command stopped)");
+        result.exitCode = -1;
+    }
     result.output = text;
     return result;
 }
@@ -273,7 +447,7 @@ CommandResult runOnPipe(ExecPlan &plan, const PtyOptions &options)
             dup2(devNull, STDIN_FILENO);
         dup2(fds[1], STDOUT_FILENO);
         dup2(fds[1], STDERR_FILENO);
-        plan.execInChild();
+        plan.superviseInChild();
     }
     close(fds[1]);
     Collected collected = collect(fds[0], pid, options);
@@ -304,7 +478,14 @@ QString timeoutNote(milliseconds timeout)
 
 CommandResult runCommand(const QString &command, const PtyOptions &options)
 {
-    ExecPlan plan(command);
+    std::optional<CommandSandbox> sandbox;
+    if (options.sandbox) {
+        sandbox.emplace(*options.sandbox, options.sandboxSecrets);
+        // Failing closed: an unconfined run was never agreed to.
+        if (!sandbox->error().isEmpty())
+            return failure(QStringLiteral("Could not confine the command: %1").arg(sandbox->error()));
+    }
+    ExecPlan plan(command, sandbox ? &*sandbox : nullptr, options.killGrace);
     if (options.forcePipe)
         return runOnPipe(plan, options);
 
@@ -318,7 +499,7 @@ CommandResult runCommand(const QString &command, const PtyOptions &options)
         return runOnPipe(plan, options);
     }
     if (pid == 0)
-        plan.execInChild();
+        plan.superviseInChild();
     fcntl(master, F_SETFD, FD_CLOEXEC);
     Collected collected = collect(master, pid, options);
     close(master);

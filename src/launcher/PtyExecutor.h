@@ -1,20 +1,24 @@
 #pragma once
 
 #include "launcher/CommandResult.h"
+#include "launcher/CommandSandbox.h"
+#include "launcher/CommandStopper.h"
 
 #include <QFuture>
 #include <QString>
 
 #include <chrono>
+#include <memory>
+#include <optional>
 
 namespace quillet {
 
 struct PtyOptions {
-    // After this the shell's whole process group gets SIGTERM, and the result
+    // After this every process of the command gets SIGTERM, and the result
     // carries the time-out note and exit code -1.
     std::chrono::milliseconds timeout { 30'000 };
-    // SIGKILL follows SIGTERM after this; reading ends then too, even if a
-    // process outside the group still holds the terminal open.
+    // SIGKILL follows SIGTERM after this; a second later reading ends too,
+    // even if something still holds the terminal open.
     std::chrono::milliseconds killGrace { 2'000 };
     // How long the terminal is still read after the shell has exited while a
     // background process keeps it open.
@@ -26,10 +30,20 @@ struct PtyOptions {
     // Runs on a pipe instead of a pseudo-terminal (what happens when no
     // terminal can be had).
     bool forcePipe = false;
+    // Confines the command (one that runs without the user's approval); the
+    // command does not run when the sandbox cannot be made.
+    std::optional<SandboxKind> sandbox;
+    // Further files and folders the sandbox hides.
+    QStringList sandboxSecrets;
+    // Ends the command early, like the time-out but with the note
+    // "(command stopped)".
+    std::shared_ptr<CommandStopper> stopper;
 };
 
 // Runs `command` with `bash -c` (or `sh -c` without bash) in a new 24 x 80
-// pseudo-terminal, in its own session and process group, with TERM,
+// pseudo-terminal, in its own session and process group, under a supervisor
+// that ends whatever the command leaves behind when it ends (even what left
+// the group), and that goes with Quillet; with TERM,
 // PAGER, GIT_PAGER and GIT_TERMINAL_PROMPT fixed and the rest of the
 // environment inherited. Nothing is written to the terminal. The work runs on
 // a worker thread; the future finishes exactly once, with the result, and can

@@ -38,6 +38,110 @@ bool isPlainParameter(QStringView inside)
     return inside.size() == 1 && QStringView(u"@*#?$!-").contains(inside[0]);
 }
 
+int hexValue(QChar c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c.unicode() - '0';
+    if (c >= u'a' && c <= u'f')
+        return c.unicode() - 'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c.unicode() - 'A' + 10;
+    return -1;
+}
+
+// The text of $'...' as bash passes it on: C escapes resolved.
+QString decodeAnsiC(QStringView text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != u'\\' || i + 1 >= text.size()) {
+            out += c;
+            continue;
+        }
+        const QChar e = text[++i];
+        const auto number = [&](int base, int maxDigits) {
+            char32_t value = 0;
+            int digits = 0;
+            while (digits < maxDigits && i + 1 < text.size()) {
+                const int d = hexValue(text[i + 1]);
+                if (d < 0 || d >= base)
+                    break;
+                value = value * char32_t(base) + char32_t(d);
+                ++digits;
+                ++i;
+            }
+            return std::pair(value, digits);
+        };
+        switch (e.unicode()) {
+        case 'a':
+            out += u'\a';
+            break;
+        case 'b':
+            out += u'\b';
+            break;
+        case 'e':
+        case 'E':
+            out += QChar(0x1b);
+            break;
+        case 'f':
+            out += u'\f';
+            break;
+        case 'n':
+            out += u'\n';
+            break;
+        case 'r':
+            out += u'\r';
+            break;
+        case 't':
+            out += u'\t';
+            break;
+        case 'v':
+            out += u'\v';
+            break;
+        case 'c':
+            if (i + 1 < text.size())
+                out += QChar(text[++i].unicode() & 0x1f);
+            break;
+        case 'x':
+        case 'u':
+        case 'U': {
+            const auto [value, digits] = number(16, e == u'x' ? 2 : e == u'u' ? 4 : 8);
+            if (digits == 0) {
+                out += u'\\';
+                out += e;
+            } else {
+                out += QString::fromUcs4(&value, 1);
+            }
+            break;
+        }
+        default:
+            if (e >= u'0' && e <= u'7') {
+                --i;
+                const auto [value, digits] = number(8, 3);
+                Q_UNUSED(digits);
+                out += QChar(char16_t(value & 0xff));
+            } else if (e == u'\\' || e == u'\'' || e == u'"' || e == u'?') {
+                out += e;
+            } else {
+                out += u'\\';
+                out += e;
+            }
+        }
+    }
+    return out;
+}
+
+// Whether a line of a here-document ends in a backslash that joins it to
+// the next one (an odd number of them).
+bool endsInContinuation(QStringView line)
+{
+    qsizetype count = 0;
+    while (count < line.size() && line[line.size() - 1 - count] == u'\\')
+        ++count;
+    return count % 2 == 1;
+}
+
 const QSet<QString> &reservedWords()
 {
     static const QSet<QString> words { QStringLiteral("!"), QStringLiteral("{"), QStringLiteral("}"),
@@ -209,20 +313,48 @@ void ShellReading::readHereDocuments()
         const bool stripTabs = redirection.op == u"<<-";
         ShellWord body;
         body.expanded = redirection.target->isLiteral();
-        bool closed = false;
-        while (m_i < m_text.size()) {
-            qsizetype end = m_text.indexOf(u'\n', m_i);
+        // Under an unquoted delimiter bash joins continued lines before it
+        // looks for the delimiter. The body ends at the first line that ends
+        // it either way: reading too short a body only reads more as commands.
+        const bool joins = redirection.target->isLiteral();
+        const auto lineAt = [this](qsizetype start) {
+            qsizetype end = m_text.indexOf(u'\n', start);
             if (end < 0)
                 end = m_text.size();
-            QStringView line = QStringView(m_text).mid(m_i, end - m_i);
-            m_i = std::min(end + 1, m_text.size());
+            return std::pair(QStringView(m_text).mid(start, end - start), std::min(end + 1, m_text.size()));
+        };
+        const auto stripped = [stripTabs](QStringView line) {
             while (stripTabs && line.startsWith(u'\t'))
                 line = line.mid(1);
-            if (line == delimiter) {
+            return line;
+        };
+        bool closed = false;
+        while (m_i < m_text.size()) {
+            const auto [line, next] = lineAt(m_i);
+            if (stripped(line) == delimiter) {
+                m_i = next;
                 closed = true;
                 break;
             }
-            body.value += line;
+            if (joins && endsInContinuation(line)) {
+                QString logical;
+                qsizetype at = m_i;
+                for (;;) {
+                    const auto [piece, after] = lineAt(at);
+                    const bool continued = endsInContinuation(piece) && after < m_text.size();
+                    logical += continued ? piece.chopped(1) : piece;
+                    at = after;
+                    if (!continued)
+                        break;
+                }
+                if (stripped(logical) == delimiter) {
+                    m_i = at;
+                    closed = true;
+                    break;
+                }
+            }
+            m_i = next;
+            body.value += stripped(line);
             body.value += u'\n';
         }
         if (!closed)
@@ -301,7 +433,7 @@ qsizetype ShellReading::readDollar(const QString &text, qsizetype i, ShellWord &
             m_out.m_unreadable = true;
             return text.size();
         }
-        into.value += QStringView(text).mid(i + 2, j - i - 2);
+        into.value += decodeAnsiC(QStringView(text).mid(i + 2, j - i - 2));
         return j + 1;
     }
     into.value += u'$';

@@ -62,6 +62,18 @@ int livePanels()
     return count;
 }
 
+// How many processes run with exactly this command line.
+int processesWithCommandLine(const QByteArray &commandLine)
+{
+    int count = 0;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (file.open(QIODevice::ReadOnly) && file.readAll() == commandLine)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 // Quillet running for real under Xvfb + openbox: xclip copies as another
@@ -463,37 +475,111 @@ private Q_SLOTS:
         m_gemini.enqueue(textStream({ QStringLiteral("I left it alone.") }));
         m_gemini.enqueue(generated(QStringLiteral("Listing files")));
 
-        QWidget *launcher = openLauncher();
-        QVERIFY(launcher);
+        QVERIFY(openLauncher());
+        const auto launcherContent = [&] { return panels().launcherPanel()->content(); };
         QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> list the files") }));
         pressKeys(QStringLiteral("Return"));
         ConversationSessionPtr session;
         QVERIFY(waitUntil(
             [&] { return (session = m_app->launcher().activeSession()) && session->awaitingApproval(); }));
         // The harmless command ran at once, its output in colour.
-        auto *output = launcher->findChild<TerminalOutputView *>();
+        auto *output = launcherContent()->findChild<TerminalOutputView *>();
         QVERIFY(output);
         const QTextBlock first = output->document()->firstBlock();
         QCOMPARE(first.text(), QStringLiteral("red"));
         QCOMPARE(
             first.begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#cc3333"));
 
-        QTest::mouseClick(launcher->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
+        QTest::mouseClick(
+            launcherContent()->findChild<QPushButton *>(QStringLiteral("deny")), Qt::LeftButton);
         QVERIFY(waitUntil([&] { return session->title() == QLatin1String("Listing files"); }));
         QVERIFY(QFile::exists(kept));
-        QCOMPARE(session->messages().at(3).content, QStringLiteral("Command denied by user"));
+        QCOMPARE(session->messages().at(3).content, "Denied: rm -f " + kept);
 
         // Back to the list: the conversation is there, and its button deletes it.
         pressKeys(QStringLiteral("Escape"));
         QWidget *remove = nullptr;
         QVERIFY(waitUntil([&] {
-            return (remove = launcher->findChild<QWidget *>(QStringLiteral("deleteSession")))
+            return (remove = launcherContent()->findChild<QWidget *>(QStringLiteral("deleteSession")))
                 && remove->isVisible();
         }));
         QTest::mouseClick(remove, Qt::LeftButton);
         QVERIFY(waitUntil([&] { return m_app->launcher().sessions().isEmpty(); }));
         pressKeys(QStringLiteral("Escape"));
         QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
+    }
+
+    void unaskedCommandsReachNoSecretAndStopStops()
+    {
+        const QByteArray secret = "ssh-secret-x11-0454";
+        const QString key = test::isolatedHome() + QStringLiteral("/.ssh/id_test");
+        QDir().mkpath(QFileInfo(key).absolutePath());
+        QFile keyFile(key);
+        QVERIFY(keyFile.open(QIODevice::WriteOnly) && keyFile.write(secret) == secret.size());
+        keyFile.close();
+        const QString mark = QDir::current().filePath(QStringLiteral("MARK"));
+        const auto removeFiles = qScopeGuard([&] {
+            QFile::remove(key);
+            QFile::remove(mark);
+        });
+        const QByteArray sleeping("sleep\0"
+                                  "100",
+            10);
+        const int sleepingBefore = processesWithCommandLine(sleeping);
+
+        using namespace test::gemini;
+        for (const QString &command : { QStringLiteral("cat ~/.ssh/id_test"),
+                 QStringLiteral("test -v 'x[$(touch MARK)]'"), QStringLiteral("sleep 100") })
+            m_gemini.enqueue(test::FakeReply::events({ callChunk(command) }));
+        m_gemini.enqueue(textStream({ QStringLiteral("Never sent.") }));
+        const qsizetype requests = m_gemini.requests().size();
+
+        QVERIFY(openLauncher());
+        // The panel on screen now, looked up afresh: an earlier one may be on its way out.
+        const auto child = [&](const char *name) -> QWidget * {
+            FloatingWindow *panel = panels().launcherPanel();
+            return panel ? panel->content()->findChild<QWidget *>(QLatin1String(name)) : nullptr;
+        };
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("> read my key") }));
+        pressKeys(QStringLiteral("Return"));
+        ConversationSessionPtr session;
+        // The cat ran unasked, read-only; the test -v asks.
+        QVERIFY(waitUntil(
+            [&] { return (session = m_app->launcher().activeSession()) && session->awaitingApproval(); }));
+        QVERIFY(session->messages().at(1).sandboxed);
+        QVERIFY(waitUntil([&] {
+            const auto *route = qobject_cast<QLabel *>(child("commandRoute"));
+            return route && route->text() == QLatin1String("read-only");
+        }));
+        for (const test::RecordedRequest &request : m_gemini.requests().mid(requests))
+            QVERIFY(!request.body.contains(secret));
+        QTest::mouseClick(child("deny"), Qt::LeftButton);
+        QVERIFY(!QFile::exists(mark));
+
+        // sleep 100 asks too; approved, it runs until the stop button ends it.
+        QVERIFY(waitUntil([&] { return session->awaitingApproval(); }));
+        QTest::mouseClick(child("allow"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return processesWithCommandLine(sleeping) > sleepingBefore; }));
+        const QStringList shown = [&] {
+            QStringList lines;
+            for (const ConversationMessage &message : session->messages())
+                lines << message.content;
+            return lines;
+        }();
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(child("stop"), Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return processesWithCommandLine(sleeping) == sleepingBefore; }));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        // The turn ends without another word: no output row, no request.
+        const std::weak_ptr<AgentTask> task = session->task();
+        QVERIFY(waitUntil([&] { return task.use_count() <= 1; }));
+        QCOMPARE(session->messages().size(), shown.size());
+        QCOMPARE(session->messages().last().content, shown.last());
+        QCOMPARE(session->messages().last().role, ConversationMessage::Role::command);
+        QCOMPARE(m_gemini.requests().size(), requests + 3);
+        QVERIFY(!QFile::exists(mark));
+        m_app->launcher().deleteSession(session);
     }
 
     void cleanup()

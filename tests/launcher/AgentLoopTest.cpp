@@ -1,15 +1,16 @@
 #include "launcher/AgentRequest.h"
 #include "support/LauncherFixture.h"
 
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <csignal>
 
 using namespace quillet;
 using namespace quillet::test;
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(quillet::SandboxKind)
 
 namespace {
 
@@ -22,33 +23,6 @@ QJsonObject partOf(const RecordedRequest &request, int message, int part)
 {
     return contentsOf(request).at(message).toObject().value("parts").toArray().at(part).toObject();
 }
-
-// A command that blocks until the test writes to its named pipe.
-class Gate {
-public:
-    Gate()
-    {
-        m_path = m_dir.filePath(QStringLiteral("gate"));
-        if (mkfifo(QFile::encodeName(m_path).constData(), 0600) != 0)
-            qFatal("cannot make a named pipe");
-    }
-    QString command() const { return QStringLiteral("cat '%1'").arg(m_path); }
-
-    // True once `text` went to the reader; false while no reader is there.
-    bool release(const QByteArray &text)
-    {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0)
-            return false;
-        const bool written = ::write(fd, text.constData(), size_t(text.size())) == text.size();
-        ::close(fd);
-        return written;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_path;
-};
 
 } // namespace
 
@@ -268,12 +242,12 @@ private Q_SLOTS:
                    "model: text(Over.)" };
         QTest::newRow("chat asks, denied")
             << "?say hi" << std::optional<QString>("echo hi") << false
-            << QStringList { "user: say hi", "error: Command denied by user", "assistant: Over." }
+            << QStringList { "user: say hi", "error: Denied: echo hi", "assistant: Over." }
             << QStringList { "user: text(say hi)", "model: call(echo hi)",
                    "user: response(User denied command execution|-1)", "model: text(Over.)" };
         QTest::newRow("terminal asks for a dangerous command")
             << ">restart" << std::optional<QString>("sudo reboot") << false
-            << QStringList { "user: restart", "error: Command denied by user", "assistant: Over." }
+            << QStringList { "user: restart", "error: Denied: sudo reboot", "assistant: Over." }
             << QStringList { "user: text(restart)", "model: call(sudo reboot)",
                    "user: response(User denied command execution|-1)", "model: text(Over.)" };
         QTest::newRow("a call without its argument asks for an empty command")
@@ -327,7 +301,7 @@ private Q_SLOTS:
         f.loop->stop(*session);
         QVERIFY(!session->isProcessing());
         QVERIFY(!session->awaitingApproval());
-        QCOMPARE(transcript(*session), (QStringList { "user: try", "error: Command denied by user" }));
+        QCOMPARE(transcript(*session), (QStringList { "user: try", "error: Denied: echo never" }));
         QCOMPARE(apiTranscript(session->apiMessages()),
             (QStringList { "user: text(try)", "model: call(echo never)",
                 "user: response(User denied command execution|-1)" }));
@@ -410,64 +384,90 @@ private Q_SLOTS:
         QCOMPARE(f.defaults->integer(keys::aiUsageOutputTokens), 3);
     }
 
-    void aCommandStillRunningWhenStopped_data()
+    void stoppingEndsTheRunningCommand_data()
     {
-        QTest::addColumn<bool>("followUp");
-        QTest::newRow("no newer turn: the result is recorded") << false;
-        QTest::newRow("a newer turn: the old loop stays away") << true;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("the stop button") << "stop";
+        QTest::newRow("a follow-up") << "follow-up";
+        QTest::newRow("quitting") << "quit";
     }
-    void aCommandStillRunningWhenStopped()
+    void stoppingEndsTheRunningCommand()
     {
-        QFETCH(bool, followUp);
-        Gate gate;
+        QFETCH(QString, how);
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath(QStringLiteral("pid"));
+        const QString command = QStringLiteral("echo $$ > '%1'; exec sleep 100").arg(pidFile);
         AgentFixture f;
         f.setKey();
         f.defaults->setString(keys::aiChatApprovalMode, QStringLiteral("never"));
-        f.server->enqueue(FakeReply::events({ callChunk(gate.command()) }));
+        f.server->enqueue(FakeReply::events({ callChunk(command) }));
         const ConversationSessionPtr session = f.begin(QStringLiteral("wait for it"));
-        QTRY_COMPARE_WITH_TIMEOUT(transcript(*session).size(), 2, kWait);
-        QCOMPARE(transcript(*session).last(), "command: " + gate.command());
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(pidFile).size() > 0, kWait);
+        QFile file(pidFile);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t shell = pid_t(file.readAll().trimmed().toInt());
         const std::weak_ptr<AgentTask> first = session->task();
 
-        if (followUp) {
+        if (how == u"stop") {
+            f.loop->stop(*session);
+        } else if (how == u"follow-up") {
             f.server->enqueue(FakeReply::events({ textChunk("Moving on.") }));
             f.loop->start(QStringLiteral("forget it"), session, AgentLoop::Turn::followUp);
-            QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
-            // The new turn answers the call left open, or the service would
-            // refuse the history.
-            QCOMPARE(
-                partOf(f.server->requests().at(1), 2, 0).value("functionResponse")["response"]["exitCode"],
-                QJsonValue("-1"));
         } else {
-            f.loop->stop(*session);
-            QVERIFY(!session->isProcessing());
+            f.loop.reset();
         }
-        const QStringList messagesBefore = transcript(*session);
-        const QStringList historyBefore = apiTranscript(session->apiMessages());
+        QTRY_VERIFY_WITH_TIMEOUT(kill(shell, 0) != 0 && errno == ESRCH, kWait);
+        if (how == u"quit")
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            first.use_count() <= 1 && !session->isProcessing() && f.networkIdle(), kWait);
 
-        // The macro evaluates its condition again after success: write once.
-        bool released = false;
-        QTRY_VERIFY_WITH_TIMEOUT(released || (released = gate.release("released\n")), kWait);
-        // Only the conversation may still hold the loop's task.
-        QTRY_VERIFY_WITH_TIMEOUT(first.use_count() <= 1, kWait);
-        QVERIFY(!session->isProcessing());
-
-        if (followUp) {
-            QCOMPARE(transcript(*session), messagesBefore);
-            QCOMPARE(apiTranscript(session->apiMessages()), historyBefore);
-            QCOMPARE(messagesBefore,
-                (QStringList { "user: wait for it", "command: " + gate.command(), "user: forget it",
-                    "assistant: Moving on." }));
-            QCOMPARE(historyBefore,
-                (QStringList { "user: text(wait for it)", "model: call(" + gate.command() + ")",
-                    "user: response(Interrupted by the user before the command finished|-1)",
-                    "user: text(forget it)", "model: text(Moving on.)" }));
-        } else {
-            QCOMPARE(transcript(*session), messagesBefore + QStringList { "output: released" });
-            QCOMPARE(apiTranscript(session->apiMessages()),
-                historyBefore + QStringList { "user: response(released|0)" });
-            QCOMPARE(f.server->requests().size(), 1);
+        // Nothing of the stopped command is shown; the model hears of it.
+        QStringList messages { "user: wait for it", "command: " + command };
+        QStringList history { "user: text(wait for it)", "model: call(" + command + ")",
+            "user: response(Interrupted by the user before the command finished|-1)" };
+        if (how == u"follow-up") {
+            messages << "user: forget it"
+                     << "assistant: Moving on.";
+            history << "user: text(forget it)"
+                    << "model: text(Moving on.)";
         }
+        QCOMPARE(transcript(*session), messages);
+        QCOMPARE(apiTranscript(session->apiMessages()), history);
+        QCOMPARE(f.server->requests().size(), how == u"stop" ? 1 : 2);
+    }
+
+    void unaskedCommandsRunInTheSandbox_data()
+    {
+        QTest::addColumn<SandboxKind>("sandbox");
+        QTest::newRow("bubblewrap") << SandboxKind::bubblewrap;
+        QTest::newRow("landlock") << SandboxKind::landlock;
+        QTest::newRow("none: it asks") << SandboxKind::none;
+    }
+    void unaskedCommandsRunInTheSandbox()
+    {
+        QFETCH(SandboxKind, sandbox);
+        CommandSandbox::force(sandbox);
+        const auto unforce = qScopeGuard([] { CommandSandbox::force(std::nullopt); });
+        AgentFixture f;
+        f.setKey();
+        // The preferences file in use hides with the rest.
+        const QString command = QStringLiteral("cat '%1'").arg(f.defaults->filePath());
+        f.server->enqueue(FakeReply::events({ callChunk(command) }));
+        f.server->enqueue(FakeReply::events({ textChunk("Done.") }));
+        const ConversationSessionPtr session = f.begin(QStringLiteral("look"), LauncherMode::terminal);
+        if (sandbox == SandboxKind::none) {
+            QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+            f.loop->respondToApproval(*session, false);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
+        if (sandbox == SandboxKind::none) {
+            QCOMPARE(transcript(*session).at(1), "error: Denied: " + command);
+            return;
+        }
+        QCOMPARE(session->messages().at(1).role, ConversationMessage::Role::command);
+        QVERIFY(session->messages().at(1).sandboxed);
+        QVERIFY(!f.server->requests().at(1).body.contains(kTestKey.toUtf8()));
     }
 
     void withoutAKeyOnlyTheErrorAppears()

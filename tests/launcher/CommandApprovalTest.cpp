@@ -7,6 +7,9 @@
 using namespace quillet;
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(quillet::SandboxKind)
+Q_DECLARE_METATYPE(quillet::CommandRoute)
+
 namespace {
 
 // One row per command, named after it.
@@ -125,7 +128,16 @@ private Q_SLOTS:
                 "git branch -D main", "git branch -m a b", "git branch topic", "git tag v1", "git stash",
                 "git config user.name x", "git log --output=f", "git diff --ext-diff", "git grep -Ocat x",
                 "git -C /tmp status", "git --exec-path=/tmp log", "git --config-env=core.pager=X log",
-                "git --git-dir=/tmp/x status", "git -p log", "git log $OPTS", "git st", "git push" });
+                "git --git-dir=/tmp/x status", "git -p log", "git log $OPTS", "git st", "git push",
+                "git grep -iO'cat' x", "git grep -nOcat x", "git diff --textconv", "git log --textc",
+                "git cat-file --filters HEAD:x" });
+
+        // Text that bash evaluates again: array subscripts of test -v and -R
+        // (however quoted), and substitutions held in quotes; a here-document
+        // whose delimiter is split by a continued line ends where bash ends it.
+        rows(true,
+            { "test -v 'x[$(touch MARK)]'", "[ -v 'x[`id`]' ]", "test -R x", "test -v $'x[\\x24(id)]'",
+                "echo '$(id)'", "cat '`id`'", "ls \"${HOME}\"", "cat <<EOF\nx\nEO\\\nF\ntouch y" });
     }
     void agentDecidesRunsOnlyWhatOnlyReads()
     {
@@ -133,7 +145,7 @@ private Q_SLOTS:
         QFETCH(bool, asks);
         QTemporaryDir dir;
         Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
-        QCOMPARE(needsApproval(command, LauncherMode::terminal, defaults), asks);
+        QCOMPARE(needsApproval(command, LauncherMode::terminal, defaults, SandboxKind::bubblewrap), asks);
         // The list alone decides every row, whatever the deny-list says.
         QCOMPARE(isReadOnly(command), !asks);
     }
@@ -174,7 +186,38 @@ private Q_SLOTS:
             defaults.setString(QLatin1String(approvalKeys::aiChat), stored);
             defaults.setString(QLatin1String(approvalKeys::terminal), stored);
         }
-        QCOMPARE(needsApproval(command, LauncherMode(mode), defaults), needed);
+        QCOMPARE(needsApproval(command, LauncherMode(mode), defaults, SandboxKind::landlock), needed);
+    }
+
+    void whatRunsUnaskedRunsConfined_data()
+    {
+        QTest::addColumn<QString>("policy");
+        QTest::addColumn<SandboxKind>("sandbox");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<CommandRoute>("route");
+        QTest::newRow("read-only, bubblewrap")
+            << u"agentDecides"_s << SandboxKind::bubblewrap << u"ls"_s << CommandRoute::sandboxed;
+        QTest::newRow("read-only, Landlock")
+            << u"agentDecides"_s << SandboxKind::landlock << u"cat f"_s << CommandRoute::sandboxed;
+        QTest::newRow("no sandbox: everything asks")
+            << u"agentDecides"_s << SandboxKind::none << u"ls"_s << CommandRoute::ask;
+        QTest::newRow("writing asks")
+            << u"agentDecides"_s << SandboxKind::bubblewrap << u"touch f"_s << CommandRoute::ask;
+        QTest::newRow("never asks, runs as it is")
+            << u"never"_s << SandboxKind::none << u"touch f"_s << CommandRoute::direct;
+        QTest::newRow("always asks") << u"always"_s << SandboxKind::bubblewrap << u"ls"_s
+                                     << CommandRoute::ask;
+    }
+    void whatRunsUnaskedRunsConfined()
+    {
+        QFETCH(QString, policy);
+        QFETCH(SandboxKind, sandbox);
+        QFETCH(QString, command);
+        QFETCH(CommandRoute, route);
+        QTemporaryDir dir;
+        Defaults defaults(dir.filePath(QStringLiteral("q.conf")));
+        defaults.setString(QLatin1String(approvalKeys::terminal), policy);
+        QCOMPARE(routeCommand(command, LauncherMode::terminal, defaults, sandbox), route);
     }
 };
 

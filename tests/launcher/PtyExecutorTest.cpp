@@ -4,6 +4,7 @@
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTask>
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
@@ -150,20 +151,59 @@ private Q_SLOTS:
         QCOMPARE(result->exitCode, -1);
     }
 
-    void backgroundChildDoesNotHoldTheResult()
+    void nothingOutlivesTheCommand_data()
     {
-        // The shell exits at once; its child ignores the hang-up and keeps the
-        // terminal open until it ends 30 s later; the result must come long
-        // before that.
+        QTest::addColumn<QString>("command");
+        QTest::newRow("setsid") << "setsid sleep 300 & echo $!";
+        QTest::newRow("nohup") << "nohup sleep 300 >/dev/null 2>&1 & echo $!";
+        QTest::newRow("orphaned by a subshell") << "(trap '' HUP TERM; sleep 300 & echo $!)";
+    }
+    void nothingOutlivesTheCommand()
+    {
+        // The shell exits at once; what it started is ended then, and the
+        // result does not wait for it.
+        QFETCH(QString, command);
         PtyOptions options;
         options.timeout = 60s;
-        const auto result = finishWithin(
-            executeCommandWithPTY(QStringLiteral("trap '' HUP; sleep 30 & echo $!"), options), 20s);
+        options.killGrace = 500ms;
+        const auto result = finishWithin(executeCommandWithPTY(command, options), 20s);
         QVERIFY(result);
-        endProcess(firstLinePid(*result));
-        QCOMPARE(result->exitCode, 0);
-        QVERIFY(!result->output.contains(QLatin1String("timed out")));
-        QVERIFY(firstLinePid(*result) > 1);
+        const pid_t child = firstLinePid(*result);
+        QVERIFY(child > 1 && result->exitCode == 0);
+        QVERIFY(kill(child, 0) != 0 && errno == ESRCH);
+    }
+
+    void stopEndsEverythingAtOnce_data()
+    {
+        QTest::addColumn<QString>("shell");
+        QTest::addColumn<bool>("pipe");
+        QTest::newRow("pty") << "" << false;
+        QTest::newRow("pipe") << "" << true;
+        QTest::newRow("a shell that ignores SIGTERM") << "trap '' TERM; " << false;
+    }
+    void stopEndsEverythingAtOnce()
+    {
+        QFETCH(QString, shell);
+        QFETCH(bool, pipe);
+        QTemporaryDir dir;
+        const QString started = dir.filePath(QStringLiteral("started"));
+        PtyOptions options;
+        options.forcePipe = pipe;
+        options.killGrace = 500ms;
+        options.stopper = std::make_shared<CommandStopper>();
+        auto future = executeCommandWithPTY(
+            shell + QStringLiteral("setsid sleep 300 & echo $! > '%1'; sleep 300").arg(started), options);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(started).size() > 0, 20000);
+        QFile file(started);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const pid_t child = pid_t(file.readAll().trimmed().toInt());
+
+        options.stopper->stop();
+        const auto result = finishWithin(future, 20s);
+        QVERIFY(result);
+        QCOMPARE(result->output, QStringLiteral("\n(command stopped)"));
+        QCOMPARE(result->exitCode, -1);
+        QVERIFY(kill(child, 0) != 0 && errno == ESRCH);
     }
 
     void floodStaysWithinTheLimits_data()

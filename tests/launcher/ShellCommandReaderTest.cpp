@@ -69,7 +69,8 @@ private Q_SLOTS:
             << u"echo \"a\\nb \\$x \\\"q\\\"\""_s << u"<echo> a\\nb $x \"q\"'"_s;
         QTest::newRow("escapes outside quotes") << u"\\r\\m x"_s << u"<rm\\> x"_s;
         QTest::newRow("line continuation") << u"l\\\ns \\\n-la"_s << u"<ls> -la"_s;
-        QTest::newRow("ANSI-C quoting kept undecoded") << u"$'\\x72m' x"_s << u"<\\x72m~'> x"_s;
+        QTest::newRow("ANSI-C quoting decoded")
+            << u"$'\\x72m\\0551\\ca\\u00e9\\q' x"_s << u"<rm-1\x01é\\q~'> x"_s;
         QTest::newRow("parameters") << u"echo ${HOME} ${x:=1} $[1] $1"_s
                                     << u"<echo> ${HOME}~ ${x:=1}~! $[1]~! $1~"_s;
         QTest::newRow("redirections")
@@ -82,6 +83,12 @@ private Q_SLOTS:
         QTest::newRow("substitution in a here-document")
             << u"cat <<EOF\n$(rm x)\nEOF"_s << u"[substitutes]"_s;
         QTest::newRow("tabs stripped") << u"cat <<-EOF\n\tx\n\tEOF\n"_s << u"<cat> <<-EOF{x\n~}"_s;
+        // bash joins continued lines before it looks for the delimiter, but
+        // not under a quoted one.
+        QTest::newRow("delimiter split by a continuation")
+            << u"cat <<EOF\nx\nEO\\\nF\ntouch y"_s << u"<cat> <<EOF{x\n~} ; <touch> y"_s;
+        QTest::newRow("quoted delimiter joins nothing")
+            << u"cat <<'EOF'\nEO\\\nF\nEOF"_s << u"<cat> <<EOF'{EO\\\nF\n}"_s;
         QTest::newRow("here-document without end")
             << u"cat <<EOF\nx"_s << u"<cat> <<EOF{x\n~} [unreadable]"_s;
         QTest::newRow("command substitution") << u"echo $(rm x)"_s << u"[substitutes]"_s;

@@ -167,13 +167,26 @@ public:
         prompt->setText(QStringLiteral("$"));
         m_text = new PlainTextView(monospaceFont(11), 120, m_box);
         setTextColor(m_text, terminalText());
+        // How it came to run: unasked in the sandbox, or with the user's yes.
+        m_route = plainLabel(monospaceFont(10), terminalGreen(), m_box);
+        m_route->setObjectName(QStringLiteral("commandRoute"));
         m_inner->addWidget(prompt, 0, Qt::AlignTop);
         m_inner->addWidget(m_text, 1);
+        m_inner->addWidget(m_route, 0, Qt::AlignTop);
     }
-    void setMessage(const ConversationMessage &message) override { m_text->setCommand(message.content); }
+    void setMessage(const ConversationMessage &message) override
+    {
+        m_text->setCommand(message.content);
+        m_route->setText(message.sandboxed ? QStringLiteral("read-only") : QStringLiteral("approved"));
+        m_route->setToolTip(message.sandboxed
+                ? QStringLiteral("Ran without asking, in a sandbox: it could change no file, reach no "
+                                 "network and read no secret")
+                : QStringLiteral("Ran with your approval"));
+    }
 
 private:
     PlainTextView *m_text;
+    QLabel *m_route;
 };
 
 class OutputRow final : public TerminalRow {

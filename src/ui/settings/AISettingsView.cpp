@@ -209,7 +209,14 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
     }
     page->addContent(captionLabel(QStringLiteral(
         "\"AI decides\" runs a command at once only when every part of it is a known read-only command "
-        "(ls, cat, grep, git status, …); anything else waits for your approval.")));
+        "(ls, cat, grep, git status, …), and then in a sandbox where it can change no file, reach no "
+        "network and read no secret; anything else waits for your approval.")));
+    if (CommandSandbox::available() == SandboxKind::none) {
+        QLabel *note = captionLabel(QStringLiteral("This system offers no sandbox (bubblewrap or Landlock), "
+                                                   "so every command waits for your approval."));
+        note->setObjectName(QStringLiteral("noSandboxNote"));
+        page->addContent(note);
+    }
 
     // Built-in prompts.
     SettingsSection *builtIn = page->addSection(QStringLiteral("Built-in Prompts"));

@@ -3,6 +3,7 @@
 #include "ui/launcher/CommandText.h"
 #include "ui/launcher/MarkdownView.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -96,7 +97,7 @@ private Q_SLOTS:
         f.press("followUp", Qt::Key_Return);
         QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
         QCOMPARE(transcript(*session),
-            (QStringList { "user: clean up", "error: Command denied by user", "user: never mind",
+            (QStringList { "user: clean up", "error: Denied: rm -rf build", "user: never mind",
                 "assistant: Not removing anything." }));
     }
 
@@ -119,11 +120,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!first->isProcessing(), kWait);
         QVERIFY(second->awaitingApproval());
         QCOMPARE(transcript(*first).mid(1, 2), (QStringList { "command: echo first", "output: first" }));
+        QTRY_COMPARE_WITH_TIMEOUT(f.view.findChild<QLabel *>(QStringLiteral("commandRoute"))->text(),
+            QStringLiteral("approved"), kWait);
 
         f.model->openSession(second);
         QTest::mouseClick(f.button("deny"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!second->isProcessing(), kWait);
-        QCOMPARE(transcript(*second).at(1), QStringLiteral("error: Command denied by user"));
+        QCOMPARE(transcript(*second).at(1), QStringLiteral("error: Denied: echo second"));
     }
 
     void aCommandShowsWhatHidesInIt()

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 
@@ -19,6 +20,7 @@ using namespace quillet;
 using test::FakeReply;
 
 Q_DECLARE_METATYPE(FakeReply)
+Q_DECLARE_METATYPE(quillet::SandboxKind)
 
 namespace {
 
@@ -39,6 +41,25 @@ QString text(QWidget &parent, const char *name)
 class AISettingsViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void saysWhenEveryCommandAsks_data()
+    {
+        QTest::addColumn<SandboxKind>("sandbox");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("bubblewrap") << SandboxKind::bubblewrap << false;
+        QTest::newRow("landlock") << SandboxKind::landlock << false;
+        QTest::newRow("none") << SandboxKind::none << true;
+    }
+    void saysWhenEveryCommandAsks()
+    {
+        QFETCH(SandboxKind, sandbox);
+        QFETCH(bool, noted);
+        CommandSandbox::force(sandbox);
+        const auto unforce = qScopeGuard([] { CommandSandbox::force(std::nullopt); });
+        test::SettingsFixture f;
+        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        QCOMPARE(view.findChild<QLabel *>(QStringLiteral("noSandboxNote")) != nullptr, noted);
+    }
+
     void testConnectionReportsTheOutcome_data()
     {
         QTest::addColumn<FakeReply>("reply");
