@@ -227,8 +227,10 @@ QCoro::Task<> AgentLoop::runTurn(
             const CommandResult result = co_await executeCommandWithPTY(command, m_commandOptions);
             if (!mayContinue())
                 co_return;
-            session->appendMessage(ConversationMessage::make(ConversationMessage::Role::output,
-                agent::displayedOutput(result.output, result.exitCode), result.rawOutput));
+            ConversationMessage output = ConversationMessage::make(ConversationMessage::Role::output,
+                agent::displayedOutput(result.output, result.exitCode), result.rawOutput);
+            output.omittedBytes = result.omittedBytes;
+            session->appendMessage(output);
             session->appendApiMessage(
                 functionResponse(call.name, agent::commandResponse(result.output, result.exitCode)));
         } else {

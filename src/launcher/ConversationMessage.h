@@ -24,6 +24,8 @@ struct ConversationMessage {
     QString content;
     // The raw terminal bytes of a command; only on output messages.
     std::optional<QByteArray> rawOutput;
+    // Bytes of output that came before rawOutput and were not kept.
+    qint64 omittedBytes = 0;
 
     static ConversationMessage make(Role role, QString content, std::optional<QByteArray> rawOutput = {})
     {
