@@ -228,10 +228,18 @@ void MarkdownView::insertBlock(QTextCursor &cursor, const MarkdownBlock &block, 
         break;
     }
     case Kind::rule: {
-        QTextBlockFormat rule = spacedBlock(gap);
-        rule.setProperty(
-            QTextFormat::BlockTrailingHorizontalRulerWidth, QTextLength(QTextLength::PercentageLength, 100));
-        startParagraph(cursor, rule);
+        // An empty grid cell whose top border is the line.
+        prepareForFrame(cursor);
+        QTextTableFormat format = plainGrid(gap + kBlockGap);
+        format.setBottomMargin(kBlockGap);
+        QTextTable *line = cursor.insertTable(1, 1, format);
+        QTextTableCellFormat cell;
+        cell.setTopBorder(1);
+        cell.setTopBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+        cell.setTopBorderBrush(quillet::textColor(palette(), Emphasis::quaternary));
+        line->cellAt(0, 0).setFormat(cell);
+        line->cellAt(0, 0).firstCursorPosition().setBlockFormat(collapsedBlock());
+        moveAfter(cursor, line);
         break;
     }
     case Kind::bulletList:

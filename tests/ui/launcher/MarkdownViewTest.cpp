@@ -3,6 +3,8 @@
 
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 using namespace quillet;
 
@@ -52,6 +54,31 @@ private Q_SLOTS:
         view.showMarkdown(markdown);
         QCOMPARE(anchors(view), links);
         QCOMPARE(view.toPlainText(), text);
+    }
+
+    void drawsWhatTheLayoutNeeds()
+    {
+        MarkdownView view;
+        view.showMarkdown(QStringLiteral("| A | B |\n|---|--:|\n| x | 1 |\n\n3. three\n- [x] done\n\n"
+                                         "> quoted\n\n---\nafter"));
+        QList<QTextTable *> tables;
+        for (QTextFrame *frame : view.document()->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame))
+                tables.append(table);
+        }
+        QCOMPARE(tables.size(), 5); // the table, two lists, the quote, the rule
+        const auto cellText = [](QTextTable *table, int row, int column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            QTextCursor cursor = cell.firstCursorPosition();
+            cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            return cursor.selectedText();
+        };
+        QCOMPARE(tables[0]->cellAt(1, 1).firstCursorPosition().blockFormat().alignment(), Qt::AlignRight);
+        QCOMPARE(cellText(tables[1], 0, 0), QStringLiteral("3."));
+        QCOMPARE(cellText(tables[2], 0, 0), QStringLiteral("☑"));
+        QVERIFY(tables[3]->cellAt(0, 0).format().toTableCellFormat().leftBorder() > 0);
+        QVERIFY(tables[4]->cellAt(0, 0).format().toTableCellFormat().topBorder() > 0);
+        QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("after"));
     }
 };
 
