@@ -2,7 +2,6 @@
 #include "SampleText.h"
 #include "launcher/AppIndexService.h"
 #include "launcher/CommandApproval.h"
-#include "launcher/InlineMarkdown.h"
 #include "launcher/MarkdownBlocks.h"
 #include "launcher/TerminalOutput.h"
 
@@ -80,36 +79,12 @@ void terminalOutput1MB(benchmark::State &state)
 }
 BENCHMARK(terminalOutput1MB)->Unit(benchmark::kMillisecond);
 
+// The whole read of an answer: blocks, nested containers and inline runs.
 void markdown50KB(benchmark::State &state)
 {
     const QString text = bench::markdownAnswer(50 * 1024);
-    for (auto _ : state) {
-        const QList<MarkdownBlock> blocks = parseBlocks(text);
-        qsizetype runs = 0;
-        for (const MarkdownBlock &block : blocks) {
-            switch (block.kind) {
-            case MarkdownBlock::Kind::paragraph:
-                runs += renderInline(block.text).size();
-                break;
-            case MarkdownBlock::Kind::bullet:
-            case MarkdownBlock::Kind::ordered:
-                for (const QString &item : block.items)
-                    runs += renderInline(item).size();
-                break;
-            case MarkdownBlock::Kind::table:
-                for (const QString &cell : block.headers)
-                    runs += renderInline(cell).size();
-                for (const QStringList &row : block.displayRows()) {
-                    for (const QString &cell : row)
-                        runs += renderInline(cell).size();
-                }
-                break;
-            case MarkdownBlock::Kind::codeBlock:
-                break;
-            }
-        }
-        benchmark::DoNotOptimize(runs);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(parseMarkdown(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK(markdown50KB)->Unit(benchmark::kMillisecond);
@@ -121,7 +96,7 @@ void hostileInline48KB(benchmark::State &state, const char *unit)
     const QString piece = QString::fromUtf8(unit);
     const QString text = piece.repeated(48 * 1024 / piece.size());
     for (auto _ : state)
-        benchmark::DoNotOptimize(renderInline(text));
+        benchmark::DoNotOptimize(parseMarkdown(text));
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 BENCHMARK_CAPTURE(hostileInline48KB, empty_links, "[](")->Unit(benchmark::kMillisecond);
@@ -139,17 +114,27 @@ void unclosedCodeSpans48KB(benchmark::State &state)
     for (int length = 1; text.size() < 48 * 1024; ++length)
         text += QString(length, u'`') + QStringLiteral("code ");
     for (auto _ : state)
-        benchmark::DoNotOptimize(renderInline(text));
+        benchmark::DoNotOptimize(parseMarkdown(text));
 }
 BENCHMARK(unclosedCodeSpans48KB)->Unit(benchmark::kMillisecond);
 
-void parseBlocks50KB(benchmark::State &state)
+// 48 KB of block structure nested as deep as it goes: quotes in quotes, and
+// list items each indented under the one before.
+void hostileBlocks48KB(benchmark::State &state, bool lists)
 {
-    const QString text = bench::markdownAnswer(50 * 1024);
+    QString text;
+    if (lists) {
+        for (int depth = 0; text.size() < 48 * 1024; ++depth)
+            text += QString(2 * depth, u' ') + QStringLiteral("- item\n");
+    } else {
+        text = QStringLiteral("> ").repeated(24 * 1024) + QStringLiteral("deep");
+    }
     for (auto _ : state)
-        benchmark::DoNotOptimize(parseBlocks(text));
+        benchmark::DoNotOptimize(parseMarkdown(text));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
-BENCHMARK(parseBlocks50KB)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileBlocks48KB, nested_quotes, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hostileBlocks48KB, nested_lists, true)->Unit(benchmark::kMillisecond);
 
 void dangerCheck(benchmark::State &state)
 {

@@ -181,7 +181,14 @@ void FloatingPanelController::toggleLauncher()
     auto *view = new LauncherView(model);
     if (m_launcher.shortcutText)
         view->setShortcutText(m_launcher.shortcutText());
-    auto *panel = new FloatingWindow(view, QSize(LauncherView::width, LauncherView::height));
+    // Centred on the screen the user looks at, its top 22 % down the work
+    // area where it fits; the window grows and shrinks with its content.
+    const QRect frame
+        = launcherGeometry(workAreaAt(QCursor::pos()), QSize(LauncherView::width, LauncherView::height));
+    view->setAvailableSize(frame.size());
+    auto *panel = new FloatingWindow(view, view->size());
+    connect(
+        view, &LauncherView::heightChanged, panel, [panel](int height) { panel->setFixedHeight(height); });
     panel->setObjectName(QStringLiteral("launcherPanel"));
     panel->setTransient(true);
     connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
@@ -190,9 +197,7 @@ void FloatingPanelController::toggleLauncher()
         m_launcherPanel = nullptr;
         Q_EMIT launcherVisibleChanged(false);
     });
-    // Centred on the screen the user looks at, its top 22 % down the work area.
-    const QRect area = workAreaAt(QCursor::pos());
-    panel->move(area.center().x() - LauncherView::width / 2, area.top() + int(0.22 * area.height()));
+    panel->move(frame.topLeft());
     m_launcherPanel = panel;
     m_workspace.showOnAllDesktops(panel->winId());
     panel->show();

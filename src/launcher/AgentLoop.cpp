@@ -263,8 +263,10 @@ QCoro::Task<> AgentLoop::runTurn(
                 session->appendApiMessage(functionResponse(call.name, agent::interruptedResponse()));
                 break;
             }
-            session->appendMessage(ConversationMessage::make(ConversationMessage::Role::output,
-                agent::displayedOutput(result.output, result.exitCode), result.rawOutput));
+            ConversationMessage output = ConversationMessage::make(ConversationMessage::Role::output,
+                agent::displayedOutput(result.output, result.exitCode), result.rawOutput);
+            output.omittedBytes = result.omittedBytes;
+            session->appendMessage(output);
             session->appendApiMessage(
                 functionResponse(call.name, agent::commandResponse(result.output, result.exitCode)));
         } else {

@@ -62,6 +62,8 @@ AppIndexService::AppIndexService(Workspace &workspace, QObject *parent)
 
 AppIndexService::~AppIndexService()
 {
+    if (m_started)
+        m_workspace.setApplicationsChangedHandler({});
     m_listing.waitForFinished();
 }
 
@@ -88,13 +90,32 @@ void AppIndexService::buildIndex()
     if (m_started)
         return;
     m_started = true;
+    m_workspace.setApplicationsChangedHandler([this] { reindex(); });
+    startPass();
+}
+
+void AppIndexService::reindex()
+{
+    if (m_passRunning)
+        m_passPending = true;
+    else
+        startPass();
+}
+
+void AppIndexService::startPass()
+{
+    m_passRunning = true;
+    m_passPending = false;
     Workspace *workspace = &m_workspace;
     // The watcher always reports through the event loop, so the result is
-    // published after buildIndex() has returned, even for a quick listing.
+    // published after the caller has returned, even for a quick listing.
     auto *watcher = new QFutureWatcher<QList<IndexedApp>>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        m_passRunning = false;
         publish(watcher->result());
         watcher->deleteLater();
+        if (m_passPending)
+            startPass();
     });
     const QString locale = QLocale::system().name();
     const QStringList locales { locale, locale.section(u'_', 0, 0) };
@@ -112,6 +133,8 @@ void AppIndexService::publish(const QList<IndexedApp> &apps)
     qCDebug(lcAppIndex) << "Indexed" << apps.size() << "applications";
     if (m_apps != apps) {
         m_apps = apps;
+        // An entry's icon may have changed with it.
+        m_icons.clear();
         Q_EMIT appsChanged();
     }
     if (!m_isIndexed) {

@@ -27,6 +27,8 @@ struct ConversationMessage {
     // On command messages: it ran unasked in the sandbox ("read-only"), not
     // with the user's approval.
     bool sandboxed = false;
+    // Bytes of output that came before rawOutput and were not kept.
+    qint64 omittedBytes = 0;
 
     static ConversationMessage make(Role role, QString content, std::optional<QByteArray> rawOutput = {})
     {

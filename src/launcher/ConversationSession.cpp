@@ -75,6 +75,41 @@ void ConversationSession::removeMessages(ConversationMessage::Role role)
         Q_EMIT messagesChanged();
 }
 
+namespace {
+
+qint64 outputCost(const ConversationMessage &message)
+{
+    if (message.role != ConversationMessage::Role::output)
+        return 0;
+    return message.content.size() * qint64(sizeof(QChar))
+        + (message.rawOutput ? message.rawOutput->size() : 0);
+}
+
+} // namespace
+
+qint64 ConversationSession::outputBytes() const
+{
+    qint64 total = 0;
+    for (const ConversationMessage &message : m_messages)
+        total += outputCost(message);
+    return total;
+}
+
+qint64 ConversationSession::releaseOutput(qsizetype index)
+{
+    if (index < 0 || index >= m_messages.size() || !m_messages[index].rawOutput)
+        return 0;
+    ConversationMessage &message = m_messages[index];
+    const qint64 before = outputCost(message);
+    const qint64 dropped = message.rawOutput->size() + message.omittedBytes;
+    message.rawOutput.reset();
+    message.omittedBytes = 0;
+    message.content = QStringLiteral("(output dropped to save memory: %1 KB)").arg((dropped + 1023) / 1024);
+    Q_EMIT messageChanged(index);
+    Q_EMIT messagesChanged();
+    return before - outputCost(message);
+}
+
 void ConversationSession::appendApiMessage(const ChatMessage &message)
 {
     m_apiMessages.append(message);

@@ -59,6 +59,14 @@ public:
     void removeMessages(ConversationMessage::Role role);
     void appendApiMessage(const ChatMessage &message);
 
+    // Memory held for what commands printed: the raw bytes and the text of
+    // every output message.
+    qint64 outputBytes() const;
+    // Drops what the output message at `index` holds and leaves a note of how
+    // much was dropped in its place; returns the bytes freed. The history
+    // sent to the model is kept.
+    qint64 releaseOutput(qsizetype index);
+
     // The loop currently working on the conversation (not observed).
     std::shared_ptr<AgentTask> task() const { return m_task; }
     void setTask(std::shared_ptr<AgentTask> task) { m_task = std::move(task); }

@@ -9,6 +9,8 @@
 
 #include <QLoggingCategory>
 
+#include <algorithm>
+
 namespace quillet {
 
 Q_LOGGING_CATEGORY(lcLauncher, "quillet.launcher")
@@ -27,6 +29,9 @@ LauncherViewModel::LauncherViewModel(
     , m_agentLoop(agentLoop)
     , m_clock(clock)
 {
+    // A query typed before the index was ready, or while applications were
+    // installed, is answered again when a new index is published.
+    connect(&m_appIndex, &AppIndexService::appsChanged, this, &LauncherViewModel::refreshResults);
 }
 
 LauncherMode LauncherViewModel::currentMode() const
@@ -135,6 +140,27 @@ void LauncherViewModel::updateResults()
     setResults(m_appIndex.search(trimmedSpacesAndTabs(m_searchText).toString()).mid(0, kMaxResults));
 }
 
+void LauncherViewModel::refreshResults()
+{
+    if (currentMode() != LauncherMode::apps)
+        return;
+    const QString highlighted = m_selectedIndex >= 0 && m_selectedIndex < m_results.size()
+        ? m_results[m_selectedIndex].id
+        : QString();
+    setResults(m_appIndex.search(trimmedSpacesAndTabs(m_searchText).toString()).mid(0, kMaxResults));
+    // The highlight stays on the application it was on, if it is still listed.
+    qsizetype row = 0;
+    while (row < m_results.size() && m_results[row].id != highlighted)
+        ++row;
+    setSelectedIndex(row < m_results.size() ? int(row) : 0);
+}
+
+bool LauncherViewModel::noApplicationMatches() const
+{
+    return currentMode() == LauncherMode::apps && m_results.isEmpty() && m_appIndex.isIndexed()
+        && !trimmedSpacesAndTabs(m_searchText).isEmpty();
+}
+
 void LauncherViewModel::moveSelectionUp()
 {
     if (m_selectedIndex >= 1)
@@ -184,6 +210,8 @@ void LauncherViewModel::submit()
 
     auto session
         = std::make_shared<ConversationSession>(mode, leftGraphemes(query, kTitleLength), m_clock.now());
+    connect(
+        session.get(), &ConversationSession::messageAppended, this, &LauncherViewModel::enforceOutputBudget);
     setSessions(QList<ConversationSessionPtr> { session } + m_sessions);
     setActiveSession(session);
     setSearchText(mode == LauncherMode::terminal ? QStringLiteral(">") : QStringLiteral("?"));
@@ -226,8 +254,25 @@ void LauncherViewModel::deleteSession(const ConversationSessionPtr &session)
     setSessions(remaining);
     if (m_activeSession && m_activeSession->id() == id)
         setActiveSession(nullptr);
+    // Deleting the last row leaves the one above it highlighted.
+    if (!m_activeSession && currentMode() != LauncherMode::apps)
+        setSelectedIndex(std::clamp(m_selectedIndex, 0, std::max(0, int(filteredSessions().size()) - 1)));
     // A turn left waiting for approval would never end: it is told "no".
     m_agentLoop.stop(*doomed);
+}
+
+void LauncherViewModel::enforceOutputBudget()
+{
+    qint64 total = 0;
+    for (const ConversationSessionPtr &session : std::as_const(m_sessions))
+        total += session->outputBytes();
+    // The oldest conversations, and in each the oldest commands, give way first.
+    for (auto session = m_sessions.crbegin(); session != m_sessions.crend() && total > m_outputBudget;
+         ++session) {
+        const QList<ConversationMessage> messages = (*session)->messages();
+        for (qsizetype index = 0; index < messages.size() && total > m_outputBudget; ++index)
+            total -= (*session)->releaseOutput(index);
+    }
 }
 
 void LauncherViewModel::stopGenerating()

@@ -40,6 +40,9 @@ class LauncherViewModel : public QObject {
 
 public:
     static constexpr qsizetype kMaxResults = 8;
+    // The memory all conversations together may hold for command output;
+    // beyond it the oldest outputs are dropped, each leaving a note.
+    static constexpr qint64 kOutputBudget = 32 * 1024 * 1024;
     static constexpr qsizetype kTitleLength = 60;
 
     // The services must outlive the view model; the clock stamps new
@@ -65,6 +68,8 @@ public:
     LauncherMode currentMode() const;
     // The conversations of the current mode, newest first.
     QList<ConversationSessionPtr> filteredSessions() const;
+    // An application query that the finished index answers with nothing.
+    bool noApplicationMatches() const;
 
     // Every change re-runs the application search (or empties the results
     // outside apps mode) and moves the highlight back to the first row.
@@ -105,6 +110,9 @@ public:
     // The approval buttons of the open conversation.
     void respondToApproval(bool approved);
 
+    // Another output budget (tests use a small one).
+    void setOutputBudget(qint64 bytes) { m_outputBudget = bytes; }
+
     // The index the results come from; the view draws their icons through it.
     AppIndexService &appIndex() const { return m_appIndex; }
     // The time source that stamps conversations, for showing their age.
@@ -123,6 +131,8 @@ Q_SIGNALS:
 
 private:
     void updateResults();
+    void refreshResults();
+    void enforceOutputBudget();
     void setResults(const QList<IndexedApp> &results);
     void setSessions(const QList<ConversationSessionPtr> &sessions);
     void setErrorText(const QString &text);
@@ -140,6 +150,7 @@ private:
     ConversationSessionPtr m_activeSession;
     QString m_followUpText;
     QString m_errorText;
+    qint64 m_outputBudget = kOutputBudget;
 };
 
 } // namespace quillet

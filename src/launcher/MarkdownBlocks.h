@@ -1,49 +1,56 @@
 #pragma once
 
+#include "launcher/InlineMarkdown.h"
+
 #include <QList>
 #include <QString>
-#include <QStringList>
+
+#include <optional>
 
 namespace quillet {
 
-// One block of a model answer, as the launcher lays it out.
+// One block of a model answer, as the launcher lays it out. Containers
+// (quotes, lists and their items) hold their blocks in `children`.
 struct MarkdownBlock {
     enum class Kind {
-        paragraph, // `text`; a heading is stored with its text wrapped in "**"
-        bullet, // `items`, markers removed
-        ordered, // `items`, numbers removed
-        codeBlock, // `text`: the lines between the fences, unchanged
-        table, // `headers` and `rows`; rows may be shorter or longer than the header
+        paragraph, // `text`
+        heading, // `text`, `level` 1-6
+        quote, // `children`
+        bulletList, // `children`: its items
+        orderedList, // `children`: its items; `start`: the first number
+        item, // `children`; `task`: a task list item, done or not
+        codeBlock, // `code` without its last line break, `language`
+        table, // `alignments` per column; `rows`, the header first, one cell per column
+        rule, // a thematic break
     };
+    enum class Align { none, left, center, right };
 
     Kind kind = Kind::paragraph;
-    QString text;
-    QStringList items;
-    QStringList headers;
-    QList<QStringList> rows;
-
-    static MarkdownBlock paragraph(const QString &text) { return { Kind::paragraph, text, {}, {}, {} }; }
-    static MarkdownBlock bullet(const QStringList &items) { return { Kind::bullet, {}, items, {}, {} }; }
-    static MarkdownBlock ordered(const QStringList &items) { return { Kind::ordered, {}, items, {}, {} }; }
-    static MarkdownBlock codeBlock(const QString &code) { return { Kind::codeBlock, code, {}, {}, {} }; }
-    static MarkdownBlock table(const QStringList &headers, const QList<QStringList> &rows)
-    {
-        return { Kind::table, {}, {}, headers, rows };
-    }
-
-    // The body rows as shown: exactly one cell per header column, shorter rows
-    // padded with empty cells, extra cells left out.
-    QList<QStringList> displayRows() const;
+    InlineText text;
+    int level = 0;
+    int start = 1;
+    std::optional<bool> task;
+    QString code;
+    QString language;
+    QList<MarkdownBlock> children;
+    QList<Align> alignments;
+    QList<QList<InlineText>> rows;
 
     friend bool operator==(const MarkdownBlock &, const MarkdownBlock &) = default;
 };
 
-// The line-based block parser for model answers: fenced code, "#" headings,
-// pipe tables, "-"/"+"/"*" bullet lists, "1." numbered lists and paragraphs
-// (their lines joined with spaces). Pure; linear in the text.
-QList<MarkdownBlock> parseBlocks(const QString &text);
+// A model answer read as CommonMark with GitHub's tables, strikethrough,
+// task lists and autolinks (md4c). Raw HTML stays text: nothing in an answer
+// becomes markup. Images come back as links to their source, named by their
+// description. Containers nested deeper than a few levels are flattened into
+// the deepest one kept. Pure; linear in the text.
+QList<MarkdownBlock> parseMarkdown(const QString &markdown);
 
-// A readable form of a block, for logs and test failures.
-QString describe(const MarkdownBlock &block);
+// A compact readable form of blocks, for logs and test failures:
+// `h2(Title)`, `p(a {b:bold} {a=https://x:link})`, `quote[p(x)]`,
+// `ul[li[p(a)], task+[p(done)]]`, `ol3[...]`, `code:sh(ls)`,
+// `table(l,-,r)[A|B|C; 1|2|3]`, `hr`.
+QString describe(const QList<MarkdownBlock> &blocks);
+QString describe(const InlineText &runs);
 
 } // namespace quillet

@@ -2,6 +2,7 @@
 
 #include "core/Text.h"
 #include "launcher/CommandSandbox.h"
+#include "launcher/TerminalOutput.h"
 
 #include <QLoggingCategory>
 #include <QProcessEnvironment>
@@ -256,8 +257,11 @@ int openPidFd(pid_t pid)
 #endif
 }
 
+// What is kept of the output: its beginning (for the model) and its end (for
+// the view); the middle of a long output is dropped as it is read.
 struct Collected {
-    QByteArray raw;
+    QByteArray head;
+    QByteArray tail;
     qint64 totalBytes = 0;
     bool timedOut = false;
     bool stopped = false;
@@ -283,14 +287,20 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
     bool killed = false;
     bool fdOpen = true;
     char buffer[4096];
+    // A little more than the model's share: trimming may drop leading blanks.
+    const qsizetype headLimit = options.textLimit + 4096;
 
     const auto readOnce = [&]() -> bool {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
             result.totalBytes += n;
-            const qsizetype room = options.rawLimit - result.raw.size();
-            if (room > 0)
-                result.raw.append(buffer, std::min<qsizetype>(room, n));
+            const qsizetype room = std::max<qsizetype>(0, headLimit - result.head.size());
+            const qsizetype toHead = std::min<qsizetype>(room, n);
+            result.head.append(buffer, toHead);
+            result.tail.append(buffer + toHead, n - toHead);
+            // Trimmed in steps, so keeping the end costs linear time.
+            if (result.tail.size() > 2 * options.shownLimit)
+                result.tail.remove(0, result.tail.size() - options.shownLimit);
             return true;
         }
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
@@ -392,14 +402,22 @@ QString describe(const char *what, int error)
 CommandResult finish(Collected collected, const PtyOptions &options)
 {
     CommandResult result;
-    if (collected.totalBytes > collected.raw.size())
-        collected.raw.truncate(lengthWithoutIncompleteUtf8Tail(collected.raw));
-    result.rawOutput = collected.raw;
+    const bool complete = collected.totalBytes == collected.head.size() + collected.tail.size();
+    QByteArray &head = collected.head;
+    if (complete) {
+        head += collected.tail;
+        collected.tail = head;
+    } else {
+        head.truncate(lengthWithoutIncompleteUtf8Tail(head));
+    }
+    const QByteArray shown = shownTail(collected.tail, options.shownLimit);
+    result.rawOutput = shown;
+    result.omittedBytes = collected.totalBytes - shown.size();
 
-    QString text = decodeStrictUtf8(collected.raw).value_or(QString()).trimmed();
+    // Bytes that are not UTF-8 must not hide the rest of what was printed.
+    QString text = QString::fromUtf8(head).trimmed();
     const QByteArray utf8 = text.toUtf8();
-    const bool rawCut = collected.totalBytes > collected.raw.size();
-    if (utf8.size() > options.textLimit || rawCut) {
+    if (utf8.size() > options.textLimit || !complete) {
         QByteArray kept = utf8.left(options.textLimit);
         kept.truncate(lengthWithoutIncompleteUtf8Tail(kept));
         text = QString::fromUtf8(kept)
@@ -425,7 +443,7 @@ CommandResult finish(Collected collected, const PtyOptions &options)
 
 CommandResult failure(const QString &description)
 {
-    return CommandResult { description, -1, description.toUtf8() };
+    return CommandResult { description, -1, description.toUtf8(), 0 };
 }
 
 CommandResult runOnPipe(ExecPlan &plan, const PtyOptions &options)

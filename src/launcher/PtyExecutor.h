@@ -23,10 +23,12 @@ struct PtyOptions {
     // How long the terminal is still read after the shell has exited while a
     // background process keeps it open.
     std::chrono::milliseconds exitLinger { 2'000 };
-    // Bytes of terminal output kept; the rest is read and dropped.
-    qsizetype rawLimit = 8 * 1024 * 1024;
     // UTF-8 bytes of text handed to the model; longer text is cut with a note.
     qsizetype textLimit = 100 * 1024;
+    // Bytes of the end of the output kept for the view. Only this and the
+    // beginning the model is sent stay in memory; the middle of a long output
+    // is read and dropped.
+    qsizetype shownLimit = 256 * 1024;
     // Runs on a pipe instead of a pseudo-terminal (what happens when no
     // terminal can be had).
     bool forcePipe = false;

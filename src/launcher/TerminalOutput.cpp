@@ -149,7 +149,9 @@ void applyGraphicRendition(QStringView parameters, TerminalStyle &style)
 
 TerminalText attributedOutput(const QByteArray &data)
 {
-    QString text = decodeStrictUtf8(data).value_or(QString());
+    // A stray byte that is not UTF-8 shows as one replacement character; the
+    // rest of the output stays readable.
+    QString text = QString::fromUtf8(data);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.remove(u'\r');
     text = text.trimmed();
@@ -191,6 +193,25 @@ TerminalText attributedOutput(const QByteArray &data)
         i = j + 1;
     }
     return runs;
+}
+
+QByteArray shownTail(const QByteArray &raw, qsizetype limit)
+{
+    if (raw.size() <= limit)
+        return raw;
+    const QByteArrayView end = QByteArrayView(raw).last(limit);
+    // From the first whole line, when one follows with something on it.
+    const qsizetype lineBreak = end.indexOf('\n');
+    if (lineBreak >= 0) {
+        const QByteArrayView rest = end.sliced(lineBreak + 1);
+        if (!rest.trimmed().isEmpty())
+            return rest.toByteArray();
+    }
+    // Within one long line: from the first whole character.
+    qsizetype start = 0;
+    while (start < end.size() && start < 3 && (quint8(end[start]) & 0xC0) == 0x80)
+        ++start;
+    return end.sliced(start).toByteArray();
 }
 
 QString plainText(const TerminalText &runs)

@@ -41,11 +41,17 @@ QColor bright(int index); // 0-7
 std::optional<QColor> indexed(qint64 index);
 } // namespace terminalColors
 
-// The raw output of a command as styled text: strict UTF-8 (invalid input
-// gives no text), CR LF as LF and other CRs dropped, trimmed; select graphic
+// The raw output of a command as styled text: UTF-8 (a byte that is not
+// UTF-8 shows as a replacement character), CR LF as LF and other CRs
+// dropped, trimmed; select graphic
 // rendition sequences (colours, bold, dim, underline) applied and every other
 // control sequence dropped. Linear in the input.
 TerminalText attributedOutput(const QByteArray &data);
+
+// The end of `raw` in at most `limit` bytes, as a terminal user wants to see
+// it: starting at a line when the end holds a line break with text after it,
+// else (one long line) at the first whole character. `raw` itself when it fits.
+QByteArray shownTail(const QByteArray &raw, qsizetype limit);
 
 // The text of `runs` without styling.
 QString plainText(const TerminalText &runs);

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace quillet {
@@ -59,6 +60,12 @@ public:
     virtual QList<InstalledApplication> installedApplications() = 0;
 
     virtual QIcon applicationIcon(const InstalledApplication &application) = 0;
+
+    // `changed` runs on the main thread whenever the installed applications
+    // may have changed (an entry added, edited or removed in any applications
+    // folder); an empty function stops the calls. One handler at a time. A
+    // desktop that cannot tell never calls it.
+    virtual void setApplicationsChangedHandler(std::function<void()> changed) { Q_UNUSED(changed); }
 
     // Launches the application; on failure returns false and describes why.
     virtual bool openApplication(const QString &id, QString *error = nullptr) = 0;

@@ -9,6 +9,7 @@
 #include "support/GeminiPayloads.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestFiles.h"
 #include "ui/ai/AITransformView.h"
 #include "ui/common/FloatingWindow.h"
 #include "ui/launcher/TerminalOutputView.h"
@@ -461,6 +462,32 @@ private Q_SLOTS:
             [&] { return m_app->launcher().results().value(0).name == QLatin1String("Marker Maker"); }));
         pressKeys(QStringLiteral("Return"));
         QVERIFY(waitUntil([&] { return QFile::exists(m_opened); }));
+        QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
+    }
+
+    void anApplicationInstalledWhileRunningIsFoundAndOpened()
+    {
+        QWidget *launcher = openLauncher();
+        QVERIFY(launcher);
+        QVERIFY(waitUntil([&] { return m_app->launcher().appIndex().isIndexed(); }));
+        QVERIFY(xdotool({ QStringLiteral("type"), QStringLiteral("lantern") }));
+        auto *noMatch = launcher->findChild<QLabel *>(QStringLiteral("noMatch"));
+        QVERIFY(waitUntil([&] { return noMatch && noMatch->isVisible(); }));
+
+        // Installed now; the query already typed finds it without a keystroke.
+        const QString opened = test::isolatedHome() + QStringLiteral("/lantern-opened");
+        QElapsedTimer installed;
+        installed.start();
+        test::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                + QStringLiteral("/applications/org.example.Lantern.desktop"),
+            "[Desktop Entry]\nType=Application\nName=Late Lantern\nExec=touch " + QFile::encodeName(opened)
+                + "\n");
+        QVERIFY(waitUntil(
+            [&] { return m_app->launcher().results().value(0).name == QLatin1String("Late Lantern"); },
+            2000));
+        pressKeys(QStringLiteral("Return"));
+        QVERIFY(waitUntil([&] { return QFile::exists(opened); }, 2000));
+        QVERIFY2(installed.elapsed() < 2000, qPrintable(QString::number(installed.elapsed())));
         QVERIFY(waitUntil([&] { return !panels().isLauncherVisible(); }));
     }
 

@@ -171,6 +171,32 @@ private Q_SLOTS:
         QCOMPARE(workspace.iconLookups, 0); // icons wait until a row is drawn
     }
 
+    void changesAreIndexedAgainInOneMorePass()
+    {
+        test::FakeWorkspace workspace;
+        QSemaphore gate;
+        workspace.listingGate = &gate;
+        workspace.installed = { entry(QStringLiteral("notes"), QStringLiteral("Notes")) };
+        auto service = std::make_unique<AppIndexService>(workspace);
+        QSignalSpy changed(service.get(), &AppIndexService::appsChanged);
+        service->buildIndex();
+        QVERIFY(workspace.applicationsChanged);
+        gate.release();
+        QVERIFY(changed.wait(10'000));
+
+        // Two reports while a pass runs give one more pass, which sees both.
+        workspace.applicationsChanged();
+        workspace.applicationsChanged();
+        workspace.installed.append(entry(QStringLiteral("maps"), QStringLiteral("Maps")));
+        gate.release(2);
+        QTRY_COMPARE(workspace.listingCalls.load(), 3);
+        QTRY_COMPARE(names(service->apps()), (QStringList { "Maps", "Notes" }));
+        QCOMPARE(changed.size(), 2); // the second identical listing changes nothing
+
+        service.reset();
+        QVERIFY(!workspace.applicationsChanged);
+    }
+
     void resolvesIconsOnceAndOnDemand()
     {
         test::FakeWorkspace workspace;

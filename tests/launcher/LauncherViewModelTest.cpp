@@ -85,6 +85,24 @@ private Q_SLOTS:
         QCOMPARE(f.model->selectedIndex(), 0);
     }
 
+    void aNewIndexAnswersTheQueryAgainAndKeepsTheHighlight()
+    {
+        LauncherFixture f({ app(QStringLiteral("org.gimp"), QStringLiteral("GIMP")) });
+        f.model->setSearchText(QStringLiteral("files"));
+        QVERIFY(f.model->noApplicationMatches());
+
+        f.workspace.installed = twentyFiles();
+        f.workspace.applicationsChanged();
+        QTRY_COMPARE(f.model->results().size(), 8);
+        QVERIFY(!f.model->noApplicationMatches());
+        f.model->moveSelectionDown();
+
+        f.workspace.installed.prepend(app(QStringLiteral("org.files00"), QStringLiteral("Files 00")));
+        f.workspace.applicationsChanged();
+        QTRY_COMPARE(f.model->results().first().id, QStringLiteral("org.files00"));
+        QCOMPARE(f.model->results().at(f.model->selectedIndex()).id, QStringLiteral("org.files02"));
+    }
+
     void returnOpensTheSelectedApplication()
     {
         LauncherFixture f(twentyFiles());
@@ -247,6 +265,40 @@ private Q_SLOTS:
         f.model->deleteSession(gone);
         QCOMPARE(f.model->activeSession(), kept);
         QCOMPARE(f.model->sessions().size(), 1);
+
+        // Deleting the highlighted last row highlights the new last one.
+        f.model->setActiveSession(nullptr);
+        const ConversationSessionPtr newest = f.ask(QStringLiteral("?newest"));
+        f.model->setActiveSession(nullptr);
+        f.model->moveSelectionDown();
+        QCOMPARE(f.model->selectedIndex(), 1);
+        f.model->deleteSession(kept);
+        QCOMPARE(f.model->selectedIndex(), 0);
+    }
+
+    void commandOutputStaysWithinTheBudget()
+    {
+        LauncherFixture f;
+        f.model->setOutputBudget(100 * 1024);
+        const ConversationSessionPtr older = f.ask(QStringLiteral(">older"));
+        f.model->setActiveSession(nullptr);
+        const ConversationSessionPtr newer = f.ask(QStringLiteral(">newer"));
+        const auto output = [](char byte) {
+            return ConversationMessage::make(
+                ConversationMessage::Role::output, QStringLiteral("shown"), QByteArray(40 * 1024, byte));
+        };
+        older->appendMessage(output('a'));
+        const qsizetype first = older->messages().size() - 1;
+        older->appendMessage(output('b'));
+        newer->appendMessage(output('c'));
+
+        // The oldest output gives way, and says so; the model's history stays.
+        const ConversationMessage dropped = older->messages().at(first);
+        QVERIFY(!dropped.rawOutput);
+        QCOMPARE(dropped.content, QStringLiteral("(output dropped to save memory: 40 KB)"));
+        QVERIFY(older->messages().at(first + 1).rawOutput);
+        QVERIFY(newer->messages().last().rawOutput);
+        QVERIFY(older->outputBytes() + newer->outputBytes() <= 100 * 1024);
     }
 
     void deletingAWaitingConversationDeniesAndEnds()

@@ -65,7 +65,8 @@ private Q_SLOTS:
             QTest::addRow("%sstderr", via) << "echo oops >&2; false" << pipe << "oops" << 1;
             QTest::addRow("%strimmed", via)
                 << "printf '\\n\\n  two\\nlines  \\n\\n'" << pipe << "two\r\nlines" << 0;
-            QTest::addRow("%sinvalid UTF-8 gives no text", via) << "printf 'a\\377b'" << pipe << "" << 0;
+            QTest::addRow("%sa byte that is not UTF-8 is replaced", via)
+                << "printf 'a\\377b'" << pipe << "a\uFFFDb" << 0;
             QTest::addRow("%sended by a signal", via) << "kill -9 $$" << pipe << "" << -1;
             QTest::addRow("%sno command found", via) << "no-such-command-quillet" << pipe << "" << 127;
         }
@@ -217,26 +218,43 @@ private Q_SLOTS:
         QFETCH(bool, pipe);
         PtyOptions options = shortTimeout(1s);
         options.forcePipe = pipe;
-        options.rawLimit = 64 * 1024;
+        options.shownLimit = 64 * 1024;
         options.textLimit = 4 * 1024;
         const auto result = finishWithin(executeCommandWithPTY(QStringLiteral("yes"), options), 20s);
         QVERIFY(result);
-        QCOMPARE(result->rawOutput.size(), options.rawLimit);
+        // The end, from a whole line.
+        QVERIFY(result->rawOutput.size() <= options.shownLimit);
+        QVERIFY(result->rawOutput.size() > options.shownLimit - 4);
         QVERIFY(result->rawOutput.startsWith("y"));
+        QVERIFY(result->omittedBytes > 0);
         QCOMPARE(result->exitCode, -1);
         const QString output = result->output;
         const qsizetype note = output.indexOf(QLatin1String("\n(output truncated: the first 4096 of "));
         QVERIFY2(note >= 0, qPrintable(output.right(200)));
         QVERIFY(note <= 4096);
+        QCOMPARE(output.section(QLatin1String(" of "), 1).section(u' ', 0, 0).toLongLong(),
+            result->omittedBytes + result->rawOutput.size());
         QVERIFY(output.endsWith(QLatin1String("\n(command timed out after 1s)")));
     }
 
-    void cutsRawOutputAtACharacterBoundary()
+    void showsTheEndOfOneLongLine()
     {
         PtyOptions options;
-        options.rawLimit = 5;
+        options.shownLimit = 1000;
+        const CommandResult result
+            = runCommand(QStringLiteral("for i in $(seq 2000); do printf 'é'; done; printf end"), options);
+        // 1000 bytes would begin inside a character: its half is left out.
+        QCOMPARE(result.rawOutput, QStringLiteral("é").repeated(498).toUtf8() + "end");
+        QCOMPARE(result.omittedBytes, 4003 - 999);
+        QVERIFY(result.output.startsWith(QStringLiteral("ééé")));
+    }
+
+    void cutsTheModelsTextAtACharacterBoundary()
+    {
+        PtyOptions options;
+        options.textLimit = 5;
         const CommandResult result = runCommand(QStringLiteral("printf 'ééé'"), options);
-        QCOMPARE(result.rawOutput, QStringLiteral("éé").toUtf8());
+        QCOMPARE(result.rawOutput, QStringLiteral("ééé").toUtf8());
         QCOMPARE(result.output, QStringLiteral("éé\n(output truncated: the first 4 of 6 bytes are shown)"));
         QCOMPARE(result.exitCode, 0);
     }

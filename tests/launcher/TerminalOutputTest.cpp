@@ -107,7 +107,8 @@ private Q_SLOTS:
             << QByteArray("done\x1b") << TerminalText { { "done", plain() } };
         QTest::newRow("unterminated sequence drops the rest")
             << QByteArray("ok\x1b[31;1 2") << TerminalText { { "ok", plain() } };
-        QTest::newRow("invalid UTF-8 shows nothing") << QByteArray("ok\xff") << TerminalText {};
+        QTest::newRow("a byte that is not UTF-8 is replaced")
+            << QByteArray("ok\xff done") << TerminalText { { QStringLiteral("ok\uFFFD done"), plain() } };
         QTest::newRow("non-ASCII parameters")
             << QByteArray("\x1b[\xc3\xa9m\xc3\xa9") << TerminalText { { "é", plain() } };
     }
@@ -118,6 +119,26 @@ private Q_SLOTS:
         const TerminalText converted = attributedOutput(data);
         QVERIFY2(sameRuns(converted, runs),
             qPrintable(QStringLiteral("got %1\nexpected %2").arg(describe(converted), describe(runs))));
+    }
+
+    void theShownTailStartsAtALineOrACharacter_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("fits") << QByteArray("a\nb") << QByteArray("a\nb");
+        QTest::newRow("from the first whole line")
+            << QByteArray("first\nsecond\nthird") << QByteArray("third");
+        QTest::newRow("one long line") << QByteArray(20, 'x') + "end" << QByteArray("xxxxxxxxxend");
+        QTest::newRow("one long line ending in a break") << QByteArray(20, 'x') + "\r\n"
+                                                         << QByteArray("xxxxxxxxxx\r\n");
+        QTest::newRow("a cut character is dropped")
+            << QStringLiteral("éééééééx").toUtf8() << QStringLiteral("éééééx").toUtf8();
+    }
+    void theShownTailStartsAtALineOrACharacter()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QByteArray, shown);
+        QCOMPARE(shownTail(raw, 12), shown);
     }
 
     void dimTextIsDrawnTranslucent()

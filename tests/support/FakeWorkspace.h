@@ -19,6 +19,10 @@ public:
     QList<InstalledApplication> installedApplications() override;
     QIcon applicationIcon(const InstalledApplication &application) override;
     bool openApplication(const QString &id, QString *error = nullptr) override;
+    void setApplicationsChangedHandler(std::function<void()> changed) override
+    {
+        applicationsChanged = std::move(changed);
+    }
 
     // Sets the application in front, as a copy from it would see it.
     void setFrontmost(const QString &id, const QString &name) { frontmost = RunningApplication { id, name }; }
@@ -36,6 +40,9 @@ public:
     QSemaphore *listingGate = nullptr;
     int iconLookups = 0;
     bool openSucceeds = true;
+    // What the watcher of installed applications registered; a test calls it
+    // to report a change.
+    std::function<void()> applicationsChanged;
 };
 
 } // namespace quillet::test

@@ -160,6 +160,14 @@ private Q_SLOTS:
         f.actions->setPanelTab(PanelTab::history);
         QVERIFY(view.searchText().isEmpty());
         QCOMPARE(view.shownRowCount(), 5);
+
+        // Ctrl+Tab and Ctrl+Shift+Tab switch, whichever list is shown.
+        press(view, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(f.actions->panelTab(), PanelTab::snippets);
+        press(view, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(f.actions->panelTab(), PanelTab::history);
+        press(view, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(f.actions->panelTab(), PanelTab::snippets);
     }
 
     void emptyStates()

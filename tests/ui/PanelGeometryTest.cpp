@@ -32,10 +32,22 @@ private Q_SLOTS:
         QCOMPARE(panelPositionNearPointer(visible, pointer, QSize(320, 420)), expected);
     }
 
-    void launcherOnTheUpperThird()
+    void launcherFitsTheWorkArea_data()
     {
-        QCOMPARE(launcherPosition(QRect(0, 0, 1000, 1000), QSize(600, 474)), QPoint(200, 220));
-        QCOMPARE(launcherPosition(QRect(100, 50, 1000, 500), QSize(600, 474)), QPoint(300, 160));
+        QTest::addColumn<QRect>("visible");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("room to spare") << QRect(0, 0, 1000, 1000) << QRect(200, 220, 600, 474);
+        QTest::newRow("second screen") << QRect(1280, 32, 1920, 1048) << QRect(1940, 263, 600, 474);
+        // 22 % down would put the bottom off the screen: it moves up instead.
+        QTest::newRow("800x600") << QRect(0, 0, 800, 600) << QRect(100, 118, 600, 474);
+        QTest::newRow("smaller than the launcher") << QRect(0, 0, 500, 300) << QRect(8, 8, 484, 284);
+        QTest::newRow("no screen") << QRect() << QRect(0, 0, 600, 474);
+    }
+    void launcherFitsTheWorkArea()
+    {
+        QFETCH(QRect, visible);
+        QFETCH(QRect, expected);
+        QCOMPARE(launcherGeometry(visible, QSize(600, 474)), expected);
     }
 };
 

@@ -1,15 +1,18 @@
 // Renders the launcher panel's content in its typical states into PNG files:
-// application results, a chat answer with Markdown, a terminal conversation
+// the empty launcher, application results (also as placed on an 800 x 600
+// screen), a chat answer using every Markdown construct, a terminal conversation
 // with coloured output, a command waiting for approval, and the list of past
 // conversations. Runs offscreen against the fake Gemini service.
 #include "support/LauncherFixture.h"
 #include "support/ManualClock.h"
 #include "ui/common/FloatingWindow.h"
+#include "ui/common/PanelGeometry.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/launcher/LauncherView.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -87,6 +90,24 @@ void save(FloatingWindow &panel, const QString &path)
     qInfo("wrote %s (%dx%d)", qPrintable(path), image.width(), image.height());
 }
 
+// The panel as it stands on a screen of `size` (a plain desktop) at `at`.
+void saveOnScreen(FloatingWindow &panel, const QSize &size, const QPoint &at, const QString &path)
+{
+    QTest::qWait(120);
+    QImage screen(size, QImage::Format_RGB32);
+    QPainter painter(&screen);
+    QLinearGradient desktop(0, 0, 0, size.height());
+    desktop.setColorAt(0, QColor(0x2d, 0x3a, 0x4f));
+    desktop.setColorAt(1, QColor(0x12, 0x18, 0x22));
+    painter.fillRect(screen.rect(), desktop);
+    painter.drawImage(at, panel.grab().toImage());
+    painter.end();
+    if (!screen.save(path))
+        qFatal("could not write %s", qPrintable(path));
+    qInfo("wrote %s (%dx%d), launcher at %d,%d %dx%d", qPrintable(path), size.width(), size.height(), at.x(),
+        at.y(), panel.width(), panel.height());
+}
+
 QByteArray textEvents(const QString &text)
 {
     return textChunk(text);
@@ -122,22 +143,37 @@ int main(int argc, char **argv)
 
     auto *view = new LauncherView(model);
     view->setShortcutText(QStringLiteral("Ctrl+Alt+Space"));
-    FloatingWindow panel(view, QSize(LauncherView::width, LauncherView::height));
+    FloatingWindow panel(view, view->size());
+    QObject::connect(
+        view, &LauncherView::heightChanged, &panel, [&panel](int h) { panel.setFixedHeight(h); });
     panel.show();
+
+    // Nothing typed yet: only as high as the search bar and the footer.
+    save(panel, out + QStringLiteral("/launcher-empty.png"));
 
     model.setSearchText(QStringLiteral("te"));
     model.moveSelectionDown();
     save(panel, out + QStringLiteral("/launcher-apps.png"));
 
-    // A chat answer with Markdown, streamed in pieces.
+    // On an 800 x 600 screen: placed as the panel controller places it.
+    const QRect screen(0, 0, 800, 600);
+    const QRect frame = launcherGeometry(screen, QSize(LauncherView::width, LauncherView::height));
+    view->setAvailableSize(frame.size());
+    saveOnScreen(panel, screen.size(), frame.topLeft(), out + QStringLiteral("/launcher-800x600.png"));
+    view->setAvailableSize(QSize(LauncherView::width, LauncherView::height));
+
+    // A chat answer with every Markdown construct, streamed in pieces.
     const QString answer = QStringLiteral(
-        "## Disk usage\nYour **home folder** uses *about 41 GB*. The largest folders are listed by "
-        "`du`, and you can read more in the [coreutils manual](https://www.gnu.org/software/coreutils/).\n\n"
-        "| Folder | Size | Share |\n|---|---:|---:|\n| `~/Videos` | 18 GB | 44 % |\n| `~/.cache` | 9.2 GB | "
-        "22 % |\n"
-        "| `~/Projects` | 6.1 GB | 15 % |\n\n"
-        "To clear the cache of thumbnails:\n\n```sh\nrm -rf ~/.cache/thumbnails\ndu -sh ~/.cache\n```\n\n"
-        "- videos are the easiest win\n- the cache grows back over time\n");
+        "## Disk usage\nYour **home folder** uses *about 41 GB*; the ~~old estimate~~ was wrong. Read more "
+        "in the [coreutils manual](https://www.gnu.org/software/coreutils/).\n\n"
+        "> Caches grow back: clearing them frees space **for a while**.\n\n"
+        "| Folder | Size | Share |\n|:---|---:|:-:|\n| `~/Videos` | 18 GB | 44 % |\n| `~/.cache` | 9.2 GB | "
+        "22 % |\n| `~/Projects` | 6.1 GB | 15 % |\n\n"
+        "### What to do\n"
+        "1. Clear the thumbnails:\n   ```sh\n   rm -rf ~/.cache/thumbnails\n   du -sh ~/.cache\n   ```\n"
+        "2. Move the videos:\n   - to the external disk\n   - or to the [NAS](https://nas.example.org)\n\n"
+        "- [x] checked the home folder\n- [ ] check `/var/log`\n\n---\n"
+        "![usage chart](https://example.org/usage.png)\n");
     QList<QByteArray> pieces;
     for (qsizetype at = 0; at < answer.size(); at += 90)
         pieces.append(textEvents(answer.mid(at, 90)));
@@ -146,7 +182,10 @@ int main(int argc, char **argv)
     model.setSearchText(QStringLiteral("?What takes the most space in my home folder?"));
     model.submit();
     waitFor([&] { return model.activeSession()->title() == u"Home folder disk usage"; });
+    // Tall enough to show the whole answer.
+    view->setAvailableSize(QSize(LauncherView::width, 620));
     save(panel, out + QStringLiteral("/launcher-chat.png"));
+    view->setAvailableSize(QSize(LauncherView::width, LauncherView::height));
 
     // A terminal task: a harmless command runs at once, its output in colour.
     agent.server->enqueue(

@@ -200,6 +200,11 @@ QList<InstalledApplication> WaylandWorkspace::installedApplications()
     return x11::DesktopEntries::visibleApplications();
 }
 
+void WaylandWorkspace::setApplicationsChangedHandler(std::function<void()> changed)
+{
+    x11::DesktopEntries::setChangedHandler(std::move(changed));
+}
+
 QIcon WaylandWorkspace::applicationIcon(const InstalledApplication &application)
 {
     return x11::DesktopEntries::icon(application.iconName);

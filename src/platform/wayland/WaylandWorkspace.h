@@ -34,6 +34,7 @@ public:
     // Wayland leaves desktops to the compositor: nothing to do.
     void showOnAllDesktops(WindowId) override { }
     QList<InstalledApplication> installedApplications() override;
+    void setApplicationsChangedHandler(std::function<void()> changed) override;
     QIcon applicationIcon(const InstalledApplication &application) override;
     bool openApplication(const QString &id, QString *error = nullptr) override;
 

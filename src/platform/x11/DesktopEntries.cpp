@@ -66,7 +66,33 @@ QIcon genericIcon()
     return QIcon(pixmap);
 }
 
+std::function<void()> &changedHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+void onApplicationsChanged(GAppInfoMonitor *, gpointer)
+{
+    if (const std::function<void()> handler = changedHandler())
+        handler();
+}
+
 } // namespace
+
+void setChangedHandler(std::function<void()> changed)
+{
+    // GIO watches every applications folder of the XDG data dirs and drops
+    // its cached listing before it signals, so the next listing is current.
+    // The monitor delivers in the main context of the thread that made it.
+    static GAppInfoMonitor *monitor = [] {
+        GAppInfoMonitor *made = g_app_info_monitor_get();
+        g_signal_connect(made, "changed", G_CALLBACK(onApplicationsChanged), nullptr);
+        return made;
+    }();
+    Q_UNUSED(monitor);
+    changedHandler() = std::move(changed);
+}
 
 QList<InstalledApplication> visibleApplications()
 {

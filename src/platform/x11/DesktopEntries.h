@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace quillet::x11 {
@@ -33,6 +34,11 @@ QList<Entry> allEntries();
 
 // The entry with this desktop-file ID (".desktop" optional), if installed.
 std::optional<InstalledApplication> find(const QString &id);
+
+// `changed` runs on the main thread whenever GIO notices a change in any
+// applications folder; an empty function stops the calls. Call it on the main
+// thread, whose event loop runs GLib's default main context (Qt's does).
+void setChangedHandler(std::function<void()> changed);
 
 // Starts the entry; on failure returns false with a readable reason.
 bool launch(const QString &id, QString *error);

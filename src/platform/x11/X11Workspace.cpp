@@ -234,6 +234,11 @@ QList<InstalledApplication> X11Workspace::installedApplications()
     return DesktopEntries::visibleApplications();
 }
 
+void X11Workspace::setApplicationsChangedHandler(std::function<void()> changed)
+{
+    DesktopEntries::setChangedHandler(std::move(changed));
+}
+
 QIcon X11Workspace::applicationIcon(const InstalledApplication &application)
 {
     return DesktopEntries::icon(application.iconName);

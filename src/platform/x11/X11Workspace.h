@@ -25,6 +25,7 @@ public:
     void activateWindow(WindowId window) override;
     void showOnAllDesktops(WindowId window) override;
     QList<InstalledApplication> installedApplications() override;
+    void setApplicationsChangedHandler(std::function<void()> changed) override;
     QIcon applicationIcon(const InstalledApplication &application) override;
     bool openApplication(const QString &id, QString *error = nullptr) override;
 

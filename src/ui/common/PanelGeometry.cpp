@@ -18,11 +18,17 @@ QPoint panelPositionNearPointer(const QRect &visible, const QPoint &pointer, con
     return { x, y };
 }
 
-QPoint launcherPosition(const QRect &visible, const QSize &size)
+QRect launcherGeometry(const QRect &visible, const QSize &size)
 {
-    const int x = visible.x() + visible.width() / 2 - size.width() / 2;
-    const int y = visible.y() + int(std::lround(0.22 * visible.height()));
-    return { x, y };
+    if (visible.isEmpty())
+        return QRect(QPoint(0, 0), size);
+    constexpr int margin = 8;
+    const int width = std::min(size.width(), visible.width() - 2 * margin);
+    const int height = std::min(size.height(), visible.height() - 2 * margin);
+    const int x = visible.x() + (visible.width() - width) / 2;
+    const int lowest = visible.y() + visible.height() - margin - height;
+    const int y = std::min(visible.y() + int(std::lround(0.22 * visible.height())), lowest);
+    return QRect(x, y, width, height);
 }
 
 } // namespace quillet

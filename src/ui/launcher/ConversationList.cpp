@@ -110,6 +110,8 @@ ConversationList::ConversationList(LauncherViewModel &model, QWidget *parent)
     , m_model(model)
 {
     setObjectName(QStringLiteral("sessions"));
+    // Clicking a row or its delete button leaves the focus in the search field.
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

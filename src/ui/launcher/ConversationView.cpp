@@ -203,7 +203,7 @@ public:
     void setMessage(const ConversationMessage &message) override
     {
         if (message.rawOutput && !message.rawOutput->isEmpty())
-            m_view->setOutput(*message.rawOutput);
+            m_view->setOutput(*message.rawOutput, message.omittedBytes);
         else
             m_view->setPlainOutput(message.content);
     }
@@ -237,12 +237,21 @@ public:
         ask->setText(QStringLiteral("Run this command?"));
         auto *deny = new QPushButton(QStringLiteral("Deny"), this);
         deny->setObjectName(QStringLiteral("deny"));
-        deny->setFlat(true);
         auto *allow = new QPushButton(QStringLiteral("Allow"), this);
         allow->setObjectName(QStringLiteral("allow"));
+        // Both are reached with Tab, so both show a ring while they hold the
+        // focus; the style sheet would otherwise hide the platform's mark.
+        const QString accent = accentColor(palette()).name();
+        const QString ring = QStringLiteral("QPushButton:focus { border: 2px solid %1; padding: 1px 10px; }")
+                                 .arg(accentColor(palette(), 0.55).name(QColor::HexArgb));
+        deny->setStyleSheet(QStringLiteral("QPushButton { background: transparent; color: %1; border: none; "
+                                           "border-radius: 5px; padding: 3px 12px; }")
+                                .arg(textColor(palette(), Emphasis::secondary).name(QColor::HexArgb))
+            + ring);
         allow->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; "
                                             "border-radius: 5px; padding: 3px 12px; font-weight: 600; }")
-                                 .arg(accentColor(palette()).name()));
+                                 .arg(accent)
+            + ring);
         // Return must never approve: neither button is a default, and the
         // view takes Return for the follow-up field.
         for (QPushButton *button : { deny, allow }) {
@@ -327,6 +336,9 @@ ConversationView::ConversationView(LauncherViewModel &model, QWidget *parent)
     , m_model(model)
 {
     setObjectName(QStringLiteral("conversation"));
+    // A click in the conversation must not take the focus from the field the
+    // user types into.
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -370,8 +382,7 @@ void ConversationView::setSession(const ConversationSessionPtr &session)
         disconnect(connection);
     m_connections.clear();
     m_changedRows.clear();
-    for (MessageRow *row : std::as_const(m_rows))
-        delete row;
+    qDeleteAll(m_rows);
     m_rows.clear();
     m_session = session;
     m_followEnd = true;
@@ -445,7 +456,12 @@ void ConversationView::removeRow(qsizetype index)
     redrawChangedRows();
     if (index < 0 || index >= m_rows.size())
         return;
-    delete m_rows.takeAt(index);
+    // The row may hold the button whose click removes it (Deny, Allow).
+    MessageRow *row = m_rows.takeAt(index);
+    m_column->removeWidget(row);
+    row->hide();
+    row->setParent(nullptr);
+    row->deleteLater();
     updateNeighbours();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/launcher/LauncherView.h"
 
+#include "launcher/AppIndexService.h"
 #include "launcher/LauncherViewModel.h"
 #include "ui/common/Palette.h"
 #include "ui/controls/Dividers.h"
@@ -10,6 +11,7 @@
 #include "ui/launcher/LauncherStyle.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -109,7 +111,7 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     , m_model(model)
 {
     setObjectName(QStringLiteral("LauncherView"));
-    setFixedSize(width, height);
+    setFixedSize(m_available);
     const QColor secondary = textColor(palette(), Emphasis::secondary);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -182,6 +184,14 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     m_apps->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     m_sessions = new ConversationList(model, m_body);
     m_conversation = new ConversationView(model, m_body);
+    m_noMatch = new QLabel(QStringLiteral("No applications match"), m_body);
+    m_noMatch->setObjectName(QStringLiteral("noMatch"));
+    m_noMatch->setTextFormat(Qt::PlainText);
+    m_noMatch->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_noMatch->setContentsMargins(16, 10, 16, 10);
+    m_noMatch->setFont(pixelFont(font(), 13));
+    setTextColor(m_noMatch, secondary);
+    m_body->addWidget(m_noMatch);
     m_body->addWidget(m_apps);
     m_body->addWidget(m_sessions);
     m_body->addWidget(m_conversation);
@@ -189,7 +199,8 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     column->addStretch(0); // keeps the footer at the bottom while the body is hidden
 
     // Hints, or the follow-up field of an open conversation.
-    column->addWidget(makeDivider(this));
+    m_footerDivider = makeDivider(this);
+    column->addWidget(m_footerDivider);
     m_footer = new QStackedWidget(this);
     m_footer->setObjectName(QStringLiteral("footer"));
     auto *hints = new QWidget(m_footer);
@@ -248,11 +259,15 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     connect(&model, &LauncherViewModel::searchTextChanged, this, &LauncherView::syncSearch);
     connect(&model, &LauncherViewModel::currentModeChanged, this, &LauncherView::syncSearch);
     connect(&model, &LauncherViewModel::resultsChanged, this, &LauncherView::syncBody);
+    connect(&model.appIndex(), &AppIndexService::isIndexedChanged, this, &LauncherView::syncBody);
     connect(&model, &LauncherViewModel::selectedIndexChanged, this, &LauncherView::syncSelection);
     connect(&model, &LauncherViewModel::filteredSessionsChanged, this, [this] {
         m_sessions->refresh();
         syncBody();
     });
+    // After a conversation is deleted with its button, typing goes on in the
+    // search field.
+    connect(&model, &LauncherViewModel::sessionsChanged, this, &LauncherView::focusInput);
     connect(&model, &LauncherViewModel::activeSessionChanged, this, &LauncherView::syncSession);
     connect(&model, &LauncherViewModel::followUpTextChanged, this, [this] {
         if (m_followUp->text() != m_model.followUpText())
@@ -309,6 +324,12 @@ void LauncherView::syncSession()
             connect(session, &ConversationSession::isProcessingChanged, this, &LauncherView::syncHeader),
             connect(session, &ConversationSession::isProcessingChanged, this, &LauncherView::syncBody),
             connect(session, &ConversationSession::messagesChanged, this, &LauncherView::syncBody),
+            // Once Deny or Allow is pressed, the next thing typed is a follow-up.
+            connect(session, &ConversationSession::awaitingApprovalChanged, this,
+                [this] {
+                    if (m_shown && !m_shown->awaitingApproval())
+                        focusInput();
+                }),
         };
     }
     if (!active)
@@ -345,6 +366,9 @@ void LauncherView::syncBody()
     if (m_shown) {
         page = m_conversation;
         shown = !m_shown->messages().isEmpty() || m_shown->isProcessing();
+    } else if (m_model.noApplicationMatches()) {
+        page = m_noMatch;
+        shown = true;
     } else if (m_model.currentMode() == LauncherMode::apps) {
         page = m_apps;
         shown = !m_model.results().isEmpty();
@@ -356,6 +380,34 @@ void LauncherView::syncBody()
     m_body->setVisible(shown);
     m_bodyDivider->setVisible(shown);
     syncSelection();
+    updateHeight();
+}
+
+void LauncherView::setAvailableSize(const QSize &size)
+{
+    m_available = size;
+    setFixedWidth(size.width());
+    updateHeight();
+}
+
+// A list or a conversation takes all the room there is; without one the
+// launcher is no taller than what it shows.
+void LauncherView::updateHeight()
+{
+    int wanted = m_available.height();
+    const bool body = !m_body->isHidden();
+    if (!body || m_body->currentWidget() == m_noMatch) {
+        wanted = m_top->height() + m_footerDivider->sizeHint().height() + m_footer->height();
+        if (!m_error->isHidden())
+            wanted += m_error->heightForWidth(m_available.width());
+        if (body)
+            wanted += m_bodyDivider->sizeHint().height() + m_noMatch->sizeHint().height();
+        wanted = std::min(wanted, m_available.height());
+    }
+    if (wanted == QWidget::height() && minimumHeight() == wanted)
+        return;
+    setFixedHeight(wanted);
+    Q_EMIT heightChanged(wanted);
 }
 
 void LauncherView::syncSelection()
@@ -374,6 +426,7 @@ void LauncherView::syncError()
 {
     m_error->setText(m_model.errorText());
     m_error->setVisible(!m_model.errorText().isEmpty());
+    updateHeight();
 }
 
 bool LauncherView::handleKey(QKeyEvent *event, bool inTextField)
@@ -423,8 +476,20 @@ bool LauncherView::eventFilter(QObject *watched, QEvent *event)
 
 void LauncherView::keyPressEvent(QKeyEvent *event)
 {
-    if (!handleKey(event, false))
-        QWidget::keyPressEvent(event);
+    if (handleKey(event, false))
+        return;
+    // Text typed while something else holds the focus (an answer being
+    // selected, a button reached with Tab) goes to the field it is meant for.
+    const Qt::KeyboardModifiers commands = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !(event->modifiers() & commands)) {
+        focusInput();
+        QLineEdit *field = m_model.activeSession() ? m_followUp : m_search;
+        QKeyEvent copy(event->type(), event->key(), event->modifiers(), text, event->isAutoRepeat());
+        QCoreApplication::sendEvent(field, &copy);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void LauncherView::showEvent(QShowEvent *event)

@@ -37,6 +37,8 @@ class LauncherViewModel;
 class LauncherView : public QWidget {
     Q_OBJECT
 public:
+    // The full size; the view is as high as its content while it shows no
+    // list (see setAvailableSize).
     static constexpr int width = 600;
     static constexpr int height = 474;
 
@@ -48,6 +50,15 @@ public:
     // Puts the keyboard focus where typing goes: the follow-up field with a
     // conversation open, else the search field.
     void focusInput();
+    // The room the launcher has (at most width x height, less on a small
+    // screen). The view takes all of it while it shows a list or a
+    // conversation, and only what the search bar, a message and the footer
+    // need otherwise.
+    void setAvailableSize(const QSize &size);
+
+Q_SIGNALS:
+    // The view changed its height; its window follows.
+    void heightChanged(int height);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -62,6 +73,7 @@ private:
     void syncBody();
     void syncSelection();
     void syncError();
+    void updateHeight();
 
     LauncherViewModel &m_model;
     std::optional<LauncherMode> m_shownMode;
@@ -78,9 +90,12 @@ private:
     ElidedLabel *m_title;
     BusyIndicator *m_headerBusy;
     QLabel *m_error;
+    QSize m_available { width, height };
     QFrame *m_bodyDivider;
+    QFrame *m_footerDivider;
     QStackedWidget *m_body;
     QListView *m_apps;
+    QLabel *m_noMatch;
     LauncherResultsModel *m_results;
     ConversationList *m_sessions;
     ConversationView *m_conversation;

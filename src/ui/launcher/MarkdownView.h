@@ -6,20 +6,22 @@
 #include <QTextBrowser>
 
 class QTextCursor;
+class QTextFrame;
 
 namespace quillet {
 
-// A model answer drawn from its Markdown: paragraphs (headings bold), bullet
-// and numbered lists, code blocks on a tinted box, and tables laid out from
-// their parsed rows. The document is built by inserting text with character
-// formats, never from HTML, so nothing in the answer becomes markup. As high
-// as its content; selectable.
+// A model answer drawn from its Markdown: paragraphs and headings, block
+// quotes with a bar, bullet, numbered and task lists (nested ones indented),
+// code blocks on a tinted box, tables with their column alignment, rules,
+// strikethrough, links. The document is built by inserting text with
+// character formats, never from HTML, so nothing in the answer becomes
+// markup. As high as its content; selectable.
 //
 // A streamed answer grows chunk by chunk: showMarkdown() parses the text
-// again but rebuilds only from the first block that changed.
+// again but rebuilds only from the first top-level block that changed.
 //
 // Links open in the desktop's handler for http, https and mailto; any other
-// scheme asks first.
+// destination is shown as text, not as a link.
 class MarkdownView : public QTextBrowser {
     Q_OBJECT
 public:
@@ -28,7 +30,7 @@ public:
     void showMarkdown(const QString &markdown);
     QString markdown() const { return m_markdown; }
 
-    // Whether a link opens without asking.
+    // Whether a link destination is drawn as a link that opens.
     static bool opensWithoutAsking(const QUrl &url);
 
 protected:
@@ -36,11 +38,18 @@ protected:
 
 private:
     void openLink(const QUrl &url);
-    void insertBlock(QTextCursor &cursor, const MarkdownBlock &block, bool first);
-    void insertInline(QTextCursor &cursor, const QString &markdown, const QFont &font);
+    void insertBlocks(QTextCursor &cursor, const QList<MarkdownBlock> &blocks, int firstGap);
+    void insertBlock(QTextCursor &cursor, const MarkdownBlock &block, int gap);
+    void insertList(QTextCursor &cursor, const MarkdownBlock &list, int gap);
+    void insertQuote(QTextCursor &cursor, const MarkdownBlock &quote, int gap);
+    void insertTable(QTextCursor &cursor, const MarkdownBlock &table, int gap);
+    void insertCode(QTextCursor &cursor, const MarkdownBlock &code, int gap);
+    void insertInline(QTextCursor &cursor, const InlineText &runs, const QFont &font);
+    QColor bodyColor() const;
     void fit();
 
     int m_fontPixels;
+    int m_quoteDepth = 0;
     QString m_markdown;
     QList<MarkdownBlock> m_blocks;
     // Where each block of m_blocks begins in the document.

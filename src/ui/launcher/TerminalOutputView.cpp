@@ -25,16 +25,13 @@ TerminalOutputView::TerminalOutputView(QWidget *parent)
         [this] { fitHeight(this, maxHeight); });
 }
 
-void TerminalOutputView::setOutput(const QByteArray &raw)
+void TerminalOutputView::setOutput(const QByteArray &raw, qint64 omittedBytes)
 {
-    QByteArray shown = raw;
+    const QByteArray shown = shownTail(raw, shownBytes);
+    omittedBytes += raw.size() - shown.size();
     QString note;
-    if (raw.size() > shownBytes) {
-        const qsizetype cut = raw.indexOf('\n', raw.size() - shownBytes);
-        shown = cut < 0 ? QByteArray() : raw.mid(cut + 1);
-        note
-            = QStringLiteral("(%1 KB of earlier output not shown)\n").arg((raw.size() - shown.size()) / 1024);
-    }
+    if (omittedBytes > 0)
+        note = QStringLiteral("(%1 KB of earlier output not shown)\n").arg((omittedBytes + 1023) / 1024);
     clear();
     QTextCursor cursor(document());
     cursor.beginEditBlock();

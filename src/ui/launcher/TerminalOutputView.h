@@ -14,13 +14,15 @@ class TerminalOutputView : public QTextEdit {
 public:
     static constexpr int maxHeight = 200;
     // Output beyond this is not drawn: the end of it is shown, from a line
-    // start, so a huge output cannot freeze the launcher.
+    // start (or within one long line, from a character), so a huge output
+    // cannot freeze the launcher.
     static constexpr qsizetype shownBytes = 256 * 1024;
 
     explicit TerminalOutputView(QWidget *parent = nullptr);
 
-    // The raw terminal bytes of a command.
-    void setOutput(const QByteArray &raw);
+    // The raw terminal bytes of a command, after `omittedBytes` earlier bytes
+    // that were not kept (a note says how much).
+    void setOutput(const QByteArray &raw, qint64 omittedBytes = 0);
     // The text shown when no bytes were read ("(no output)" and the like).
     void setPlainOutput(const QString &text);
 

@@ -364,6 +364,13 @@ bool FloatingPanelView::handleKey(QKeyEvent *event)
             m_actions.setPinned(*item, !item->isPinned);
         return true;
     }
+    // Ctrl+Tab and Ctrl+Shift+Tab switch between the two lists.
+    if ((event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+        && (event->modifiers() & Qt::ControlModifier)) {
+        m_actions.setPanelTab(
+            m_actions.panelTab() == PanelTab::history ? PanelTab::snippets : PanelTab::history);
+        return true;
+    }
     // Ctrl stands for the Command key of the digit shortcuts.
     if (event->modifiers() & Qt::ControlModifier) {
         int digit = -1;

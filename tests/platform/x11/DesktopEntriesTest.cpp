@@ -115,6 +115,38 @@ private Q_SLOTS:
         QCOMPARE(byId[u"app.two"_s].iconName, u"accessories-text-editor"_s);
     }
 
+    void changesInEveryFolderAreReported_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("home") << home();
+        QTest::newRow("data dir") << path(u"second/applications/"_s);
+    }
+    void changesInEveryFolderAreReported()
+    {
+        QFETCH(QString, folder);
+        int reports = 0;
+        m_workspace->setApplicationsChangedHandler([&reports] { ++reports; });
+        const auto listedName = [this] {
+            for (const InstalledApplication &application : m_workspace->installedApplications()) {
+                if (application.id == u"app.late"_s)
+                    return application.name;
+            }
+            return QString();
+        };
+        QCOMPARE(listedName(), QString()); // GIO watches what it has listed
+
+        const QString file = folder + u"app.late.desktop"_s;
+        writeFile(file, entry("Name=Late\nExec=true\n"));
+        QTRY_VERIFY(reports > 0 && listedName() == u"Late"_s);
+        reports = 0;
+        writeFile(file, entry("Name=Renamed\nExec=true\n"));
+        QTRY_VERIFY(reports > 0 && listedName() == u"Renamed"_s);
+        reports = 0;
+        QVERIFY(QFile::remove(file));
+        QTRY_VERIFY(reports > 0 && listedName().isEmpty());
+        m_workspace->setApplicationsChangedHandler({});
+    }
+
     void iconsComeFromFilesOrTheThemeWithAFallback()
     {
         InstalledApplication application;

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QToolButton>
 
 using namespace quillet;
 using namespace quillet::test;
@@ -47,10 +48,21 @@ private Q_SLOTS:
     {
         ViewFixture f;
         QVERIFY(!f.bodyShown());
-        // The space stays empty above the footer, which keeps to the bottom.
-        QVERIFY(f.view.findChild<QWidget *>(QStringLiteral("footer"))->y() > LauncherView::height - 50);
+        // Nothing to list: the launcher is as high as the search bar and the footer.
+        const auto *footer = f.view.findChild<QWidget *>(QStringLiteral("footer"));
+        QVERIFY(f.view.geometry().height() < 120);
+        QCOMPARE(footer->geometry().bottom(), f.view.geometry().height() - 1);
         f.type("search", QStringLiteral("text"));
         QVERIFY(f.bodyShown());
+        QCOMPARE(f.view.geometry().height(), LauncherView::height);
+        f.type("search", QStringLiteral("x"));
+        QVERIFY(f.view.findChild<QLabel *>(QStringLiteral("noMatch"))->isVisibleTo(&f.view));
+        QVERIFY(f.view.geometry().height() < 160);
+        // A small screen leaves less room.
+        f.view.setAvailableSize(QSize(500, 300));
+        f.field("search")->setText(QStringLiteral("text"));
+        f.model->setSearchText(QStringLiteral("text"));
+        QCOMPARE(f.view.size(), QSize(500, 300));
         f.field("search")->clear();
         f.type("search", QStringLiteral("?"));
         QCOMPARE(f.model->searchText(), QStringLiteral("?"));
@@ -127,6 +139,44 @@ private Q_SLOTS:
         QTest::mouseClick(f.button("deny"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!second->isProcessing(), kWait);
         QCOMPARE(transcript(*second).at(1), QStringLiteral("error: Denied: echo second"));
+    }
+
+    void typingAlwaysReachesTheFieldItIsFor()
+    {
+        ViewFixture f;
+        f.setKey();
+        f.server->enqueue(FakeReply::events({ callChunk(QStringLiteral("rm -rf build")) }));
+        f.server->enqueue(FakeReply::events({ textChunk(QStringLiteral("Left it as it is.")) }));
+        f.type("search", QStringLiteral(">clean up"));
+        f.press("search", Qt::Key_Return);
+        const ConversationSessionPtr session = f.model->activeSession();
+        QTRY_VERIFY_WITH_TIMEOUT(session->awaitingApproval(), kWait);
+
+        // Reached with Tab, each button shows that it holds the focus.
+        for (QPushButton *button : { f.button("deny"), f.button("allow") }) {
+            const QImage unfocused = button->grab().toImage();
+            button->setFocus(Qt::TabFocusReason);
+            QVERIFY(button->hasFocus());
+            QVERIFY(button->grab().toImage() != unfocused);
+        }
+        QTest::mouseClick(f.button("deny"), Qt::LeftButton);
+        QTRY_VERIFY(f.field("followUp")->hasFocus());
+        QTRY_VERIFY_WITH_TIMEOUT(!session->isProcessing() && f.networkIdle(), kWait);
+
+        // A click into the answer does not take typing away from the field.
+        auto *answer = f.view.findChild<MarkdownView *>();
+        QVERIFY(answer);
+        QTest::mouseClick(answer->viewport(), Qt::LeftButton);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("thanks"));
+        QCOMPARE(f.model->followUpText(), QStringLiteral("thanks"));
+
+        // Nor does deleting the conversation from the list.
+        f.press("followUp", Qt::Key_Escape);
+        QTest::mouseClick(f.view.findChild<QToolButton *>(QStringLiteral("deleteSession")), Qt::LeftButton);
+        QVERIFY(f.model->sessions().isEmpty());
+        QTRY_VERIFY(f.field("search")->hasFocus());
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ls"));
+        QCOMPARE(f.model->searchText(), QStringLiteral(">ls"));
     }
 
     void aCommandShowsWhatHidesInIt()

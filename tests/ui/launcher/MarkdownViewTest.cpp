@@ -1,0 +1,86 @@
+#include "ui/launcher/MarkdownView.h"
+#include "support/TestEnvironment.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
+
+using namespace quillet;
+
+namespace {
+
+// The link destinations the document holds, in order.
+QStringList anchors(const MarkdownView &view)
+{
+    QStringList found;
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat format = it.fragment().charFormat();
+            if (format.isAnchor() && !found.contains(format.anchorHref()))
+                found.append(format.anchorHref());
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+class MarkdownViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void onlyWebAndMailLinksAreLinks_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("web") << "see [docs](https://example.com/a)" << QStringList { "https://example.com/a" }
+                             << "see docs";
+        QTest::newRow("mail") << "[write](mailto:a@example.com)" << QStringList { "mailto:a@example.com" }
+                              << "write";
+        QTest::newRow("file") << "see [notes](file:///etc/passwd)" << QStringList {}
+                              << "see notes (file:///etc/passwd)";
+        QTest::newRow("custom scheme, styled words")
+            << "[**run** it](x-handler:do) now" << QStringList {} << "run it (x-handler:do) now";
+        QTest::newRow("relative") << "[a](b)" << QStringList {} << "a (b)";
+        QTest::newRow("autolink to a file") << "<file:///tmp/x>" << QStringList {} << "file:///tmp/x";
+    }
+    void onlyWebAndMailLinksAreLinks()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QStringList, links);
+        QFETCH(QString, text);
+        MarkdownView view;
+        view.showMarkdown(markdown);
+        QCOMPARE(anchors(view), links);
+        QCOMPARE(view.toPlainText(), text);
+    }
+
+    void drawsWhatTheLayoutNeeds()
+    {
+        MarkdownView view;
+        view.showMarkdown(QStringLiteral("| A | B |\n|---|--:|\n| x | 1 |\n\n3. three\n- [x] done\n\n"
+                                         "> quoted\n\n---\nafter"));
+        QList<QTextTable *> tables;
+        for (QTextFrame *frame : view.document()->rootFrame()->childFrames()) {
+            if (auto *table = qobject_cast<QTextTable *>(frame))
+                tables.append(table);
+        }
+        QCOMPARE(tables.size(), 5); // the table, two lists, the quote, the rule
+        const auto cellText = [](QTextTable *table, int row, int column) {
+            const QTextTableCell cell = table->cellAt(row, column);
+            QTextCursor cursor = cell.firstCursorPosition();
+            cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            return cursor.selectedText();
+        };
+        QCOMPARE(tables[0]->cellAt(1, 1).firstCursorPosition().blockFormat().alignment(), Qt::AlignRight);
+        QCOMPARE(cellText(tables[1], 0, 0), QStringLiteral("3."));
+        QCOMPARE(cellText(tables[2], 0, 0), QStringLiteral("☑"));
+        QVERIFY(tables[3]->cellAt(0, 0).format().toTableCellFormat().leftBorder() > 0);
+        QVERIFY(tables[4]->cellAt(0, 0).format().toTableCellFormat().topBorder() > 0);
+        QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("after"));
+    }
+};
+
+QUILLET_TEST_MAIN(MarkdownViewTest)
+#include "MarkdownViewTest.moc"
