@@ -10,7 +10,6 @@
 
 #include <optional>
 
-#include <sys/stat.h>
 
 using namespace quillet;
 using namespace Qt::StringLiterals;
@@ -191,26 +190,6 @@ private Q_SLOTS:
         QCOMPARE(opening.store->itemCount(), 1);
         QCOMPARE(changed.size(), 1);
         QVERIFY(opening.store->insertItem(test::textItem(QStringLiteral("u")), std::nullopt, {}));
-    }
-
-    // Private whatever the umask, and tightened when an older Quillet left
-    // them open.
-    void theFolderAndTheFilesAreTheUsersAlone()
-    {
-        const QString folder = storeDirectory();
-        QFile::setPermissions(folder, QFileDevice::Permissions(0x7755));
-        const mode_t previous = ::umask(0022);
-        auto opening = openStoreWithRecovery(storePath());
-        opening.store->insertItem(test::textItem(QStringLiteral("t")), std::nullopt, {});
-        QVERIFY(test::writeFile(storePath() + QStringLiteral(".broken-1"), "x"));
-        opening.store.reset();
-        opening = openStoreWithRecovery(storePath());
-        ::umask(previous);
-        QCOMPARE(QFileInfo(storeDirectory()).permissions(), QFileDevice::Permissions(0x7700));
-        for (const QString &suffix : { u""_s, u"-wal"_s, u"-shm"_s, u".broken-1"_s })
-            QCOMPARE(QFileInfo(storePath() + suffix).permissions(), QFileDevice::Permissions(0x6600));
-        opening.store.reset();
-        QDir(folder).removeRecursively();
     }
 };
 
