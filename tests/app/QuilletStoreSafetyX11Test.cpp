@@ -7,7 +7,6 @@
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
@@ -18,15 +17,11 @@ using namespace quillet;
 using test::CommandResult;
 using test::waitUntil;
 
-namespace {
-
-int modeOf(const QString &path)
+static int modeOf(const QString &path)
 {
     struct stat status { };
     return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? int(status.st_mode & 0777) : -1;
 }
-
-} // namespace
 
 // The real quillet under Xvfb + openbox, where the store is locked, the disk
 // fills up, instances race and clients stall: nothing the user keeps is lost
