@@ -192,8 +192,6 @@ private Q_SLOTS:
                 0);
         }
     }
-
-    void cleanupTestCase() { m_quillet.reset(); }
 };
 
 QUILLET_TEST_MAIN(QuilletStoreSafetyX11Test)

@@ -43,9 +43,8 @@ Snippet insertSnippet(
 // own, behind any store's back, as sqlite3 would.
 void execOnFile(const QString &path, const QStringList &statements);
 
-// Holds the SQLite file at `path` locked through a connection of its own, as
-// another program would, until destroyed: writers are kept out, and with
-// `readersToo` (exclusive locking mode) readers as well.
+// Locks the SQLite file at `path` as another program would, until destroyed:
+// against writers, and with `readersToo` against readers as well.
 class FileLock {
 public:
     FileLock(const QString &path, bool readersToo);
