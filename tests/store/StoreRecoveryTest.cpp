@@ -10,7 +10,6 @@
 
 #include <optional>
 
-
 using namespace quillet;
 using namespace Qt::StringLiterals;
 
