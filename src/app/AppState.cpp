@@ -20,6 +20,17 @@ AppState::AppState(PasteService &paste, HistoryManager &history, SnippetsViewMod
     , m_transform(transform)
     , m_workspace(workspace)
 {
+    connect(&m_history, &HistoryManager::problemChanged, this, &AppActions::historyProblemChanged);
+}
+
+QString AppState::historyProblem() const
+{
+    return m_history.problem();
+}
+
+void AppState::retryHistory()
+{
+    m_history.retryNow();
 }
 
 void AppState::followPasteTarget(bool wasOpen)

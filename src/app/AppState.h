@@ -61,6 +61,8 @@ public:
 
     void openSettings() override;
     void quit() override;
+    QString historyProblem() const override;
+    void retryHistory() override;
 
     // The AI transform hot key: captures the selection of the window in
     // front, then asks for the AI panel, where the user picks a prompt.

@@ -27,10 +27,14 @@ namespace {
 // `add` takes what a capture would.
 static_assert(cli::kMaxContentBytes == kMaxRepresentationBytes);
 
-// A request that stalls this long is dropped; a handful of clients at once is
-// plenty for a shell, and bounds what buffered requests can cost.
-constexpr int kIdleTimeoutMs = 5000;
-constexpr int kMaxConnections = 4;
+// A client must start its request this soon after connecting, and finish it
+// this soon after its first byte, however it spaces its bytes: a client that
+// drips one byte at a time is dropped on time. Each connection is served on
+// its own, so a stalled one holds up none of the others; the cap bounds what
+// buffered requests can cost.
+constexpr int kFirstByteTimeoutMs = 5000;
+constexpr int kRequestDeadlineMs = 20000;
+constexpr int kMaxConnections = 64;
 
 bool peerIsThisUser(QLocalSocket *socket)
 {
@@ -146,9 +150,8 @@ CommandServer::Execution CommandServer::add(const Request &request)
 
     PasteboardSnapshot snapshot;
     snapshot.contents.append({ type, data });
-    m_history.addSnapshot(snapshot);
     Execution execution(Reply::success());
-    execution.waitsForHistory = true;
+    execution.stored = m_history.addSnapshot(snapshot, HistoryManager::Origin::command);
     if (!request.value(QStringLiteral("no-copy")).toBool()) {
         ClipboardContent content;
         content.id = QUuid::createUuid();
@@ -209,15 +212,17 @@ void CommandServer::accept()
             answer(socket, Reply::failure(QStringLiteral("refused: the command comes from another user")));
             continue;
         }
-        auto *idle = new QTimer(socket);
-        idle->setSingleShot(true);
-        idle->start(kIdleTimeoutMs);
-        connect(idle, &QTimer::timeout, socket, [this, socket] {
+        auto *deadline = new QTimer(socket);
+        deadline->setSingleShot(true);
+        deadline->start(kFirstByteTimeoutMs);
+        connect(deadline, &QTimer::timeout, socket, [this, socket] {
             answer(socket, Reply::failure(QStringLiteral("the request did not arrive in time")));
         });
         auto reader = std::make_shared<cli::FrameReader>();
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket, reader, idle] {
-            idle->start(kIdleTimeoutMs);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket, reader, deadline] {
+            // Set once, at the first byte; later bytes do not extend it.
+            if (deadline->interval() == kFirstByteTimeoutMs)
+                deadline->start(kRequestDeadlineMs);
             read(socket, *reader);
         });
         if (socket->bytesAvailable() > 0)
@@ -250,11 +255,21 @@ void CommandServer::read(QLocalSocket *socket, cli::FrameReader &reader)
 void CommandServer::deliver(QLocalSocket *socket, Execution execution)
 {
     // Waits on the socket's behalf: if the client leaves, nothing is sent.
-    if (execution.waitsForHistory && m_history.isBusy()) {
-        connect(
-            &m_history, &HistoryManager::settled, socket,
-            [this, socket, execution] { deliver(socket, execution); }, Qt::SingleShotConnection);
-        return;
+    if (execution.stored) {
+        if (!execution.stored->isFinished()) {
+            auto *watcher = new QFutureWatcher<QString>(socket);
+            connect(watcher, &QFutureWatcherBase::finished, socket,
+                [this, socket, execution] { deliver(socket, execution); });
+            watcher->setFuture(*execution.stored);
+            return;
+        }
+        // Nothing was stored: the command fails, whatever the clipboard took.
+        const QString failure = execution.stored->result();
+        if (!failure.isEmpty()) {
+            answer(socket, Reply::failure(QStringLiteral("nothing was added: %1").arg(failure)));
+            return;
+        }
+        execution.stored.reset();
     }
     if (execution.written && !execution.written->isFinished()) {
         auto *watcher = new QFutureWatcher<void>(socket);

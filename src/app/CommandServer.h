@@ -52,8 +52,8 @@ public:
         // The reply is sent once the clipboard holds what the command wrote,
         std::optional<QFuture<void>> written;
         // and the history has stored what it added, so that the next command
-        // finds it.
-        bool waitsForHistory = false;
+        // finds it (the future gives why it was not stored, if it was not).
+        std::optional<QFuture<QString>> stored;
         // Runs once the reply has gone out (ending Quillet).
         std::function<void()> afterReply;
     };

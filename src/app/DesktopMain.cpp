@@ -1,5 +1,6 @@
 #include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
+#include "app/cli/CommandLine.h"
 #include "app/cli/CommandSocket.h"
 #include "core/Clock.h"
 #include "defaults/Defaults.h"
@@ -7,10 +8,39 @@
 #include "ui/common/SymbolIcons.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QIcon>
 #include <QTextStream>
+#include <QThread>
 
 using namespace quillet;
+
+namespace {
+
+// Another Quillet holds the instance lock: it may still be starting, so its
+// socket is given a few seconds to answer before this one gives up.
+int showTheRunningInstance()
+{
+    constexpr int kStartingMs = 10000;
+    constexpr int kPollMs = 100;
+    QDeadlineTimer deadline(kStartingMs);
+    QString error;
+    do {
+        switch (cli::showRunningInstance(&error)) {
+        case cli::ShowOutcome::shown:
+            QTextStream(stdout) << "Quillet is already running; its panel is shown.\n";
+            return 0;
+        case cli::ShowOutcome::failed:
+        case cli::ShowOutcome::notRunning:
+            break;
+        }
+        QThread::msleep(kPollMs);
+    } while (!deadline.hasExpired());
+    QTextStream(stdout) << "Quillet is already running.\n";
+    return 0;
+}
+
+} // namespace
 
 // The running application, loaded by `quillet` when it is started without a
 // command and no Quillet runs yet: the GUI, the platform services and
@@ -35,10 +65,32 @@ extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int arg
         QStringLiteral("app.quillet.Quillet"), QIcon(QStringLiteral(":/quillet/app.quillet.Quillet.svg"))));
 
     QTextStream errors(stderr);
+    // One Quillet per user, settled before anything opens the store: two
+    // started together would record every copy twice, or take each other's
+    // fresh store for a broken one.
+    cli::InstanceLock instance;
+    QString lockError;
+    switch (instance.acquire(cli::InstanceLock::userLockPath(), &lockError)) {
+    case cli::InstanceLock::Outcome::acquired:
+        break;
+    case cli::InstanceLock::Outcome::heldByAnother:
+        return showTheRunningInstance();
+    case cli::InstanceLock::Outcome::failed:
+        errors << "quillet: cannot make sure no other Quillet runs: " << lockError << '\n';
+        break;
+    }
+
     StoreOpening opening = openUserStoreWithRecovery();
     if (!opening.store) {
         errors << "Could not create ModelContainer: " << opening.error << '\n';
         return 1;
+    }
+    if (!opening.store->isAvailable()) {
+        errors
+            << "quillet: the history in " << opening.store->path()
+            << " cannot be used: " << opening.store->unavailableReason()
+            << ". Quillet runs without recording copies; it tries again when asked and at the next start.\n";
+        errors.flush();
     }
 
     Defaults &defaults = Defaults::shared();

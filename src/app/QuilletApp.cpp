@@ -60,6 +60,8 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::snippetEditRequested, &m_settingsWindow, &SettingsWindow::showSnippet);
     connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
+    connect(&m_history, &HistoryManager::problemChanged, this,
+        [this] { m_tray.setStoreProblem(m_history.problem()); });
     m_panels.setCopiesOnly(!platform.keys.isTrusted());
     bindHotkeys();
     if (!m_tray.isAvailable()) {
@@ -113,6 +115,8 @@ void QuilletApp::bindPromptShortcuts()
 void QuilletApp::start()
 {
     m_monitor.start();
+    m_tray.setStoreProblem(m_history.problem());
+    m_store->convertToIncrementalVacuum();
     announceRefusedShortcuts();
     connect(&m_shortcuts, &shortcuts::KeyboardShortcuts::grabRefusalsChanged, this,
         &QuilletApp::announceRefusedShortcuts);

@@ -154,8 +154,29 @@ void TrayController::showIcon()
         icon.addPixmap(pixmap);
     }
     m_icon->setIcon(icon);
-    m_icon->setToolTip(
-        m_attention.isEmpty() ? QStringLiteral("Quillet") : QStringLiteral("Quillet\n%1").arg(m_attention));
+    m_icon->setToolTip(toolTip());
+}
+
+QString TrayController::toolTip() const
+{
+    QStringList lines { QStringLiteral("Quillet") };
+    for (const QString &line : { m_storeProblem, m_attention }) {
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void TrayController::setStoreProblem(const QString &problem)
+{
+    if (problem == m_storeProblem)
+        return;
+    const bool begins = m_storeProblem.isEmpty();
+    m_storeProblem = problem;
+    showIcon();
+    // Told once as it begins; the tooltip and the panel keep saying it.
+    if (begins && !problem.isEmpty())
+        notify(QStringLiteral("Quillet is not saving copies"), problem, [this] { m_state.showPanel(); });
 }
 
 void TrayController::notify(const QString &title, const QString &message, std::function<void()> onClicked)

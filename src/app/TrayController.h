@@ -53,6 +53,10 @@ public:
     // What the icon says beyond "Quillet" while something waits for the user
     // out of sight; empty when nothing does.
     QString attentionText() const { return m_attention; }
+    // Why copies are not being recorded (empty while they are): a line of the
+    // icon's tooltip while it lasts, and one notice as it begins.
+    void setStoreProblem(const QString &problem);
+    QString toolTip() const;
 
 Q_SIGNALS:
     // Every notification, also where no tray shows it.
@@ -74,6 +78,7 @@ private:
     QPointer<QWidget> m_popup;
     QList<QMetaObject::Connection> m_sessionConnections;
     QString m_attention;
+    QString m_storeProblem;
     // The waiting commands (their messages) already announced.
     QSet<QUuid> m_announced;
     std::function<void()> m_onNotificationClicked;

@@ -4,13 +4,18 @@
 #include "clipboard/TypeRegistry.h"
 #include "core/Graphemes.h"
 #include "defaults/PreferenceKeys.h"
+#include "store/UserStore.h"
 
 #include <QFutureWatcher>
+#include <QLoggingCategory>
+#include <QPromise>
 #include <QtConcurrent>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcHistory, "quillet.history")
 
 namespace quillet {
 
@@ -66,9 +71,25 @@ HistoryManager::Entry deriveEntry(const PasteboardSnapshot &snapshot)
 struct HistoryManager::Pending {
     PasteboardSnapshot snapshot;
     QDateTime copiedAt;
+    Origin origin = Origin::clipboard;
+    qint64 bytes = 0;
     QFuture<Entry> entry;
     QFutureWatcher<Entry> watcher;
+    QPromise<QString> done;
 };
+
+namespace {
+
+// A store that refuses writes is tried again this often; each try costs the
+// main thread at most the store's short busy wait.
+constexpr int kRetryIntervalMs = 2000;
+
+QFuture<QString> finished(const QString &failure)
+{
+    return QtFuture::makeReadyFuture(failure);
+}
+
+} // namespace
 
 HistoryManager::HistoryManager(
     Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock, QObject *parent)
@@ -78,13 +99,20 @@ HistoryManager::HistoryManager(
     , m_defaults(defaults)
     , m_clock(clock)
 {
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryIntervalMs);
+    connect(&m_retry, &QTimer::timeout, this, &HistoryManager::storeReady);
+    connect(&m_store, &Store::availabilityChanged, this, &HistoryManager::problemChanged);
 }
 
 HistoryManager::~HistoryManager()
 {
     // Work still running finishes into futures nobody reads.
-    for (const auto &pending : m_pending)
+    for (const auto &pending : m_pending) {
         pending->watcher.disconnect(this);
+        pending->done.addResult(QStringLiteral("Quillet is quitting"));
+        pending->done.finish();
+    }
 }
 
 qint64 HistoryManager::historyLimit() const
@@ -99,27 +127,83 @@ std::optional<ClipboardItem> HistoryManager::findByHash(const QString &contentHa
     return m_store.findItemByHash(contentHash);
 }
 
-void HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot)
+QString HistoryManager::problem() const
+{
+    if (!m_store.isAvailable())
+        return QStringLiteral("History unavailable: %1").arg(m_store.unavailableReason());
+    if (m_waitReason.isEmpty())
+        return QString();
+    const qsizetype waiting = m_pending.size();
+    QString line
+        = QStringLiteral("Copies cannot be saved now: %1. %2 kept until they can.")
+              .arg(m_waitReason,
+                  waiting == 1 ? QStringLiteral("1 copy is") : QStringLiteral("%1 copies are").arg(waiting));
+    if (m_droppedCopies > 0)
+        line += QStringLiteral(" %1 older %2 could not be kept.")
+                    .arg(m_droppedCopies)
+                    .arg(m_droppedCopies == 1 ? QStringLiteral("copy") : QStringLiteral("copies"));
+    return line;
+}
+
+void HistoryManager::retryNow()
+{
+    if (!m_store.isAvailable()) {
+        QString error;
+        if (!retryStore(m_store, &error))
+            Q_EMIT problemChanged();
+        return;
+    }
+    m_retry.stop();
+    storeReady();
+}
+
+QFuture<QString> HistoryManager::addSnapshot(const PasteboardSnapshot &snapshot, Origin origin)
 {
     if (snapshot.sourceAppBundleID && m_excludedApps.isExcluded(*snapshot.sourceAppBundleID))
-        return;
+        return finished(QString());
+    // Capture is off without a store: nothing could keep the copy.
+    if (!m_store.isAvailable())
+        return finished(QStringLiteral("the history is not available: %1").arg(m_store.unavailableReason()));
+    // A command is not kept waiting behind copies the store refuses.
+    if (origin == Origin::command && !m_waitReason.isEmpty())
+        return finished(problem());
 
     auto pending = std::make_shared<Pending>();
     pending->snapshot = snapshot;
     pending->copiedAt = m_clock.now();
+    pending->origin = origin;
+    for (const TypedContent &content : snapshot.contents)
+        pending->bytes += content.data.size();
+    pending->done.start();
+    QFuture<QString> done = pending->done.future();
     pending->entry = QtConcurrent::run(&m_workers, deriveEntry, snapshot);
     connect(&pending->watcher, &QFutureWatcherBase::finished, this, &HistoryManager::storeReady);
     pending->watcher.setFuture(pending->entry);
     m_pending.push_back(std::move(pending));
+    if (!m_waitReason.isEmpty()) {
+        dropExcessCopies();
+        Q_EMIT problemChanged();
+    }
+    return done;
 }
 
 void HistoryManager::storeReady()
 {
-    while (!m_writing && !m_pending.empty() && m_pending.front()->entry.isFinished()) {
+    // While the store refuses writes, only the retry timer tries again.
+    while (!m_writing && !m_retry.isActive() && !m_pending.empty() && m_pending.front()->entry.isFinished()) {
         const std::shared_ptr<Pending> pending = m_pending.front();
-        m_pending.pop_front();
-        store(*pending, pending->entry.result());
-        m_storedSinceSettled = true;
+        const Write write = store(*pending, pending->entry.result());
+        if (write == Write::started)
+            break;
+        if (write == Write::done) {
+            finishFront(QString());
+            continue;
+        }
+        if (pending->origin == Origin::command) {
+            finishFront(m_store.lastWriteError());
+            continue;
+        }
+        waitForStore(m_store.lastWriteError());
     }
     if (m_storedSinceSettled && !isBusy()) {
         m_storedSinceSettled = false;
@@ -127,14 +211,75 @@ void HistoryManager::storeReady()
     }
 }
 
-void HistoryManager::stored()
+void HistoryManager::finishFront(const QString &failure)
+{
+    const std::shared_ptr<Pending> pending = m_pending.front();
+    m_pending.pop_front();
+    m_storedSinceSettled = true;
+    if (failure.isEmpty()) {
+        // The store takes writes again: the copies that waited go in now.
+        setWaitReason(QString());
+        m_droppedCopies = 0;
+    }
+    pending->done.addResult(failure);
+    pending->done.finish();
+}
+
+void HistoryManager::waitForStore(const QString &reason)
+{
+    const bool first = m_waitReason.isEmpty();
+    setWaitReason(reason.isEmpty() ? QStringLiteral("unknown error") : reason);
+    if (first)
+        qCWarning(lcHistory) << "copies wait for the store:" << m_waitReason;
+    dropExcessCopies();
+    m_retry.start();
+}
+
+void HistoryManager::setWaitReason(const QString &reason)
+{
+    if (m_waitReason == reason)
+        return;
+    m_waitReason = reason;
+    Q_EMIT problemChanged();
+}
+
+void HistoryManager::dropExcessCopies()
+{
+    qint64 bytes = 0;
+    for (const auto &pending : m_pending)
+        bytes += pending->bytes;
+    // The oldest go first; one being written stays.
+    auto it = m_pending.begin() + (m_writing ? 1 : 0);
+    while ((qsizetype(m_pending.size()) > kMaxWaitingCopies || bytes > kMaxWaitingBytes)
+        && it != m_pending.end()) {
+        if ((*it)->origin != Origin::clipboard) {
+            ++it;
+            continue;
+        }
+        bytes -= (*it)->bytes;
+        (*it)->watcher.disconnect(this);
+        (*it)->done.addResult(QStringLiteral("too many copies wait for the store"));
+        (*it)->done.finish();
+        it = m_pending.erase(it);
+        ++m_droppedCopies;
+    }
+}
+
+void HistoryManager::stored(bool ok)
 {
     m_writing = false;
-    pruneHistory();
+    if (ok) {
+        finishFront(QString());
+        pruneHistory();
+    } else if (m_pending.front()->origin == Origin::command) {
+        finishFront(m_store.lastWriteError());
+    } else {
+        waitForStore(m_store.lastWriteError());
+    }
     storeReady();
 }
 
-void HistoryManager::store(const Pending &pending, const Entry &entry)
+HistoryManager::Write HistoryManager::store(const Pending &pending, const Entry &entry)
 {
     const PasteboardSnapshot &snapshot = pending.snapshot;
     if (std::optional<ClipboardItem> existing = findByHash(entry.hash)) {
@@ -142,8 +287,7 @@ void HistoryManager::store(const Pending &pending, const Entry &entry)
         existing->useCount += 1;
         existing->sourceAppBundleID = snapshot.sourceAppBundleID;
         existing->sourceAppName = snapshot.sourceAppName;
-        m_store.updateItem(*existing);
-        return;
+        return m_store.updateItem(*existing) ? Write::done : Write::failed;
     }
 
     ClipboardItem item;
@@ -159,15 +303,17 @@ void HistoryManager::store(const Pending &pending, const Entry &entry)
     for (const ClipboardContent &content : entry.contents)
         bytes += content.dataSize;
     if (bytes < kBackgroundWriteBytes) {
-        m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText);
+        if (!m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText))
+            return Write::failed;
         pruneHistory();
-        return;
+        return Write::done;
     }
     // Copying a picture's megabytes into the store would hold the interface
     // up for longer than a frame.
     m_writing = true;
     m_store.insertItemInBackground(item, entry.thumbnail, entry.contents, entry.searchText)
-        .then(this, [this](bool) { stored(); });
+        .then(this, [this](bool ok) { stored(ok); });
+    return Write::started;
 }
 
 void HistoryManager::pruneHistory()

@@ -9,6 +9,7 @@
 #include <QFuture>
 #include <QObject>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -25,14 +26,27 @@ namespace quillet {
 // thread, so a large picture never stalls the interface; the entry is stored
 // once they are ready, and entries are stored in the order the copies were
 // made. Called on the main thread.
+//
+// A copy the store cannot take (locked by another program, a full disk) is
+// kept in memory, within bounds, and written when the store takes writes
+// again; meanwhile `problem` says so. While the store is unavailable nothing
+// is recorded at all.
 class HistoryManager : public QObject {
     Q_OBJECT
+    Q_PROPERTY(QString problem READ problem NOTIFY problemChanged)
 public:
+    // Where a snapshot comes from: a copy waits for the store when it cannot
+    // be written; a command is answered at once with why.
+    enum class Origin { clipboard, command };
+
     HistoryManager(Store &store, ExcludedAppsService &excludedApps, Defaults &defaults, Clock &clock,
         QObject *parent = nullptr);
     ~HistoryManager() override;
 
-    void addSnapshot(const PasteboardSnapshot &snapshot);
+    // Records `snapshot`; the future gives why it is not in the history,
+    // empty once it is (or once it was dropped on purpose, as a copy from an
+    // excluded application is).
+    QFuture<QString> addSnapshot(const PasteboardSnapshot &snapshot, Origin origin = Origin::clipboard);
     std::optional<ClipboardItem> findByHash(const QString &contentHash);
     void pruneHistory();
 
@@ -53,9 +67,22 @@ public:
     // Whether snapshots are waiting for their derived values or being stored.
     bool isBusy() const { return !m_pending.empty() || m_writing; }
 
+    // Why copies are not being recorded, in one short line; empty while they are.
+    QString problem() const;
+    // Whether the store itself is missing (so the user can ask to try again).
+    bool isStoreUnavailable() const { return !m_store.isAvailable(); }
+    // Tries the store again now: reopens an unavailable one, or writes the
+    // copies that wait.
+    void retryNow();
+
+    // How many copies may wait for the store, and how many bytes they may hold.
+    static constexpr int kMaxWaitingCopies = 200;
+    static constexpr qint64 kMaxWaitingBytes = 256 * 1024 * 1024;
+
 Q_SIGNALS:
     // Every snapshot added so far is in the store.
     void settled();
+    void problemChanged();
 
 public:
     // What a snapshot becomes, made away from the main thread.
@@ -71,9 +98,16 @@ public:
 private:
     struct Pending;
 
+    enum class Write { done, failed, started };
+
     void storeReady();
-    void store(const Pending &pending, const Entry &entry);
-    void stored();
+    Write store(const Pending &pending, const Entry &entry);
+    void stored(bool ok);
+    // The front snapshot is through (stored, or refused with `failure`).
+    void finishFront(const QString &failure);
+    void waitForStore(const QString &reason);
+    void dropExcessCopies();
+    void setWaitReason(const QString &reason);
 
     Store &m_store;
     ExcludedAppsService &m_excludedApps;
@@ -82,6 +116,10 @@ private:
     // A large entry is written by the store's worker; later ones wait for it.
     bool m_writing = false;
     bool m_storedSinceSettled = false;
+    // Why the front copy waits for the store; empty while writes succeed.
+    QString m_waitReason;
+    int m_droppedCopies = 0;
+    QTimer m_retry;
     std::deque<std::shared_ptr<Pending>> m_pending;
     // Decoding and hashing run here, below the main thread's priority, so a
     // large picture never takes the processor from the interface.

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 
+#include <sys/stat.h>
+
 Q_LOGGING_CATEGORY(lcDefaults, "quillet.defaults")
 
 namespace quillet {
@@ -26,7 +28,17 @@ void prepareFile(const QString &path)
 {
     const QFileInfo info(path);
     QDir().mkpath(info.absolutePath());
-    if (!info.exists()) {
+    // Only a regular file is read: opening a FIFO (or a device) would block
+    // start-up for good. Whatever is there is kept aside, not deleted.
+    struct stat status { };
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode)) {
+        const QString aside = path + QStringLiteral(".not-a-file");
+        qCWarning(lcDefaults) << "the preferences path" << path << "is not a regular file; moved it to"
+                              << aside << "and starting from defaults";
+        QFile::remove(aside);
+        QFile::rename(path, aside);
+    }
+    if (!QFileInfo::exists(path)) {
         QFile file(path);
         if (file.open(QIODevice::WriteOnly))
             file.close();
@@ -201,7 +213,7 @@ void Defaults::remove(const QString &key)
     if (!m_settings->contains(key))
         return;
     m_settings->remove(key);
-    persist();
+    persist(key);
     Q_EMIT changed(key);
 }
 
@@ -209,16 +221,25 @@ void Defaults::write(const QString &key, const QVariant &value)
 {
     const QVariant previous = m_settings->value(key);
     m_settings->setValue(key, value);
-    persist();
+    persist(key);
     if (previous != m_settings->value(key))
         Q_EMIT changed(key);
 }
 
-void Defaults::persist()
+void Defaults::persist(const QString &key)
 {
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError)
+    // QSettings keeps the first error it met, also one from reading the file
+    // at start: the file itself says whether this write reached it.
+    bool written = m_settings->status() == QSettings::NoError;
+    if (!written) {
+        const QSettings onDisk(m_settings->fileName(), QSettings::IniFormat);
+        written = onDisk.contains(key) == m_settings->contains(key)
+            && onDisk.value(key) == m_settings->value(key);
+    }
+    if (!written && !m_writeFailed)
         qCWarning(lcDefaults) << "could not write preferences to" << m_settings->fileName();
+    m_writeFailed = !written;
     QFile::setPermissions(m_settings->fileName(), kOwnerOnly);
 }
 

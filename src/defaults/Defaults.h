@@ -59,9 +59,13 @@ Q_SIGNALS:
 
 private:
     void write(const QString &key, const QVariant &value);
-    void persist();
+    // Writes the file; `key` is what changed, to tell a failed write from
+    // an error QSettings kept from reading the file.
+    void persist(const QString &key);
 
     std::unique_ptr<QSettings> m_settings;
+    // Said once until a write succeeds again.
+    bool m_writeFailed = false;
 };
 
 } // namespace quillet

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace quillet {
 
@@ -128,21 +127,7 @@ std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QStr
     const std::optional<QByteArray> document = historyExportDocument(store);
     if (!document)
         return QStringLiteral("The history could not be read from the store.");
-    const QByteArray &bytes = *document;
-
-    // Written through a temporary file: a failed export leaves the file as it
-    // was, never half a file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return writeHistoryExport(*document, path);
 }
 
 } // namespace quillet

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 
 namespace quillet {
 
@@ -25,6 +26,22 @@ std::optional<QByteArray> historyExportDocument(Store &store)
         records.append(record);
     }
     return QJsonDocument(records).toJson(QJsonDocument::Indented);
+}
+
+std::optional<QString> writeHistoryExport(const QByteArray &document, const QString &path)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return file.errorString();
+    if (file.write(document) != document.size()) {
+        const QString error = file.errorString();
+        file.cancelWriting();
+        return error;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return std::nullopt;
 }
 
 } // namespace quillet

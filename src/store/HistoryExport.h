@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 #include <optional>
 
@@ -14,5 +15,10 @@ class Store;
 // window and `quillet export` write the same document. Nothing when the
 // history cannot be read: a failed read is an error, not an empty export.
 std::optional<QByteArray> historyExportDocument(Store &store);
+
+// Writes `document` to `path` readable by the user alone (0600, like the
+// store it comes from), through a temporary file: a failed export leaves the
+// file as it was, never half a file. Why it failed, if it did.
+std::optional<QString> writeHistoryExport(const QByteArray &document, const QString &path);
 
 } // namespace quillet

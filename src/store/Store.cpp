@@ -261,13 +261,79 @@ bool exec(QSqlQuery &query, std::initializer_list<QVariant> bindings)
     return query.exec();
 }
 
-// Runs one statement outside the cache (schema and pragmas).
-bool run(QSqlDatabase &db, const QString &sql, QString *error, QVariant *firstValue = nullptr)
+// SQLite's primary result code behind an error (0 when there is none).
+int resultCode(const QSqlError &error)
+{
+    return error.nativeErrorCode().toInt() & 0xff;
+}
+
+constexpr int kSqliteError = 1;
+constexpr int kSqliteBusy = 5;
+constexpr int kSqliteLocked = 6;
+constexpr int kSqliteReadOnly = 8;
+constexpr int kSqliteIoError = 10;
+constexpr int kSqliteCorrupt = 11;
+constexpr int kSqliteFull = 13;
+constexpr int kSqliteCantOpen = 14;
+constexpr int kSqliteNotADatabase = 26;
+
+// The main connection waits this long for another writer at most: enough for
+// Quillet's own background writes, never long enough to be felt. Anything
+// longer is another program, and the write is retried later instead.
+constexpr int kMainBusyTimeoutMs = 100;
+
+bool isDamage(int code)
+{
+    return code == kSqliteCorrupt || code == kSqliteNotADatabase;
+}
+
+// A failed write in the words its user would use.
+QString writeFailureText(const QSqlError &error)
+{
+    switch (resultCode(error)) {
+    case kSqliteFull:
+        return QStringLiteral("the disk is full");
+    case kSqliteBusy:
+    case kSqliteLocked:
+        return QStringLiteral("the history is locked by another program");
+    case kSqliteReadOnly:
+        return QStringLiteral("the history file is read-only");
+    case kSqliteIoError:
+        return QStringLiteral("the disk reported an error");
+    case kSqliteCantOpen:
+        return QStringLiteral("the history file cannot be opened");
+    default:
+        return error.text().isEmpty() ? QStringLiteral("unknown error") : error.text();
+    }
+}
+
+// Why a statement of a mutation failed.
+struct StepFailure {
+    QSqlError error;
+};
+
+// Commits through a statement of its own: QSqlDatabase::commit() drops
+// SQLite's result code, and a full disk must be told from other failures.
+bool commit(QSqlDatabase &db, StepFailure &failure)
+{
+    QSqlQuery query(db);
+    if (query.exec(QStringLiteral("COMMIT")))
+        return true;
+    failure.error = query.lastError();
+    return false;
+}
+
+// Runs one statement outside the cache (schema and pragmas); `code` takes
+// SQLite's result code when it fails.
+bool run(
+    QSqlDatabase &db, const QString &sql, QString *error, QVariant *firstValue = nullptr, int *code = nullptr)
 {
     QSqlQuery query(db);
     if (!query.exec(sql)) {
         if (error)
             *error = query.lastError().text();
+        if (code)
+            *code = resultCode(query.lastError());
         return false;
     }
     if (firstValue)
@@ -282,57 +348,134 @@ namespace {
 // Checks an existing file through a read-only connection first: a read-write
 // connection that fails would still delete the -wal and -shm companions when
 // it closes, and those belong to what recovery must keep.
-bool inspectExisting(const QString &path, QString *error)
+Store::OpenFailure inspectExisting(const QString &path, QString *error)
 {
     static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-inspect-%1").arg(counter++);
-    bool ok = false;
+    Store::OpenFailure failure = Store::OpenFailure::unavailable;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        int code = 0;
         if (!db.open()) {
             *error = db.lastError().text();
+            code = resultCode(db.lastError());
         } else {
             QVariant value;
-            if (run(db, QStringLiteral("PRAGMA quick_check"), error, &value)) {
-                if (value.toString() != QLatin1String("ok"))
+            if (run(db, QStringLiteral("PRAGMA quick_check"), error, &value, &code)) {
+                if (value.toString() != QLatin1String("ok")) {
                     *error = QStringLiteral("integrity check failed: %1").arg(value.toString());
-                else
-                    ok = true;
+                    code = kSqliteCorrupt;
+                } else {
+                    failure = Store::OpenFailure::none;
+                }
             }
         }
+        if (isDamage(code))
+            failure = Store::OpenFailure::damaged;
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
-    return ok;
+    return failure;
 }
 
 } // namespace
 
-std::unique_ptr<Store> Store::open(const QString &path, QString *error)
+std::unique_ptr<Store> Store::open(const QString &path, QString *error, OpenFailure *failure)
 {
-    QString failure;
-    if (QFileInfo::exists(path) && !inspectExisting(path, &failure)) {
-        if (error)
-            *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
-        return nullptr;
-    }
-
     static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-%1").arg(counter++);
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     std::unique_ptr<Store> store(new Store(name, path, false));
-    if (store->m_db.open()) {
-        if (store->prepareSchema(&failure))
-            return store;
-    } else {
-        failure = store->m_db.lastError().text();
+    QString text;
+    OpenFailure kind = OpenFailure::none;
+    if (store->openConnection(&text, &kind)) {
+        if (failure)
+            *failure = OpenFailure::none;
+        return store;
     }
     if (error)
-        *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
+        *error = text.isEmpty() ? QStringLiteral("unknown error") : text;
+    if (failure)
+        *failure = kind;
     // Closes and drops the connection, so the caller may move the files.
     return nullptr;
+}
+
+bool Store::openConnection(QString *error, OpenFailure *failure)
+{
+    if (QFileInfo::exists(m_path)) {
+        *failure = inspectExisting(m_path, error);
+        if (*failure != OpenFailure::none)
+            return false;
+    }
+    m_otherSchema = false;
+    m_openCode = 0;
+    if (m_db.open()) {
+        if (prepareSchema(error)) {
+            *failure = OpenFailure::none;
+            return true;
+        }
+    } else {
+        *error = m_db.lastError().text();
+        m_openCode = resultCode(m_db.lastError());
+    }
+    *failure = m_otherSchema || isDamage(m_openCode) ? OpenFailure::damaged : OpenFailure::unavailable;
+    m_statements.clear();
+    m_db.close();
+    return false;
+}
+
+std::unique_ptr<Store> Store::openUnavailable(const QString &path, const QString &reason)
+{
+    static std::atomic<int> counter { 0 };
+    const QString name = QStringLiteral("quillet-store-standin-%1").arg(counter++);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    std::unique_ptr<Store> store(new Store(name, path, false));
+    // An empty schema in memory: every list reads as empty, without errors.
+    store->m_db.setDatabaseName(QStringLiteral(":memory:"));
+    QString error;
+    if (!store->m_db.open() || !store->prepareSchema(&error))
+        return nullptr;
+    store->m_unavailableReason = reason.isEmpty() ? QStringLiteral("unknown error") : reason;
+    return store;
+}
+
+bool Store::reattach(QString *error, OpenFailure *failure)
+{
+    if (isAvailable()) {
+        *failure = OpenFailure::none;
+        return true;
+    }
+    static std::atomic<int> counter { 0 };
+    const QString name = QStringLiteral("quillet-store-reattached-%1").arg(counter++);
+    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+    const QString standInName = m_connectionName;
+    m_statements.clear();
+    m_db = QSqlDatabase::database(name, false);
+    m_connectionName = name;
+    m_db.setDatabaseName(m_path);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kMainBusyTimeoutMs));
+    const bool opened = openConnection(error, failure);
+    // The connection that is not kept is closed and dropped.
+    m_db = QSqlDatabase();
+    QSqlDatabase::database(opened ? standInName : name, false).close();
+    QSqlDatabase::removeDatabase(opened ? standInName : name);
+    m_connectionName = opened ? name : standInName;
+    m_db = QSqlDatabase::database(m_connectionName, false);
+    if (!opened) {
+        m_unavailableReason = error->isEmpty() ? QStringLiteral("unknown error") : *error;
+        return false;
+    }
+    m_unavailableReason.clear();
+    m_lastWriteError.clear();
+    Q_EMIT availabilityChanged();
+    for (Record record : { Record::ClipboardItem, Record::ClipboardContent, Record::SnippetFolder,
+             Record::Snippet, Record::SavedPrompt })
+        Q_EMIT changed(record);
+    announce({ {}, {}, {}, true });
+    return true;
 }
 
 std::unique_ptr<Store> Store::openReadOnly(const QString &path, QString *error)
@@ -361,9 +504,10 @@ Store::Store(QString connectionName, QString path, bool readOnly)
     , m_path(std::move(path))
 {
     m_writer.setMaxThreadCount(1);
+    m_checkpointer.setMaxThreadCount(1);
     m_db.setDatabaseName(m_path);
     m_db.setConnectOptions(readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000")
-                                    : QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+                                    : QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kMainBusyTimeoutMs));
 }
 
 Store::~Store()
@@ -383,36 +527,42 @@ bool Store::prepareSchema(QString *error)
     // a picture's blob to the log three times faster than the default 4 KB,
     // for a few microseconds more on a small commit.
     // The first statement is where SQLite notices a file that is not a database.
-    if (!run(m_db, QStringLiteral("PRAGMA page_size=16384"), error))
+    if (!run(m_db, QStringLiteral("PRAGMA page_size=16384"), error, nullptr, &m_openCode))
         return false;
-    if (!run(m_db, QStringLiteral("PRAGMA journal_mode=WAL"), error, &value))
+    // Also for a new file only: freed pages can be given back to the disk
+    // (releaseFreePages), so a cleared history does not keep its size.
+    if (!run(m_db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"), error, nullptr, &m_openCode))
         return false;
-    if (value.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+    if (!run(m_db, QStringLiteral("PRAGMA journal_mode=WAL"), error, &value, &m_openCode))
+        return false;
+    if (value.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0
+        && m_db.databaseName() != QLatin1String(":memory:"))
         qCWarning(lcStore) << "write-ahead logging unavailable, journal mode" << value.toString();
     // With write-ahead logging, NORMAL keeps the store consistent across crashes
     // and skips an fsync per commit (a power cut may lose the last copy only).
-    if (!run(m_db, QStringLiteral("PRAGMA synchronous=NORMAL"), error))
+    if (!run(m_db, QStringLiteral("PRAGMA synchronous=NORMAL"), error, nullptr, &m_openCode))
         return false;
-    if (!run(m_db, QStringLiteral("PRAGMA foreign_keys=ON"), error))
+    if (!run(m_db, QStringLiteral("PRAGMA foreign_keys=ON"), error, nullptr, &m_openCode))
         return false;
     // Copying the log back into the file is left to a background connection
     // (checkpointSoon), so a large copy never makes a commit wait for it.
-    if (!run(m_db, QStringLiteral("PRAGMA wal_autocheckpoint=0"), error))
+    if (!run(m_db, QStringLiteral("PRAGMA wal_autocheckpoint=0"), error, nullptr, &m_openCode))
         return false;
     // A checkpointed log is cut back when it is next reused, so its size says
     // how much awaits the next checkpoint (SQLite otherwise keeps the file at
     // its largest, and every commit would ask for one).
-    if (!run(m_db, QStringLiteral("PRAGMA journal_size_limit=1048576"), error))
+    if (!run(m_db, QStringLiteral("PRAGMA journal_size_limit=1048576"), error, nullptr, &m_openCode))
         return false;
-    if (!run(m_db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), error, &value))
+    if (!run(m_db, QStringLiteral("SELECT COUNT(*) FROM sqlite_master"), error, &value, &m_openCode))
         return false;
     if (value.toLongLong() == 0) {
         if (!m_db.transaction()) {
             *error = m_db.lastError().text();
+            m_openCode = resultCode(m_db.lastError());
             return false;
         }
         for (const char *sql : kSchema) {
-            if (!run(m_db, QString::fromLatin1(sql), error)) {
+            if (!run(m_db, QString::fromLatin1(sql), error, nullptr, &m_openCode)) {
                 m_db.rollback();
                 return false;
             }
@@ -434,12 +584,17 @@ bool Store::checkSchemaVersion(QString *error)
 {
     QVariant value;
     QString versionError;
+    int code = 0;
     if (!run(m_db, QStringLiteral("SELECT value FROM StoreMetadata WHERE key = 'schemaVersion'"),
-            &versionError, &value)) {
+            &versionError, &value, &code)) {
+        // No such table is another schema; a lock or an I/O error is not.
+        m_otherSchema = code == kSqliteError;
+        m_openCode = code;
         *error = QStringLiteral("not a Quillet store (%1)").arg(versionError);
         return false;
     }
     if (value.toString() != schemaVersion) {
+        m_otherSchema = true;
         *error = QStringLiteral("the store has schema version \"%1\", expected \"%2\"")
                      .arg(value.toString(), schemaVersion);
         return false;
@@ -484,41 +639,52 @@ QSqlQuery &Store::statement(const char *sql)
 
 template<typename Fn> bool Store::mutate(const char *what, std::initializer_list<Record> records, Fn &&body)
 {
+    if (!isAvailable()) {
+        m_lastWriteError = QStringLiteral("the history is not available: %1").arg(m_unavailableReason);
+        return false;
+    }
     if (!m_db.transaction()) {
+        noteWriteFailure(m_db.lastError());
         qCWarning(lcStore) << what << "failed to begin:" << m_db.lastError().text();
         return false;
     }
-    QString failure;
-    if (!body(failure) || !m_db.commit()) {
-        if (failure.isEmpty())
-            failure = m_db.lastError().text();
+    StepFailure failure;
+    if (!body(failure) || !commit(m_db, failure)) {
+        if (!failure.error.isValid())
+            failure.error = m_db.lastError();
         m_db.rollback();
-        qCWarning(lcStore) << what << "failed and was rolled back:" << failure;
+        noteWriteFailure(failure.error);
+        qCWarning(lcStore) << what << "failed and was rolled back:" << failure.error.text();
         return false;
     }
+    m_lastWriteError.clear();
     checkpointSoon();
     for (Record record : records)
         Q_EMIT changed(record);
     return true;
 }
 
-void Store::checkpointSoon()
+void Store::checkpointSoon(bool truncate)
 {
-    // Once the log holds a few megabytes, and one checkpoint at a time.
+    // Once the log holds a few megabytes, and one checkpoint at a time; one
+    // that empties the log (after space was given back) waits its turn.
     constexpr qint64 kLogBytes = 4 * 1024 * 1024;
-    if (m_checkpointing->load() || QFileInfo(m_path + QStringLiteral("-wal")).size() < kLogBytes)
+    if (!truncate
+        && (m_checkpointing->load() || QFileInfo(m_path + QStringLiteral("-wal")).size() < kLogBytes))
         return;
     m_checkpointing->store(true);
-    m_checkpointer.start([path = m_path, name = m_connectionName, running = m_checkpointing] {
+    m_checkpointer.start([path = m_path, name = m_connectionName, running = m_checkpointing, truncate] {
         // A connection of this thread's own, opened for the checkpoint only:
         // a PASSIVE checkpoint copies what no reader still needs and never
-        // blocks the main connection.
+        // blocks the main connection; a TRUNCATE one waits here, not there.
         const QString connection = name + QStringLiteral("-checkpoint");
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
             db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
             if (db.open())
-                QSqlQuery(db).exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+                QSqlQuery(db).exec(truncate ? QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")
+                                            : QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);
@@ -529,11 +695,11 @@ void Store::checkpointSoon()
 namespace {
 
 // Runs a cached statement inside a mutation, noting why it failed.
-bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &failure)
+bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, StepFailure &failure)
 {
     const bool ok = exec(query, bindings);
     if (!ok)
-        failure = query.lastError().text();
+        failure.error = query.lastError();
     query.finish();
     return ok;
 }
@@ -543,7 +709,7 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, QString &f
 template<typename Statement>
 bool insertItemRows(Statement &&statement, bool searchable, const ClipboardItem &item,
     const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
-    const std::optional<QString> &searchText, QString &failure)
+    const std::optional<QString> &searchText, StepFailure &failure)
 {
     QSqlQuery &insert = statement(searchable ? kInsertItem : kInsertItemWithoutSearchText);
     if (searchable)
@@ -572,7 +738,7 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
     const QList<ClipboardContent> &contents, const std::optional<QString> &searchText)
 {
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](QString &failure) {
+               [&](StepFailure &failure) {
                    return insertItemRows([this](const char *sql) -> QSqlQuery & { return statement(sql); },
                        m_searchable, item, thumbnail, contents, searchText, failure);
                })
@@ -583,14 +749,19 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
     const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
     const std::optional<QString> &searchText)
 {
-    auto promise = std::make_shared<QPromise<bool>>();
-    QFuture<bool> written = promise->future();
+    if (!isAvailable()) {
+        m_lastWriteError = QStringLiteral("the history is not available: %1").arg(m_unavailableReason);
+        return QtFuture::makeReadyFuture(false);
+    }
+    // Carries why the write failed, in the user's words; empty once stored.
+    auto promise = std::make_shared<QPromise<QString>>();
+    QFuture<QString> written = promise->future();
     promise->start();
     m_writer.start([promise, path = m_path, name = m_connectionName, searchable = m_searchable, item,
                        thumbnail, contents, searchText] {
         const QString connection = name + QStringLiteral("-writer");
         bool ok = false;
-        QString failure;
+        StepFailure failure;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
             db.setDatabaseName(path);
@@ -607,28 +778,32 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
                     return *query;
                 };
                 ok = insertItemRows(statement, searchable, item, thumbnail, contents, searchText, failure)
-                    && db.commit();
+                    && commit(db, failure);
                 if (!ok) {
-                    if (failure.isEmpty())
-                        failure = db.lastError().text();
+                    if (!failure.error.isValid())
+                        failure.error = db.lastError();
                     db.rollback();
                 }
                 statements.clear();
             } else {
-                failure = db.lastError().text();
+                failure.error = db.lastError();
             }
             db.close();
         }
         QSqlDatabase::removeDatabase(connection);
         if (!ok)
-            qCWarning(lcStore) << "inserting a history entry failed and was rolled back:" << failure;
-        promise->addResult(ok);
+            qCWarning(lcStore) << "inserting a history entry failed and was rolled back:"
+                               << failure.error.text();
+        promise->addResult(ok ? QString() : writeFailureText(failure.error));
         promise->finish();
     });
     // Announced on this thread, as a write of the main connection is.
-    return written.then(this, [this, id = item.id](bool ok) {
-        if (!ok)
+    return written.then(this, [this, id = item.id](const QString &failure) {
+        if (!failure.isEmpty()) {
+            m_lastWriteError = failure;
             return false;
+        }
+        m_lastWriteError.clear();
         checkpointSoon();
         Q_EMIT changed(Record::ClipboardItem);
         Q_EMIT changed(Record::ClipboardContent);
@@ -636,9 +811,71 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
     });
 }
 
+void Store::releaseFreePages()
+{
+    // Worth a statement once a megabyte lies free (a clear, a reset, a large
+    // delete), not after every pruned text.
+    constexpr qint64 kFreeBytes = 1024 * 1024;
+    QVariant freePages;
+    QVariant pageSize;
+    if (!run(m_db, QStringLiteral("PRAGMA freelist_count"), nullptr, &freePages)
+        || !run(m_db, QStringLiteral("PRAGMA page_size"), nullptr, &pageSize)
+        || freePages.toLongLong() * pageSize.toLongLong() < kFreeBytes)
+        return;
+    // Each step of the statement frees one page, and Qt steps a statement
+    // without result columns once per exec.
+    {
+        QSqlQuery vacuum(m_db);
+        vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
+        for (qint64 page = 0; page < freePages.toLongLong() && vacuum.exec(); ++page)
+            vacuum.finish();
+    }
+    // The file shrinks when the log is copied back, and the log when it is
+    // emptied.
+    checkpointSoon(true);
+}
+
+qint64 Store::sizeOnDisk() const
+{
+    if (!isAvailable())
+        return 0;
+    return QFileInfo(m_path).size() + QFileInfo(m_path + QStringLiteral("-wal")).size();
+}
+
+void Store::convertToIncrementalVacuum()
+{
+    QVariant mode;
+    if (!isAvailable() || !run(m_db, QStringLiteral("PRAGMA auto_vacuum"), nullptr, &mode)
+        || mode.toInt() != 0)
+        return;
+    // Rewriting the whole file takes seconds for a large history: on a
+    // connection of its own, off the main thread. Writes meanwhile wait or
+    // are retried like those during any other lock.
+    m_checkpointer.start([path = m_path, name = m_connectionName] {
+        const QString connection = name + QStringLiteral("-vacuum");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
+            QString error;
+            if (!db.open() || !run(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"), &error)
+                || !run(db, QStringLiteral("VACUUM"), &error))
+                qCWarning(lcStore) << "could not convert the store to give space back:"
+                                   << (error.isEmpty() ? db.lastError().text() : error);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    });
+}
+
+void Store::noteWriteFailure(const QSqlError &error)
+{
+    m_lastWriteError = writeFailureText(error);
+}
+
 bool Store::updateItem(const ClipboardItem &item)
 {
-    return mutate("updating a history entry", { Record::ClipboardItem }, [&](QString &failure) {
+    return mutate("updating a history entry", { Record::ClipboardItem }, [&](StepFailure &failure) {
         return step(statement(kUpdateItem),
             { dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
                 optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), text(item.title),
@@ -659,28 +896,28 @@ bool Store::deleteItems(const QList<QUuid> &ids)
     if (ids.isEmpty())
         return true;
     return mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](QString &failure) {
+               [&](StepFailure &failure) {
                    for (const QUuid &id : ids) {
                        if (!step(statement(kDeleteItem), { uuidText(id) }, failure))
                            return false;
                    }
                    return true;
                })
-        && announce({ {}, {}, ids, false });
+        && announce({ {}, {}, ids, false }) && (releaseFreePages(), true);
 }
 
 bool Store::deleteUnpinnedItems()
 {
     return mutate("clearing the history", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](QString &failure) { return step(statement(kDeleteUnpinned), {}, failure); })
-        && announce({ {}, {}, {}, true });
+               [&](StepFailure &failure) { return step(statement(kDeleteUnpinned), {}, failure); })
+        && announce({ {}, {}, {}, true }) && (releaseFreePages(), true);
 }
 
 bool Store::deleteAllItems()
 {
     return mutate("resetting the history", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](QString &failure) { return step(statement(kDeleteAllItems), {}, failure); })
-        && announce({ {}, {}, {}, true });
+               [&](StepFailure &failure) { return step(statement(kDeleteAllItems), {}, failure); })
+        && announce({ {}, {}, {}, true }) && (releaseFreePages(), true);
 }
 
 QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QVariant> bindings, bool *ok)
@@ -733,13 +970,14 @@ bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
 {
     if (texts.isEmpty())
         return true;
-    return mutate("indexing history entries for search", { Record::ClipboardItem }, [&](QString &failure) {
-        for (const auto &[id, searchText] : texts) {
-            if (!step(statement(kSetSearchText), { text(searchText), uuidText(id) }, failure))
-                return false;
-        }
-        return true;
-    });
+    return mutate(
+        "indexing history entries for search", { Record::ClipboardItem }, [&](StepFailure &failure) {
+            for (const auto &[id, searchText] : texts) {
+                if (!step(statement(kSetSearchText), { text(searchText), uuidText(id) }, failure))
+                    return false;
+            }
+            return true;
+        });
 }
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)
@@ -836,7 +1074,7 @@ QList<ClipboardContent> Store::contents(const QUuid &itemId)
 
 bool Store::insertFolder(const SnippetFolder &folder)
 {
-    return mutate("inserting a snippet folder", { Record::SnippetFolder }, [&](QString &failure) {
+    return mutate("inserting a snippet folder", { Record::SnippetFolder }, [&](StepFailure &failure) {
         return step(
             statement(kInsertFolder), { uuidText(folder.id), text(folder.name), folder.sortOrder }, failure);
     });
@@ -844,7 +1082,7 @@ bool Store::insertFolder(const SnippetFolder &folder)
 
 bool Store::updateFolder(const SnippetFolder &folder)
 {
-    return mutate("updating a snippet folder", { Record::SnippetFolder }, [&](QString &failure) {
+    return mutate("updating a snippet folder", { Record::SnippetFolder }, [&](StepFailure &failure) {
         return step(
             statement(kUpdateFolder), { text(folder.name), folder.sortOrder, uuidText(folder.id) }, failure);
     });
@@ -853,7 +1091,7 @@ bool Store::updateFolder(const SnippetFolder &folder)
 bool Store::deleteFolder(const QUuid &id)
 {
     return mutate("deleting a snippet folder", { Record::SnippetFolder, Record::Snippet },
-        [&](QString &failure) { return step(statement(kDeleteFolder), { uuidText(id) }, failure); });
+        [&](StepFailure &failure) { return step(statement(kDeleteFolder), { uuidText(id) }, failure); });
 }
 
 QList<SnippetFolder> Store::folders()
@@ -870,7 +1108,7 @@ QList<SnippetFolder> Store::folders()
 
 bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
 {
-    return mutate("inserting a snippet", { Record::Snippet }, [&](QString &failure) {
+    return mutate("inserting a snippet", { Record::Snippet }, [&](StepFailure &failure) {
         return step(statement(kInsertSnippet),
             { uuidText(snippet.id), text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
                 optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
@@ -881,7 +1119,7 @@ bool Store::insertSnippet(const Snippet &snippet, const std::optional<QByteArray
 
 bool Store::updateSnippet(const Snippet &snippet, const std::optional<QByteArray> &contentData)
 {
-    return mutate("updating a snippet", { Record::Snippet }, [&](QString &failure) {
+    return mutate("updating a snippet", { Record::Snippet }, [&](StepFailure &failure) {
         if (!step(statement(kUpdateSnippet),
                 { text(snippet.title), snippet.sortOrder, text(snippet.contentUTType),
                     optionalText(snippet.textContent), optionalBytes(snippet.hotkeyData),
@@ -896,7 +1134,7 @@ bool Store::updateSnippet(const Snippet &snippet, const std::optional<QByteArray
 bool Store::deleteSnippet(const QUuid &id)
 {
     return mutate("deleting a snippet", { Record::Snippet },
-        [&](QString &failure) { return step(statement(kDeleteSnippet), { uuidText(id) }, failure); });
+        [&](StepFailure &failure) { return step(statement(kDeleteSnippet), { uuidText(id) }, failure); });
 }
 
 namespace {
@@ -931,7 +1169,7 @@ std::optional<QByteArray> Store::snippetContentData(const QUuid &id)
 
 bool Store::insertPrompt(const SavedPrompt &prompt)
 {
-    return mutate("inserting a saved prompt", { Record::SavedPrompt }, [&](QString &failure) {
+    return mutate("inserting a saved prompt", { Record::SavedPrompt }, [&](StepFailure &failure) {
         return step(statement(kInsertPrompt),
             { uuidText(prompt.id), text(prompt.name), text(prompt.icon), text(prompt.systemPrompt),
                 prompt.sortOrder, dateValue(prompt.createdAt), text(prompt.modeRaw) },
@@ -941,7 +1179,7 @@ bool Store::insertPrompt(const SavedPrompt &prompt)
 
 bool Store::updatePrompt(const SavedPrompt &prompt)
 {
-    return mutate("updating a saved prompt", { Record::SavedPrompt }, [&](QString &failure) {
+    return mutate("updating a saved prompt", { Record::SavedPrompt }, [&](StepFailure &failure) {
         return step(statement(kUpdatePrompt),
             { text(prompt.name), text(prompt.icon), text(prompt.systemPrompt), prompt.sortOrder,
                 dateValue(prompt.createdAt), text(prompt.modeRaw), uuidText(prompt.id) },
@@ -952,7 +1190,7 @@ bool Store::updatePrompt(const SavedPrompt &prompt)
 bool Store::deletePrompt(const QUuid &id)
 {
     return mutate("deleting a saved prompt", { Record::SavedPrompt },
-        [&](QString &failure) { return step(statement(kDeletePrompt), { uuidText(id) }, failure); });
+        [&](StepFailure &failure) { return step(statement(kDeletePrompt), { uuidText(id) }, failure); });
 }
 
 QList<SavedPrompt> Store::savedPrompts()

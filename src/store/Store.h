@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 
+class QSqlError;
 class QSqlQuery;
 
 namespace quillet {
@@ -51,10 +52,20 @@ public:
 
     static const QString schemaVersion;
 
+    // Why a file could not be opened: damage (not a database, corrupt, a
+    // failed quick check, another schema) is the only reason to set it aside;
+    // anything else (locked, unreadable, full, an I/O error) may pass.
+    enum class OpenFailure { none, damaged, unavailable };
+
     // Opens the store at `path`, creating the schema in a new file. Fails
-    // (nullptr, with `error` set) when the file is not a usable SQLite
-    // database, fails its integrity check, or carries another schema.
-    static std::unique_ptr<Store> open(const QString &path, QString *error);
+    // (nullptr, with `error` set and `failure` saying which kind) when the
+    // file is not a usable SQLite database, fails its integrity check, or
+    // carries another schema, or cannot be read or written at all.
+    static std::unique_ptr<Store> open(const QString &path, QString *error, OpenFailure *failure = nullptr);
+    // A store that reads as empty and refuses every write, standing in for
+    // the file at `path` while it cannot be used (`reason`); reattach() tries
+    // the file again.
+    static std::unique_ptr<Store> openUnavailable(const QString &path, const QString &reason);
     // Opens an existing store for reading only, beside the instance that may
     // be writing it; nothing is created, checked for damage or recovered.
     // Fails when there is no file or it carries another schema.
@@ -63,6 +74,20 @@ public:
     ~Store() override;
 
     QString path() const { return m_path; }
+
+    // False while the store stands in for a file that cannot be used.
+    bool isAvailable() const { return m_unavailableReason.isEmpty(); }
+    QString unavailableReason() const { return m_unavailableReason; }
+    // Opens the file again in place of the stand-in; on success every record
+    // type reads as changed. Fails as open() does, leaving the stand-in.
+    bool reattach(QString *error, OpenFailure *failure);
+    // Why the last write failed, in the user's words ("the disk is full").
+    QString lastWriteError() const { return m_lastWriteError; }
+    // Bytes the file and its log take on disk.
+    qint64 sizeOnDisk() const;
+    // Converts a file made before freed pages could be given back, once, on
+    // a worker thread; nothing for a file that already can.
+    void convertToIncrementalVacuum();
 
     // History entries. `searchText` is the entry's text folded for search
     // (empty for an entry without text); without it the entry waits to be
@@ -132,11 +157,15 @@ Q_SIGNALS:
     // After `changed` for history entries: which ones, so lists can update
     // by rows.
     void itemsChanged(const quillet::Store::ItemChanges &changes);
+    void availabilityChanged();
 
 private:
     Store(QString connectionName, QString path, bool readOnly);
 
     bool prepareSchema(QString *error);
+    bool openConnection(QString *error, OpenFailure *failure);
+    void noteWriteFailure(const QSqlError &error);
+    void releaseFreePages();
     bool checkSchemaVersion(QString *error);
     // Emits itemsChanged; true, so a mutation can end with it.
     bool announce(const ItemChanges &changes);
@@ -146,7 +175,7 @@ private:
     QList<ClipboardItem> fetchItems(
         const char *sql, std::initializer_list<QVariant> bindings, bool *ok = nullptr);
 
-    void checkpointSoon();
+    void checkpointSoon(bool truncate = false);
 
     QSqlDatabase m_db;
     QThreadPool m_checkpointer;
@@ -158,6 +187,12 @@ private:
     // Whether entries carry a search text (false for a file that could not
     // be migrated).
     bool m_searchable = true;
+    QString m_unavailableReason;
+    QString m_lastWriteError;
+    // Whether the last schema check found another schema (damage).
+    bool m_otherSchema = false;
+    // The SQLite result code of the last failed statement while opening.
+    int m_openCode = 0;
 };
 
 } // namespace quillet

@@ -31,8 +31,15 @@ public:
     virtual void openSettings() = 0;
     virtual void quit() = 0;
 
+    // Why copies are not being recorded (the store is unavailable, or writes
+    // fail), in one short line; empty while they are.
+    virtual QString historyProblem() const { return QString(); }
+    // Tries the store again at once.
+    virtual void retryHistory() { }
+
 Q_SIGNALS:
     void panelTabChanged();
+    void historyProblemChanged();
     // The owner of the settings window shows it.
     void settingsRequested();
     // The owner of the settings window shows this snippet in its editor.

@@ -1,8 +1,10 @@
 #include "app/cli/CommandProtocol.h"
+#include "app/cli/CommandSocket.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QtEndian>
 
 using namespace quillet::cli;
@@ -28,6 +30,19 @@ QByteArray lengthOnly(quint32 length)
 class CommandProtocolTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void oneInstanceHoldsTheLockAtATime()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("app.lock"));
+        QString error;
+        auto first = std::make_unique<InstanceLock>();
+        QCOMPARE(first->acquire(path, &error), InstanceLock::Outcome::acquired);
+        InstanceLock second;
+        QCOMPARE(second.acquire(path, &error), InstanceLock::Outcome::heldByAnother);
+        first.reset();
+        QCOMPARE(second.acquire(path, &error), InstanceLock::Outcome::acquired);
+    }
+
     void framesAreCutFromTheStream_data()
     {
         QTest::addColumn<QByteArray>("stream");

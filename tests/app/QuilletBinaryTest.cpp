@@ -168,7 +168,9 @@ private Q_SLOTS:
             runQuillet(home.path(), { QStringLiteral("get"), QStringLiteral("1") }).out, QByteArray("mine"));
     }
 
-    void endsWithTheMessageWhenNoStoreCanBeMade()
+    // Not damage: Quillet runs on without recording, says why once on
+    // standard error, and refuses additions with the reason.
+    void runsWithoutAHistoryWhenNoStoreCanBeMade()
     {
         QTemporaryDir home;
         const QString blocker = home.filePath(QStringLiteral("XDG_DATA_HOME"));
@@ -177,10 +179,12 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QuilletInstance quillet(home.path());
-        quillet.start();
-        QVERIFY(quillet.waitForExit() != 0);
-        QVERIFY2(quillet.output().contains(QStringLiteral("Could not create ModelContainer: ")),
-            qPrintable(quillet.output()));
+        QVERIFY2(quillet.startAndWait(), qPrintable(quillet.output()));
+        QVERIFY2(quillet.output().contains(QStringLiteral("cannot be used")), qPrintable(quillet.output()));
+        const auto add = runQuillet(
+            home.path(), { QStringLiteral("add"), QStringLiteral("--no-copy"), QStringLiteral("x") });
+        QCOMPARE(add.exitCode, 1);
+        QVERIFY2(add.err.contains("not available"), add.err.constData());
     }
 };
 

@@ -87,6 +87,47 @@ struct Engine {
 class HistoryEngineTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A store that refuses writes keeps the copies made meanwhile and says
+    // so, answers a command at once, and takes the copies, in order, once it
+    // can; nothing stored before is lost.
+    void copiesWaitForAStoreThatRefusesWrites_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("locked by another program") << false << u"locked by another program"_s;
+        QTest::newRow("disk full") << true << u"disk is full"_s;
+    }
+    void copiesWaitForAStoreThatRefusesWrites()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, reason);
+        Engine e;
+        e.copy(u"kept before"_s);
+        std::optional<test::FileLock> lock;
+        full ? test::capPages(*e.store, true) : void(lock.emplace(e.store->path(), false));
+        // Larger than a page, so that a capped file needs new ones.
+        const QString padding(40000, QLatin1Char('.'));
+        for (const QString &text : { u"first"_s, u"second"_s }) {
+            e.pasteboard.copyText(text + padding);
+            e.clock.advance(500ms);
+            QVERIFY(QTest::qWaitFor([&] {
+                return e.history->problem().contains(text == u"first"_s ? u"1 copy"_s : u"2 copies"_s);
+            }));
+        }
+        PasteboardSnapshot added;
+        added.contents.append({ types::utf8PlainText, "added" });
+        QVERIFY(e.history->addSnapshot(added, HistoryManager::Origin::command).result().contains(reason));
+        QCOMPARE(e.titles(), QStringList { u"kept before"_s });
+
+        full ? test::capPages(*e.store, false) : lock.reset();
+        e.history->retryNow();
+        e.settle();
+        QVERIFY(e.history->problem().isEmpty());
+        const QStringList titles = e.titles();
+        QCOMPARE(titles.size(), 3);
+        QVERIFY(titles[0].startsWith(u"second"_s) && titles[1].startsWith(u"first"_s));
+    }
+
     void contentPresentAtLaunchIsNotRecorded()
     {
         Engine e(true, u"already there"_s);

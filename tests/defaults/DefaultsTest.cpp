@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 using namespace quillet;
 
 class DefaultsTest : public QObject {
@@ -112,13 +114,30 @@ private Q_SLOTS:
         QCOMPARE(spy.at(0).at(0).toString(), QStringLiteral("menuItemCount"));
     }
 
+    // A file that cannot be read, or something that is not a file at all (a
+    // FIFO would block start-up): Quillet starts from defaults, and writes
+    // that reach the file are not reported as failed.
+    void unreadableFileStartsFromDefaults_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("garbage") << false;
+        QTest::newRow("a FIFO") << true;
+    }
     void unreadableFileStartsFromDefaults()
     {
-        QVERIFY(test::writeFile(path(), QByteArray("\x00\xff\xfe[[[=\n\x01", 10)));
+        QFETCH(bool, fifo);
+        QDir().mkpath(m_dir.filePath(QStringLiteral("Quillet")));
+        if (fifo)
+            QCOMPARE(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        else
+            QVERIFY(test::writeFile(path(), QByteArray("[General\n\x00\xff\xfe[[[=\n\x01", 19)));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("could not write")));
         Defaults defaults(path());
         QCOMPARE(defaults.integer(QStringLiteral("maxHistorySize")), 0);
-        defaults.setInteger(QStringLiteral("maxHistorySize"), 100);
-        QCOMPARE(defaults.integer(QStringLiteral("maxHistorySize")), 100);
+        for (int limit = 100; limit < 108; ++limit)
+            defaults.setInteger(QStringLiteral("maxHistorySize"), limit);
+        QCOMPARE(Defaults(path()).integer(QStringLiteral("maxHistorySize")), 107);
+        QFile::remove(path() + QStringLiteral(".not-a-file"));
     }
 };
 

@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <optional>
 
 using namespace quillet;
 using namespace Qt::StringLiterals;
@@ -65,7 +68,7 @@ private Q_SLOTS:
             QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "wal garbage"));
             QVERIFY(test::writeFile(m_path + QStringLiteral("-shm"), "shm garbage"));
         }
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is damaged")));
         auto opening = openStoreWithRecovery(m_path);
         QVERIFY2(opening.store, qPrintable(opening.error));
         QVERIFY(!opening.firstError.isEmpty());
@@ -98,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QStringList, statements);
         QFETCH(QString, reason);
         test::execOnFile(m_path, statements);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is damaged")));
         auto opening = openStoreWithRecovery(m_path);
         QVERIFY(opening.store);
         QVERIFY2(opening.firstError.contains(reason), qPrintable(opening.firstError));
@@ -110,7 +113,7 @@ private Q_SLOTS:
         for (int round = 0; round < 4; ++round) {
             QVERIFY(test::writeFile(m_path, QByteArray("garbage round ") + QByteArray::number(round)));
             QVERIFY(test::writeFile(m_path + QStringLiteral("-wal"), "w"));
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is damaged")));
             auto opening = openStoreWithRecovery(m_path);
             QVERIFY(opening.store);
             opening.store.reset();
@@ -134,14 +137,58 @@ private Q_SLOTS:
         QCOMPARE(test::readFile(m_dir->filePath(mains.at(2))), QByteArray("garbage round 3"));
     }
 
-    void unusableLocationFailsBothAttempts()
+    // Only damage moves files aside: a file that cannot be used now is left
+    // exactly as it is, and Quillet runs on a stand-in until it can.
+    void aStoreThatCannotBeUsedNowIsLeftAlone_data()
     {
-        QVERIFY(test::writeFile(m_dir->filePath(QStringLiteral("not-a-folder")), "x"));
-        const QString path = m_dir->filePath(QStringLiteral("not-a-folder/Quillet.store"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be opened")));
-        auto opening = openStoreWithRecovery(path);
-        QVERIFY(!opening.store);
-        QVERIFY(!opening.error.isEmpty());
+        QTest::addColumn<bool>("folderInPlace");
+        QTest::newRow("locked by another program") << false;
+        QTest::newRow("a folder where the file should be") << true;
+    }
+    void aStoreThatCannotBeUsedNowIsLeftAlone()
+    {
+        QFETCH(bool, folderInPlace);
+        if (folderInPlace) {
+            QVERIFY(QDir().mkpath(m_path));
+        } else {
+            auto opening = openStoreWithRecovery(m_path);
+            test::insertText(*opening.store, QStringLiteral("kept"));
+        }
+        const QByteArray before = folderInPlace ? QByteArray() : test::readFile(m_path);
+        {
+            std::optional<test::FileLock> lock;
+            if (!folderInPlace)
+                lock.emplace(m_path, true);
+            auto opening = openStoreWithRecovery(m_path);
+            QVERIFY(opening.store);
+            QVERIFY(!opening.store->isAvailable());
+            QVERIFY(!opening.store->unavailableReason().isEmpty());
+            QCOMPARE(opening.store->itemCount(), 0);
+            QVERIFY(!opening.store->insertItem(test::textItem(QStringLiteral("t")), std::nullopt, {}));
+            QVERIFY(brokenFiles().isEmpty());
+            QString error;
+            QVERIFY(!retryStore(*opening.store, &error));
+        }
+        QVERIFY(brokenFiles().isEmpty());
+        if (!folderInPlace)
+            QCOMPARE(test::readFile(m_path), before);
+    }
+
+    void aStandInTakesTheFileOnceItCanBeUsed()
+    {
+        openStoreWithRecovery(m_path).store->insertItem(
+            test::textItem(QStringLiteral("t")), std::nullopt, {});
+        std::optional<test::FileLock> lock(std::in_place, m_path, true);
+        auto opening = openStoreWithRecovery(m_path);
+        QVERIFY(!opening.store->isAvailable());
+        QSignalSpy changed(opening.store.get(), &Store::itemsChanged);
+        lock.reset();
+        QString error;
+        QVERIFY2(retryStore(*opening.store, &error), qPrintable(error));
+        QVERIFY(opening.store->isAvailable());
+        QCOMPARE(opening.store->itemCount(), 1);
+        QCOMPARE(changed.size(), 1);
+        QVERIFY(opening.store->insertItem(test::textItem(QStringLiteral("u")), std::nullopt, {}));
     }
 };
 

@@ -63,6 +63,34 @@ private Q_SLOTS:
     }
     void cleanup() { m_store.reset(); }
 
+    // A clear gives the space back: in a new store at once, in an older one
+    // once it has been converted.
+    void clearingGivesTheSpaceBack_data()
+    {
+        QTest::addColumn<bool>("older");
+        QTest::newRow("new store") << false;
+        QTest::newRow("older store, converted") << true;
+    }
+    void clearingGivesTheSpaceBack()
+    {
+        QFETCH(bool, older);
+        if (older) {
+            m_store.reset();
+            test::execOnFile(m_path, { u"PRAGMA auto_vacuum=NONE"_s, u"VACUUM"_s });
+            QCOMPARE(rowCount(m_path, u"pragma_auto_vacuum WHERE auto_vacuum = 0"_s), 1);
+            m_store = Store::open(m_path, nullptr);
+            m_store->convertToIncrementalVacuum();
+            QVERIFY(QTest::qWaitFor(
+                [&] { return rowCount(m_path, u"pragma_auto_vacuum WHERE auto_vacuum = 2"_s) == 1; }));
+        }
+        for (int n = 0; n < 3; ++n)
+            QVERIFY(m_store->insertItem(entry(QString::number(n), n), std::nullopt,
+                { test::content(u"text/plain"_s, QByteArray(1024 * 1024, char('a' + n))) }));
+        const qint64 full = m_store->sizeOnDisk();
+        QVERIFY(m_store->deleteUnpinnedItems());
+        QVERIFY(QTest::qWaitFor([&] { return m_store->sizeOnDisk() < full / 4; }));
+    }
+
     void newStoreRecordsSchemaAndUsesWal()
     {
         QVERIFY(m_store->insertItem(entry(u"a"_s, 1), std::nullopt, {}));

@@ -48,6 +48,7 @@ public:
     ~QuilletInstance() { stop(); }
 
     void start() { m_process.start(QStringLiteral(QUILLET_BINARY), {}); }
+    bool waitForStarted() { return m_process.waitForStarted(); }
     // Starts and waits until it says it runs.
     bool startAndWait()
     {

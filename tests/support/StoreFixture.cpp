@@ -2,6 +2,7 @@
 
 #include "core/Search.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,6 +24,48 @@ TempStore::TempStore()
 }
 
 TempStore::~TempStore() = default;
+
+void capPages(Store &store, bool capped)
+{
+    // The store's main connection: the one named after no helper.
+    static const QRegularExpression mainConnection(QStringLiteral("^quillet-store-\\d+$"));
+    for (const QString &name : QSqlDatabase::connectionNames()) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (!mainConnection.match(name).hasMatch() || db.databaseName() != store.path())
+            continue;
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("PRAGMA page_count"));
+        const qint64 pages = query.next() ? query.value(0).toLongLong() : 0;
+        query.finish();
+        query.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(capped ? pages : 0xfffffffe));
+    }
+}
+
+FileLock::FileLock(const QString &path, bool readersToo)
+    : m_connection(QStringLiteral("test-lock-") + QUuid::createUuid().toString())
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(path);
+    if (!db.open())
+        qFatal("cannot open %s to lock it", qPrintable(path));
+    QSqlQuery query(db);
+    const bool locked = (!readersToo || query.exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")))
+        && query.exec(readersToo ? QStringLiteral("BEGIN EXCLUSIVE") : QStringLiteral("BEGIN IMMEDIATE"))
+        // A write takes the lock for certain, also in exclusive locking mode.
+        && query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS TestLock (x)"));
+    if (!locked)
+        qFatal("cannot lock %s: %s", qPrintable(path), qPrintable(query.lastError().text()));
+}
+
+FileLock::~FileLock()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+}
 
 ClipboardItem textItem(const QString &title, qint64 secondsAgo, bool pinned)
 {

@@ -43,6 +43,21 @@ Snippet insertSnippet(
 // own, behind any store's back, as sqlite3 would.
 void execOnFile(const QString &path, const QStringList &statements);
 
+// Locks the SQLite file at `path` as another program would, until destroyed:
+// against writers, and with `readersToo` against readers as well.
+class FileLock {
+public:
+    FileLock(const QString &path, bool readersToo);
+    ~FileLock();
+
+private:
+    QString m_connection;
+};
+
+// Caps the store's own connection at the pages the file has now, so that the
+// next write needing a page fails as on a full disk; false lifts the cap.
+void capPages(Store &store, bool capped);
+
 // Renames the history's table behind the store's back, so every later read
 // of the history fails.
 void breakHistoryTable(Store &store);

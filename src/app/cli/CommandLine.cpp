@@ -5,6 +5,7 @@
 #include "app/cli/ReadCommands.h"
 #include "core/Graphemes.h"
 #include "store/ContentType.h"
+#include "store/HistoryExport.h"
 #include "store/Store.h"
 
 #include <QCommandLineParser>
@@ -14,10 +15,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace quillet::cli {
 
@@ -184,19 +188,34 @@ std::optional<Reply> readStore(const Request &request, QString *error)
     return executeReadCommand(*store, request);
 }
 
+// All of standard input, to its end: a pipe hands it over a buffer at a time.
 std::optional<QByteArray> readStandardInput(QString *error)
 {
-    QFile input;
-    if (!input.open(stdin, QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read standard input: ") + input.errorString();
-        return std::nullopt;
+    constexpr qint64 kChunk = 1024 * 1024;
+    QByteArray data;
+    for (;;) {
+        const qint64 room = kMaxContentBytes + 1 - data.size();
+        const qsizetype before = data.size();
+        data.resize(before + qsizetype(qMin(kChunk, room)));
+        const ssize_t got = ::read(STDIN_FILENO, data.data() + before, size_t(data.size() - before));
+        if (got < 0 && errno == EINTR) {
+            data.resize(before);
+            continue;
+        }
+        if (got < 0) {
+            *error = QStringLiteral("cannot read standard input: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return std::nullopt;
+        }
+        data.resize(before + got);
+        if (data.size() > kMaxContentBytes) {
+            *error = QStringLiteral("the content is larger than %1 MiB; nothing was added")
+                         .arg(kMaxContentBytes / 1024 / 1024);
+            return std::nullopt;
+        }
+        if (got == 0)
+            return data;
     }
-    QByteArray data = input.read(kMaxContentBytes + 1);
-    if (data.size() > kMaxContentBytes) {
-        *error = QStringLiteral("the content is larger than %1 MiB").arg(kMaxContentBytes / 1024 / 1024);
-        return std::nullopt;
-    }
-    return data;
 }
 
 class CommandLine {
@@ -352,10 +371,8 @@ int CommandLine::present(const Request &request, const QVariantHash &local, cons
         if (file == QLatin1String("-")) {
             write(stdout, document);
         } else {
-            QSaveFile output(file);
-            if (!output.open(QIODevice::WriteOnly) || output.write(document) != document.size()
-                || !output.commit())
-                return fail(QStringLiteral("cannot write %1: %2").arg(file, output.errorString()));
+            if (const auto error = writeHistoryExport(document, file))
+                return fail(QStringLiteral("cannot write %1: %2").arg(file, *error));
         }
     }
     if (std::fflush(stdout) != 0)

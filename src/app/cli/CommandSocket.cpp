@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -20,8 +22,9 @@ namespace {
 
 const QString kSocketPrefix = QStringLiteral("app.quillet.Quillet");
 const QString kSocketSuffix = QStringLiteral(".socket");
-// Large requests take the instance longer to read and store.
-constexpr qint64 kBytesPerExtraSecond = 20 * 1024 * 1024;
+// Large requests take the instance longer to read, hash, index and store
+// before it answers (a 20 MB text takes seconds on a busy machine).
+constexpr qint64 kBytesPerExtraSecond = 2 * 1024 * 1024;
 
 QString systemError(int error)
 {
@@ -71,6 +74,47 @@ QString runningInstanceSocket()
     const QStringList sockets
         = runtime.entryList({ kSocketPrefix + QLatin1Char('*') + kSocketSuffix }, QDir::System);
     return sockets.size() == 1 ? runtime.filePath(sockets.first()) : path;
+}
+
+InstanceLock::~InstanceLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+InstanceLock::Outcome InstanceLock::acquire(const QString &path, QString *error)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, systemError(errno));
+        return Outcome::failed;
+    }
+    int result;
+    do {
+        result = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (result < 0 && errno == EINTR);
+    if (result < 0) {
+        const int cause = errno;
+        ::close(fd);
+        if (cause == EWOULDBLOCK)
+            return Outcome::heldByAnother;
+        *error = QStringLiteral("cannot lock %1: %2").arg(path, systemError(cause));
+        return Outcome::failed;
+    }
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = fd;
+    return Outcome::acquired;
+}
+
+QString InstanceLock::userLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/Quillet");
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/') + kSocketPrefix + QStringLiteral(".lock");
 }
 
 InstanceConnection::InstanceConnection(const QString &socketPath)

@@ -18,6 +18,27 @@ QString commandSocketPath();
 // display (a text console, ssh), the one Quillet of this user that listens.
 QString runningInstanceSocket();
 
+// What makes Quillet one instance per user: an exclusive flock on
+// app.quillet.Quillet.lock in the user's private runtime directory, held
+// while the process lives (the kernel lets go of it however the process ends).
+class InstanceLock {
+public:
+    enum class Outcome { acquired, heldByAnother, failed };
+
+    InstanceLock() = default;
+    ~InstanceLock();
+    InstanceLock(const InstanceLock &) = delete;
+    InstanceLock &operator=(const InstanceLock &) = delete;
+
+    // Takes the lock at `path` without waiting.
+    Outcome acquire(const QString &path, QString *error);
+    // The per-user lock file; beside the store when there is no runtime directory.
+    static QString userLockPath();
+
+private:
+    int m_fd = -1;
+};
+
 // A blocking connection to the running Quillet, made without an event loop
 // so that the command line needs nothing but Qt Core.
 class InstanceConnection {

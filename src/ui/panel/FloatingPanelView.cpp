@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
 
@@ -132,6 +133,30 @@ FloatingPanelView::FloatingPanelView(
     tabs->addStretch(1);
     column->addLayout(tabs);
     column->addWidget(makeDivider(this));
+
+    // Why copies are not being recorded, while that lasts.
+    m_problem = new QWidget(this);
+    m_problem->setObjectName(QStringLiteral("historyProblem"));
+    auto *problemRow = new QHBoxLayout(m_problem);
+    problemRow->setContentsMargins(10, 4, 8, 4);
+    m_problemText = new QLabel(m_problem);
+    m_problemText->setObjectName(QStringLiteral("historyProblemText"));
+    m_problemText->setWordWrap(true);
+    m_problemText->setFont(pixelFont(font(), 11));
+    auto *tryAgain = new QPushButton(QStringLiteral("Try Again"), m_problem);
+    tryAgain->setObjectName(QStringLiteral("tryAgain"));
+    tryAgain->setFocusPolicy(Qt::NoFocus);
+    problemRow->addWidget(m_problemText, 1);
+    problemRow->addWidget(tryAgain);
+    column->addWidget(m_problem);
+    connect(tryAgain, &QPushButton::clicked, &m_actions, &AppActions::retryHistory);
+    const auto showProblem = [this] {
+        const QString problem = m_actions.historyProblem();
+        m_problemText->setText(problem);
+        m_problem->setVisible(!problem.isEmpty());
+    };
+    connect(&m_actions, &AppActions::historyProblemChanged, this, showProblem);
+    showProblem();
 
     // The list, or the empty state.
     m_stack = new QStackedWidget(this);

@@ -73,6 +73,8 @@ private:
     QToolButton *m_snippetsTab = nullptr;
     QStackedWidget *m_stack = nullptr;
     QListView *m_list = nullptr;
+    QWidget *m_problem = nullptr;
+    QLabel *m_problemText = nullptr;
     QLabel *m_emptyIcon = nullptr;
     QLabel *m_emptyText = nullptr;
     QLabel *m_count = nullptr;
