@@ -78,6 +78,11 @@ HistoryManager::HistoryManager(
     , m_defaults(defaults)
     , m_clock(clock)
 {
+    // A smaller limit takes effect at once (the settings asked the user).
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::maxHistorySize)
+            pruneHistory();
+    });
 }
 
 HistoryManager::~HistoryManager()
@@ -222,6 +227,32 @@ int HistoryManager::indexForSearch(int count)
 bool HistoryManager::remove(const QUuid &id)
 {
     return m_store.item(id) && m_store.deleteItems({ id });
+}
+
+std::optional<qint64> HistoryManager::removeUndoably(const QUuid &id)
+{
+    return m_store.deleteItemsKeepingThem({ id });
+}
+
+std::optional<qint64> HistoryManager::clearUndoably()
+{
+    return m_store.deleteUnpinnedItemsKeepingThem();
+}
+
+qint64 HistoryManager::undoRemoval()
+{
+    return m_store.restoreKeptItems();
+}
+
+void HistoryManager::forgetRemoved()
+{
+    m_store.forgetKeptItems();
+}
+
+std::pair<qint64, qint64> HistoryManager::clearCounts()
+{
+    const qint64 unpinned = m_store.unpinnedItemsByLastUsed().size();
+    return { unpinned, std::max<qint64>(0, m_store.itemCount() - unpinned) };
 }
 
 } // namespace quillet

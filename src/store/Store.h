@@ -17,6 +17,7 @@
 #include <QUuid>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -158,6 +159,23 @@ private:
     // Whether entries carry a search text (false for a file that could not
     // be migrated).
     bool m_searchable = true;
+
+public:
+    // Removing with a way back. These delete like deleteItems() and
+    // deleteUnpinnedItems(), but first keep the removed entries, with their
+    // contents, in temporary tables of this connection (in place of what was
+    // kept before), so that restoreKeptItems() can put them back as they
+    // were. The kept entries live until forgetKeptItems() or until the store
+    // closes. How many entries went; nothing when the store refused.
+    std::optional<qint64> deleteItemsKeepingThem(const QList<QUuid> &ids);
+    std::optional<qint64> deleteUnpinnedItemsKeepingThem();
+    // Puts the kept entries back, except those whose content has been copied
+    // again meanwhile; how many came back.
+    qint64 restoreKeptItems();
+    void forgetKeptItems();
+
+private:
+    bool keepRemovedItems(const char *what, QString &failure, const std::function<bool()> &select);
 };
 
 } // namespace quillet
