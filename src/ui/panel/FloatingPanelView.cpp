@@ -11,6 +11,7 @@
 #include "ui/panel/CompactSnippetRow.h"
 
 #include <QBoxLayout>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
@@ -382,6 +383,14 @@ bool FloatingPanelView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_search && event->type() == QEvent::KeyPress
         && handleKey(static_cast<QKeyEvent *>(event)))
         return true;
+    // The Menu key opens the panel's menu, below its button, rather than the
+    // text field's.
+    if (watched == m_search && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        if (QWidget *button = m_menu->parentWidget())
+            m_menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -444,11 +453,6 @@ bool FloatingPanelView::handleKey(QKeyEvent *event)
         return true;
     case Qt::Key_Escape:
         m_actions.hidePanel();
-        return true;
-    case Qt::Key_Menu:
-        // The panel's menu from the keyboard, below its button.
-        if (QWidget *button = m_menu->parentWidget())
-            m_menu->popup(button->mapToGlobal(QPoint(0, button->height())));
         return true;
     default:
         return false;
