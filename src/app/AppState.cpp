@@ -98,7 +98,7 @@ void AppState::pasteSnippet(const Snippet &snippet)
 
 void AppState::offerUndo(std::optional<qint64> removed, const QString &notice)
 {
-    if (removed && *removed > 0 && m_panelVisible)
+    if (removed && *removed > 0)
         Q_EMIT removalUndoable(notice);
     else
         m_history.forgetRemoved();
@@ -106,6 +106,11 @@ void AppState::offerUndo(std::optional<qint64> removed, const QString &notice)
 
 void AppState::clearHistory()
 {
+    // Only the panel offers a way back; elsewhere nothing is kept for it.
+    if (!m_panelVisible) {
+        m_paste.clearHistory();
+        return;
+    }
     const auto removed = m_history.clearUndoably();
     offerUndo(removed,
         removed == 1 ? QStringLiteral("Cleared 1 entry")
@@ -130,7 +135,10 @@ void AppState::setPinned(const ClipboardItem &item, bool pinned)
 
 void AppState::remove(const ClipboardItem &item)
 {
-    offerUndo(m_history.removeUndoably(item.id), QStringLiteral("Deleted 1 entry"));
+    if (m_panelVisible)
+        offerUndo(m_history.removeUndoably(item.id), QStringLiteral("Deleted 1 entry"));
+    else
+        m_history.remove(item.id);
 }
 
 void AppState::saveAsSnippet(const ClipboardItem &item)
