@@ -49,6 +49,9 @@ void AppState::setPanelVisible(bool visible)
     const bool wasOpen = m_panelVisible || m_popoverVisible;
     m_panelVisible = visible;
     followPasteTarget(wasOpen);
+    // Undo lasts as long as the panel that offers it.
+    if (!visible)
+        m_history.forgetRemoved();
     Q_EMIT isPanelVisibleChanged();
 }
 
@@ -107,9 +110,36 @@ void AppState::pasteSnippet(const Snippet &snippet)
         closePanels();
 }
 
+void AppState::offerUndo(std::optional<qint64> removed, const QString &notice)
+{
+    if (removed && *removed > 0)
+        Q_EMIT removalUndoable(notice);
+    else
+        m_history.forgetRemoved();
+}
+
 void AppState::clearHistory()
 {
-    m_paste.clearHistory();
+    // Only the panel offers a way back; elsewhere nothing is kept for it.
+    if (!m_panelVisible) {
+        m_paste.clearHistory();
+        return;
+    }
+    const auto removed = m_history.clearUndoably();
+    offerUndo(removed,
+        removed == 1 ? QStringLiteral("Cleared 1 entry")
+                     : QStringLiteral("Cleared %1 entries").arg(removed.value_or(0)));
+}
+
+AppActions::ClearCounts AppState::clearCounts()
+{
+    const auto [removed, pinned] = m_history.clearCounts();
+    return { removed, pinned };
+}
+
+bool AppState::undoRemoval()
+{
+    return m_panelVisible && m_history.undoRemoval() > 0;
 }
 
 void AppState::setPinned(const ClipboardItem &item, bool pinned)
@@ -119,7 +149,10 @@ void AppState::setPinned(const ClipboardItem &item, bool pinned)
 
 void AppState::remove(const ClipboardItem &item)
 {
-    m_history.remove(item.id);
+    if (m_panelVisible)
+        offerUndo(m_history.removeUndoably(item.id), QStringLiteral("Deleted 1 entry"));
+    else
+        m_history.remove(item.id);
 }
 
 void AppState::saveAsSnippet(const ClipboardItem &item)

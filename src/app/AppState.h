@@ -52,7 +52,11 @@ public:
     // to paste leaves both open.
     void paste(const ClipboardItem &item) override;
     void pasteSnippet(const Snippet &snippet) override;
+    // A Delete or Clear made while the panel is open can be undone until it
+    // closes.
     void clearHistory() override;
+    ClearCounts clearCounts() override;
+    bool undoRemoval() override;
     void setPinned(const ClipboardItem &item, bool pinned) override;
     void remove(const ClipboardItem &item) override;
     // The new snippet opens in the settings window; the panel and the popup
@@ -92,6 +96,7 @@ private:
     // active one, unless that is Quillet's own (its panel in front), which
     // never receives a paste.
     std::optional<WindowId> userWindow();
+    void offerUndo(std::optional<qint64> removed, const QString &notice);
     static QCoro::Task<> captureThenShow(
         QPointer<AppState> self, quint64 run, std::optional<QString> systemPrompt);
 

@@ -8,6 +8,7 @@
 #include "ui/launcher/LauncherView.h"
 #include "ui/panel/FloatingPanelView.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -117,8 +118,8 @@ void FloatingPanelController::present(FloatingWindow *panel, QWidget *content)
         connect(panel->windowHandle(), &QWindow::activeChanged, panel, [panel, wasActive = false]() mutable {
             if (panel->isActiveWindow())
                 wasActive = true;
-            else if (wasActive)
-                panel->close();
+            else if (wasActive && !panel->isAncestorOf(QApplication::activeModalWidget()))
+                panel->close(); // but not for its own question (Clear asks first)
         });
     }
     panel->show();

@@ -98,8 +98,8 @@ TrayController::TrayController(AppState &state, Store &store, SnippetsViewModel 
         &m_panels, &FloatingPanelController::launcherVisibleChanged, this, &TrayController::updateAttention);
     followSessions();
 
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        return;
+    // Made whether or not a tray runs now: a tray that starts later (a
+    // desktop panel that comes up after Quillet at login) takes the icon in.
     m_icon = std::make_unique<QSystemTrayIcon>();
     showIcon();
     connect(m_icon.get(), &QSystemTrayIcon::messageClicked, this, [this] {
@@ -131,7 +131,12 @@ TrayController::~TrayController()
 
 bool TrayController::isAvailable() const
 {
-    return m_icon != nullptr;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QRect TrayController::iconGeometry() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable() ? m_icon->geometry() : QRect();
 }
 
 // The clipboard symbol, with an orange badge while something waits.
@@ -181,9 +186,14 @@ void TrayController::setStoreProblem(const QString &problem)
 
 void TrayController::notify(const QString &title, const QString &message, std::function<void()> onClicked)
 {
-    m_onNotificationClicked = std::move(onClicked);
-    if (m_icon)
+    if (m_notifications.isAvailable()) {
+        m_notifications.show(title, message, std::move(onClicked));
+    } else if (isAvailable()) {
+        // The tray's own balloon shows one message at a time, so its click
+        // answers the newest.
+        m_onNotificationClicked = std::move(onClicked);
         m_icon->showMessage(title, message, QSystemTrayIcon::Information);
+    }
     Q_EMIT notified(title, message);
 }
 
@@ -257,7 +267,7 @@ void TrayController::showPopup()
             popup->close();
     });
     popup->adjustSize();
-    popup->move(popupPosition(m_icon ? m_icon->geometry() : QRect(), popup->sizeHint()));
+    popup->move(popupPosition(iconGeometry(), popup->sizeHint()));
     m_popup = popup;
     m_state.setPopoverVisible(true);
     popup->show();

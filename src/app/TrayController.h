@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DesktopNotifications.h"
 #include "launcher/ConversationSession.h"
 
 #include <QList>
@@ -40,15 +41,19 @@ public:
         LauncherViewModel &launcher, FloatingPanelController &panels, QObject *parent = nullptr);
     ~TrayController() override;
 
-    // Whether a system tray exists (else Quillet runs on its hot keys alone).
+    // Whether a system tray shows the icon now (else Quillet runs on its hot
+    // keys alone). The icon exists either way and appears when a tray does.
     bool isAvailable() const;
+    // Where the tray shows the icon; invalid while none does.
+    QRect iconGeometry() const;
 
     void showPopup();
     void hidePopup();
     QWidget *popup() const { return m_popup; }
 
-    // Shows a notification from the icon (where there is a tray); clicking
-    // it runs `onClicked`, if given.
+    // Shows a notification through the desktop's notification server, else
+    // from the icon (where there is a tray); clicking it runs `onClicked`,
+    // if given, whatever notifications came after it.
     void notify(const QString &title, const QString &message, std::function<void()> onClicked = {});
     // What the icon says beyond "Quillet" while something waits for the user
     // out of sight; empty when nothing does.
@@ -81,6 +86,8 @@ private:
     QString m_storeProblem;
     // The waiting commands (their messages) already announced.
     QSet<QUuid> m_announced;
+    DesktopNotifications m_notifications { QDBusConnection::sessionBus() };
+    // The click action of the tray's own balloon (without a notification server).
     std::function<void()> m_onNotificationClicked;
 };
 

@@ -10,6 +10,7 @@
 #include <QCryptographicHash>
 #include <QImage>
 #include <QImageReader>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include <openssl/evp.h>
@@ -94,7 +95,7 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
         }
         for (const TypedContent &content : snapshot.contents) {
             if (isTextType(content.utType) || conformsTo(content.utType, types::html))
-                return firstLineTitle(decodeStrictUtf8(content.data).value_or(QString()));
+                return firstLineTitle(decodedText(content.data, content.utType));
         }
         return QStringLiteral("Text");
     }
@@ -140,9 +141,16 @@ QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type)
         if (text)
             break;
         if (isTextType(content.utType) || conformsTo(content.utType, types::html))
-            text = decodeStrictUtf8(content.data);
+            text = decodedText(content.data, content.utType);
     }
     return text ? foldForSearch(text->left(kMaxSearchTextCharacters)) : QString();
+}
+
+QString decodedText(const QByteArray &data, const QString &type)
+{
+    if (conformsTo(type, types::utf16PlainText))
+        return QStringDecoder(QStringDecoder::Utf16, QStringDecoder::Flag::Stateless).decode(data);
+    return decodeUtf8ForDisplay(data);
 }
 
 std::optional<QString> makeTextPreview(const QByteArray &data, const QString &type)
@@ -154,9 +162,7 @@ std::optional<QString> makeTextPreview(const QByteArray &data, const QString &ty
         if (const auto text = rtfToPlainText(data))
             return leftGraphemes(*text, kMaxPreviewCharacters);
     }
-    if (const auto text = decodeStrictUtf8(data))
-        return leftGraphemes(*text, kMaxPreviewCharacters);
-    return std::nullopt;
+    return leftGraphemes(decodedText(data, type), kMaxPreviewCharacters);
 }
 
 std::optional<QByteArray> makeThumbnail(const QByteArray &imageData)

@@ -31,8 +31,12 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type);
 inline constexpr qsizetype kMaxSearchTextCharacters = 1'000'000;
 QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type);
 
-// The first 500 characters of a text representation; nothing for other types
-// or text that cannot be decoded.
+// The text of a text representation of `type`: UTF-16 where the type says so,
+// else UTF-8. Bytes that do not decode read as replacement characters, so
+// text in another encoding still shows (its stored bytes stay as they are).
+QString decodedText(const QByteArray &data, const QString &type);
+
+// The first 500 characters of a text representation; nothing for other types.
 std::optional<QString> makeTextPreview(const QByteArray &data, const QString &type);
 
 // A PNG whose longer side is 200 pixels, aspect kept (small images scale up);

@@ -103,6 +103,11 @@ HistoryManager::HistoryManager(
     m_retry.setInterval(kRetryIntervalMs);
     connect(&m_retry, &QTimer::timeout, this, &HistoryManager::storeReady);
     connect(&m_store, &Store::availabilityChanged, this, &HistoryManager::problemChanged);
+    // A smaller limit takes effect at once (the settings asked the user).
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::maxHistorySize)
+            pruneHistory();
+    });
 }
 
 HistoryManager::~HistoryManager()
@@ -368,6 +373,32 @@ int HistoryManager::indexForSearch(int count)
 bool HistoryManager::remove(const QUuid &id)
 {
     return m_store.item(id) && m_store.deleteItems({ id });
+}
+
+std::optional<qint64> HistoryManager::removeUndoably(const QUuid &id)
+{
+    return m_store.deleteItemsKeepingThem({ id });
+}
+
+std::optional<qint64> HistoryManager::clearUndoably()
+{
+    return m_store.deleteUnpinnedItemsKeepingThem();
+}
+
+qint64 HistoryManager::undoRemoval()
+{
+    return m_store.restoreKeptItems();
+}
+
+void HistoryManager::forgetRemoved()
+{
+    m_store.forgetKeptItems();
+}
+
+std::pair<qint64, qint64> HistoryManager::clearCounts()
+{
+    const qint64 unpinned = m_store.unpinnedItemsByLastUsed().size();
+    return { unpinned, std::max<qint64>(0, m_store.itemCount() - unpinned) };
 }
 
 } // namespace quillet

@@ -64,6 +64,17 @@ public:
     // The "maxHistorySize" preference, 500 when unset or 0.
     qint64 historyLimit() const;
 
+    // Deletes one entry, or every unpinned one, keeping them so that the
+    // last such removal can be undone until forgetRemoved(); how many went,
+    // nothing when the store refused.
+    std::optional<qint64> removeUndoably(const QUuid &id);
+    std::optional<qint64> clearUndoably();
+    // Brings back what the last of those removed; how many came back.
+    qint64 undoRemoval();
+    void forgetRemoved();
+    // How many entries a clear removes now, and how many pinned ones it keeps.
+    std::pair<qint64, qint64> clearCounts();
+
     // Whether snapshots are waiting for their derived values or being stored.
     bool isBusy() const { return !m_pending.empty() || m_writing; }
 

@@ -13,6 +13,11 @@ std::optional<QString> decodeStrictUtf8(const QByteArray &bytes)
     return text;
 }
 
+QString decodeUtf8ForDisplay(const QByteArray &bytes)
+{
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless).decode(bytes);
+}
+
 qsizetype lengthWithoutIncompleteUtf8Tail(const QByteArray &bytes)
 {
     const qsizetype size = bytes.size();

@@ -13,6 +13,10 @@ namespace quillet {
 // mark is dropped, as every reader of the text wants.
 std::optional<QString> decodeStrictUtf8(const QByteArray &bytes);
 
+// `bytes` as UTF-8 for showing: what is not valid UTF-8 (Latin-1 bytes, a
+// cut sequence) reads as replacement characters, so some text always shows.
+QString decodeUtf8ForDisplay(const QByteArray &bytes);
+
 // The length of `bytes` without a multi-byte sequence left incomplete at its
 // end (as after cutting a buffer at an arbitrary byte).
 qsizetype lengthWithoutIncompleteUtf8Tail(const QByteArray &bytes);

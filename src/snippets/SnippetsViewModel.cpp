@@ -1,5 +1,6 @@
 #include "snippets/SnippetsViewModel.h"
 
+#include "clipboard/DerivedValues.h"
 #include "clipboard/RtfReader.h"
 #include "clipboard/TypeRegistry.h"
 #include "core/Search.h"
@@ -187,17 +188,19 @@ std::optional<Snippet> SnippetsViewModel::createSnippetFromItem(const ClipboardI
         if (content.data
             && (conformsTo(content.utTypeIdentifier, types::plainText)
                 || conformsTo(content.utTypeIdentifier, kTextType))) {
-            text = QString::fromUtf8(*content.data);
+            text = decodedText(*content.data, content.utTypeIdentifier);
             break;
         }
     }
     for (const ClipboardContent &content : contents) {
-        if (text || !content.data)
+        if (text)
             break;
+        if (!content.data)
+            continue;
         if (conformsTo(content.utTypeIdentifier, types::rtf))
             text = rtfToPlainText(*content.data);
         else if (conformsTo(content.utTypeIdentifier, types::html))
-            text = QString::fromUtf8(*content.data);
+            text = decodedText(*content.data, content.utTypeIdentifier);
     }
     if (!text)
         return std::nullopt;

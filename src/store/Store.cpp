@@ -1215,4 +1215,133 @@ std::optional<qint64> Store::maxPromptSortOrder()
     return max;
 }
 
+namespace {
+
+constexpr char kKeptItems[] = "CREATE TEMP TABLE IF NOT EXISTS KeptClipboardItem AS "
+                              "SELECT * FROM main.ClipboardItem WHERE 0";
+constexpr char kKeptContents[] = "CREATE TEMP TABLE IF NOT EXISTS KeptClipboardContent AS "
+                                 "SELECT * FROM main.ClipboardContent WHERE 0";
+constexpr char kForgetKeptContents[] = "DELETE FROM temp.KeptClipboardContent";
+constexpr char kForgetKeptItems[] = "DELETE FROM temp.KeptClipboardItem";
+constexpr char kKeepItem[]
+    = "INSERT INTO temp.KeptClipboardItem SELECT * FROM main.ClipboardItem WHERE id = ?";
+constexpr char kKeepUnpinned[]
+    = "INSERT INTO temp.KeptClipboardItem SELECT * FROM main.ClipboardItem WHERE isPinned = 0";
+constexpr char kKeepContents[] = "INSERT INTO temp.KeptClipboardContent SELECT * FROM main.ClipboardContent "
+                                 "WHERE item IN (SELECT id FROM temp.KeptClipboardItem)";
+// An entry copied again since keeps its new place; the kept one stays away.
+constexpr char kRestoreItems[]
+    = "INSERT INTO main.ClipboardItem SELECT * FROM temp.KeptClipboardItem AS kept WHERE NOT EXISTS "
+      "(SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.id OR item.contentHash = "
+      "kept.contentHash)";
+constexpr char kRestoreContents[]
+    = "INSERT INTO main.ClipboardContent SELECT * FROM temp.KeptClipboardContent AS kept "
+      "WHERE EXISTS (SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.item) "
+      "AND NOT EXISTS (SELECT 1 FROM main.ClipboardContent AS content WHERE content.id = kept.id)";
+
+} // namespace
+
+bool Store::keepRemovedItems(const char *what, QString &failure, const std::function<bool()> &select)
+{
+    QSqlQuery create(m_db);
+    for (const char *sql : { kKeptItems, kKeptContents }) {
+        if (!create.exec(QString::fromLatin1(sql))) {
+            failure = QStringLiteral("%1: %2").arg(QLatin1String(what), create.lastError().text());
+            return false;
+        }
+    }
+    return step(statement(kForgetKeptContents), {}, failure) && step(statement(kForgetKeptItems), {}, failure)
+        && select() && step(statement(kKeepContents), {}, failure);
+}
+
+std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
+{
+    qint64 removed = 0;
+    const bool ok = mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) {
+            const auto keep = [&] {
+                for (const QUuid &id : ids) {
+                    if (!step(statement(kKeepItem), { uuidText(id) }, failure))
+                        return false;
+                }
+                return true;
+            };
+            if (!keepRemovedItems("keeping entries", failure, keep))
+                return false;
+            for (const QUuid &id : ids) {
+                QSqlQuery &remove = statement(kDeleteItem);
+                if (!exec(remove, { uuidText(id) })) {
+                    failure = remove.lastError().text();
+                    return false;
+                }
+                removed += std::max(0, remove.numRowsAffected());
+                remove.finish();
+            }
+            return true;
+        });
+    if (!ok)
+        return std::nullopt;
+    announce({ {}, {}, ids, false });
+    return removed;
+}
+
+std::optional<qint64> Store::deleteUnpinnedItemsKeepingThem()
+{
+    qint64 removed = 0;
+    const bool ok = mutate(
+        "clearing the history", { Record::ClipboardItem, Record::ClipboardContent }, [&](QString &failure) {
+            if (!keepRemovedItems(
+                    "keeping entries", failure, [&] { return step(statement(kKeepUnpinned), {}, failure); }))
+                return false;
+            QSqlQuery &remove = statement(kDeleteUnpinned);
+            if (!exec(remove, {})) {
+                failure = remove.lastError().text();
+                return false;
+            }
+            removed = std::max(0, remove.numRowsAffected());
+            remove.finish();
+            return true;
+        });
+    if (!ok)
+        return std::nullopt;
+    announce({ {}, {}, {}, true });
+    return removed;
+}
+
+qint64 Store::restoreKeptItems()
+{
+    qint64 restored = 0;
+    const bool ok = mutate("restoring history entries", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](QString &failure) {
+            QSqlQuery probe(m_db);
+            if (!probe.exec(
+                    QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE name = 'KeptClipboardItem'"))
+                || !probe.next())
+                return true; // nothing was ever kept
+            probe.finish();
+            QSqlQuery &items = statement(kRestoreItems);
+            if (!exec(items, {})) {
+                failure = items.lastError().text();
+                return false;
+            }
+            restored = std::max(0, items.numRowsAffected());
+            items.finish();
+            return step(statement(kRestoreContents), {}, failure)
+                && step(statement(kForgetKeptContents), {}, failure)
+                && step(statement(kForgetKeptItems), {}, failure);
+        });
+    if (!ok || restored == 0)
+        return 0;
+    announce({ {}, {}, {}, true });
+    return restored;
+}
+
+void Store::forgetKeptItems()
+{
+    QSqlQuery forget(m_db);
+    // Nothing to forget in a store that never kept anything.
+    forget.exec(QString::fromLatin1(kForgetKeptContents));
+    forget.exec(QString::fromLatin1(kForgetKeptItems));
+}
+
 } // namespace quillet

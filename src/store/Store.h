@@ -17,6 +17,7 @@
 #include <QUuid>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -193,6 +194,23 @@ private:
     bool m_otherSchema = false;
     // The SQLite result code of the last failed statement while opening.
     int m_openCode = 0;
+
+public:
+    // Removing with a way back. These delete like deleteItems() and
+    // deleteUnpinnedItems(), but first keep the removed entries, with their
+    // contents, in temporary tables of this connection (in place of what was
+    // kept before), so that restoreKeptItems() can put them back as they
+    // were. The kept entries live until forgetKeptItems() or until the store
+    // closes. How many entries went; nothing when the store refused.
+    std::optional<qint64> deleteItemsKeepingThem(const QList<QUuid> &ids);
+    std::optional<qint64> deleteUnpinnedItemsKeepingThem();
+    // Puts the kept entries back, except those whose content has been copied
+    // again meanwhile; how many came back.
+    qint64 restoreKeptItems();
+    void forgetKeptItems();
+
+private:
+    bool keepRemovedItems(const char *what, QString &failure, const std::function<bool()> &select);
 };
 
 } // namespace quillet

@@ -21,7 +21,17 @@ public:
 
     virtual void paste(const ClipboardItem &item) = 0;
     virtual void pasteSnippet(const Snippet &snippet) = 0;
+    // Deletes every unpinned entry. Views ask the user first (confirmClear).
     virtual void clearHistory() = 0;
+    // What Clear would do now: how many entries go, how many pinned ones stay.
+    struct ClearCounts {
+        qint64 removed = 0;
+        qint64 pinnedKept = 0;
+    };
+    virtual ClearCounts clearCounts() = 0;
+    // Brings back what the last Delete or Clear removed, while the panel is
+    // open (removalUndoable said so); false when there is nothing to bring back.
+    virtual bool undoRemoval() = 0;
     virtual void setPinned(const ClipboardItem &item, bool pinned) = 0;
     virtual void remove(const ClipboardItem &item) = 0;
     // Makes a snippet of the entry's text and opens it for editing.
@@ -40,6 +50,9 @@ public:
 Q_SIGNALS:
     void panelTabChanged();
     void historyProblemChanged();
+    // Entries went and undoRemoval() can bring them back; `notice` says what
+    // went.
+    void removalUndoable(const QString &notice);
     // The owner of the settings window shows it.
     void settingsRequested();
     // The owner of the settings window shows this snippet in its editor.

@@ -284,6 +284,21 @@ private Q_SLOTS:
         QCOMPARE(h.app->store().itemCount(), 0);
     }
 
+    void aRemovalCanBeUndoneOnlyWhileThePanelStaysOpen()
+    {
+        Harness h;
+        h.start();
+        h.copy(QStringLiteral("one"));
+        QSignalSpy offered(&h.state(), &AppActions::removalUndoable);
+        for (bool panel : { true, false }) {
+            panel ? h.state().showPanel() : h.state().hidePanel();
+            h.state().clearHistory();
+            QCOMPARE(h.state().undoRemoval(), panel);
+        }
+        QCOMPARE(offered.size(), 1);
+        QCOMPARE(h.app->store().itemCount(), 0);
+    }
+
     void settingsAndQuitReachTheirOwners()
     {
         Harness h;

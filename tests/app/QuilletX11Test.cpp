@@ -609,6 +609,16 @@ private Q_SLOTS:
         m_app->launcher().deleteSession(session);
     }
 
+    void aTrayThatStartsLaterShowsTheIcon()
+    {
+        QVERIFY(!m_app->tray().isAvailable());
+        QProcess trayer;
+        trayer.start(QStringLiteral("trayer"), { QStringLiteral("--edge"), QStringLiteral("top") });
+        QVERIFY(waitUntil([&] { return m_app->tray().iconGeometry().isValid(); }));
+        trayer.kill();
+        trayer.waitForFinished(5000);
+    }
+
     void cleanup()
     {
         m_gemini.dropScripted();

@@ -72,8 +72,12 @@ private Q_SLOTS:
         QTest::newRow("no-break space trimmed")
             << QList<TypedContent> { { types::plainText, QStringLiteral("\u00A0x\u3000").toUtf8() } }
             << ContentType::plainText << QStringLiteral("x");
-        QTest::newRow("invalid utf-8") << QList<TypedContent> { { types::plainText, "\xff\xfe bad" } }
-                                       << ContentType::plainText << QString();
+        QTest::newRow("latin-1 shown with replacement characters")
+            << QList<TypedContent> { { types::plainText, "\xff\xfe caf\xe9" } } << ContentType::plainText
+            << QStringLiteral("\uFFFD\uFFFD caf\uFFFD");
+        QTest::newRow("utf-16") << QList<TypedContent> { { types::utf16PlainText,
+            QByteArray("\xff\xfeh\0i\0", 6) } }
+                                << ContentType::plainText << QStringLiteral("hi");
         QTest::newRow("html markup kept") << QList<TypedContent> { { types::html, "<b>bold</b>" } }
                                           << ContentType::html << QStringLiteral("<b>bold</b>");
         QTest::newRow("rtf title first") << QList<TypedContent> { { types::plainText, "plain" },
@@ -127,8 +131,9 @@ private Q_SLOTS:
                              << QStringLiteral("Hi\nthere");
         QTest::newRow("broken rtf as utf-8")
             << QByteArray("{\\rtf1 open") << types::rtf << QStringLiteral("{\\rtf1 open");
-        QTest::newRow("utf-16 decoded as utf-8 fails")
-            << QByteArray("\xff\xfeh\0i\0", 6) << types::utf16PlainText << QString();
+        QTest::newRow("utf-16") << QByteArray("\xff\xfeh\0i\0", 6) << types::utf16PlainText
+                                << QStringLiteral("hi");
+        QTest::newRow("latin-1") << QByteArray("caf\xe9") << types::plainText << QStringLiteral("caf\uFFFD");
         QTest::newRow("image") << QByteArray("x") << types::png << QString();
         QTest::newRow("file url") << QByteArray("file:///x") << types::fileURL << QString();
     }

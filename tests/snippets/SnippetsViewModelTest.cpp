@@ -110,6 +110,8 @@ private Q_SLOTS:
                                     << u"Hello\nthere"_s;
         QTest::newRow("rich text only")
             << u"text/rtf"_s << QByteArray("{\\rtf1 Bold \\b move\\b0}") << u"Bold move"_s;
+        QTest::newRow("utf-16") << u"text/plain;charset=utf-16"_s << QByteArray("\xff\xfe\xfc\0b\0", 6)
+                                << u"üb"_s;
         QTest::newRow("an image has no text") << u"image/png"_s << QByteArray("\x89PNG") << QString();
     }
     void savesAHistoryEntryAsASnippet()
@@ -120,7 +122,10 @@ private Q_SLOTS:
         test::TempStore store;
         SnippetsViewModel model(*store);
         const ClipboardItem item = test::textItem(u"Hello"_s);
-        QVERIFY(store->insertItem(item, std::nullopt, { test::content(type, data) }));
+        // Records without data are passed over.
+        ClipboardContent empty = test::content(u"image/png"_s, {});
+        empty.data.reset();
+        QVERIFY(store->insertItem(item, std::nullopt, { empty, test::content(type, data) }));
         const auto snippet = model.createSnippetFromItem(item);
         QCOMPARE(snippet.has_value(), !text.isNull());
         if (!snippet)

@@ -282,6 +282,29 @@ private Q_SLOTS:
         QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 0);
     }
 
+    void removedEntriesComeBackAsTheyWere()
+    {
+        const ClipboardItem pinned = entry(u"pinned"_s, 1, true), older = entry(u"older"_s, 2),
+                            newer = entry(u"newer"_s, 3);
+        for (const ClipboardItem &item : { pinned, older, newer })
+            QVERIFY(
+                m_store->insertItem(item, "thumb", { test::content(u"text/plain"_s, "bytes") }, item.title));
+        QCOMPARE(m_store->deleteItemsKeepingThem({ pinned.id }), 1);
+        QCOMPARE(m_store->deleteUnpinnedItemsKeepingThem(), 2); // replaces what was kept
+        ClipboardItem again = entry(u"again"_s, 4); // a new copy of a kept entry's content
+        again.contentHash = newer.contentHash;
+        QVERIFY(m_store->insertItem(again, std::nullopt, {}));
+        QCOMPARE(m_store->restoreKeptItems(), 1);
+        QCOMPARE(test::historyTitles(*m_store), (QStringList { u"again"_s, u"older"_s }));
+        QCOMPARE(m_store->itemThumbnail(older.id), QByteArray("thumb"));
+        QCOMPARE(m_store->contents(older.id).first().data, QByteArray("bytes"));
+        QCOMPARE(m_store->itemIdsWithSearchText(u"older"_s), QSet<QUuid> { older.id });
+        QCOMPARE(m_store->restoreKeptItems(), 0); // brought back once
+        QCOMPARE(m_store->deleteItemsKeepingThem({ older.id }), 1);
+        m_store->forgetKeptItems();
+        QCOMPARE(m_store->restoreKeptItems(), 0);
+    }
+
     void failedMutationLeavesNothingBehind()
     {
         const ClipboardContent content = test::content(u"text/plain"_s, "same id twice");

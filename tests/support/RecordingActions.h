@@ -42,6 +42,16 @@ public:
         log.append(QStringLiteral("clear"));
         m_store.deleteUnpinnedItems();
     }
+    ClearCounts clearCounts() override
+    {
+        const qint64 unpinned = m_store.unpinnedItemsByLastUsed().size();
+        return { unpinned, m_store.itemCount() - unpinned };
+    }
+    bool undoRemoval() override
+    {
+        log.append(QStringLiteral("undo"));
+        return true;
+    }
     void setPinned(const ClipboardItem &item, bool pinned) override
     {
         log.append((pinned ? QStringLiteral("pin ") : QStringLiteral("unpin ")) + item.title);

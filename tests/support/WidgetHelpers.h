@@ -37,4 +37,14 @@ inline bool chooseMenuAction(QMenu *menu, const QString &name)
     return true;
 }
 
+// The shown window (a dialog, parented or not) named `name`, if any.
+template<typename Window = QWidget> Window *shownWindow(const QString &name)
+{
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && window->objectName() == name)
+            return qobject_cast<Window *>(window);
+    }
+    return nullptr;
+}
+
 } // namespace quillet::test

@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -194,12 +196,20 @@ private Q_SLOTS:
         Fixture f(2);
         FloatingPanelView view(*f.actions, *f.store, f.snippets);
         QCOMPARE(view.findChild<QToolButton *>(QStringLiteral("menu"))->menu(), view.menu());
+        f.actions->setPinned(f.store->itemsByLastUsed().first(), true);
+        f.actions->log.clear();
         for (const char *name : { "settingsAction", "clearAction", "quitAction" })
             view.menu()->findChild<QAction *>(QLatin1String(name))->trigger();
         QCOMPARE(f.actions->log,
-            (QStringList { QStringLiteral("hide"), QStringLiteral("settings"), QStringLiteral("clear"),
-                QStringLiteral("quit") }));
-        QCOMPARE(view.shownRowCount(), 0);
+            (QStringList { QStringLiteral("hide"), QStringLiteral("settings"), QStringLiteral("quit") }));
+        // Clear asks first, naming what goes and what stays.
+        auto *question = test::shownWindow<QMessageBox>(QStringLiteral("clearConfirmation"));
+        QVERIFY(question);
+        QCOMPARE(question->text(), QStringLiteral("Remove 1 entry from the history?"));
+        QCOMPARE(question->informativeText(), QStringLiteral("The pinned entry stays."));
+        question->findChild<QPushButton *>(QStringLiteral("confirmClear"))->click();
+        QCOMPARE(f.actions->log.last(), QStringLiteral("clear"));
+        QCOMPARE(view.shownRowCount(), 1);
     }
 
     void keysPinUnpinAndDeleteTheHighlightedEntry()
@@ -217,13 +227,30 @@ private Q_SLOTS:
             (QStringList { QStringLiteral("Entry 3"), QStringLiteral("Entry 1") }));
         QCOMPARE(view.shownRowCount(), 2);
 
-        // Inside the search text, Delete edits the text.
-        auto *search = view.findChild<QLineEdit *>(QStringLiteral("search"));
+        // With any search text, Delete edits the text and removes nothing:
+        // Ctrl+A, Delete empties the field.
         view.setSearchText(QStringLiteral("Entry"));
-        search->setCursorPosition(0);
+        press(view, Qt::Key_A, Qt::ControlModifier);
         press(view, Qt::Key_Delete);
-        QCOMPARE(view.searchText(), QStringLiteral("ntry"));
+        QCOMPARE(view.searchText(), QString());
         QCOMPARE(f.store->itemCount(), 2);
+    }
+
+    void aRemovalCanBeUndoneFromItsNoticeOrWithCtrlZ()
+    {
+        Fixture f(1);
+        FloatingPanelView view(*f.actions, *f.store, f.snippets);
+        auto *notice = view.findChild<QWidget *>(QStringLiteral("notice"));
+        press(view, Qt::Key_Z, Qt::ControlModifier); // nothing to undo: the search field's
+        for (bool byKey : { true, false }) {
+            Q_EMIT f.actions->removalUndoable(QStringLiteral("Deleted 1 entry"));
+            QCOMPARE(labelText(view, "noticeText"), QStringLiteral("Deleted 1 entry"));
+            QVERIFY(!notice->isHidden());
+            byKey ? press(view, Qt::Key_Z, Qt::ControlModifier)
+                  : view.findChild<QToolButton *>(QStringLiteral("undo"))->click();
+            QVERIFY(notice->isHidden());
+        }
+        QCOMPARE(f.actions->log, (QStringList { QStringLiteral("undo"), QStringLiteral("undo") }));
     }
 
     void aRowsContextMenuPinsUnpinsSavesAndDeletes()

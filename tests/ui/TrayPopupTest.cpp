@@ -118,6 +118,11 @@ private Q_SLOTS:
         auto view = f.view();
         QVERIFY(view->findChildren<ClipboardItemRow *>().last()->findChild<QLabel *>(QStringLiteral("pin")));
         view->findChild<QPushButton *>(QStringLiteral("clear"))->click();
+        QCOMPARE(view->findChildren<ClipboardItemRow *>().size(), 3);
+        // Asked first.
+        auto *question = test::shownWindow(QStringLiteral("clearConfirmation"));
+        QVERIFY(question);
+        question->findChild<QPushButton *>(QStringLiteral("confirmClear"))->click();
         const auto rows = view->findChildren<ClipboardItemRow *>();
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.first()->item().title, QStringLiteral("Entry 1"));

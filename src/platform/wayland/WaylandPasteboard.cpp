@@ -144,9 +144,13 @@ public:
         if (!m_selection)
             return contents;
         const bool own = m_selectionIsOwn;
-        contents.types = own ? typesOf(m_ownItem) : m_offerTypes.value(m_selection);
+        wl_proxy *offer = m_selection;
+        contents.types = own ? typesOf(m_ownItem) : m_offerTypes.value(offer);
         readItems(contents, plan,
-            [&](const QString &type) { return own ? ownedData(type) : receive(m_selection, type); });
+            [&](const QString &type) { return own ? ownedData(type) : receive(offer, type); });
+        // A newer copy took its place meanwhile: the monitor reads that one next.
+        if (offer != m_selection)
+            contents.items.clear();
         return contents;
     }
 
@@ -230,7 +234,8 @@ private:
     // asked again for that offer; a transfer beyond the limit is dropped.
     std::optional<QByteArray> receive(wl_proxy *offer, const QString &type)
     {
-        if (m_stalledOffers.contains(offer))
+        // A replaced offer is destroyed; a read of it has given way.
+        if (m_stalledOffers.contains(offer) || (offer != m_selection && offer != m_primary))
             return std::nullopt;
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
@@ -244,10 +249,21 @@ private:
         char buffer[65536];
         std::optional<QByteArray> result;
         while (true) {
-            pollfd readable { fds[0], POLLIN, 0 };
-            const int ready = poll(&readable, 1, m_timeoutMs);
+            // The compositor is listened to as well, so that a new selection
+            // ends the wait for an owner that stalls.
+            pollfd readable[2] { { fds[0], POLLIN, 0 }, { m_connection->fileDescriptor(), POLLIN, 0 } };
+            const int ready = poll(readable, 2, m_timeoutMs);
             if (ready < 0 && errno == EINTR)
                 continue;
+            if (ready > 0 && readable[1].revents != 0 && !(readable[0].revents & (POLLIN | POLLHUP))) {
+                if (!m_connection->dispatchPending())
+                    break;
+                if (offer != m_selection && offer != m_primary) {
+                    qCInfo(lcWayland) << "A read of" << type << "gave way to a newer selection";
+                    break;
+                }
+                continue;
+            }
             if (ready <= 0) {
                 qCInfo(lcWayland) << "The clipboard owner did not send" << type << "in time";
                 m_stalledOffers.insert(offer);

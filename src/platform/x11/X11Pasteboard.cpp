@@ -50,8 +50,14 @@ public:
         Display *display = m_connection->display();
         m_owner = std::make_unique<X11SelectionOwner>(*m_connection, m_clipboard);
         m_managerOwner = std::make_unique<X11SelectionOwner>(*m_connection, m_manager);
-        m_reader
-            = std::make_unique<X11SelectionReader>(*m_connection, [this](XEvent &event) { dispatch(event); });
+        // A read of CLIPBOARD gives way as soon as XFixes reports a new owner
+        // or the old one gone: a hung or dripping application must not cost
+        // the copy that follows it.
+        m_reader = std::make_unique<X11SelectionReader>(
+            *m_connection, [this](XEvent &event) { dispatch(event); },
+            [this](XAtom selection, qint64 generation) {
+                return selection == m_clipboard && notifies() && m_changeCount->load() != generation;
+            });
         if (notifies()) {
             XFixesSelectSelectionInput(display, m_connection->root(), m_clipboard,
                 XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
@@ -121,6 +127,7 @@ public:
         const qint64 generation = m_changeCount->load();
         contents.changeCount = generation;
         const bool own = ownsClipboard();
+        const int supersededBefore = m_reader->supersededReads();
         if (own) {
             for (const auto &[type, data] : m_owner->offered().representations)
                 contents.types.append(type);
@@ -130,6 +137,10 @@ public:
         readItems(contents, plan, [&](const QString &type) {
             return own ? ownedData(type) : m_reader->data(m_clipboard, generation, type);
         });
+        // Part of a copy that is gone is not a copy; the monitor reads the
+        // new one next.
+        if (m_reader->supersededReads() != supersededBefore)
+            contents.items.clear();
         return contents;
     }
 

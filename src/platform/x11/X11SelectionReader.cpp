@@ -37,9 +37,11 @@ struct X11SelectionReader::Offer {
     bool unresponsive = false;
 };
 
-X11SelectionReader::X11SelectionReader(X11Connection &connection, EventSink otherEvents)
+X11SelectionReader::X11SelectionReader(
+    X11Connection &connection, EventSink otherEvents, Superseded superseded)
     : m_connection(connection)
     , m_otherEvents(std::move(otherEvents))
+    , m_superseded(std::move(superseded))
 {
     m_transferProperty = m_connection.atom("_QUILLET_SELECTION");
     createRequestor();
@@ -63,6 +65,15 @@ void X11SelectionReader::createRequestor()
 
 bool X11SelectionReader::waitForEvent(const std::function<bool(XEvent &)> &matches, QDeadlineTimer deadline)
 {
+    return waitForReply(matches, deadline, None, -1);
+}
+
+bool X11SelectionReader::waitForReply(
+    const std::function<bool(XEvent &)> &matches, QDeadlineTimer deadline, XAtom selection, qint64 generation)
+{
+    // Only a change seen among the other events can supersede the offer, and
+    // the sink counts it before it is looked at.
+    const bool mayGiveWay = generation >= 0 && m_superseded;
     Display *display = m_connection.display();
     XFlush(display);
     for (;;) {
@@ -73,6 +84,10 @@ bool X11SelectionReader::waitForEvent(const std::function<bool(XEvent &)> &match
                 return true;
             if (m_otherEvents)
                 m_otherEvents(event);
+            if (mayGiveWay && m_superseded(selection, generation)) {
+                m_gaveWay = true;
+                return false;
+            }
         }
         const qint64 remaining = deadline.remainingTime();
         if (remaining == 0)
@@ -118,8 +133,8 @@ X11SelectionReader::Offer &X11SelectionReader::offer(XAtom selection, qint64 gen
     const Atom targetsAtom = m_connection.atom("TARGETS");
     Atom replyType = None;
     m_requestTimedOut = false;
-    const auto targets = convert(selection, targetsAtom, 1024 * 1024, &replyType);
-    offer->unresponsive = m_requestTimedOut;
+    const auto targets = convert(selection, generation, targetsAtom, 1024 * 1024, &replyType);
+    offer->unresponsive = m_requestTimedOut || m_gaveWay;
     const Atom utf8String = m_connection.atom("UTF8_STRING");
     if (targets && (replyType == XA_ATOM || replyType == targetsAtom)) {
         const auto *atoms = reinterpret_cast<const quint32 *>(targets->constData());
@@ -152,7 +167,7 @@ X11SelectionReader::Offer &X11SelectionReader::offer(XAtom selection, qint64 gen
 
 std::optional<quint32> X11SelectionReader::ownerTimestamp(XAtom selection)
 {
-    const auto value = convert(selection, m_connection.atom("TIMESTAMP"), 64, nullptr);
+    const auto value = convert(selection, -1, m_connection.atom("TIMESTAMP"), 64, nullptr);
     if (!value || value->size() < 4)
         return std::nullopt;
     return *reinterpret_cast<const quint32 *>(value->constData());
@@ -168,33 +183,44 @@ std::optional<QByteArray> X11SelectionReader::data(XAtom selection, qint64 gener
     // The offer stays alive even if a nested read replaces it.
     offer(selection, generation);
     const std::shared_ptr<Offer> current = m_offers.value(selection);
+    const Atom utf8String = m_connection.atom("UTF8_STRING");
     for (const Atom source : current->sources.value(type)) {
         if (current->unresponsive)
             return std::nullopt;
         m_requestTimedOut = false;
-        auto data = convert(selection, source, m_maxBytes, nullptr);
-        if (m_requestTimedOut)
+        Atom replyType = None;
+        auto data = convert(selection, generation, source, m_maxBytes, &replyType);
+        if (m_requestTimedOut || m_gaveWay)
             current->unresponsive = true;
         if (!data)
             continue;
-        if (source == XA_STRING)
-            return QString::fromLatin1(*data).toUtf8();
-        return data;
+        // The reply says what its bytes are; bytes of another kind than
+        // asked for are not kept under the asked-for type. Text may come in
+        // either string encoding.
+        const bool stringTarget = source == utf8String || source == XA_STRING;
+        const bool textual = stringTarget || type.startsWith(QLatin1String("text/"));
+        if (replyType == XA_STRING && textual)
+            return stringTarget ? QString::fromLatin1(*data).toUtf8() : *data;
+        if (replyType == source || (replyType == utf8String && textual))
+            return data;
+        qCInfo(lcX11) << "Ignored a reply of type" << m_connection.atomName(replyType) << "to a request for"
+                      << m_connection.atomName(source);
     }
     return std::nullopt;
 }
 
 std::optional<QByteArray> X11SelectionReader::convert(
-    XAtom selection, XAtom target, qsizetype maxBytes, XAtom *replyType)
+    XAtom selection, qint64 generation, XAtom target, qsizetype maxBytes, XAtom *replyType)
 {
     Display *display = m_connection.display();
     const Atom property = m_transferProperty;
     const Window requestor = m_requestor;
+    m_gaveWay = false;
     XDeleteProperty(display, requestor, property);
     XConvertSelection(display, selection, target, property, requestor, CurrentTime);
 
     XSelectionEvent reply {};
-    const bool answered = waitForEvent(
+    const bool answered = waitForReply(
         [&](XEvent &event) {
             if (event.type == SelectionNotify && event.xselection.requestor == requestor
                 && event.xselection.selection == selection) {
@@ -203,7 +229,14 @@ std::optional<QByteArray> X11SelectionReader::convert(
             }
             return false;
         },
-        QDeadlineTimer(m_timeoutMs));
+        QDeadlineTimer(m_timeoutMs), selection, generation);
+    if (m_gaveWay) {
+        ++m_supersededReads;
+        qCInfo(lcX11) << "A request for" << m_connection.atomName(target) << "gave way to a newer"
+                      << m_connection.atomName(selection);
+        createRequestor(); // a late answer must not land in the next transfer
+        return std::nullopt;
+    }
     if (!answered) {
         m_requestTimedOut = true;
         qCInfo(lcX11) << "The owner of" << m_connection.atomName(selection) << "did not answer a request for"
@@ -266,13 +299,21 @@ std::optional<QByteArray> X11SelectionReader::convert(
     }
     QByteArray result;
     result.reserve(qsizetype(announced));
+    const QDeadlineTimer transferDeadline(qint64(m_timeoutMs) * kTransferTimeouts);
     for (;;) {
-        const bool arrived = waitForEvent(
+        const bool arrived = waitForReply(
             [&](XEvent &event) {
                 return event.type == PropertyNotify && event.xproperty.window == requestor
                     && event.xproperty.atom == reply.property && event.xproperty.state == PropertyNewValue;
             },
-            QDeadlineTimer(m_timeoutMs));
+            std::min(QDeadlineTimer(m_timeoutMs), transferDeadline), selection, generation);
+        if (m_gaveWay) {
+            ++m_supersededReads;
+            qCInfo(lcX11) << "An incremental transfer gave way to a newer"
+                          << m_connection.atomName(selection);
+            createRequestor();
+            return std::nullopt;
+        }
         QByteArray chunk;
         if (!arrived || !take(&chunk, &type)) {
             qCInfo(lcX11) << "An incremental selection transfer stalled or grew too large";

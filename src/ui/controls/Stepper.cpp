@@ -1,5 +1,8 @@
 #include "ui/controls/Stepper.h"
 
+#include <QLineEdit>
+#include <QWheelEvent>
+
 #include <cmath>
 
 namespace quillet {
@@ -13,6 +16,25 @@ Stepper::Stepper(int minimum, int maximum, int step, QWidget *parent)
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     setAlignment(Qt::AlignRight);
     setAccelerated(true);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void Stepper::focusOutEvent(QFocusEvent *event)
+{
+    // QSpinBox would take whatever the field holds as the new value.
+    const QString shown = textFromValue(value());
+    if (lineEdit()->text() != shown)
+        lineEdit()->setText(shown);
+    QSpinBox::focusOutEvent(event);
+}
+
+void Stepper::wheelEvent(QWheelEvent *event)
+{
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QSpinBox::wheelEvent(event);
 }
 
 int Stepper::snapped(int value) const

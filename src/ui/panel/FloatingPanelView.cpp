@@ -1,6 +1,7 @@
 #include "ui/panel/FloatingPanelView.h"
 
 #include "snippets/SnippetsViewModel.h"
+#include "ui/common/ClearConfirmation.h"
 #include "ui/common/HistoryItemMenu.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
@@ -10,6 +11,7 @@
 #include "ui/panel/CompactSnippetRow.h"
 
 #include <QBoxLayout>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QFrame>
 #include <QKeyEvent>
@@ -90,7 +92,7 @@ FloatingPanelView::FloatingPanelView(
         ->setObjectName(QStringLiteral("settingsAction"));
     m_menu
         ->addAction(symbolIcon(QStringLiteral("trash"), menuTint), QStringLiteral("Clear"), this,
-            [this] { m_actions.clearHistory(); })
+            [this] { clearAfterAsking(m_actions, window()); })
         ->setObjectName(QStringLiteral("clearAction"));
     m_menu->addSeparator();
     m_menu
@@ -188,6 +190,27 @@ FloatingPanelView::FloatingPanelView(
     m_stack->addWidget(m_list);
     m_stack->addWidget(empty);
     column->addWidget(m_stack, 1);
+
+    // After a Delete or Clear: what went, and the way back.
+    m_notice = new QWidget(this);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    auto *noticeRow = new QHBoxLayout(m_notice);
+    noticeRow->setContentsMargins(10, 3, 10, 3);
+    m_noticeText = new QLabel(m_notice);
+    m_noticeText->setObjectName(QStringLiteral("noticeText"));
+    m_noticeText->setFont(pixelFont(font(), 11));
+    setTextColor(m_noticeText, textColor(pal, Emphasis::secondary));
+    auto *undo = new QToolButton(m_notice);
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setText(QStringLiteral("Undo"));
+    undo->setToolTip(QStringLiteral("Ctrl+Z"));
+    undo->setAutoRaise(true);
+    undo->setFocusPolicy(Qt::NoFocus);
+    undo->setFont(pixelFont(font(), 11, QFont::DemiBold));
+    noticeRow->addWidget(m_noticeText, 1);
+    noticeRow->addWidget(undo);
+    m_notice->setVisible(false);
+    column->addWidget(m_notice);
     column->addWidget(makeDivider(this));
 
     // Footer: count and hint.
@@ -220,6 +243,11 @@ FloatingPanelView::FloatingPanelView(
     connect(
         m_snippetsTab, &QToolButton::clicked, this, [this] { m_actions.setPanelTab(PanelTab::snippets); });
     connect(&m_actions, &AppActions::panelTabChanged, this, &FloatingPanelView::applyTab);
+    connect(&m_actions, &AppActions::removalUndoable, this, [this](const QString &notice) {
+        m_noticeText->setText(notice);
+        m_notice->setVisible(true);
+    });
+    connect(undo, &QToolButton::clicked, this, &FloatingPanelView::undoRemoval);
     connect(m_list, &QListView::clicked, this, [this](const QModelIndex &index) { selectAt(index.row()); });
     connect(m_list, &QListView::customContextMenuRequested, this, &FloatingPanelView::showRowMenu);
     // Live lists: keep the highlight inside the list and the empty state right.
@@ -275,6 +303,13 @@ void FloatingPanelView::showRowMenu(const QPoint &position)
     // At the pointer as the X server has it: Qt's idea of where a new panel
     // is can lag behind the window manager's placement.
     makeHistoryItemMenu(m_actions, *item, true, this)->popup(QCursor::pos());
+}
+
+void FloatingPanelView::undoRemoval()
+{
+    // One way back per removal, taken now.
+    m_notice->setVisible(false);
+    m_actions.undoRemoval();
 }
 
 void FloatingPanelView::setCopiesOnly(bool copiesOnly)
@@ -373,6 +408,14 @@ bool FloatingPanelView::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_search && event->type() == QEvent::KeyPress
         && handleKey(static_cast<QKeyEvent *>(event)))
         return true;
+    // The Menu key opens the panel's menu, below its button, rather than the
+    // text field's.
+    if (watched == m_search && event->type() == QEvent::ContextMenu
+        && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        if (QWidget *button = m_menu->parentWidget())
+            m_menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+        return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -396,6 +439,12 @@ bool FloatingPanelView::handleKey(QKeyEvent *event)
             m_actions.panelTab() == PanelTab::history ? PanelTab::snippets : PanelTab::history);
         return true;
     }
+    // While a removal can be undone, Ctrl+Z undoes it rather than an edit of
+    // the search text.
+    if (event->matches(QKeySequence::Undo) && !m_notice->isHidden()) {
+        undoRemoval();
+        return true;
+    }
     // Ctrl stands for the Command key of the digit shortcuts.
     if (event->modifiers() & Qt::ControlModifier) {
         int digit = -1;
@@ -415,10 +464,9 @@ bool FloatingPanelView::handleKey(QKeyEvent *event)
     }
     switch (event->key()) {
     case Qt::Key_Delete:
-        // Inside the search text Delete edits the text; at its end it
-        // removes the highlighted entry.
-        if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier
-            || m_search->cursorPosition() < m_search->text().size())
+        // Delete edits the search text whenever there is any (Ctrl+A, Delete
+        // empties it); only with an empty field does it remove an entry.
+        if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier || !m_search->text().isEmpty())
             return false;
         if (const auto item = highlightedItem())
             m_actions.remove(*item);

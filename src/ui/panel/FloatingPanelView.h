@@ -21,8 +21,9 @@ class SnippetsViewModel;
 // menu (Settings..., Clear, Quit Quillet: reachable without a tray), the
 // History and Snippets tabs, a numbered list and a footer. Keyboard-driven:
 // arrows move the highlight, Return pastes it, Ctrl+1…9 pastes that row,
-// Ctrl+P pins or unpins it, Delete removes it, Escape closes. A history row's
-// context menu pins, unpins and deletes too.
+// Ctrl+P pins or unpins it, Delete removes it (only while the search field is
+// empty), Escape closes, the Menu key opens the panel's menu. A history row's context menu pins, unpins and
+// deletes too. After a Delete or Clear a notice offers Undo (also Ctrl+Z).
 class FloatingPanelView : public QWidget {
     Q_OBJECT
 public:
@@ -55,6 +56,7 @@ protected:
 
 private:
     bool handleKey(QKeyEvent *event);
+    void undoRemoval();
     std::optional<ClipboardItem> highlightedItem() const;
     void showRowMenu(const QPoint &position);
     void setSelectedIndex(int index);
@@ -80,6 +82,8 @@ private:
     QLabel *m_count = nullptr;
     QLabel *m_hint = nullptr;
     QMenu *m_menu = nullptr;
+    QWidget *m_notice = nullptr;
+    QLabel *m_noticeText = nullptr;
     bool m_copiesOnly = false;
 };
 

@@ -5,6 +5,7 @@
 #include "settings/LaunchAtLoginService.h"
 #include "settings/SettingsViewModel.h"
 #include "settings/UpdateService.h"
+#include "store/Store.h"
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Stepper.h"
@@ -62,13 +63,15 @@ QString relativeTime(const QDateTime &then, const QDateTime &now)
 } // namespace
 
 GeneralSettingsView::GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtLoginService &launchAtLogin,
-    UpdateService &updates, KeySynthesizer &keys, Clock &clock, PasteExplanation explanation, QWidget *parent)
+    UpdateService &updates, KeySynthesizer &keys, Clock &clock, Store &store, PasteExplanation explanation,
+    QWidget *parent)
     : QWidget(parent)
     , m_viewModel(viewModel)
     , m_launchAtLogin(launchAtLogin)
     , m_updates(updates)
     , m_keys(keys)
     , m_clock(clock)
+    , m_store(store)
     , m_explanation(std::move(explanation))
 {
     SettingsPage *page = SettingsPage::filling(this);
@@ -91,10 +94,7 @@ void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
     m_historySize->setMinimumWidth(80);
     section->addRow(m_historySizeLabel, m_historySize);
     showHistorySize();
-    connect(m_historySize, &QSpinBox::valueChanged, this, [this](int value) {
-        m_viewModel.setMaxHistorySize(value);
-        showHistorySize();
-    });
+    connect(m_historySize, &QSpinBox::valueChanged, this, &GeneralSettingsView::commitHistorySize);
     connect(
         &m_viewModel, &SettingsViewModel::maxHistorySizeChanged, this, &GeneralSettingsView::showHistorySize);
 
@@ -200,6 +200,37 @@ void GeneralSettingsView::showHistorySize()
     m_historySizeLabel->setText(QStringLiteral("Maximum history size: %1").arg(m_viewModel.maxHistorySize()));
     const QSignalBlocker blocker(m_historySize);
     m_historySize->setValue(int(qBound(qint64(50), m_viewModel.maxHistorySize(), qint64(5000))));
+}
+
+void GeneralSettingsView::commitHistorySize(int size)
+{
+    // Pruning keeps the newest unpinned entries up to the limit.
+    const qint64 excess = m_store.unpinnedItemsByLastUsed(size).size();
+    if (excess == 0) {
+        m_viewModel.setMaxHistorySize(size);
+        showHistorySize();
+        return;
+    }
+    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Maximum History Size"),
+        excess == 1 ? QStringLiteral("Remove the oldest entry?")
+                    : QStringLiteral("Remove the %1 oldest entries?").arg(excess),
+        QMessageBox::NoButton, window());
+    box->setObjectName(QStringLiteral("pruneConfirmation"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setInformativeText(
+        QStringLiteral("The history will keep the newest %1 entries. Pinned entries stay.").arg(size));
+    QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton *remove = box->addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
+    remove->setObjectName(QStringLiteral("confirmPrune"));
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::buttonClicked, this, [this, remove, size](QAbstractButton *button) {
+        if (button == remove)
+            m_viewModel.setMaxHistorySize(size);
+        showHistorySize();
+    });
+    box->open();
 }
 
 void GeneralSettingsView::showPollingInterval()

@@ -22,7 +22,8 @@ class Stepper;
 class ToggleSwitch;
 class UpdateService;
 
-// The General tab: history size, polling interval and paste behaviour,
+// The General tab: history size (a smaller one that would remove entries
+// asks first), polling interval and paste behaviour,
 // launch at login, updates, and whether synthetic keystrokes (needed to paste)
 // are possible, re-checked every two seconds while the tab is shown.
 class GeneralSettingsView : public QWidget {
@@ -30,9 +31,10 @@ class GeneralSettingsView : public QWidget {
 public:
     static constexpr std::chrono::milliseconds accessibilityRefreshInterval { 2000 };
 
+    // `store` tells how many entries a smaller history size would remove.
     GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtLoginService &launchAtLogin,
-        UpdateService &updates, KeySynthesizer &keys, Clock &clock, PasteExplanation explanation = {},
-        QWidget *parent = nullptr);
+        UpdateService &updates, KeySynthesizer &keys, Clock &clock, Store &store,
+        PasteExplanation explanation = {}, QWidget *parent = nullptr);
 
     bool accessibilityGranted() const { return m_accessibilityGranted; }
 
@@ -46,6 +48,8 @@ private:
     void buildUpdatesSection(SettingsPage *page);
     void buildAccessibilitySection(SettingsPage *page);
     void showHistorySize();
+    // A size below what the history holds asks first; "Cancel" keeps the old one.
+    void commitHistorySize(int size);
     void showPollingInterval();
     void showUpdates();
     void refreshAccessibility();
@@ -57,6 +61,7 @@ private:
     UpdateService &m_updates;
     KeySynthesizer &m_keys;
     Clock &m_clock;
+    Store &m_store;
     PasteExplanation m_explanation;
 
     QLabel *m_historySizeLabel = nullptr;

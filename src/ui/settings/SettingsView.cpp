@@ -54,7 +54,7 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     m_buttons->setExclusive(true);
 
     addTab(new GeneralSettingsView(services.viewModel, services.launchAtLogin, services.updates,
-               services.keys, services.clock, services.pasteExplanation),
+               services.keys, services.clock, services.store, services.pasteExplanation),
         QStringLiteral("General"), QStringLiteral("gear"));
     addTab(new ShortcutSettingsView(services.shortcuts, services.shortcutNames, services.keyStrokeReader),
         QStringLiteral("Shortcuts"), QStringLiteral("keyboard"));

@@ -1,5 +1,7 @@
 #include "ui/tray/TrayPopup.h"
 
+#include "ui/common/ClearConfirmation.h"
+
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "snippets/SnippetsViewModel.h"
@@ -139,7 +141,8 @@ TrayPopup::TrayPopup(
         Q_EMIT dismissRequested();
         m_actions.showPanel();
     });
-    connect(clear, &QPushButton::clicked, this, [this] { m_actions.clearHistory(); });
+    // The question stands on its own: the popup may close as it takes the focus.
+    connect(clear, &QPushButton::clicked, this, [this] { clearAfterAsking(m_actions, nullptr); });
     connect(settings, &QPushButton::clicked, this, [this] {
         Q_EMIT dismissRequested();
         m_actions.openSettings();

@@ -338,6 +338,54 @@ private Q_SLOTS:
         QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
         ::kill(pid_t(owner.process().processId()), SIGCONT);
     }
+
+    void aPendingReadGivesWayToANewOwnerOrAGoneOne_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QByteArray>("pending");
+        QTest::addColumn<bool>("copiedOver");
+        QTest::newRow("hung, copied over") << u"hang"_s << "request TARGETS"_ba << true;
+        QTest::newRow("hung, closed") << u"hang"_s << "request TARGETS"_ba << false;
+        QTest::newRow("dripping, copied over") << u"drip"_s << "request UTF8_STRING"_ba << true;
+        QTest::newRow("dripping, closed") << u"drip"_s << "request UTF8_STRING"_ba << false;
+    }
+    void aPendingReadGivesWayToANewOwnerOrAGoneOne()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QByteArray, pending);
+        QFETCH(bool, copiedOver);
+        m_pasteboard->setTimeout(600000); // only giving way ends the read within the test's bounds
+        const qint64 before = m_pasteboard->changeCount();
+        MisbehavingOwner owner({ mode, u"5000"_s });
+        QVERIFY(owner.waitFor("owned") && waitForChangeFrom(before));
+        auto read = m_pasteboard->read(ReadPlan {});
+        QVERIFY(owner.waitFor(pending));
+        std::optional<ClipboardOwner> next;
+        copiedOver ? void(next.emplace(u"UTF8_STRING"_s, "next")) : owner.close();
+        QVERIFY(waitUntil([&] { return read.isFinished(); }));
+        QVERIFY(read.result().items.isEmpty()); // nothing of a copy that is gone passes as whole
+        if (copiedOver)
+            QCOMPARE(resultOf(m_pasteboard->readText()), u"next"_s);
+    }
+
+    void misbehavingOwnersGiveNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        // Each byte well within the time-out: only the transfer's deadline ends it.
+        QTest::newRow("dripping without end") << QStringList { u"drip"_s, u"50"_s };
+        QTest::newRow("replies of another type") << QStringList { u"mistyped"_s };
+    }
+    void misbehavingOwnersGiveNothing()
+    {
+        QFETCH(QStringList, arguments);
+        m_pasteboard->setTimeout(1000);
+        const qint64 before = m_pasteboard->changeCount();
+        MisbehavingOwner owner(arguments);
+        QVERIFY(owner.waitFor("owned") && waitForChangeFrom(before));
+        const PasteboardContents contents = readAll(*m_pasteboard);
+        QCOMPARE(contents.types, (QStringList { types::plainText, u"image/png"_s }));
+        QVERIFY(contents.items.isEmpty());
+    }
 };
 
 QUILLET_TEST_MAIN(X11PasteboardTest)

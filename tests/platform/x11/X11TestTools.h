@@ -69,6 +69,40 @@ private:
     QProcess m_process;
 };
 
+#ifdef QUILLET_TEST_SELECTION_OWNER
+// The misbehaving clipboard owner (SelectionOwner.cpp); closing its input
+// ends it.
+class MisbehavingOwner {
+public:
+    explicit MisbehavingOwner(const QStringList &arguments)
+    {
+        m_process.start(QStringLiteral(QUILLET_TEST_SELECTION_OWNER), arguments);
+    }
+    ~MisbehavingOwner() { close(); }
+    // Waits until it prints `line` ("owned", "request TARGETS", ...).
+    bool waitFor(const QByteArray &line)
+    {
+        return waitUntil([&] {
+            while (m_process.canReadLine()) {
+                if (m_process.readLine().trimmed() == line)
+                    return true;
+            }
+            return m_process.state() == QProcess::NotRunning;
+        }) && m_process.state() == QProcess::Running;
+    }
+    void close()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+#endif
+
 // What `xclip -o` reads from the clipboard, as `type`; nothing on failure.
 inline std::optional<QByteArray> readClipboard(const QString &type)
 {

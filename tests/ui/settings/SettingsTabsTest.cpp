@@ -3,6 +3,7 @@
 #include "support/StdoutCapture.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/WidgetHelpers.h"
 #include "ui/controls/Stepper.h"
 #include "ui/controls/ToggleSwitch.h"
 #include "ui/settings/AISettingsView.h"
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStandardPaths>
+#include <QWheelEvent>
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -87,7 +89,7 @@ private Q_SLOTS:
             box = child<QSpinBox>(*view, "itemCount");
         } else {
             view = std::make_unique<GeneralSettingsView>(
-                f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+                f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
             box = child<QSpinBox>(*view, "historySize");
         }
         QVERIFY(box);
@@ -99,7 +101,7 @@ private Q_SLOTS:
     void aTypedNumberGoesToTheNearestStep()
     {
         test::SettingsFixture f;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         auto *box = child<QSpinBox>(view, "historySize");
         box->selectAll();
         QTest::keyClicks(box, QStringLiteral("1234"));
@@ -112,10 +114,39 @@ private Q_SLOTS:
         QCOMPARE(f.viewModel.maxHistorySize() % 50, 0);
     }
 
+    void theHistorySizeChangesOnlyWhenMeant()
+    {
+        test::SettingsFixture f;
+        test::fillHistory(*f.store, 120);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
+        auto *box = child<QSpinBox>(view, "historySize");
+        // No wheel without the focus; no half-typed number when the focus goes.
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, 120), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        box->selectAll();
+        QTest::keyClicks(box, QStringLiteral("10"));
+        QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(box, &focusOut);
+        QCOMPARE(box->value(), 500);
+        // A size that would remove entries asks first: Cancel keeps it, Remove takes it.
+        for (const QString &answer : { QStringLiteral("Cancel"), QStringLiteral("Remove") }) {
+            QVERIFY(!f.defaults.contains(keys::maxHistorySize));
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("50"));
+            QTest::keyClick(box, Qt::Key_Return);
+            auto *question = test::shownWindow<QMessageBox>(QStringLiteral("pruneConfirmation"));
+            QCOMPARE(question->text(), QStringLiteral("Remove the 70 oldest entries?"));
+            for (QAbstractButton *button : question->buttons())
+                button->text() == answer ? button->click() : void();
+        }
+        QCOMPARE(f.viewModel.maxHistorySize(), 50);
+    }
+
     void pollingIntervalAndPasteAfterSelectionWriteThrough()
     {
         test::SettingsFixture f;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         auto *picker = child<QComboBox>(view, "pollingInterval");
         QCOMPARE(picker->currentIndex(), 1); // the 0.5 s default
         picker->setCurrentIndex(0);
@@ -156,7 +187,7 @@ private Q_SLOTS:
     void updatesAreOffAndCannotBeCheckedWhenUnconfigured()
     {
         test::SettingsFixture f;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         auto *automatic = child<ToggleSwitch>(view, "automaticUpdates");
         QVERIFY(!automatic->isChecked());
         QVERIFY(!automatic->isEnabled());
@@ -168,7 +199,7 @@ private Q_SLOTS:
     {
         test::SettingsFixture f;
         f.keys.trusted = false;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         view.show();
         QCOMPARE(labelText(view, "accessibilityStatus"), QStringLiteral("Accessibility access required"));
         QVERIFY(child<QPushButton>(view, "grantAccess")->isVisible());
@@ -193,7 +224,7 @@ private Q_SLOTS:
     {
         test::SettingsFixture f;
         f.keys.trusted = false;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         view.show();
         QString explanation;
         test::ModalAnswer answer([&](QWidget *dialog) {
@@ -209,7 +240,7 @@ private Q_SLOTS:
     void theLaunchAtLoginSwitchFollowsTheService()
     {
         test::SettingsFixture f;
-        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock);
+        GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         auto *toggle = child<ToggleSwitch>(view, "launchAtLogin");
         QTest::mouseClick(toggle, Qt::LeftButton);
         QVERIFY(toggle->isChecked());
