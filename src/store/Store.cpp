@@ -1241,24 +1241,37 @@ constexpr char kRestoreContents[]
 
 } // namespace
 
-bool Store::keepRemovedItems(const char *what, QString &failure, const std::function<bool()> &select)
+bool Store::keepRemovedItems(QSqlError &failure, const std::function<bool()> &select)
 {
     QSqlQuery create(m_db);
     for (const char *sql : { kKeptItems, kKeptContents }) {
         if (!create.exec(QString::fromLatin1(sql))) {
-            failure = QStringLiteral("%1: %2").arg(QLatin1String(what), create.lastError().text());
+            failure = create.lastError();
             return false;
         }
     }
-    return step(statement(kForgetKeptContents), {}, failure) && step(statement(kForgetKeptItems), {}, failure)
-        && select() && step(statement(kKeepContents), {}, failure);
+    StepFailure forget;
+    const bool ok = step(statement(kForgetKeptContents), {}, forget)
+        && step(statement(kForgetKeptItems), {}, forget);
+    if (!ok) {
+        failure = forget.error;
+        return false;
+    }
+    if (!select())
+        return false;
+    StepFailure keep;
+    if (!step(statement(kKeepContents), {}, keep)) {
+        failure = keep.error;
+        return false;
+    }
+    return true;
 }
 
 std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
 {
     qint64 removed = 0;
     const bool ok = mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) {
+        [&](StepFailure &failure) {
             const auto keep = [&] {
                 for (const QUuid &id : ids) {
                     if (!step(statement(kKeepItem), { uuidText(id) }, failure))
@@ -1266,12 +1279,12 @@ std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
                 }
                 return true;
             };
-            if (!keepRemovedItems("keeping entries", failure, keep))
+            if (!keepRemovedItems(failure.error, keep))
                 return false;
             for (const QUuid &id : ids) {
                 QSqlQuery &remove = statement(kDeleteItem);
                 if (!exec(remove, { uuidText(id) })) {
-                    failure = remove.lastError().text();
+                    failure.error = remove.lastError();
                     return false;
                 }
                 removed += std::max(0, remove.numRowsAffected());
@@ -1289,13 +1302,12 @@ std::optional<qint64> Store::deleteUnpinnedItemsKeepingThem()
 {
     qint64 removed = 0;
     const bool ok = mutate(
-        "clearing the history", { Record::ClipboardItem, Record::ClipboardContent }, [&](QString &failure) {
-            if (!keepRemovedItems(
-                    "keeping entries", failure, [&] { return step(statement(kKeepUnpinned), {}, failure); }))
+        "clearing the history", { Record::ClipboardItem, Record::ClipboardContent }, [&](StepFailure &failure) {
+            if (!keepRemovedItems(failure.error, [&] { return step(statement(kKeepUnpinned), {}, failure); }))
                 return false;
             QSqlQuery &remove = statement(kDeleteUnpinned);
             if (!exec(remove, {})) {
-                failure = remove.lastError().text();
+                failure.error = remove.lastError();
                 return false;
             }
             removed = std::max(0, remove.numRowsAffected());
@@ -1312,7 +1324,7 @@ qint64 Store::restoreKeptItems()
 {
     qint64 restored = 0;
     const bool ok = mutate("restoring history entries", { Record::ClipboardItem, Record::ClipboardContent },
-        [&](QString &failure) {
+        [&](StepFailure &failure) {
             QSqlQuery probe(m_db);
             if (!probe.exec(
                     QStringLiteral("SELECT 1 FROM sqlite_temp_master WHERE name = 'KeptClipboardItem'"))
@@ -1321,7 +1333,7 @@ qint64 Store::restoreKeptItems()
             probe.finish();
             QSqlQuery &items = statement(kRestoreItems);
             if (!exec(items, {})) {
-                failure = items.lastError().text();
+                failure.error = items.lastError();
                 return false;
             }
             restored = std::max(0, items.numRowsAffected());

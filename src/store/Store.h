@@ -210,7 +210,7 @@ public:
     void forgetKeptItems();
 
 private:
-    bool keepRemovedItems(const char *what, QString &failure, const std::function<bool()> &select);
+    bool keepRemovedItems(QSqlError &failure, const std::function<bool()> &select);
 };
 
 } // namespace quillet
