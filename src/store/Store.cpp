@@ -1251,8 +1251,8 @@ bool Store::keepRemovedItems(QSqlError &failure, const std::function<bool()> &se
         }
     }
     StepFailure forget;
-    const bool ok = step(statement(kForgetKeptContents), {}, forget)
-        && step(statement(kForgetKeptItems), {}, forget);
+    const bool ok
+        = step(statement(kForgetKeptContents), {}, forget) && step(statement(kForgetKeptItems), {}, forget);
     if (!ok) {
         failure = forget.error;
         return false;
@@ -1301,8 +1301,8 @@ std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
 std::optional<qint64> Store::deleteUnpinnedItemsKeepingThem()
 {
     qint64 removed = 0;
-    const bool ok = mutate(
-        "clearing the history", { Record::ClipboardItem, Record::ClipboardContent }, [&](StepFailure &failure) {
+    const bool ok = mutate("clearing the history", { Record::ClipboardItem, Record::ClipboardContent },
+        [&](StepFailure &failure) {
             if (!keepRemovedItems(failure.error, [&] { return step(statement(kKeepUnpinned), {}, failure); }))
                 return false;
             QSqlQuery &remove = statement(kDeleteUnpinned);
