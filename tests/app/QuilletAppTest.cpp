@@ -11,13 +11,17 @@
 #include "support/FakeWorkspace.h"
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
+#include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/panel/FloatingPanelView.h"
 #include "ui/settings/SnippetsSettingsView.h"
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 using namespace quillet;
 using namespace std::chrono_literals;
@@ -297,6 +301,36 @@ private Q_SLOTS:
         }
         QCOMPARE(offered.size(), 1);
         QCOMPARE(h.app->store().itemCount(), 0);
+    }
+
+    // A store that refuses writes is said in the open panel; the copies made
+    // meanwhile wait, and Try Again writes them once the store takes them.
+    void aStoreRefusingWritesIsShownUntilTryAgainWritesTheCopies()
+    {
+        Harness h;
+        h.start();
+        h.copy(QStringLiteral("before"));
+        h.state().showPanel();
+        QVERIFY(h.panels().panel());
+        auto *problem = h.panels().panel()->findChild<QLabel *>(QStringLiteral("historyProblemText"));
+        auto *tryAgain = h.panels().panel()->findChild<QPushButton *>(QStringLiteral("tryAgain"));
+        QVERIFY(problem && tryAgain);
+        QVERIFY(!problem->isVisibleTo(h.panels().panel()));
+
+        test::capPages(h.app->store(), true);
+        h.pasteboard.copyText(QStringLiteral("during ") + QString(20000, QLatin1Char('x')));
+        h.clock.advance(500ms);
+        QTRY_VERIFY(problem->isVisibleTo(h.panels().panel()));
+        QVERIFY(!problem->text().isEmpty());
+        QCOMPARE(h.app->store().itemCount(), 1);
+
+        // No event loop runs between lifting the cap and the click, so the
+        // copy is written by Try Again, not by the periodic retry.
+        test::capPages(h.app->store(), false);
+        QCOMPARE(h.app->store().itemCount(), 1);
+        QTest::mouseClick(tryAgain, Qt::LeftButton);
+        QCOMPARE(h.app->store().itemCount(), 2);
+        QTRY_VERIFY(!problem->isVisibleTo(h.panels().panel()));
     }
 
     void settingsAndQuitReachTheirOwners()
