@@ -91,6 +91,7 @@ public:
     // paste of a replace. Without one, the paste goes to whatever has the
     // focus.
     void setPasteTarget(std::optional<WindowId> window) { m_pasteTarget = window; }
+    std::optional<WindowId> pasteTarget() const { return m_pasteTarget; }
     // Puts `text` on the clipboard, marked, without pasting.
     void copyResult(const QString &text);
 

@@ -13,9 +13,11 @@
 #include "support/ManualClock.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/common/FloatingWindow.h"
 #include "ui/panel/FloatingPanelView.h"
 #include "ui/settings/SnippetsSettingsView.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,6 +139,31 @@ private Q_SLOTS:
         QCOMPARE(h.app->transform().selectedText(), std::optional<QString>(QStringLiteral("teh cat")));
         QVERIFY(h.panels().aiPanel() && h.panels().aiPanel()->isVisible());
         QCOMPARE(h.app->store().itemCount(), 0);
+    }
+
+    // The hot key again while the AI panel is in front: the panel is
+    // activated and focused, and its own window never becomes the target.
+    void theAIHotkeyWhileThePanelIsOpenFocusesItAndKeepsTheTarget()
+    {
+        Harness h;
+        h.keys.onCopy = [&] { h.pasteboard.copyText(QStringLiteral("teh cat")); };
+        h.start();
+        h.hotkey(kAITransform);
+        h.clock.advance(1s);
+        FloatingWindow *panel = h.panels().aiPanel();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(h.app->transform().pasteTarget(), std::optional<WindowId>(4242));
+
+        h.workspace.active = panel->winId();
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QTRY_VERIFY(!panel->isActiveWindow());
+        h.hotkey(kAITransform);
+        h.clock.advance(1s);
+        QTRY_VERIFY(panel->isActiveWindow());
+        QVERIFY(panel->isAncestorOf(QApplication::focusWidget()));
+        QCOMPARE(h.app->transform().pasteTarget(), std::optional<WindowId>(4242));
     }
 
     void theLauncherKeyTogglesTheLauncher()
