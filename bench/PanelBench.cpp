@@ -26,6 +26,8 @@ public:
     void paste(const ClipboardItem &) override { }
     void pasteSnippet(const Snippet &) override { }
     void clearHistory() override { }
+    ClearCounts clearCounts() override { return {}; }
+    bool undoRemoval() override { return false; }
     void setPinned(const ClipboardItem &, bool) override { }
     void remove(const ClipboardItem &) override { }
     void saveAsSnippet(const ClipboardItem &) override { }
