@@ -2,6 +2,7 @@
 
 #include "fake-input-client-protocol.h"
 #include "platform/wayland/KWinWorkspace.h"
+#include "platform/wayland/PasteTargetActivation.h"
 
 #include <QLoggingCategory>
 
@@ -48,13 +49,7 @@ KWinKeySynthesizer::~KWinKeySynthesizer()
 
 void KWinKeySynthesizer::activate(WindowId target)
 {
-    if (!m_workspace || !m_workspace->knowsFrontmostApplication())
-        return;
-    if (m_workspace->activeWindow() == target)
-        return;
-    m_workspace->activateWindow(target);
-    if (!m_workspace->waitUntilActive(target, m_activationTimeoutMs))
-        qCInfo(lcWayland) << "The paste target did not become active in time";
+    activatePasteTarget(m_workspace, target, m_activationTimeoutMs);
 }
 
 void KWinKeySynthesizer::sendChord(quint32 letterKey, std::optional<WindowId> window)

@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandKeySynthesizer.h"
 
+#include "platform/wayland/PasteTargetActivation.h"
 #include "platform/wayland/WaylandWorkspace.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -123,13 +124,7 @@ bool WaylandKeySynthesizer::uploadKeymap()
 
 void WaylandKeySynthesizer::activate(WindowId target)
 {
-    if (!m_workspace || !m_workspace->knowsFrontmostApplication())
-        return;
-    if (m_workspace->activeWindow() == target)
-        return;
-    m_workspace->activateWindow(target);
-    if (!m_workspace->waitUntilActive(target, m_activationTimeoutMs))
-        qCInfo(lcWayland) << "The paste target did not become active in time";
+    activatePasteTarget(m_workspace, target, m_activationTimeoutMs);
 }
 
 void WaylandKeySynthesizer::sendChord(quint32 letterKey, std::optional<WindowId> window)
