@@ -132,7 +132,9 @@ private Q_SLOTS:
         Defaults::shared().setString(keys::geminiAPIKey, QString::fromLatin1(kApiKey));
 
         test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
-        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
+        QVERIFY(waitUntil([] {
+            return test::readClipboard(QStringLiteral("UTF8_STRING")) == QByteArray("already there at launch");
+        }));
         m_desktop = std::make_unique<DesktopSession>(Defaults::shared(), Clock::system());
         StoreOpening opening = openUserStoreWithRecovery();
         QVERIFY(opening.store);
@@ -341,9 +343,12 @@ private Q_SLOTS:
             window + QStringList { QStringLiteral("--text"), selection, QStringLiteral("--select") });
         const quint64 editorWindow = editor.waitForWindow();
         QVERIFY(editorWindow);
-        test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), "what the user copied");
+        // Each row copies its own text, so the wait below sees this row's
+        // owner and not the one the row before left in the history.
+        const QByteArray userCopy = "what the user copied in " + QByteArray(QTest::currentDataTag());
+        test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), userCopy);
         QVERIFY(waitUntil([&] {
-            return test::historyTitles(m_app->store()).value(0) == QLatin1String("what the user copied");
+            return test::historyTitles(m_app->store()).value(0) == QString::fromUtf8(userCopy);
         }));
         test::FakeReply held = test::gemini::textStream({ QStringLiteral("the cat ") });
         held.holdOpen = true;
@@ -362,7 +367,7 @@ private Q_SLOTS:
         // user's clipboard is back while the answer still streams.
         if (window.contains(QStringLiteral("--primary")))
             QVERIFY(copied.isRunning());
-        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), QByteArray("what the user copied"));
+        QCOMPARE(test::readClipboard(QStringLiteral("UTF8_STRING")), userCopy);
         const test::RecordedRequest &request = m_gemini.requests().last();
         QVERIFY(request.json["contents"][0]["parts"][0]["text"].toString().endsWith(
             QStringLiteral("\n\n") + selection));
@@ -410,7 +415,9 @@ private Q_SLOTS:
             QStringLiteral("--primary") });
         QVERIFY(editor.waitForWindow());
         test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), "what the user copied");
-        QVERIFY(waitUntil([] { return test::readClipboard(QStringLiteral("UTF8_STRING")).has_value(); }));
+        QVERIFY(waitUntil([] {
+            return test::readClipboard(QStringLiteral("UTF8_STRING")) == QByteArray("what the user copied");
+        }));
         m_gemini.enqueue(reply);
 
         pressKeys(QStringLiteral("super+shift+a"));
