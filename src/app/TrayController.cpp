@@ -8,31 +8,44 @@
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/SearchField.h"
 #include "ui/launcher/CommandText.h"
+#include "ui/tray/TrayHistoryList.h"
 #include "ui/tray/TrayPopup.h"
 
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCursor>
+#include <QHideEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace quillet {
 
 namespace {
 
-// The popup window: closes when the user clicks elsewhere, like a menu.
+// The popup window: closes when the user clicks elsewhere, like a menu. It is
+// kept when it closes, to be shown again.
 class TrayPopupWindow : public QWidget {
 public:
     explicit TrayPopupWindow(QWidget *content)
         : QWidget(nullptr, Qt::Popup | Qt::FramelessWindowHint)
     {
-        setAttribute(Qt::WA_DeleteOnClose);
         setObjectName(QStringLiteral("trayPopup"));
         auto *layout = new QVBoxLayout(this);
         layout->setContentsMargins(1, 1, 1, 1);
         layout->addWidget(content);
+    }
+
+    std::function<void()> onHidden;
+
+protected:
+    void hideEvent(QHideEvent *event) override
+    {
+        QWidget::hideEvent(event);
+        if (onHidden)
+            onHidden();
     }
 };
 
@@ -119,14 +132,26 @@ TrayController::TrayController(AppState &state, Store &store, SnippetsViewModel 
     connect(
         m_icon.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                m_popup ? hidePopup() : showPopup();
+                isPopupVisible() ? hidePopup() : showPopup();
         });
     m_icon->show();
+
+    // Built once the event loop runs, so that the first click finds it ready
+    // (without a tray, at the first show, which may never come).
+    QTimer::singleShot(0, this, [this] {
+        if (isAvailable())
+            preparePopup();
+    });
 }
 
 TrayController::~TrayController()
 {
     delete m_popup;
+}
+
+bool TrayController::isPopupVisible() const
+{
+    return m_popup && m_popup->isVisible();
 }
 
 bool TrayController::isAvailable() const
@@ -250,35 +275,51 @@ void TrayController::updateAttention()
     }
 }
 
+void TrayController::preparePopup()
+{
+    if (m_popup)
+        return;
+    m_view = new TrayPopup(m_state, m_store, m_snippets, m_defaults);
+    auto *popup = new TrayPopupWindow(m_view);
+    m_popup = popup;
+    connect(m_view, &TrayPopup::dismissRequested, popup, &QWidget::close);
+    popup->onHidden = [this] {
+        m_state.setPopoverVisible(false);
+        // The next show starts as a new popup would, and finds it laid out.
+        m_view->reset();
+        m_popup->adjustSize();
+    };
+    // A paste closes the popover first.
+    connect(&m_state, &AppState::isPopoverVisibleChanged, popup, [this] {
+        if (!m_state.isPopoverVisible())
+            hidePopup();
+    });
+    // What the first show would do otherwise: style and lay out every row,
+    // create the X window, and draw once (fonts, glyphs, icons). Wayland
+    // gives a popup its surface only as it shows.
+    popup->ensurePolished();
+    popup->adjustSize();
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        popup->winId();
+    popup->grab();
+}
+
 void TrayController::showPopup()
 {
-    hidePopup();
-    auto *view = new TrayPopup(m_state, m_store, m_snippets, m_defaults);
-    auto *popup = new TrayPopupWindow(view);
-    connect(view, &TrayPopup::dismissRequested, popup, &QWidget::close);
-    // A popup replaced by a newer one goes later, while the newer one shows.
-    connect(popup, &QObject::destroyed, this, [this] {
-        if (!m_popup)
-            m_state.setPopoverVisible(false);
-    });
-    // A paste closes the popover first.
-    connect(&m_state, &AppState::isPopoverVisibleChanged, popup, [this, popup] {
-        if (!m_state.isPopoverVisible())
-            popup->close();
-    });
-    popup->adjustSize();
-    popup->move(popupPosition(iconGeometry(), popup->sizeHint()));
-    m_popup = popup;
+    preparePopup();
+    if (m_popup->isVisible())
+        return;
+    m_view->historyView()->refreshTimes();
+    m_popup->move(popupPosition(iconGeometry(), m_popup->size()));
     m_state.setPopoverVisible(true);
-    popup->show();
-    view->searchField()->setFocus();
+    m_popup->show();
+    m_view->searchField()->setFocus();
 }
 
 void TrayController::hidePopup()
 {
-    if (m_popup)
+    if (m_popup && m_popup->isVisible())
         m_popup->close();
-    m_popup = nullptr;
 }
 
 } // namespace quillet

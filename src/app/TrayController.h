@@ -23,12 +23,13 @@ class Defaults;
 class FloatingPanelController;
 class LauncherViewModel;
 class SnippetsViewModel;
+class TrayPopup;
 class Store;
 
 // Quillet's tray icon ("clipboard") and the popup it opens: the history and
-// snippets lists with Clear, Settings... and Quit. The popup is built afresh
-// each time it opens, next to the icon, or at the pointer when the tray does
-// not say where the icon is.
+// snippets lists with Clear, Settings... and Quit. The popup is built once,
+// soon after start-up, and kept: a click only shows it, next to the icon, or
+// at the pointer when the tray does not say where the icon is.
 //
 // The icon also speaks for the launcher while it is hidden: when a
 // conversation's command waits for approval there, the icon wears a badge and
@@ -49,7 +50,10 @@ public:
 
     void showPopup();
     void hidePopup();
+    bool isPopupVisible() const;
+    // The popup's window, once built.
     QWidget *popup() const { return m_popup; }
+    TrayPopup *popupView() const { return m_view; }
 
     // Shows a notification through the desktop's notification server, else
     // from the icon (where there is a tray); clicking it runs `onClicked`,
@@ -71,6 +75,7 @@ private:
     void followSessions();
     void updateAttention();
     void showIcon();
+    void preparePopup();
 
     AppState &m_state;
     Store &m_store;
@@ -81,6 +86,7 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
     std::unique_ptr<QMenu> m_menu;
     QPointer<QWidget> m_popup;
+    TrayPopup *m_view = nullptr;
     QList<QMetaObject::Connection> m_sessionConnections;
     QString m_attention;
     QString m_storeProblem;

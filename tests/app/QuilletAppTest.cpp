@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -386,15 +387,24 @@ private Q_SLOTS:
             QStringLiteral("Regards,"));
     }
 
+    // The popup is kept, and each show starts as a new one: no search left.
     void theTrayPopupOpensReadyToSearch()
     {
         Harness h;
         h.start();
-        h.app->tray().showPopup();
-        QVERIFY(h.app->tray().popup());
-        QTRY_COMPARE(QApplication::focusWidget(),
-            h.app->tray().popup()->findChild<QLineEdit *>(QStringLiteral("searchEdit")));
-        h.app->tray().hidePopup();
+        TrayController &tray = h.app->tray();
+        for (int show = 0; show < 2; ++show) {
+            tray.showPopup();
+            QVERIFY(h.state().isPopoverVisible());
+            auto *search = tray.popup()->findChild<QLineEdit *>(QStringLiteral("searchEdit"));
+            QVERIFY(search->text().isEmpty());
+            QTRY_COMPARE(QApplication::focusWidget(), search);
+            QTest::keyClicks(search, QStringLiteral("entry"));
+            QPointer<QWidget> popup = tray.popup();
+            tray.hidePopup();
+            QVERIFY(!h.state().isPopoverVisible());
+            QVERIFY(popup);
+        }
     }
 
     void thePanelSaysWhenChoosingOnlyCopies_data()

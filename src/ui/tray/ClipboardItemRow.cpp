@@ -12,34 +12,43 @@
 
 namespace quillet {
 
-namespace {
-
 // A label that elides its text to the width it is given.
-class ElidedLabel : public QLabel {
+class ClipboardItemRow::TitleLabel : public QLabel {
 public:
-    ElidedLabel(QString text, QWidget *parent)
+    explicit TitleLabel(QWidget *parent)
         : QLabel(parent)
-        , m_full(std::move(text))
     {
         // Titles are the user's text: "<b>" must read as typed, not as markup.
         setTextFormat(Qt::PlainText);
         setMinimumWidth(10);
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
+
+    void setFullText(const QString &text)
+    {
+        if (text == m_full)
+            return;
+        m_full = text;
         setToolTip(plainToolTip(m_full.left(300)));
+        elide();
     }
 
 protected:
     void resizeEvent(QResizeEvent *event) override
     {
-        setText(fontMetrics().elidedText(m_full, Qt::ElideRight, width()));
+        elide();
         QLabel::resizeEvent(event);
     }
 
 private:
+    void elide() { setText(fontMetrics().elidedText(m_full, Qt::ElideRight, width())); }
+
     QString m_full;
 };
 
-QWidget *thumbnailPicture(const QPixmap &thumbnail, QWidget *parent)
+namespace {
+
+QPixmap roundedThumbnail(const QPixmap &thumbnail)
 {
     QPixmap rounded(QSize(36, 36) * 2);
     rounded.setDevicePixelRatio(2);
@@ -53,11 +62,7 @@ QWidget *thumbnailPicture(const QPixmap &thumbnail, QWidget *parent)
         = thumbnail.scaled(QSize(72, 72), Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
     painter.drawPixmap(QRectF(0, 0, 36, 36), scaled,
         QRectF((scaled.width() - 72) / 2.0, (scaled.height() - 72) / 2.0, 72, 72));
-    painter.end();
-    auto *label = new QLabel(parent);
-    label->setFixedSize(36, 36);
-    label->setPixmap(rounded);
-    return label;
+    return rounded;
 }
 
 } // namespace
@@ -65,59 +70,78 @@ QWidget *thumbnailPicture(const QPixmap &thumbnail, QWidget *parent)
 ClipboardItemRow::ClipboardItemRow(
     const ClipboardItem &item, const QPixmap &thumbnail, const QDateTime &now, QWidget *parent)
     : QAbstractButton(parent)
-    , m_item(item)
+    , m_icon(new ContentTypeIcon(item.contentType(), this))
+    , m_thumbnail(new QLabel(this))
+    , m_title(new TitleLabel(this))
+    , m_source(new QLabel(this))
+    , m_when(new QLabel(this))
 {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(8);
-    if (item.contentType() == ContentType::image && !thumbnail.isNull())
-        row->addWidget(thumbnailPicture(thumbnail, this));
-    else
-        row->addWidget(new ContentTypeIcon(item.contentType(), this));
+    m_thumbnail->setFixedSize(36, 36);
+    row->addWidget(m_thumbnail);
+    row->addWidget(m_icon);
 
     auto *text = new QVBoxLayout;
     text->setSpacing(1);
-    auto *titleLine = new QHBoxLayout;
-    titleLine->setSpacing(4);
-    auto *title = new ElidedLabel(item.title.simplified(), this);
-    title->setObjectName(QStringLiteral("title"));
+    m_titleLine = new QHBoxLayout;
+    m_titleLine->setSpacing(4);
+    m_title->setObjectName(QStringLiteral("title"));
     QFont titleFont = font();
     titleFont.setPixelSize(13);
-    title->setFont(titleFont);
-    titleLine->addWidget(title, 1);
-    if (item.isPinned) {
-        auto *pin = new QLabel(this);
-        pin->setObjectName(QStringLiteral("pin"));
-        pin->setPixmap(symbolPixmap(QStringLiteral("pin.fill"), 9, QColor(0xff, 0x95, 0x00)));
-        titleLine->addWidget(pin);
-    }
-    text->addLayout(titleLine);
+    m_title->setFont(titleFont);
+    m_titleLine->addWidget(m_title, 1);
+    text->addLayout(m_titleLine);
 
     auto *detail = new QHBoxLayout;
     detail->setSpacing(6);
     QFont small = font();
     small.setPixelSize(10);
-    if (item.sourceAppName) {
-        auto *source = new QLabel(*item.sourceAppName, this);
-        source->setTextFormat(Qt::PlainText);
-        source->setFont(small);
-        QPalette palette = source->palette();
-        palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::secondary));
-        source->setPalette(palette);
-        detail->addWidget(source);
-    }
-    auto *when = new QLabel(relativeTime(item.lastUsedAt, now), this);
-    when->setObjectName(QStringLiteral("time"));
-    when->setFont(small);
-    QPalette palette = when->palette();
-    palette.setColor(QPalette::WindowText, textColor(palette, Emphasis::tertiary));
-    when->setPalette(palette);
-    detail->addWidget(when);
+    m_source->setTextFormat(Qt::PlainText);
+    m_source->setFont(small);
+    setTextColor(m_source, textColor(palette(), Emphasis::secondary));
+    detail->addWidget(m_source);
+    m_when->setObjectName(QStringLiteral("time"));
+    m_when->setFont(small);
+    setTextColor(m_when, textColor(palette(), Emphasis::tertiary));
+    detail->addWidget(m_when);
     detail->addStretch(1);
     text->addLayout(detail);
     row->addLayout(text, 1);
+    setItem(item, thumbnail, now);
+}
+
+void ClipboardItemRow::setItem(const ClipboardItem &item, const QPixmap &thumbnail, const QDateTime &now)
+{
+    m_item = item;
+    const bool picture = item.contentType() == ContentType::image && !thumbnail.isNull();
+    if (picture)
+        m_thumbnail->setPixmap(roundedThumbnail(thumbnail));
+    else
+        m_icon->setContentType(item.contentType());
+    m_thumbnail->setVisible(picture);
+    m_icon->setVisible(!picture);
+    m_title->setFullText(item.title.simplified());
+    if (item.isPinned && !m_pin) {
+        m_pin = new QLabel(this);
+        m_pin->setObjectName(QStringLiteral("pin"));
+        m_pin->setPixmap(symbolPixmap(QStringLiteral("pin.fill"), 9, QColor(0xff, 0x95, 0x00)));
+        m_titleLine->addWidget(m_pin);
+    } else if (!item.isPinned && m_pin) {
+        delete m_pin;
+        m_pin = nullptr;
+    }
+    m_source->setText(item.sourceAppName.value_or(QString()));
+    m_source->setVisible(item.sourceAppName.has_value());
+    setNow(now);
+}
+
+void ClipboardItemRow::setNow(const QDateTime &now)
+{
+    m_when->setText(relativeTime(m_item.lastUsedAt, now));
 }
 
 QSize ClipboardItemRow::sizeHint() const

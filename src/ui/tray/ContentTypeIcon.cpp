@@ -11,7 +11,20 @@ ContentTypeIcon::ContentTypeIcon(ContentType type, QWidget *parent)
 {
     setFixedSize(24, 24);
     setAlignment(Qt::AlignCenter);
-    setPixmap(symbolPixmap(contentTypeSymbol(type), 14, contentTypeTint(type, palette())));
+    draw();
+}
+
+void ContentTypeIcon::setContentType(ContentType type)
+{
+    if (type == m_type)
+        return;
+    m_type = type;
+    draw();
+}
+
+void ContentTypeIcon::draw()
+{
+    setPixmap(symbolPixmap(contentTypeSymbol(m_type), 14, contentTypeTint(m_type, palette())));
 }
 
 } // namespace quillet

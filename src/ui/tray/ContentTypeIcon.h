@@ -12,8 +12,11 @@ class ContentTypeIcon : public QLabel {
 public:
     explicit ContentTypeIcon(ContentType type, QWidget *parent = nullptr);
     ContentType contentType() const { return m_type; }
+    void setContentType(ContentType type);
 
 private:
+    void draw();
+
     ContentType m_type;
 };
 

@@ -6,29 +6,66 @@
 #include "ui/tray/ClipboardItemRow.h"
 
 #include <QBoxLayout>
-#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 
 namespace quillet {
 
+namespace {
+
+QLabel *caption(const QString &name, int pixelSize, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    label->setFont(font);
+    setTextColor(label, textColor(parent->palette(), Emphasis::secondary));
+    return label;
+}
+
+} // namespace
+
 TrayHistoryList::TrayHistoryList(AppActions &actions, Store &store, qint64 itemCount, QWidget *parent)
     : QWidget(parent)
     , m_actions(actions)
     , m_model(store, itemCount)
-    , m_rows(new QVBoxLayout(this))
+    , m_rowLayout(new QVBoxLayout)
+    , m_emptyCaption(caption(QStringLiteral("emptyCaption"), 12, this))
+    , m_moreDivider(makeDivider(this))
+    , m_moreCaption(caption(QStringLiteral("moreCaption"), 11, this))
 {
-    m_rows->setContentsMargins(4, 4, 4, 4);
-    m_rows->setSpacing(0);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(0);
+    m_rowLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowLayout->setSpacing(0);
+    column->addLayout(m_rowLayout);
+    m_emptyCaption->setAlignment(Qt::AlignCenter);
+    m_emptyCaption->setContentsMargins(0, 16, 0, 16);
+    column->addWidget(m_emptyCaption);
+    column->addWidget(m_moreDivider);
+    m_moreCaption->setContentsMargins(8, 4, 8, 4);
+    column->addWidget(m_moreCaption);
+    column->addStretch(1);
+
+    if (m_model.rowCount() > 0)
+        insertRows(0, m_model.rowCount() - 1);
+    updateCaptions();
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
+        [this](const QModelIndex &, int first, int last) { insertRows(first, last); });
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this,
+        [this](const QModelIndex &, int first, int last) { removeRows(first, last); });
+    connect(&m_model, &QAbstractItemModel::rowsMoved, this,
+        [this](const QModelIndex &, int first, int, const QModelIndex &, int destination) {
+            moveRow(first, destination > first ? destination - 1 : destination);
+        });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex &top, const QModelIndex &bottom) { updateRows(top.row(), bottom.row()); });
     connect(&m_model, &HistoryListModel::filteredCountChanged, this, [this] {
-        if (!m_inRowAction) {
-            rebuild();
-        } else if (!m_rebuildPending) {
-            m_rebuildPending = true;
-            QMetaObject::invokeMethod(this, &TrayHistoryList::rebuild, Qt::QueuedConnection);
-        }
+        updateCaptions();
+        Q_EMIT contentChanged();
     });
-    rebuild();
 }
 
 void TrayHistoryList::setSearchText(const QString &text)
@@ -36,76 +73,85 @@ void TrayHistoryList::setSearchText(const QString &text)
     m_model.setSearchText(text);
 }
 
+void TrayHistoryList::setItemCount(qint64 itemCount)
+{
+    m_model.setShownLimit(itemCount);
+}
+
 int TrayHistoryList::rowCount() const
 {
-    return m_model.rowCount();
+    return int(m_rows.size());
 }
 
-void TrayHistoryList::runRowAction(const std::function<void()> &action)
+void TrayHistoryList::refreshTimes()
 {
-    m_inRowAction = true;
-    action();
-    m_inRowAction = false;
-}
-
-void TrayHistoryList::rebuild()
-{
-    m_rebuildPending = false;
-    rebuildRows();
-    Q_EMIT contentChanged();
-}
-
-void TrayHistoryList::rebuildRows()
-{
-    while (QLayoutItem *child = m_rows->takeAt(0)) {
-        delete child->widget();
-        delete child;
-    }
-    const QPalette pal = palette();
-    if (m_model.filteredCount() == 0) {
-        auto *caption = new QLabel(m_model.searchText().isEmpty() ? QStringLiteral("No clipboard history")
-                                                                  : QStringLiteral("No matches"),
-            this);
-        caption->setObjectName(QStringLiteral("emptyCaption"));
-        caption->setAlignment(Qt::AlignCenter);
-        QFont font = caption->font();
-        font.setPixelSize(12);
-        caption->setFont(font);
-        QPalette palette = caption->palette();
-        palette.setColor(QPalette::WindowText, textColor(pal, Emphasis::secondary));
-        caption->setPalette(palette);
-        caption->setContentsMargins(0, 16, 0, 16);
-        m_rows->addWidget(caption);
-        return;
-    }
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (int row = 0; row < m_model.rowCount(); ++row) {
-        const auto item = m_model.filteredAt(row).value();
-        auto *button = new ClipboardItemRow(item, m_model.thumbnail(item), now, this);
-        connect(button, &QAbstractButton::clicked, this,
-            [this, item] { runRowAction([this, item] { m_actions.paste(item); }); });
-        button->setContextMenuPolicy(Qt::CustomContextMenu);
-        // The list owns the menu: what the menu does may rebuild the rows.
-        connect(button, &QWidget::customContextMenuRequested, this, [this, button, item](const QPoint &at) {
-            makeHistoryItemMenu(m_actions, item, false, this)->popup(button->mapToGlobal(at));
-        });
-        m_rows->addWidget(button);
+    for (ClipboardItemRow *row : std::as_const(m_rows))
+        row->setNow(now);
+}
+
+ClipboardItemRow *TrayHistoryList::makeRow(int row, const QDateTime &now)
+{
+    const auto item = m_model.data(m_model.index(row), HistoryListModel::ItemRole).value<ClipboardItem>();
+    auto *button = new ClipboardItemRow(item, m_model.thumbnail(item), now, this);
+    // The row's entry at the time of the click: rows follow their entries.
+    connect(button, &QAbstractButton::clicked, this, [this, button] { m_actions.paste(button->item()); });
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The list owns the menu: what the menu does may remove the row.
+    connect(button, &QWidget::customContextMenuRequested, this, [this, button](const QPoint &at) {
+        makeHistoryItemMenu(m_actions, button->item(), false, this)->popup(button->mapToGlobal(at));
+    });
+    return button;
+}
+
+void TrayHistoryList::insertRows(int first, int last)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int row = first; row <= last; ++row) {
+        ClipboardItemRow *button = makeRow(row, now);
+        m_rows.insert(row, button);
+        m_rowLayout->insertWidget(row, button);
     }
+}
+
+void TrayHistoryList::removeRows(int first, int last)
+{
+    for (int row = last; row >= first; --row) {
+        ClipboardItemRow *button = m_rows.takeAt(row);
+        m_rowLayout->removeWidget(button);
+        button->hide();
+        // It may be the row whose click or menu is still running.
+        button->deleteLater();
+    }
+}
+
+void TrayHistoryList::moveRow(int from, int to)
+{
+    ClipboardItemRow *button = m_rows.takeAt(from);
+    m_rows.insert(to, button);
+    m_rowLayout->removeWidget(button);
+    m_rowLayout->insertWidget(to, button);
+}
+
+void TrayHistoryList::updateRows(int first, int last)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (int row = first; row <= last && row < m_rows.size(); ++row) {
+        const auto item = m_model.data(m_model.index(row), HistoryListModel::ItemRole).value<ClipboardItem>();
+        m_rows.at(row)->setItem(item, m_model.thumbnail(item), now);
+    }
+}
+
+void TrayHistoryList::updateCaptions()
+{
+    const bool empty = m_model.filteredCount() == 0;
+    m_emptyCaption->setText(m_model.searchText().isEmpty() ? QStringLiteral("No clipboard history")
+                                                           : QStringLiteral("No matches"));
+    m_emptyCaption->setVisible(empty);
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();
-    if (more > 0) {
-        m_rows->addWidget(makeDivider(this));
-        auto *caption = new QLabel(QStringLiteral("%1 more items...").arg(more), this);
-        caption->setObjectName(QStringLiteral("moreCaption"));
-        caption->setContentsMargins(8, 4, 8, 4);
-        QFont font = caption->font();
-        font.setPixelSize(11);
-        caption->setFont(font);
-        QPalette palette = caption->palette();
-        palette.setColor(QPalette::WindowText, textColor(pal, Emphasis::secondary));
-        caption->setPalette(palette);
-        m_rows->addWidget(caption);
-    }
-    m_rows->addStretch(1);
+    m_moreCaption->setText(more > 0 ? QStringLiteral("%1 more items...").arg(more) : QString());
+    m_moreCaption->setVisible(more > 0);
+    m_moreDivider->setVisible(more > 0);
 }
 
 } // namespace quillet

@@ -48,12 +48,9 @@ TrayPopup::TrayPopup(
     AppActions &actions, Store &store, SnippetsViewModel &snippets, Defaults &defaults, QWidget *parent)
     : QWidget(parent)
     , m_actions(actions)
+    , m_defaults(defaults)
 {
     setObjectName(QStringLiteral("TrayPopup"));
-    const double storedWidth = defaults.doubleValue(keys::menuWidth);
-    setFixedWidth(int(storedWidth > 0 ? storedWidth : 340.0));
-    const qint64 storedCount = defaults.integer(keys::menuItemCount);
-    const qint64 itemCount = storedCount > 0 ? storedCount : 20;
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -103,7 +100,7 @@ TrayPopup::TrayPopup(
     column->addWidget(makeDivider(this));
 
     m_stack = new QStackedWidget(this);
-    m_history = new TrayHistoryList(actions, store, itemCount, m_stack);
+    m_history = new TrayHistoryList(actions, store, 20, m_stack);
     m_snippets = new TraySnippetList(actions, snippets, m_stack);
     m_stack->addWidget(m_history);
     m_stack->addWidget(m_snippets);
@@ -131,6 +128,7 @@ TrayPopup::TrayPopup(
     footer->addStretch(1);
     footer->addWidget(quit);
     column->addLayout(footer);
+    readPreferences();
     fitList();
 
     connect(m_search, &SearchField::textChanged, m_history, &TrayHistoryList::setSearchText);
@@ -148,6 +146,26 @@ TrayPopup::TrayPopup(
         m_actions.openSettings();
     });
     connect(quit, &QPushButton::clicked, this, [this] { m_actions.quit(); });
+    connect(&m_defaults, &Defaults::changed, this, [this](const QString &key) {
+        if (key == keys::menuWidth || key == keys::menuItemCount) {
+            readPreferences();
+            fitList();
+        }
+    });
+}
+
+void TrayPopup::readPreferences()
+{
+    const double storedWidth = m_defaults.doubleValue(keys::menuWidth);
+    setFixedWidth(int(storedWidth > 0 ? storedWidth : 340.0));
+    const qint64 storedCount = m_defaults.integer(keys::menuItemCount);
+    m_history->setItemCount(storedCount > 0 ? storedCount : 20);
+}
+
+void TrayPopup::reset()
+{
+    m_search->setText(QString());
+    setSelectedTab(0);
 }
 
 void TrayPopup::setSelectedTab(int tab)

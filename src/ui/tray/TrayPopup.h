@@ -20,7 +20,8 @@ class Store;
 
 // The tray popup: a header with a button that opens the floating panel, a
 // search field, History and Snippets tabs, and Clear / Settings... / Quit.
-// Its width and row count come from the preferences when it is built.
+// It is built once and kept: its lists follow the history and the snippets,
+// and its width and row count follow the preferences.
 class TrayPopup : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +32,8 @@ public:
     void setSelectedTab(int tab);
     SearchField *searchField() const { return m_search; }
     TrayHistoryList *historyView() const { return m_history; }
+    // Back to how a new popup starts: no search, the History tab.
+    void reset();
 
 Q_SIGNALS:
     // An action ran that should close the popup.
@@ -41,8 +44,10 @@ protected:
 
 private:
     void fitList();
+    void readPreferences();
 
     AppActions &m_actions;
+    Defaults &m_defaults;
     int m_selectedTab = 0;
     SearchField *m_search;
     TrayHistoryList *m_history;
