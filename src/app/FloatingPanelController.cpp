@@ -12,6 +12,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace quillet {
@@ -47,11 +48,52 @@ FloatingPanelController::FloatingPanelController(AppState &state, SnippetsViewMo
         if (!m_state.isPanelVisible())
             closeHistoryPanel();
     });
+    QTimer::singleShot(0, this, &FloatingPanelController::warmUp);
+}
+
+void FloatingPanelController::warmUp()
+{
+    if (m_panel || m_preparedPanel)
+        return;
+    // The first panel of a process would load what every later one finds
+    // ready (the fonts and their glyphs, the theme's icons, the style) and
+    // wait on the X server for its window. Built, drawn off screen and kept
+    // hidden once the event loop runs, it is ready before the first hot key;
+    // its lists follow the store meanwhile, row by row.
+    auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
+    m_preparedPanel = makeHistoryPanel(view);
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        m_preparedPanel->winId();
+    m_preparedPanel->grab();
+}
+
+FloatingWindow *FloatingPanelController::makeHistoryPanel(FloatingPanelView *view)
+{
+    auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
+    panel->setObjectName(QStringLiteral("historyPanel"));
+    connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
+        if (m_panel != panel)
+            return;
+        if (m_previousWindow)
+            m_workspace.activateWindow(*m_previousWindow);
+        m_panel = nullptr;
+        // However the panel closes (Escape, the window manager, a paste), the
+        // state follows once the close has been handled.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!m_panel)
+                    m_state.hidePanel();
+            },
+            Qt::QueuedConnection);
+    });
+    return panel;
 }
 
 FloatingPanelController::~FloatingPanelController()
 {
     delete m_panel;
+    delete m_preparedPanel;
     delete m_aiPanel;
     delete m_launcherPanel;
 }
@@ -78,26 +120,13 @@ void FloatingPanelController::showHistoryPanel()
     // The window in front now is where the focus goes back to.
     rememberPreviousWindow();
 
-    auto *view = new FloatingPanelView(m_state, m_store, m_snippets);
+    // The first show finds its panel prepared; each later one builds afresh.
+    FloatingWindow *panel = m_preparedPanel;
+    m_preparedPanel = nullptr;
+    if (!panel)
+        panel = makeHistoryPanel(new FloatingPanelView(m_state, m_store, m_snippets));
+    auto *view = static_cast<FloatingPanelView *>(panel->content());
     view->setCopiesOnly(m_copiesOnly);
-    auto *panel = new FloatingWindow(view, QSize(FloatingPanelView::width, FloatingPanelView::height));
-    panel->setObjectName(QStringLiteral("historyPanel"));
-    connect(panel, &FloatingWindow::aboutToClose, this, [this, panel] {
-        if (m_panel != panel)
-            return;
-        if (m_previousWindow)
-            m_workspace.activateWindow(*m_previousWindow);
-        m_panel = nullptr;
-        // However the panel closes (Escape, the window manager, a paste), the
-        // state follows once the close has been handled.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (!m_panel)
-                    m_state.hidePanel();
-            },
-            Qt::QueuedConnection);
-    });
     m_panel = panel;
     present(panel, view);
 }

@@ -14,6 +14,7 @@ namespace quillet {
 
 class AppState;
 class Clock;
+class FloatingPanelView;
 class LauncherViewModel;
 class PromptLibrary;
 class SnippetsViewModel;
@@ -58,6 +59,9 @@ Q_SIGNALS:
     void launcherVisibleChanged(bool visible);
 
 private:
+    // Prepares the first history panel, off the path of its show.
+    void warmUp();
+    FloatingWindow *makeHistoryPanel(FloatingPanelView *view);
     // Shows the history panel, or brings a visible one to the front.
     void showHistoryPanel();
     // Closes the history panel and forgets it.
@@ -84,6 +88,7 @@ private:
     LauncherContent m_launcher;
     bool m_copiesOnly = false;
     QPointer<FloatingWindow> m_panel;
+    QPointer<FloatingWindow> m_preparedPanel;
     QPointer<FloatingWindow> m_aiPanel;
     QPointer<FloatingWindow> m_launcherPanel;
     std::optional<WindowId> m_previousWindow;

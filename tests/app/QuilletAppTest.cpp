@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -405,6 +406,26 @@ private Q_SLOTS:
             QVERIFY(!h.state().isPopoverVisible());
             QVERIFY(popup);
         }
+    }
+
+    // The first panel is built ahead, once the event loop runs; a copy made
+    // before it is shown is in it all the same.
+    void theFirstPanelIsReadyAndCurrent()
+    {
+        Harness h;
+        h.start();
+        h.settle();
+        QWidget *prepared = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == QLatin1String("historyPanel") && !window->isVisible())
+                prepared = window;
+        }
+        QVERIFY(prepared);
+        h.copy(QStringLiteral("after start-up"));
+        h.state().showPanel();
+        QCOMPARE(h.panels().panel(), prepared);
+        const auto *list = prepared->findChild<QListView *>(QStringLiteral("list"));
+        QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("after start-up"));
     }
 
     void thePanelSaysWhenChoosingOnlyCopies_data()
