@@ -3,6 +3,7 @@
 #include "app/cli/CommandLine.h"
 #include "app/cli/CommandSocket.h"
 #include "core/Clock.h"
+#include "core/Memory.h"
 #include "defaults/Defaults.h"
 #include "store/UserStore.h"
 #include "ui/common/SymbolIcons.h"
@@ -47,6 +48,9 @@ int showTheRunningInstance()
 // everything else that `quillet COMMAND` never needs.
 extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int argc, char *argv[])
 {
+    // A copied picture passes through several buffers of its size; mapped
+    // apart, each goes back to the system when it is freed.
+    mapLargeBuffersApart(256 * 1024);
     // A Wayland session gets Qt's Wayland platform and Quillet's Wayland
     // services; QT_QPA_PLATFORM=xcb keeps the X11 path through XWayland.
     // Without any display Quillet still starts and says what is missing.
