@@ -6,7 +6,10 @@
 #include "platform/Pasteboard.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QTimer>
+
+Q_LOGGING_CATEGORY(lcApp, "quillet.app")
 
 namespace quillet {
 
@@ -59,7 +62,7 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     connect(&platform.pasteboard, &Pasteboard::ownerLost, &m_paste, &PasteService::offerNewestEntry);
     connect(&m_state, &AppState::settingsRequested, &m_settingsWindow, &SettingsWindow::show);
     connect(&m_state, &AppState::snippetEditRequested, &m_settingsWindow, &SettingsWindow::showSnippet);
-    connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitRequested);
+    connect(&m_state, &AppState::quitRequested, this, &QuilletApp::quitOnceCopiesAreStored);
     connect(&m_history, &HistoryManager::problemChanged, this,
         [this] { m_tray.setStoreProblem(m_history.problem()); });
     m_panels.setCopiesOnly(!platform.keys.isTrusted());
@@ -162,6 +165,37 @@ void QuilletApp::announceRefusedShortcuts()
         m_notices.append(message);
     m_tray.notify(refused.size() == 1 ? QStringLiteral("Shortcut taken") : QStringLiteral("Shortcuts taken"),
         message, [this] { m_state.openSettings(); });
+}
+
+// A copy made just before quitting is kept: its read, hashing and write are
+// finished first. That takes milliseconds, and nothing when no copy is on its
+// way; a store that refuses writes holds the quit up no longer than kQuitWait.
+void QuilletApp::quitOnceCopiesAreStored()
+{
+    if (m_quitting)
+        return;
+    m_quitting = true;
+    // A change that waits for the monitor's short coalescing is read now.
+    if (m_monitor.isRunning())
+        m_monitor.check();
+    connect(&m_monitor, &ClipboardMonitor::caughtUp, this, &QuilletApp::quitIfSettled);
+    connect(&m_history, &HistoryManager::settled, this, &QuilletApp::quitIfSettled);
+    m_platform.clock.schedule(kQuitWait, this, [this] {
+        if (m_quitSent)
+            return;
+        qCWarning(lcApp) << "quitting before the last copies could be stored";
+        m_quitSent = true;
+        Q_EMIT quitRequested();
+    });
+    quitIfSettled();
+}
+
+void QuilletApp::quitIfSettled()
+{
+    if (m_quitSent || (m_monitor.isRunning() && m_monitor.hasUnreadChanges()) || m_history.isBusy())
+        return;
+    m_quitSent = true;
+    Q_EMIT quitRequested();
 }
 
 void QuilletApp::indexHistoryForSearch()

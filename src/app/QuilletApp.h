@@ -29,6 +29,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 namespace quillet {
@@ -94,8 +95,12 @@ public:
     // Lines for the user about what cannot work in this session.
     const QStringList &notices() const { return m_notices; }
 
+    // At most this long a quit waits for the copies made before it.
+    static constexpr std::chrono::milliseconds kQuitWait { 3000 };
+
 Q_SIGNALS:
-    // The user asked Quillet to end (the tray, the panel's menu).
+    // The user asked Quillet to end (the tray, the panel's menu, `quillet
+    // quit`), and the copies made before are stored (or kQuitWait has passed).
     void quitRequested();
 
 private:
@@ -103,6 +108,8 @@ private:
     void bindPromptShortcuts();
     void announceRefusedShortcuts();
     void indexHistoryForSearch();
+    void quitOnceCopiesAreStored();
+    void quitIfSettled();
 
     // Platform.
     Platform m_platform;
@@ -139,6 +146,8 @@ private:
     QStringList m_notices;
     QSet<shortcuts::Shortcut> m_announcedRefusals;
     bool m_started = false;
+    bool m_quitting = false;
+    bool m_quitSent = false;
 };
 
 } // namespace quillet

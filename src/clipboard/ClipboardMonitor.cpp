@@ -106,8 +106,10 @@ QCoro::Task<> ClipboardMonitor::captureChanges(QPointer<ClipboardMonitor> self)
         if (self->m_onChange)
             self->m_onChange(snapshot);
     }
-    if (self)
+    if (self) {
         self->m_capturing = false;
+        Q_EMIT self->caughtUp();
+    }
 }
 
 } // namespace quillet

@@ -53,6 +53,12 @@ public:
 
     // Reads the clipboard now if its change count moved.
     void check();
+    // Whether a change is being read or waits to be.
+    bool hasUnreadChanges() const { return m_capturing || m_pasteboard.changeCount() != m_lastChangeCount; }
+
+Q_SIGNALS:
+    // Every change seen so far has been read and handed on.
+    void caughtUp();
 
 private:
     void arm();

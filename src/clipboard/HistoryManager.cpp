@@ -3,6 +3,7 @@
 #include "clipboard/DerivedValues.h"
 #include "clipboard/TypeRegistry.h"
 #include "core/Graphemes.h"
+#include "core/Memory.h"
 #include "defaults/PreferenceKeys.h"
 #include "store/UserStore.h"
 
@@ -22,8 +23,9 @@ namespace quillet {
 namespace {
 
 constexpr qint64 kDefaultHistoryLimit = 500;
-// Entries this large are written away from the main thread.
-constexpr qint64 kBackgroundWriteBytes = 1024 * 1024;
+// Entries this large are written away from the main thread, and the memory
+// they passed through is given back once they are stored.
+constexpr qint64 kLargeCopyBytes = 1024 * 1024;
 
 // Lowers the calling worker thread's scheduling priority once (Linux keeps a
 // nice value per thread).
@@ -228,6 +230,12 @@ void HistoryManager::finishFront(const QString &failure)
     }
     pending->done.addResult(failure);
     pending->done.finish();
+    // Once the callers let go of the copy, its picture, decoded pixels and
+    // store pages are freed, but the heaps they passed through would keep
+    // them resident.
+    if (pending->bytes >= kLargeCopyBytes)
+        QMetaObject::invokeMethod(
+            this, [this] { m_workers.start(returnFreedMemory); }, Qt::QueuedConnection);
 }
 
 void HistoryManager::waitForStore(const QString &reason)
@@ -307,7 +315,7 @@ HistoryManager::Write HistoryManager::store(const Pending &pending, const Entry 
     qint64 bytes = 0;
     for (const ClipboardContent &content : entry.contents)
         bytes += content.dataSize;
-    if (bytes < kBackgroundWriteBytes) {
+    if (bytes < kLargeCopyBytes) {
         if (!m_store.insertItem(item, entry.thumbnail, entry.contents, entry.searchText))
             return Write::failed;
         pruneHistory();

@@ -31,9 +31,11 @@ void readItems(PasteboardContents &contents, const ReadPlan &plan,
 // and their results come back as futures. `Worker` is a QObject with the
 // signals changed() and ownerLost() and the members start(), stop(),
 // read(plan), readText(selection), write(item), restore(item),
-// setMaxBytes(bytes) and setTimeout(ms). Without a worker (the desktop
-// offers no way to reach its clipboard) it is an empty clipboard that
-// ignores writes.
+// setMaxBytes(bytes) and setTimeout(ms); optionally interrupt(), called from
+// the owning thread while the worker may be busy, which ends a read in
+// progress at once, so that quitting never waits out another client's
+// time-out. Without a worker (the desktop offers no way to reach its
+// clipboard) it is an empty clipboard that ignores writes.
 template<typename Worker> class ThreadedPasteboard : public Pasteboard {
 public:
     ~ThreadedPasteboard() override;
@@ -79,6 +81,8 @@ template<typename Worker> ThreadedPasteboard<Worker>::~ThreadedPasteboard()
 {
     if (!m_worker)
         return;
+    if constexpr (requires(Worker & worker) { worker.interrupt(); })
+        m_worker->interrupt();
     QMetaObject::invokeMethod(
         m_worker,
         [worker = m_worker] {

@@ -228,11 +228,20 @@ private Q_SLOTS:
         QCOMPARE(entries(), before);
     }
 
+    // A copy made right before the quit is in the history after it, and the
+    // store was closed cleanly: SQLite removes the log with the last connection.
     void quitEndsQuillet()
     {
+        const QByteArray last = "copied right before quitting";
+        test::ClipboardOwner copy(QStringLiteral("UTF8_STRING"), last);
+        QVERIFY(waitUntil([&] { return test::readClipboard(QStringLiteral("UTF8_STRING")) == last; }));
         const CommandResult result = quillet({ QStringLiteral("quit") });
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(m_quillet->waitForExit(), 0);
+        const QString store = m_home.filePath(QStringLiteral("XDG_DATA_HOME/Quillet/Quillet.store"));
+        QVERIFY(QFile::exists(store));
+        QVERIFY(!QFile::exists(store + QStringLiteral("-wal")));
+        QCOMPARE(entries().first()[QStringLiteral("contentHash")].toString(), sha256(last));
         const CommandResult after = quillet({ QStringLiteral("toggle") });
         QCOMPARE(after.exitCode, 1);
         QCOMPARE(after.err, QByteArray("quillet: Quillet is not running\n"));

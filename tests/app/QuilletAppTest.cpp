@@ -1,4 +1,5 @@
 #include "app/QuilletApp.h"
+#include "clipboard/DerivedValues.h"
 #include "clipboard/TypeRegistry.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
@@ -370,6 +371,35 @@ private Q_SLOTS:
         h.state().openSettings();
         QVERIFY(h.app->settingsWindow().view());
         h.state().quit();
+        QCOMPARE(quit.count(), 1);
+    }
+
+    // The copy made just before a quit is stored first, unless the store
+    // refuses it for longer than the quit may wait.
+    void quitFollowsTheLastCopy_data()
+    {
+        QTest::addColumn<bool>("storeTakesWrites");
+        QTest::newRow("store takes writes") << true;
+        QTest::newRow("store refuses writes") << false;
+    }
+    void quitFollowsTheLastCopy()
+    {
+        QFETCH(bool, storeTakesWrites);
+        Harness h;
+        h.start();
+        test::capPages(h.app->store(), !storeTakesWrites);
+        QSignalSpy quit(h.app.get(), &QuilletApp::quitRequested);
+        const QString last = QStringLiteral("last ") + QString(20000, QLatin1Char('x'));
+        h.pasteboard.copyText(last);
+        h.state().quit();
+        if (storeTakesWrites) {
+            QTRY_COMPARE(quit.count(), 1);
+            QCOMPARE(h.app->store().itemsByLastUsed().value(0).title, last.left(kMaxTitleCharacters));
+        } else {
+            QTRY_VERIFY(!h.app->history().problem().isEmpty());
+            QCOMPARE(quit.count(), 0);
+        }
+        h.clock.advance(QuilletApp::kQuitWait);
         QCOMPARE(quit.count(), 1);
     }
 

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -85,7 +86,23 @@ public:
         std::unique_ptr<WaylandConnection> connection, std::shared_ptr<std::atomic<qint64>> count)
         : m_connection(std::move(connection))
         , m_changeCount(std::move(count))
+        , m_wake(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
     {
+    }
+    ~WaylandClipboardWorker() override
+    {
+        if (m_wake >= 0)
+            ::close(m_wake);
+    }
+
+    // From the main thread, before stop() is queued: a read waiting for a
+    // slow owner ends now instead of at its time-out.
+    void interrupt()
+    {
+        m_interrupted = true;
+        const quint64 one = 1;
+        if (m_wake >= 0 && ::write(m_wake, &one, sizeof(one)) < 0)
+            qCInfo(lcWayland) << "Could not wake the clipboard read";
     }
 
     void start()
@@ -235,7 +252,7 @@ private:
     std::optional<QByteArray> receive(wl_proxy *offer, const QString &type)
     {
         // A replaced offer is destroyed; a read of it has given way.
-        if (m_stalledOffers.contains(offer) || (offer != m_selection && offer != m_primary))
+        if (m_interrupted || m_stalledOffers.contains(offer) || (offer != m_selection && offer != m_primary))
             return std::nullopt;
         int fds[2];
         if (pipe2(fds, O_CLOEXEC) != 0)
@@ -251,8 +268,11 @@ private:
         while (true) {
             // The compositor is listened to as well, so that a new selection
             // ends the wait for an owner that stalls.
-            pollfd readable[2] { { fds[0], POLLIN, 0 }, { m_connection->fileDescriptor(), POLLIN, 0 } };
-            const int ready = poll(readable, 2, m_timeoutMs);
+            pollfd readable[3] { { fds[0], POLLIN, 0 }, { m_connection->fileDescriptor(), POLLIN, 0 },
+                { m_wake, POLLIN, 0 } };
+            const int ready = poll(readable, m_wake >= 0 ? 3 : 2, m_timeoutMs);
+            if (m_interrupted)
+                break;
             if (ready < 0 && errno == EINTR)
                 continue;
             if (ready > 0 && readable[1].revents != 0 && !(readable[0].revents & (POLLIN | POLLHUP))) {
@@ -408,6 +428,8 @@ private:
     PasteboardItem m_ownItem;
     qsizetype m_maxBytes = WaylandPasteboard::kDefaultMaxBytes;
     int m_timeoutMs = 2000;
+    std::atomic<bool> m_interrupted { false };
+    int m_wake = -1; // wakes a read when interrupted
 };
 
 WaylandPasteboard::WaylandPasteboard(std::unique_ptr<WaylandConnection> connection, QObject *parent)

@@ -92,6 +92,10 @@ public:
         XSync(m_connection->display(), False);
     }
 
+    // From the main thread, before stop() is queued: a read waiting for a
+    // slow owner ends now instead of at its time-out.
+    void interrupt() { m_reader->interrupt(); }
+
     void setMaxBytes(qsizetype bytes) { m_reader->setMaxBytes(bytes); }
     void setTimeout(int milliseconds) { m_reader->setTimeout(milliseconds); }
 

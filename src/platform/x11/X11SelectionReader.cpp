@@ -6,6 +6,8 @@
 #include <X11/Xlib.h>
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 Q_DECLARE_LOGGING_CATEGORY(lcX11)
 
@@ -44,12 +46,23 @@ X11SelectionReader::X11SelectionReader(
     , m_superseded(std::move(superseded))
 {
     m_transferProperty = m_connection.atom("_QUILLET_SELECTION");
+    m_wakeDescriptor = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     createRequestor();
 }
 
 X11SelectionReader::~X11SelectionReader()
 {
     XDestroyWindow(m_connection.display(), m_requestor);
+    if (m_wakeDescriptor >= 0)
+        ::close(m_wakeDescriptor);
+}
+
+void X11SelectionReader::interrupt()
+{
+    m_interrupted = true;
+    const quint64 one = 1;
+    if (m_wakeDescriptor >= 0 && ::write(m_wakeDescriptor, &one, sizeof(one)) < 0)
+        qCInfo(lcX11) << "Could not wake the clipboard read";
 }
 
 void X11SelectionReader::createRequestor()
@@ -77,6 +90,10 @@ bool X11SelectionReader::waitForReply(
     Display *display = m_connection.display();
     XFlush(display);
     for (;;) {
+        if (m_interrupted) {
+            m_gaveWay = true;
+            return false;
+        }
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
@@ -92,8 +109,9 @@ bool X11SelectionReader::waitForReply(
         const qint64 remaining = deadline.remainingTime();
         if (remaining == 0)
             return false;
-        pollfd descriptor { m_connection.fileDescriptor(), POLLIN, 0 };
-        ::poll(&descriptor, 1, int(remaining));
+        pollfd descriptors[]
+            = { { m_connection.fileDescriptor(), POLLIN, 0 }, { m_wakeDescriptor, POLLIN, 0 } };
+        ::poll(descriptors, m_wakeDescriptor >= 0 ? 2 : 1, int(remaining));
     }
 }
 
@@ -232,8 +250,9 @@ std::optional<QByteArray> X11SelectionReader::convert(
         QDeadlineTimer(m_timeoutMs), selection, generation);
     if (m_gaveWay) {
         ++m_supersededReads;
-        qCInfo(lcX11) << "A request for" << m_connection.atomName(target) << "gave way to a newer"
-                      << m_connection.atomName(selection);
+        if (!m_interrupted)
+            qCInfo(lcX11) << "A request for" << m_connection.atomName(target) << "gave way to a newer"
+                          << m_connection.atomName(selection);
         createRequestor(); // a late answer must not land in the next transfer
         return std::nullopt;
     }
@@ -309,8 +328,9 @@ std::optional<QByteArray> X11SelectionReader::convert(
             std::min(QDeadlineTimer(m_timeoutMs), transferDeadline), selection, generation);
         if (m_gaveWay) {
             ++m_supersededReads;
-            qCInfo(lcX11) << "An incremental transfer gave way to a newer"
-                          << m_connection.atomName(selection);
+            if (!m_interrupted)
+                qCInfo(lcX11) << "An incremental transfer gave way to a newer"
+                              << m_connection.atomName(selection);
             createRequestor();
             return std::nullopt;
         }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -53,6 +54,9 @@ public:
     int timeout() const { return m_timeoutMs; }
     // How many reads have given way to a newer offer so far.
     int supersededReads() const { return m_supersededReads; }
+    // Ends the wait in progress and every later one at once, as if the offer
+    // were superseded; callable from any thread (Quillet is quitting).
+    void interrupt();
 
     // The types the owner of `selection` offers, in its order. The offer is
     // read once per `generation` (the caller's change count); a negative
@@ -98,6 +102,8 @@ private:
     bool m_requestTimedOut = false;
     bool m_gaveWay = false;
     int m_supersededReads = 0;
+    std::atomic<bool> m_interrupted { false };
+    int m_wakeDescriptor = -1; // wakes a wait when interrupted
     QHash<XAtom, std::shared_ptr<Offer>> m_offers;
 };
 

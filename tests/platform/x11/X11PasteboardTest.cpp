@@ -368,6 +368,24 @@ private Q_SLOTS:
             QCOMPARE(resultOf(m_pasteboard->readText()), u"next"_s);
     }
 
+    // Quitting does not wait out a hung owner's time-out.
+    void aPasteboardEndsDuringAReadOfAHungOwner()
+    {
+        auto pasteboard
+            = std::make_unique<X11Pasteboard>(X11Connection::open(X11Connection::qtDisplayName()));
+        pasteboard->setTimeout(
+            600000); // only the end of the pasteboard ends the read within the test's bounds
+        const qint64 before = pasteboard->changeCount();
+        MisbehavingOwner owner({ u"hang"_s });
+        QVERIFY(owner.waitFor("owned"));
+        QVERIFY(waitUntil([&] { return pasteboard->changeCount() != before; }));
+        auto read = pasteboard->read(ReadPlan {});
+        QVERIFY(owner.waitFor("request TARGETS"));
+        pasteboard.reset();
+        QVERIFY(read.isFinished());
+        QVERIFY(read.result().items.isEmpty());
+    }
+
     void misbehavingOwnersGiveNothing_data()
     {
         QTest::addColumn<QStringList>("arguments");
