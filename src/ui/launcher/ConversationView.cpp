@@ -48,6 +48,8 @@ public:
     }
     // Round top and bottom corners (the terminal box only).
     virtual void setRoundCorners(bool, bool) { }
+    // Whether the message is still streaming in (the answer only).
+    virtual void setGrowing(bool) { }
 
 protected:
     void setSideMargins(int left, int right)
@@ -107,10 +109,16 @@ public:
         setSideMargins(12, 12);
         m_outer->addWidget(m_view);
     }
-    void setMessage(const ConversationMessage &message) override { m_view->showMarkdown(message.content); }
+    // A growing answer is drawn a slice at a time; once complete, exactly.
+    void setMessage(const ConversationMessage &message) override
+    {
+        m_view->streamMarkdown(message.content, !m_growing);
+    }
+    void setGrowing(bool growing) override { m_growing = growing; }
 
 private:
     MarkdownView *m_view;
+    bool m_growing = false;
 };
 
 // A part of the dark terminal box: the command head or the output body.
@@ -382,6 +390,7 @@ void ConversationView::setSession(const ConversationSessionPtr &session)
         disconnect(connection);
     m_connections.clear();
     m_changedRows.clear();
+    m_growing = nullptr;
     qDeleteAll(m_rows);
     m_rows.clear();
     m_session = session;
@@ -413,7 +422,13 @@ void ConversationView::insertRow(qsizetype index)
     const QList<ConversationMessage> messages = m_session->messages();
     if (index < 0 || index >= messages.size() || index > m_rows.size())
         return;
+    // Only the last answer grows, and only while the agent works.
+    finishGrowing();
     MessageRow *row = makeRow(messages[index], m_model, m_session, widget());
+    if (index == messages.size() - 1 && m_session->isProcessing()) {
+        row->setGrowing(true);
+        m_growing = row;
+    }
     row->setMessage(messages[index]);
     m_rows.insert(index, row);
     m_column->insertWidget(int(index), row);
@@ -458,6 +473,8 @@ void ConversationView::removeRow(qsizetype index)
         return;
     // The row may hold the button whose click removes it (Deny, Allow).
     MessageRow *row = m_rows.takeAt(index);
+    if (row == m_growing)
+        m_growing = nullptr;
     m_column->removeWidget(row);
     row->hide();
     row->setParent(nullptr);
@@ -479,8 +496,24 @@ void ConversationView::updateNeighbours()
     }
 }
 
+void ConversationView::finishGrowing()
+{
+    MessageRow *row = std::exchange(m_growing, nullptr);
+    const qsizetype index = m_rows.indexOf(row);
+    const QList<ConversationMessage> messages
+        = m_session ? m_session->messages() : QList<ConversationMessage>();
+    if (!row || index < 0 || index >= messages.size())
+        return;
+    row->setGrowing(false);
+    row->setMessage(messages[index]);
+}
+
 void ConversationView::updateThinking()
 {
+    if (m_session && !m_session->isProcessing()) {
+        redrawChangedRows();
+        finishGrowing();
+    }
     // While a command waits for the user, nothing is thinking.
     m_thinking->setVisible(m_session && m_session->isProcessing() && !m_session->awaitingApproval());
 }

@@ -33,6 +33,7 @@ private:
     void redrawChangedRows();
     void updateNeighbours();
     void updateThinking();
+    void finishGrowing();
 
     LauncherViewModel &m_model;
     ConversationSessionPtr m_session;
@@ -41,6 +42,8 @@ private:
     QList<MessageRow *> m_rows;
     QWidget *m_thinking;
     bool m_followEnd = true;
+    // The answer still streaming in, if any.
+    MessageRow *m_growing = nullptr;
     static constexpr int kFrameMs = 16;
     // Rows whose message changed since they were drawn.
     QList<qsizetype> m_changedRows;

@@ -9,6 +9,9 @@
 #include <QTextCursor>
 #include <QTextFrame>
 #include <QTextTable>
+#include <QTimer>
+
+#include <limits>
 
 namespace quillet {
 
@@ -22,6 +25,14 @@ constexpr int kItemGap = 3;
 constexpr int kMarkerGap = 6;
 constexpr int kQuoteBar = 3;
 constexpr int kQuoteIndent = 10;
+// Laying out a text block costs in proportion to its length (to its square
+// for a stretch without a space), and a block is laid out whole whenever it
+// changes: a block goes on in the next one at the first space past the soft
+// length, and wherever a stretch without a space grows too long.
+constexpr qsizetype kSoftBlockChars = 4096;
+constexpr qsizetype kMaxUnbroken = 1024;
+// What one pass of the event loop draws at most of a streamed answer.
+constexpr qsizetype kSliceChars = 2048;
 
 // A block that takes no room: the empty paragraph a document keeps before
 // and after a table or a code box.
@@ -100,6 +111,102 @@ Qt::Alignment cellAlignment(MarkdownBlock::Align align)
     return Qt::AlignLeft;
 }
 
+// Inserts text, going on in a block of the same look but no top gap where
+// the current one grows too long (see kSoftBlockChars). Where a block ends
+// depends on its text alone, not on how the text is handed in, as long as no
+// piece ends inside a surrogate pair; a block never ends the text.
+void insertWrapped(QTextCursor &cursor, QStringView text, const QTextCharFormat &format, bool atSpaces = true)
+{
+    const QString held = cursor.block().text();
+    const auto isGap = [](QChar c) { return c == u' ' || c == QChar::LineSeparator; };
+    qsizetype length = held.size();
+    qsizetype unbroken = 0;
+    while (unbroken < held.size() && !isGap(held[held.size() - 1 - unbroken]))
+        ++unbroken;
+    const auto endsAfter = [&](QChar c) {
+        if (c == u' ')
+            return atSpaces && length > kSoftBlockChars;
+        return unbroken >= kMaxUnbroken && !c.isHighSurrogate();
+    };
+    bool ends = !held.isEmpty() && endsAfter(held.back());
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (ends) {
+            if (i > from)
+                cursor.insertText(text.sliced(from, i - from).toString(), format);
+            QTextBlockFormat next = cursor.blockFormat();
+            next.setTopMargin(0);
+            cursor.insertBlock(next, format);
+            from = i;
+            length = 0;
+            unbroken = 0;
+        }
+        ++length;
+        unbroken = isGap(text[i]) ? 0 : unbroken + 1;
+        ends = endsAfter(text[i]);
+    }
+    if (text.size() > from)
+        cursor.insertText(text.sliced(from).toString(), format);
+}
+
+// A piece of `text` from `from`, about `length` long, that does not end
+// inside a surrogate pair.
+qsizetype wholeLength(QStringView text, qsizetype from, qsizetype length)
+{
+    length = std::min(length, text.size() - from);
+    if (length > 0 && from + length < text.size() && text[from + length - 1].isHighSurrogate())
+        ++length;
+    return length;
+}
+
+// Roughly what drawing a block costs: the characters it lays out.
+qsizetype weight(const MarkdownBlock &block)
+{
+    qsizetype total = block.code.size();
+    for (const InlineRun &run : block.text)
+        total += run.text.size();
+    for (const QList<InlineText> &row : block.rows) {
+        for (const InlineText &cell : row) {
+            for (const InlineRun &run : cell)
+                total += run.text.size();
+        }
+    }
+    for (const MarkdownBlock &child : block.children)
+        total += weight(child);
+    return total;
+}
+
+bool isLeaf(const MarkdownBlock &block)
+{
+    return block.kind == Kind::paragraph || block.kind == Kind::heading;
+}
+
+// Whether a line opens a list item (which may carry on a list above it).
+bool opensListItem(QStringView line)
+{
+    if (line.isEmpty())
+        return false;
+    const auto spaceOrEnd = [&line](qsizetype at) {
+        return at >= line.size() || line[at] == u' ' || line[at] == u'\t' || line[at] == u'\r';
+    };
+    if (line[0] == u'-' || line[0] == u'+' || line[0] == u'*')
+        return spaceOrEnd(1);
+    qsizetype digits = 0;
+    while (digits < line.size() && digits < 10 && line[digits].isDigit())
+        ++digits;
+    return digits > 0 && digits < 10 && digits < line.size() && (line[digits] == u'.' || line[digits] == u')')
+        && spaceOrEnd(digits + 1);
+}
+
+// How many times `mark` repeats at the start of `text`.
+qsizetype leadingRun(QStringView text, QChar mark)
+{
+    qsizetype count = 0;
+    while (count < text.size() && text[count] == mark)
+        ++count;
+    return count;
+}
+
 QString marker(const MarkdownBlock &list, const MarkdownBlock &item, qsizetype index)
 {
     if (item.task)
@@ -126,6 +233,10 @@ MarkdownView::MarkdownView(int fontPixels, QWidget *parent)
     connect(this, &QTextBrowser::anchorClicked, this, &MarkdownView::openLink);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
         &MarkdownView::fit);
+    m_step = new QTimer(this);
+    m_step->setSingleShot(true);
+    m_step->setInterval(0);
+    connect(m_step, &QTimer::timeout, this, [this] { advance(kSliceChars); });
 }
 
 bool MarkdownView::opensWithoutAsking(const QUrl &url)
@@ -144,36 +255,223 @@ void MarkdownView::openLink(const QUrl &url)
 
 void MarkdownView::showMarkdown(const QString &markdown)
 {
-    if (markdown == m_markdown && !m_starts.isEmpty())
+    if (markdown == m_markdown && isCaughtUp() && !m_starts.isEmpty())
         return;
-    m_markdown = markdown;
-    const QList<MarkdownBlock> blocks = parseMarkdown(markdown);
-    qsizetype same = 0;
-    while (same < blocks.size() && same < m_blocks.size() && blocks[same] == m_blocks[same])
-        ++same;
-    if (same == blocks.size() && same == m_blocks.size() && !m_starts.isEmpty())
-        return;
+    restart(markdown);
+    advance(-1);
+}
 
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
+void MarkdownView::streamMarkdown(const QString &markdown, bool complete)
+{
+    if (markdown == m_markdown && complete == m_complete)
+        return;
+    if (complete || !markdown.startsWith(m_markdown)) {
+        restart(markdown);
+        m_complete = complete;
+    } else {
+        m_markdown = markdown;
+        m_complete = false;
+    }
+    advance(kSliceChars);
+}
+
+bool MarkdownView::isCaughtUp() const
+{
+    return m_complete && m_queue.isEmpty();
+}
+
+// The whole text parsed again: what is drawn stays up to the first block
+// that differs, the rest is queued.
+void MarkdownView::restart(const QString &markdown)
+{
+    m_markdown = markdown;
+    m_complete = true;
+    const QList<MarkdownBlock> blocks = parseMarkdown(markdown);
+    removeRaw();
+    const qsizetype whole = m_blocks.size() - (m_partRun >= 0 ? 1 : 0);
+    qsizetype same = 0;
+    while (same < blocks.size() && same < whole && blocks[same] == m_blocks[same])
+        ++same;
     if (same == 0) {
         document()->clear();
         m_starts.clear();
-        cursor = QTextCursor(document());
     } else if (same < m_starts.size()) {
-        cursor.setPosition(m_starts[same]);
-        cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
+        truncate(m_starts[same]);
         m_starts.resize(same);
     }
-    for (qsizetype i = same; i < blocks.size(); ++i) {
-        cursor.movePosition(QTextCursor::End);
-        m_starts.append(cursor.position());
-        insertBlock(cursor, blocks[i], i == 0 ? 0 : kBlockGap);
+    m_blocks.resize(same);
+    m_queue = blocks.mid(same);
+    m_partRun = -1;
+    m_partOffset = 0;
+    m_settled = m_rawEnd = m_scanned = markdown.size();
+    m_boundary = -1;
+    m_afterBlank = false;
+    m_fenceLength = 0;
+}
+
+void MarkdownView::advance(qsizetype budget)
+{
+    m_step->stop();
+    if (budget < 0)
+        budget = std::numeric_limits<qsizetype>::max();
+    QTextCursor cursor(document());
+    // One edit per pass: the document is laid out once for it.
+    cursor.beginEditBlock();
+    qsizetype used = 0;
+    while (used < budget) {
+        if (!m_queue.isEmpty()) {
+            used += drawQueued(cursor, budget - used);
+            continue;
+        }
+        if (!m_complete && settle())
+            continue;
+        const qsizetype appended = appendRaw(cursor, budget - used);
+        if (appended == 0)
+            break;
+        used += appended;
     }
     cursor.endEditBlock();
-    m_blocks = blocks;
+    if (used >= budget)
+        m_step->start();
     fit();
+}
+
+qsizetype MarkdownView::drawQueued(QTextCursor &cursor, qsizetype budget)
+{
+    qsizetype used = 0;
+    while (!m_queue.isEmpty() && used < budget) {
+        const MarkdownBlock &block = m_queue.first();
+        if (m_partRun < 0) {
+            const int gap = m_blocks.isEmpty() ? 0 : kBlockGap;
+            m_starts.append(beginAt(cursor));
+            m_blocks.append(block);
+            if (!isLeaf(block)) {
+                // Lists, quotes, tables and code boxes are drawn in one go.
+                used += weight(block) + 1;
+                insertBlock(cursor, block, gap);
+                m_queue.removeFirst();
+                continue;
+            }
+            startLeaf(cursor, block, gap);
+            m_partRun = 0;
+            m_partOffset = 0;
+        }
+        cursor.movePosition(QTextCursor::End);
+        used += insertRuns(cursor, block.text, leafFont(block), m_partRun, m_partOffset, budget - used) + 1;
+        if (m_partRun >= block.text.size()) {
+            m_partRun = -1;
+            m_queue.removeFirst();
+        }
+    }
+    return used;
+}
+
+// Moves what surely ends before the last boundary found from raw text to
+// the queue of blocks.
+bool MarkdownView::settle()
+{
+    scanLines();
+    if (m_boundary <= m_settled)
+        return false;
+    const QList<MarkdownBlock> blocks = parseMarkdown(m_markdown.mid(m_settled, m_boundary - m_settled));
+    removeRaw();
+    m_queue += blocks;
+    m_settled = m_rawEnd = m_boundary;
+    return true;
+}
+
+// Reads the complete lines not read yet for the last place where no block
+// can go on: a line at the margin after a blank line, outside a fenced code
+// block, that does not carry on a list. (A link defined further down may
+// still change a block above; the parse of the complete answer mends that.)
+void MarkdownView::scanLines()
+{
+    const QStringView source(m_markdown);
+    for (qsizetype end = source.indexOf(u'\n', m_scanned); end >= 0; end = source.indexOf(u'\n', m_scanned)) {
+        const qsizetype start = m_scanned;
+        const QStringView line = source.mid(start, end - start);
+        m_scanned = end + 1;
+        if (line.trimmed().isEmpty()) {
+            m_afterBlank = true;
+            continue;
+        }
+        const bool afterBlank = std::exchange(m_afterBlank, false);
+        const qsizetype indent = leadingRun(line, u' ');
+        const QStringView rest = line.mid(indent);
+        if (m_fenceLength > 0) {
+            const qsizetype run = leadingRun(rest, m_fence);
+            if (indent <= 3 && run >= m_fenceLength && rest.mid(run).trimmed().isEmpty())
+                m_fenceLength = 0;
+            continue;
+        }
+        if (afterBlank && indent == 0 && line[0] != u'\t' && !opensListItem(line) && start > m_settled)
+            m_boundary = start;
+        if (indent <= 3 && (rest.startsWith(u'`') || rest.startsWith(u'~'))) {
+            const qsizetype run = leadingRun(rest, rest[0]);
+            if (run >= 3 && !(rest[0] == u'`' && rest.mid(run).contains(u'`'))) {
+                m_fence = rest[0];
+                m_fenceLength = run;
+            }
+        }
+    }
+}
+
+// Appends the next piece of the open rest as it was written.
+qsizetype MarkdownView::appendRaw(QTextCursor &cursor, qsizetype budget)
+{
+    qsizetype limit = m_markdown.size();
+    if (!m_complete && limit > m_rawEnd && m_markdown[limit - 1].isHighSurrogate())
+        --limit;
+    const qsizetype length = wholeLength(QStringView(m_markdown).first(limit), m_rawEnd, budget);
+    if (length <= 0)
+        return 0;
+    cursor.movePosition(QTextCursor::End);
+    if (!m_rawStart) {
+        m_rawStart = beginAt(cursor);
+        startParagraph(cursor, spacedBlock(m_blocks.isEmpty() ? 0 : kBlockGap));
+    }
+    QTextCharFormat format;
+    format.setFont(font());
+    format.setForeground(bodyColor());
+    QStringView text = QStringView(m_markdown).mid(m_rawEnd, length);
+    for (qsizetype end = text.indexOf(u'\n'); end >= 0; end = text.indexOf(u'\n')) {
+        QStringView line = text.first(end);
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        insertWrapped(cursor, line, format);
+        cursor.insertBlock(spacedBlock(0), format);
+        text = text.mid(end + 1);
+    }
+    insertWrapped(cursor, text, format);
+    m_rawEnd += length;
+    return length;
+}
+
+void MarkdownView::removeRaw()
+{
+    if (m_rawStart)
+        truncate(*std::exchange(m_rawStart, std::nullopt));
+    m_rawEnd = m_settled;
+}
+
+// Removes everything from `start` on.
+void MarkdownView::truncate(const Start &start)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(start.position);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    if (start.replaced)
+        cursor.setBlockFormat(*start.replaced);
+}
+
+MarkdownView::Start MarkdownView::beginAt(QTextCursor &cursor)
+{
+    cursor.movePosition(QTextCursor::End);
+    Start start { cursor.position(), std::nullopt };
+    if (cursor.block().length() <= 1)
+        start.replaced = cursor.blockFormat();
+    return start;
 }
 
 QColor MarkdownView::bodyColor() const
@@ -183,16 +481,27 @@ QColor MarkdownView::bodyColor() const
 
 void MarkdownView::insertInline(QTextCursor &cursor, const InlineText &runs, const QFont &font)
 {
+    qsizetype run = 0;
+    qsizetype offset = 0;
+    insertRuns(cursor, runs, font, run, offset, std::numeric_limits<qsizetype>::max());
+}
+
+// Inserts runs from `run` and `offset` on, about `budget` characters; moves
+// both past what it inserted and returns how much that was.
+qsizetype MarkdownView::insertRuns(QTextCursor &cursor, const InlineText &runs, const QFont &font,
+    qsizetype &run, qsizetype &offset, qsizetype budget)
+{
     const QColor link = palette().color(QPalette::Link);
-    for (qsizetype i = 0; i < runs.size(); ++i) {
-        InlineStyle style = runs[i].style;
-        QString text = runs[i].text;
+    qsizetype used = 0;
+    for (; run < runs.size() && used < budget; ++run, offset = 0) {
+        InlineStyle style = runs[run].style;
+        QString text = runs[run].text;
         // Any other destination (file:, a custom scheme, a relative path) is
         // shown as text beside its words, never opened: it could run or
         // reveal something on this computer.
         const bool opens = !style.link.isEmpty() && opensWithoutAsking(QUrl(style.link));
         if (!style.link.isEmpty() && !opens) {
-            const bool lastOfLink = i + 1 == runs.size() || runs[i + 1].style.link != style.link;
+            const bool lastOfLink = run + 1 == runs.size() || runs[run + 1].style.link != style.link;
             if (lastOfLink && text != style.link)
                 text += QStringLiteral(" (%1)").arg(style.link);
             style.link.clear();
@@ -201,8 +510,15 @@ void MarkdownView::insertInline(QTextCursor &cursor, const InlineText &runs, con
         format.setForeground(opens ? link : bodyColor());
         if (style.code)
             format.setBackground(codeTint(palette()));
-        cursor.insertText(text, format);
+        const qsizetype length = wholeLength(text, offset, budget - used);
+        insertWrapped(cursor, QStringView(text).mid(offset, length), format);
+        used += length;
+        if (offset + length < text.size()) {
+            offset += length;
+            break;
+        }
     }
+    return used;
 }
 
 void MarkdownView::insertBlocks(QTextCursor &cursor, const QList<MarkdownBlock> &blocks, int firstGap)
@@ -215,18 +531,10 @@ void MarkdownView::insertBlock(QTextCursor &cursor, const MarkdownBlock &block, 
 {
     switch (block.kind) {
     case Kind::paragraph:
-        startParagraph(cursor, spacedBlock(gap));
-        insertInline(cursor, block.text, font());
+    case Kind::heading:
+        startLeaf(cursor, block, gap);
+        insertInline(cursor, block.text, leafFont(block));
         break;
-    case Kind::heading: {
-        static constexpr double scale[] = { 1.45, 1.3, 1.15 };
-        const int level = std::clamp(block.level, 1, 6);
-        const double factor = level <= 3 ? scale[level - 1] : 1.0;
-        QFont heading = pixelFont(font(), int(m_fontPixels * factor + 0.5), QFont::Bold);
-        startParagraph(cursor, spacedBlock(gap + (level <= 2 ? 4 : 0)));
-        insertInline(cursor, block.text, heading);
-        break;
-    }
     case Kind::rule: {
         // An empty grid cell whose top border is the line.
         prepareForFrame(cursor);
@@ -260,6 +568,22 @@ void MarkdownView::insertBlock(QTextCursor &cursor, const MarkdownBlock &block, 
         insertTable(cursor, block, gap);
         break;
     }
+}
+
+void MarkdownView::startLeaf(QTextCursor &cursor, const MarkdownBlock &block, int gap)
+{
+    const bool large = block.kind == Kind::heading && block.level <= 2;
+    startParagraph(cursor, spacedBlock(gap + (large ? 4 : 0)));
+}
+
+QFont MarkdownView::leafFont(const MarkdownBlock &block) const
+{
+    if (block.kind != Kind::heading)
+        return font();
+    static constexpr double scale[] = { 1.45, 1.3, 1.15 };
+    const int level = std::clamp(block.level, 1, 6);
+    const double factor = level <= 3 ? scale[level - 1] : 1.0;
+    return pixelFont(font(), int(m_fontPixels * factor + 0.5), QFont::Bold);
 }
 
 // A list is a grid of two columns: the markers, right-aligned in a column as
@@ -333,10 +657,19 @@ void MarkdownView::insertCode(QTextCursor &cursor, const MarkdownBlock &code, in
     QTextCharFormat format;
     format.setFont(monospaceFont(m_fontPixels - 1));
     format.setForeground(bodyColor());
-    // One paragraph with line separators: the box stays a single block.
-    QString text = code.code;
-    text.replace(u'\n', QChar::LineSeparator);
-    cursor.insertText(text, format);
+    // Lines part with line separators, and with a new block only where the
+    // block grew long: the box looks the same either way.
+    const QStringView text(code.code);
+    qsizetype from = 0;
+    for (qsizetype end = text.indexOf(u'\n'); end >= 0; end = text.indexOf(u'\n', from)) {
+        insertWrapped(cursor, text.mid(from, end - from), format, false);
+        if (cursor.block().length() - 1 >= kSoftBlockChars)
+            cursor.insertBlock(cursor.blockFormat(), format);
+        else
+            cursor.insertText(QString(QChar::LineSeparator), format);
+        from = end + 1;
+    }
+    insertWrapped(cursor, text.mid(from), format, false);
     moveAfter(cursor, frame);
 }
 

@@ -80,6 +80,57 @@ private Q_SLOTS:
         QVERIFY(tables[4]->cellAt(0, 0).format().toTableCellFormat().topBorder() > 0);
         QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("after"));
     }
+
+    // An answer streamed in chunks that end anywhere ends up drawn as the
+    // whole answer is, and no text block grows long enough to cost a frame.
+    void aStreamedAnswerEndsAsTheWholeOne_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<int>("chunk");
+        const QString mixed = QStringLiteral(
+            "# Title\nSome **bold** text\nand more.\n\n- one\n- two\n1. x\n2. y\n\n| A | B |\n|---|---|\n| 1 "
+            "| 2 |\n```sh\ncode\n```\n| C |\n|---|\n| 3 |\nafter `code` and [a link](https://example.com)\n");
+        QTest::newRow("mixed, mid-word") << mixed << 5;
+        QTest::newRow("inside a table")
+            << "Intro\n\n| A | B |\n|:--|--:|\n| 1 | 2 |\n\nText **after**\n\n| x |\n"
+               "|---|\n| y |"
+            << 7;
+        QTest::newRow("blank lines in a code fence")
+            << "Run:\n\n```\nfirst\n\nnot a paragraph\n\n~~~\n```\n\nDone *here*\n"
+            << 4;
+        QTest::newRow("a list going on after blank lines")
+            << "1. one\n\n2. two\n\n   still two\n\n3. three\n\nEnd\n\n- [x] a\n\n- [ ] b\n"
+            << 3;
+        QTest::newRow("a heading underlined later") << "Text\n\nHeading\n=======\n\nafter\n---\n" << 2;
+        QTest::newRow("a link defined further down")
+            << "See [the docs].\n\nMore.\n\n[the docs]: https://a.example\n"
+            << 6;
+        QTest::newRow("surrogate pairs") << QStringLiteral("😀 **😀😀** x😀\n\n> 😀 quote\n\n`😀` 😀😀😀") << 1;
+        QString longAnswer;
+        for (int i = 0; i < 300; ++i)
+            longAnswer += QStringLiteral("word%1 *some* ").arg(i);
+        longAnswer += QStringLiteral("\n\n") + QString(5000, u'a') + QStringLiteral("\n\n```\n")
+            + QStringLiteral("line of code\n").repeated(800) + QStringLiteral("```\n");
+        QTest::newRow("long paragraphs and code") << longAnswer << 997;
+    }
+    void aStreamedAnswerEndsAsTheWholeOne()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(int, chunk);
+        MarkdownView whole;
+        whole.showMarkdown(markdown);
+        MarkdownView streamed;
+        for (qsizetype end = chunk; end < markdown.size(); end += chunk) {
+            streamed.streamMarkdown(markdown.left(end), false);
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!streamed.isCaughtUp());
+        streamed.streamMarkdown(markdown, true);
+        QTRY_VERIFY(streamed.isCaughtUp());
+        QCOMPARE(streamed.document()->toHtml(), whole.document()->toHtml());
+        for (QTextBlock block = whole.document()->begin(); block.isValid(); block = block.next())
+            QVERIFY2(block.length() <= 8192, qPrintable(QString::number(block.length())));
+    }
 };
 
 QUILLET_TEST_MAIN(MarkdownViewTest)
