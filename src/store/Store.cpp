@@ -127,7 +127,7 @@ constexpr int kCompactLayout = 2;
 
 constexpr char kItemById[] = ITEM_SELECT "WHERE id = ?";
 constexpr char kItemByHash[] = ITEM_SELECT
-    "WHERE substr(contentHash, 1, 16) = substr(?, 1, 16) AND contentHash = ? ORDER BY rowid LIMIT 1";
+    "WHERE substr(contentHash, 1, 16) = substr(?, 1, 16) AND +contentHash = ? ORDER BY rowid LIMIT 1";
 constexpr char kItemsByLastUsed[] = ITEM_SELECT "ORDER BY lastUsedAt DESC, rowid DESC LIMIT ?";
 constexpr char kUnpinnedByLastUsed[]
     = ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
@@ -1349,9 +1349,12 @@ std::optional<QSet<QUuid>> matchItemIds(
                 break;
             }
             const QVariant text = query.value(1);
-            const bool matches = text.typeId() == QMetaType::QByteArray
-                ? !asciiQuery.isEmpty() && text.toByteArray().toLower().contains(asciiQuery)
-                : text.toString().contains(folded);
+            // The bytes of a derived text are ASCII: compared without a copy,
+            // ignoring case, up to the first match.
+            const bool matches = text.typeId() == QMetaType::QByteArray ? !asciiQuery.isEmpty()
+                    && QLatin1String(text.toByteArray())
+                           .contains(QLatin1String(asciiQuery), Qt::CaseInsensitive)
+                                                                        : text.toString().contains(folded);
             if (matches)
                 ids.insert(uuidFrom(query.value(0)));
         }
