@@ -42,7 +42,8 @@ namespace {
 //
 // Long search texts are indexed by trigrams (ClipboardItemSearch, keyed by
 // ClipboardItem.rowid); the index holds no text of its own, so every match
-// it suggests is checked against the text itself. Short ones are scanned.
+// it suggests is checked against the text itself. Short and very long
+// ones are scanned.
 constexpr const char *kHistorySchema[] = {
     "CREATE TABLE ClipboardItem ("
     " id TEXT PRIMARY KEY NOT NULL,"
@@ -113,8 +114,10 @@ constexpr const char *kOtherSchema[] = {
 // have 0 and are converted once (Store::startCompaction).
 constexpr int kCompactLayout = 2;
 
-// Search texts of at least this many characters are in the trigram index.
-#define INDEXED_LENGTH "1024"
+// Search texts of this many characters are in the trigram index: shorter
+// ones are scanned as fast as the index is read, and longer ones (rare) are
+// scanned rather than make their copy wait for their trigrams.
+#define INDEXED_LENGTH "length(text) BETWEEN 1024 AND 131072"
 
 #define FIRST_TEXT(column)                                                                                   \
     "(SELECT " column " FROM ClipboardContent AS content WHERE content.item = ClipboardItem.id "             \
@@ -139,20 +142,18 @@ constexpr char kInsertItem[]
       "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData, searchText) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 constexpr char kIndexItem[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
-                              "FROM ClipboardItemSearchText WHERE id = ? AND length(text) >= " INDEXED_LENGTH;
+                              "FROM ClipboardItemSearchText WHERE id = ? AND " INDEXED_LENGTH;
 // The index keeps no text: an entry leaves it with the text it was added with.
 constexpr char kUnindexItem[]
     = "INSERT INTO ClipboardItemSearch (ClipboardItemSearch, rowid, text) SELECT 'delete', rowid, text "
-      "FROM ClipboardItemSearchText WHERE id = ? AND length(text) >= " INDEXED_LENGTH;
+      "FROM ClipboardItemSearchText WHERE id = ? AND " INDEXED_LENGTH;
 constexpr char kUnindexAll[] = "INSERT INTO ClipboardItemSearch (ClipboardItemSearch) VALUES ('delete-all')";
-constexpr char kIndexPinned[]
-    = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
-      "FROM ClipboardItemSearchText WHERE isPinned = 1 AND length(text) >= " INDEXED_LENGTH;
-constexpr char kIndexFrom[]
-    = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
-      "FROM ClipboardItemSearchText WHERE rowid > ? AND length(text) >= " INDEXED_LENGTH;
+constexpr char kIndexPinned[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                                "FROM ClipboardItemSearchText WHERE isPinned = 1 AND " INDEXED_LENGTH;
+constexpr char kIndexFrom[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                              "FROM ClipboardItemSearchText WHERE rowid > ? AND " INDEXED_LENGTH;
 constexpr char kIndexAll[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
-                             "FROM ClipboardItemSearchText WHERE length(text) >= " INDEXED_LENGTH;
+                             "FROM ClipboardItemSearchText WHERE " INDEXED_LENGTH;
 constexpr char kLastItemRow[] = "SELECT coalesce(max(rowid), 0) FROM ClipboardItem";
 constexpr char kFirstData[] = "SELECT data FROM ClipboardContent WHERE item = ? ORDER BY rowid LIMIT 1";
 constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";

@@ -328,6 +328,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QStringList>("found");
         QTest::newRow("short text") << u"ox ju"_s << QStringList { u"short"_s };
+        QTest::newRow("very long text") << u"haystack end"_s << QStringList { u"very long"_s };
         QTest::newRow("long text, past the title") << u"needle in"_s << QStringList { u"long"_s };
         QTest::newRow("accents folded, long") << u"creme brulee"_s << QStringList { u"long accented"_s };
         QTest::newRow("accents folded, short") << u"cafe au"_s << QStringList { u"short accented"_s };
@@ -347,6 +348,7 @@ private Q_SLOTS:
             { u"long"_s, u"Log start"_s + filler + u" a needle in it, say \"hi\" quietly"_s + filler },
             { u"long accented"_s, u"Menu"_s + filler + u" Crème brûlée, Müsli, Straße"_s + filler },
             { u"short accented"_s, u"Café au lait"_s },
+            { u"very long"_s, u"Dump "_s + u"haystack "_s.repeated(20000) + u"end"_s },
             { u"picture"_s, QString() },
         };
         QHash<QUuid, QString> names;
