@@ -6,6 +6,7 @@
 #include "store/Store.h"
 #include "ui/common/HistoryListModel.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -138,5 +139,43 @@ void newEntryReachesTheLists(benchmark::State &state)
     }
 }
 BENCHMARK(newEntryReachesTheLists)->Unit(benchmark::kMillisecond);
+
+// The files a history of 5,000 copied texts of 200 bytes takes on disk once
+// the store is closed (reported as counters; bench/store-size prints them).
+void storeSizeOfShortTexts(benchmark::State &state)
+{
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Quillet.store"));
+        {
+            Defaults defaults(dir.filePath(QStringLiteral("Quillet.conf")));
+            defaults.setInteger(keys::maxHistorySize, kEntries);
+            NoWorkspace workspace;
+            QString error;
+            auto store = Store::open(path, &error);
+            ExcludedAppsService excluded(defaults, workspace);
+            HistoryManager manager(*store, excluded, defaults, Clock::system());
+            for (int n = 0; n < kEntries; ++n) {
+                PasteboardSnapshot snapshot;
+                QByteArray text = "Copied text " + QByteArray::number(n)
+                    + ": the Quick Brown Fox jumps over the lazy dog. ";
+                snapshot.contents.append(
+                    { QStringLiteral("text/plain;charset=utf-8"), text.repeated(4).left(200) });
+                snapshot.sourceAppBundleID = QStringLiteral("org.gnome.TextEditor");
+                snapshot.sourceAppName = QStringLiteral("Text Editor");
+                manager.addSnapshot(snapshot);
+            }
+            while (manager.isBusy())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        bytes = 0;
+        for (const QString &suffix : { QString(), QStringLiteral("-wal"), QStringLiteral("-shm") })
+            bytes += QFileInfo(path + suffix).size();
+    }
+    state.counters["store_bytes"] = double(bytes);
+    state.counters["store_MB"] = double(bytes) / 1e6;
+}
+BENCHMARK(storeSizeOfShortTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

@@ -126,6 +126,9 @@ void QuilletApp::start()
     // Off the main thread: the launcher opens at once even while this runs.
     m_appIndex.buildIndex();
     indexHistoryForSearch();
+    // A store that comes back (converted to its current layout, or reopened)
+    // may hold entries still to index.
+    connect(m_store.get(), &Store::availabilityChanged, this, &QuilletApp::indexHistoryForSearch);
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {

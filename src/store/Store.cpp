@@ -4,12 +4,16 @@
 #include <QFuture>
 #include <QLoggingCategory>
 #include <QPromise>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimeZone>
 
 #include <atomic>
+#include <span>
+
+#include <sqlite3.h>
 
 Q_LOGGING_CATEGORY(lcStore, "quillet.store")
 
@@ -23,8 +27,24 @@ namespace {
 // that `sqlite3 Quillet.store` explains itself. Payload columns come last:
 // SQLite keeps large values in overflow pages that a query reading only the
 // earlier columns never touches.
-constexpr const char *kSchema[] = {
-    "CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)",
+//
+// A text is kept once. Values derived from an entry's text are stored only
+// where they differ from what can be derived again when they are read:
+// - ClipboardItem.title NULL: the title is the text of the entry's first
+//   representation;
+// - ClipboardItem.searchText X'' (an empty blob): the search text is the
+//   lower-case text of the first representation, which is plain ASCII; NULL:
+//   the entry has not been given a search text yet;
+// - ClipboardItem.thumbnailData X'': the thumbnail of the first
+//   representation that has one;
+// - ClipboardContent.textPreview X'': the preview is the whole text of the
+//   representation.
+//
+// Long search texts are indexed by trigrams (ClipboardItemSearch, keyed by
+// ClipboardItem.rowid); the index holds no text of its own, so every match
+// it suggests is checked against the text itself. Short and very long
+// ones are scanned.
+constexpr const char *kHistorySchema[] = {
     "CREATE TABLE ClipboardItem ("
     " id TEXT PRIMARY KEY NOT NULL,"
     " createdAt REAL NOT NULL,"
@@ -32,21 +52,19 @@ constexpr const char *kSchema[] = {
     " useCount INTEGER NOT NULL DEFAULT 0,"
     " sourceAppBundleID TEXT,"
     " sourceAppName TEXT,"
-    " title TEXT NOT NULL,"
+    " title TEXT,"
     " contentTypeRaw TEXT NOT NULL,"
     " isPinned INTEGER NOT NULL DEFAULT 0,"
     " contentHash TEXT,"
     " thumbnailData BLOB,"
     " searchText TEXT)",
-    "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)",
+    // A hash is looked up by its first 16 digits, then compared whole.
+    "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (substr(contentHash, 1, 16))",
     "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
-    // Covers the newest-first listing, so showing the history never reads the
-    // table pages where thumbnails live.
-    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt, id, createdAt, useCount,"
-    " sourceAppBundleID, sourceAppName, title, contentTypeRaw, isPinned, contentHash)",
-    "CREATE INDEX ClipboardItem_createdAt ON ClipboardItem (createdAt)",
+    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt)",
+    // Representations are only ever read by their entry, in insertion order.
     "CREATE TABLE ClipboardContent ("
-    " id TEXT PRIMARY KEY NOT NULL,"
+    " id TEXT NOT NULL,"
     " item TEXT REFERENCES ClipboardItem (id) ON DELETE CASCADE,"
     " utTypeIdentifier TEXT NOT NULL,"
     " textPreview TEXT,"
@@ -54,6 +72,19 @@ constexpr const char *kSchema[] = {
     " data BLOB,"
     " thumbnailData BLOB)",
     "CREATE INDEX ClipboardContent_item ON ClipboardContent (item)",
+    // The texts are folded before they are indexed: this SQLite's trigram
+    // tokenizer cannot drop accents itself.
+    "CREATE VIRTUAL TABLE ClipboardItemSearch USING fts5(text, tokenize = 'trigram case_sensitive 1', "
+    "detail = none, content = '')",
+    "CREATE VIEW ClipboardItemSearchText AS SELECT item.rowid AS rowid, item.id AS id, item.isPinned AS "
+    "isPinned,"
+    " CASE WHEN typeof(item.searchText) = 'blob' THEN (SELECT lower(CAST(content.data AS TEXT))"
+    " FROM ClipboardContent AS content WHERE content.item = item.id ORDER BY content.rowid LIMIT 1)"
+    " ELSE item.searchText END AS text FROM ClipboardItem AS item",
+};
+
+constexpr const char *kOtherSchema[] = {
+    "CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)",
     "CREATE TABLE SnippetFolder ("
     " id TEXT PRIMARY KEY NOT NULL,"
     " name TEXT NOT NULL,"
@@ -79,12 +110,27 @@ constexpr const char *kSchema[] = {
     " modeRaw TEXT NOT NULL DEFAULT 'Replace')",
 };
 
+// PRAGMA user_version of a file with the layout above; files made before
+// have 0 and are converted once (Store::startCompaction).
+constexpr int kCompactLayout = 2;
+
+// Search texts of this many characters are in the trigram index: shorter
+// ones are scanned as fast as the index is read, and longer ones (rare) are
+// scanned rather than make their copy wait for their trigrams.
+#define INDEXED_LENGTH "length(text) BETWEEN 1024 AND 131072"
+
+#define FIRST_TEXT(column)                                                                                   \
+    "(SELECT " column " FROM ClipboardContent AS content WHERE content.item = ClipboardItem.id "             \
+    "ORDER BY content.rowid LIMIT 1)"
+
 #define ITEM_SELECT                                                                                          \
     "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, "                         \
-    "title, contentTypeRaw, isPinned, contentHash FROM ClipboardItem "
+    "coalesce(title, " FIRST_TEXT("CAST(content.data AS TEXT)") "), contentTypeRaw, isPinned, contentHash "  \
+                                                                "FROM ClipboardItem "
 
 constexpr char kItemById[] = ITEM_SELECT "WHERE id = ?";
-constexpr char kItemByHash[] = ITEM_SELECT "WHERE contentHash = ? ORDER BY rowid LIMIT 1";
+constexpr char kItemByHash[] = ITEM_SELECT
+    "WHERE substr(contentHash, 1, 16) = substr(?, 1, 16) AND +contentHash = ? ORDER BY rowid LIMIT 1";
 constexpr char kItemsByLastUsed[] = ITEM_SELECT "ORDER BY lastUsedAt DESC, rowid DESC LIMIT ?";
 constexpr char kUnpinnedByLastUsed[]
     = ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
@@ -95,23 +141,37 @@ constexpr char kInsertItem[]
     = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
       "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData, searchText) "
       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-// For a file whose search column could not be added (see migrate()).
-constexpr char kInsertItemWithoutSearchText[]
-    = "INSERT INTO ClipboardItem (id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
-      "sourceAppName, title, contentTypeRaw, isPinned, contentHash, thumbnailData) "
-      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-// instr() compares bytes: the texts and the query are folded alike beforehand.
-constexpr char kItemsWithSearchText[] = "SELECT id FROM ClipboardItem WHERE instr(searchText, ?) > 0";
+constexpr char kIndexItem[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                              "FROM ClipboardItemSearchText WHERE id = ? AND " INDEXED_LENGTH;
+// The index keeps no text: an entry leaves it with the text it was added with.
+constexpr char kUnindexItem[]
+    = "INSERT INTO ClipboardItemSearch (ClipboardItemSearch, rowid, text) SELECT 'delete', rowid, text "
+      "FROM ClipboardItemSearchText WHERE id = ? AND " INDEXED_LENGTH;
+constexpr char kUnindexAll[] = "INSERT INTO ClipboardItemSearch (ClipboardItemSearch) VALUES ('delete-all')";
+constexpr char kIndexPinned[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                                "FROM ClipboardItemSearchText WHERE isPinned = 1 AND " INDEXED_LENGTH;
+constexpr char kIndexFrom[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                              "FROM ClipboardItemSearchText WHERE rowid > ? AND " INDEXED_LENGTH;
+constexpr char kIndexAll[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
+                             "FROM ClipboardItemSearchText WHERE " INDEXED_LENGTH;
+constexpr char kLastItemRow[] = "SELECT coalesce(max(rowid), 0) FROM ClipboardItem";
+constexpr char kFirstData[] = "SELECT data FROM ClipboardContent WHERE item = ? ORDER BY rowid LIMIT 1";
 constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";
 constexpr char kSetSearchText[] = "UPDATE ClipboardItem SET searchText = ? WHERE id = ?";
 constexpr char kUpdateItem[]
     = "UPDATE ClipboardItem SET createdAt = ?, lastUsedAt = ?, useCount = ?, sourceAppBundleID = ?, "
-      "sourceAppName = ?, title = ?, contentTypeRaw = ?, isPinned = ?, contentHash = ? WHERE id = ?";
+      "sourceAppName = ?, title = nullif(?, " FIRST_TEXT(
+          "CAST(content.data AS TEXT)") "), contentTypeRaw = ?, "
+                                        "isPinned = ?, contentHash = ? WHERE id = ?";
 constexpr char kDeleteItem[] = "DELETE FROM ClipboardItem WHERE id = ?";
 constexpr char kDeleteUnpinned[] = "DELETE FROM ClipboardItem WHERE isPinned = 0";
 constexpr char kDeleteAllItems[] = "DELETE FROM ClipboardItem";
 constexpr char kItemCount[] = "SELECT COUNT(*) FROM ClipboardItem";
-constexpr char kItemThumbnail[] = "SELECT thumbnailData FROM ClipboardItem WHERE id = ?";
+constexpr char kItemThumbnail[]
+    = "SELECT CASE WHEN thumbnailData = X'' THEN (SELECT content.thumbnailData FROM ClipboardContent AS "
+      "content "
+      "WHERE content.item = ClipboardItem.id AND content.thumbnailData IS NOT NULL ORDER BY content.rowid "
+      "LIMIT 1) ELSE thumbnailData END FROM ClipboardItem WHERE id = ?";
 
 constexpr char kInsertContent[]
     = "INSERT INTO ClipboardContent (id, item, utTypeIdentifier, textPreview, dataSize, data, "
@@ -192,6 +252,75 @@ QVariant optionalBytes(const std::optional<QByteArray> &bytes)
 QVariant optionalUuid(const std::optional<QUuid> &id)
 {
     return id ? QVariant(uuidText(*id)) : QVariant(QMetaType::fromType<QString>());
+}
+
+// The stored stand-in for a value derived again when it is read.
+QVariant derivedMarker()
+{
+    return QVariant(QByteArray("", 0));
+}
+
+bool isDerivedMarker(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QByteArray && value.toByteArray().isEmpty() && !value.isNull();
+}
+
+// Whether `bytes`, read as text by SQLite (CAST(data AS TEXT)), give `text`.
+bool isTextOf(const QString &text, const std::optional<QByteArray> &bytes)
+{
+    return bytes && !bytes->contains('\0') && text.toUtf8() == *bytes;
+}
+
+// Whether `folded` is the lower case of `bytes`, which are plain ASCII: the
+// same as SQLite's lower(), so the text can be derived in SQL.
+bool isLowerCaseOf(const QString &folded, const std::optional<QByteArray> &bytes)
+{
+    if (!bytes || folded.size() != bytes->size())
+        return false;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        const uchar byte = uchar(bytes->at(i));
+        if (byte == 0 || byte >= 0x80)
+            return false;
+        const char lower = byte >= 'A' && byte <= 'Z' ? char(byte + ('a' - 'A')) : char(byte);
+        if (folded.at(i).unicode() != ushort(lower))
+            return false;
+    }
+    return true;
+}
+
+// The values of a new entry as stored: derivable ones replaced (see kHistorySchema).
+struct CompactItem {
+    QVariant title;
+    QVariant thumbnail;
+    QVariant searchText;
+};
+
+CompactItem compactItem(const QString &title, const std::optional<QByteArray> &thumbnail,
+    const std::optional<QString> &searchText, const std::optional<QByteArray> &firstData,
+    const std::optional<QByteArray> &firstThumbnail)
+{
+    CompactItem compact;
+    compact.title = isTextOf(title, firstData) ? QVariant(QMetaType::fromType<QString>())
+                                               : QVariant(title.isNull() ? QStringLiteral("") : title);
+    compact.thumbnail = thumbnail && firstThumbnail && !thumbnail->isEmpty() && *thumbnail == *firstThumbnail
+        ? derivedMarker()
+        : (thumbnail ? QVariant(*thumbnail) : QVariant(QMetaType::fromType<QByteArray>()));
+    if (!searchText)
+        compact.searchText = QVariant(QMetaType::fromType<QString>());
+    else if (isLowerCaseOf(*searchText, firstData))
+        compact.searchText = derivedMarker();
+    else
+        compact.searchText = searchText->isNull() ? QStringLiteral("") : *searchText;
+    return compact;
+}
+
+QVariant compactPreview(const std::optional<QString> &preview, const std::optional<QByteArray> &data)
+{
+    if (!preview)
+        return QVariant(QMetaType::fromType<QString>());
+    if (isTextOf(*preview, data))
+        return derivedMarker();
+    return preview->isNull() ? QStringLiteral("") : *preview;
 }
 
 std::optional<QString> textFrom(const QVariant &value)
@@ -415,6 +544,8 @@ bool Store::openConnection(QString *error, OpenFailure *failure)
     if (m_db.open()) {
         if (prepareSchema(error)) {
             *failure = OpenFailure::none;
+            if (m_needsCompaction)
+                startCompaction();
             return true;
         }
     } else {
@@ -448,6 +579,11 @@ bool Store::reattach(QString *error, OpenFailure *failure)
         *failure = OpenFailure::none;
         return true;
     }
+    if (m_compacting) {
+        *error = m_unavailableReason;
+        *failure = OpenFailure::unavailable;
+        return false;
+    }
     static std::atomic<int> counter { 0 };
     const QString name = QStringLiteral("quillet-store-reattached-%1").arg(counter++);
     QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -466,6 +602,11 @@ bool Store::reattach(QString *error, OpenFailure *failure)
     m_db = QSqlDatabase::database(m_connectionName, false);
     if (!opened) {
         m_unavailableReason = error->isEmpty() ? QStringLiteral("unknown error") : *error;
+        return false;
+    }
+    if (m_compacting) {
+        *error = m_unavailableReason;
+        *failure = OpenFailure::unavailable;
         return false;
     }
     m_unavailableReason.clear();
@@ -561,11 +702,19 @@ bool Store::prepareSchema(QString *error)
             m_openCode = resultCode(m_db.lastError());
             return false;
         }
-        for (const char *sql : kSchema) {
-            if (!run(m_db, QString::fromLatin1(sql), error, nullptr, &m_openCode)) {
-                m_db.rollback();
-                return false;
+        for (const auto &schema :
+            { std::span<const char *const>(kOtherSchema), std::span<const char *const>(kHistorySchema) }) {
+            for (const char *sql : schema) {
+                if (!run(m_db, QString::fromLatin1(sql), error, nullptr, &m_openCode)) {
+                    m_db.rollback();
+                    return false;
+                }
             }
+        }
+        if (!run(m_db, QStringLiteral("PRAGMA user_version=%1").arg(kCompactLayout), error, nullptr,
+                &m_openCode)) {
+            m_db.rollback();
+            return false;
         }
         QSqlQuery insert(m_db);
         insert.prepare(QStringLiteral("INSERT INTO StoreMetadata (key, value) VALUES ('schemaVersion', ?)"));
@@ -621,7 +770,166 @@ bool Store::migrate(QString *error)
     if (!hasSearchText
         && !run(m_db, QStringLiteral("ALTER TABLE ClipboardItem ADD COLUMN searchText TEXT"), error))
         return false;
+    QVariant layout;
+    if (!run(m_db, QStringLiteral("PRAGMA user_version"), error, &layout))
+        return false;
+    m_needsCompaction = layout.toInt() < kCompactLayout;
     return true;
+}
+
+namespace {
+
+// Rewrites a history kept in the layout before kCompactLayout: each value
+// that can be derived again is dropped, the trigram index is built. One
+// transaction: a failure leaves the file as it was.
+bool convertToCompactLayout(QSqlDatabase &db, QString *error)
+{
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    const auto fail = [&](const QSqlQuery *query) {
+        if (query)
+            *error = query->lastError().text();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    QStringList indexes;
+    {
+        QSqlQuery query(db);
+        if (!query.exec(
+                QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL "
+                               "AND tbl_name IN ('ClipboardItem', 'ClipboardContent')")))
+            return fail(&query);
+        while (query.next())
+            indexes.append(query.value(0).toString());
+    }
+    for (const QString &index : indexes) {
+        if (!run(db, QStringLiteral("DROP INDEX \"%1\"").arg(index), error))
+            return fail(nullptr);
+    }
+    for (const char *sql : { "ALTER TABLE ClipboardItem RENAME TO ClipboardItemBefore",
+             "ALTER TABLE ClipboardContent RENAME TO ClipboardContentBefore" }) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    for (const char *sql : kHistorySchema) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    QSqlQuery items(db);
+    items.setForwardOnly(true);
+    QSqlQuery insertItem(db);
+    if (!insertItem.prepare(QString::fromLatin1(kInsertItem)))
+        return fail(&insertItem);
+    if (!items.exec(QStringLiteral(
+            "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, title, "
+            "contentTypeRaw, "
+            "isPinned, contentHash, thumbnailData, searchText, (SELECT data FROM ClipboardContentBefore AS "
+            "content "
+            "WHERE content.item = item.id ORDER BY content.rowid LIMIT 1), (SELECT thumbnailData FROM "
+            "ClipboardContentBefore AS content WHERE content.item = item.id AND content.thumbnailData IS NOT "
+            "NULL "
+            "ORDER BY content.rowid LIMIT 1) FROM ClipboardItemBefore AS item ORDER BY item.rowid")))
+        return fail(&items);
+    while (items.next()) {
+        const CompactItem compact = compactItem(items.value(6).toString(), bytesFrom(items.value(10)),
+            textFrom(items.value(11)), bytesFrom(items.value(12)), bytesFrom(items.value(13)));
+        if (!exec(insertItem,
+                { items.value(0), items.value(1), items.value(2), items.value(3), items.value(4),
+                    items.value(5), compact.title, items.value(7), items.value(8), items.value(9),
+                    compact.thumbnail, compact.searchText }))
+            return fail(&insertItem);
+    }
+    if (items.lastError().isValid())
+        return fail(&items);
+    items.finish();
+    QSqlQuery contents(db);
+    contents.setForwardOnly(true);
+    QSqlQuery insertContent(db);
+    if (!insertContent.prepare(QString::fromLatin1(kInsertContent)))
+        return fail(&insertContent);
+    if (!contents.exec(QStringLiteral("SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, "
+                                      "thumbnailData FROM ClipboardContentBefore ORDER BY rowid")))
+        return fail(&contents);
+    while (contents.next()) {
+        if (!exec(insertContent,
+                { contents.value(0), contents.value(1), contents.value(2),
+                    compactPreview(textFrom(contents.value(3)), bytesFrom(contents.value(5))),
+                    contents.value(4), contents.value(5), contents.value(6) }))
+            return fail(&insertContent);
+    }
+    if (contents.lastError().isValid())
+        return fail(&contents);
+    contents.finish();
+    for (const char *sql :
+        { "DROP TABLE ClipboardContentBefore", "DROP TABLE ClipboardItemBefore", kIndexAll }) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    if (!run(db, QStringLiteral("PRAGMA user_version=%1").arg(kCompactLayout), error)
+        || !run(db, QStringLiteral("COMMIT"), error))
+        return fail(nullptr);
+    return true;
+}
+
+} // namespace
+
+void Store::startCompaction()
+{
+    // The file is converted by a connection of a worker; meanwhile this one
+    // stands in, reading as empty and refusing writes, as while the file is
+    // locked.
+    m_statements.clear();
+    m_db.close();
+    m_db.setDatabaseName(QStringLiteral(":memory:"));
+    QString error;
+    if (!m_db.open() || !prepareSchema(&error))
+        qCWarning(lcStore) << "could not stand in for the store while it is converted:" << error;
+    m_unavailableReason = tr("the history is being converted to a smaller format");
+    m_compacting = true;
+    m_checkpointer.start([this, path = m_path, name = m_connectionName + QStringLiteral("-compaction")] {
+        QString error;
+        bool ok = false;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+            if (!db.open())
+                error = db.lastError().text();
+            else
+                ok = run(db, QStringLiteral("PRAGMA foreign_keys=OFF"), &error)
+                    && convertToCompactLayout(db, &error);
+            if (ok) {
+                // What the old rows took is given back to the disk now.
+                QVariant freePages;
+                run(db, QStringLiteral("PRAGMA freelist_count"), nullptr, &freePages);
+                QSqlQuery vacuum(db);
+                vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
+                for (qint64 page = 0; page < freePages.toLongLong() && vacuum.exec(); ++page)
+                    vacuum.finish();
+                vacuum.finish();
+                run(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), nullptr);
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        QMetaObject::invokeMethod(
+            this, [this, ok, error] { compacted(ok, error); }, Qt::QueuedConnection);
+    });
+}
+
+void Store::compacted(bool ok, const QString &error)
+{
+    m_compacting = false;
+    if (!ok) {
+        qCWarning(lcStore) << "could not convert the store:" << error;
+        m_unavailableReason = tr("the history could not be converted: %1").arg(error);
+        Q_EMIT availabilityChanged();
+        return;
+    }
+    QString reopenError;
+    OpenFailure failure = OpenFailure::none;
+    if (!reattach(&reopenError, &failure))
+        qCWarning(lcStore) << "could not open the converted store:" << reopenError;
 }
 
 QSqlQuery &Store::statement(const char *sql)
@@ -707,29 +1015,38 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, StepFailur
 // The rows of one new entry, through `statement` (the prepared statement
 // for an SQL text on the connection that writes them).
 template<typename Statement>
-bool insertItemRows(Statement &&statement, bool searchable, const ClipboardItem &item,
+bool insertItemRows(Statement &&statement, const ClipboardItem &item,
     const std::optional<QByteArray> &thumbnail, const QList<ClipboardContent> &contents,
     const std::optional<QString> &searchText, StepFailure &failure)
 {
-    QSqlQuery &insert = statement(searchable ? kInsertItem : kInsertItemWithoutSearchText);
-    if (searchable)
-        insert.bindValue(11, optionalText(searchText));
+    std::optional<QByteArray> firstData;
+    std::optional<QByteArray> firstThumbnail;
+    if (!contents.isEmpty())
+        firstData = contents.first().data;
+    for (const ClipboardContent &content : contents) {
+        if (content.thumbnailData) {
+            firstThumbnail = content.thumbnailData;
+            break;
+        }
+    }
+    const CompactItem compact = compactItem(item.title, thumbnail, searchText, firstData, firstThumbnail);
+    QSqlQuery &insert = statement(kInsertItem);
     if (!step(insert,
             { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
-                optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), text(item.title),
+                optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), compact.title,
                 text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
-                optionalBytes(thumbnail) },
+                compact.thumbnail, compact.searchText },
             failure))
         return false;
     for (const ClipboardContent &content : contents) {
         if (!step(statement(kInsertContent),
                 { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
-                    optionalText(content.textPreview), content.dataSize, optionalBytes(content.data),
-                    optionalBytes(content.thumbnailData) },
+                    compactPreview(content.textPreview, content.data), content.dataSize,
+                    optionalBytes(content.data), optionalBytes(content.thumbnailData) },
                 failure))
             return false;
     }
-    return true;
+    return step(statement(kIndexItem), { uuidText(item.id) }, failure);
 }
 
 } // namespace
@@ -740,7 +1057,7 @@ bool Store::insertItem(const ClipboardItem &item, const std::optional<QByteArray
     return mutate("inserting a history entry", { Record::ClipboardItem, Record::ClipboardContent },
                [&](StepFailure &failure) {
                    return insertItemRows([this](const char *sql) -> QSqlQuery & { return statement(sql); },
-                       m_searchable, item, thumbnail, contents, searchText, failure);
+                       item, thumbnail, contents, searchText, failure);
                })
         && announce({ { item.id }, {}, {}, false });
 }
@@ -757,8 +1074,7 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
     auto promise = std::make_shared<QPromise<QString>>();
     QFuture<QString> written = promise->future();
     promise->start();
-    m_writer.start([promise, path = m_path, name = m_connectionName, searchable = m_searchable, item,
-                       thumbnail, contents, searchText] {
+    m_writer.start([promise, path = m_path, name = m_connectionName, item, thumbnail, contents, searchText] {
         const QString connection = name + QStringLiteral("-writer");
         bool ok = false;
         StepFailure failure;
@@ -777,7 +1093,7 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
                     }
                     return *query;
                 };
-                ok = insertItemRows(statement, searchable, item, thumbnail, contents, searchText, failure)
+                ok = insertItemRows(statement, item, thumbnail, contents, searchText, failure)
                     && commit(db, failure);
                 if (!ok) {
                     if (!failure.error.isValid())
@@ -898,7 +1214,8 @@ bool Store::deleteItems(const QList<QUuid> &ids)
     return mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
                [&](StepFailure &failure) {
                    for (const QUuid &id : ids) {
-                       if (!step(statement(kDeleteItem), { uuidText(id) }, failure))
+                       if (!step(statement(kUnindexItem), { uuidText(id) }, failure)
+                           || !step(statement(kDeleteItem), { uuidText(id) }, failure))
                            return false;
                    }
                    return true;
@@ -909,14 +1226,23 @@ bool Store::deleteItems(const QList<QUuid> &ids)
 bool Store::deleteUnpinnedItems()
 {
     return mutate("clearing the history", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](StepFailure &failure) { return step(statement(kDeleteUnpinned), {}, failure); })
+               [&](StepFailure &failure) {
+                   // Rebuilt rather than emptied entry by entry: the pinned entries
+                   // are few, and no text of the removed ones has to be read.
+                   return step(statement(kDeleteUnpinned), {}, failure)
+                       && step(statement(kUnindexAll), {}, failure)
+                       && step(statement(kIndexPinned), {}, failure);
+               })
         && announce({ {}, {}, {}, true }) && (releaseFreePages(), true);
 }
 
 bool Store::deleteAllItems()
 {
     return mutate("resetting the history", { Record::ClipboardItem, Record::ClipboardContent },
-               [&](StepFailure &failure) { return step(statement(kDeleteAllItems), {}, failure); })
+               [&](StepFailure &failure) {
+                   return step(statement(kUnindexAll), {}, failure)
+                       && step(statement(kDeleteAllItems), {}, failure);
+               })
         && announce({ {}, {}, {}, true }) && (releaseFreePages(), true);
 }
 
@@ -938,25 +1264,148 @@ QList<ClipboardItem> Store::fetchItems(const char *sql, std::initializer_list<QV
     return fetched ? items : QList<ClipboardItem>();
 }
 
-QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
+namespace {
+
+// An entry's search text as matching reads it: its own, or the bytes of its
+// first representation when the text is their lower case.
+#define SEARCH_VALUE                                                                                         \
+    "CASE WHEN typeof(searchText) = 'blob' THEN " FIRST_TEXT("content.data") " ELSE searchText END"
+// Indexed entries holding every trigram of the query, or all indexed
+// entries for a query too short to have one; then the others.
+constexpr char kSearchIndexed[] = "SELECT id, " SEARCH_VALUE " FROM ClipboardItem WHERE rowid IN "
+                                  "(SELECT rowid FROM ClipboardItemSearch WHERE ClipboardItemSearch MATCH ?)";
+constexpr char kSearchAllIndexed[]
+    = "SELECT id, " SEARCH_VALUE " FROM ClipboardItem WHERE rowid IN (SELECT rowid FROM ClipboardItemSearch)";
+constexpr char kSearchUnindexed[]
+    = "SELECT id, " SEARCH_VALUE " FROM ClipboardItem WHERE searchText IS NOT NULL "
+      "AND rowid NOT IN (SELECT rowid FROM ClipboardItemSearch)";
+#undef SEARCH_VALUE
+
+// The index query for `folded`: every distinct trigram (up to a bound; the
+// texts are checked anyway), each quoted as one term.
+QString trigramQuery(const QString &folded)
+{
+    constexpr int kMaxTrigrams = 32;
+    const QList<uint> points = folded.toUcs4();
+    QStringList terms;
+    for (qsizetype i = 0; i + 3 <= points.size() && terms.size() < kMaxTrigrams; ++i) {
+        QString trigram = QString::fromUcs4(reinterpret_cast<const char32_t *>(points.constData() + i), 3);
+        trigram.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+        trigram = QLatin1Char('"') + trigram + QLatin1Char('"');
+        if (!terms.contains(trigram))
+            terms.append(trigram);
+    }
+    return terms.join(QStringLiteral(" AND "));
+}
+
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+// Called by SQLite every few thousand steps of a statement; a nonzero answer
+// abandons the statement.
+int stopWhenCancelled(void *cancelled)
+{
+    return (*static_cast<const std::function<bool()> *>(cancelled))() ? 1 : 0;
+}
+
+// The entries whose search text contains `folded`; nothing once `cancelled`
+// answers true, which it is asked between rows and within long statements.
+std::optional<QSet<QUuid>> matchItemIds(
+    const QSqlDatabase &db, const QString &folded, const std::function<bool()> &cancelled)
 {
     QSet<QUuid> ids;
-    if (!m_searchable)
+    if (folded.isEmpty())
         return ids;
-    QSqlQuery &query = statement(kItemsWithSearchText);
-    if (!exec(query, { foldedQuery }))
-        qCWarning(lcStore) << "searching the history failed:" << query.lastError().text();
-    while (query.isActive() && query.next())
-        ids.insert(uuidFrom(query.value(0)));
-    query.finish();
+    bool ascii = true;
+    for (const QChar c : folded)
+        ascii = ascii && c.unicode() < 0x80;
+    const QByteArray asciiQuery = ascii ? folded.toLatin1() : QByteArray();
+    const QString trigrams = trigramQuery(folded);
+    sqlite3 *handle = handleOf(db);
+    if (handle)
+        sqlite3_progress_handler(
+            handle, 4000, stopWhenCancelled, const_cast<std::function<bool()> *>(&cancelled));
+    bool ok = true;
+    for (const char *sql : { trigrams.isEmpty() ? kSearchAllIndexed : kSearchIndexed, kSearchUnindexed }) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.prepare(QString::fromLatin1(sql))) {
+            ok = false;
+            break;
+        }
+        if (sql == kSearchIndexed)
+            query.addBindValue(trigrams);
+        if (!query.exec()) {
+            ok = false;
+            break;
+        }
+        while (query.next()) {
+            if (cancelled()) {
+                ok = false;
+                break;
+            }
+            const QVariant text = query.value(1);
+            // The bytes of a derived text are ASCII: compared without a copy,
+            // ignoring case, up to the first match.
+            const bool matches = text.typeId() == QMetaType::QByteArray ? !asciiQuery.isEmpty()
+                    && QLatin1String(text.toByteArray())
+                           .contains(QLatin1String(asciiQuery), Qt::CaseInsensitive)
+                                                                        : text.toString().contains(folded);
+            if (matches)
+                ids.insert(uuidFrom(query.value(0)));
+        }
+        if (!ok || query.lastError().isValid()) {
+            ok = false;
+            break;
+        }
+    }
+    if (handle)
+        sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+    if (!ok) {
+        if (!cancelled())
+            qCWarning(lcStore) << "searching the history failed";
+        return std::nullopt;
+    }
+    return ids;
+}
+
+} // namespace
+
+QSet<QUuid> Store::itemIdsWithSearchText(const QString &foldedQuery)
+{
+    return matchItemIds(m_db, foldedQuery, [] { return false; }).value_or(QSet<QUuid>());
+}
+
+std::optional<QSet<QUuid>> Store::findItemIds(
+    const QString &path, const QString &foldedQuery, const std::function<bool()> &cancelled)
+{
+    if (cancelled())
+        return std::nullopt;
+    static std::atomic<int> counter { 0 };
+    const QString name = QStringLiteral("quillet-store-search-%1").arg(counter++);
+    std::optional<QSet<QUuid>> ids;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (db.open())
+            ids = matchItemIds(db, foldedQuery, cancelled);
+        else
+            qCWarning(lcStore) << "could not open the store to search it:" << db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
     return ids;
 }
 
 QList<QUuid> Store::itemIdsWithoutSearchText(qint64 limit)
 {
     QList<QUuid> ids;
-    if (!m_searchable)
-        return ids;
     QSqlQuery &query = statement(kItemsWithoutSearchText);
     if (!exec(query, { limit }))
         qCWarning(lcStore) << "listing entries to index failed:" << query.lastError().text();
@@ -973,7 +1422,18 @@ bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
     return mutate(
         "indexing history entries for search", { Record::ClipboardItem }, [&](StepFailure &failure) {
             for (const auto &[id, searchText] : texts) {
-                if (!step(statement(kSetSearchText), { text(searchText), uuidText(id) }, failure))
+                QSqlQuery &first = statement(kFirstData);
+                if (!exec(first, { uuidText(id) })) {
+                    failure.error = first.lastError();
+                    return false;
+                }
+                const std::optional<QByteArray> data
+                    = first.next() ? bytesFrom(first.value(0)) : std::optional<QByteArray>();
+                first.finish();
+                const QVariant stored = compactItem({}, {}, searchText, data, {}).searchText;
+                if (!step(statement(kUnindexItem), { uuidText(id) }, failure)
+                    || !step(statement(kSetSearchText), { stored, uuidText(id) }, failure)
+                    || !step(statement(kIndexItem), { uuidText(id) }, failure))
                     return false;
             }
             return true;
@@ -990,7 +1450,7 @@ std::optional<ClipboardItem> Store::item(const QUuid &id)
 
 std::optional<ClipboardItem> Store::findItemByHash(const QString &contentHash)
 {
-    const auto items = fetchItems(kItemByHash, { contentHash });
+    const auto items = fetchItems(kItemByHash, { contentHash, contentHash });
     if (items.isEmpty())
         return std::nullopt;
     return items.first();
@@ -1062,9 +1522,11 @@ QList<ClipboardContent> Store::contents(const QUuid &itemId)
         if (!query.value(1).isNull())
             content.item = uuidFrom(query.value(1));
         content.utTypeIdentifier = query.value(2).toString();
-        content.textPreview = textFrom(query.value(3));
         content.dataSize = query.value(4).toLongLong();
         content.data = bytesFrom(query.value(5));
+        content.textPreview = isDerivedMarker(query.value(3))
+            ? std::optional<QString>(QString::fromUtf8(content.data.value_or(QByteArray())))
+            : textFrom(query.value(3));
         content.thumbnailData = bytesFrom(query.value(6));
         contents.append(content);
     }
@@ -1232,12 +1694,14 @@ constexpr char kKeepContents[] = "INSERT INTO temp.KeptClipboardContent SELECT *
 // An entry copied again since keeps its new place; the kept one stays away.
 constexpr char kRestoreItems[]
     = "INSERT INTO main.ClipboardItem SELECT * FROM temp.KeptClipboardItem AS kept WHERE NOT EXISTS "
-      "(SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.id OR item.contentHash = "
-      "kept.contentHash)";
+      "(SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.id) AND NOT EXISTS (SELECT 1 FROM "
+      "main.ClipboardItem AS item WHERE substr(item.contentHash, 1, 16) = substr(kept.contentHash, 1, 16) "
+      "AND item.contentHash = kept.contentHash)";
 constexpr char kRestoreContents[]
     = "INSERT INTO main.ClipboardContent SELECT * FROM temp.KeptClipboardContent AS kept "
       "WHERE EXISTS (SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.item) "
-      "AND NOT EXISTS (SELECT 1 FROM main.ClipboardContent AS content WHERE content.id = kept.id)";
+      "AND NOT EXISTS (SELECT 1 FROM main.ClipboardContent AS content WHERE content.item = kept.item AND "
+      "content.id = kept.id)";
 
 } // namespace
 
@@ -1282,6 +1746,8 @@ std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
             if (!keepRemovedItems(failure.error, keep))
                 return false;
             for (const QUuid &id : ids) {
+                if (!step(statement(kUnindexItem), { uuidText(id) }, failure))
+                    return false;
                 QSqlQuery &remove = statement(kDeleteItem);
                 if (!exec(remove, { uuidText(id) })) {
                     failure.error = remove.lastError();
@@ -1312,7 +1778,7 @@ std::optional<qint64> Store::deleteUnpinnedItemsKeepingThem()
             }
             removed = std::max(0, remove.numRowsAffected());
             remove.finish();
-            return true;
+            return step(statement(kUnindexAll), {}, failure) && step(statement(kIndexPinned), {}, failure);
         });
     if (!ok)
         return std::nullopt;
@@ -1331,6 +1797,13 @@ qint64 Store::restoreKeptItems()
                 || !probe.next())
                 return true; // nothing was ever kept
             probe.finish();
+            QSqlQuery &last = statement(kLastItemRow);
+            if (!exec(last, {}) || !last.next()) {
+                failure.error = last.lastError();
+                return false;
+            }
+            const qint64 lastRow = last.value(0).toLongLong();
+            last.finish();
             QSqlQuery &items = statement(kRestoreItems);
             if (!exec(items, {})) {
                 failure.error = items.lastError();
@@ -1339,6 +1812,7 @@ qint64 Store::restoreKeptItems()
             restored = std::max(0, items.numRowsAffected());
             items.finish();
             return step(statement(kRestoreContents), {}, failure)
+                && step(statement(kIndexFrom), { lastRow }, failure)
                 && step(statement(kForgetKeptContents), {}, failure)
                 && step(statement(kForgetKeptItems), {}, failure);
         });

@@ -119,9 +119,14 @@ public:
     qint64 itemCount();
     std::optional<QByteArray> itemThumbnail(const QUuid &id);
     // The entries whose search text contains `foldedQuery` (folded as the
-    // texts are; see core/Search.h). None in a file that could not take the
-    // search column (opened read-only); titles are still searched.
+    // texts are; see core/Search.h), on this connection. Titles are matched
+    // by their readers.
     QSet<QUuid> itemIdsWithSearchText(const QString &foldedQuery);
+    // The same through a read-only connection of the calling thread, for a
+    // worker; nothing once `cancelled` answers true (asked often) or when the
+    // store cannot be read.
+    static std::optional<QSet<QUuid>> findItemIds(
+        const QString &path, const QString &foldedQuery, const std::function<bool()> &cancelled);
     // Up to `limit` entries that have no search text yet, and giving them one.
     QList<QUuid> itemIdsWithoutSearchText(qint64 limit);
     bool setSearchTexts(const QList<std::pair<QUuid, QString>> &texts);
@@ -177,6 +182,10 @@ private:
         const char *sql, std::initializer_list<QVariant> bindings, bool *ok = nullptr);
 
     void checkpointSoon(bool truncate = false);
+    // Converts a file of an earlier layout on a worker, standing in for it
+    // meanwhile; reattaches once done.
+    void startCompaction();
+    void compacted(bool ok, const QString &error);
 
     QSqlDatabase m_db;
     QThreadPool m_checkpointer;
@@ -185,9 +194,10 @@ private:
     QString m_connectionName;
     QString m_path;
     QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
-    // Whether entries carry a search text (false for a file that could not
-    // be migrated).
-    bool m_searchable = true;
+    // Whether the file has an earlier layout, and whether it is being
+    // converted.
+    bool m_needsCompaction = false;
+    bool m_compacting = false;
     QString m_unavailableReason;
     QString m_lastWriteError;
     // Whether the last schema check found another schema (damage).

@@ -1,4 +1,6 @@
 #include "store/Store.h"
+#include "core/Search.h"
+#include "store/HistorySearch.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -42,6 +44,86 @@ qint64 rowCount(const QString &path, const QString &table)
     }
     QSqlDatabase::removeDatabase(u"probe"_s);
     return count;
+}
+
+// A history in the layout Quillet wrote before values were derived on
+// reading (its statements as they were), with entries of every kind.
+QStringList earlierLayout()
+{
+    return {
+        u"PRAGMA page_size=16384"_s,
+        u"PRAGMA auto_vacuum=INCREMENTAL"_s,
+        u"CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)"_s,
+        u"INSERT INTO StoreMetadata VALUES ('schemaVersion', '1.0.0')"_s,
+        u"CREATE TABLE ClipboardItem (id TEXT PRIMARY KEY NOT NULL, createdAt REAL NOT NULL, lastUsedAt REAL "
+        "NOT NULL, useCount INTEGER NOT NULL DEFAULT 0, sourceAppBundleID TEXT, sourceAppName TEXT, title "
+        "TEXT "
+        "NOT NULL, contentTypeRaw TEXT NOT NULL, isPinned INTEGER NOT NULL DEFAULT 0, contentHash TEXT, "
+        "thumbnailData BLOB, searchText TEXT)"_s,
+        u"CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (contentHash)"_s,
+        u"CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)"_s,
+        u"CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt, id, createdAt, useCount, "
+        "sourceAppBundleID, sourceAppName, title, contentTypeRaw, isPinned, contentHash)"_s,
+        u"CREATE INDEX ClipboardItem_createdAt ON ClipboardItem (createdAt)"_s,
+        u"CREATE TABLE ClipboardContent (id TEXT PRIMARY KEY NOT NULL, item TEXT REFERENCES ClipboardItem "
+        u"(id) "
+        "ON DELETE CASCADE, utTypeIdentifier TEXT NOT NULL, textPreview TEXT, dataSize INTEGER NOT NULL "
+        "DEFAULT "
+        "0, data BLOB, thumbnailData BLOB)"_s,
+        u"CREATE INDEX ClipboardContent_item ON ClipboardContent (item)"_s,
+        u"CREATE TABLE SnippetFolder (id TEXT PRIMARY KEY NOT NULL, name TEXT NOT NULL, sortOrder INTEGER "
+        u"NOT "
+        "NULL DEFAULT 0)"_s,
+        u"CREATE TABLE Snippet (id TEXT PRIMARY KEY NOT NULL, title TEXT NOT NULL, sortOrder INTEGER NOT "
+        u"NULL "
+        "DEFAULT 0, contentUTType TEXT NOT NULL, textContent TEXT, hotkeyData BLOB, createdAt REAL NOT NULL, "
+        "folder TEXT REFERENCES SnippetFolder (id) ON DELETE CASCADE, contentData BLOB)"_s,
+        u"CREATE INDEX Snippet_folder ON Snippet (folder)"_s,
+        u"CREATE TABLE SavedPrompt (id TEXT PRIMARY KEY NOT NULL, name TEXT NOT NULL, icon TEXT NOT NULL, "
+        "systemPrompt TEXT NOT NULL, sortOrder INTEGER NOT NULL DEFAULT 0, createdAt REAL NOT NULL, modeRaw "
+        "TEXT "
+        "NOT NULL DEFAULT 'Replace')"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000001', 1700000001.5, "
+        u"1700000100, 2, "
+        "'org.gnome.TextEditor', 'Text Editor', 'Plain', 'plainText', 0, 'hash-plain', NULL, "
+        "'plain' || char(10) || 'second line')"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000001', "
+        "'A0000000-0000-0000-0000-000000000001', 'text/plain;charset=utf-8', 'Plain' || char(10) || "
+        "'Second line', 18, CAST('Plain' || char(10) || 'Second line' AS BLOB), NULL)"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000002', "
+        "'A0000000-0000-0000-0000-000000000001', 'text/html', '<b>Plain</b>', 12, "
+        "CAST('<b>Plain</b>' AS BLOB), NULL)"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000002', 1700000002, 1700000002, "
+        u"0, "
+        "NULL, NULL, 'Crème', 'plainText', 0, 'hash-creme', NULL, 'creme')"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000003', "
+        "'A0000000-0000-0000-0000-000000000002', 'text/plain;charset=utf-8', 'Crème', 6, "
+        "CAST('Crème' AS BLOB), NULL)"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000003', 1700000003, 1700000003, "
+        u"0, "
+        "NULL, NULL, 'Long', 'plainText', 0, 'hash-long', NULL, lower('Long' || char(10) || "
+        "replace(hex(zeroblob(1000)), '00', 'ab') || ' the end'))"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000004', "
+        "'A0000000-0000-0000-0000-000000000003', 'text/plain', 'Long' || char(10) || "
+        "substr(replace(hex(zeroblob(1000)), '00', 'ab'), 1, 495), 2013, CAST('Long' || char(10) || "
+        "replace(hex(zeroblob(1000)), '00', 'ab') || ' the end' AS BLOB), NULL)"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000004', 1700000004, 1700000004, "
+        u"0, "
+        "NULL, NULL, 'Rich', 'richText', 0, 'hash-rich', NULL, 'rich and bold')"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000005', "
+        "'A0000000-0000-0000-0000-000000000004', 'text/rtf', 'Rich and bold', 30, "
+        "CAST('{\\rtf1 Rich and {\\b bold}}' AS BLOB), NULL)"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000005', 1700000005, 1700000005, "
+        u"0, "
+        "NULL, NULL, 'Pinned', 'image', 1, 'hash-pinned', X'89504E47AA', '')"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000006', "
+        "'A0000000-0000-0000-0000-000000000005', 'image/png', NULL, 8, X'89504E470D0A1A0A', X'89504E47AA')"_s,
+        u"INSERT INTO ClipboardItem VALUES ('A0000000-0000-0000-0000-000000000006', 1700000006, 1700000006, "
+        u"0, "
+        "NULL, NULL, 'Waiting', 'plainText', 0, 'hash-waiting', NULL, NULL)"_s,
+        u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000007', "
+        "'A0000000-0000-0000-0000-000000000006', 'text/plain', 'Waiting', 7, CAST('Waiting' AS BLOB), NULL)"_s,
+    };
 }
 
 } // namespace
@@ -238,20 +320,138 @@ private Q_SLOTS:
         QVERIFY(m_store->itemIdsWithoutSearchText(10).isEmpty());
     }
 
-    // A file from before search texts existed gains the column in place and
-    // keeps its entries; they wait to be indexed.
-    void anOlderFileIsMigratedInPlace()
+    // What search finds, whatever way an entry's text is kept: short texts
+    // are scanned, long ones (from 1,024 characters) found through the index;
+    // texts with accents keep a folded copy, plain ASCII ones do not.
+    void findsTextsKeptEitherWay_data()
     {
-        const ClipboardItem item = test::insertText(*m_store, u"kept"_s);
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("short text") << u"ox ju"_s << QStringList { u"short"_s };
+        QTest::newRow("very long text") << u"haystack end"_s << QStringList { u"very long"_s };
+        QTest::newRow("long text, past the title") << u"needle in"_s << QStringList { u"long"_s };
+        QTest::newRow("accents folded, long") << u"creme brulee"_s << QStringList { u"long accented"_s };
+        QTest::newRow("accents folded, short") << u"cafe au"_s << QStringList { u"short accented"_s };
+        QTest::newRow("shorter than a trigram") << u"q"_s << QStringList { u"short"_s, u"long"_s };
+        QTest::newRow("a quote in the query") << u"say \"hi"_s << QStringList { u"long"_s };
+        QTest::newRow("a letter that does not fold") << u"straße"_s << QStringList { u"long accented"_s };
+        QTest::newRow("nothing") << u"zebra"_s << QStringList {};
+    }
+
+    void findsTextsKeptEitherWay()
+    {
+        QFETCH(QString, query);
+        QFETCH(QStringList, found);
+        const QString filler = u" lorem ipsum dolor"_s.repeated(80);
+        const QList<std::pair<QString, QString>> texts {
+            { u"short"_s, u"The quick brown fox jumps"_s },
+            { u"long"_s, u"Log start"_s + filler + u" a needle in it, say \"hi\" quietly"_s + filler },
+            { u"long accented"_s, u"Menu"_s + filler + u" Crème brûlée, Müsli, Straße"_s + filler },
+            { u"short accented"_s, u"Café au lait"_s },
+            { u"very long"_s, u"Dump "_s + u"haystack "_s.repeated(20000) + u"end"_s },
+            { u"picture"_s, QString() },
+        };
+        QHash<QUuid, QString> names;
+        for (const auto &[name, text] : texts) {
+            const ClipboardItem item = test::textItem(name);
+            const ClipboardContent content = text.isEmpty() ? test::content(u"image/png"_s, "\x89PNG")
+                                                            : test::content(u"text/plain"_s, text.toUtf8());
+            QVERIFY(m_store->insertItem(item, std::nullopt, { content }, foldForSearch(text)));
+            names.insert(item.id, name);
+        }
+        // Entries removed again must leave the index as they entered it.
+        const ClipboardItem gone = test::textItem(u"gone"_s);
+        QVERIFY(m_store->insertItem(gone, std::nullopt, {}, u"needle in"_s.repeated(200)));
+        QVERIFY(m_store->deleteItems({ gone.id }));
+
+        QStringList matched;
+        for (const QUuid &id : m_store->itemIdsWithSearchText(foldForSearch(query)))
+            matched.append(names.value(id));
+        matched.sort();
+        found.sort();
+        QCOMPARE(matched, found);
+        HistorySearch search(*m_store);
+        QSignalSpy spy(&search, &HistorySearch::found);
+        search.start(foldForSearch(query));
+        QVERIFY(spy.wait());
+        QCOMPARE(
+            spy.first().at(1).value<QSet<QUuid>>(), m_store->itemIdsWithSearchText(foldForSearch(query)));
+        QVERIFY(!search.isRunning());
+    }
+
+    // Typing on while a search runs: only the latest query is answered. The
+    // worker takes queries in order, so an answer to an earlier one would
+    // come first.
+    void aNewerQuerySupersedesTheRunningOne()
+    {
+        const ClipboardItem item = test::insertText(*m_store, u"apple pie"_s);
+        HistorySearch search(*m_store);
+        QSignalSpy spy(&search, &HistorySearch::found);
+        search.start(u"apple"_s);
+        search.start(u"pie"_s);
+        QVERIFY(spy.wait());
+        QCOMPARE(spy.first().at(0).toString(), u"pie"_s);
+        QCOMPARE(spy.first().at(1).value<QSet<QUuid>>(), QSet<QUuid> { item.id });
+        search.start(u"apple"_s);
+        search.cancel();
+        search.start(u"zebra"_s);
+        QVERIFY(spy.wait());
+        QCOMPARE(spy.size(), 2);
+        QCOMPARE(spy.last().at(0).toString(), u"zebra"_s);
+    }
+
+    // A file of the earlier layout, where every derived value was kept in
+    // full, is converted once on opening, away from the caller, and reads
+    // exactly as before; entries not yet given a search text still wait.
+    void anEarlierLayoutIsConvertedWithoutLoss()
+    {
         m_store.reset();
-        test::execOnFile(m_path, { u"ALTER TABLE ClipboardItem DROP COLUMN searchText"_s });
+        QFile::remove(m_path);
+        test::execOnFile(m_path, earlierLayout());
+        std::optional<QList<ClipboardItem>> before;
+        QHash<QUuid, QList<ClipboardContent>> contentsBefore;
+        QHash<QUuid, std::optional<QByteArray>> thumbnailsBefore;
+        {
+            QString error;
+            auto reader = Store::openReadOnly(m_path, &error);
+            QVERIFY2(reader, qPrintable(error));
+            before = reader->itemsByCreatedAt();
+            for (const ClipboardItem &item : before.value()) {
+                contentsBefore.insert(item.id, reader->contents(item.id));
+                thumbnailsBefore.insert(item.id, reader->itemThumbnail(item.id));
+            }
+        }
+        QCOMPARE(before->size(), 6);
+
         QString error;
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
-        QCOMPARE(m_store->item(item.id), item);
-        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { item.id });
-        QVERIFY(m_store->setSearchTexts({ { item.id, u"kept"_s } }));
-        QCOMPARE(m_store->itemIdsWithSearchText(u"ept"_s), QSet<QUuid> { item.id });
+        QVERIFY(!m_store->isAvailable()); // converting
+        QTRY_VERIFY(m_store->isAvailable());
+        QCOMPARE(m_store->itemsByCreatedAt(), before);
+        for (const ClipboardItem &item : before.value()) {
+            QCOMPARE(m_store->contents(item.id), contentsBefore.value(item.id));
+            QCOMPARE(m_store->itemThumbnail(item.id), thumbnailsBefore.value(item.id));
+        }
+        const auto idOf = [&](const QString &title) {
+            for (const ClipboardItem &item : before.value()) {
+                if (item.title == title)
+                    return item.id;
+            }
+            return QUuid();
+        };
+        QCOMPARE(m_store->itemIdsWithSearchText(u"second line"_s), QSet<QUuid> { idOf(u"Plain"_s) });
+        QCOMPARE(m_store->itemIdsWithSearchText(u"creme"_s), QSet<QUuid> { idOf(u"Crème"_s) });
+        QCOMPARE(m_store->itemIdsWithSearchText(u"the end"_s), QSet<QUuid> { idOf(u"Long"_s) });
+        QCOMPARE(m_store->itemIdsWithSearchText(u"bold"_s), QSet<QUuid> { idOf(u"Rich"_s) });
+        QCOMPARE(m_store->itemIdsWithoutSearchText(10), QList<QUuid> { idOf(u"Waiting"_s) });
+        QVERIFY(m_store->item(idOf(u"Pinned"_s))->isPinned);
+        QCOMPARE(m_store->findItemByHash(u"hash-long"_s)->title, u"Long"_s);
+        // The converted file works as a new one does.
+        QVERIFY(m_store->deleteItems({ idOf(u"Long"_s) }));
+        QVERIFY(m_store->itemIdsWithSearchText(u"the end"_s).isEmpty());
+        QVERIFY(m_store->setSearchTexts({ { idOf(u"Waiting"_s), u"waiting text"_s } }));
+        QCOMPARE(m_store->itemIdsWithSearchText(u"ing tex"_s), QSet<QUuid> { idOf(u"Waiting"_s) });
     }
 
     void aFailedReadIsNotAnEmptyHistory()
@@ -307,10 +507,13 @@ private Q_SLOTS:
 
     void failedMutationLeavesNothingBehind()
     {
-        const ClipboardContent content = test::content(u"text/plain"_s, "same id twice");
+        // The entry's row fits; its large representation does not.
+        const ClipboardContent content = test::content(u"text/plain"_s, QByteArray(256 * 1024, 'x'));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"inserting a history entry failed"_s));
         QSignalSpy spy(m_store.get(), &Store::changed);
-        QVERIFY(!m_store->insertItem(entry(u"broken"_s, 1), std::nullopt, { content, content }));
+        test::capPages(*m_store, true);
+        QVERIFY(!m_store->insertItem(entry(u"broken"_s, 1), std::nullopt, { content }));
+        test::capPages(*m_store, false);
         QCOMPARE(m_store->itemCount(), 0);
         QCOMPARE(rowCount(m_path, u"ClipboardContent"_s), 0);
         QCOMPARE(spy.count(), 0);

@@ -9,8 +9,10 @@ HistoryListModel::HistoryListModel(Store &store, qint64 shownLimit, QObject *par
     : RowListModel(parent)
     , m_store(&store)
     , m_limit(shownLimit)
+    , m_textSearch(store)
 {
     connect(&store, &Store::itemsChanged, this, &HistoryListModel::apply);
+    connect(&m_textSearch, &HistorySearch::found, this, &HistoryListModel::textsFound);
     reload();
 }
 
@@ -43,6 +45,25 @@ void HistoryListModel::setSearchText(const QString &text)
     if (text == m_search)
         return;
     m_search = text;
+    m_textMatches.clear();
+    refilter();
+    searchTexts();
+}
+
+void HistoryListModel::searchTexts()
+{
+    const QString query = foldForSearch(m_search);
+    if (query.isEmpty() || !m_store)
+        m_textSearch.cancel();
+    else
+        m_textSearch.start(query);
+}
+
+void HistoryListModel::textsFound(const QString &foldedQuery, const QSet<QUuid> &ids)
+{
+    if (foldedQuery != foldForSearch(m_search))
+        return;
+    m_textMatches = ids;
     refilter();
 }
 
@@ -83,6 +104,8 @@ void HistoryListModel::reload()
             m_entries.append({ item, foldForSearch(item.title) });
     }
     refilter();
+    if (!m_search.isEmpty())
+        searchTexts();
 }
 
 void HistoryListModel::apply(const Store::ItemChanges &changes)
@@ -106,6 +129,9 @@ void HistoryListModel::apply(const Store::ItemChanges &changes)
         }
     }
     refilter();
+    // A new entry's text may match; the matches found so far stay meanwhile.
+    if (!m_search.isEmpty() && !changes.inserted.isEmpty())
+        searchTexts();
 }
 
 void HistoryListModel::place(const ClipboardItem &item)
@@ -121,13 +147,9 @@ void HistoryListModel::refilter()
 {
     m_filtered.clear();
     const QString query = foldForSearch(m_search);
-    // Titles are matched here; every other line of an entry's text by the
-    // store, which keeps the texts folded.
-    const QSet<QUuid> textMatches
-        = query.isEmpty() || !m_store ? QSet<QUuid>() : m_store->itemIdsWithSearchText(query);
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Entry &entry = m_entries.at(i);
-        if (query.isEmpty() || entry.lowerTitle.contains(query) || textMatches.contains(entry.item.id))
+        if (query.isEmpty() || entry.lowerTitle.contains(query) || m_textMatches.contains(entry.item.id))
             m_filtered.append(i);
     }
     const qsizetype shown = m_limit < 0 ? m_filtered.size() : std::min<qsizetype>(m_limit, m_filtered.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/HistorySearch.h"
 #include "store/Store.h"
 #include "ui/common/RowListModel.h"
 
@@ -15,6 +16,9 @@ namespace quillet {
 // narrowed by the search rule (on the title or any line of the entry's text)
 // and cut to the rows a view shows. It follows the store while it is alive,
 // row by row: a new copy reads one entry and inserts one row.
+//
+// Titles are matched at once; the rest of each text on a worker, whose
+// matches join the list when they arrive.
 class HistoryListModel : public RowListModel {
     Q_OBJECT
 public:
@@ -28,6 +32,8 @@ public:
 
     void setSearchText(const QString &text);
     QString searchText() const { return m_search; }
+    // Whether matches in the entries' texts are still to come.
+    bool isSearching() const { return m_textSearch.isRunning(); }
     void setShownLimit(qint64 limit);
 
     // The whole filtered list (which may be longer than the rows shown).
@@ -53,10 +59,15 @@ private:
     void apply(const Store::ItemChanges &changes);
     void place(const ClipboardItem &item);
     void refilter();
+    void searchTexts();
+    void textsFound(const QString &foldedQuery, const QSet<QUuid> &ids);
 
     QPointer<Store> m_store;
     qint64 m_limit;
     QString m_search;
+    HistorySearch m_textSearch;
+    // The entries whose text (beyond the title) matches the current query.
+    QSet<QUuid> m_textMatches;
     QList<Entry> m_entries; // newest lastUsedAt first
     QList<qsizetype> m_filtered; // positions in m_entries
     QList<ClipboardItem> m_shown; // the rows
