@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "app/AppState.h"
@@ -38,6 +39,7 @@ class Defaults;
 class KeySynthesizer;
 class LoginItems;
 class Pasteboard;
+class SecretStore;
 class Workspace;
 namespace shortcuts {
 class DesktopShortcutService;
@@ -70,6 +72,9 @@ public:
         shortcuts::DesktopShortcutService *desktopShortcuts = nullptr;
         // How this desktop's pastes work, in the user's words.
         PasteExplanation pasteExplanation = {};
+        // The desktop's keyring, for the API key (optional: without it the
+        // key stays in the preferences file).
+        SecretStore *secrets = nullptr;
     };
 
     QuilletApp(const Platform &platform, std::unique_ptr<Store> store, QObject *parent = nullptr);
@@ -85,6 +90,7 @@ public:
     HistoryManager &history() { return m_history; }
     FloatingPanelController &panels() { return m_panels; }
     TextTransformManager &transform() { return m_transform; }
+    ApiKeyStore &apiKey() { return m_apiKey; }
     shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
     PromptLibrary &prompts() { return m_prompts; }
     LauncherViewModel &launcher() { return m_launcher; }
@@ -113,6 +119,8 @@ private:
     ExcludedAppsService m_excludedApps;
     LaunchAtLoginService m_launchAtLogin;
     UpdateService m_updates;
+    // Before the settings: exports leave the key out.
+    ApiKeyStore m_apiKey;
     SettingsViewModel m_settings;
     SnippetsViewModel m_snippets;
     HistoryManager m_history;
