@@ -1,27 +1,32 @@
-# quillet_add_test(<name> LABEL unit|gui|x11|wayland|kwin SOURCES <files...> LIBRARIES <targets...>)
+# quillet_add_test(<name> LABEL unit|gui|x11|wayland|kwin [KEYRING] SOURCES <files...> LIBRARIES <targets...>)
 #
 # One QtTest executable per unit or feature. `gui` tests run on the offscreen
 # platform; `x11` tests run inside scripts/with-xvfb (Xvfb + openbox);
 # `wayland` tests inside scripts/with-sway (a headless sway), `kwin` tests
-# inside scripts/with-kwin (a headless KWin).
+# inside scripts/with-kwin (a headless KWin). KEYRING runs the test on a
+# private session bus with an unlocked GNOME Keyring (scripts/with-keyring).
 function(quillet_add_test name)
-  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "KEYRING" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test quillet_test_support ${ARG_LIBRARIES})
+  set(program $<TARGET_FILE:${name}>)
+  if(ARG_KEYRING)
+    set(program ${PROJECT_SOURCE_DIR}/scripts/with-keyring ${program})
+  endif()
   if(ARG_LABEL STREQUAL "x11")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb ${program})
     set(platform xcb)
   elseif(ARG_LABEL STREQUAL "wayland")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway ${program})
     set(platform wayland)
   elseif(ARG_LABEL STREQUAL "kwin")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin ${program})
     set(platform wayland)
   else()
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${program})
     set(platform offscreen)
   endif()
   if(NOT ARG_TIMEOUT)

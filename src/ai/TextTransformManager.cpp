@@ -1,6 +1,7 @@
 #include "ai/TextTransformManager.h"
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "clipboard/PasteService.h"
 #include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
@@ -21,14 +22,15 @@ Q_DECLARE_LOGGING_CATEGORY(lcAi)
 const QString TextTransformManager::defaultModel = QStringLiteral("gemini-3.1-flash-lite-preview");
 
 TextTransformManager::TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture,
-    KeySynthesizer &keys, Workspace &workspace, Defaults &defaults, Clock &clock, AIService &aiService,
-    QObject *parent)
+    KeySynthesizer &keys, Workspace &workspace, Defaults &defaults, ApiKeyStore &keyStore, Clock &clock,
+    AIService &aiService, QObject *parent)
     : QObject(parent)
     , m_pasteboard(pasteboard)
     , m_capture(capture)
     , m_keys(keys)
     , m_workspace(workspace)
     , m_defaults(defaults)
+    , m_keyStore(keyStore)
     , m_clock(clock)
     , m_aiService(aiService)
 {
@@ -139,12 +141,24 @@ void TextTransformManager::transform(const QString &systemPrompt)
         setError(QStringLiteral("No text selected"));
         return;
     }
-    const QString apiKey = m_defaults.string(QStringLiteral("geminiAPIKey"));
+    if (!m_keyStore.isLoaded()) {
+        endStream();
+        const quint64 run = ++m_run;
+        m_lastSystemPrompt = systemPrompt;
+        setIsProcessing(true);
+        setError(std::nullopt);
+        setResult(QString());
+        transformOnceKeyLoaded(this, m_keyStore, systemPrompt, run);
+        return;
+    }
+    const QString apiKey = m_keyStore.key();
     QString model = m_defaults.string(QStringLiteral("geminiModel"));
     if (model.isEmpty())
         model = defaultModel;
     if (apiKey.isEmpty()) {
-        setError(QStringLiteral("Please set your Gemini API key in Settings → AI"));
+        const QString unreadable = m_keyStore.unreadable();
+        setError(unreadable.isEmpty() ? QStringLiteral("Please set your Gemini API key in Settings → AI")
+                                      : unreadable);
         return;
     }
 
@@ -156,6 +170,17 @@ void TextTransformManager::transform(const QString &systemPrompt)
     setResult(QString());
     m_stream = m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText);
     readAnswer(this, *m_stream, run);
+}
+
+QCoro::Task<> TextTransformManager::transformOnceKeyLoaded(
+    QPointer<TextTransformManager> self, ApiKeyStore &keyStore, QString systemPrompt, quint64 run)
+{
+    co_await keyStore.loadedKey();
+    // Stopped, reset or run again meanwhile.
+    if (!self || self->m_run != run)
+        co_return;
+    self->setIsProcessing(false);
+    self->transform(systemPrompt);
 }
 
 void TextTransformManager::retry()

@@ -17,6 +17,7 @@
 namespace quillet {
 
 class AIService;
+class ApiKeyStore;
 class Clock;
 class Defaults;
 class KeySynthesizer;
@@ -47,7 +48,7 @@ public:
     static constexpr std::chrono::milliseconds kPasteDelay { 50 };
 
     TextTransformManager(Pasteboard &pasteboard, SelectionCapture &capture, KeySynthesizer &keys,
-        Workspace &workspace, Defaults &defaults, Clock &clock, AIService &aiService,
+        Workspace &workspace, Defaults &defaults, ApiKeyStore &keyStore, Clock &clock, AIService &aiService,
         QObject *parent = nullptr);
     ~TextTransformManager() override;
 
@@ -76,7 +77,8 @@ public:
     QCoro::Task<std::optional<QString>> captureSelectedText();
 
     // Runs `systemPrompt` over the selection; returns at once while the
-    // answer streams into result. A newer run or a reset supersedes an older
+    // answer streams into result (after the keyring has answered, when it
+    // has not yet). A newer run or a reset supersedes an older
     // run, whose remaining answer is then dropped.
     void transform(const QString &systemPrompt);
     // Runs the last prompt again over the same selection.
@@ -115,6 +117,8 @@ private:
     void setResultComplete(bool complete);
     void fail(const QString &message, const QString &detail = {});
     void endStream();
+    static QCoro::Task<> transformOnceKeyLoaded(
+        QPointer<TextTransformManager> self, ApiKeyStore &keyStore, QString systemPrompt, quint64 run);
     static QCoro::Task<> readAnswer(
         QPointer<TextTransformManager> self, AIStream<QString> stream, quint64 run);
 
@@ -124,6 +128,7 @@ private:
     KeySynthesizer &m_keys;
     Workspace &m_workspace;
     Defaults &m_defaults;
+    ApiKeyStore &m_keyStore;
     Clock &m_clock;
     AIService &m_aiService;
 

@@ -1,5 +1,6 @@
 #include "app/CommandServer.h"
 
+#include "ai/ApiKeyStore.h"
 #include "app/AppState.h"
 #include "app/cli/CommandSocket.h"
 #include "app/cli/ReadCommands.h"
@@ -47,12 +48,13 @@ bool peerIsThisUser(QLocalSocket *socket)
 } // namespace
 
 CommandServer::CommandServer(AppState &state, HistoryManager &history, PasteService &paste, Store &store,
-    Pasteboard &pasteboard, Workspace &workspace, QObject *parent)
+    Pasteboard &pasteboard, Workspace &workspace, ApiKeyStore &apiKey, QObject *parent)
     : QObject(parent)
     , m_state(state)
     , m_history(history)
     , m_paste(paste)
     , m_store(store)
+    , m_apiKey(apiKey)
     , m_pasteboard(pasteboard)
     , m_workspace(workspace)
 {
@@ -167,7 +169,7 @@ CommandServer::Execution CommandServer::add(const Request &request)
 CommandServer::Execution CommandServer::execute(const Request &request)
 {
     if (request.command->access == cli::Access::reading)
-        return cli::executeReadCommand(m_store, request);
+        return cli::executeReadCommand(m_store, request, { m_apiKey.key() });
     const auto handler = m_handlers.constFind(request.command->name);
     if (handler == m_handlers.constEnd())
         return Reply::failure(QStringLiteral("this Quillet cannot %1 yet").arg(request.command->name));

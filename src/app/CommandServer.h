@@ -14,6 +14,7 @@ class QLocalSocket;
 
 namespace quillet {
 
+class ApiKeyStore;
 class AppState;
 class HistoryManager;
 class Pasteboard;
@@ -29,8 +30,9 @@ class Workspace;
 class CommandServer : public QObject {
     Q_OBJECT
 public:
+    // Exports leave out the key `apiKey` holds.
     CommandServer(AppState &state, HistoryManager &history, PasteService &paste, Store &store,
-        Pasteboard &pasteboard, Workspace &workspace, QObject *parent = nullptr);
+        Pasteboard &pasteboard, Workspace &workspace, ApiKeyStore &apiKey, QObject *parent = nullptr);
     ~CommandServer() override;
 
     enum class Listening { listening, anotherInstance, failed };
@@ -76,6 +78,7 @@ private:
     HistoryManager &m_history;
     PasteService &m_paste;
     Store &m_store;
+    ApiKeyStore &m_apiKey;
     Pasteboard &m_pasteboard;
     Workspace &m_workspace;
     QLocalServer *m_server = nullptr;

@@ -94,7 +94,7 @@ QuilletApp::Platform DesktopSession::platform()
 {
     return { *m_services.pasteboard, *m_services.workspace, *m_services.keySynthesizer,
         *m_services.loginItems, m_hotKeys.get(), m_layout.get(), m_keyStrokeReader, m_defaults, m_clock,
-        m_portal.get(), m_pasteExplanation };
+        m_portal.get(), m_pasteExplanation, &m_secrets };
 }
 
 void DesktopSession::describe(std::function<void(const QStringList &)> report)

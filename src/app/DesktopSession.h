@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QuilletApp.h"
+#include "platform/keyring/KeyringSecretStore.h"
 #include "platform/x11/PlatformServices.h"
 
 #include <functional>
@@ -47,6 +48,8 @@ private:
     std::unique_ptr<shortcuts::wayland::PortalGlobalShortcuts> m_portal;
     KeyStrokeReader m_keyStrokeReader;
     PasteExplanation m_pasteExplanation;
+    // The desktop's keyring, for the API key.
+    KeyringSecretStore m_secrets { KeyringSecretStore::quilletFolder };
 };
 
 } // namespace quillet

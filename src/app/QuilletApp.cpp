@@ -20,7 +20,8 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_shortcuts(platform.defaults, platform.hotKeys, platform.keyboardLayout, platform.desktopShortcuts)
     , m_excludedApps(platform.defaults, platform.workspace)
     , m_launchAtLogin(platform.loginItems)
-    , m_settings(platform.defaults, QFileInfo(m_store->path()).absolutePath())
+    , m_apiKey(platform.defaults, platform.secrets)
+    , m_settings(platform.defaults, QFileInfo(m_store->path()).absolutePath(), &m_apiKey)
     , m_snippets(*m_store)
     // Copies flow: clipboard → monitor → history manager → store → lists.
     , m_history(*m_store, m_excludedApps, platform.defaults, platform.clock)
@@ -33,11 +34,11 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
     , m_prompts(*m_store, platform.clock)
     , m_capture(platform.pasteboard, platform.keys, platform.clock)
     , m_transform(platform.pasteboard, m_capture, platform.keys, platform.workspace, platform.defaults,
-          platform.clock, m_ai)
+          m_apiKey, platform.clock, m_ai)
     // The launcher: installed applications, and conversations whose agent
     // runs commands under the approval policy.
     , m_appIndex(platform.workspace)
-    , m_agent(m_ai, platform.defaults)
+    , m_agent(m_ai, platform.defaults, m_apiKey)
     , m_launcher(m_appIndex, platform.workspace, m_agent, platform.clock)
     // Hot keys, the tray and the views act on the state; the panel controller
     // follows it.
@@ -50,11 +51,11 @@ QuilletApp::QuilletApp(const Platform &platform, std::unique_ptr<Store> store, Q
               } })
     , m_tray(m_state, *m_store, m_snippets, platform.defaults, m_launcher, m_panels)
     // `quillet COMMAND` acts through the same state and services as the views.
-    , m_commands(m_state, m_history, m_paste, *m_store, platform.pasteboard, platform.workspace)
+    , m_commands(m_state, m_history, m_paste, *m_store, platform.pasteboard, platform.workspace, m_apiKey)
     , m_settingsWindow(SettingsServices { m_settings, m_launchAtLogin, m_updates, platform.keys, m_shortcuts,
           AppShortcutNames { HotkeyManager::togglePanel(), HotkeyManager::openHistory(),
               HotkeyManager::openSnippets(), HotkeyManager::aiTransform(), HotkeyManager::openLauncher() },
-          m_excludedApps, *m_store, m_snippets, platform.clock, platform.defaults, m_ai, m_prompts,
+          m_excludedApps, *m_store, m_snippets, platform.clock, platform.defaults, m_ai, m_prompts, m_apiKey,
           platform.keyStrokeReader, platform.pasteExplanation })
 {
     // An application that exits takes its copy with it; the newest entry
@@ -129,6 +130,8 @@ void QuilletApp::start()
     // A store that comes back (converted to its current layout, or reopened)
     // may hold entries still to index.
     connect(m_store.get(), &Store::availabilityChanged, this, &QuilletApp::indexHistoryForSearch);
+    // Answers later: the AI features wait for it, nothing else does.
+    m_apiKey.load();
 
     Defaults &defaults = m_platform.defaults;
     if (!defaults.boolean(keys::hasCompletedOnboarding).value_or(false)) {

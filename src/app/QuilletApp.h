@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "app/AppState.h"
@@ -39,6 +40,7 @@ class Defaults;
 class KeySynthesizer;
 class LoginItems;
 class Pasteboard;
+class SecretStore;
 class Workspace;
 namespace shortcuts {
 class DesktopShortcutService;
@@ -71,6 +73,9 @@ public:
         shortcuts::DesktopShortcutService *desktopShortcuts = nullptr;
         // How this desktop's pastes work, in the user's words.
         PasteExplanation pasteExplanation = {};
+        // The desktop's keyring, for the API key (optional: without it the
+        // key stays in the preferences file).
+        SecretStore *secrets = nullptr;
     };
 
     QuilletApp(const Platform &platform, std::unique_ptr<Store> store, QObject *parent = nullptr);
@@ -86,6 +91,7 @@ public:
     HistoryManager &history() { return m_history; }
     FloatingPanelController &panels() { return m_panels; }
     TextTransformManager &transform() { return m_transform; }
+    ApiKeyStore &apiKey() { return m_apiKey; }
     shortcuts::KeyboardShortcuts &shortcuts() { return m_shortcuts; }
     PromptLibrary &prompts() { return m_prompts; }
     LauncherViewModel &launcher() { return m_launcher; }
@@ -120,6 +126,8 @@ private:
     ExcludedAppsService m_excludedApps;
     LaunchAtLoginService m_launchAtLogin;
     UpdateService m_updates;
+    // Before the settings: exports leave the key out.
+    ApiKeyStore m_apiKey;
     SettingsViewModel m_settings;
     SnippetsViewModel m_snippets;
     HistoryManager m_history;

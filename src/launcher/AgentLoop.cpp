@@ -1,6 +1,7 @@
 #include "launcher/AgentLoop.h"
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "launcher/AgentRequest.h"
@@ -40,10 +41,11 @@ std::optional<FunctionCall> unansweredCall(const QList<ChatMessage> &history)
 
 } // namespace
 
-AgentLoop::AgentLoop(AIService &aiService, Defaults &defaults, QObject *parent)
+AgentLoop::AgentLoop(AIService &aiService, Defaults &defaults, ApiKeyStore &keyStore, QObject *parent)
     : QObject(parent)
     , m_aiService(aiService)
     , m_defaults(defaults)
+    , m_keyStore(keyStore)
 {
 }
 
@@ -114,13 +116,16 @@ QCoro::Task<> AgentLoop::runTurn(
     // conversation; either way this turn leaves everything alone.
     const auto mayContinue = [&] { return self && !self->m_shuttingDown && session->task() == task; };
 
-    const QString apiKey = m_defaults.string(keys::geminiAPIKey);
+    // Right after start-up the keyring may not have answered yet.
+    const QString apiKey = co_await m_keyStore.loadedKey();
+    if (!mayContinue())
+        co_return;
     QString model = m_defaults.string(keys::geminiModel);
     if (model.isEmpty())
         model = agent::defaultModel;
     if (apiKey.isEmpty()) {
-        session->appendMessage(
-            ConversationMessage::make(ConversationMessage::Role::error, agent::missingKeyMessage));
+        session->appendMessage(ConversationMessage::make(ConversationMessage::Role::error,
+            m_keyStore.unreadable().isEmpty() ? agent::missingKeyMessage : m_keyStore.unreadable()));
         co_return;
     }
 
@@ -284,7 +289,7 @@ QCoro::Task<> AgentLoop::generateTitle(
     // A stopped or deleted conversation keeps its cut query as title.
     if (task->isCancelled())
         co_return;
-    const QString apiKey = m_defaults.string(keys::geminiAPIKey);
+    const QString apiKey = m_keyStore.key();
     if (apiKey.isEmpty())
         co_return;
     QPointer<AgentLoop> self(this);

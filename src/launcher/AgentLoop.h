@@ -14,6 +14,7 @@
 namespace quillet {
 
 class AIService;
+class ApiKeyStore;
 class Defaults;
 
 // Carries launcher conversations through their turns with the model: records
@@ -36,9 +37,9 @@ public:
         followUp,
     };
 
-    // Both must outlive the loop. Reads "geminiAPIKey", "geminiModel" and the
+    // All must outlive the loop. Reads the key, "geminiModel" and the
     // approval policies at every turn, and writes the usage totals.
-    AgentLoop(AIService &aiService, Defaults &defaults, QObject *parent = nullptr);
+    AgentLoop(AIService &aiService, Defaults &defaults, ApiKeyStore &keyStore, QObject *parent = nullptr);
     // Ends every turn still running: each stops where it is, ends its running
     // command and leaves its conversation as it was.
     ~AgentLoop() override;
@@ -69,6 +70,7 @@ private:
 
     AIService &m_aiService;
     Defaults &m_defaults;
+    ApiKeyStore &m_keyStore;
     PtyOptions m_commandOptions;
     // Every conversation a turn was started on, so the destructor reaches them.
     QList<std::weak_ptr<ConversationSession>> m_sessions;

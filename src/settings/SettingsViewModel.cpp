@@ -1,5 +1,6 @@
 #include "settings/SettingsViewModel.h"
 
+#include "ai/ApiKeyStore.h"
 #include "defaults/PreferenceKeys.h"
 #include "store/HistoryExport.h"
 
@@ -25,10 +26,12 @@ qint64 historyLimitOf(qint64 stored)
 
 } // namespace
 
-SettingsViewModel::SettingsViewModel(Defaults &defaults, QString dataFolder, QObject *parent)
+SettingsViewModel::SettingsViewModel(
+    Defaults &defaults, QString dataFolder, ApiKeyStore *apiKey, QObject *parent)
     : QObject(parent)
     , m_defaults(defaults)
     , m_dataFolder(std::move(dataFolder))
+    , m_apiKey(apiKey)
     , m_maxHistorySize(historyLimitOf(defaults.integer(keys::maxHistorySize)))
     , m_pollingInterval(orDefault(defaults.doubleValue(keys::pollingInterval), 0.5))
     , m_menuItemCount(orDefault<qint64>(defaults.integer(keys::menuItemCount), 20))
@@ -124,7 +127,8 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
 {
     // A history that cannot be read is an error, not an empty export.
-    const std::optional<QByteArray> document = historyExportDocument(store);
+    const std::optional<QByteArray> document
+        = historyExportDocument(store, m_apiKey ? QStringList { m_apiKey->key() } : QStringList());
     if (!document)
         return QStringLiteral("The history could not be read from the store.");
     return writeHistoryExport(*document, path);

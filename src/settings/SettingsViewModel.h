@@ -10,6 +10,8 @@
 
 namespace quillet {
 
+class ApiKeyStore;
+
 // The clipboard and menu preferences as the settings window edits them, the
 // size of Quillet's data folder, and the history export.
 //
@@ -28,8 +30,9 @@ class SettingsViewModel : public QObject {
     Q_PROPERTY(QString databaseSize READ databaseSize NOTIFY databaseSizeChanged)
 public:
     // `dataFolder` is the folder that holds the store (measured by
-    // updateDatabaseSize).
-    SettingsViewModel(Defaults &defaults, QString dataFolder, QObject *parent = nullptr);
+    // updateDatabaseSize); exports leave out the key `apiKey` holds.
+    SettingsViewModel(
+        Defaults &defaults, QString dataFolder, ApiKeyStore *apiKey = nullptr, QObject *parent = nullptr);
 
     qint64 maxHistorySize() const { return m_maxHistorySize; }
     double pollingInterval() const { return m_pollingInterval; }
@@ -49,7 +52,7 @@ public:
     void updateDatabaseSize();
 
     // Writes the whole history, newest first, as a pretty-printed JSON array
-    // to `path`. Returns the error text on failure (the history cannot be
+    // to `path`, without the API key. Returns the error text on failure (the history cannot be
     // read, the file cannot be written); the file is then left as it was.
     std::optional<QString> exportHistory(Store &store, const QString &path);
 
@@ -67,6 +70,7 @@ Q_SIGNALS:
 private:
     Defaults &m_defaults;
     QString m_dataFolder;
+    ApiKeyStore *m_apiKey;
     qint64 m_maxHistorySize;
     double m_pollingInterval;
     qint64 m_menuItemCount;

@@ -9,20 +9,27 @@
 
 namespace quillet {
 
-std::optional<QByteArray> historyExportDocument(Store &store)
+std::optional<QByteArray> historyExportDocument(Store &store, const QStringList &secrets)
 {
+    const auto redacted = [&secrets](QString text) {
+        for (const QString &secret : secrets) {
+            if (!secret.isEmpty())
+                text.replace(secret, QStringLiteral("[redacted]"));
+        }
+        return text;
+    };
     const auto items = store.itemsByCreatedAt();
     if (!items)
         return std::nullopt;
     QJsonArray records;
     for (const ClipboardItem &item : *items) {
         QJsonObject record;
-        record.insert(QStringLiteral("title"), item.title);
+        record.insert(QStringLiteral("title"), redacted(item.title));
         record.insert(QStringLiteral("contentType"), item.contentTypeRaw);
         record.insert(QStringLiteral("createdAt"), double(item.createdAt.toMSecsSinceEpoch()) / 1000.0);
         record.insert(QStringLiteral("isPinned"), item.isPinned);
         if (item.sourceAppName)
-            record.insert(QStringLiteral("sourceApp"), *item.sourceAppName);
+            record.insert(QStringLiteral("sourceApp"), redacted(*item.sourceAppName));
         records.append(record);
     }
     return QJsonDocument(records).toJson(QJsonDocument::Indented);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -14,7 +15,9 @@ class Store;
 // (seconds since 1970), "isPinned" and, when known, "sourceApp". The settings
 // window and `quillet export` write the same document. Nothing when the
 // history cannot be read: a failed read is an error, not an empty export.
-std::optional<QByteArray> historyExportDocument(Store &store);
+// Every occurrence of one of `secrets` (the API key, copied once from the
+// page that issued it) reads "[redacted]": exports get shared.
+std::optional<QByteArray> historyExportDocument(Store &store, const QStringList &secrets = {});
 
 // Writes `document` to `path` readable by the user alone (0600, like the
 // store it comes from), through a temporary file: a failed export leaves the

@@ -1,5 +1,6 @@
 #include "ai/TextTransformManager.h"
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "clipboard/PasteboardTransfer.h"
 #include "clipboard/SelectionCapture.h"
 #include "clipboard/TypeRegistry.h"
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<FakeKeySynthesizer> m_keys;
     FakeWorkspace m_workspace;
     std::unique_ptr<Defaults> m_defaults;
+    std::unique_ptr<ApiKeyStore> m_keyStore;
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<FakeGeminiServer> m_server;
     QString m_baseUrl;
@@ -84,13 +86,14 @@ private Q_SLOTS:
         m_defaults = std::make_unique<Defaults>(isolatedHome() + u"/transform.conf"_s);
         m_defaults->remove(u"geminiAPIKey"_s);
         m_defaults->remove(u"geminiModel"_s);
+        m_keyStore = std::make_unique<ApiKeyStore>(*m_defaults, nullptr);
         m_clock = std::make_unique<ManualClock>();
         m_server = std::make_unique<FakeGeminiServer>();
         m_baseUrl = m_server->baseUrl();
         m_service = std::make_unique<AIService>([this] { return m_baseUrl; });
         m_capture = std::make_unique<SelectionCapture>(*m_pasteboard, *m_keys, *m_clock);
         m_manager = std::make_unique<TextTransformManager>(
-            *m_pasteboard, *m_capture, *m_keys, m_workspace, *m_defaults, *m_clock, *m_service);
+            *m_pasteboard, *m_capture, *m_keys, m_workspace, *m_defaults, *m_keyStore, *m_clock, *m_service);
     }
     void cleanup()
     {

@@ -1,4 +1,5 @@
 #include "settings/SettingsViewModel.h"
+#include "ai/ApiKeyStore.h"
 #include "defaults/PreferenceKeys.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
@@ -106,6 +107,18 @@ private Q_SLOTS:
         SettingsViewModel model(*m_defaults, m_dir->filePath(QStringLiteral("file/Quillet")));
         model.updateDatabaseSize();
         QCOMPARE(model.databaseSize(), QStringLiteral("Unknown"));
+    }
+
+    void theExportLeavesTheApiKeyOut()
+    {
+        test::TempStore store;
+        m_defaults->setString(keys::geminiAPIKey, QStringLiteral("AIzaSecret-123"));
+        ApiKeyStore apiKey(*m_defaults, nullptr);
+        QVERIFY(store->insertItem(test::textItem(QStringLiteral("key: AIzaSecret-123")), std::nullopt, {}));
+        const QString path = m_dir->filePath(QStringLiteral("quillet-export.json"));
+        QCOMPARE(
+            SettingsViewModel(*m_defaults, dataFolder(), &apiKey).exportHistory(*store, path), std::nullopt);
+        QVERIFY(test::readFile(path).contains("\"key: [redacted]\""));
     }
 
     void exportsTheHistoryNewestFirst()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "defaults/Defaults.h"
 #include "defaults/PreferenceKeys.h"
 #include "launcher/AgentLoop.h"
@@ -78,6 +79,7 @@ inline QStringList apiTranscript(const QList<ChatMessage> &history)
 // An agent loop talking to a fake Gemini service, with its own preferences.
 struct AgentFixture {
     std::unique_ptr<Defaults> defaults;
+    std::unique_ptr<ApiKeyStore> keyStore;
     std::unique_ptr<FakeGeminiServer> server;
     std::unique_ptr<AIService> ai;
     std::unique_ptr<AgentLoop> loop;
@@ -87,10 +89,11 @@ struct AgentFixture {
         const QString path = isolatedHome() + QStringLiteral("/launcher.conf");
         QFile::remove(path);
         defaults = std::make_unique<Defaults>(path);
+        keyStore = std::make_unique<ApiKeyStore>(*defaults, nullptr);
         server = std::make_unique<FakeGeminiServer>();
         defaults->setString(keys::geminiBaseURL, server->baseUrl());
         ai = std::make_unique<AIService>(AIService::baseUrlFrom(*defaults));
-        loop = std::make_unique<AgentLoop>(*ai, *defaults);
+        loop = std::make_unique<AgentLoop>(*ai, *defaults, *keyStore);
     }
 
     ~AgentFixture()

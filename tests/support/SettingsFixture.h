@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "app/HotkeyManager.h"
 #include "clipboard/ExcludedAppsService.h"
@@ -41,6 +42,11 @@ inline AppShortcutNames appShortcutNames()
 
 // Everything the settings window is given, over fakes and a temporary store.
 struct SettingsFixture {
+    explicit SettingsFixture(SecretStore *secrets = nullptr)
+        : apiKey(defaults, secrets)
+    {
+    }
+
     QTemporaryDir dir;
     Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
     std::unique_ptr<Store> store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), nullptr);
@@ -59,11 +65,12 @@ struct SettingsFixture {
     FakeGeminiServer gemini;
     AIService ai { [url = gemini.baseUrl()] { return url; } };
     std::unique_ptr<PromptLibrary> prompts = std::make_unique<PromptLibrary>(*store, clock);
+    ApiKeyStore apiKey;
 
     SettingsServices services()
     {
         return SettingsServices { viewModel, *launchAtLogin, updates, keys, library, appShortcutNames(),
-            excludedApps, *store, *snippets, clock, defaults, ai, *prompts };
+            excludedApps, *store, *snippets, clock, defaults, ai, *prompts, apiKey };
     }
 };
 

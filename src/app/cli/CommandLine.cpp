@@ -4,17 +4,22 @@
 #include "app/cli/CommandSocket.h"
 #include "app/cli/ReadCommands.h"
 #include "core/Graphemes.h"
+#include "defaults/Defaults.h"
+#include "defaults/PreferenceKeys.h"
+#include "platform/keyring/KeyringSecretStore.h"
 #include "store/ContentType.h"
 #include "store/HistoryExport.h"
 #include "store/Store.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCoroTask>
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QSettings>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -175,6 +180,24 @@ QString userStorePath()
         + QStringLiteral("/Quillet/Quillet.store");
 }
 
+// The API key wherever Quillet keeps it, for an export made while Quillet is
+// not running to leave out. Read without creating the preferences file.
+QStringList storedApiKeys()
+{
+    QStringList found;
+    if (QFile::exists(Defaults::standardPath())) {
+        const QString inFile
+            = QSettings(Defaults::standardPath(), QSettings::IniFormat).value(keys::geminiAPIKey).toString();
+        if (!inFile.isEmpty())
+            found << inFile;
+    }
+    KeyringSecretStore keyring(KeyringSecretStore::quilletFolder);
+    const SecretResult inKeyring = QCoro::waitFor(keyring.read(keys::geminiAPIKey));
+    if (inKeyring.ok() && !inKeyring.value.isEmpty())
+        found << inKeyring.value;
+    return found;
+}
+
 std::optional<Reply> readStore(const Request &request, QString *error)
 {
     const QString path = userStorePath();
@@ -185,7 +208,8 @@ std::optional<Reply> readStore(const Request &request, QString *error)
         *error = QStringLiteral("cannot read the history in %1: %2").arg(path, *error);
         return std::nullopt;
     }
-    return executeReadCommand(*store, request);
+    return executeReadCommand(
+        *store, request, request.command->name == QLatin1String("export") ? storedApiKeys() : QStringList());
 }
 
 // All of standard input, to its end: a pipe hands it over a buffer at a time.

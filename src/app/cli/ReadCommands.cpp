@@ -190,7 +190,7 @@ std::optional<ClipboardItem> itemAtPosition(Store &store, qint64 position, QStri
     return std::nullopt;
 }
 
-Reply executeReadCommand(Store &store, const Request &request)
+Reply executeReadCommand(Store &store, const Request &request, const QStringList &secrets)
 {
     const QString &name = request.command->name;
     if (name == QLatin1String("list"))
@@ -198,7 +198,7 @@ Reply executeReadCommand(Store &store, const Request &request)
     if (name == QLatin1String("get"))
         return get(store, request);
     if (name == QLatin1String("export")) {
-        const std::optional<QByteArray> document = historyExportDocument(store);
+        const std::optional<QByteArray> document = historyExportDocument(store, secrets);
         if (!document)
             return Reply::failure(QStringLiteral("The history could not be read from the store."));
         return Reply::success(QString::fromUtf8(*document));

@@ -1,6 +1,7 @@
 #include "ui/settings/AISettingsView.h"
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextPrompt.h"
 #include "ai/TextTransformManager.h"
@@ -79,10 +80,11 @@ QString approvalLabel(CommandApprovalMode mode)
 
 } // namespace
 
-AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary &prompts,
+AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIService &ai, PromptLibrary &prompts,
     shortcuts::KeyboardShortcuts &shortcuts, KeyStrokeReader keyStrokeReader, QWidget *parent)
     : QWidget(parent)
     , m_defaults(defaults)
+    , m_apiKey(apiKey)
     , m_ai(ai)
     , m_prompts(prompts)
     , m_shortcuts(shortcuts)
@@ -92,7 +94,7 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
 
     // Gemini API.
     SettingsSection *api = page->addSection(QStringLiteral("Gemini API"));
-    m_key = new QLineEdit(m_defaults.string(keys::geminiAPIKey), this);
+    m_key = new QLineEdit(this);
     m_key->setObjectName(QStringLiteral("apiKey"));
     m_key->setEchoMode(QLineEdit::Password);
     m_key->setMinimumWidth(220);
@@ -107,6 +109,11 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
         reveal->setToolTip(shown ? QStringLiteral("Hide the key") : QStringLiteral("Show the key"));
     });
     api->addRow(QStringLiteral("API Key"), m_key);
+    m_keyPlace = captionLabel(QString());
+    m_keyPlace->setObjectName(QStringLiteral("keyPlace"));
+    m_keyPlace->setTextFormat(Qt::PlainText);
+    m_keyPlace->setWordWrap(true);
+    api->addRow(QString(), m_keyPlace);
     // Empty means each feature's own default, and the features differ: the
     // field says so rather than show one feature's model as everyone's.
     m_model = new QLineEdit(m_defaults.string(keys::geminiModel), this);
@@ -146,7 +153,7 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
     api->addWidget(testRow);
     connect(m_test, &QPushButton::clicked, this, &AISettingsView::testConnection);
     connect(m_key, &QLineEdit::textEdited, this, [this](const QString &key) {
-        m_defaults.setString(keys::geminiAPIKey, key);
+        m_apiKey.setKey(key);
         updateTestButton();
     });
     connect(m_model, &QLineEdit::textEdited, this,
@@ -246,7 +253,9 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
 
     rebuildCustomPrompts();
     updateUsage();
-    updateTestButton();
+    updateKeyField();
+    connect(&m_apiKey, &ApiKeyStore::loaded, this, &AISettingsView::updateKeyField);
+    connect(&m_apiKey, &ApiKeyStore::placeChanged, this, &AISettingsView::updateKeyField);
     setTestStatus(TestStatus::idle);
 }
 
@@ -320,13 +329,13 @@ PromptEditorDialog *AISettingsView::openEditor(const std::optional<SavedPrompt> 
 
 void AISettingsView::testConnection()
 {
-    if (m_defaults.string(keys::geminiAPIKey).isEmpty() || m_status == TestStatus::testing)
+    if (m_apiKey.key().isEmpty() || m_status == TestStatus::testing)
         return;
     setTestStatus(TestStatus::testing);
     QString model = m_defaults.string(keys::geminiModel);
     if (model.isEmpty())
         model = TextTransformManager::defaultModel;
-    runTest(this, m_ai, m_defaults.string(keys::geminiAPIKey), model);
+    runTest(this, m_ai, m_apiKey.key(), model);
 }
 
 QCoro::Task<> AISettingsView::runTest(
@@ -365,7 +374,20 @@ void AISettingsView::setTestStatus(TestStatus status, const QString &message)
 
 void AISettingsView::updateTestButton()
 {
-    m_test->setEnabled(!m_defaults.string(keys::geminiAPIKey).isEmpty() && m_status != TestStatus::testing);
+    m_test->setEnabled(!m_apiKey.key().isEmpty() && m_status != TestStatus::testing);
+}
+
+void AISettingsView::updateKeyField()
+{
+    // Until the keyring answers the field stays closed: a key typed then
+    // would race the one being read.
+    if (m_apiKey.isLoaded() && !m_keyShown) {
+        m_key->setText(m_apiKey.key());
+        m_keyShown = true;
+    }
+    m_key->setEnabled(m_apiKey.isLoaded());
+    m_keyPlace->setText(m_apiKey.notice());
+    updateTestButton();
 }
 
 void AISettingsView::updateModelsInUse()

@@ -8,6 +8,7 @@
 namespace quillet {
 
 class AIService;
+class ApiKeyStore;
 class Clock;
 class Defaults;
 class ExcludedAppsService;
@@ -72,6 +73,8 @@ struct SettingsServices {
     Defaults &defaults;
     AIService &ai;
     PromptLibrary &prompts;
+    // Where the key is kept (the keyring, else the preferences file).
+    ApiKeyStore &apiKey;
     // The platform's reading of key events for the recorders (optional).
     KeyStrokeReader keyStrokeReader = {};
     PasteExplanation pasteExplanation = {};

@@ -62,8 +62,8 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
         QStringLiteral("xmark.app"));
     addTab(new AppearanceSettingsView(services.viewModel), QStringLiteral("Appearance"),
         QStringLiteral("paintbrush"));
-    addTab(new AISettingsView(services.defaults, services.ai, services.prompts, services.shortcuts,
-               services.keyStrokeReader),
+    addTab(new AISettingsView(services.defaults, services.apiKey, services.ai, services.prompts,
+               services.shortcuts, services.keyStrokeReader),
         QStringLiteral("AI"), QStringLiteral("sparkles"));
     m_snippets = new SnippetsSettingsView(services.snippets);
     addTab(m_snippets, QStringLiteral("Snippets"), QStringLiteral("doc.text"));

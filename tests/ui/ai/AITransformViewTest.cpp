@@ -1,6 +1,7 @@
 #include "ui/ai/AITransformView.h"
 
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "clipboard/SelectionCapture.h"
@@ -55,7 +56,8 @@ struct Panel {
     FakeGeminiServer server;
     AIService service { [url = server.baseUrl()] { return url; } };
     SelectionCapture capture { pasteboard, keys, clock };
-    TextTransformManager manager { pasteboard, capture, keys, workspace, defaults, clock, service };
+    ApiKeyStore keyStore { defaults, nullptr };
+    TextTransformManager manager { pasteboard, capture, keys, workspace, defaults, keyStore, clock, service };
     PromptLibrary prompts { *store, clock };
     std::unique_ptr<AITransformView> view;
 

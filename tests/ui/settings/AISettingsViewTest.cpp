@@ -56,7 +56,7 @@ private Q_SLOTS:
         CommandSandbox::force(sandbox);
         const auto unforce = qScopeGuard([] { CommandSandbox::force(std::nullopt); });
         test::SettingsFixture f;
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         QCOMPARE(view.findChild<QLabel *>(QStringLiteral("noSandboxNote")) != nullptr, noted);
     }
 
@@ -74,7 +74,7 @@ private Q_SLOTS:
         QFETCH(FakeReply, reply);
         QFETCH(QString, shown);
         test::SettingsFixture f;
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         auto *test = child<QPushButton>(view, "testConnection");
         QVERIFY(!test->isEnabled());
         QTest::keyClicks(child<QLineEdit>(view, "apiKey"), QStringLiteral("typed-key-42"));
@@ -100,7 +100,7 @@ private Q_SLOTS:
     {
         test::SettingsFixture f;
         f.defaults.setString(keys::geminiAPIKey, QStringLiteral("bad\u00e9key"));
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         child<QPushButton>(view, "testConnection")->click();
         QTRY_COMPARE_WITH_TIMEOUT(view.testStatus(), AISettingsView::TestStatus::failure, kWait);
         QCOMPARE(text(view, "testStatus"), QStringLiteral("Invalid API key"));
@@ -111,7 +111,7 @@ private Q_SLOTS:
     {
         test::SettingsFixture f;
         f.defaults.setString(keys::geminiModel, QStringLiteral("gemini-2.5-flash"));
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         QCOMPARE(text(view, "estimatedCost"), QStringLiteral("$0.0000"));
         f.defaults.setInteger(keys::aiUsageInputTokens, 1'000'000);
         f.defaults.setInteger(keys::aiUsageOutputTokens, 1'000'000);
@@ -128,7 +128,7 @@ private Q_SLOTS:
     {
         test::SettingsFixture f;
         f.defaults.remove(keys::geminiModel);
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         QCOMPARE(child<QLineEdit>(view, "model")->text(), QString());
         QCOMPARE(text(view, "modelsInUse"),
             QStringLiteral(
@@ -143,7 +143,7 @@ private Q_SLOTS:
     void approvalPickersWriteWhatTheLauncherReads()
     {
         test::SettingsFixture f;
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         auto *chat = child<QComboBox>(view, "chatApproval");
         auto *terminal = child<QComboBox>(view, "terminalApproval");
         QCOMPARE(chat->currentData().toString(), QStringLiteral("always"));
@@ -157,7 +157,7 @@ private Q_SLOTS:
     void theEditorCreatesEditsAndDeletesPrompts()
     {
         test::SettingsFixture f;
-        AISettingsView view(f.defaults, f.ai, *f.prompts, f.library, {});
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
         view.show();
         PromptEditorDialog *editor = view.openEditor(std::nullopt);
         QCOMPARE(editor->windowTitle(), QStringLiteral("New Prompt"));

@@ -1,13 +1,18 @@
+#include "platform/keyring/KeyringSecretStore.h"
 #include "shortcuts/x11/X11HotKeyBackend.h"
 #include "shortcuts/x11/X11KeyMap.h"
 #include "shortcuts/x11/X11KeyboardLayout.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
+#include "ui/settings/AISettingsView.h"
 #include "ui/settings/SettingsView.h"
 #include "ui/settings/ShortcutRecorderField.h"
 #include "ui/settings/ShortcutSettingsView.h"
 
+#include <QCoroTask>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 
 #include <X11/Xlib.h>
@@ -35,7 +40,8 @@ void xdotool(const QStringList &arguments)
 } // namespace
 
 // The Shortcuts tab on a real X server: a combination typed by an outside
-// client is recorded, and works as a hot key at once.
+// client is recorded, and works as a hot key at once. The AI tab: a key typed
+// there goes to the keyring (started by scripts/with-keyring).
 class SettingsX11Test : public QObject {
     Q_OBJECT
 
@@ -148,6 +154,29 @@ private Q_SLOTS:
         xdotool({ QStringLiteral("key"), QStringLiteral("ctrl+alt+space") });
         QTRY_VERIFY_WITH_TIMEOUT(!m_view->refusalNotes().last()->isVisible(), kTimeout);
         pressSentinel();
+    }
+
+    void aKeyTypedInTheAITabIsKeptInTheKeyringNotTheFile()
+    {
+        if (qEnvironmentVariable("QUILLET_TEST_KEYRING") != QLatin1String("1"))
+            QSKIP("runs only inside scripts/with-keyring");
+        KeyringSecretStore keyring(QStringLiteral("QuilletTest"));
+        test::SettingsFixture f(&keyring);
+        f.apiKey.load();
+        AISettingsView view(f.defaults, f.apiKey, f.ai, *f.prompts, f.library, {});
+        view.show();
+        view.activateWindow();
+        auto *field = view.findChild<QLineEdit *>(QStringLiteral("apiKey"));
+        QTRY_VERIFY_WITH_TIMEOUT(field->isEnabled(), kTimeout);
+        field->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(field->hasFocus(), kTimeout);
+
+        xdotool({ QStringLiteral("type"), QStringLiteral("AIzaTypedKey42") });
+        QTRY_COMPARE_WITH_TIMEOUT(QCoro::waitFor(keyring.read(ApiKeyStore::secretName)).value,
+            QStringLiteral("AIzaTypedKey42"), kTimeout);
+        QFile file(f.defaults.filePath());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(!file.readAll().contains("AIzaTypedKey42"));
     }
 };
 
