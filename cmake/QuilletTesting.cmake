@@ -3,25 +3,26 @@
 # One QtTest executable per unit or feature. `gui` tests run on the offscreen
 # platform; `x11` tests run inside scripts/with-xvfb (Xvfb + openbox);
 # `wayland` tests inside scripts/with-sway (a headless sway), `kwin` tests
-# inside scripts/with-kwin (a headless KWin).
+# inside scripts/with-kwin (a headless KWin). WRAPPER names a command (with
+# its arguments) the test program runs through, inside the desktop.
 function(quillet_add_test name)
-  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBRARIES;WRAPPER" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE Qt6::Test quillet_test_support ${ARG_LIBRARIES})
   if(ARG_LABEL STREQUAL "x11")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
     set(platform xcb)
   elseif(ARG_LABEL STREQUAL "wayland")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
     set(platform wayland)
   elseif(ARG_LABEL STREQUAL "kwin")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin $<TARGET_FILE:${name}>)
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
     set(platform wayland)
   else()
-    add_test(NAME ${name} COMMAND ${name})
+    add_test(NAME ${name} COMMAND ${ARG_WRAPPER} $<TARGET_FILE:${name}>)
     set(platform offscreen)
   endif()
   if(NOT ARG_TIMEOUT)

@@ -4,6 +4,7 @@
 #include "launcher/LauncherViewModel.h"
 #include "ui/common/Palette.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/FocusedButton.h"
 #include "ui/launcher/BusyIndicator.h"
 #include "ui/launcher/ConversationList.h"
 #include "ui/launcher/ConversationView.h"
@@ -279,6 +280,27 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     syncSearch();
     syncSession();
     syncError();
+    describeForAssistiveTechnologies();
+}
+
+void LauncherView::describeForAssistiveTechnologies()
+{
+    // The window takes this name too.
+    setAccessibleName(tr("Launcher"));
+    m_search->setAccessibleName(tr("Search"));
+    m_search->setAccessibleDescription(tr("Type to find an application and press Return to open it. Start "
+                                          "with ? to ask the AI, with > to describe a task for the terminal. "
+                                          "Up and Down choose a row, Escape closes the launcher."));
+    m_clear->setAccessibleName(tr("Clear search"));
+    if (auto *back = m_header->findChild<QToolButton *>(QStringLiteral("back")))
+        back->setAccessibleName(tr("Back"));
+    m_headerBusy->setAccessibleName(tr("Working"));
+    m_apps->setAccessibleName(tr("Applications"));
+    m_sessions->setAccessibleName(tr("Conversations"));
+    m_followUp->setAccessibleName(tr("Follow-up message"));
+    m_stop->setAccessibleName(tr("Stop generating"));
+    // What no key does, Tab reaches.
+    m_stop->setFocusPolicy(Qt::TabFocus);
 }
 
 void LauncherView::setShortcutText(const QString &text)
@@ -476,6 +498,8 @@ bool LauncherView::eventFilter(QObject *watched, QEvent *event)
 
 void LauncherView::keyPressEvent(QKeyEvent *event)
 {
+    if (pressFocusedButton(this, event))
+        return;
     if (handleKey(event, false))
         return;
     // Text typed while something else holds the focus (an answer being

@@ -118,6 +118,11 @@ ClipboardItemRow::ClipboardItemRow(
     detail->addStretch(1);
     text->addLayout(detail);
     row->addLayout(text, 1);
+
+    // Read out as its entry, the way the row shows it.
+    setAccessibleName(item.title.simplified());
+    if (item.isPinned)
+        setAccessibleDescription(tr("Pinned"));
 }
 
 QSize ClipboardItemRow::sizeHint() const
