@@ -5,7 +5,6 @@
 #include "store/UserStore.h"
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
-#include "ui/common/FloatingWindow.h"
 #include "ui/settings/SettingsView.h"
 
 #include <QEventLoop>
@@ -109,8 +108,7 @@ private Q_SLOTS:
         QFETCH(QString, what);
         QFETCH(int, settingsTab);
         QWidget *window = open(what, settingsTab);
-        QVERIFY(window);
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window && QTest::qWaitForWindowExposed(window));
         const QString unnamed
             = walk(window->accessibleName().isEmpty() ? window->windowTitle() : window->accessibleName());
         QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("controls without a name:\n") + unnamed));
@@ -118,13 +116,10 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        m_app->state().hidePanel();
-        if (FloatingWindow *ai = m_app->panels().aiPanel())
-            ai->close();
-        if (m_app->panels().isLauncherVisible())
-            m_app->state().toggleLauncher();
-        if (SettingsView *view = settingsView())
-            view->close();
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->isVisible())
+                window->close();
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 };

@@ -4,7 +4,6 @@
 #include "launcher/LauncherViewModel.h"
 #include "ui/common/Palette.h"
 #include "ui/controls/Dividers.h"
-#include "ui/controls/FocusedButton.h"
 #include "ui/launcher/BusyIndicator.h"
 #include "ui/launcher/ConversationList.h"
 #include "ui/launcher/ConversationView.h"
@@ -299,7 +298,8 @@ void LauncherView::describeForAssistiveTechnologies()
     m_sessions->setAccessibleName(tr("Conversations"));
     m_followUp->setAccessibleName(tr("Follow-up message"));
     m_stop->setAccessibleName(tr("Stop generating"));
-    // What no key does, Tab reaches.
+    // What no key does, Tab reaches (and Space presses: Return keeps sending,
+    // so it never approves a command by accident).
     m_stop->setFocusPolicy(Qt::TabFocus);
 }
 
@@ -498,8 +498,6 @@ bool LauncherView::eventFilter(QObject *watched, QEvent *event)
 
 void LauncherView::keyPressEvent(QKeyEvent *event)
 {
-    if (pressFocusedButton(this, event))
-        return;
     if (handleKey(event, false))
         return;
     // Text typed while something else holds the focus (an answer being
