@@ -79,6 +79,12 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsWindow"));
+    // Before any tab exists: an accessible object is made once per widget.
+    static const bool tabsDescribed = [] {
+        QAccessible::installFactory(settingsTabAccessible);
+        return true;
+    }();
+    Q_UNUSED(tabsDescribed);
     setWindowTitle(QStringLiteral("Quillet Settings"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -134,11 +140,6 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     connect(close, &QAction::triggered, this, &QWidget::close);
     addAction(close);
 
-    static const bool tabsDescribed = [] {
-        QAccessible::installFactory(settingsTabAccessible);
-        return true;
-    }();
-    Q_UNUSED(tabsDescribed);
     bar->setAccessibleName(tr("Settings sections"));
 }
 
@@ -146,6 +147,7 @@ int SettingsView::insertTab(int index, QWidget *page, const QString &label, cons
 {
     index = qBound(0, index, count());
     auto *button = new QToolButton;
+    button->setProperty(kTabProperty, true);
     button->setObjectName(QStringLiteral("tab_") + label);
     button->setText(label);
     button->setIcon(symbolIcon(symbol, textColor(palette(), Emphasis::primary)));
@@ -155,7 +157,6 @@ int SettingsView::insertTab(int index, QWidget *page, const QString &label, cons
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::TabFocus);
     button->setMinimumWidth(72);
-    button->setProperty(kTabProperty, true);
     m_buttons->addButton(button);
     // After the leading stretch, in tab order.
     m_bar->insertWidget(1 + index, button);
