@@ -13,9 +13,7 @@
 
 using namespace quillet;
 
-namespace {
-
-SettingsView *settingsView()
+static SettingsView *settingsView()
 {
     for (QWidget *widget : QApplication::topLevelWidgets()) {
         if (auto *view = qobject_cast<SettingsView *>(widget); view && view->isVisible())
@@ -23,8 +21,6 @@ SettingsView *settingsView()
     }
     return nullptr;
 }
-
-} // namespace
 
 // Every window of Quillet as a screen reader sees it over AT-SPI: the walker
 // lists each control the user can reach or act on that has no name.
