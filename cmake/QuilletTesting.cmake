@@ -1,12 +1,14 @@
-# quillet_add_test(<name> LABEL unit|gui|x11|wayland|kwin [KEYRING] SOURCES <files...> LIBRARIES <targets...>)
+# quillet_add_test(<name> LABEL unit|gui|x11|wayland|kwin [KEYRING] [WRAPPER <command...>] SOURCES <files...> LIBRARIES <targets...>)
 #
 # One QtTest executable per unit or feature. `gui` tests run on the offscreen
 # platform; `x11` tests run inside scripts/with-xvfb (Xvfb + openbox);
 # `wayland` tests inside scripts/with-sway (a headless sway), `kwin` tests
 # inside scripts/with-kwin (a headless KWin). KEYRING runs the test on a
 # private session bus with an unlocked GNOME Keyring (scripts/with-keyring).
+# WRAPPER names a command (with its arguments) the test program runs through,
+# inside the desktop.
 function(quillet_add_test name)
-  cmake_parse_arguments(ARG "KEYRING" "LABEL;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "KEYRING" "LABEL;TIMEOUT" "SOURCES;LIBRARIES;WRAPPER" ${ARGN})
   if(NOT ARG_LABEL)
     set(ARG_LABEL unit)
   endif()
@@ -17,16 +19,16 @@ function(quillet_add_test name)
     set(program ${PROJECT_SOURCE_DIR}/scripts/with-keyring ${program})
   endif()
   if(ARG_LABEL STREQUAL "x11")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb ${program})
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-xvfb ${ARG_WRAPPER} ${program})
     set(platform xcb)
   elseif(ARG_LABEL STREQUAL "wayland")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway ${program})
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-sway ${ARG_WRAPPER} ${program})
     set(platform wayland)
   elseif(ARG_LABEL STREQUAL "kwin")
-    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin ${program})
+    add_test(NAME ${name} COMMAND ${PROJECT_SOURCE_DIR}/scripts/with-kwin ${ARG_WRAPPER} ${program})
     set(platform wayland)
   else()
-    add_test(NAME ${name} COMMAND ${program})
+    add_test(NAME ${name} COMMAND ${ARG_WRAPPER} ${program})
     set(platform offscreen)
   endif()
   if(NOT ARG_TIMEOUT)

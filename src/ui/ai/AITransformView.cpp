@@ -7,6 +7,7 @@
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/FocusedButton.h"
 #include "ui/controls/IconButton.h"
 #include "ui/controls/Spinner.h"
 
@@ -207,6 +208,40 @@ AITransformView::AITransformView(
     updatePromptScreen();
     updateScreen();
     setFocusPolicy(Qt::StrongFocus);
+    describeForAssistiveTechnologies();
+}
+
+void AITransformView::describeForAssistiveTechnologies()
+{
+    // The window takes this name too.
+    setAccessibleName(tr("AI Transform"));
+    if (auto *close = findChild<QToolButton *>(QStringLiteral("close")))
+        close->setAccessibleName(tr("Close"));
+    m_busy->setAccessibleName(tr("Working"));
+    m_selection->setAccessibleName(tr("Selected text"));
+    m_custom->setAccessibleName(tr("Custom prompt"));
+    m_custom->setAccessibleDescription(tr("Type an instruction and press Return, or choose a prompt from "
+                                          "the list with Up and Down. Escape closes the panel."));
+    m_send->setAccessibleName(tr("Run custom prompt"));
+    m_promptScroll->setAccessibleName(tr("Prompts"));
+    m_result->setAccessibleName(tr("Result"));
+    m_result->setAccessibleDescription(tr("Return applies the result, Escape goes back to the prompts."));
+    m_details->setAccessibleDescription(tr("Shows what the service answered"));
+    m_stop->setAccessibleDescription(tr("Stops the answer"));
+
+    // Tab goes from the result through the result screen's buttons, each
+    // ringed while it has the focus.
+    m_result->setTabChangesFocus(true);
+    auto *back = findChild<QPushButton *>(QStringLiteral("back"));
+    for (QPushButton *button : { m_stop, m_details, back, m_copy, m_retry, m_apply, m_paste }) {
+        if (button)
+            button->setFocusPolicy(Qt::TabFocus);
+    }
+    for (QPushButton *button : { m_retry, m_apply, m_paste }) {
+        button->setStyleSheet(button->styleSheet()
+            + QStringLiteral(
+                " QPushButton:focus { border: 2px solid palette(highlight); padding: 2px 10px; }"));
+    }
 }
 
 void AITransformView::focusInEvent(QFocusEvent *event)
@@ -826,6 +861,8 @@ bool AITransformView::eventFilter(QObject *watched, QEvent *event)
 
 void AITransformView::keyPressEvent(QKeyEvent *event)
 {
+    if (pressFocusedButton(this, event))
+        return;
     if (event->key() == Qt::Key_Escape) {
         Q_EMIT dismissRequested();
         return;

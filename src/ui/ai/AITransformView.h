@@ -77,6 +77,7 @@ private:
         std::optional<SavedPrompt> saved;
     };
 
+    void describeForAssistiveTechnologies();
     QWidget *buildPromptScreen();
     QWidget *buildResultScreen();
     void rebuildPromptRows();

@@ -22,6 +22,9 @@ FloatingWindow::FloatingWindow(QWidget *content, QSize contentSize, QWidget *par
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
     setFixedSize(contentSize);
+    // Screen readers announce the window by what it holds ("Launcher"), not
+    // by the application's name they already know.
+    setAccessibleName(content->accessibleName());
 }
 
 void FloatingWindow::paintEvent(QPaintEvent *)

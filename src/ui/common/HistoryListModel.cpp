@@ -31,6 +31,9 @@ QVariant HistoryListModel::data(const QModelIndex &index, int role) const
         return displayTitle(item.title);
     case Qt::ToolTipRole:
         return plainToolTip(item.title.left(500));
+    case Qt::AccessibleDescriptionRole:
+        // What the row's pin mark says to the eye.
+        return item.isPinned ? tr("Pinned") : QString();
     case ItemRole:
         return QVariant::fromValue(item);
     case IndexRole:

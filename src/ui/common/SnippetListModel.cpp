@@ -26,6 +26,7 @@ QVariant SnippetListModel::data(const QModelIndex &index, int role) const
     case SnippetRole:
         return QVariant::fromValue(snippet);
     case FolderNameRole:
+    case Qt::AccessibleDescriptionRole:
         return snippet.folder ? m_folderNames.value(*snippet.folder) : QString();
     case IndexRole:
         return index.row();

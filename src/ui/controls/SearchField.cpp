@@ -46,6 +46,8 @@ SearchField::SearchField(const QString &placeholder, QWidget *parent)
         Q_EMIT textChanged(text);
     });
     connect(m_clear, &QToolButton::clicked, m_edit, &QLineEdit::clear);
+    m_edit->setAccessibleName(tr("Search"));
+    m_clear->setAccessibleName(tr("Clear search"));
 }
 
 QString SearchField::text() const

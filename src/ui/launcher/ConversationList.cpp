@@ -8,6 +8,7 @@
 #include "ui/launcher/LauncherStyle.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,6 +61,8 @@ public:
         line->addWidget(m_busy);
         line->addWidget(remove);
 
+        remove->setAccessibleName(QCoreApplication::translate("ConversationList", "Delete conversation"));
+        remove->setFocusPolicy(Qt::TabFocus);
         connect(remove, &QToolButton::clicked, this, [this] { m_model.deleteSession(m_session); });
         connect(session.get(), &ConversationSession::titleChanged, this, &SessionRow::updateState);
         connect(session.get(), &ConversationSession::isProcessingChanged, this, &SessionRow::updateState);
@@ -94,6 +97,8 @@ private:
     {
         m_title->setText(m_session->title());
         m_busy->setVisible(m_session->isProcessing());
+        // A screen reader reads the row as its conversation's title.
+        setAccessibleName(m_session->title());
     }
 
     LauncherViewModel &m_model;

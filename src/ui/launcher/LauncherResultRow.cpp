@@ -37,6 +37,7 @@ QVariant LauncherResultsModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return app.name;
     case DescriptionRole:
+    case Qt::AccessibleDescriptionRole:
         return app.description();
     case Qt::DecorationRole:
         return m_model.appIndex().icon(app);

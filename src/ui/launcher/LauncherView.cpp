@@ -279,6 +279,28 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     syncSearch();
     syncSession();
     syncError();
+    describeForAssistiveTechnologies();
+}
+
+void LauncherView::describeForAssistiveTechnologies()
+{
+    // The window takes this name too.
+    setAccessibleName(tr("Launcher"));
+    m_search->setAccessibleName(tr("Search"));
+    m_search->setAccessibleDescription(tr("Type to find an application and press Return to open it. Start "
+                                          "with ? to ask the AI, with > to describe a task for the terminal. "
+                                          "Up and Down choose a row, Escape closes the launcher."));
+    m_clear->setAccessibleName(tr("Clear search"));
+    if (auto *back = m_header->findChild<QToolButton *>(QStringLiteral("back")))
+        back->setAccessibleName(tr("Back"));
+    m_headerBusy->setAccessibleName(tr("Working"));
+    m_apps->setAccessibleName(tr("Applications"));
+    m_sessions->setAccessibleName(tr("Conversations"));
+    m_followUp->setAccessibleName(tr("Follow-up message"));
+    m_stop->setAccessibleName(tr("Stop generating"));
+    // What no key does, Tab reaches (and Space presses: Return keeps sending,
+    // so it never approves a command by accident).
+    m_stop->setFocusPolicy(Qt::TabFocus);
 }
 
 void LauncherView::setShortcutText(const QString &text)

@@ -66,6 +66,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void describeForAssistiveTechnologies();
     bool handleKey(QKeyEvent *event, bool inTextField);
     void syncSearch();
     void syncSession();

@@ -6,6 +6,7 @@
 #include "ui/common/Palette.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/controls/Dividers.h"
+#include "ui/controls/FocusedButton.h"
 #include "ui/controls/IconButton.h"
 #include "ui/panel/CompactItemRow.h"
 #include "ui/panel/CompactSnippetRow.h"
@@ -257,6 +258,34 @@ FloatingPanelView::FloatingPanelView(
     // Typing goes to the search field whenever the panel has the focus.
     setFocusProxy(m_search);
     applyTab();
+    describeForAssistiveTechnologies();
+}
+
+void FloatingPanelView::describeForAssistiveTechnologies()
+{
+    // The window takes this name too.
+    setAccessibleName(tr("Clipboard History"));
+    m_search->setAccessibleName(tr("Search"));
+    m_search->setAccessibleDescription(tr("Type to filter the list. Up and Down choose an entry, Return "
+                                          "pastes it, Ctrl+Tab switches between history and snippets, the "
+                                          "Menu key opens the menu, Escape closes the panel."));
+    m_clear->setAccessibleName(tr("Clear search"));
+    if (auto *menuButton = findChild<QToolButton *>(QStringLiteral("menu"))) {
+        menuButton->setAccessibleName(tr("Menu"));
+        menuButton->setAccessibleDescription(tr("Settings, Clear and Quit"));
+    }
+    if (auto *close = findChild<QToolButton *>(QStringLiteral("close")))
+        close->setAccessibleName(tr("Close"));
+    m_historyTab->setAccessibleDescription(tr("Show the clipboard history (Ctrl+Tab)"));
+    m_snippetsTab->setAccessibleDescription(tr("Show the snippets (Ctrl+Tab)"));
+    // Reachable with Tab from the search field while it shows.
+    if (auto *tryAgain = findChild<QPushButton *>(QStringLiteral("tryAgain")))
+        tryAgain->setFocusPolicy(Qt::TabFocus);
+    const auto nameList = [this] {
+        m_list->setAccessibleName(m_actions.panelTab() == PanelTab::history ? tr("History") : tr("Snippets"));
+    };
+    connect(&m_actions, &AppActions::panelTabChanged, this, nameList);
+    nameList();
 }
 
 int FloatingPanelView::shownRowCount() const
@@ -421,6 +450,8 @@ bool FloatingPanelView::eventFilter(QObject *watched, QEvent *event)
 
 void FloatingPanelView::keyPressEvent(QKeyEvent *event)
 {
+    if (pressFocusedButton(this, event))
+        return;
     if (!handleKey(event))
         QWidget::keyPressEvent(event);
 }

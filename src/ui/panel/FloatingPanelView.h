@@ -55,6 +55,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void describeForAssistiveTechnologies();
     bool handleKey(QKeyEvent *event);
     void undoRemoval();
     std::optional<ClipboardItem> highlightedItem() const;

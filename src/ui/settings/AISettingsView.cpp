@@ -103,6 +103,8 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
             QLineEdit::TrailingPosition);
     reveal->setObjectName(QStringLiteral("revealKey"));
     reveal->setCheckable(true);
+    // The icon's name for screen readers; checked while the key shows.
+    reveal->setText(tr("Show the key"));
     reveal->setToolTip(QStringLiteral("Show the key"));
     connect(reveal, &QAction::toggled, this, [this, reveal](bool shown) {
         m_key->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
@@ -235,6 +237,7 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
         rowLayout->addWidget(plainLabel(prompt.name, row), 1);
         rowLayout->addWidget(recorder(shortcutName(prompt)));
         builtIn->addWidget(row);
+        row->findChild<ShortcutRecorderField *>()->setAccessibleName(tr("Shortcut for %1").arg(prompt.name));
     }
 
     // Custom prompts.
@@ -295,9 +298,12 @@ void AISettingsView::rebuildCustomPrompts()
         auto *remove = borderlessButton(QStringLiteral("trash"), kRed, row);
         remove->setObjectName(QStringLiteral("delete"));
         remove->setToolTip(QStringLiteral("Delete"));
+        edit->setAccessibleName(tr("Edit %1").arg(prompt.name));
+        remove->setAccessibleName(tr("Delete %1").arg(prompt.name));
         rowLayout->addWidget(edit);
         rowLayout->addWidget(remove);
         m_customRows->addWidget(row);
+        row->findChild<ShortcutRecorderField *>()->setAccessibleName(tr("Shortcut for %1").arg(prompt.name));
         const QUuid id = prompt.id;
         connect(edit, &QToolButton::clicked, this, [this, id] {
             if (const auto current = m_prompts.prompt(id))

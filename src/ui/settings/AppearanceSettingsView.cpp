@@ -65,6 +65,7 @@ AppearanceSettingsView::AppearanceSettingsView(SettingsViewModel &viewModel, QWi
 
     showItemCount();
     showMenuWidth();
+    m_menuWidth->setAccessibleName(tr("Menu width"));
 }
 
 int AppearanceSettingsView::snappedMenuWidth(int width)

@@ -4,6 +4,7 @@
 
 #include "ui/common/Palette.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -68,7 +69,37 @@ QWidget *SettingsSection::addRow(QWidget *leading, QWidget *trailing)
     if (trailing)
         layout->addWidget(trailing, 0, Qt::AlignRight | Qt::AlignVCenter);
     m_rows->addWidget(row);
+    if (auto *label = qobject_cast<QLabel *>(leading); label && trailing)
+        nameByLabel(label, trailing);
     return row;
+}
+
+void SettingsSection::nameByLabel(QLabel *label, QWidget *trailing)
+{
+    // The label is what a sighted user reads as the control's name; a screen
+    // reader gets it too. A trailing group names its one focusable control.
+    QWidget *control = trailing;
+    if (control->focusPolicy() == Qt::NoFocus) {
+        control = nullptr;
+        for (QWidget *child : trailing->findChildren<QWidget *>()) {
+            if (child->focusPolicy() == Qt::NoFocus)
+                continue;
+            if (control)
+                return;
+            control = child;
+        }
+    }
+    // A button says what it does itself ("Check for Updates..."); the label
+    // beside it is a remark, not its name.
+    auto *button = qobject_cast<QAbstractButton *>(control);
+    if (!control || (button && !button->text().isEmpty()))
+        return;
+    label->setBuddy(control);
+    QString name = label->text();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    if (control->accessibleName().isEmpty() && !name.isEmpty())
+        control->setAccessibleName(name);
 }
 
 QWidget *SettingsSection::addWidget(QWidget *content)

@@ -23,6 +23,8 @@ public:
     QWidget *addWidget(QWidget *content);
 
 private:
+    static void nameByLabel(QLabel *label, QWidget *trailing);
+
     QLabel *m_title;
     QWidget *m_box;
     QVBoxLayout *m_rows;

@@ -10,6 +10,7 @@
 #include "ui/settings/ShortcutSettingsView.h"
 #include "ui/settings/SnippetsSettingsView.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -19,10 +20,71 @@
 
 namespace quillet {
 
+namespace {
+
+const char kTabProperty[] = "quilletSettingsTab";
+
+// A tab of the bar, as assistive technologies know tabs: a page tab, selected
+// while its page shows, that a press selects.
+class SettingsTabAccessible final : public QAccessibleWidget {
+public:
+    explicit SettingsTabAccessible(QAbstractButton *button)
+        : QAccessibleWidget(button, QAccessible::PageTab)
+    {
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        if (kind == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return button()->text();
+        return QAccessibleWidget::text(kind);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.selectable = true;
+        state.selected = button()->isChecked();
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList { pressAction() } + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            button()->click();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
+};
+
+QAccessibleInterface *settingsTabAccessible(const QString &className, QObject *object)
+{
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    if (className == QLatin1String("QToolButton") && object->property(kTabProperty).toBool())
+        return new SettingsTabAccessible(static_cast<QAbstractButton *>(object));
+    if (className == QLatin1String("QWidget") && object->objectName() == QLatin1String("tabBar"))
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::PageTabList);
+    return nullptr;
+}
+
+} // namespace
+
 SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settingsWindow"));
+    // Before any tab exists: an accessible object is made once per widget.
+    static const bool tabsDescribed = [] {
+        QAccessible::installFactory(settingsTabAccessible);
+        return true;
+    }();
+    Q_UNUSED(tabsDescribed);
     setWindowTitle(QStringLiteral("Quillet Settings"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -77,12 +139,15 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
     close->setShortcut(QKeySequence::Close);
     connect(close, &QAction::triggered, this, &QWidget::close);
     addAction(close);
+
+    bar->setAccessibleName(tr("Settings sections"));
 }
 
 int SettingsView::insertTab(int index, QWidget *page, const QString &label, const QString &symbol)
 {
     index = qBound(0, index, count());
     auto *button = new QToolButton;
+    button->setProperty(kTabProperty, true);
     button->setObjectName(QStringLiteral("tab_") + label);
     button->setText(label);
     button->setIcon(symbolIcon(symbol, textColor(palette(), Emphasis::primary)));

@@ -131,6 +131,8 @@ ShortcutRecorderField::ShortcutRecorderField(KeyboardShortcuts &library, Name na
     m_clearAction->setObjectName(QStringLiteral("clearShortcut"));
     m_clearAction->setToolTip(QStringLiteral("Clear"));
     connect(m_clearAction, &QAction::triggered, this, [this] { m_controller->clear(); });
+    // The icon's name for screen readers.
+    m_clearAction->setText(tr("Clear shortcut"));
 
     RecorderController *controller = m_controller.get();
     // Quillet has no menu bar of its own: the commands of every application

@@ -146,6 +146,22 @@ SnippetsSettingsView::SnippetsSettingsView(SnippetsViewModel &snippets, QWidget 
     // for the event loop, so it never happens inside a signal of the tree.
     connect(&m_snippets, &SnippetsViewModel::snippetsChanged, this, &SnippetsSettingsView::scheduleRebuild);
     rebuild();
+    describeForAssistiveTechnologies();
+}
+
+void SnippetsSettingsView::describeForAssistiveTechnologies()
+{
+    m_tree->setAccessibleName(tr("Folders and snippets"));
+    if (auto *addFolder = findChild<QToolButton *>(QStringLiteral("newFolder")))
+        addFolder->setAccessibleName(tr("New Folder"));
+    if (auto *addSnippet = findChild<QToolButton *>(QStringLiteral("newSnippet")))
+        addSnippet->setAccessibleName(tr("New Snippet"));
+    m_delete->setAccessibleName(tr("Delete"));
+    m_delete->setAccessibleDescription(tr("Deletes the selected snippet or folder"));
+    m_folderName->setAccessibleName(tr("Folder name"));
+    m_title->setAccessibleName(tr("Title"));
+    m_folder->setAccessibleName(tr("Folder"));
+    m_text->setAccessibleName(tr("Text"));
 }
 
 SnippetsSettingsView::~SnippetsSettingsView() = default;

@@ -41,6 +41,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void describeForAssistiveTechnologies();
     enum class Kind { none, folder, snippet };
     struct Selection {
         Kind kind = Kind::none;

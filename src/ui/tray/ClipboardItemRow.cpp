@@ -136,6 +136,9 @@ void ClipboardItemRow::setItem(const ClipboardItem &item, const QPixmap &thumbna
     }
     m_source->setText(item.sourceAppName.value_or(QString()));
     m_source->setVisible(item.sourceAppName.has_value());
+    // Read out as its entry, the way the row shows it.
+    setAccessibleName(item.title.simplified());
+    setAccessibleDescription(item.isPinned ? tr("Pinned") : QString());
     setNow(now);
 }
 

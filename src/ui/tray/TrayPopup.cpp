@@ -152,6 +152,16 @@ TrayPopup::TrayPopup(
             fitList();
         }
     });
+
+    // For screen readers and the keyboard.
+    setAccessibleName(tr("Quillet Menu"));
+    expand->setAccessibleName(tr("Open floating panel"));
+    m_scroll->setAccessibleName(tr("Entries"));
+    for (QPushButton *button : { clear, settings, quit }) {
+        button->setStyleSheet(button->styleSheet()
+            + QStringLiteral(
+                " QPushButton:focus { border: 1px solid palette(highlight); border-radius: 4px; }"));
+    }
 }
 
 void TrayPopup::readPreferences()
