@@ -144,6 +144,8 @@ AISettingsView::AISettingsView(Defaults &defaults, AIService &ai, PromptLibrary 
     testLayout->addWidget(m_spinner, 0, Qt::AlignTop);
     testLayout->addWidget(m_statusIcon, 0, Qt::AlignTop);
     testLayout->addWidget(m_statusText, 1);
+    // Holds the row's free space while no result shows, so the button keeps its place.
+    testLayout->addStretch(0);
     api->addWidget(testRow);
     connect(m_test, &QPushButton::clicked, this, &AISettingsView::testConnection);
     connect(m_key, &QLineEdit::textEdited, this, [this](const QString &key) {
