@@ -1020,11 +1020,11 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     </message>
     <message>
         <source>Ctrl+1-9 copy · Ctrl+P pin · Del delete</source>
-        <translation>Strg+1–9 kopieren · Strg+P anheften · Entf löschen</translation>
+        <translation>Strg+1–9 kopieren, Strg+P pinnen, Entf löschen</translation>
     </message>
     <message>
         <source>Ctrl+1-9 paste · Ctrl+P pin · Del delete</source>
-        <translation>Strg+1–9 einfügen · Strg+P anheften · Entf löschen</translation>
+        <translation>Strg+1–9 einfügen, Strg+P pinnen, Entf löschen</translation>
     </message>
     <message>
         <source>Ctrl+1-9 or click</source>
