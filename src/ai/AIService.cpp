@@ -3,6 +3,7 @@
 #include "ai/GeminiStreamParser.h"
 #include "defaults/Defaults.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
@@ -109,7 +110,7 @@ QString transportError(QNetworkReply *reply)
 {
     // The only abort on a live reply is the transfer time-out.
     if (reply->error() == QNetworkReply::OperationCanceledError)
-        return QStringLiteral("The request timed out.");
+        return QCoreApplication::translate("AIService", "The request timed out.");
     return reply->errorString();
 }
 
@@ -193,7 +194,7 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
         if (*cancelled)
             co_return;
         if (!reply) {
-            fail(QStringLiteral("The request was cancelled."));
+            fail(QCoreApplication::translate("AIService", "The request was cancelled."));
             co_return;
         }
         const bool finished = reply->isFinished();
@@ -209,7 +210,8 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
                     text->truncate(maxAnswer - answerSize);
                     emitEvent(std::move(event));
                     reply->abort();
-                    fail(QStringLiteral("The answer was too long and was cut off after %1 characters.")
+                    fail(QCoreApplication::translate(
+                        "AIService", "The answer was too long and was cut off after %1 characters.")
                              .arg(QLocale().toString(maxAnswer)));
                     co_return;
                 }
@@ -238,8 +240,9 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
     }
 
     if (!status) {
-        fail(reply->error() != QNetworkReply::NoError ? transportError(reply)
-                                                      : QStringLiteral("Invalid response"));
+        fail(reply->error() != QNetworkReply::NoError
+                ? transportError(reply)
+                : QCoreApplication::translate("AIService", "Invalid response"));
     } else if (*status != 200) {
         const gemini::ServiceError error = gemini::errorForStatus(*status, errorBody);
         fail(error.message, error.detail);
@@ -297,13 +300,13 @@ AIService::Prepared AIService::prepare(
     const QString scheme = url.scheme();
     if (!url.isValid() || url.host().isEmpty()
         || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
-        return { std::nullopt, QStringLiteral("Invalid API URL") };
+        return { std::nullopt, QCoreApplication::translate("AIService", "Invalid API URL") };
 
     // A header value must be printable ASCII; anything else (a pasted line
     // break, say) could split the request.
     for (const QChar c : apiKey) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7e)
-            return { std::nullopt, QStringLiteral("Invalid API key") };
+            return { std::nullopt, QCoreApplication::translate("AIService", "Invalid API key") };
     }
 
     QNetworkRequest request(url);
@@ -412,12 +415,13 @@ QCoro::Task<GenerateResult> AIService::generate(
     while (reply && !reply->isFinished())
         co_await ReplyActivity(reply, ReplyActivity::onFinished);
     if (!reply)
-        co_return failure(QStringLiteral("The request was cancelled."));
+        co_return failure(QCoreApplication::translate("AIService", "The request was cancelled."));
 
     const std::optional<int> status = httpStatus(reply);
     if (!status) {
-        co_return failure(reply->error() != QNetworkReply::NoError ? transportError(reply)
-                                                                   : QStringLiteral("Invalid response"));
+        co_return failure(reply->error() != QNetworkReply::NoError
+                ? transportError(reply)
+                : QCoreApplication::translate("AIService", "Invalid response"));
     }
     if (*status != 200)
         co_return failure(gemini::errorForStatus(*status, reply->read(gemini::kMaxErrorBodyBytes)).message);
@@ -435,7 +439,7 @@ QCoro::Task<GenerateResult> AIService::generate(
         co_return failure(error->message);
     if (auto answer = gemini::firstPartText(document.object()))
         co_return GenerateResult { answer->trimmed(), std::nullopt };
-    co_return failure(QStringLiteral("Could not parse API response"));
+    co_return failure(QCoreApplication::translate("AIService", "Could not parse API response"));
 }
 
 } // namespace quillet

@@ -1,5 +1,6 @@
 #include "ai/GeminiStreamParser.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLocale>
@@ -155,21 +156,21 @@ QString statusInWords(int status)
 {
     QString words;
     if (status == 400)
-        words = QStringLiteral("The service rejected the request");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service rejected the request");
     else if (status == 401 || status == 403)
-        words = QStringLiteral("The service refused the API key");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service refused the API key");
     else if (status == 404)
-        words = QStringLiteral("The model was not found");
+        words = QCoreApplication::translate("GeminiStreamParser", "The model was not found");
     else if (status == 408 || status == 504)
-        words = QStringLiteral("The service took too long to answer");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service took too long to answer");
     else if (status == 429)
-        words = QStringLiteral("Too many requests; try again later");
+        words = QCoreApplication::translate("GeminiStreamParser", "Too many requests; try again later");
     else if (status == 502 || status == 503)
-        words = QStringLiteral("The service is unavailable");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service is unavailable");
     else if (status >= 500)
-        words = QStringLiteral("The service failed");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service failed");
     else
-        words = QStringLiteral("The service answered with an error");
+        words = QCoreApplication::translate("GeminiStreamParser", "The service answered with an error");
     return QStringLiteral("%1 (%2)").arg(words).arg(status);
 }
 
@@ -301,7 +302,8 @@ QList<StreamEvent> StreamReader::finish()
     // ends without one was cut short (a server gone mid-stream), even where
     // the transport could not tell.
     if (m_mode == Mode::text && m_sawText && !m_sawFinish) {
-        m_error = ServiceError { QStringLiteral("The answer was cut off before it was complete."),
+        m_error = ServiceError { QCoreApplication::translate(
+                                     "GeminiStreamParser", "The answer was cut off before it was complete."),
             QStringLiteral("The stream ended without a finish reason.") };
         return events;
     }

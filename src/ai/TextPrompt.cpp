@@ -1,5 +1,6 @@
 #include "ai/TextPrompt.h"
 
+#include <QCoreApplication>
 #include <QUuid>
 
 namespace quillet {
@@ -22,32 +23,37 @@ const QList<TransformMode> &allTransformModes()
 
 const QList<TextPrompt> &builtInPrompts()
 {
+    // The titles are the user's language; the instructions to the model stay English.
     static const QList<TextPrompt> prompts {
-        { QStringLiteral("fix-grammar"), QStringLiteral("Fix grammar & spelling"),
+        { QStringLiteral("fix-grammar"), QCoreApplication::translate("TextPrompt", "Fix grammar & spelling"),
             QStringLiteral("textformat.abc"),
             QStringLiteral(
                 "Fix all grammar and spelling errors in the following text. Return only the corrected text, "
                 "nothing else.") },
-        { QStringLiteral("make-professional"), QStringLiteral("Make professional"),
+        { QStringLiteral("make-professional"), QCoreApplication::translate("TextPrompt", "Make professional"),
             QStringLiteral("briefcase"),
             QStringLiteral(
                 "Rewrite the following text in a professional tone. Return only the rewritten text, nothing "
                 "else.") },
-        { QStringLiteral("make-concise"), QStringLiteral("Make concise"), QStringLiteral("scissors"),
+        { QStringLiteral("make-concise"), QCoreApplication::translate("TextPrompt", "Make concise"),
+            QStringLiteral("scissors"),
             QStringLiteral(
                 "Make the following text more concise while preserving meaning. Return only the rewritten "
                 "text, nothing else.") },
-        { QStringLiteral("translate-english"), QStringLiteral("Translate to English"),
-            QStringLiteral("globe"),
+        { QStringLiteral("translate-english"),
+            QCoreApplication::translate("TextPrompt", "Translate to English"), QStringLiteral("globe"),
             QStringLiteral(
                 "Translate the following text to English. Return only the translation, nothing else.") },
-        { QStringLiteral("translate-chinese"), QStringLiteral("Translate to Chinese"),
+        { QStringLiteral("translate-chinese"),
+            QCoreApplication::translate("TextPrompt", "Translate to Chinese"),
             QStringLiteral("globe.asia.australia"),
             QStringLiteral(
                 "Translate the following text to Chinese. Return only the translation, nothing else.") },
-        { QStringLiteral("summarize"), QStringLiteral("Summarize"), QStringLiteral("doc.plaintext"),
+        { QStringLiteral("summarize"), QCoreApplication::translate("TextPrompt", "Summarize"),
+            QStringLiteral("doc.plaintext"),
             QStringLiteral("Summarize the following text briefly. Return only the summary, nothing else.") },
-        { QStringLiteral("explain-simply"), QStringLiteral("Explain simply"), QStringLiteral("lightbulb"),
+        { QStringLiteral("explain-simply"), QCoreApplication::translate("TextPrompt", "Explain simply"),
+            QStringLiteral("lightbulb"),
             QStringLiteral("Explain the following text in simple, easy-to-understand terms. Return only the "
                            "explanation, nothing else.") },
     };

@@ -124,7 +124,8 @@ QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
     }
     if (!text) {
         if (!m_keys.isTrusted()) {
-            setError(QStringLiteral("Accessibility permission required"));
+            setError(QCoreApplication::translate(
+                "TextTransformManager", "Quillet cannot send the copy keystroke on this desktop"));
             co_return std::nullopt;
         }
         text = co_await m_capture.copySelection();
@@ -138,7 +139,7 @@ QCoro::Task<std::optional<QString>> TextTransformManager::captureSelectedText()
 void TextTransformManager::transform(const QString &systemPrompt)
 {
     if (!m_selectedText || m_selectedText->isEmpty()) {
-        setError(QStringLiteral("No text selected"));
+        setError(QCoreApplication::translate("TextTransformManager", "No text selected"));
         return;
     }
     if (!m_keyStore.isLoaded()) {
@@ -157,7 +158,8 @@ void TextTransformManager::transform(const QString &systemPrompt)
         model = defaultModel;
     if (apiKey.isEmpty()) {
         const QString unreadable = m_keyStore.unreadable();
-        setError(unreadable.isEmpty() ? QStringLiteral("Please set your Gemini API key in Settings → AI")
+        setError(unreadable.isEmpty() ? QCoreApplication::translate(
+                     "TextTransformManager", "Please set your Gemini API key in Settings → AI")
                                       : unreadable);
         return;
     }
@@ -195,7 +197,7 @@ void TextTransformManager::stop()
         return;
     ++m_run;
     endStream();
-    fail(QStringLiteral("Stopped before the answer was complete."));
+    fail(QCoreApplication::translate("TextTransformManager", "Stopped before the answer was complete."));
     setIsProcessing(false);
 }
 
@@ -231,7 +233,7 @@ QCoro::Task<> TextTransformManager::readAnswer(
         const QString trimmed = self->m_result.value_or(QString()).trimmed();
         self->setResult(trimmed);
         if (trimmed.isEmpty())
-            self->fail(QStringLiteral("The answer was empty."));
+            self->fail(QCoreApplication::translate("TextTransformManager", "The answer was empty."));
         else
             self->setResultComplete(true);
     }

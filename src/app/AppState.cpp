@@ -23,6 +23,11 @@ AppState::AppState(PasteService &paste, HistoryManager &history, SnippetsViewMod
     connect(&m_history, &HistoryManager::problemChanged, this, &AppActions::historyProblemChanged);
 }
 
+bool AppState::pastesAfterSelection() const
+{
+    return m_paste.pastesAfterSelection();
+}
+
 QString AppState::historyProblem() const
 {
     return m_history.problem();
@@ -126,9 +131,7 @@ void AppState::clearHistory()
         return;
     }
     const auto removed = m_history.clearUndoably();
-    offerUndo(removed,
-        removed == 1 ? QStringLiteral("Cleared 1 entry")
-                     : QStringLiteral("Cleared %1 entries").arg(removed.value_or(0)));
+    offerUndo(removed, tr("Cleared %n entry(s)", nullptr, int(removed.value_or(0))));
 }
 
 AppActions::ClearCounts AppState::clearCounts()
@@ -150,7 +153,7 @@ void AppState::setPinned(const ClipboardItem &item, bool pinned)
 void AppState::remove(const ClipboardItem &item)
 {
     if (m_panelVisible)
-        offerUndo(m_history.removeUndoably(item.id), QStringLiteral("Deleted 1 entry"));
+        offerUndo(m_history.removeUndoably(item.id), tr("Deleted %n entry(s)", nullptr, 1));
     else
         m_history.remove(item.id);
 }

@@ -66,6 +66,7 @@ public:
     void openSettings() override;
     void quit() override;
     QString historyProblem() const override;
+    bool pastesAfterSelection() const override;
     void retryHistory() override;
 
     // The AI transform hot key: captures the selection of the window in

@@ -4,6 +4,7 @@
 #include "app/cli/CommandSocket.h"
 #include "core/Clock.h"
 #include "core/Memory.h"
+#include "core/Translations.h"
 #include "defaults/Defaults.h"
 #include "store/UserStore.h"
 #include "ui/common/SymbolIcons.h"
@@ -64,21 +65,23 @@ int runQuillet(std::unique_ptr<Store> store, QTextStream &errors)
         QTextStream(stdout) << "Quillet is already running.\n";
         return 0;
     case CommandServer::Listening::failed:
-        errors << "quillet commands cannot reach this Quillet: " << error << '\n';
+        errors << "quillet: commands cannot reach this Quillet: " << error << '\n';
         break;
     }
     quillet.start();
 
     for (const QString &line : desktop.unavailableFeatures() + quillet.notices())
-        errors << line << '\n';
+        errors << "quillet: " << line << '\n';
     errors.flush();
     desktop.describe([](const QStringList &lines) {
         QTextStream out(stderr);
         for (const QString &line : lines)
-            out << line << '\n';
+            out << "quillet: " << line << '\n';
     });
-    QTextStream(stdout) << "Quillet is running. History: " << quillet.store().itemCount() << " entries in "
-                        << quillet.store().path() << '\n';
+    // The terminal speaks English, like every command-line message.
+    const qint64 entries = quillet.store().itemCount();
+    QTextStream(stdout) << "Quillet is running. History: " << entries
+                        << (entries == 1 ? " entry in " : " entries in ") << quillet.store().path() << '\n';
     return QApplication::exec();
 }
 
@@ -121,6 +124,7 @@ extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int arg
     QApplication::setApplicationName(QStringLiteral("Quillet"));
     QApplication::setOrganizationName(QStringLiteral("Quillet"));
     QApplication::setDesktopFileName(QStringLiteral("app.quillet.Quillet"));
+    installTranslations(app);
     // Quillet lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     installIconThemeFallback();
@@ -145,7 +149,7 @@ extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int arg
 
     StoreOpening opening = openUserStoreWithRecovery();
     if (!opening.store) {
-        errors << "Could not create ModelContainer: " << opening.error << '\n';
+        errors << "quillet: the history cannot be opened: " << opening.error << '\n';
         return 1;
     }
     if (!opening.store->isAvailable()) {

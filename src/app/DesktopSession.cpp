@@ -6,6 +6,7 @@
 #include "shortcuts/x11/X11KeyMap.h"
 #include "shortcuts/x11/X11KeyboardLayout.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -24,21 +25,24 @@ bool isWayland(const QString &platform)
 PasteExplanation waylandPasteExplanation()
 {
     PasteExplanation explanation;
-    explanation.granted = QStringLiteral("Quillet pastes through the compositor's virtual keyboard");
-    explanation.missing = QStringLiteral("Chosen entries are only copied");
-    explanation.requirement = QStringLiteral(
+    explanation.granted = QCoreApplication::translate(
+        "DesktopSession", "Quillet pastes through the compositor's virtual keyboard");
+    explanation.missing = QCoreApplication::translate("DesktopSession", "Chosen entries are only copied");
+    explanation.requirement = QCoreApplication::translate("DesktopSession",
         "Pasting an item types Ctrl+V into the application in front through a virtual keyboard, which needs "
         "a compositor offering the virtual-keyboard protocol (sway, Hyprland) or KDE Plasma's fake input. "
         "Without it, press Ctrl+V yourself after choosing an entry.");
-    explanation.helpButton = QStringLiteral("How to Paste...");
-    explanation.helpTitle = QStringLiteral("This compositor offers Quillet no virtual keyboard.");
-    explanation.help = QStringLiteral(
+    explanation.helpButton = QCoreApplication::translate("DesktopSession", "How to Paste...");
+    explanation.helpTitle = QCoreApplication::translate(
+        "DesktopSession", "This compositor offers Quillet no virtual keyboard.");
+    explanation.help = QCoreApplication::translate("DesktopSession",
         "Chosen entries are put on the clipboard: press Ctrl+V in your application to paste them. To have "
         "Quillet paste for you, use a compositor with the virtual-keyboard protocol (sway, Hyprland) or KDE "
         "Plasma, or start Quillet with QT_QPA_PLATFORM=xcb to work through XWayland.");
-    explanation.notice = QStringLiteral("Quillet cannot type pastes for you: the compositor offers no "
-                                        "virtual keyboard. Chosen entries are put "
-                                        "on the clipboard; paste them with Ctrl+V.");
+    explanation.notice = QCoreApplication::translate("DesktopSession",
+        "Quillet cannot type pastes for you: the compositor offers no "
+        "virtual keyboard. Chosen entries are put "
+        "on the clipboard; paste them with Ctrl+V.");
     return explanation;
 }
 
@@ -47,20 +51,21 @@ PasteExplanation waylandPasteExplanation()
 PasteExplanation kwinPasteExplanation()
 {
     PasteExplanation explanation;
-    explanation.granted = QStringLiteral("KWin lets Quillet paste through its fake input");
-    explanation.missing = QStringLiteral("Chosen entries are only copied");
-    explanation.requirement = QStringLiteral(
+    explanation.granted
+        = QCoreApplication::translate("DesktopSession", "KWin lets Quillet paste through its fake input");
+    explanation.missing = QCoreApplication::translate("DesktopSession", "Chosen entries are only copied");
+    explanation.requirement = QCoreApplication::translate("DesktopSession",
         "Pasting an item types Ctrl+V into the application in front through KWin's fake input, which KWin "
         "grants to programs whose installed desktop entry asks for it.");
-    explanation.helpButton = QStringLiteral("How to Paste...");
-    explanation.helpTitle = QStringLiteral("KWin does not let Quillet type.");
-    explanation.help = QStringLiteral(
+    explanation.helpButton = QCoreApplication::translate("DesktopSession", "How to Paste...");
+    explanation.helpTitle = QCoreApplication::translate("DesktopSession", "KWin does not let Quillet type.");
+    explanation.help = QCoreApplication::translate("DesktopSession",
         "KWin grants its fake input (and the active window) only to a program that an installed desktop "
         "entry names in Exec and that asks for them in X-KDE-Wayland-Interfaces, as Quillet's own entry "
         "does. Install Quillet (its package puts app.quillet.Quillet.desktop where KDE finds it) and run "
         "the installed program rather than one from a build folder. Meanwhile chosen entries are put on the "
         "clipboard: press Ctrl+V in your application to paste them.");
-    explanation.notice = QStringLiteral(
+    explanation.notice = QCoreApplication::translate("DesktopSession",
         "Quillet cannot type pastes for you: KWin has not granted it fake input. Chosen entries are put on "
         "the clipboard; paste them with Ctrl+V.");
     return explanation;

@@ -22,7 +22,7 @@ const Name &HotkeyManager::togglePanel()
 {
     static const Name name(QStringLiteral("togglePanel"),
         Shortcut(shortcuts::keys::v, shortcuts::command | shortcuts::shift),
-        QStringLiteral("Show or hide the clipboard history panel"));
+        tr("Show or hide the clipboard history panel"));
     return name;
 }
 
@@ -30,15 +30,14 @@ const Name &HotkeyManager::openHistory()
 {
     static const Name name(QStringLiteral("openHistory"),
         Shortcut(shortcuts::keys::c, shortcuts::command | shortcuts::shift),
-        QStringLiteral("Open the clipboard history"));
+        tr("Open the clipboard history"));
     return name;
 }
 
 const Name &HotkeyManager::openSnippets()
 {
     static const Name name(QStringLiteral("openSnippets"),
-        Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift),
-        QStringLiteral("Open the snippets"));
+        Shortcut(shortcuts::keys::s, shortcuts::command | shortcuts::shift), tr("Open the snippets"));
     return name;
 }
 
@@ -46,7 +45,7 @@ const Name &HotkeyManager::aiTransform()
 {
     static const Name name(QStringLiteral("aiTransform"),
         Shortcut(shortcuts::keys::a, shortcuts::command | shortcuts::shift),
-        QStringLiteral("Transform the selected text with AI"));
+        tr("Transform the selected text with AI"));
     return name;
 }
 
@@ -55,8 +54,7 @@ const Name &HotkeyManager::openLauncher()
     // Alt+Space is the window menu (GNOME, Xfce, Cinnamon, MATE, Openbox) or
     // KRunner (KDE) on Linux desktops.
     static const Name name(QStringLiteral("openLauncher"),
-        Shortcut(shortcuts::keys::space, shortcuts::control | shortcuts::option),
-        QStringLiteral("Open the launcher"));
+        Shortcut(shortcuts::keys::space, shortcuts::control | shortcuts::option), tr("Open the launcher"));
     return name;
 }
 
@@ -69,14 +67,12 @@ const QList<Name> &HotkeyManager::names()
 
 Name HotkeyManager::promptName(const SavedPrompt &prompt)
 {
-    return Name(
-        shortcutName(prompt), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(prompt.name));
+    return Name(shortcutName(prompt), std::nullopt, tr("Run the AI prompt “%1”").arg(prompt.name));
 }
 
 Name HotkeyManager::promptName(const TextPrompt &builtIn)
 {
-    return Name(
-        shortcutName(builtIn), std::nullopt, QStringLiteral("Run the AI prompt “%1”").arg(builtIn.name));
+    return Name(shortcutName(builtIn), std::nullopt, tr("Run the AI prompt “%1”").arg(builtIn.name));
 }
 
 HotkeyManager::HotkeyManager(shortcuts::KeyboardShortcuts &library, Defaults &defaults, QObject *parent)

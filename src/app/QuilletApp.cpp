@@ -162,15 +162,14 @@ void QuilletApp::announceRefusedShortcuts()
     if (refused.isEmpty())
         return;
     const QString message
-        = QStringLiteral("%1 %2 used by another application, so Quillet cannot react to %3. Choose other "
-                         "keys in Settings → Shortcuts.")
-              .arg(refused.join(QStringLiteral(", ")),
-                  refused.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"),
-                  refused.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"));
+        = tr("%1 is used by another application, so Quillet cannot react to it. Choose other keys in "
+             "Settings → Shortcuts.",
+            nullptr, int(refused.size()))
+              .arg(refused.join(QStringLiteral(", ")));
     if (!m_tray.isAvailable() && !m_started)
         m_notices.append(message);
-    m_tray.notify(refused.size() == 1 ? QStringLiteral("Shortcut taken") : QStringLiteral("Shortcuts taken"),
-        message, [this] { m_state.openSettings(); });
+    m_tray.notify(
+        tr("Shortcut(s) taken", nullptr, int(refused.size())), message, [this] { m_state.openSettings(); });
 }
 
 // A copy made just before quitting is kept: its read, hashing and write are

@@ -122,11 +122,11 @@ TrayController::TrayController(AppState &state, Store &store, SnippetsViewModel 
 
     // The right-click menu, for trays that show one instead of activating.
     m_menu = std::make_unique<QMenu>();
-    m_menu->addAction(QStringLiteral("Show History"), this, &TrayController::showPopup);
-    m_menu->addAction(QStringLiteral("Open Floating Panel"), &m_state, &AppState::showPanel);
-    m_menu->addAction(QStringLiteral("Settings..."), &m_state, &AppState::openSettings);
+    m_menu->addAction(tr("Show History"), this, &TrayController::showPopup);
+    m_menu->addAction(tr("Open Floating Panel"), &m_state, &AppState::showPanel);
+    m_menu->addAction(tr("Settings..."), &m_state, &AppState::openSettings);
     m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Quit Quillet"), &m_state, &AppState::quit);
+    m_menu->addAction(tr("Quit Quillet"), &m_state, &AppState::quit);
     m_icon->setContextMenu(m_menu.get());
 
     connect(
@@ -206,7 +206,7 @@ void TrayController::setStoreProblem(const QString &problem)
     showIcon();
     // Told once as it begins; the tooltip and the panel keep saying it.
     if (begins && !problem.isEmpty())
-        notify(QStringLiteral("Quillet is not saving copies"), problem, [this] { m_state.showPanel(); });
+        notify(tr("Quillet is not saving copies"), problem, [this] { m_state.showPanel(); });
 }
 
 void TrayController::notify(const QString &title, const QString &message, std::function<void()> onClicked)
@@ -247,10 +247,10 @@ void TrayController::updateAttention()
     }
     QString attention;
     if (waiting.size() == 1)
-        attention = QStringLiteral("A command waits for your approval: %1")
-                        .arg(commandLine(waiting.first().second.content));
+        attention
+            = tr("A command waits for your approval: %1").arg(commandLine(waiting.first().second.content));
     else if (waiting.size() > 1)
-        attention = QStringLiteral("%1 commands wait for your approval").arg(waiting.size());
+        attention = tr("%n command(s) wait for your approval", nullptr, int(waiting.size()));
     if (attention != m_attention) {
         m_attention = attention;
         showIcon();
@@ -261,8 +261,8 @@ void TrayController::updateAttention()
             continue;
         m_announced.insert(command.id);
         const std::weak_ptr<ConversationSession> target = session;
-        notify(QStringLiteral("A command waits for your approval"),
-            QStringLiteral("%1\n$ %2\nOpen the launcher to allow or deny it.")
+        notify(tr("A command waits for your approval"),
+            tr("%1\n$ %2\nOpen the launcher to allow or deny it.")
                 .arg(session->title(), commandLine(command.content)),
             [this, target] {
                 const ConversationSessionPtr shown = target.lock();

@@ -7,6 +7,7 @@
 #include "core/Text.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QImage>
 #include <QImageReader>
@@ -86,7 +87,7 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
     case ContentType::richText:
     case ContentType::html: {
         if (snapshot.contents.isEmpty())
-            return QStringLiteral("Text");
+            return QCoreApplication::translate("DerivedValues", "Text");
         for (const TypedContent &content : snapshot.contents) {
             if (!isRichTextType(content.utType))
                 continue;
@@ -97,10 +98,10 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
             if (isTextType(content.utType) || conformsTo(content.utType, types::html))
                 return firstLineTitle(decodedText(content.data, content.utType));
         }
-        return QStringLiteral("Text");
+        return QCoreApplication::translate("DerivedValues", "Text");
     }
     case ContentType::image:
-        return QStringLiteral("Image");
+        return QCoreApplication::translate("DerivedValues", "Image");
     case ContentType::fileURL:
         for (const TypedContent &content : snapshot.contents) {
             if (!conformsTo(content.utType, types::fileURL))
@@ -118,13 +119,13 @@ QString makeTitle(const PasteboardSnapshot &snapshot, ContentType type)
             if (!name.isEmpty())
                 return name;
         }
-        return QStringLiteral("File");
+        return QCoreApplication::translate("DerivedValues", "File");
     case ContentType::color:
-        return QStringLiteral("Color");
+        return QCoreApplication::translate("DerivedValues", "Color");
     case ContentType::generic:
-        return QStringLiteral("Clipboard Content");
+        return QCoreApplication::translate("DerivedValues", "Clipboard Content");
     }
-    return QStringLiteral("Clipboard Content");
+    return QCoreApplication::translate("DerivedValues", "Clipboard Content");
 }
 
 QString makeSearchText(const PasteboardSnapshot &snapshot, ContentType type)

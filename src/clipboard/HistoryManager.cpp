@@ -7,6 +7,7 @@
 #include "defaults/PreferenceKeys.h"
 #include "store/UserStore.h"
 
+#include <QCoreApplication>
 #include <QFutureWatcher>
 #include <QLoggingCategory>
 #include <QPromise>
@@ -137,18 +138,17 @@ std::optional<ClipboardItem> HistoryManager::findByHash(const QString &contentHa
 QString HistoryManager::problem() const
 {
     if (!m_store.isAvailable())
-        return QStringLiteral("History unavailable: %1").arg(m_store.unavailableReason());
+        return QCoreApplication::translate("HistoryManager", "History unavailable: %1")
+            .arg(m_store.unavailableReason());
     if (m_waitReason.isEmpty())
         return QString();
     const qsizetype waiting = m_pending.size();
-    QString line
-        = QStringLiteral("Copies cannot be saved now: %1. %2 kept until they can.")
-              .arg(m_waitReason,
-                  waiting == 1 ? QStringLiteral("1 copy is") : QStringLiteral("%1 copies are").arg(waiting));
+    QString line = QCoreApplication::translate("HistoryManager",
+        "Copies cannot be saved now: %1. %n copy(s) kept until they can.", nullptr, int(waiting))
+                       .arg(m_waitReason);
     if (m_droppedCopies > 0)
-        line += QStringLiteral(" %1 older %2 could not be kept.")
-                    .arg(m_droppedCopies)
-                    .arg(m_droppedCopies == 1 ? QStringLiteral("copy") : QStringLiteral("copies"));
+        line += QCoreApplication::translate(
+            "HistoryManager", " %n older copy(s) could not be kept.", nullptr, int(m_droppedCopies));
     return line;
 }
 

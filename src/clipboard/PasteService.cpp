@@ -76,13 +76,18 @@ bool PasteService::pasteSnippet(const Snippet &snippet)
     return true;
 }
 
+bool PasteService::pastesAfterSelection() const
+{
+    return m_defaults.boolean(keys::pasteAfterSelection).value_or(true);
+}
+
 void PasteService::schedulePaste(const QFuture<void> &written)
 {
     // The caller closes its panels next, which forgets the target.
     const std::optional<WindowId> target = m_pasteTarget;
     // Without a target or with the preference off, the entry stays on the
     // clipboard for the user to paste by hand.
-    if (!target || !m_defaults.boolean(keys::pasteAfterSelection).value_or(true))
+    if (!target || !pastesAfterSelection())
         return;
     simulatePasteWhenWritten(this, m_clock, pasteDelay, m_keys, written, target);
 }

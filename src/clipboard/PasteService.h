@@ -49,6 +49,9 @@ public:
     bool paste(const ClipboardItem &item);
     // Does nothing and returns false when the snippet has no content bytes.
     bool pasteSnippet(const Snippet &snippet);
+    // Whether a chosen entry is pasted, not only put on the clipboard (the
+    // "pasteAfterSelection" preference).
+    bool pastesAfterSelection() const;
     // Deletes every unpinned entry.
     void clearHistory();
     // Deletes every entry, pinned ones too; snippets and prompts stay.

@@ -1,5 +1,7 @@
 #include "launcher/ConversationSession.h"
 
+#include <QCoreApplication>
+
 namespace quillet {
 
 ConversationSession::ConversationSession(LauncherMode mode, QString title, QDateTime createdAt)
@@ -104,7 +106,9 @@ qint64 ConversationSession::releaseOutput(qsizetype index)
     const qint64 dropped = message.rawOutput->size() + message.omittedBytes;
     message.rawOutput.reset();
     message.omittedBytes = 0;
-    message.content = QStringLiteral("(output dropped to save memory: %1 KB)").arg((dropped + 1023) / 1024);
+    message.content
+        = QCoreApplication::translate("ConversationSession", "(output dropped to save memory: %1 KB)")
+              .arg((dropped + 1023) / 1024);
     Q_EMIT messageChanged(index);
     Q_EMIT messagesChanged();
     return before - outputCost(message);

@@ -7,6 +7,7 @@
 #include "launcher/AppIndexService.h"
 #include "platform/Workspace.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -189,8 +190,10 @@ void LauncherViewModel::submit()
         if (!m_workspace.openApplication(app.id, &error)) {
             // The launcher stays open, so the user sees that nothing started.
             qCWarning(lcLauncher) << "cannot open" << app.id << error;
-            setErrorText(error.isEmpty() ? QStringLiteral("Could not open %1.").arg(app.name)
-                                         : QStringLiteral("Could not open %1: %2").arg(app.name, error));
+            setErrorText(error.isEmpty()
+                    ? QCoreApplication::translate("LauncherViewModel", "Could not open %1.").arg(app.name)
+                    : QCoreApplication::translate("LauncherViewModel", "Could not open %1: %2")
+                          .arg(app.name, error));
             return;
         }
         setErrorText(QString());

@@ -4,9 +4,11 @@
 #include "defaults/PreferenceKeys.h"
 #include "store/HistoryExport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace quillet {
 
@@ -92,7 +94,7 @@ void SettingsViewModel::updateDatabaseSize()
     const QFileInfo folder(m_dataFolder);
     QString text;
     if (!folder.isDir() || !folder.isReadable() || !folder.isExecutable()) {
-        text = QStringLiteral("Unknown");
+        text = QCoreApplication::translate("SettingsViewModel", "Unknown");
     } else {
         qint64 total = 0;
         QDirIterator it(m_dataFolder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
@@ -112,7 +114,7 @@ void SettingsViewModel::updateDatabaseSize()
 QString SettingsViewModel::formatByteCount(qint64 bytes)
 {
     if (bytes < 1000)
-        return bytes == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(bytes);
+        return QCoreApplication::translate("SettingsViewModel", "%n byte(s)", nullptr, int(bytes));
     static const char *const units[] = { "kB", "MB", "GB", "TB", "PB", "EB" };
     double value = double(bytes) / 1000.0;
     int unit = 0;
@@ -121,7 +123,7 @@ QString SettingsViewModel::formatByteCount(qint64 bytes)
         value /= 1000.0;
         ++unit;
     }
-    return QStringLiteral("%1 %2").arg(value, 0, 'f', 1).arg(QLatin1String(units[unit]));
+    return QStringLiteral("%1 %2").arg(QLocale().toString(value, 'f', 1), QLatin1String(units[unit]));
 }
 
 std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QString &path)
@@ -130,7 +132,8 @@ std::optional<QString> SettingsViewModel::exportHistory(Store &store, const QStr
     const std::optional<QByteArray> document
         = historyExportDocument(store, m_apiKey ? QStringList { m_apiKey->key() } : QStringList());
     if (!document)
-        return QStringLiteral("The history could not be read from the store.");
+        return QCoreApplication::translate(
+            "SettingsViewModel", "The history could not be read from the store.");
     return writeHistoryExport(*document, path);
 }
 

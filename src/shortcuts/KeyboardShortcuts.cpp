@@ -5,6 +5,7 @@
 #include "shortcuts/SpecialKey.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeySequence>
 #include <QMenu>
 
@@ -350,13 +351,13 @@ QString KeyboardShortcuts::description(const Shortcut &shortcut) const
     // The order and names Linux desktops use in their keyboard settings.
     QStringList parts;
     if (shortcut.has(control))
-        parts.append(QStringLiteral("Ctrl"));
+        parts.append(QCoreApplication::translate("KeyboardShortcuts", "Ctrl"));
     if (shortcut.has(option))
-        parts.append(QStringLiteral("Alt"));
+        parts.append(QCoreApplication::translate("KeyboardShortcuts", "Alt"));
     if (shortcut.has(shift))
-        parts.append(QStringLiteral("Shift"));
+        parts.append(QCoreApplication::translate("KeyboardShortcuts", "Shift"));
     if (shortcut.has(command))
-        parts.append(QStringLiteral("Super"));
+        parts.append(QCoreApplication::translate("KeyboardShortcuts", "Super"));
     if (shortcut.has(function))
         parts.append(QStringLiteral("Fn"));
 

@@ -5,6 +5,7 @@
 #include "clipboard/TypeRegistry.h"
 #include "core/Search.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace quillet {
@@ -205,10 +206,14 @@ std::optional<Snippet> SnippetsViewModel::createSnippetFromItem(const ClipboardI
     if (!text)
         return std::nullopt;
     const QList<SnippetFolder> existing = folders();
-    const auto folder = existing.isEmpty() ? createFolder(QStringLiteral("Snippets")) : existing.first();
+    const auto folder = existing.isEmpty()
+        ? createFolder(QCoreApplication::translate("SnippetsViewModel", "Snippets"))
+        : existing.first();
     if (!folder)
         return std::nullopt;
-    const QString title = item.title.trimmed().isEmpty() ? QStringLiteral("Snippet") : item.title;
+    const QString title = item.title.trimmed().isEmpty()
+        ? QCoreApplication::translate("SnippetsViewModel", "Snippet")
+        : item.title;
     return createSnippet(folder->id, title, *text);
 }
 

@@ -1,5 +1,6 @@
 #include "store/Store.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QFuture>
 #include <QLoggingCategory>
@@ -421,16 +422,16 @@ QString writeFailureText(const QSqlError &error)
 {
     switch (resultCode(error)) {
     case kSqliteFull:
-        return QStringLiteral("the disk is full");
+        return QCoreApplication::translate("Store", "the disk is full");
     case kSqliteBusy:
     case kSqliteLocked:
-        return QStringLiteral("the history is locked by another program");
+        return QCoreApplication::translate("Store", "the history is locked by another program");
     case kSqliteReadOnly:
-        return QStringLiteral("the history file is read-only");
+        return QCoreApplication::translate("Store", "the history file is read-only");
     case kSqliteIoError:
-        return QStringLiteral("the disk reported an error");
+        return QCoreApplication::translate("Store", "the disk reported an error");
     case kSqliteCantOpen:
-        return QStringLiteral("the history file cannot be opened");
+        return QCoreApplication::translate("Store", "the history file cannot be opened");
     default:
         return error.text().isEmpty() ? QStringLiteral("unknown error") : error.text();
     }

@@ -44,6 +44,9 @@ public:
     // Why copies are not being recorded (the store is unavailable, or writes
     // fail), in one short line; empty while they are.
     virtual QString historyProblem() const { return QString(); }
+    // Whether choosing an entry also pastes it (the "pasteAfterSelection"
+    // preference); when not, the views say that it is copied.
+    virtual bool pastesAfterSelection() const { return true; }
     // Tries the store again at once.
     virtual void retryHistory() { }
 

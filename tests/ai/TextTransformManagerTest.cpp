@@ -201,7 +201,8 @@ private Q_SLOTS:
         auto capture = startCapture();
         QVERIFY(capture->result);
         QCOMPARE(*capture->result, std::nullopt);
-        QCOMPARE(m_manager->error(), std::optional<QString>(u"Accessibility permission required"_s));
+        QCOMPARE(m_manager->error(),
+            std::optional<QString>(u"Quillet cannot send the copy keystroke on this desktop"_s));
         QCOMPARE(m_manager->selectedText(), std::optional<QString>(u"kept"_s));
         QCOMPARE(m_pasteboard->clearCalls, 0);
         QCOMPARE(m_pasteboard->writeCalls, 0);

@@ -461,16 +461,20 @@ private Q_SLOTS:
     void thePanelSaysWhenChoosingOnlyCopies_data()
     {
         QTest::addColumn<bool>("trusted");
+        QTest::addColumn<bool>("pasteAfterSelection");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("pastes are typed") << true << "Ctrl+1-9 paste · Ctrl+P pin · Del delete";
+        QTest::newRow("pastes are typed") << true << true << "Ctrl+1-9 paste · Ctrl+P pin · Del delete";
+        QTest::newRow("pasting turned off") << true << false << "Ctrl+1-9 copy · Ctrl+P pin · Del delete";
         QTest::newRow("no synthetic keys (Wayland without a virtual keyboard)")
-            << false << "Copied — press Ctrl+V";
+            << false << true << "Copied — press Ctrl+V";
     }
     void thePanelSaysWhenChoosingOnlyCopies()
     {
         QFETCH(bool, trusted);
+        QFETCH(bool, pasteAfterSelection);
         QFETCH(QString, hint);
         Harness h(trusted);
+        h.defaults.setBool(keys::pasteAfterSelection, pasteAfterSelection);
         h.start();
         h.state().showPanel();
         QVERIFY(h.panels().panel());

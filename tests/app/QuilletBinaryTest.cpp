@@ -92,7 +92,7 @@ private Q_SLOTS:
         }
         QuilletInstance second(home.path());
         second.start();
-        QVERIFY2(second.waitForOutput(QStringLiteral("History: 1 entries")), qPrintable(second.output()));
+        QVERIFY2(second.waitForOutput(QStringLiteral("History: 1 entry in ")), qPrintable(second.output()));
     }
 
     void aSecondInstanceHandsOverAndExits()

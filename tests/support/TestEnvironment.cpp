@@ -1,5 +1,8 @@
 #include "support/TestEnvironment.h"
 
+#include "core/Translations.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,6 +14,13 @@ namespace quillet::test {
 namespace {
 // Removed when the test program ends.
 std::unique_ptr<QTemporaryDir> g_home;
+
+// Tests see Quillet in English as an English-speaking user does, with its
+// plural forms ("1 item", "2 items").
+void installEnglish()
+{
+    installTranslations(*QCoreApplication::instance(), QLocale(QLocale::English));
+}
 } // namespace
 
 void isolateEnvironment()
@@ -31,6 +41,8 @@ void isolateEnvironment()
         qputenv(entry.variable, QFile::encodeName(path));
     }
     qputenv("HOME", QFile::encodeName(root));
+    // Runs as the application object is made.
+    qAddPreRoutine(installEnglish);
 }
 
 QString isolatedHome()

@@ -152,7 +152,7 @@ private Q_SLOTS:
         QVERIFY(view.searchText().isEmpty());
         QCOMPARE(view.selectedIndex(), 0);
         QCOMPARE(view.shownRowCount(), 1); // the snippet without a folder is not listed
-        QCOMPARE(labelText(view, "count"), QStringLiteral("1 snippets"));
+        QCOMPARE(labelText(view, "count"), QStringLiteral("1 snippet"));
         press(view, Qt::Key_Return);
         QCOMPARE(f.actions->log.last(), QStringLiteral("snippet Signature"));
 

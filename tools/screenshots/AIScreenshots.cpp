@@ -6,6 +6,7 @@
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "clipboard/SelectionCapture.h"
+#include "core/Translations.h"
 #include "defaults/Defaults.h"
 #include "support/FakeKeySynthesizer.h"
 #include "support/FakePasteboard.h"
@@ -55,6 +56,8 @@ int main(int argc, char **argv)
 {
     isolateEnvironment();
     QApplication app(argc, argv);
+    // In the language of the environment: LANG=de_DE.UTF-8 renders the German screenshots.
+    installTranslations(app);
     installIconThemeFallback();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(out);

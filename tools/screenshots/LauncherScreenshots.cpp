@@ -3,6 +3,7 @@
 // screen), a chat answer using every Markdown construct, a terminal conversation
 // with coloured output, a command waiting for approval, and the list of past
 // conversations. Runs offscreen against the fake Gemini service.
+#include "core/Translations.h"
 #include "support/LauncherFixture.h"
 #include "support/ManualClock.h"
 #include "ui/common/FloatingWindow.h"
@@ -120,6 +121,8 @@ int main(int argc, char **argv)
     isolateEnvironment();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // In the language of the environment: LANG=de_DE.UTF-8 renders the German screenshots.
+    installTranslations(app);
     // The offscreen platform knows no icon folders of its own.
     QIcon::setThemeSearchPaths(QIcon::themeSearchPaths()
         + QStandardPaths::locateAll(

@@ -3,6 +3,7 @@
 //   scripts/with-xvfb build/tools/screenshots/quillet_panel_screenshots docs/screenshots
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
+#include "core/Translations.h"
 #include "defaults/Defaults.h"
 #include "snippets/SnippetsViewModel.h"
 #include "support/FakeWorkspace.h"
@@ -95,6 +96,8 @@ int main(int argc, char **argv)
 {
     test::isolateEnvironment();
     QApplication app(argc, argv);
+    // In the language of the environment: LANG=de_DE.UTF-8 renders the German screenshots.
+    installTranslations(app);
     installIconThemeFallback();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
     QDir().mkpath(out);

@@ -2,6 +2,7 @@
 // documentation and for checking the layout by eye. Run it on a real X
 // server (scripts/with-xvfb) with the output folder as its argument.
 
+#include "core/Translations.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/common/SymbolIcons.h"
@@ -69,6 +70,8 @@ int main(int argc, char **argv)
 {
     test::isolateEnvironment();
     QApplication app(argc, argv);
+    // In the language of the environment: LANG=de_DE.UTF-8 renders the German screenshots.
+    installTranslations(app);
     QApplication::setApplicationDisplayName(QStringLiteral("Quillet"));
     installIconThemeFallback();
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
@@ -135,7 +138,7 @@ int main(int argc, char **argv)
         out << path << '\n';
     }
 
-    // A recorder that records, with its "Press Shortcut" placeholder.
+    // A recorder that records, with its "Press a shortcut" placeholder.
     view->setCurrentIndex(1);
     auto *shortcutsTab = qobject_cast<ShortcutSettingsView *>(view->tab(1));
     ShortcutRecorderField *recorder = shortcutsTab->recorders().at(2);
@@ -158,7 +161,7 @@ int main(int argc, char **argv)
     test::ModalAnswer answer([&](QWidget *dialog) {
         settle(150);
         saved = dialog->grab().save(confirmation);
-        test::clickButton(QStringLiteral("Cancel"))(dialog);
+        test::clickButton(QCoreApplication::translate("quillet::AdvancedSettingsView", "Cancel"))(dialog);
     });
     view->tab(view->count() - 1)->findChild<QPushButton *>(QStringLiteral("resetHistory"))->click();
     if (!saved)

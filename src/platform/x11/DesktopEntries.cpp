@@ -1,5 +1,6 @@
 #include "platform/x11/DesktopEntries.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
@@ -140,14 +141,15 @@ bool launch(const QString &id, QString *error)
         : g_desktop_app_info_new(fileId.constData());
     if (!info) {
         if (error)
-            *error = QStringLiteral("No application “%1” is installed.").arg(withoutSuffix(id));
+            *error = QCoreApplication::translate("DesktopEntries", "No application “%1” is installed.")
+                         .arg(withoutSuffix(id));
         return false;
     }
     GAppLaunchContext *context = g_app_launch_context_new();
     GError *failure = nullptr;
     const bool launched = g_app_info_launch(G_APP_INFO(info), nullptr, context, &failure);
     if (!launched && error) {
-        *error = QStringLiteral("Could not open “%1”: %2")
+        *error = QCoreApplication::translate("DesktopEntries", "Could not open “%1”: %2")
                      .arg(QString::fromUtf8(g_app_info_get_name(G_APP_INFO(info))),
                          failure ? QString::fromUtf8(failure->message) : QStringLiteral("unknown error"));
     }

@@ -313,7 +313,7 @@ QWidget *AITransformView::buildPromptScreen()
     custom->setSpacing(6);
     m_custom = new QLineEdit(screen);
     m_custom->setObjectName(QStringLiteral("customPrompt"));
-    m_custom->setPlaceholderText(QStringLiteral("Custom prompt..."));
+    m_custom->setPlaceholderText(tr("Custom prompt..."));
     m_custom->setFrame(false);
     m_custom->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
     m_custom->installEventFilter(this);
@@ -384,7 +384,7 @@ QWidget *AITransformView::buildResultScreen()
     auto *errorRow = new QHBoxLayout;
     errorRow->setContentsMargins(0, 0, 12, 0);
     errorRow->addWidget(m_resultError, 1);
-    m_details = new QPushButton(QStringLiteral("Details"), screen);
+    m_details = new QPushButton(tr("Details"), screen);
     m_details->setObjectName(QStringLiteral("details"));
     m_details->setFlat(true);
     m_details->setCheckable(true);
@@ -405,7 +405,7 @@ QWidget *AITransformView::buildResultScreen()
     column->addWidget(m_detailText);
     connect(m_details, &QPushButton::toggled, m_detailText, &QWidget::setVisible);
 
-    m_stop = new QPushButton(QStringLiteral("Stop"), screen);
+    m_stop = new QPushButton(tr("Stop"), screen);
     m_stop->setObjectName(QStringLiteral("stop"));
     m_stop->setFlat(true);
     m_stop->setFocusPolicy(Qt::NoFocus);
@@ -424,7 +424,7 @@ QWidget *AITransformView::buildResultScreen()
     actionsColumn->addLayout(row);
     row->setContentsMargins(12, 8, 12, 8);
     row->setSpacing(8);
-    auto *back = new QPushButton(QStringLiteral("Back"), m_actions);
+    auto *back = new QPushButton(tr("Back"), m_actions);
     back->setObjectName(QStringLiteral("back"));
     back->setFlat(true);
     back->setFocusPolicy(Qt::NoFocus);
@@ -434,11 +434,11 @@ QWidget *AITransformView::buildResultScreen()
     m_copy->setObjectName(QStringLiteral("copy"));
     m_copy->setFocusPolicy(Qt::NoFocus);
     m_copy->setCursor(Qt::PointingHandCursor);
-    m_retry = prominentButton(QStringLiteral("Try Again"), m_actions);
+    m_retry = prominentButton(tr("Try Again"), m_actions);
     m_retry->setObjectName(QStringLiteral("retry"));
-    m_apply = prominentButton(QStringLiteral("Apply"), m_actions);
+    m_apply = prominentButton(tr("Apply"), m_actions);
     m_apply->setObjectName(QStringLiteral("apply"));
-    m_paste = prominentButton(QStringLiteral("Paste"), m_actions);
+    m_paste = prominentButton(tr("Paste"), m_actions);
     m_paste->setObjectName(QStringLiteral("paste"));
     row->addWidget(back);
     row->addStretch(1);
@@ -591,7 +591,7 @@ void AITransformView::back()
 void AITransformView::setShowCopied(bool shown)
 {
     m_showCopied = shown;
-    m_copy->setText(shown ? QStringLiteral("Copied") : QStringLiteral("Copy"));
+    m_copy->setText(shown ? tr("Copied") : tr("Copy"));
     m_copy->setIcon(symbolIcon(shown ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
         palette().color(QPalette::ButtonText)));
 }
@@ -603,7 +603,7 @@ bool AITransformView::isShowingResult() const
 
 void AITransformView::updateHeader()
 {
-    m_title->setText(m_manager.currentPromptName().value_or(QStringLiteral("AI Transform")));
+    m_title->setText(m_manager.currentPromptName().value_or(tr("AI Transform")));
     m_busy->setVisible(m_manager.isProcessing());
 }
 
@@ -742,8 +742,8 @@ void AITransformView::startDiff(const QString &oldText, const QString &newText)
             return;
         const QString text = m_diffedText;
         showPlain(text);
-        m_resultNote->setText(QStringLiteral("The texts are too long to compare in time; the answer is shown "
-                                             "without its changes marked."));
+        m_resultNote->setText(tr("The texts are too long to compare in time; the answer is shown "
+                                 "without its changes marked."));
         m_resultNote->show();
         // Still counts as the answer on show, so it is not compared again.
         m_showingDiff = true;
@@ -820,8 +820,8 @@ void AITransformView::updateActions()
     if (!m_showingDiff) {
         const std::optional<QString> result = m_manager.result();
         m_resultNote->setVisible(finished && error && result && !result->isEmpty());
-        m_resultNote->setText(QStringLiteral("The answer is incomplete: it can be read and copied from here, "
-                                             "but not applied."));
+        m_resultNote->setText(tr("The answer is incomplete: it can be read and copied from here, "
+                                 "but not applied."));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "ui/AppActions.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -13,21 +14,22 @@ void clearAfterAsking(AppActions &actions, QWidget *parent)
     const AppActions::ClearCounts counts = actions.clearCounts();
     if (counts.removed <= 0)
         return;
-    const QString question = counts.removed == 1
-        ? QStringLiteral("Remove 1 entry from the history?")
-        : QStringLiteral("Remove %1 entries from the history?").arg(counts.removed);
-    QString kept = QStringLiteral("Pinned entries stay.");
-    if (counts.pinnedKept == 1)
-        kept = QStringLiteral("The pinned entry stays.");
-    else if (counts.pinnedKept > 1)
-        kept = QStringLiteral("The %1 pinned entries stay.").arg(counts.pinnedKept);
-    auto *box = new QMessageBox(
-        QMessageBox::Warning, QStringLiteral("Clear History"), question, QMessageBox::NoButton, parent);
+    const QString question = QCoreApplication::translate(
+        "ClearConfirmation", "Remove %n entry(s) from the history?", nullptr, int(counts.removed));
+    QString kept = QCoreApplication::translate("ClearConfirmation", "Pinned entries stay.");
+    if (counts.pinnedKept > 0)
+        kept = QCoreApplication::translate(
+            "ClearConfirmation", "The %n pinned entry(s) stay.", nullptr, int(counts.pinnedKept));
+    auto *box = new QMessageBox(QMessageBox::Warning,
+        QCoreApplication::translate("ClearConfirmation", "Clear History"), question, QMessageBox::NoButton,
+        parent);
     box->setObjectName(QStringLiteral("clearConfirmation"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(kept);
-    QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton *clear = box->addButton(QStringLiteral("&Clear"), QMessageBox::DestructiveRole);
+    QPushButton *cancel
+        = box->addButton(QCoreApplication::translate("ClearConfirmation", "Cancel"), QMessageBox::RejectRole);
+    QPushButton *clear = box->addButton(
+        QCoreApplication::translate("ClearConfirmation", "&Clear"), QMessageBox::DestructiveRole);
     clear->setObjectName(QStringLiteral("confirmClear"));
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

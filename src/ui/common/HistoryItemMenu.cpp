@@ -2,6 +2,7 @@
 
 #include "ui/common/SymbolIcons.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 
 namespace quillet {
@@ -27,17 +28,18 @@ QMenu *makeHistoryItemMenu(AppActions &actions, const ClipboardItem &item, bool 
     // The actions hold copies: the entry's row may be gone when they run.
     AppActions *target = &actions;
     const ClipboardItem entry = item;
-    addAction(item.isPinned ? QStringLiteral("Unpin") : QStringLiteral("Pin"), "pinAction",
-        QStringLiteral("pin.fill"), QKeySequence(Qt::CTRL | Qt::Key_P),
+    addAction(item.isPinned ? QCoreApplication::translate("HistoryItemMenu", "Unpin")
+                            : QCoreApplication::translate("HistoryItemMenu", "Pin"),
+        "pinAction", QStringLiteral("pin.fill"), QKeySequence(Qt::CTRL | Qt::Key_P),
         [target, entry] { target->setPinned(entry, !entry.isPinned); });
     const ContentType type = item.contentType();
-    addAction(QStringLiteral("Save as Snippet"), "saveAsSnippetAction", QStringLiteral("doc.text"), {},
-        [target, entry] { target->saveAsSnippet(entry); })
+    addAction(QCoreApplication::translate("HistoryItemMenu", "Save as Snippet"), "saveAsSnippetAction",
+        QStringLiteral("doc.text"), {}, [target, entry] { target->saveAsSnippet(entry); })
         ->setEnabled(
             type == ContentType::plainText || type == ContentType::richText || type == ContentType::html);
     menu->addSeparator();
-    addAction(QStringLiteral("Delete"), "deleteAction", QStringLiteral("trash"), QKeySequence(Qt::Key_Delete),
-        [target, entry] { target->remove(entry); });
+    addAction(QCoreApplication::translate("HistoryItemMenu", "Delete"), "deleteAction",
+        QStringLiteral("trash"), QKeySequence(Qt::Key_Delete), [target, entry] { target->remove(entry); });
     return menu;
 }
 

@@ -2,6 +2,7 @@
 
 #include "clipboard/RtfReader.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QTextDocument>
 
@@ -80,22 +81,32 @@ QString relativeTime(const QDateTime &when, const QDateTime &now)
     const qint64 seconds = when.secsTo(now);
     const bool future = seconds < 0;
     const qint64 s = future ? -seconds : seconds;
-    QString amount;
-    if (s < 60)
-        amount = QStringLiteral("%1 sec.").arg(s);
-    else if (s < 3600)
-        amount = QStringLiteral("%1 min.").arg(s / 60);
-    else if (s < 86400)
-        amount = QStringLiteral("%1 hr.").arg(s / 3600);
-    else if (s < 7 * 86400)
-        amount = s / 86400 == 1 ? QStringLiteral("1 day") : QStringLiteral("%1 days").arg(s / 86400);
-    else if (s < 30 * 86400)
-        amount = QStringLiteral("%1 wk.").arg(s / (7 * 86400));
-    else if (s < 365 * 86400)
-        amount = QStringLiteral("%1 mo.").arg(s / (30 * 86400));
-    else
-        amount = QStringLiteral("%1 yr.").arg(s / (365 * 86400));
-    return future ? QStringLiteral("in ") + amount : amount + QStringLiteral(" ago");
+    // The count is worked out first: lupdate cannot read a division in a
+    // plural's count argument.
+    const char *unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n sec.");
+    qint64 count = s;
+    if (s >= 365 * 86400) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n yr.");
+        count = s / (365 * 86400);
+    } else if (s >= 30 * 86400) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n mo.");
+        count = s / (30 * 86400);
+    } else if (s >= 7 * 86400) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n wk.");
+        count = s / (7 * 86400);
+    } else if (s >= 86400) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n day(s)");
+        count = s / 86400;
+    } else if (s >= 3600) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n hr.");
+        count = s / 3600;
+    } else if (s >= 60) {
+        unit = QT_TRANSLATE_N_NOOP("ItemPresentation", "%n min.");
+        count = s / 60;
+    }
+    const QString amount = QCoreApplication::translate("ItemPresentation", unit, nullptr, int(count));
+    return future ? QCoreApplication::translate("ItemPresentation", "in %1").arg(amount)
+                  : QCoreApplication::translate("ItemPresentation", "%1 ago").arg(amount);
 }
 
 } // namespace quillet

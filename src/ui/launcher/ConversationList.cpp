@@ -55,7 +55,7 @@ public:
         auto *remove
             = plainButton(QStringLiteral("xmark"), 10, textColor(palette(), Emphasis::tertiary), this);
         remove->setObjectName(QStringLiteral("deleteSession"));
-        remove->setToolTip(QStringLiteral("Delete conversation"));
+        remove->setToolTip(QCoreApplication::translate("ConversationList", "Delete conversation"));
         line->addWidget(icon);
         line->addLayout(texts, 1);
         line->addWidget(m_busy);

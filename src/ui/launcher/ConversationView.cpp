@@ -9,6 +9,7 @@
 #include "ui/launcher/TerminalOutputView.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
@@ -185,11 +186,13 @@ public:
     void setMessage(const ConversationMessage &message) override
     {
         m_text->setCommand(message.content);
-        m_route->setText(message.sandboxed ? QStringLiteral("read-only") : QStringLiteral("approved"));
+        m_route->setText(message.sandboxed ? QCoreApplication::translate("ConversationView", "read-only")
+                                           : QCoreApplication::translate("ConversationView", "approved"));
         m_route->setToolTip(message.sandboxed
-                ? QStringLiteral("Ran without asking, in a sandbox: it could change no file, reach no "
-                                 "network and read no secret")
-                : QStringLiteral("Ran with your approval"));
+                ? QCoreApplication::translate("ConversationView",
+                    "Ran without asking, in a sandbox: it could change no file, reach no "
+                    "network and read no secret")
+                : QCoreApplication::translate("ConversationView", "Ran with your approval"));
     }
 
 private:
@@ -242,10 +245,10 @@ public:
         auto *question = new QHBoxLayout;
         question->setSpacing(8);
         auto *ask = plainLabel(pixelFont(font(), 12), textColor(palette(), Emphasis::secondary), this);
-        ask->setText(QStringLiteral("Run this command?"));
-        auto *deny = new QPushButton(QStringLiteral("Deny"), this);
+        ask->setText(QCoreApplication::translate("ConversationView", "Run this command?"));
+        auto *deny = new QPushButton(QCoreApplication::translate("ConversationView", "Deny"), this);
         deny->setObjectName(QStringLiteral("deny"));
-        auto *allow = new QPushButton(QStringLiteral("Allow"), this);
+        auto *allow = new QPushButton(QCoreApplication::translate("ConversationView", "Allow"), this);
         allow->setObjectName(QStringLiteral("allow"));
         // Both are reached with Tab, so both show a ring while they hold the
         // focus; the style sheet would otherwise hide the platform's mark.
@@ -363,7 +366,7 @@ ConversationView::ConversationView(LauncherViewModel &model, QWidget *parent)
     thinking->setSpacing(6);
     auto *busy = new BusyIndicator(12, m_thinking);
     auto *label = plainLabel(pixelFont(font(), 12), textColor(palette(), Emphasis::secondary), m_thinking);
-    label->setText(QStringLiteral("Thinking..."));
+    label->setText(QCoreApplication::translate("ConversationView", "Thinking..."));
     thinking->addWidget(busy);
     thinking->addWidget(label);
     thinking->addStretch(1);

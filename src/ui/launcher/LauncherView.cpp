@@ -95,13 +95,13 @@ QString placeholder(LauncherMode mode)
 {
     switch (mode) {
     case LauncherMode::aiChat:
-        return QStringLiteral("? Ask a question...");
+        return QCoreApplication::translate("LauncherView", "? Ask a question...");
     case LauncherMode::terminal:
-        return QStringLiteral("> Describe a task...");
+        return QCoreApplication::translate("LauncherView", "> Describe a task...");
     case LauncherMode::apps:
         break;
     }
-    return QStringLiteral("Search apps, ? AI chat, > terminal...");
+    return QCoreApplication::translate("LauncherView", "Search apps, ? AI chat, > terminal...");
 }
 
 } // namespace
@@ -141,7 +141,7 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     header->setSpacing(8);
     auto *back = plainButton(QStringLiteral("chevron.left"), 14, secondary, m_header);
     back->setObjectName(QStringLiteral("back"));
-    back->setToolTip(QStringLiteral("Back"));
+    back->setToolTip(tr("Back"));
     m_headerIcon = new QLabel(m_header);
     m_title = new ElidedLabel(m_header);
     m_title->setObjectName(QStringLiteral("title"));
@@ -184,7 +184,7 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     m_apps->setStyleSheet(QStringLiteral("QListView { background: transparent; }"));
     m_sessions = new ConversationList(model, m_body);
     m_conversation = new ConversationView(model, m_body);
-    m_noMatch = new QLabel(QStringLiteral("No applications match"), m_body);
+    m_noMatch = new QLabel(tr("No applications match"), m_body);
     m_noMatch->setObjectName(QStringLiteral("noMatch"));
     m_noMatch->setTextFormat(Qt::PlainText);
     m_noMatch->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -207,8 +207,8 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
     auto *hintLine = new QHBoxLayout(hints);
     hintLine->setContentsMargins(12, 6, 12, 6);
     hintLine->setSpacing(16);
-    hintLine->addWidget(hint(QStringLiteral("questionmark.circle"), QStringLiteral("? AI Chat"), hints));
-    hintLine->addWidget(hint(QStringLiteral("terminal"), QStringLiteral("> Terminal"), hints));
+    hintLine->addWidget(hint(QStringLiteral("questionmark.circle"), tr("? AI Chat"), hints));
+    hintLine->addWidget(hint(QStringLiteral("terminal"), tr("> Terminal"), hints));
     hintLine->addStretch(1);
     m_shortcut = new QLabel(hints);
     m_shortcut->setObjectName(QStringLiteral("shortcut"));
@@ -227,10 +227,10 @@ LauncherView::LauncherView(LauncherViewModel &model, QWidget *parent)
         symbolPixmap(QStringLiteral("arrow.turn.down.right"), 12, textColor(palette(), Emphasis::tertiary)));
     m_followUp = plainField(pixelFont(font(), 14), followUp);
     m_followUp->setObjectName(QStringLiteral("followUp"));
-    m_followUp->setPlaceholderText(QStringLiteral("Follow up..."));
+    m_followUp->setPlaceholderText(tr("Follow up..."));
     m_stop = plainButton(QStringLiteral("stop.circle.fill"), 16, secondary, followUp);
     m_stop->setObjectName(QStringLiteral("stop"));
-    m_stop->setToolTip(QStringLiteral("Stop generating"));
+    m_stop->setToolTip(tr("Stop generating"));
     followLine->addWidget(arrow);
     followLine->addWidget(m_followUp, 1);
     followLine->addWidget(m_stop);

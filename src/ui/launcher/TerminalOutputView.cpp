@@ -31,7 +31,7 @@ void TerminalOutputView::setOutput(const QByteArray &raw, qint64 omittedBytes)
     omittedBytes += raw.size() - shown.size();
     QString note;
     if (omittedBytes > 0)
-        note = QStringLiteral("(%1 KB of earlier output not shown)\n").arg((omittedBytes + 1023) / 1024);
+        note = tr("(%1 KB of earlier output not shown)\n").arg((omittedBytes + 1023) / 1024);
     clear();
     QTextCursor cursor(document());
     cursor.beginEditBlock();

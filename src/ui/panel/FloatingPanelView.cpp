@@ -61,7 +61,7 @@ FloatingPanelView::FloatingPanelView(
     glass->setPixmap(symbolPixmap(QStringLiteral("magnifyingglass"), 11, textColor(pal, Emphasis::tertiary)));
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("search"));
-    m_search->setPlaceholderText(QStringLiteral("Search..."));
+    m_search->setPlaceholderText(tr("Search..."));
     m_search->setFrame(false);
     m_search->setFont(pixelFont(font(), 12));
     m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
@@ -84,7 +84,7 @@ FloatingPanelView::FloatingPanelView(
     m_menu->setObjectName(QStringLiteral("panelMenu"));
     const QColor menuTint = pal.color(QPalette::WindowText);
     m_menu
-        ->addAction(symbolIcon(QStringLiteral("gearshape"), menuTint), QStringLiteral("Settings..."), this,
+        ->addAction(symbolIcon(QStringLiteral("gearshape"), menuTint), tr("Settings..."), this,
             [this] {
                 // The panel floats above other windows; the settings window should not be under it.
                 m_actions.hidePanel();
@@ -92,12 +92,12 @@ FloatingPanelView::FloatingPanelView(
             })
         ->setObjectName(QStringLiteral("settingsAction"));
     m_menu
-        ->addAction(symbolIcon(QStringLiteral("trash"), menuTint), QStringLiteral("Clear"), this,
+        ->addAction(symbolIcon(QStringLiteral("trash"), menuTint), tr("Clear"), this,
             [this] { clearAfterAsking(m_actions, window()); })
         ->setObjectName(QStringLiteral("clearAction"));
     m_menu->addSeparator();
     m_menu
-        ->addAction(symbolIcon(QStringLiteral("power"), menuTint), QStringLiteral("Quit Quillet"), this,
+        ->addAction(symbolIcon(QStringLiteral("power"), menuTint), tr("Quit Quillet"), this,
             [this] { m_actions.quit(); })
         ->setObjectName(QStringLiteral("quitAction"));
     menuButton->setMenu(m_menu);
@@ -130,9 +130,8 @@ FloatingPanelView::FloatingPanelView(
         tabs->addWidget(tab);
         return tab;
     };
-    m_historyTab = makeTab(QStringLiteral("clock"), QStringLiteral("History"), QStringLiteral("historyTab"));
-    m_snippetsTab
-        = makeTab(QStringLiteral("doc.text"), QStringLiteral("Snippets"), QStringLiteral("snippetsTab"));
+    m_historyTab = makeTab(QStringLiteral("clock"), tr("History"), QStringLiteral("historyTab"));
+    m_snippetsTab = makeTab(QStringLiteral("doc.text"), tr("Snippets"), QStringLiteral("snippetsTab"));
     tabs->addStretch(1);
     column->addLayout(tabs);
     column->addWidget(makeDivider(this));
@@ -146,7 +145,7 @@ FloatingPanelView::FloatingPanelView(
     m_problemText->setObjectName(QStringLiteral("historyProblemText"));
     m_problemText->setWordWrap(true);
     m_problemText->setFont(pixelFont(font(), 11));
-    auto *tryAgain = new QPushButton(QStringLiteral("Try Again"), m_problem);
+    auto *tryAgain = new QPushButton(tr("Try Again"), m_problem);
     tryAgain->setObjectName(QStringLiteral("tryAgain"));
     tryAgain->setFocusPolicy(Qt::NoFocus);
     problemRow->addWidget(m_problemText, 1);
@@ -203,8 +202,8 @@ FloatingPanelView::FloatingPanelView(
     setTextColor(m_noticeText, textColor(pal, Emphasis::secondary));
     auto *undo = new QToolButton(m_notice);
     undo->setObjectName(QStringLiteral("undo"));
-    undo->setText(QStringLiteral("Undo"));
-    undo->setToolTip(QStringLiteral("Ctrl+Z"));
+    undo->setText(tr("Undo"));
+    undo->setToolTip(tr("Ctrl+Z"));
     undo->setAutoRaise(true);
     undo->setFocusPolicy(Qt::NoFocus);
     undo->setFont(pixelFont(font(), 11, QFont::DemiBold));
@@ -350,11 +349,13 @@ void FloatingPanelView::setCopiesOnly(bool copiesOnly)
 void FloatingPanelView::updateHint()
 {
     if (m_copiesOnly)
-        m_hint->setText(QStringLiteral("Copied — press Ctrl+V"));
+        m_hint->setText(tr("Copied — press Ctrl+V"));
+    else if (m_actions.panelTab() == PanelTab::history && !m_actions.pastesAfterSelection())
+        m_hint->setText(tr("Ctrl+1-9 copy · Ctrl+P pin · Del delete"));
     else if (m_actions.panelTab() == PanelTab::history)
-        m_hint->setText(QStringLiteral("Ctrl+1-9 paste · Ctrl+P pin · Del delete"));
+        m_hint->setText(tr("Ctrl+1-9 paste · Ctrl+P pin · Del delete"));
     else
-        m_hint->setText(QStringLiteral("Ctrl+1-9 or click"));
+        m_hint->setText(tr("Ctrl+1-9 or click"));
 }
 
 QString FloatingPanelView::footerHint() const
@@ -396,13 +397,13 @@ void FloatingPanelView::refresh()
         QString text;
         if (searching) {
             symbol = QStringLiteral("magnifyingglass");
-            text = QStringLiteral("No matches");
+            text = tr("No matches");
         } else if (history) {
             symbol = QStringLiteral("clipboard");
-            text = QStringLiteral("Empty");
+            text = tr("Empty");
         } else {
             symbol = QStringLiteral("doc.text");
-            text = QStringLiteral("No snippets");
+            text = tr("No snippets");
         }
         m_emptyIcon->setPixmap(symbolPixmap(symbol, 20, textColor(palette(), Emphasis::quaternary)));
         m_emptyText->setText(text);
@@ -410,8 +411,8 @@ void FloatingPanelView::refresh()
     } else {
         m_stack->setCurrentIndex(0);
     }
-    m_count->setText(history ? QStringLiteral("%1 items").arg(m_history.filteredCount())
-                             : QStringLiteral("%1 snippets").arg(m_snippets.rowCount()));
+    m_count->setText(history ? tr("%n item(s)", nullptr, m_history.filteredCount())
+                             : tr("%n snippet(s)", nullptr, m_snippets.rowCount()));
     if (m_selectedIndex >= rows)
         setSelectedIndex(std::max(0, rows - 1));
     else if (rows > 0)

@@ -69,11 +69,11 @@ QString approvalLabel(CommandApprovalMode mode)
 {
     switch (mode) {
     case CommandApprovalMode::always:
-        return QStringLiteral("Always require approval");
+        return QCoreApplication::translate("AISettingsView", "Always require approval");
     case CommandApprovalMode::agentDecides:
-        return QStringLiteral("AI decides (block dangerous)");
+        return QCoreApplication::translate("AISettingsView", "AI decides (block dangerous)");
     case CommandApprovalMode::never:
-        return QStringLiteral("Never require approval");
+        return QCoreApplication::translate("AISettingsView", "Never require approval");
     }
     return {};
 }
@@ -93,7 +93,7 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     SettingsPage *page = SettingsPage::filling(this);
 
     // Gemini API.
-    SettingsSection *api = page->addSection(QStringLiteral("Gemini API"));
+    SettingsSection *api = page->addSection(tr("Gemini API"));
     m_key = new QLineEdit(this);
     m_key->setObjectName(QStringLiteral("apiKey"));
     m_key->setEchoMode(QLineEdit::Password);
@@ -105,12 +105,12 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     reveal->setCheckable(true);
     // The icon's name for screen readers; checked while the key shows.
     reveal->setText(tr("Show the key"));
-    reveal->setToolTip(QStringLiteral("Show the key"));
+    reveal->setToolTip(tr("Show the key"));
     connect(reveal, &QAction::toggled, this, [this, reveal](bool shown) {
         m_key->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-        reveal->setToolTip(shown ? QStringLiteral("Hide the key") : QStringLiteral("Show the key"));
+        reveal->setToolTip(shown ? tr("Hide the key") : tr("Show the key"));
     });
-    api->addRow(QStringLiteral("API Key"), m_key);
+    api->addRow(tr("API Key"), m_key);
     m_keyPlace = captionLabel(QString());
     m_keyPlace->setObjectName(QStringLiteral("keyPlace"));
     m_keyPlace->setTextFormat(Qt::PlainText);
@@ -121,8 +121,8 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     m_model = new QLineEdit(m_defaults.string(keys::geminiModel), this);
     m_model->setObjectName(QStringLiteral("model"));
     m_model->setMinimumWidth(220);
-    m_model->setPlaceholderText(QStringLiteral("Each feature's default"));
-    api->addRow(QStringLiteral("Model"), m_model);
+    m_model->setPlaceholderText(tr("Each feature's default"));
+    api->addRow(tr("Model"), m_model);
     m_modelsInUse = captionLabel(QString());
     m_modelsInUse->setObjectName(QStringLiteral("modelsInUse"));
     m_modelsInUse->setTextFormat(Qt::PlainText);
@@ -133,7 +133,7 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     auto *testRow = new QWidget(this);
     auto *testLayout = new QHBoxLayout(testRow);
     testLayout->setContentsMargins(0, 0, 0, 0);
-    m_test = new QPushButton(QStringLiteral("Test Connection"), testRow);
+    m_test = new QPushButton(tr("Test Connection"), testRow);
     m_test->setObjectName(QStringLiteral("testConnection"));
     m_test->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_spinner = new QProgressBar(testRow);
@@ -148,10 +148,13 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     QFont small = m_statusText->font();
     small.setPixelSize(11);
     m_statusText->setFont(small);
-    testLayout->addWidget(m_test);
-    testLayout->addWidget(m_spinner);
-    testLayout->addWidget(m_statusIcon);
+    // Top-aligned: a result that wraps onto more lines leaves the button where it was.
+    testLayout->addWidget(m_test, 0, Qt::AlignTop);
+    testLayout->addWidget(m_spinner, 0, Qt::AlignTop);
+    testLayout->addWidget(m_statusIcon, 0, Qt::AlignTop);
     testLayout->addWidget(m_statusText, 1);
+    // Holds the row's free space while no result shows, so the button keeps its place.
+    testLayout->addStretch(0);
     api->addWidget(testRow);
     connect(m_test, &QPushButton::clicked, this, &AISettingsView::testConnection);
     connect(m_key, &QLineEdit::textEdited, this, [this](const QString &key) {
@@ -162,17 +165,17 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
         [this](const QString &text) { m_defaults.setString(keys::geminiModel, text); });
 
     // Usage.
-    SettingsSection *usage = page->addSection(QStringLiteral("Usage"));
+    SettingsSection *usage = page->addSection(tr("Usage"));
     m_inputTokens = plainLabel(QString(), this);
     m_inputTokens->setObjectName(QStringLiteral("inputTokens"));
     m_outputTokens = plainLabel(QString(), this);
     m_outputTokens->setObjectName(QStringLiteral("outputTokens"));
     m_cost = plainLabel(QString(), this);
     m_cost->setObjectName(QStringLiteral("estimatedCost"));
-    usage->addRow(QStringLiteral("Input tokens"), m_inputTokens);
-    usage->addRow(QStringLiteral("Output tokens"), m_outputTokens);
-    usage->addRow(QStringLiteral("Estimated cost"), m_cost);
-    auto *reset = new QPushButton(QStringLiteral("Reset"), this);
+    usage->addRow(tr("Input tokens"), m_inputTokens);
+    usage->addRow(tr("Output tokens"), m_outputTokens);
+    usage->addRow(tr("Estimated cost"), m_cost);
+    auto *reset = new QPushButton(tr("Reset"), this);
     reset->setObjectName(QStringLiteral("resetUsage"));
     usage->addRow(QString(), reset);
     connect(reset, &QPushButton::clicked, this, [this] {
@@ -187,8 +190,8 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
             updateModelsInUse();
     });
 
-    auto *link = captionLabel(
-        QStringLiteral("Get a free API key from <a href=\"%1\">Google AI Studio</a>").arg(kKeyPage));
+    auto *link
+        = captionLabel(tr("Get a free API key from <a href=\"%1\">Google AI Studio</a>").arg(kKeyPage));
     link->setObjectName(QStringLiteral("keyLink"));
     link->setTextFormat(Qt::RichText);
     link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
@@ -198,10 +201,10 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     page->addContent(link);
 
     // Command approval.
-    SettingsSection *approval = page->addSection(QStringLiteral("Command Approval"));
+    SettingsSection *approval = page->addSection(tr("Command Approval"));
     const std::pair<LauncherMode, const char *> pickers[] = {
-        { LauncherMode::aiChat, "AI Chat (?) mode" },
-        { LauncherMode::terminal, "Terminal (>) mode" },
+        { LauncherMode::aiChat, QT_TR_NOOP("AI Chat (?) mode") },
+        { LauncherMode::terminal, QT_TR_NOOP("Terminal (>) mode") },
     };
     for (const auto &[mode, label] : pickers) {
         auto *picker = new QComboBox(this);
@@ -214,21 +217,21 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
             = QLatin1String(mode == LauncherMode::aiChat ? approvalKeys::aiChat : approvalKeys::terminal);
         connect(picker, &QComboBox::currentIndexChanged, this,
             [this, picker, key] { m_defaults.setString(key, picker->currentData().toString()); });
-        approval->addRow(QString::fromUtf8(label), picker);
+        approval->addRow(tr(label), picker);
     }
-    page->addContent(captionLabel(QStringLiteral(
-        "\"AI decides\" runs a command at once only when every part of it is a known read-only command "
-        "(ls, cat, grep, git status, …), and then in a sandbox where it can change no file, reach no "
-        "network and read no secret; anything else waits for your approval.")));
+    page->addContent(captionLabel(
+        tr("\"AI decides\" runs a command at once only when every part of it is a known read-only command "
+           "(ls, cat, grep, git status, …), and then in a sandbox where it can change no file, reach no "
+           "network and read no secret; anything else waits for your approval.")));
     if (CommandSandbox::available() == SandboxKind::none) {
-        QLabel *note = captionLabel(QStringLiteral("This system offers no sandbox (bubblewrap or Landlock), "
-                                                   "so every command waits for your approval."));
+        QLabel *note = captionLabel(tr("This system offers no sandbox (bubblewrap or Landlock), "
+                                       "so every command waits for your approval."));
         note->setObjectName(QStringLiteral("noSandboxNote"));
         page->addContent(note);
     }
 
     // Built-in prompts.
-    SettingsSection *builtIn = page->addSection(QStringLiteral("Built-in Prompts"));
+    SettingsSection *builtIn = page->addSection(tr("Built-in Prompts"));
     for (const TextPrompt &prompt : builtInPrompts()) {
         auto *row = new QWidget(this);
         auto *rowLayout = new QHBoxLayout(row);
@@ -241,12 +244,12 @@ AISettingsView::AISettingsView(Defaults &defaults, ApiKeyStore &apiKey, AIServic
     }
 
     // Custom prompts.
-    SettingsSection *custom = page->addSection(QStringLiteral("Custom Prompts"));
+    SettingsSection *custom = page->addSection(tr("Custom Prompts"));
     auto *customBox = new QWidget(this);
     m_customRows = new QVBoxLayout(customBox);
     m_customRows->setContentsMargins(0, 0, 0, 0);
     custom->addWidget(customBox);
-    auto *add = new QPushButton(QStringLiteral("Add Prompt"), this);
+    auto *add = new QPushButton(tr("Add Prompt"), this);
     add->setObjectName(QStringLiteral("addPrompt"));
     custom->addRow(QString(), add);
     connect(add, &QPushButton::clicked, this, [this] { openEditor(std::nullopt); });
@@ -294,10 +297,10 @@ void AISettingsView::rebuildCustomPrompts()
         auto *edit
             = borderlessButton(QStringLiteral("pencil"), textColor(palette(), Emphasis::secondary), row);
         edit->setObjectName(QStringLiteral("edit"));
-        edit->setToolTip(QStringLiteral("Edit"));
+        edit->setToolTip(tr("Edit"));
         auto *remove = borderlessButton(QStringLiteral("trash"), kRed, row);
         remove->setObjectName(QStringLiteral("delete"));
-        remove->setToolTip(QStringLiteral("Delete"));
+        remove->setToolTip(tr("Delete"));
         edit->setAccessibleName(tr("Edit %1").arg(prompt.name));
         remove->setAccessibleName(tr("Delete %1").arg(prompt.name));
         rowLayout->addWidget(edit);
@@ -370,7 +373,7 @@ void AISettingsView::setTestStatus(TestStatus status, const QString &message)
             symbolPixmap(status == TestStatus::success ? QStringLiteral("checkmark.circle.fill")
                                                        : QStringLiteral("xmark.circle.fill"),
                 14, tint));
-        m_statusText->setText(status == TestStatus::success ? QStringLiteral("Connected") : message);
+        m_statusText->setText(status == TestStatus::success ? tr("Connected") : message);
         QPalette palette = m_statusText->palette();
         palette.setColor(QPalette::WindowText, tint);
         m_statusText->setPalette(palette);
@@ -401,8 +404,8 @@ void AISettingsView::updateModelsInUse()
     const QString chosen = m_defaults.string(keys::geminiModel);
     const auto inUse = [&chosen](const QString &fallback) { return chosen.isEmpty() ? fallback : chosen; };
     m_modelsInUse->setText(
-        QStringLiteral("Text transform and Test Connection: %1\nLauncher chat and "
-                       "terminal: %2\nConversation titles: %3 (always)")
+        tr("Text transform and Test Connection: %1\nLauncher chat and "
+           "terminal: %2\nConversation titles: %3 (always)")
             .arg(inUse(TextTransformManager::defaultModel), inUse(agent::defaultModel), agent::titleModel));
 }
 

@@ -24,21 +24,21 @@ AdvancedSettingsView::AdvancedSettingsView(SettingsViewModel &viewModel, Store &
 {
     SettingsPage *page = SettingsPage::filling(this);
 
-    SettingsSection *database = page->addSection(QStringLiteral("Database"));
+    SettingsSection *database = page->addSection(tr("Database"));
     m_databaseSize = new QLabel(m_viewModel.databaseSize());
     m_databaseSize->setObjectName(QStringLiteral("databaseSize"));
     m_databaseSize->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    database->addRow(QStringLiteral("Database size:"), m_databaseSize);
+    database->addRow(tr("Database size:"), m_databaseSize);
     connect(&m_viewModel, &SettingsViewModel::databaseSizeChanged, this,
         [this] { m_databaseSize->setText(m_viewModel.databaseSize()); });
 
-    SettingsSection *data = page->addSection(QStringLiteral("Data Management"));
-    auto *exportButton = new QPushButton(QStringLiteral("Export History..."));
+    SettingsSection *data = page->addSection(tr("Data Management"));
+    auto *exportButton = new QPushButton(tr("Export History..."));
     exportButton->setObjectName(QStringLiteral("exportHistory"));
     data->addWidget(exportButton)->layout()->setAlignment(exportButton, Qt::AlignLeft);
     connect(exportButton, &QPushButton::clicked, this, &AdvancedSettingsView::exportHistory);
 
-    auto *resetButton = new QPushButton(QStringLiteral("Reset All History"));
+    auto *resetButton = new QPushButton(tr("Reset All History"));
     resetButton->setObjectName(QStringLiteral("resetHistory"));
     // The destructive role: red text.
     QPalette palette = resetButton->palette();
@@ -57,10 +57,10 @@ void AdvancedSettingsView::showEvent(QShowEvent *event)
 
 QString AdvancedSettingsView::chooseSaveFileWithDialog(QWidget *parent)
 {
-    QFileDialog dialog(parent, QStringLiteral("Export History"));
+    QFileDialog dialog(parent, tr("Export History"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("JSON (*.json)"));
+    dialog.setNameFilter(tr("JSON (*.json)"));
     dialog.setDefaultSuffix(QStringLiteral("json"));
     QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
@@ -85,8 +85,8 @@ void AdvancedSettingsView::exportHistory()
 
 void AdvancedSettingsView::showError(const QString &path, const QString &error)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Export History"),
-        QStringLiteral("The history could not be exported."), QMessageBox::Ok, window());
+    QMessageBox box(QMessageBox::Warning, tr("Export History"), tr("The history could not be exported."),
+        QMessageBox::Ok, window());
     box.setObjectName(QStringLiteral("exportError"));
     box.setInformativeText(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), error));
     box.setWindowModality(Qt::WindowModal);
@@ -95,11 +95,11 @@ void AdvancedSettingsView::showError(const QString &path, const QString &error)
 
 void AdvancedSettingsView::resetHistory()
 {
-    QMessageBox box(QMessageBox::Warning, resetTitle, resetTitle, QMessageBox::NoButton, window());
+    QMessageBox box(QMessageBox::Warning, resetTitle(), resetTitle(), QMessageBox::NoButton, window());
     box.setObjectName(QStringLiteral("resetConfirmation"));
-    box.setInformativeText(resetMessage);
-    QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton *reset = box.addButton(QStringLiteral("Reset"), QMessageBox::DestructiveRole);
+    box.setInformativeText(resetMessage());
+    QPushButton *cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton *reset = box.addButton(tr("Reset"), QMessageBox::DestructiveRole);
     QPalette palette = reset->palette();
     palette.setColor(QPalette::ButtonText, QColor(0xd7, 0x26, 0x1e));
     reset->setPalette(palette);

@@ -19,10 +19,12 @@ public:
     // Asks where to save the export; an empty path means the user cancelled.
     using SaveFileChooser = std::function<QString(QWidget *parent)>;
 
-    static inline const QString resetTitle = QStringLiteral("Reset History");
-    static inline const QString resetMessage = QStringLiteral(
-        "This will permanently delete all clipboard history. Pinned items will also be deleted. "
-        "This action cannot be undone.");
+    static QString resetTitle() { return tr("Reset History"); }
+    static QString resetMessage()
+    {
+        return tr("This will permanently delete all clipboard history. Pinned items will also be deleted. "
+                  "This action cannot be undone.");
+    }
 
     AdvancedSettingsView(SettingsViewModel &viewModel, Store &store, QWidget *parent = nullptr);
 

@@ -19,7 +19,7 @@ AppearanceSettingsView::AppearanceSettingsView(SettingsViewModel &viewModel, QWi
     , m_viewModel(viewModel)
 {
     SettingsPage *page = SettingsPage::filling(this);
-    SettingsSection *section = page->addSection(QStringLiteral("Menu Bar Popover"));
+    SettingsSection *section = page->addSection(tr("Tray Popup"));
 
     m_itemCountLabel = new QLabel;
     m_itemCountLabel->setObjectName(QStringLiteral("itemCountLabel"));
@@ -38,7 +38,7 @@ AppearanceSettingsView::AppearanceSettingsView(SettingsViewModel &viewModel, QWi
     auto *widthLayout = new QHBoxLayout(widthRow);
     widthLayout->setContentsMargins(0, 0, 0, 0);
     widthLayout->setSpacing(10);
-    widthLayout->addWidget(new QLabel(QStringLiteral("Menu width:")));
+    widthLayout->addWidget(new QLabel(tr("Popup width:")));
     m_menuWidth = new QSlider(Qt::Horizontal);
     m_menuWidth->setObjectName(QStringLiteral("menuWidth"));
     m_menuWidth->setRange(minimumMenuWidth, maximumMenuWidth);
@@ -76,7 +76,7 @@ int AppearanceSettingsView::snappedMenuWidth(int width)
 
 void AppearanceSettingsView::showItemCount()
 {
-    m_itemCountLabel->setText(QStringLiteral("Items to show: %1").arg(m_viewModel.menuItemCount()));
+    m_itemCountLabel->setText(tr("Items to show: %1").arg(m_viewModel.menuItemCount()));
     const QSignalBlocker blocker(m_itemCount);
     m_itemCount->setValue(int(qBound(qint64(5), m_viewModel.menuItemCount(), qint64(50))));
 }
@@ -84,7 +84,7 @@ void AppearanceSettingsView::showItemCount()
 void AppearanceSettingsView::showMenuWidth()
 {
     const double width = m_viewModel.menuWidth();
-    m_menuWidthValue->setText(QStringLiteral("%1pt").arg(qRound64(width)));
+    m_menuWidthValue->setText(tr("%1 px").arg(qRound64(width)));
     const QSignalBlocker blocker(m_menuWidth);
     m_menuWidth->setValue(
         snappedMenuWidth(int(qBound(double(minimumMenuWidth), width, double(maximumMenuWidth)))));

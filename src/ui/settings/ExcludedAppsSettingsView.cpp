@@ -51,17 +51,16 @@ ExcludedAppsSettingsView::ExcludedAppsSettingsView(ExcludedAppsService &service,
     // Some desktops (Wayland without the foreign-toplevel protocol) never say
     // which application is in front: the list would then promise nothing.
     if (!m_service.canTellSourceApplications()) {
-        auto *caption
-            = textLabel(QStringLiteral("This desktop does not tell Quillet which application is in "
-                                       "front, so copies are recorded without their application and "
-                                       "exclusions cannot apply."),
-                11, textColor(palette(), Emphasis::secondary));
+        auto *caption = textLabel(tr("This desktop does not tell Quillet which application is in "
+                                     "front, so copies are recorded without their application and "
+                                     "exclusions cannot apply."),
+            11, textColor(palette(), Emphasis::secondary));
         caption->setObjectName(QStringLiteral("sourceUnknownCaption"));
         caption->setWordWrap(true);
         column->addWidget(caption);
     }
 
-    m_search = new SearchField(QStringLiteral("Search apps..."), this);
+    m_search = new SearchField(tr("Search apps..."), this);
     m_search->setObjectName(QStringLiteral("appSearch"));
     column->addWidget(m_search);
     connect(m_search, &SearchField::textChanged, this, &ExcludedAppsSettingsView::applyFilter);
@@ -80,8 +79,8 @@ ExcludedAppsSettingsView::ExcludedAppsSettingsView(ExcludedAppsService &service,
     progress->setMaximumHeight(8);
     loadingLayout->addWidget(progress, 0, Qt::AlignHCenter);
     loadingLayout->addWidget(
-        textLabel(QStringLiteral("Loading applications..."), 12, textColor(palette(), Emphasis::secondary)),
-        0, Qt::AlignHCenter);
+        textLabel(tr("Loading applications..."), 12, textColor(palette(), Emphasis::secondary)), 0,
+        Qt::AlignHCenter);
     loadingLayout->addStretch(1);
     m_stack->insertWidget(loadingPage, loading);
 
@@ -254,8 +253,7 @@ void ExcludedAppsSettingsView::applyFilter()
     if (shown > 0)
         m_emptyCaption->clear();
     else
-        m_emptyCaption->setText(
-            text.isEmpty() ? QStringLiteral("No applications found") : QStringLiteral("No matches"));
+        m_emptyCaption->setText(text.isEmpty() ? tr("No applications found") : tr("No matches"));
     m_emptyCaption->setVisible(shown == 0);
     m_rowsBox->update();
 }

@@ -28,10 +28,10 @@ const struct {
     double seconds;
     const char *label;
 } kPollingChoices[] = {
-    { 0.25, "0.25s (Faster)" },
-    { 0.5, "0.5s (Default)" },
-    { 1.0, "1.0s (Slower)" },
-    { 2.0, "2.0s (Battery saver)" },
+    { 0.25, QT_TRANSLATE_NOOP("GeneralSettingsView", "0.25s (Faster)") },
+    { 0.5, QT_TRANSLATE_NOOP("GeneralSettingsView", "0.5s (Default)") },
+    { 1.0, QT_TRANSLATE_NOOP("GeneralSettingsView", "1.0s (Slower)") },
+    { 2.0, QT_TRANSLATE_NOOP("GeneralSettingsView", "2.0s (Battery saver)") },
 };
 
 const QColor kGranted(0x28, 0xa7, 0x45);
@@ -42,22 +42,22 @@ QString relativeTime(const QDateTime &then, const QDateTime &now)
 {
     const qint64 seconds = then.secsTo(now);
     if (seconds < 60)
-        return QStringLiteral("just now");
-    const auto ago = [](qint64 count, const char *unit) {
-        return QStringLiteral("%1 %2%3 ago").arg(count).arg(QLatin1String(unit)).arg(count == 1 ? "" : "s");
+        return QCoreApplication::translate("GeneralSettingsView", "just now");
+    const auto ago = [](const char *text, qint64 count) {
+        return QCoreApplication::translate("GeneralSettingsView", text, nullptr, int(count));
     };
     if (seconds < 3600)
-        return ago(seconds / 60, "minute");
+        return ago(QT_TRANSLATE_N_NOOP("GeneralSettingsView", "%n minute(s) ago"), seconds / 60);
     if (seconds < 86400)
-        return ago(seconds / 3600, "hour");
+        return ago(QT_TRANSLATE_N_NOOP("GeneralSettingsView", "%n hour(s) ago"), seconds / 3600);
     const qint64 days = seconds / 86400;
     if (days == 1)
-        return QStringLiteral("yesterday");
+        return QCoreApplication::translate("GeneralSettingsView", "yesterday");
     if (days < 31)
-        return ago(days, "day");
+        return ago(QT_TRANSLATE_N_NOOP("GeneralSettingsView", "%n day(s) ago"), days);
     if (days < 365)
-        return ago(days / 30, "month");
-    return ago(days / 365, "year");
+        return ago(QT_TRANSLATE_N_NOOP("GeneralSettingsView", "%n month(s) ago"), days / 30);
+    return ago(QT_TRANSLATE_N_NOOP("GeneralSettingsView", "%n year(s) ago"), days / 365);
 }
 
 } // namespace
@@ -85,7 +85,7 @@ GeneralSettingsView::GeneralSettingsView(SettingsViewModel &viewModel, LaunchAtL
 
 void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
 {
-    SettingsSection *section = page->addSection(QStringLiteral("Clipboard"));
+    SettingsSection *section = page->addSection(tr("Clipboard"));
 
     m_historySizeLabel = new QLabel;
     m_historySizeLabel->setObjectName(QStringLiteral("historySizeLabel"));
@@ -101,13 +101,14 @@ void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
     m_pollingInterval = new QComboBox;
     m_pollingInterval->setObjectName(QStringLiteral("pollingInterval"));
     for (const auto &choice : kPollingChoices)
-        m_pollingInterval->addItem(QString::fromLatin1(choice.label), choice.seconds);
+        m_pollingInterval->addItem(
+            QCoreApplication::translate("GeneralSettingsView", choice.label), choice.seconds);
     // Copies are noticed as they happen; the interval only applies where the
     // X server cannot report them.
-    section->addRow(QStringLiteral("Polling interval (without XFixes)"), m_pollingInterval);
-    m_pollingInterval->setToolTip(QStringLiteral(
-        "Copies are noticed as they happen. Only when the X server cannot report clipboard changes "
-        "is the clipboard checked this often."));
+    section->addRow(tr("Polling interval (without XFixes)"), m_pollingInterval);
+    m_pollingInterval->setToolTip(
+        tr("Copies are noticed as they happen. Only when the X server cannot report clipboard changes "
+           "is the clipboard checked this often."));
     showPollingInterval();
     connect(m_pollingInterval, &QComboBox::activated, this,
         [this](int index) { m_viewModel.setPollingInterval(m_pollingInterval->itemData(index).toDouble()); });
@@ -117,7 +118,7 @@ void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
     m_pasteAfterSelection = new ToggleSwitch;
     m_pasteAfterSelection->setObjectName(QStringLiteral("pasteAfterSelection"));
     m_pasteAfterSelection->setChecked(m_viewModel.pasteAfterSelection());
-    section->addRow(QStringLiteral("Paste after selecting item"), m_pasteAfterSelection);
+    section->addRow(tr("Paste after selecting item"), m_pasteAfterSelection);
     connect(m_pasteAfterSelection, &ToggleSwitch::toggled, &m_viewModel,
         &SettingsViewModel::setPasteAfterSelection);
     connect(&m_viewModel, &SettingsViewModel::pasteAfterSelectionChanged, this, [this] {
@@ -128,11 +129,11 @@ void GeneralSettingsView::buildClipboardSection(SettingsPage *page)
 
 void GeneralSettingsView::buildStartupSection(SettingsPage *page)
 {
-    SettingsSection *section = page->addSection(QStringLiteral("Startup"));
+    SettingsSection *section = page->addSection(tr("Startup"));
     m_launchAtLoginSwitch = new ToggleSwitch;
     m_launchAtLoginSwitch->setObjectName(QStringLiteral("launchAtLogin"));
     m_launchAtLoginSwitch->setChecked(m_launchAtLogin.isEnabled());
-    section->addRow(QStringLiteral("Launch at login"), m_launchAtLoginSwitch);
+    section->addRow(tr("Launch at login"), m_launchAtLoginSwitch);
     connect(
         m_launchAtLoginSwitch, &ToggleSwitch::toggled, &m_launchAtLogin, &LaunchAtLoginService::setEnabled);
     // Also the snap back when the desktop refused the change.
@@ -144,16 +145,16 @@ void GeneralSettingsView::buildStartupSection(SettingsPage *page)
 
 void GeneralSettingsView::buildUpdatesSection(SettingsPage *page)
 {
-    SettingsSection *section = page->addSection(QStringLiteral("Updates"));
+    SettingsSection *section = page->addSection(tr("Updates"));
     m_automaticUpdates = new ToggleSwitch;
     m_automaticUpdates->setObjectName(QStringLiteral("automaticUpdates"));
-    section->addRow(QStringLiteral("Automatically check for updates"), m_automaticUpdates);
+    section->addRow(tr("Automatically check for updates"), m_automaticUpdates);
     connect(m_automaticUpdates, &ToggleSwitch::toggled, this, [this](bool enabled) {
         m_updates.setAutomaticallyChecksForUpdates(enabled);
         showUpdates();
     });
 
-    m_checkForUpdates = new QPushButton(QStringLiteral("Check for Updates..."));
+    m_checkForUpdates = new QPushButton(tr("Check for Updates..."));
     m_checkForUpdates->setObjectName(QStringLiteral("checkForUpdates"));
     connect(m_checkForUpdates, &QPushButton::clicked, this, [this] {
         m_updates.checkForUpdates();
@@ -172,7 +173,7 @@ void GeneralSettingsView::buildUpdatesSection(SettingsPage *page)
 
 void GeneralSettingsView::buildAccessibilitySection(SettingsPage *page)
 {
-    SettingsSection *section = page->addSection(QStringLiteral("Accessibility"));
+    SettingsSection *section = page->addSection(tr("Pasting"));
     auto *status = new QWidget;
     auto *statusLayout = new QHBoxLayout(status);
     statusLayout->setContentsMargins(0, 0, 0, 0);
@@ -197,7 +198,7 @@ void GeneralSettingsView::buildAccessibilitySection(SettingsPage *page)
 
 void GeneralSettingsView::showHistorySize()
 {
-    m_historySizeLabel->setText(QStringLiteral("Maximum history size: %1").arg(m_viewModel.maxHistorySize()));
+    m_historySizeLabel->setText(tr("Maximum history size: %1").arg(m_viewModel.maxHistorySize()));
     const QSignalBlocker blocker(m_historySize);
     m_historySize->setValue(int(qBound(qint64(50), m_viewModel.maxHistorySize(), qint64(5000))));
 }
@@ -211,16 +212,14 @@ void GeneralSettingsView::commitHistorySize(int size)
         showHistorySize();
         return;
     }
-    auto *box = new QMessageBox(QMessageBox::Question, QStringLiteral("Maximum History Size"),
-        excess == 1 ? QStringLiteral("Remove the oldest entry?")
-                    : QStringLiteral("Remove the %1 oldest entries?").arg(excess),
-        QMessageBox::NoButton, window());
+    auto *box = new QMessageBox(QMessageBox::Question, tr("Maximum History Size"),
+        tr("Remove the %n oldest entry(s)?", nullptr, int(excess)), QMessageBox::NoButton, window());
     box->setObjectName(QStringLiteral("pruneConfirmation"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setInformativeText(
-        QStringLiteral("The history will keep the newest %1 entries. Pinned entries stay.").arg(size));
-    QPushButton *cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton *remove = box->addButton(QStringLiteral("Remove"), QMessageBox::DestructiveRole);
+        tr("The history will keep the newest %n entry(s). Pinned entries stay.", nullptr, size));
+    QPushButton *cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    QPushButton *remove = box->addButton(tr("Remove"), QMessageBox::DestructiveRole);
     remove->setObjectName(QStringLiteral("confirmPrune"));
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
@@ -242,7 +241,7 @@ void GeneralSettingsView::showPollingInterval()
         const int customIndex = int(std::size(kPollingChoices));
         if (m_pollingInterval->count() > customIndex)
             m_pollingInterval->removeItem(customIndex);
-        m_pollingInterval->addItem(QStringLiteral("%1s").arg(current), current);
+        m_pollingInterval->addItem(tr("%1s").arg(current), current);
         index = customIndex;
     }
     const QSignalBlocker blocker(m_pollingInterval);
@@ -260,9 +259,9 @@ void GeneralSettingsView::showUpdates()
     m_checkForUpdates->setEnabled(m_updates.canCheckForUpdates());
     const auto last = m_updates.lastUpdateCheckDate();
     if (last)
-        m_lastChecked->setText(QStringLiteral("Last checked: ") + relativeTime(*last, m_clock.now()));
+        m_lastChecked->setText(tr("Last checked: ") + relativeTime(*last, m_clock.now()));
     else if (!configured)
-        m_lastChecked->setText(QStringLiteral("Quillet is updated with your system's packages."));
+        m_lastChecked->setText(tr("Quillet is updated with your system's packages."));
     else
         m_lastChecked->clear();
 }
@@ -309,8 +308,8 @@ void GeneralSettingsView::grantAccess()
     refreshAccessibility();
     if (m_accessibilityGranted)
         return;
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Accessibility"), m_explanation.helpTitle,
-        QMessageBox::Ok, window());
+    QMessageBox box(
+        QMessageBox::Information, tr("Pasting"), m_explanation.helpTitle, QMessageBox::Ok, window());
     box.setObjectName(QStringLiteral("accessibilityHelp"));
     box.setInformativeText(m_explanation.help);
     box.setWindowModality(Qt::WindowModal);

@@ -18,7 +18,7 @@ PromptEditorDialog::PromptEditorDialog(const std::optional<SavedPrompt> &prompt,
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("promptEditor"));
-    setWindowTitle(prompt ? QStringLiteral("Edit Prompt") : QStringLiteral("New Prompt"));
+    setWindowTitle(prompt ? tr("Edit Prompt") : tr("New Prompt"));
     setWindowModality(Qt::WindowModal);
     setMinimumSize(400, 300);
 
@@ -28,13 +28,13 @@ PromptEditorDialog::PromptEditorDialog(const std::optional<SavedPrompt> &prompt,
 
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("name"));
-    form->addRow(QStringLiteral("Name"), m_name);
+    form->addRow(tr("Name"), m_name);
 
     m_icon = new QComboBox(this);
     m_icon->setObjectName(QStringLiteral("icon"));
     for (const QString &symbol : promptIconChoices())
         m_icon->addItem(symbolIcon(symbol, textColor(palette(), Emphasis::primary)), symbol, symbol);
-    form->addRow(QStringLiteral("Icon"), m_icon);
+    form->addRow(tr("Icon"), m_icon);
 
     auto *modes = new QWidget(this);
     auto *modeRow = new QHBoxLayout(modes);
@@ -42,20 +42,20 @@ PromptEditorDialog::PromptEditorDialog(const std::optional<SavedPrompt> &prompt,
     modeRow->setSpacing(0);
     m_mode = new QButtonGroup(this);
     for (const TransformMode mode : allTransformModes()) {
-        auto *segment = new QPushButton(rawValue(mode), modes);
+        auto *segment = new QPushButton(mode == TransformMode::replace ? tr("Replace") : tr("Input"), modes);
         segment->setObjectName(QStringLiteral("mode") + rawValue(mode));
         segment->setCheckable(true);
         m_mode->addButton(segment, int(mode));
         modeRow->addWidget(segment);
     }
     modeRow->addStretch(1);
-    form->addRow(QStringLiteral("Mode"), modes);
+    form->addRow(tr("Mode"), modes);
 
     m_systemPrompt = new QPlainTextEdit(this);
     m_systemPrompt->setObjectName(QStringLiteral("systemPrompt"));
     m_systemPrompt->setMinimumHeight(120);
     m_systemPrompt->setTabChangesFocus(true);
-    form->addRow(QStringLiteral("System Prompt"), m_systemPrompt);
+    form->addRow(tr("System Prompt"), m_systemPrompt);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Save, this);
     m_save = buttons->button(QDialogButtonBox::Save);

@@ -3,6 +3,7 @@
 #include "shortcuts/Name.h"
 #include "ui/settings/KeyStrokeReader.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace quillet {
@@ -36,21 +37,25 @@ struct AppShortcutNames {
 // this desktop and what the user can do without it. The defaults speak of
 // X11; other desktops say their own.
 struct PasteExplanation {
-    QString granted = QStringLiteral("Accessibility access granted");
-    QString missing = QStringLiteral("Accessibility access required");
-    QString requirement = QStringLiteral("Pasting an item sends Ctrl+V to the application in front, which "
-                                         "needs the X server's XTest extension.");
-    QString helpButton = QStringLiteral("Grant Access");
-    QString helpTitle = QStringLiteral("Quillet cannot send keystrokes on this display.");
-    QString help = QStringLiteral("To paste, Quillet sends Ctrl+V through the XTest extension of the X "
-                                  "server, and this display does not "
-                                  "offer it. Run Quillet in an X11 session with XTest enabled (every "
-                                  "standard X server has it), then come "
-                                  "back here: this section updates by itself.");
+    QString granted = QCoreApplication::translate(
+        "PasteExplanation", "Quillet pastes through the X server's XTest extension");
+    QString missing = QCoreApplication::translate("PasteExplanation", "Chosen entries are only copied");
+    QString requirement = QCoreApplication::translate("PasteExplanation",
+        "Pasting an item sends Ctrl+V to the application in front, which "
+        "needs the X server's XTest extension.");
+    QString helpButton = QCoreApplication::translate("PasteExplanation", "How to Paste...");
+    QString helpTitle
+        = QCoreApplication::translate("PasteExplanation", "Quillet cannot send keystrokes on this display.");
+    QString help = QCoreApplication::translate("PasteExplanation",
+        "To paste, Quillet sends Ctrl+V through the XTest extension of the X "
+        "server, and this display does not "
+        "offer it. Run Quillet in an X11 session with XTest enabled (every "
+        "standard X server has it), then come "
+        "back here: this section updates by itself.");
     // Said once, on the first run, when pastes cannot be typed.
-    QString notice
-        = QStringLiteral("Quillet cannot type pastes for you: the X server offers no XTest extension. "
-                         "Chosen entries are put on the clipboard; paste them with Ctrl+V.");
+    QString notice = QCoreApplication::translate("PasteExplanation",
+        "Quillet cannot type pastes for you: the X server offers no XTest extension. "
+        "Chosen entries are put on the clipboard; paste them with Ctrl+V.");
 };
 
 // Everything the settings window reads and changes; all must outlive it.

@@ -85,7 +85,7 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
         return true;
     }();
     Q_UNUSED(tabsDescribed);
-    setWindowTitle(QStringLiteral("Quillet Settings"));
+    setWindowTitle(tr("Quillet Settings"));
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -117,19 +117,18 @@ SettingsView::SettingsView(const SettingsServices &services, QWidget *parent)
 
     addTab(new GeneralSettingsView(services.viewModel, services.launchAtLogin, services.updates,
                services.keys, services.clock, services.store, services.pasteExplanation),
-        QStringLiteral("General"), QStringLiteral("gear"));
+        tr("General"), QStringLiteral("gear"));
     addTab(new ShortcutSettingsView(services.shortcuts, services.shortcutNames, services.keyStrokeReader),
-        QStringLiteral("Shortcuts"), QStringLiteral("keyboard"));
-    addTab(new ExcludedAppsSettingsView(services.excludedApps), QStringLiteral("Excluded Apps"),
+        tr("Shortcuts"), QStringLiteral("keyboard"));
+    addTab(new ExcludedAppsSettingsView(services.excludedApps), tr("Excluded Apps"),
         QStringLiteral("xmark.app"));
-    addTab(new AppearanceSettingsView(services.viewModel), QStringLiteral("Appearance"),
-        QStringLiteral("paintbrush"));
+    addTab(new AppearanceSettingsView(services.viewModel), tr("Appearance"), QStringLiteral("paintbrush"));
     addTab(new AISettingsView(services.defaults, services.apiKey, services.ai, services.prompts,
                services.shortcuts, services.keyStrokeReader),
-        QStringLiteral("AI"), QStringLiteral("sparkles"));
+        tr("AI"), QStringLiteral("sparkles"));
     m_snippets = new SnippetsSettingsView(services.snippets);
-    addTab(m_snippets, QStringLiteral("Snippets"), QStringLiteral("doc.text"));
-    addTab(new AdvancedSettingsView(services.viewModel, services.store), QStringLiteral("Advanced"),
+    addTab(m_snippets, tr("Snippets"), QStringLiteral("doc.text"));
+    addTab(new AdvancedSettingsView(services.viewModel, services.store), tr("Advanced"),
         QStringLiteral("gearshape.2"));
     setCurrentIndex(0);
     // Wide enough for every tab's whole label in the desktop's font.

@@ -129,7 +129,7 @@ ShortcutRecorderField::ShortcutRecorderField(KeyboardShortcuts &library, Name na
         = addAction(symbolIcon(QStringLiteral("xmark.circle.fill"), textColor(palette(), Emphasis::tertiary)),
             QLineEdit::TrailingPosition);
     m_clearAction->setObjectName(QStringLiteral("clearShortcut"));
-    m_clearAction->setToolTip(QStringLiteral("Clear"));
+    m_clearAction->setToolTip(tr("Clear"));
     connect(m_clearAction, &QAction::triggered, this, [this] { m_controller->clear(); });
     // The icon's name for screen readers.
     m_clearAction->setText(tr("Clear shortcut"));
@@ -295,7 +295,7 @@ void ShortcutRecorderField::paintEvent(QPaintEvent *event)
 {
     QLineEdit::paintEvent(event);
     // A centred field hides its placeholder while it has the focus, which is
-    // exactly when "Press Shortcut" must show.
+    // exactly when "Press a shortcut" must show.
     if (!text().isEmpty() || !hasFocus() || placeholderText().isEmpty())
         return;
     QPainter painter(this);

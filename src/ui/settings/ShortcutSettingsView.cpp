@@ -17,7 +17,7 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
     , m_library(library)
 {
     SettingsPage *page = SettingsPage::filling(this);
-    SettingsSection *section = page->addSection(QStringLiteral("Global Shortcuts"));
+    SettingsSection *section = page->addSection(tr("Global Shortcuts"));
 
     // The command line does what the first three shortcuts do.
     const struct {
@@ -25,11 +25,11 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
         const shortcuts::Name *name;
         const char *command;
     } rows[] = {
-        { "Toggle floating panel:", &names.togglePanel, "quillet toggle" },
-        { "Open history:", &names.openHistory, "quillet show history" },
-        { "Open snippets:", &names.openSnippets, "quillet show snippets" },
-        { "AI Transform:", &names.aiTransform, nullptr },
-        { "App Launcher:", &names.openLauncher, nullptr },
+        { QT_TR_NOOP("Toggle floating panel:"), &names.togglePanel, "quillet toggle" },
+        { QT_TR_NOOP("Open history:"), &names.openHistory, "quillet show history" },
+        { QT_TR_NOOP("Open snippets:"), &names.openSnippets, "quillet show snippets" },
+        { QT_TR_NOOP("AI Transform:"), &names.aiTransform, nullptr },
+        { QT_TR_NOOP("App Launcher:"), &names.openLauncher, nullptr },
     };
     QFont noteFont = font();
     noteFont.setPixelSize(11);
@@ -44,19 +44,19 @@ ShortcutSettingsView::ShortcutSettingsView(shortcuts::KeyboardShortcuts &library
         column->setContentsMargins(0, 0, 0, 0);
         column->setSpacing(2);
         column->addWidget(recorder, 0, Qt::AlignRight);
-        auto *note = new QLabel(QStringLiteral("Used by another application"));
+        auto *note = new QLabel(tr("Used by another application"));
         note->setObjectName(QStringLiteral("grabRefused"));
         note->setFont(noteFont);
         QPalette notePalette = note->palette();
         notePalette.setColor(QPalette::WindowText, errorRed());
         note->setPalette(notePalette);
-        note->setToolTip(QStringLiteral(
-            "Another application has taken these keys, so they do not reach Quillet. Record other keys, "
-            "or free them in that application and record them again."));
+        note->setToolTip(
+            tr("Another application has taken these keys, so they do not reach Quillet. Record other keys, "
+               "or free them in that application and record them again."));
         note->hide();
         column->addWidget(note, 0, Qt::AlignRight);
         m_refusalNotes.append(note);
-        section->addRow(QString::fromUtf8(row.label), control);
+        section->addRow(tr(row.label), control);
         if (row.command)
             m_commands.append({ *row.name, QString::fromLatin1(row.command) });
     }
@@ -120,19 +120,17 @@ void ShortcutSettingsView::showAvailability()
     QString text;
     if (m_library.isManagedByDesktop()) {
         text = m_library.canConfigureInDesktop()
-            ? QStringLiteral(
-                "Your desktop keeps these shortcuts. Click one to change it in the desktop's own "
-                "dialog.")
-            : QStringLiteral("Your desktop keeps these shortcuts: change them in its keyboard settings.");
+            ? tr("Your desktop keeps these shortcuts. Click one to change it in the desktop's own "
+                 "dialog.")
+            : tr("Your desktop keeps these shortcuts: change them in its keyboard settings.");
     } else if (!available) {
-        text = QStringLiteral(
-            "This desktop offers applications no global shortcuts. Bind Quillet's commands to "
-            "keys in your compositor's configuration instead");
+        text = tr("This desktop offers applications no global shortcuts. Bind Quillet's commands to "
+                  "keys in your compositor's configuration instead");
         const QStringList lines = compositorBindings(m_library, m_commands);
         if (lines.isEmpty()) {
             text += QLatin1Char('.');
         } else {
-            text += QStringLiteral(", for sway in ~/.config/sway/config:<pre>%1</pre>")
+            text += tr(", for sway in ~/.config/sway/config:<pre>%1</pre>")
                         .arg(lines.join(QLatin1Char('\n')).toHtmlEscaped());
         }
     }

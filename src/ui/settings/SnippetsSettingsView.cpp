@@ -68,10 +68,9 @@ SnippetsSettingsView::SnippetsSettingsView(SnippetsViewModel &snippets, QWidget 
     left->addWidget(m_tree, 1);
     auto *bar = new QHBoxLayout;
     bar->setSpacing(2);
-    auto *addFolder
-        = barButton(QStringLiteral("folder.badge.plus"), QStringLiteral("New Folder"), "newFolder", this);
-    auto *addSnippet = barButton(QStringLiteral("plus"), QStringLiteral("New Snippet"), "newSnippet", this);
-    m_delete = barButton(QStringLiteral("minus"), QStringLiteral("Delete"), "delete", this);
+    auto *addFolder = barButton(QStringLiteral("folder.badge.plus"), tr("New Folder"), "newFolder", this);
+    auto *addSnippet = barButton(QStringLiteral("plus"), tr("New Snippet"), "newSnippet", this);
+    m_delete = barButton(QStringLiteral("minus"), tr("Delete"), "delete", this);
     bar->addWidget(addFolder);
     bar->addWidget(addSnippet);
     bar->addStretch(1);
@@ -82,9 +81,9 @@ SnippetsSettingsView::SnippetsSettingsView(SnippetsViewModel &snippets, QWidget 
     m_pages = new QStackedWidget(this);
     row->addWidget(m_pages, 1);
 
-    auto *empty = new QLabel(QStringLiteral("Choose a snippet, or add one with +.\n\n"
-                                            "Snippets are listed in the panel and the tray, "
-                                            "and paste like history entries."),
+    auto *empty = new QLabel(tr("Choose a snippet, or add one with +.\n\n"
+                                "Snippets are listed in the panel and the tray, "
+                                "and paste like history entries."),
         m_pages);
     empty->setObjectName(QStringLiteral("emptyHint"));
     empty->setAlignment(Qt::AlignCenter);
@@ -97,7 +96,7 @@ SnippetsSettingsView::SnippetsSettingsView(SnippetsViewModel &snippets, QWidget 
     auto *folder = new QWidget(m_pages);
     auto *folderColumn = new QVBoxLayout(folder);
     folderColumn->setContentsMargins(0, 0, 0, 0);
-    folderColumn->addWidget(fieldLabel(QStringLiteral("Folder name"), folder));
+    folderColumn->addWidget(fieldLabel(tr("Folder name"), folder));
     m_folderName = new QLineEdit(folder);
     m_folderName->setObjectName(QStringLiteral("folderName"));
     folderColumn->addWidget(m_folderName);
@@ -110,15 +109,15 @@ SnippetsSettingsView::SnippetsSettingsView(SnippetsViewModel &snippets, QWidget 
     auto *snippet = new QWidget(m_pages);
     auto *snippetColumn = new QVBoxLayout(snippet);
     snippetColumn->setContentsMargins(0, 0, 0, 0);
-    snippetColumn->addWidget(fieldLabel(QStringLiteral("Title"), snippet));
+    snippetColumn->addWidget(fieldLabel(tr("Title"), snippet));
     m_title = new QLineEdit(snippet);
     m_title->setObjectName(QStringLiteral("snippetTitle"));
     snippetColumn->addWidget(m_title);
-    snippetColumn->addWidget(fieldLabel(QStringLiteral("Folder"), snippet));
+    snippetColumn->addWidget(fieldLabel(tr("Folder"), snippet));
     m_folder = new QComboBox(snippet);
     m_folder->setObjectName(QStringLiteral("snippetFolder"));
     snippetColumn->addWidget(m_folder);
-    snippetColumn->addWidget(fieldLabel(QStringLiteral("Text"), snippet));
+    snippetColumn->addWidget(fieldLabel(tr("Text"), snippet));
     m_text = new QPlainTextEdit(snippet);
     m_text->setObjectName(QStringLiteral("snippetText"));
     m_text->setTabChangesFocus(true);
@@ -243,8 +242,7 @@ void SnippetsSettingsView::showSelection()
             m_loadedFolderName = item->text(0);
         }
         const int count = item->childCount();
-        m_folderCount->setText(
-            count == 1 ? QStringLiteral("1 snippet") : QStringLiteral("%1 snippets").arg(count));
+        m_folderCount->setText(tr("%n snippet(s)", nullptr, count));
         m_pages->setCurrentIndex(folderPage);
         return;
     }
@@ -337,7 +335,7 @@ std::optional<QUuid> SnippetsSettingsView::targetFolder() const
 void SnippetsSettingsView::newFolder()
 {
     commitEdits();
-    const auto folder = m_snippets.createFolder(QStringLiteral("New Folder"));
+    const auto folder = m_snippets.createFolder(tr("New Folder"));
     if (!folder)
         return;
     select({ Kind::folder, folder->id });
@@ -350,12 +348,12 @@ void SnippetsSettingsView::newSnippet()
     commitEdits();
     std::optional<QUuid> folder = targetFolder();
     if (!folder) {
-        if (const auto created = m_snippets.createFolder(QStringLiteral("Snippets")))
+        if (const auto created = m_snippets.createFolder(tr("Snippets")))
             folder = created->id;
     }
     if (!folder)
         return;
-    const auto snippet = m_snippets.createSnippet(*folder, QStringLiteral("New Snippet"), QString());
+    const auto snippet = m_snippets.createSnippet(*folder, tr("New Snippet"), QString());
     if (!snippet)
         return;
     select({ Kind::snippet, snippet->id });
@@ -370,16 +368,14 @@ void SnippetsSettingsView::deleteSelection()
         const QTreeWidgetItem *item = m_tree->currentItem();
         const int count = item ? item->childCount() : 0;
         if (count > 0) {
-            QMessageBox box(QMessageBox::Warning, QStringLiteral("Delete Folder"),
-                QStringLiteral("Delete the folder “%1” and its %2?")
-                    .arg(item->text(0),
-                        count == 1 ? QStringLiteral("snippet") : QStringLiteral("%1 snippets").arg(count)),
+            QMessageBox box(QMessageBox::Warning, tr("Delete Folder"),
+                tr("Delete the folder “%1” and its %n snippet(s)?", nullptr, count).arg(item->text(0)),
                 QMessageBox::NoButton, window());
             box.setObjectName(QStringLiteral("deleteFolderConfirmation"));
             box.setTextFormat(Qt::PlainText);
-            box.setInformativeText(QStringLiteral("This cannot be undone."));
-            QPushButton *cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-            QPushButton *remove = box.addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+            box.setInformativeText(tr("This cannot be undone."));
+            QPushButton *cancel = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
+            QPushButton *remove = box.addButton(tr("Delete"), QMessageBox::DestructiveRole);
             box.setDefaultButton(cancel);
             box.setEscapeButton(cancel);
             box.setWindowModality(Qt::WindowModal);

@@ -68,6 +68,10 @@ private Q_SLOTS:
         QTest::newRow("refused") << FakeReply::body(
             400, R"({"error":{"code":400,"message":"API key not valid"}})")
                                  << "API key not valid";
+        QTest::newRow("refused at length") << FakeReply::body(400,
+            R"({"error":{"code":400,"message":"API key not valid. Please pass a valid API key, )"
+            R"(one that belongs to a project with the Generative Language API enabled."}})")
+                                           << "API key not valid. Please pass";
     }
     void testConnectionReportsTheOutcome()
     {
@@ -83,12 +87,22 @@ private Q_SLOTS:
         QCOMPARE(f.defaults.string(keys::geminiAPIKey), QStringLiteral("typed-key-42"));
         QVERIFY(test->isEnabled());
 
+        // The result appears beside the button, which stays where it is.
+        view.resize(500, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QPoint where = test->mapTo(&view, QPoint());
+
         f.gemini.enqueue(reply);
         test->click();
         QCOMPARE(view.testStatus(), AISettingsView::TestStatus::testing);
         QVERIFY(!test->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(view.testStatus() != AISettingsView::TestStatus::testing, kWait);
         QVERIFY2(text(view, "testStatus").startsWith(shown), qPrintable(text(view, "testStatus")));
+        // Nested layouts settle in turns.
+        for (int pass = 0; pass < 3; ++pass)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(test->mapTo(&view, QPoint()), where);
 
         const test::RecordedRequest &request = f.gemini.requests().first();
         QCOMPARE(request.header("x-goog-api-key"), QByteArray("typed-key-42"));

@@ -159,17 +159,17 @@ private Q_SLOTS:
         QCOMPARE(f.defaults.boolean(keys::pasteAfterSelection), std::optional<bool>(false));
     }
 
-    void menuWidthSnapsToTensAndShowsPoints_data()
+    void menuWidthSnapsToTensAndShowsPixels_data()
     {
         QTest::addColumn<int>("dragged");
         QTest::addColumn<double>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("294 → 290") << 294 << 290.0 << QStringLiteral("290pt");
-        QTest::newRow("286 → 290") << 286 << 290.0 << QStringLiteral("290pt");
-        QTest::newRow("500") << 500 << 500.0 << QStringLiteral("500pt");
-        QTest::newRow("281 → 280") << 281 << 280.0 << QStringLiteral("280pt");
+        QTest::newRow("294 → 290") << 294 << 290.0 << QStringLiteral("290 px");
+        QTest::newRow("286 → 290") << 286 << 290.0 << QStringLiteral("290 px");
+        QTest::newRow("500") << 500 << 500.0 << QStringLiteral("500 px");
+        QTest::newRow("281 → 280") << 281 << 280.0 << QStringLiteral("280 px");
     }
-    void menuWidthSnapsToTensAndShowsPoints()
+    void menuWidthSnapsToTensAndShowsPixels()
     {
         QFETCH(int, dragged);
         QFETCH(double, stored);
@@ -177,7 +177,7 @@ private Q_SLOTS:
         test::SettingsFixture f;
         AppearanceSettingsView view(f.viewModel);
         auto *slider = child<QSlider>(view, "menuWidth");
-        QCOMPARE(labelText(view, "menuWidthValue"), QStringLiteral("340pt"));
+        QCOMPARE(labelText(view, "menuWidthValue"), QStringLiteral("340 px"));
         slider->setSliderPosition(dragged);
         QCOMPARE(slider->value(), int(stored));
         QCOMPARE(f.defaults.doubleValue(keys::menuWidth), stored);
@@ -201,7 +201,7 @@ private Q_SLOTS:
         f.keys.trusted = false;
         GeneralSettingsView view(f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.clock, *f.store);
         view.show();
-        QCOMPARE(labelText(view, "accessibilityStatus"), QStringLiteral("Accessibility access required"));
+        QCOMPARE(labelText(view, "accessibilityStatus"), QStringLiteral("Chosen entries are only copied"));
         QVERIFY(child<QPushButton>(view, "grantAccess")->isVisible());
 
         f.keys.trusted = true;
@@ -209,7 +209,8 @@ private Q_SLOTS:
         QVERIFY(!view.accessibilityGranted());
         f.clock.advance(100ms);
         QVERIFY(view.accessibilityGranted());
-        QCOMPARE(labelText(view, "accessibilityStatus"), QStringLiteral("Accessibility access granted"));
+        QCOMPARE(labelText(view, "accessibilityStatus"),
+            QStringLiteral("Quillet pastes through the X server's XTest extension"));
         QVERIFY(!child<QPushButton>(view, "grantAccess")->isVisible());
 
         // Hidden: no more checks.

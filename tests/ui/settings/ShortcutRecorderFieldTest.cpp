@@ -73,7 +73,7 @@ private Q_SLOTS:
         QVERIFY(r.field->hasFocus());
         QVERIFY(r.field->isRecording());
         QVERIFY(f.library.isRecorderActive());
-        QCOMPARE(r.field->placeholderText(), QStringLiteral("Press Shortcut"));
+        QCOMPARE(r.field->placeholderText(), QStringLiteral("Press a shortcut"));
         QCOMPARE(QWidget::keyboardGrabber(), r.field);
 
         r.other.setFocus(Qt::TabFocusReason);
