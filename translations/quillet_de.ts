@@ -814,6 +814,18 @@ Conversation titles: %3 (always)</source>
 Chat und Terminal im Starter: %2
 Titel der Unterhaltungen: %3 (immer)</translation>
     </message>
+    <message>
+        <source>Shortcut for %1</source>
+        <translation>Tastenkürzel für %1</translation>
+    </message>
+    <message>
+        <source>Edit %1</source>
+        <translation>%1 bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete %1</source>
+        <translation>%1 löschen</translation>
+    </message>
 </context>
 <context>
     <name>quillet::AITransformView</name>
@@ -864,6 +876,50 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     <message>
         <source>The answer is incomplete: it can be read and copied from here, but not applied.</source>
         <translation>Die Antwort ist unvollständig: Sie kann hier gelesen und kopiert, aber nicht übernommen werden.</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Working</source>
+        <translation>In Arbeit</translation>
+    </message>
+    <message>
+        <source>Selected text</source>
+        <translation>Markierter Text</translation>
+    </message>
+    <message>
+        <source>Custom prompt</source>
+        <translation>Eigene Anweisung</translation>
+    </message>
+    <message>
+        <source>Type an instruction and press Return, or choose a prompt from the list with Up and Down. Escape closes the panel.</source>
+        <translation>Geben Sie eine Anweisung ein und drücken Sie die Eingabetaste, oder wählen Sie mit den Pfeiltasten nach oben und unten eine Anweisung aus der Liste. Escape schließt das Fenster.</translation>
+    </message>
+    <message>
+        <source>Run custom prompt</source>
+        <translation>Eigene Anweisung ausführen</translation>
+    </message>
+    <message>
+        <source>Prompts</source>
+        <translation>Anweisungen</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Ergebnis</translation>
+    </message>
+    <message>
+        <source>Return applies the result, Escape goes back to the prompts.</source>
+        <translation>Die Eingabetaste übernimmt das Ergebnis, Escape kehrt zu den Anweisungen zurück.</translation>
+    </message>
+    <message>
+        <source>Shows what the service answered</source>
+        <translation>Zeigt, was der Dienst geantwortet hat</translation>
+    </message>
+    <message>
+        <source>Stops the answer</source>
+        <translation>Hält die Antwort an</translation>
     </message>
 </context>
 <context>
@@ -918,6 +974,37 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     </message>
 </context>
 <context>
+    <name>quillet::ApiKeyStore</name>
+    <message>
+        <source>Looking for the desktop&apos;s keyring…</source>
+        <translation>Der Schlüsselbund der Arbeitsumgebung wird gesucht …</translation>
+    </message>
+    <message>
+        <source>The key is kept in the desktop&apos;s keyring.</source>
+        <translation>Der Schlüssel wird im Schlüsselbund der Arbeitsumgebung aufbewahrt.</translation>
+    </message>
+    <message>
+        <source>The keyring is locked or refused access, so the key could not be read from it.</source>
+        <translation>Der Schlüsselbund ist gesperrt oder hat den Zugriff verweigert, daher konnte der Schlüssel nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The key could not be read from the keyring (%1).</source>
+        <translation>Der Schlüssel konnte nicht aus dem Schlüsselbund gelesen werden (%1).</translation>
+    </message>
+    <message>
+        <source>The keyring is locked or refused access, so the key is kept in Quillet&apos;s preferences file, readable only by you.</source>
+        <translation>Der Schlüsselbund ist gesperrt oder hat den Zugriff verweigert, daher wird der Schlüssel in der Einstellungsdatei von Quillet aufbewahrt, die nur Sie lesen können.</translation>
+    </message>
+    <message>
+        <source>The keyring could not keep the key (%1), so it is kept in Quillet&apos;s preferences file, readable only by you.</source>
+        <translation>Der Schlüsselbund konnte den Schlüssel nicht speichern (%1), daher wird er in der Einstellungsdatei von Quillet aufbewahrt, die nur Sie lesen können.</translation>
+    </message>
+    <message>
+        <source>No keyring service is running, so the key is kept in Quillet&apos;s preferences file, readable only by you.</source>
+        <translation>Es läuft kein Schlüsselbund-Dienst, daher wird der Schlüssel in der Einstellungsdatei von Quillet aufbewahrt, die nur Sie lesen können.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::AppState</name>
     <message numerus="yes">
         <source>Cleared %n entry(s)</source>
@@ -951,6 +1038,17 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     <message>
         <source>%1 px</source>
         <translation>%1 px</translation>
+    </message>
+    <message>
+        <source>Popup width</source>
+        <translation>Breite des Fensters</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::ClipboardItemRow</name>
+    <message>
+        <source>Pinned</source>
+        <translation>Angeheftet</translation>
     </message>
 </context>
 <context>
@@ -1056,6 +1154,42 @@ Titel der Unterhaltungen: %3 (immer)</translation>
             <numerusform>%n Textbausteine</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Clipboard History</source>
+        <translation>Verlauf der Zwischenablage</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Type to filter the list. Up and Down choose an entry, Return pastes it, Ctrl+Tab switches between history and snippets, the Menu key opens the menu, Escape closes the panel.</source>
+        <translation>Tippen Sie, um die Liste zu filtern. Die Pfeiltasten nach oben und unten wählen einen Eintrag, die Eingabetaste fügt ihn ein, Strg+Tab wechselt zwischen Verlauf und Textbausteinen, die Menütaste öffnet das Menü, Escape schließt das Fenster.</translation>
+    </message>
+    <message>
+        <source>Clear search</source>
+        <translation>Suche leeren</translation>
+    </message>
+    <message>
+        <source>Menu</source>
+        <translation>Menü</translation>
+    </message>
+    <message>
+        <source>Settings, Clear and Quit</source>
+        <translation>Einstellungen, Leeren und Beenden</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Show the clipboard history (Ctrl+Tab)</source>
+        <translation>Den Verlauf der Zwischenablage zeigen (Strg+Tab)</translation>
+    </message>
+    <message>
+        <source>Show the snippets (Ctrl+Tab)</source>
+        <translation>Die Textbausteine zeigen (Strg+Tab)</translation>
+    </message>
 </context>
 <context>
     <name>quillet::GeneralSettingsView</name>
@@ -1143,6 +1277,13 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     </message>
 </context>
 <context>
+    <name>quillet::HistoryListModel</name>
+    <message>
+        <source>Pinned</source>
+        <translation>Angeheftet</translation>
+    </message>
+</context>
+<context>
     <name>quillet::HotkeyManager</name>
     <message>
         <source>Show or hide the clipboard history panel</source>
@@ -1194,6 +1335,38 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     <message>
         <source>Stop generating</source>
         <translation>Erzeugung anhalten</translation>
+    </message>
+    <message>
+        <source>Launcher</source>
+        <translation>Anwendungsstarter</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Type to find an application and press Return to open it. Start with ? to ask the AI, with &gt; to describe a task for the terminal. Up and Down choose a row, Escape closes the launcher.</source>
+        <translation>Tippen Sie, um eine Anwendung zu finden, und drücken Sie die Eingabetaste, um sie zu öffnen. Beginnen Sie mit ?, um die KI zu fragen, mit &gt;, um eine Aufgabe für das Terminal zu beschreiben. Die Pfeiltasten nach oben und unten wählen eine Zeile, Escape schließt den Anwendungsstarter.</translation>
+    </message>
+    <message>
+        <source>Clear search</source>
+        <translation>Suche leeren</translation>
+    </message>
+    <message>
+        <source>Working</source>
+        <translation>In Arbeit</translation>
+    </message>
+    <message>
+        <source>Applications</source>
+        <translation>Anwendungen</translation>
+    </message>
+    <message>
+        <source>Conversations</source>
+        <translation>Unterhaltungen</translation>
+    </message>
+    <message>
+        <source>Follow-up message</source>
+        <translation>Folgenachricht</translation>
     </message>
 </context>
 <context>
@@ -1249,6 +1422,17 @@ Titel der Unterhaltungen: %3 (immer)</translation>
     </message>
 </context>
 <context>
+    <name>quillet::SearchField</name>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Clear search</source>
+        <translation>Suche leeren</translation>
+    </message>
+</context>
+<context>
     <name>quillet::SettingsView</name>
     <message>
         <source>Quillet Settings</source>
@@ -1282,12 +1466,20 @@ Titel der Unterhaltungen: %3 (immer)</translation>
         <source>Advanced</source>
         <translation>Erweitert</translation>
     </message>
+    <message>
+        <source>Settings sections</source>
+        <translation>Bereiche der Einstellungen</translation>
+    </message>
 </context>
 <context>
     <name>quillet::ShortcutRecorderField</name>
     <message>
         <source>Clear</source>
         <translation>Leeren</translation>
+    </message>
+    <message>
+        <source>Clear shortcut</source>
+        <translation>Tastenkürzel entfernen</translation>
     </message>
 </context>
 <context>
@@ -1409,6 +1601,25 @@ Textbausteine stehen im schwebenden Fenster und im Systembereich und werden wie 
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>Folders and snippets</source>
+        <translation>Ordner und Textbausteine</translation>
+    </message>
+    <message>
+        <source>Deletes the selected snippet or folder</source>
+        <translation>Löscht den gewählten Textbaustein oder Ordner</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::Store</name>
+    <message>
+        <source>the history is being converted to a smaller format</source>
+        <translation>der Verlauf wird in ein kleineres Format umgewandelt</translation>
+    </message>
+    <message>
+        <source>the history could not be converted: %1</source>
+        <translation>der Verlauf konnte nicht umgewandelt werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>quillet::TerminalOutputView</name>
@@ -1463,6 +1674,70 @@ Open the launcher to allow or deny it.</source>
         <translation>%1
 $ %2
 Öffnen Sie den Starter, um ihn zu erlauben oder abzulehnen.</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::TrayHistoryList</name>
+    <message>
+        <source>No clipboard history</source>
+        <translation>Kein Verlauf der Zwischenablage</translation>
+    </message>
+    <message>
+        <source>No matches</source>
+        <translation>Keine Treffer</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more item(s)...</source>
+        <translation>
+            <numerusform>%n weiterer Eintrag …</numerusform>
+            <numerusform>%n weitere Einträge …</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>quillet::TrayPopup</name>
+    <message>
+        <source>Open floating panel</source>
+        <translation>Schwebendes Fenster öffnen</translation>
+    </message>
+    <message>
+        <source>Search...</source>
+        <translation>Suchen …</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Snippets</source>
+        <translation>Textbausteine</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Leeren</translation>
+    </message>
+    <message>
+        <source>Settings...</source>
+        <translation>Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Quillet Menu</source>
+        <translation>Quillet-Menü</translation>
+    </message>
+    <message>
+        <source>Entries</source>
+        <translation>Einträge</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::TraySnippetList</name>
+    <message>
+        <source>No snippets</source>
+        <translation>Keine Textbausteine</translation>
     </message>
 </context>
 </TS>

@@ -230,4 +230,14 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>quillet::TrayHistoryList</name>
+    <message numerus="yes">
+        <source>%n more item(s)...</source>
+        <translation>
+            <numerusform>%n more item...</numerusform>
+            <numerusform>%n more items...</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

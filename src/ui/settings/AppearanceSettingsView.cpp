@@ -65,7 +65,7 @@ AppearanceSettingsView::AppearanceSettingsView(SettingsViewModel &viewModel, QWi
 
     showItemCount();
     showMenuWidth();
-    m_menuWidth->setAccessibleName(tr("Menu width"));
+    m_menuWidth->setAccessibleName(tr("Popup width"));
 }
 
 int AppearanceSettingsView::snappedMenuWidth(int width)

@@ -68,13 +68,13 @@ TrayPopup::TrayPopup(
     expand->setAutoRaise(true);
     expand->setIcon(
         symbolIcon(QStringLiteral("rectangle.expand.vertical"), textColor(palette(), Emphasis::secondary)));
-    expand->setToolTip(QStringLiteral("Open floating panel"));
+    expand->setToolTip(tr("Open floating panel"));
     header->addWidget(title);
     header->addStretch(1);
     header->addWidget(expand);
     column->addLayout(header);
 
-    m_search = new SearchField(QStringLiteral("Search..."), this);
+    m_search = new SearchField(tr("Search..."), this);
     auto *searchRow = new QHBoxLayout;
     searchRow->setContentsMargins(10, 0, 10, 6);
     searchRow->addWidget(m_search);
@@ -86,7 +86,7 @@ TrayPopup::TrayPopup(
     segments->setSpacing(0);
     m_tabs = new QButtonGroup(this);
     m_tabs->setExclusive(true);
-    const QStringList labels { QStringLiteral("History"), QStringLiteral("Snippets") };
+    const QStringList labels { tr("History"), tr("Snippets") };
     for (int i = 0; i < labels.size(); ++i) {
         auto *segment = new QPushButton(labels[i], this);
         segment->setObjectName(i == 0 ? QStringLiteral("historySegment") : QStringLiteral("snippetsSegment"));
@@ -116,11 +116,11 @@ TrayPopup::TrayPopup(
 
     auto *footer = new QHBoxLayout;
     footer->setContentsMargins(12, 8, 12, 8);
-    auto *clear = footerButton(QStringLiteral("Clear"), this);
+    auto *clear = footerButton(tr("Clear"), this);
     clear->setObjectName(QStringLiteral("clear"));
-    auto *settings = footerButton(QStringLiteral("Settings..."), this);
+    auto *settings = footerButton(tr("Settings..."), this);
     settings->setObjectName(QStringLiteral("settings"));
-    auto *quit = footerButton(QStringLiteral("Quit"), this);
+    auto *quit = footerButton(tr("Quit"), this);
     quit->setObjectName(QStringLiteral("quit"));
     footer->addWidget(clear);
     footer->addStretch(1);

@@ -37,7 +37,7 @@ void TraySnippetList::rebuildRows()
     const QPalette pal = palette();
     const auto groups = m_snippets.foldersWithSnippets();
     if (groups.isEmpty()) {
-        auto *caption = new QLabel(QStringLiteral("No snippets"), this);
+        auto *caption = new QLabel(tr("No snippets"), this);
         caption->setObjectName(QStringLiteral("emptyCaption"));
         caption->setAlignment(Qt::AlignCenter);
         caption->setContentsMargins(0, 16, 0, 16);
