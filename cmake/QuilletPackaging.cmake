@@ -40,6 +40,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # `package_source` archives the sources alone, not build trees or history.
 set(CPACK_SOURCE_GENERATOR TXZ)
-set(CPACK_SOURCE_IGNORE_FILES "^${PROJECT_SOURCE_DIR}/\\.git(/|$)" "^${PROJECT_SOURCE_DIR}/build[^/]*/")
+set(CPACK_SOURCE_IGNORE_FILES "^${PROJECT_SOURCE_DIR}/[.]git/" "^${PROJECT_SOURCE_DIR}/build[^/]*/")
 
 include(CPack)
