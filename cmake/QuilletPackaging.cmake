@@ -34,8 +34,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # the store needs the SQLite driver, the tray and window icons the SVG
 # plugins. Wayland sessions, TIFF and WebP copies and the terminal agent's
 # sandbox (bubblewrap, else Landlock) are better with the recommended ones.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-image-formats-plugins, bubblewrap")
+# QtKeychain opens libsecret at run time to reach the desktop's keyring;
+# without it the API key stays in the preferences file. Qt's own German
+# texts (standard dialogs) come with its translations package.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6svg6, libsecret-1-0")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "qt6-wayland, qt6-image-formats-plugins, bubblewrap, gnome-keyring | kwalletmanager, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # `package_source` archives the sources alone, not build trees or history.
