@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QUrl>
 
+#include <QCoroTimer>
+
 #include <coroutine>
 #include <memory>
 
@@ -26,7 +28,9 @@ const QString AIService::publicBaseUrl = QStringLiteral("https://generativelangu
 namespace {
 
 // What one read may take off the socket: parsing it stays well within a
-// frame, however fast the service sends.
+// frame, however fast the service sends. The buffer alone does not bound a
+// read (Qt hands over more than it when the data is already in), so each
+// pass also reads at most this much and lets the window draw before the next.
 constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 // Resumes a coroutine at the reply's next sign of life: new data (unless it
@@ -200,7 +204,7 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
         const bool finished = reply->isFinished();
         if (!status)
             status = httpStatus(reply);
-        const QByteArray bytes = reply->readAll();
+        const QByteArray bytes = reply->read(kReadBufferBytes);
         if (!bytes.isEmpty() && status == 200) {
             for (StreamEvent &event : reader.feed(bytes)) {
                 QString *text = deltaText(event);
@@ -230,13 +234,19 @@ QCoro::Task<> readStream(QNetworkAccessManager *network, QNetworkRequest request
             errorBody.append(bytes.left(gemini::kMaxErrorBodyBytes - errorBody.size()));
             // The start of an error body says what went wrong; the rest is
             // not worth the download.
-            if (errorBody.size() >= gemini::kMaxErrorBodyBytes && !finished) {
-                reply->abort();
+            if (errorBody.size() >= gemini::kMaxErrorBodyBytes) {
+                if (!finished)
+                    reply->abort();
                 break;
             }
         }
-        if (finished)
+        if (finished && reply->bytesAvailable() == 0)
             break;
+        if (reply->bytesAvailable() > 0) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+            if (*cancelled)
+                co_return;
+        }
     }
 
     if (!status) {
