@@ -143,13 +143,7 @@ void TextTransformManager::transform(const QString &systemPrompt)
         return;
     }
     if (!m_keyStore.isLoaded()) {
-        endStream();
-        const quint64 run = ++m_run;
-        m_lastSystemPrompt = systemPrompt;
-        setIsProcessing(true);
-        setError(std::nullopt);
-        setResult(QString());
-        transformOnceKeyLoaded(this, m_keyStore, systemPrompt, run);
+        transformOnceKeyLoaded(this, m_keyStore, systemPrompt, beginRun(systemPrompt));
         return;
     }
     const QString apiKey = m_keyStore.key();
@@ -164,14 +158,20 @@ void TextTransformManager::transform(const QString &systemPrompt)
         return;
     }
 
+    const quint64 run = beginRun(systemPrompt);
+    m_stream = m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText);
+    readAnswer(this, *m_stream, run);
+}
+
+quint64 TextTransformManager::beginRun(const QString &systemPrompt)
+{
     endStream();
     const quint64 run = ++m_run;
     m_lastSystemPrompt = systemPrompt;
     setIsProcessing(true);
     setError(std::nullopt);
     setResult(QString());
-    m_stream = m_aiService.streamText(model, apiKey, systemPrompt, *m_selectedText);
-    readAnswer(this, *m_stream, run);
+    return run;
 }
 
 QCoro::Task<> TextTransformManager::transformOnceKeyLoaded(

@@ -117,6 +117,8 @@ private:
     void setResultComplete(bool complete);
     void fail(const QString &message, const QString &detail = {});
     void endStream();
+    // Ends the running answer and starts a new one for `systemPrompt`; its run number.
+    quint64 beginRun(const QString &systemPrompt);
     static QCoro::Task<> transformOnceKeyLoaded(
         QPointer<TextTransformManager> self, ApiKeyStore &keyStore, QString systemPrompt, quint64 run);
     static QCoro::Task<> readAnswer(
