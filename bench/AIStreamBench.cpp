@@ -9,6 +9,7 @@
 #include "SampleApplications.h"
 #include "SampleText.h"
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "clipboard/SelectionCapture.h"
@@ -136,14 +137,16 @@ struct Panel {
     test::FakeGeminiServer server;
     AIService ai { [url = server.baseUrl()] { return url; } };
     SelectionCapture capture { pasteboard, keystrokes, Clock::system() };
-    TextTransformManager manager { pasteboard, capture, keystrokes, workspace, defaults, Clock::system(),
-        ai };
+    ApiKeyStore keyStore { defaults, nullptr };
+    TextTransformManager manager { pasteboard, capture, keystrokes, workspace, defaults, keyStore,
+        Clock::system(), ai };
     PromptLibrary prompts { *store, Clock::system() };
     AITransformView view { manager, prompts, Clock::system() };
 
     Panel()
     {
         defaults.setString(keys::geminiAPIKey, QStringLiteral("bench-key"));
+        keyStore.load();
         view.resize(AITransformView::width, AITransformView::height);
         view.show();
     }
@@ -196,7 +199,9 @@ void streamInto50MBChat(benchmark::State &state)
     defaults.setString(keys::geminiAPIKey, QStringLiteral("bench-key"));
     test::FakeGeminiServer server;
     AIService ai([url = server.baseUrl()] { return url; });
-    AgentLoop loop(ai, defaults);
+    ApiKeyStore keyStore(defaults, nullptr);
+    keyStore.load();
+    AgentLoop loop(ai, defaults, keyStore);
     bench::ListWorkspace workspace({}, true);
     AppIndexService index(workspace);
     LauncherViewModel model(index, workspace, loop);

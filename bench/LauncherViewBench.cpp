@@ -1,6 +1,7 @@
 #include "SampleApplications.h"
 #include "SampleText.h"
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "defaults/Defaults.h"
 #include "launcher/AgentLoop.h"
 #include "launcher/AppIndexService.h"
@@ -23,7 +24,8 @@ struct Launcher {
     QTemporaryDir dir;
     Defaults defaults { dir.filePath(QStringLiteral("q.conf")) };
     AIService ai;
-    AgentLoop loop { ai, defaults };
+    ApiKeyStore keyStore { defaults, nullptr };
+    AgentLoop loop { ai, defaults, keyStore };
     bench::ListWorkspace workspace { bench::sampleApplications(2000), true };
     AppIndexService index { workspace };
     LauncherViewModel model { index, workspace, loop };

@@ -3,6 +3,7 @@
 // The answer comes from the fake Gemini service of the test support library.
 //   scripts/with-xvfb build/tools/screenshots/quillet_ai_screenshots docs/screenshots
 #include "ai/AIService.h"
+#include "ai/ApiKeyStore.h"
 #include "ai/PromptLibrary.h"
 #include "ai/TextTransformManager.h"
 #include "clipboard/SelectionCapture.h"
@@ -72,7 +73,9 @@ int main(int argc, char **argv)
     FakeGeminiServer server;
     AIService service([url = server.baseUrl()] { return url; });
     SelectionCapture capture(pasteboard, keys, clock);
-    TextTransformManager manager(pasteboard, capture, keys, workspace, defaults, clock, service);
+    ApiKeyStore keyStore(defaults, nullptr);
+    keyStore.load();
+    TextTransformManager manager(pasteboard, capture, keys, workspace, defaults, keyStore, clock, service);
     PromptLibrary prompts(*store, clock);
     prompts.create(QStringLiteral("Reply politely"), QStringLiteral("text.bubble"),
         QStringLiteral("Write a short, polite reply to this message."), TransformMode::input);

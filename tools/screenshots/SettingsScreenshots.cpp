@@ -88,9 +88,11 @@ int main(int argc, char **argv)
         store.write(QByteArray(1'843'200, '\0'));
     store.close();
 
-    SettingsServices services { f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.library,
-        test::appShortcutNames(), excluded, *f.store, *f.snippets, f.clock, f.defaults, f.ai, *f.prompts };
     f.defaults.setString(QStringLiteral("geminiAPIKey"), QStringLiteral("AIzaSy-example-key"));
+    f.apiKey.load();
+    SettingsServices services { f.viewModel, *f.launchAtLogin, f.updates, f.keys, f.library,
+        test::appShortcutNames(), excluded, *f.store, *f.snippets, f.clock, f.defaults, f.ai, *f.prompts,
+        f.apiKey };
     f.defaults.setInteger(QStringLiteral("aiUsageInputTokens"), 48'210);
     f.defaults.setInteger(QStringLiteral("aiUsageOutputTokens"), 12'774);
     f.prompts->create(QStringLiteral("Friendly reply"), QStringLiteral("text.bubble"),
