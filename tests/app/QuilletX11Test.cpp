@@ -133,7 +133,8 @@ private Q_SLOTS:
 
         test::ClipboardOwner before(QStringLiteral("UTF8_STRING"), "already there at launch");
         QVERIFY(waitUntil([] {
-            return test::readClipboard(QStringLiteral("UTF8_STRING")) == QByteArray("already there at launch");
+            return test::readClipboard(QStringLiteral("UTF8_STRING"))
+                == QByteArray("already there at launch");
         }));
         m_desktop = std::make_unique<DesktopSession>(Defaults::shared(), Clock::system());
         StoreOpening opening = openUserStoreWithRecovery();
@@ -347,9 +348,8 @@ private Q_SLOTS:
         // owner and not the one the row before left in the history.
         const QByteArray userCopy = "what the user copied in " + QByteArray(QTest::currentDataTag());
         test::ClipboardOwner copied(QStringLiteral("UTF8_STRING"), userCopy);
-        QVERIFY(waitUntil([&] {
-            return test::historyTitles(m_app->store()).value(0) == QString::fromUtf8(userCopy);
-        }));
+        QVERIFY(waitUntil(
+            [&] { return test::historyTitles(m_app->store()).value(0) == QString::fromUtf8(userCopy); }));
         test::FakeReply held = test::gemini::textStream({ QStringLiteral("the cat ") });
         held.holdOpen = true;
         m_gemini.enqueue(held);

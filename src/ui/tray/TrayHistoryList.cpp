@@ -145,8 +145,7 @@ void TrayHistoryList::updateRows(int first, int last)
 void TrayHistoryList::updateCaptions()
 {
     const bool empty = m_model.filteredCount() == 0;
-    m_emptyCaption->setText(m_model.searchText().isEmpty() ? tr("No clipboard history")
-                                                           : tr("No matches"));
+    m_emptyCaption->setText(m_model.searchText().isEmpty() ? tr("No clipboard history") : tr("No matches"));
     m_emptyCaption->setVisible(empty);
     const qsizetype more = m_model.filteredCount() - m_model.rowCount();
     m_moreCaption->setText(more > 0 ? tr("%n more item(s)...", nullptr, int(more)) : QString());
