@@ -171,6 +171,12 @@ private Q_SLOTS:
         view->findChild<QPushButton *>(QStringLiteral("quit"))->click();
         QCOMPARE(f.actions->log.mid(2), (QStringList { QStringLiteral("settings"), QStringLiteral("quit") }));
         QCOMPARE(dismiss.count(), 2);
+        // Reached with Tab, Return pastes a row's entry too.
+        ClipboardItemRow *second = rows(*view).at(1);
+        const QString title = second->item().title;
+        QVERIFY(second->focusPolicy() & Qt::TabFocus);
+        QTest::keyClick(second, Qt::Key_Return);
+        QCOMPARE(f.actions->log.last(), QStringLiteral("paste ") + title);
     }
 
     // The popup is kept between shows: each change of the history touches

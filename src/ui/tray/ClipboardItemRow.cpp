@@ -6,6 +6,7 @@
 #include "ui/tray/ContentTypeIcon.h"
 
 #include <QBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -77,7 +78,8 @@ ClipboardItemRow::ClipboardItemRow(
     , m_when(new QLabel(this))
 {
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab like the buttons around it; Return or Space pastes.
+    setFocusPolicy(Qt::TabFocus);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(8, 4, 8, 4);
     row->setSpacing(8);
@@ -154,13 +156,24 @@ QSize ClipboardItemRow::sizeHint() const
 
 void ClipboardItemRow::paintEvent(QPaintEvent *)
 {
-    if (!m_hovered && !isDown())
+    const bool focused = hasFocus();
+    if (!m_hovered && !isDown() && !focused)
         return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
+    // The keyboard's place is outlined, so it shows apart from the pointer's.
+    painter.setPen(focused ? QPen(palette().color(QPalette::Highlight), 1) : QPen(Qt::NoPen));
     painter.setBrush(accentColor(palette(), isDown() ? 0.25 : 0.12));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(2, 0, -2, 0), 6, 6);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(2.5, 0.5, -2.5, -0.5), 6, 6);
+}
+
+void ClipboardItemRow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void ClipboardItemRow::enterEvent(QEnterEvent *event)
