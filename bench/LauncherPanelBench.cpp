@@ -1,6 +1,7 @@
 // The launcher's shortcut to the panel on screen, on a real X server (run it
 // under scripts/with-xvfb): Quillet built as it runs, with a private store and
 // preferences, its launcher toggled directly or through its global shortcut.
+#include "SpinUntil.h"
 #include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
 #include "core/Clock.h"
@@ -23,6 +24,7 @@
 #include <functional>
 
 using namespace quillet;
+using bench::spinUntil;
 
 namespace {
 
@@ -55,18 +57,6 @@ protected:
         return false;
     }
 };
-
-// Runs the event loop until `done` holds (false after 10 s).
-bool spinUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // From `trigger` (which asks for the launcher) to the end of the event-loop
 // turn that painted the panel: all of it is then drawn and flushed.

@@ -3,6 +3,7 @@
 // trayer): Quillet built as it runs, with a private store of 1,000 entries.
 // Each figure runs from the request (the icon's activation, the hot key's
 // call) to the end of the event-loop turn that painted the window.
+#include "SpinUntil.h"
 #include "app/DesktopSession.h"
 #include "app/QuilletApp.h"
 #include "core/Clock.h"
@@ -30,6 +31,7 @@
 #include <functional>
 
 using namespace quillet;
+using bench::spinUntil;
 
 namespace {
 
@@ -59,18 +61,6 @@ struct Running {
         app->start();
     }
 };
-
-// Runs the event loop until `done` holds (false after 10 s).
-bool spinUntil(const std::function<bool()> &done)
-{
-    QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 // The first turns after start-up, as a user's first click or key comes later.
 void settle()
