@@ -5,6 +5,7 @@
 #include <QFuture>
 #include <QLoggingCategory>
 #include <QPromise>
+#include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,6 +30,11 @@ namespace {
 // SQLite keeps large values in overflow pages that a query reading only the
 // earlier columns never touches.
 //
+// The history holds thousands of rows, so its keys are kept small: an
+// entry's UUID as its 16 bytes and a SHA-256 content hash as its 32 (any
+// other hash as text); representations refer to their entry by its number,
+// and a representation's own UUID is derived from its entry and position.
+//
 // A text is kept once. Values derived from an entry's text are stored only
 // where they differ from what can be derived again when they are read:
 // - ClipboardItem.title NULL: the title is the text of the entry's first
@@ -47,7 +53,8 @@ namespace {
 // ones are scanned.
 constexpr const char *kHistorySchema[] = {
     "CREATE TABLE ClipboardItem ("
-    " id TEXT PRIMARY KEY NOT NULL,"
+    " number INTEGER PRIMARY KEY,"
+    " id BLOB UNIQUE NOT NULL,"
     " createdAt REAL NOT NULL,"
     " lastUsedAt REAL NOT NULL,"
     " useCount INTEGER NOT NULL DEFAULT 0,"
@@ -56,18 +63,19 @@ constexpr const char *kHistorySchema[] = {
     " title TEXT,"
     " contentTypeRaw TEXT NOT NULL,"
     " isPinned INTEGER NOT NULL DEFAULT 0,"
-    " contentHash TEXT,"
+    " contentHash BLOB,"
     " thumbnailData BLOB,"
     " searchText TEXT)",
-    // A hash is looked up by its first 16 digits, then compared whole.
-    "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (substr(contentHash, 1, 16))",
+    // A hash is looked up by its first 8 bytes, then compared whole.
+    "CREATE INDEX ClipboardItem_contentHash ON ClipboardItem (substr(contentHash, 1, 8))",
+    // Both newest-first lists walk this index (pinned and unpinned merged).
     "CREATE INDEX ClipboardItem_isPinned_lastUsedAt ON ClipboardItem (isPinned, lastUsedAt)",
-    "CREATE INDEX ClipboardItem_lastUsedAt ON ClipboardItem (lastUsedAt)",
+    // A handful of type names, each kept once.
+    "CREATE TABLE UTTypeIdentifier (number INTEGER PRIMARY KEY, name TEXT UNIQUE NOT NULL)",
     // Representations are only ever read by their entry, in insertion order.
     "CREATE TABLE ClipboardContent ("
-    " id TEXT NOT NULL,"
-    " item TEXT REFERENCES ClipboardItem (id) ON DELETE CASCADE,"
-    " utTypeIdentifier TEXT NOT NULL,"
+    " item INTEGER NOT NULL REFERENCES ClipboardItem (number) ON DELETE CASCADE,"
+    " utTypeIdentifier INTEGER NOT NULL REFERENCES UTTypeIdentifier (number),"
     " textPreview TEXT,"
     " dataSize INTEGER NOT NULL DEFAULT 0,"
     " data BLOB,"
@@ -80,7 +88,7 @@ constexpr const char *kHistorySchema[] = {
     "CREATE VIEW ClipboardItemSearchText AS SELECT item.rowid AS rowid, item.id AS id, item.isPinned AS "
     "isPinned,"
     " CASE WHEN typeof(item.searchText) = 'blob' THEN (SELECT lower(CAST(content.data AS TEXT))"
-    " FROM ClipboardContent AS content WHERE content.item = item.id ORDER BY content.rowid LIMIT 1)"
+    " FROM ClipboardContent AS content WHERE content.item = item.number ORDER BY content.rowid LIMIT 1)"
     " ELSE item.searchText END AS text FROM ClipboardItem AS item",
 };
 
@@ -112,8 +120,11 @@ constexpr const char *kOtherSchema[] = {
 };
 
 // PRAGMA user_version of a file with the layout above; files made before
-// have 0 and are converted once (Store::startCompaction).
-constexpr int kCompactLayout = 2;
+// have 0 or 2 and are converted once (Store::startCompaction).
+constexpr int kCompactLayout = 3;
+// Pages of a new or converted file: a short text takes a few hundred bytes,
+// and each table and index of a small history fills one page.
+constexpr int kPageSize = 4096;
 
 // Search texts of this many characters are in the trigram index: shorter
 // ones are scanned as fast as the index is read, and longer ones (rare) are
@@ -121,18 +132,21 @@ constexpr int kCompactLayout = 2;
 #define INDEXED_LENGTH "length(text) BETWEEN 1024 AND 131072"
 
 #define FIRST_TEXT(column)                                                                                   \
-    "(SELECT " column " FROM ClipboardContent AS content WHERE content.item = ClipboardItem.id "             \
+    "(SELECT " column " FROM ClipboardContent AS content WHERE content.item = ClipboardItem.number "         \
     "ORDER BY content.rowid LIMIT 1)"
 
 #define ITEM_SELECT                                                                                          \
     "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, "                         \
-    "coalesce(title, " FIRST_TEXT("CAST(content.data AS TEXT)") "), contentTypeRaw, isPinned, contentHash "  \
-                                                                "FROM ClipboardItem "
+    "coalesce(title, " FIRST_TEXT(                                                                           \
+        "CAST(content.data AS TEXT)") "), contentTypeRaw, isPinned, contentHash, number "                    \
+                                      "FROM ClipboardItem "
 
 constexpr char kItemById[] = ITEM_SELECT "WHERE id = ?";
 constexpr char kItemByHash[] = ITEM_SELECT
-    "WHERE substr(contentHash, 1, 16) = substr(?, 1, 16) AND +contentHash = ? ORDER BY rowid LIMIT 1";
-constexpr char kItemsByLastUsed[] = ITEM_SELECT "ORDER BY lastUsedAt DESC, rowid DESC LIMIT ?";
+    "WHERE substr(contentHash, 1, 8) = substr(?, 1, 8) AND +contentHash = ? ORDER BY rowid LIMIT 1";
+constexpr char kItemsByLastUsed[]
+    = ITEM_SELECT "WHERE isPinned = 1 UNION ALL " ITEM_SELECT
+                  "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, number DESC LIMIT ?";
 constexpr char kUnpinnedByLastUsed[]
     = ITEM_SELECT "WHERE isPinned = 0 ORDER BY lastUsedAt DESC, rowid DESC LIMIT ? OFFSET ?";
 constexpr char kItemsByCreatedAt[] = ITEM_SELECT "ORDER BY createdAt DESC, rowid DESC";
@@ -156,7 +170,9 @@ constexpr char kIndexFrom[] = "INSERT INTO ClipboardItemSearch (rowid, text) SEL
 constexpr char kIndexAll[] = "INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text "
                              "FROM ClipboardItemSearchText WHERE " INDEXED_LENGTH;
 constexpr char kLastItemRow[] = "SELECT coalesce(max(rowid), 0) FROM ClipboardItem";
-constexpr char kFirstData[] = "SELECT data FROM ClipboardContent WHERE item = ? ORDER BY rowid LIMIT 1";
+#define ITEM_NUMBER "(SELECT number FROM ClipboardItem WHERE id = ?)"
+constexpr char kFirstData[]
+    = "SELECT data FROM ClipboardContent WHERE item = " ITEM_NUMBER " ORDER BY rowid LIMIT 1";
 constexpr char kItemsWithoutSearchText[] = "SELECT id FROM ClipboardItem WHERE searchText IS NULL LIMIT ?";
 constexpr char kSetSearchText[] = "UPDATE ClipboardItem SET searchText = ? WHERE id = ?";
 constexpr char kUpdateItem[]
@@ -171,15 +187,21 @@ constexpr char kItemCount[] = "SELECT COUNT(*) FROM ClipboardItem";
 constexpr char kItemThumbnail[]
     = "SELECT CASE WHEN thumbnailData = X'' THEN (SELECT content.thumbnailData FROM ClipboardContent AS "
       "content "
-      "WHERE content.item = ClipboardItem.id AND content.thumbnailData IS NOT NULL ORDER BY content.rowid "
+      "WHERE content.item = ClipboardItem.number AND content.thumbnailData IS NOT NULL ORDER BY "
+      "content.rowid "
       "LIMIT 1) ELSE thumbnailData END FROM ClipboardItem WHERE id = ?";
 
+constexpr char kInsertType[] = "INSERT OR IGNORE INTO UTTypeIdentifier (name) VALUES (?)";
 constexpr char kInsertContent[]
-    = "INSERT INTO ClipboardContent (id, item, utTypeIdentifier, textPreview, dataSize, data, "
-      "thumbnailData) VALUES (?, ?, ?, ?, ?, ?, ?)";
+    = "INSERT INTO ClipboardContent (item, utTypeIdentifier, textPreview, dataSize, data, "
+      "thumbnailData) VALUES (" ITEM_NUMBER
+      ", (SELECT number FROM UTTypeIdentifier WHERE name = ?), ?, ?, ?, ?)";
 constexpr char kContentsOfItem[]
-    = "SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, thumbnailData "
-      "FROM ClipboardContent WHERE item = ? ORDER BY rowid";
+    = "SELECT type.name, content.textPreview, content.dataSize, content.data, content.thumbnailData "
+      "FROM ClipboardContent AS content JOIN UTTypeIdentifier AS type ON type.number = "
+      "content.utTypeIdentifier "
+      "WHERE content.item = " ITEM_NUMBER " ORDER BY content.rowid";
+#undef ITEM_NUMBER
 
 constexpr char kInsertFolder[] = "INSERT INTO SnippetFolder (id, name, sortOrder) VALUES (?, ?, ?)";
 constexpr char kUpdateFolder[] = "UPDATE SnippetFolder SET name = ?, sortOrder = ? WHERE id = ?";
@@ -221,7 +243,40 @@ QString uuidText(const QUuid &id)
 
 QUuid uuidFrom(const QVariant &value)
 {
+    if (value.typeId() == QMetaType::QByteArray)
+        return QUuid::fromRfc4122(value.toByteArray());
     return QUuid::fromString(value.toString());
+}
+
+// How a history entry's UUID is kept (see kHistorySchema).
+QVariant itemKey(const QUuid &id)
+{
+    return id.toRfc4122();
+}
+
+// A representation's UUID, derived from its entry and its position there.
+QUuid contentId(const QUuid &item, int position)
+{
+    return QUuid::createUuidV5(item, QStringLiteral("representation %1").arg(position));
+}
+
+// A SHA-256 digest in lower-case hex is kept as its 32 bytes; any other hash
+// as the text it is.
+QVariant hashValue(const QString &hash)
+{
+    static const QRegularExpression digest(QStringLiteral("^[0-9a-f]{64}$"));
+    if (digest.match(hash).hasMatch())
+        return QByteArray::fromHex(hash.toLatin1());
+    return hash;
+}
+
+std::optional<QString> hashFrom(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (value.typeId() == QMetaType::QByteArray)
+        return QString::fromLatin1(value.toByteArray().toHex());
+    return value.toString();
 }
 
 QVariant dateValue(const QDateTime &date)
@@ -350,7 +405,7 @@ ClipboardItem itemFrom(const QSqlQuery &query)
     item.title = query.value(6).toString();
     item.contentTypeRaw = query.value(7).toString();
     item.isPinned = query.value(8).toLongLong() != 0;
-    item.contentHash = textFrom(query.value(9));
+    item.contentHash = hashFrom(query.value(9));
     return item;
 }
 
@@ -632,8 +687,13 @@ std::unique_ptr<Store> Store::openReadOnly(const QString &path, QString *error)
         std::unique_ptr<Store> store(new Store(name, path, true));
         if (!store->m_db.open())
             failure = store->m_db.lastError().text();
-        else if (store->checkSchemaVersion(&failure))
-            return store;
+        else if (store->checkSchemaVersion(&failure)) {
+            if (!store->m_needsCompaction)
+                return store;
+            // Only a writing instance converts the file, and this one's
+            // queries would not read the earlier layout.
+            failure = QStringLiteral("the history is in an earlier format; start Quillet once to convert it");
+        }
     }
     if (error)
         *error = failure.isEmpty() ? QStringLiteral("unknown error") : failure;
@@ -665,11 +725,10 @@ Store::~Store()
 bool Store::prepareSchema(QString *error)
 {
     QVariant value;
-    // For a new file only (an existing one keeps its size): 16 KB pages write
-    // a picture's blob to the log three times faster than the default 4 KB,
-    // for a few microseconds more on a small commit.
+    // For a new file only (an existing one keeps its size until it is
+    // converted); see kPageSize.
     // The first statement is where SQLite notices a file that is not a database.
-    if (!run(m_db, QStringLiteral("PRAGMA page_size=16384"), error, nullptr, &m_openCode))
+    if (!run(m_db, QStringLiteral("PRAGMA page_size=%1").arg(kPageSize), error, nullptr, &m_openCode))
         return false;
     // Also for a new file only: freed pages can be given back to the disk
     // (releaseFreePages), so a cleared history does not keep its size.
@@ -779,99 +838,7 @@ bool Store::migrate(QString *error)
 }
 
 namespace {
-
-// Rewrites a history kept in the layout before kCompactLayout: each value
-// that can be derived again is dropped, the trigram index is built. One
-// transaction: a failure leaves the file as it was.
-bool convertToCompactLayout(QSqlDatabase &db, QString *error)
-{
-    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
-        return false;
-    const auto fail = [&](const QSqlQuery *query) {
-        if (query)
-            *error = query->lastError().text();
-        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
-        return false;
-    };
-    QStringList indexes;
-    {
-        QSqlQuery query(db);
-        if (!query.exec(
-                QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL "
-                               "AND tbl_name IN ('ClipboardItem', 'ClipboardContent')")))
-            return fail(&query);
-        while (query.next())
-            indexes.append(query.value(0).toString());
-    }
-    for (const QString &index : indexes) {
-        if (!run(db, QStringLiteral("DROP INDEX \"%1\"").arg(index), error))
-            return fail(nullptr);
-    }
-    for (const char *sql : { "ALTER TABLE ClipboardItem RENAME TO ClipboardItemBefore",
-             "ALTER TABLE ClipboardContent RENAME TO ClipboardContentBefore" }) {
-        if (!run(db, QString::fromLatin1(sql), error))
-            return fail(nullptr);
-    }
-    for (const char *sql : kHistorySchema) {
-        if (!run(db, QString::fromLatin1(sql), error))
-            return fail(nullptr);
-    }
-    QSqlQuery items(db);
-    items.setForwardOnly(true);
-    QSqlQuery insertItem(db);
-    if (!insertItem.prepare(QString::fromLatin1(kInsertItem)))
-        return fail(&insertItem);
-    if (!items.exec(QStringLiteral(
-            "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, title, "
-            "contentTypeRaw, "
-            "isPinned, contentHash, thumbnailData, searchText, (SELECT data FROM ClipboardContentBefore AS "
-            "content "
-            "WHERE content.item = item.id ORDER BY content.rowid LIMIT 1), (SELECT thumbnailData FROM "
-            "ClipboardContentBefore AS content WHERE content.item = item.id AND content.thumbnailData IS NOT "
-            "NULL "
-            "ORDER BY content.rowid LIMIT 1) FROM ClipboardItemBefore AS item ORDER BY item.rowid")))
-        return fail(&items);
-    while (items.next()) {
-        const CompactItem compact = compactItem(items.value(6).toString(), bytesFrom(items.value(10)),
-            textFrom(items.value(11)), bytesFrom(items.value(12)), bytesFrom(items.value(13)));
-        if (!exec(insertItem,
-                { items.value(0), items.value(1), items.value(2), items.value(3), items.value(4),
-                    items.value(5), compact.title, items.value(7), items.value(8), items.value(9),
-                    compact.thumbnail, compact.searchText }))
-            return fail(&insertItem);
-    }
-    if (items.lastError().isValid())
-        return fail(&items);
-    items.finish();
-    QSqlQuery contents(db);
-    contents.setForwardOnly(true);
-    QSqlQuery insertContent(db);
-    if (!insertContent.prepare(QString::fromLatin1(kInsertContent)))
-        return fail(&insertContent);
-    if (!contents.exec(QStringLiteral("SELECT id, item, utTypeIdentifier, textPreview, dataSize, data, "
-                                      "thumbnailData FROM ClipboardContentBefore ORDER BY rowid")))
-        return fail(&contents);
-    while (contents.next()) {
-        if (!exec(insertContent,
-                { contents.value(0), contents.value(1), contents.value(2),
-                    compactPreview(textFrom(contents.value(3)), bytesFrom(contents.value(5))),
-                    contents.value(4), contents.value(5), contents.value(6) }))
-            return fail(&insertContent);
-    }
-    if (contents.lastError().isValid())
-        return fail(&contents);
-    contents.finish();
-    for (const char *sql :
-        { "DROP TABLE ClipboardContentBefore", "DROP TABLE ClipboardItemBefore", kIndexAll }) {
-        if (!run(db, QString::fromLatin1(sql), error))
-            return fail(nullptr);
-    }
-    if (!run(db, QStringLiteral("PRAGMA user_version=%1").arg(kCompactLayout), error)
-        || !run(db, QStringLiteral("COMMIT"), error))
-        return fail(nullptr);
-    return true;
-}
-
+bool convertToCompactLayout(QSqlDatabase &db, QString *error);
 } // namespace
 
 void Store::startCompaction()
@@ -900,15 +867,17 @@ void Store::startCompaction()
                 ok = run(db, QStringLiteral("PRAGMA foreign_keys=OFF"), &error)
                     && convertToCompactLayout(db, &error);
             if (ok) {
-                // What the old rows took is given back to the disk now.
-                QVariant freePages;
-                run(db, QStringLiteral("PRAGMA freelist_count"), nullptr, &freePages);
-                QSqlQuery vacuum(db);
-                vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
-                for (qint64 page = 0; page < freePages.toLongLong() && vacuum.exec(); ++page)
-                    vacuum.finish();
-                vacuum.finish();
-                run(db, QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"), nullptr);
+                // The file is written anew in the pages of a new one, giving
+                // back what the old rows took. The page size can change only
+                // outside write-ahead logging; a failure here costs space,
+                // never data.
+                QString vacuumError;
+                if (!run(db, QStringLiteral("PRAGMA journal_mode=DELETE"), &vacuumError)
+                    || !run(db, QStringLiteral("PRAGMA page_size=%1").arg(kPageSize), &vacuumError)
+                    || !run(db, QStringLiteral("PRAGMA auto_vacuum=INCREMENTAL"), &vacuumError)
+                    || !run(db, QStringLiteral("VACUUM"), &vacuumError))
+                    qCWarning(lcStore) << "could not rewrite the converted store:" << vacuumError;
+                run(db, QStringLiteral("PRAGMA journal_mode=WAL"), nullptr);
             }
             db.close();
         }
@@ -1033,21 +1002,142 @@ bool insertItemRows(Statement &&statement, const ClipboardItem &item,
     const CompactItem compact = compactItem(item.title, thumbnail, searchText, firstData, firstThumbnail);
     QSqlQuery &insert = statement(kInsertItem);
     if (!step(insert,
-            { uuidText(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
+            { itemKey(item.id), dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
                 optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), compact.title,
-                text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
+                text(item.contentTypeRaw), item.isPinned ? 1 : 0,
+                item.contentHash ? hashValue(*item.contentHash) : QVariant(QMetaType::fromType<QByteArray>()),
                 compact.thumbnail, compact.searchText },
             failure))
         return false;
     for (const ClipboardContent &content : contents) {
-        if (!step(statement(kInsertContent),
-                { uuidText(content.id), uuidText(item.id), text(content.utTypeIdentifier),
+        if (!step(statement(kInsertType), { text(content.utTypeIdentifier) }, failure)
+            || !step(statement(kInsertContent),
+                { itemKey(item.id), text(content.utTypeIdentifier),
                     compactPreview(content.textPreview, content.data), content.dataSize,
                     optionalBytes(content.data), optionalBytes(content.thumbnailData) },
                 failure))
             return false;
     }
-    return step(statement(kIndexItem), { uuidText(item.id) }, failure);
+    return step(statement(kIndexItem), { itemKey(item.id) }, failure);
+}
+
+// Rewrites a history kept in an earlier layout (0: every derived value kept
+// in full; 2: text keys) into the one above, entry by entry, through the
+// statements that write a new entry. One transaction: a failure leaves the
+// file as it was.
+bool convertToCompactLayout(QSqlDatabase &db, QString *error)
+{
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    const auto fail = [&](const QSqlQuery *query) {
+        if (query)
+            *error = query->lastError().text();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    // The search index and its view are made anew with the tables.
+    for (const char *sql :
+        { "DROP VIEW IF EXISTS ClipboardItemSearchText", "DROP TABLE IF EXISTS ClipboardItemSearch" }) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    QStringList indexes;
+    {
+        QSqlQuery query(db);
+        if (!query.exec(
+                QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL "
+                               "AND tbl_name IN ('ClipboardItem', 'ClipboardContent')")))
+            return fail(&query);
+        while (query.next())
+            indexes.append(query.value(0).toString());
+    }
+    for (const QString &index : indexes) {
+        if (!run(db, QStringLiteral("DROP INDEX \"%1\"").arg(index), error))
+            return fail(nullptr);
+    }
+    for (const char *sql : { "ALTER TABLE ClipboardItem RENAME TO ClipboardItemBefore",
+             "ALTER TABLE ClipboardContent RENAME TO ClipboardContentBefore" }) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    for (const char *sql : kHistorySchema) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    QHash<const char *, std::shared_ptr<QSqlQuery>> statements;
+    const auto statement = [&](const char *sql) -> QSqlQuery & {
+        auto &query = statements[sql];
+        if (!query) {
+            query = std::make_shared<QSqlQuery>(db);
+            query->prepare(QString::fromLatin1(sql));
+        }
+        return *query;
+    };
+    // Every value as it reads, derived ones included.
+#define FIRST_BEFORE(column, condition)                                                                      \
+    "(SELECT " column " FROM ClipboardContentBefore AS content WHERE content.item = item.id " condition      \
+    " ORDER BY content.rowid LIMIT 1)"
+    QSqlQuery items(db);
+    items.setForwardOnly(true);
+    static const char kItemsBefore[]
+        = "SELECT id, createdAt, lastUsedAt, useCount, sourceAppBundleID, "
+          "sourceAppName, coalesce(title, " FIRST_BEFORE("CAST(content.data AS TEXT)",
+              "") "), contentTypeRaw, isPinned, "
+                  "contentHash, "
+                  "CASE WHEN thumbnailData = X'' THEN " FIRST_BEFORE("content.thumbnailData",
+                      "AND content.thumbnailData IS NOT NULL") " ELSE thumbnailData END, "
+                                                               "CASE WHEN typeof(searchText) = 'blob' THEN "
+                                                               "lower(" FIRST_BEFORE(
+                                                                   "CAST(content.data AS TEXT)",
+                                                                   "") ") ELSE searchText END "
+                                                                       "FROM ClipboardItemBefore AS item "
+                                                                       "ORDER BY item.rowid";
+    if (!items.exec(QString::fromLatin1(kItemsBefore)))
+        return fail(&items);
+#undef FIRST_BEFORE
+    QSqlQuery contents(db);
+    contents.setForwardOnly(true);
+    if (!contents.prepare(QStringLiteral(
+            "SELECT utTypeIdentifier, CASE WHEN typeof(textPreview) = 'blob' THEN CAST(data AS TEXT) ELSE "
+            "textPreview END, dataSize, data, thumbnailData FROM ClipboardContentBefore WHERE item = ? "
+            "ORDER BY rowid")))
+        return fail(&contents);
+    StepFailure failure;
+    while (items.next()) {
+        const ClipboardItem item = itemFrom(items);
+        QList<ClipboardContent> representations;
+        if (!exec(contents, { items.value(0) }))
+            return fail(&contents);
+        while (contents.next()) {
+            ClipboardContent content;
+            content.utTypeIdentifier = contents.value(0).toString();
+            content.textPreview = textFrom(contents.value(1));
+            content.dataSize = contents.value(2).toLongLong();
+            content.data = bytesFrom(contents.value(3));
+            content.thumbnailData = bytesFrom(contents.value(4));
+            representations.append(content);
+        }
+        if (contents.lastError().isValid())
+            return fail(&contents);
+        contents.finish();
+        if (!insertItemRows(statement, item, bytesFrom(items.value(10)), representations,
+                textFrom(items.value(11)), failure)) {
+            *error = failure.error.text();
+            return fail(nullptr);
+        }
+    }
+    if (items.lastError().isValid())
+        return fail(&items);
+    items.finish();
+    statements.clear();
+    for (const char *sql : { "DROP TABLE ClipboardContentBefore", "DROP TABLE ClipboardItemBefore" }) {
+        if (!run(db, QString::fromLatin1(sql), error))
+            return fail(nullptr);
+    }
+    if (!run(db, QStringLiteral("PRAGMA user_version=%1").arg(kCompactLayout), error)
+        || !run(db, QStringLiteral("COMMIT"), error))
+        return fail(nullptr);
+    return true;
 }
 
 } // namespace
@@ -1196,8 +1286,9 @@ bool Store::updateItem(const ClipboardItem &item)
         return step(statement(kUpdateItem),
             { dateValue(item.createdAt), dateValue(item.lastUsedAt), item.useCount,
                 optionalText(item.sourceAppBundleID), optionalText(item.sourceAppName), text(item.title),
-                text(item.contentTypeRaw), item.isPinned ? 1 : 0, optionalText(item.contentHash),
-                uuidText(item.id) },
+                text(item.contentTypeRaw), item.isPinned ? 1 : 0,
+                item.contentHash ? hashValue(*item.contentHash) : QVariant(QMetaType::fromType<QByteArray>()),
+                itemKey(item.id) },
             failure);
     }) && announce({ {}, { item.id }, {}, false });
 }
@@ -1215,8 +1306,8 @@ bool Store::deleteItems(const QList<QUuid> &ids)
     return mutate("deleting history entries", { Record::ClipboardItem, Record::ClipboardContent },
                [&](StepFailure &failure) {
                    for (const QUuid &id : ids) {
-                       if (!step(statement(kUnindexItem), { uuidText(id) }, failure)
-                           || !step(statement(kDeleteItem), { uuidText(id) }, failure))
+                       if (!step(statement(kUnindexItem), { itemKey(id) }, failure)
+                           || !step(statement(kDeleteItem), { itemKey(id) }, failure))
                            return false;
                    }
                    return true;
@@ -1424,7 +1515,7 @@ bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
         "indexing history entries for search", { Record::ClipboardItem }, [&](StepFailure &failure) {
             for (const auto &[id, searchText] : texts) {
                 QSqlQuery &first = statement(kFirstData);
-                if (!exec(first, { uuidText(id) })) {
+                if (!exec(first, { itemKey(id) })) {
                     failure.error = first.lastError();
                     return false;
                 }
@@ -1432,9 +1523,9 @@ bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
                     = first.next() ? bytesFrom(first.value(0)) : std::optional<QByteArray>();
                 first.finish();
                 const QVariant stored = compactItem({}, {}, searchText, data, {}).searchText;
-                if (!step(statement(kUnindexItem), { uuidText(id) }, failure)
-                    || !step(statement(kSetSearchText), { stored, uuidText(id) }, failure)
-                    || !step(statement(kIndexItem), { uuidText(id) }, failure))
+                if (!step(statement(kUnindexItem), { itemKey(id) }, failure)
+                    || !step(statement(kSetSearchText), { stored, itemKey(id) }, failure)
+                    || !step(statement(kIndexItem), { itemKey(id) }, failure))
                     return false;
             }
             return true;
@@ -1443,7 +1534,7 @@ bool Store::setSearchTexts(const QList<std::pair<QUuid, QString>> &texts)
 
 std::optional<ClipboardItem> Store::item(const QUuid &id)
 {
-    const auto items = fetchItems(kItemById, { uuidText(id) });
+    const auto items = fetchItems(kItemById, { itemKey(id) });
     if (items.isEmpty())
         return std::nullopt;
     return items.first();
@@ -1451,7 +1542,8 @@ std::optional<ClipboardItem> Store::item(const QUuid &id)
 
 std::optional<ClipboardItem> Store::findItemByHash(const QString &contentHash)
 {
-    const auto items = fetchItems(kItemByHash, { contentHash, contentHash });
+    const QVariant hash = hashValue(contentHash);
+    const auto items = fetchItems(kItemByHash, { hash, hash });
     if (items.isEmpty())
         return std::nullopt;
     return items.first();
@@ -1490,7 +1582,7 @@ qint64 Store::itemCount()
 
 namespace {
 
-std::optional<QByteArray> fetchBytes(QSqlQuery &query, const QString &id, const char *what)
+std::optional<QByteArray> fetchBytes(QSqlQuery &query, const QVariant &id, const char *what)
 {
     std::optional<QByteArray> bytes;
     if (!exec(query, { id }))
@@ -1505,30 +1597,29 @@ std::optional<QByteArray> fetchBytes(QSqlQuery &query, const QString &id, const 
 
 std::optional<QByteArray> Store::itemThumbnail(const QUuid &id)
 {
-    return fetchBytes(statement(kItemThumbnail), uuidText(id), "a thumbnail");
+    return fetchBytes(statement(kItemThumbnail), itemKey(id), "a thumbnail");
 }
 
 QList<ClipboardContent> Store::contents(const QUuid &itemId)
 {
     QList<ClipboardContent> contents;
     QSqlQuery &query = statement(kContentsOfItem);
-    if (!exec(query, { uuidText(itemId) })) {
+    if (!exec(query, { itemKey(itemId) })) {
         qCWarning(lcStore) << "fetching contents failed:" << query.lastError().text();
         query.finish();
         return contents;
     }
     while (query.next()) {
         ClipboardContent content;
-        content.id = uuidFrom(query.value(0));
-        if (!query.value(1).isNull())
-            content.item = uuidFrom(query.value(1));
-        content.utTypeIdentifier = query.value(2).toString();
-        content.dataSize = query.value(4).toLongLong();
-        content.data = bytesFrom(query.value(5));
-        content.textPreview = isDerivedMarker(query.value(3))
+        content.id = contentId(itemId, int(contents.size()));
+        content.item = itemId;
+        content.utTypeIdentifier = query.value(0).toString();
+        content.dataSize = query.value(2).toLongLong();
+        content.data = bytesFrom(query.value(3));
+        content.textPreview = isDerivedMarker(query.value(1))
             ? std::optional<QString>(QString::fromUtf8(content.data.value_or(QByteArray())))
-            : textFrom(query.value(3));
-        content.thumbnailData = bytesFrom(query.value(6));
+            : textFrom(query.value(1));
+        content.thumbnailData = bytesFrom(query.value(4));
         contents.append(content);
     }
     query.finish();
@@ -1691,18 +1782,26 @@ constexpr char kKeepItem[]
 constexpr char kKeepUnpinned[]
     = "INSERT INTO temp.KeptClipboardItem SELECT * FROM main.ClipboardItem WHERE isPinned = 0";
 constexpr char kKeepContents[] = "INSERT INTO temp.KeptClipboardContent SELECT * FROM main.ClipboardContent "
-                                 "WHERE item IN (SELECT id FROM temp.KeptClipboardItem)";
+                                 "WHERE item IN (SELECT number FROM temp.KeptClipboardItem)";
 // An entry copied again since keeps its new place; the kept one stays away.
+// The others come back under new numbers (theirs may have been taken), after
+// every existing entry, and their representations follow them by UUID.
+#define ITEM_COLUMNS                                                                                         \
+    "id, createdAt, lastUsedAt, useCount, sourceAppBundleID, sourceAppName, title, contentTypeRaw, "         \
+    "isPinned, contentHash, thumbnailData, searchText"
 constexpr char kRestoreItems[]
-    = "INSERT INTO main.ClipboardItem SELECT * FROM temp.KeptClipboardItem AS kept WHERE NOT EXISTS "
+    = "INSERT INTO main.ClipboardItem (" ITEM_COLUMNS ") SELECT " ITEM_COLUMNS
+      " FROM temp.KeptClipboardItem AS kept WHERE NOT EXISTS "
       "(SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.id) AND NOT EXISTS (SELECT 1 FROM "
-      "main.ClipboardItem AS item WHERE substr(item.contentHash, 1, 16) = substr(kept.contentHash, 1, 16) "
-      "AND item.contentHash = kept.contentHash)";
+      "main.ClipboardItem AS item WHERE substr(item.contentHash, 1, 8) = substr(kept.contentHash, 1, 8) "
+      "AND item.contentHash = kept.contentHash) ORDER BY kept.number";
+#undef ITEM_COLUMNS
 constexpr char kRestoreContents[]
-    = "INSERT INTO main.ClipboardContent SELECT * FROM temp.KeptClipboardContent AS kept "
-      "WHERE EXISTS (SELECT 1 FROM main.ClipboardItem AS item WHERE item.id = kept.item) "
-      "AND NOT EXISTS (SELECT 1 FROM main.ClipboardContent AS content WHERE content.item = kept.item AND "
-      "content.id = kept.id)";
+    = "INSERT INTO main.ClipboardContent (item, utTypeIdentifier, textPreview, dataSize, data, "
+      "thumbnailData) SELECT item.number, kept.utTypeIdentifier, kept.textPreview, kept.dataSize, kept.data, "
+      "kept.thumbnailData FROM temp.KeptClipboardContent AS kept "
+      "JOIN temp.KeptClipboardItem AS keptItem ON keptItem.number = kept.item "
+      "JOIN main.ClipboardItem AS item ON item.id = keptItem.id WHERE item.number > ? ORDER BY kept.rowid";
 
 } // namespace
 
@@ -1739,7 +1838,7 @@ std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
         [&](StepFailure &failure) {
             const auto keep = [&] {
                 for (const QUuid &id : ids) {
-                    if (!step(statement(kKeepItem), { uuidText(id) }, failure))
+                    if (!step(statement(kKeepItem), { itemKey(id) }, failure))
                         return false;
                 }
                 return true;
@@ -1747,10 +1846,10 @@ std::optional<qint64> Store::deleteItemsKeepingThem(const QList<QUuid> &ids)
             if (!keepRemovedItems(failure.error, keep))
                 return false;
             for (const QUuid &id : ids) {
-                if (!step(statement(kUnindexItem), { uuidText(id) }, failure))
+                if (!step(statement(kUnindexItem), { itemKey(id) }, failure))
                     return false;
                 QSqlQuery &remove = statement(kDeleteItem);
-                if (!exec(remove, { uuidText(id) })) {
+                if (!exec(remove, { itemKey(id) })) {
                     failure.error = remove.lastError();
                     return false;
                 }
@@ -1812,7 +1911,7 @@ qint64 Store::restoreKeptItems()
             }
             restored = std::max(0, items.numRowsAffected());
             items.finish();
-            return step(statement(kRestoreContents), {}, failure)
+            return step(statement(kRestoreContents), { lastRow }, failure)
                 && step(statement(kIndexFrom), { lastRow }, failure)
                 && step(statement(kForgetKeptContents), {}, failure)
                 && step(statement(kForgetKeptItems), {}, failure);

@@ -46,11 +46,12 @@ qint64 rowCount(const QString &path, const QString &table)
     return count;
 }
 
-// A history in the layout Quillet wrote before values were derived on
-// reading (its statements as they were), with entries of every kind.
-QStringList earlierLayout()
+// A history in a layout Quillet wrote before (its statements as they were),
+// with entries of every kind: 0, every derived value kept in full; 2, those
+// values derived on reading, and a search index.
+QStringList earlierLayout(int layout)
 {
-    return {
+    QStringList statements {
         u"PRAGMA page_size=16384"_s,
         u"PRAGMA auto_vacuum=INCREMENTAL"_s,
         u"CREATE TABLE StoreMetadata (key TEXT PRIMARY KEY NOT NULL, value TEXT NOT NULL)"_s,
@@ -124,6 +125,32 @@ QStringList earlierLayout()
         u"INSERT INTO ClipboardContent VALUES ('C0000000-0000-0000-0000-000000000007', "
         "'A0000000-0000-0000-0000-000000000006', 'text/plain', 'Waiting', 7, CAST('Waiting' AS BLOB), NULL)"_s,
     };
+    if (layout == 0)
+        return statements;
+    statements.replaceInStrings(u"title TEXT NOT NULL"_s, u"title TEXT"_s);
+    const QString first = u"(SELECT %1 FROM ClipboardContent AS content WHERE content.item = item.id "
+                          "ORDER BY content.rowid LIMIT 1)"_s;
+    const QString firstText = first.arg(u"CAST(content.data AS TEXT)"_s);
+    return statements
+        + QStringList {
+              u"UPDATE ClipboardItem AS item SET title = NULL WHERE title = "_s + firstText,
+              u"UPDATE ClipboardItem AS item SET searchText = X'' WHERE searchText = lower("_s + firstText
+                  + u")"_s,
+              u"UPDATE ClipboardItem AS item SET thumbnailData = X'' WHERE thumbnailData = "_s
+                  + first.arg(u"content.thumbnailData"_s),
+              u"UPDATE ClipboardContent SET textPreview = X'' WHERE textPreview = CAST(data AS TEXT)"_s,
+              u"CREATE VIRTUAL TABLE ClipboardItemSearch USING fts5(text, tokenize = 'trigram case_sensitive "
+              u"1', "
+              "detail = none, content = '')"_s,
+              u"CREATE VIEW ClipboardItemSearchText AS SELECT item.rowid AS rowid, item.id AS id, "
+              u"item.isPinned AS "
+              "isPinned, CASE WHEN typeof(item.searchText) = 'blob' THEN lower("_s
+                  + firstText + u") ELSE item.searchText END AS text FROM ClipboardItem AS item"_s,
+              u"INSERT INTO ClipboardItemSearch (rowid, text) SELECT rowid, text FROM "
+              u"ClipboardItemSearchText "
+              "WHERE length(text) BETWEEN 1024 AND 131072"_s,
+              u"PRAGMA user_version=2"_s,
+          };
 }
 
 } // namespace
@@ -237,10 +264,15 @@ private Q_SLOTS:
 
         const auto contents = m_store->contents(item.id);
         QCOMPARE(contents.size(), 2);
+        // A representation's UUID is its entry's and its place there.
+        QVERIFY(contents.at(0).id != contents.at(1).id);
+        QCOMPARE(m_store->contents(item.id).at(1).id, contents.at(1).id);
         ClipboardContent expectedPng = png;
         expectedPng.item = item.id;
+        expectedPng.id = contents.at(0).id;
         ClipboardContent expectedText = text;
         expectedText.item = item.id;
+        expectedText.id = contents.at(1).id;
         QCOMPARE(contents.at(0), expectedPng);
         QCOMPARE(contents.at(1), expectedText);
     }
@@ -400,46 +432,52 @@ private Q_SLOTS:
         QCOMPARE(spy.last().at(0).toString(), u"zebra"_s);
     }
 
-    // A file of the earlier layout, where every derived value was kept in
-    // full, is converted once on opening, away from the caller, and reads
-    // exactly as before; entries not yet given a search text still wait.
+    // A file of an earlier layout is converted once on opening, away from
+    // the caller, into the pages of a new file, and reads exactly as before;
+    // entries not yet given a search text still wait.
+    void anEarlierLayoutIsConvertedWithoutLoss_data()
+    {
+        QTest::addColumn<int>("layout");
+        QTest::newRow("values kept in full") << 0;
+        QTest::newRow("values derived, text keys") << 2;
+    }
     void anEarlierLayoutIsConvertedWithoutLoss()
     {
+        QFETCH(int, layout);
         m_store.reset();
         QFile::remove(m_path);
-        test::execOnFile(m_path, earlierLayout());
-        std::optional<QList<ClipboardItem>> before;
-        QHash<QUuid, QList<ClipboardContent>> contentsBefore;
-        QHash<QUuid, std::optional<QByteArray>> thumbnailsBefore;
-        {
-            QString error;
-            auto reader = Store::openReadOnly(m_path, &error);
-            QVERIFY2(reader, qPrintable(error));
-            before = reader->itemsByCreatedAt();
-            for (const ClipboardItem &item : before.value()) {
-                contentsBefore.insert(item.id, reader->contents(item.id));
-                thumbnailsBefore.insert(item.id, reader->itemThumbnail(item.id));
-            }
-        }
-        QCOMPARE(before->size(), 6);
-
+        test::execOnFile(m_path, earlierLayout(layout));
         QString error;
+        QVERIFY(!Store::openReadOnly(m_path, &error));
+        QVERIFY(error.contains(u"earlier format"_s));
         m_store = Store::open(m_path, &error);
         QVERIFY2(m_store, qPrintable(error));
         QVERIFY(!m_store->isAvailable()); // converting
         QTRY_VERIFY(m_store->isAvailable());
-        QCOMPARE(m_store->itemsByCreatedAt(), before);
-        for (const ClipboardItem &item : before.value()) {
-            QCOMPARE(m_store->contents(item.id), contentsBefore.value(item.id));
-            QCOMPARE(m_store->itemThumbnail(item.id), thumbnailsBefore.value(item.id));
-        }
-        const auto idOf = [&](const QString &title) {
-            for (const ClipboardItem &item : before.value()) {
-                if (item.title == title)
-                    return item.id;
-            }
-            return QUuid();
-        };
+        QCOMPARE(rowCount(m_path, u"pragma_page_size WHERE page_size = 4096"_s), 1);
+
+        const QList<ClipboardItem> items = m_store->itemsByCreatedAt().value();
+        QCOMPARE(test::titlesOf(items),
+            (QStringList { u"Waiting"_s, u"Pinned"_s, u"Rich"_s, u"Long"_s, u"Crème"_s, u"Plain"_s }));
+        const auto idOf
+            = [&](const QString &title) { return items.at(test::titlesOf(items).indexOf(title)).id; };
+        const ClipboardItem plain = *m_store->item(idOf(u"Plain"_s));
+        QCOMPARE(plain.id, QUuid::fromString(u"A0000000-0000-0000-0000-000000000001"_s));
+        QCOMPARE(plain.useCount, 2);
+        QCOMPARE(plain.lastUsedAt, at(100));
+        QCOMPARE(plain.sourceAppName, u"Text Editor"_s);
+        QCOMPARE(plain.contentHash, u"hash-plain"_s);
+        const QList<ClipboardContent> contents = m_store->contents(plain.id);
+        QCOMPARE(contents.size(), 2);
+        QCOMPARE(contents.at(0).data, QByteArray("Plain\nSecond line"));
+        QCOMPARE(contents.at(0).textPreview, u"Plain\nSecond line"_s);
+        QCOMPARE(contents.at(1).utTypeIdentifier, u"text/html"_s);
+        QCOMPARE(contents.at(1).dataSize, 12);
+        QCOMPARE(m_store->contents(idOf(u"Crème"_s)).value(0).textPreview, u"Crème"_s);
+        QCOMPARE(m_store->contents(idOf(u"Pinned"_s)).value(0).textPreview, std::nullopt);
+        QCOMPARE(m_store->itemThumbnail(idOf(u"Pinned"_s)), QByteArray::fromHex("89504E47AA"));
+        QCOMPARE(m_store->itemThumbnail(idOf(u"Plain"_s)), std::nullopt);
+
         QCOMPARE(m_store->itemIdsWithSearchText(u"second line"_s), QSet<QUuid> { idOf(u"Plain"_s) });
         QCOMPARE(m_store->itemIdsWithSearchText(u"creme"_s), QSet<QUuid> { idOf(u"Crème"_s) });
         QCOMPARE(m_store->itemIdsWithSearchText(u"the end"_s), QSet<QUuid> { idOf(u"Long"_s) });
