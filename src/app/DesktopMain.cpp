@@ -152,7 +152,11 @@ extern "C" __attribute__((visibility("default"))) int quilletDesktopMain(int arg
         errors << "quillet: the history cannot be opened: " << opening.error << '\n';
         return 1;
     }
-    if (!opening.store->isAvailable()) {
+    if (opening.store->isConverting()) {
+        errors << "quillet: converting the history in " << opening.store->path()
+               << " to a smaller format; copies are recorded again once that is done.\n";
+        errors.flush();
+    } else if (!opening.store->isAvailable()) {
         errors
             << "quillet: the history in " << opening.store->path()
             << " cannot be used: " << opening.store->unavailableReason()

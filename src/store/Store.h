@@ -79,6 +79,9 @@ public:
     // False while the store stands in for a file that cannot be used.
     bool isAvailable() const { return m_unavailableReason.isEmpty(); }
     QString unavailableReason() const { return m_unavailableReason; }
+    // Whether the file is being converted from an earlier layout; it becomes
+    // available by itself when that is done.
+    bool isConverting() const { return m_compacting; }
     // Opens the file again in place of the stand-in; on success every record
     // type reads as changed. Fails as open() does, leaving the stand-in.
     bool reattach(QString *error, OpenFailure *failure);

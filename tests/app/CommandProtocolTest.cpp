@@ -1,5 +1,7 @@
 #include "app/cli/CommandProtocol.h"
 #include "app/cli/CommandSocket.h"
+#include "app/cli/ReadCommands.h"
+#include "store/Store.h"
 #include "support/TestEnvironment.h"
 
 #include <QJsonArray>
@@ -136,6 +138,19 @@ private Q_SLOTS:
         QCOMPARE(read->command, add.command);
         QCOMPARE(read->value(QStringLiteral("data")).toByteArray(), content);
         QCOMPARE(read->value(QStringLiteral("type")).toString(), QStringLiteral("image/png"));
+    }
+
+    // While the history cannot be read (being converted, unreadable), every
+    // reading command fails with the reason rather than answering as if empty.
+    void readingAnUnavailableHistoryFails()
+    {
+        auto store = quillet::Store::openUnavailable(
+            QStringLiteral("/nonexistent/Quillet.store"), QStringLiteral("the disk is on fire"));
+        for (const char *name : { "list", "get", "export", "snippets" }) {
+            const Reply reply = executeReadCommand(*store, { findCommand(QLatin1String(name)), {} }, {});
+            QCOMPARE(reply.error,
+                std::optional(QStringLiteral("the history is not available: the disk is on fire")));
+        }
     }
 };
 
