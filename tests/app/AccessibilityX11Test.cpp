@@ -6,6 +6,7 @@
 #include "support/StoreFixture.h"
 #include "support/TestEnvironment.h"
 #include "ui/settings/SettingsView.h"
+#include "ui/tray/TrayPopup.h"
 
 #include <QEventLoop>
 #include <QProcess>
@@ -56,17 +57,25 @@ private:
 
     // The walker's findings for the window named `name`. The event loop
     // answers its questions as they come (qWaitFor would nap between them).
-    QString walk(const QString &name)
+    // With `opening`, the walker finds the window as a screen reader finds a
+    // popup, which Qt leaves out of the program's windows: by following the
+    // focus, which `opening` puts there once the walker listens.
+    QString walk(const QString &name, std::function<void()> opening = {})
     {
         QProcess walker; // ends a walker that hangs as it goes
         QEventLoop loop;
+        connect(&walker, &QProcess::readyReadStandardOutput, &loop, [&] {
+            if (opening && walker.canReadLine() && walker.readLine() == "listening\n")
+                std::exchange(opening, {})();
+        });
         connect(&walker, &QProcess::finished, &loop, &QEventLoop::quit);
         connect(&walker, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
         QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        QStringList arguments { qEnvironmentVariable("QUILLET_SOURCE_DIR")
+                + QStringLiteral("/tests/app/walk-accessible-tree.py"),
+            QString::number(QCoreApplication::applicationPid()), name };
         walker.start(QStringLiteral("/usr/bin/python3"),
-            { qEnvironmentVariable("QUILLET_SOURCE_DIR")
-                    + QStringLiteral("/tests/app/walk-accessible-tree.py"),
-                QString::number(QCoreApplication::applicationPid()), name });
+            opening ? arguments << QStringLiteral("--follow-focus") : arguments);
         loop.exec();
         if (walker.state() != QProcess::NotRunning || walker.exitStatus() != QProcess::NormalExit
             || walker.exitCode() != 0)
@@ -90,9 +99,12 @@ private Q_SLOTS:
     void everyControlHasAName_data()
     {
         QTest::addColumn<QString>("what");
-        QTest::addColumn<int>("settingsTab");
+        QTest::addColumn<int>("tab");
         for (const char *window : { "history", "snippets", "ai", "launcher" })
             QTest::newRow(window) << QString::fromLatin1(window) << 0;
+        // One after the other: the second also opens the popup again.
+        QTest::newRow("tray popup, History") << QStringLiteral("tray") << 0;
+        QTest::newRow("tray popup, Snippets") << QStringLiteral("tray") << 1;
         const char *tabs[]
             = { "General", "Shortcuts", "Excluded Apps", "Appearance", "AI", "Snippets", "Advanced" };
         for (int tab = 0; tab < int(std::size(tabs)); ++tab)
@@ -102,8 +114,18 @@ private Q_SLOTS:
     void everyControlHasAName()
     {
         QFETCH(QString, what);
-        QFETCH(int, settingsTab);
-        QWidget *window = open(what, settingsTab);
+        QFETCH(int, tab);
+        if (what == QLatin1String("tray")) {
+            TrayController &tray = m_app->tray();
+            const QString unnamed
+                = walk(QCoreApplication::translate("quillet::TrayPopup", "Quillet Menu"), [&] {
+                      tray.showPopup();
+                      tray.popupView()->setSelectedTab(tab);
+                  });
+            QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("controls without a name:\n") + unnamed));
+            return;
+        }
+        QWidget *window = open(what, tab);
         QVERIFY(window && QTest::qWaitForWindowExposed(window));
         const QString unnamed
             = walk(window->accessibleName().isEmpty() ? window->windowTitle() : window->accessibleName());

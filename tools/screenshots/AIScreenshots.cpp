@@ -24,6 +24,7 @@
 #include <QCursor>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QToolButton>
@@ -113,5 +114,15 @@ int main(int argc, char **argv)
     server.finishHeld(test::gemini::textStream(pieces.mid(shown)));
     waitFor([&] { return !manager.isProcessing(); });
     save(panel, out + QStringLiteral("/ai-diff.png"));
+
+    // Tab from the answer to its first button, as a keyboard user would.
+    panel.activateWindow();
+    if (!QTest::qWaitForWindowActive(&panel))
+        qFatal("the AI panel never took the keyboard");
+    QWidget *answerField = QApplication::focusWidget();
+    QTest::keyClick(answerField ? answerField : &panel, Qt::Key_Tab);
+    if (!qobject_cast<QPushButton *>(QApplication::focusWidget()))
+        qFatal("Tab never reached a button of the AI panel");
+    save(panel, out + QStringLiteral("/ai-focus.png"));
     return 0;
 }

@@ -1,5 +1,6 @@
 // Renders the floating panel (both tabs, its menu, a row's context menu) and
-// the tray popup with a realistic history into docs/screenshots/. Run it under Xvfb:
+// the tray popup (also with an entry reached with Tab) with a realistic
+// history into docs/screenshots/. Run it under Xvfb:
 //   scripts/with-xvfb build/tools/screenshots/quillet_panel_screenshots docs/screenshots
 #include "clipboard/ExcludedAppsService.h"
 #include "clipboard/HistoryManager.h"
@@ -13,6 +14,7 @@
 #include "ui/common/FloatingWindow.h"
 #include "ui/common/SymbolIcons.h"
 #include "ui/panel/FloatingPanelView.h"
+#include "ui/tray/ClipboardItemRow.h"
 #include "ui/tray/TrayPopup.h"
 
 #include <QApplication>
@@ -216,9 +218,21 @@ int main(int argc, char **argv)
     }
     actions.setPanelTab(PanelTab::history);
     {
+        // The pointer away from the rows: only the keyboard's place is marked.
+        QCursor::setPos(QGuiApplication::primaryScreen()->geometry().bottomRight());
         TrayPopup view(actions, *store, snippets, defaults);
         view.setAutoFillBackground(true);
         save(view, out + QStringLiteral("/tray-popup.png"));
+
+        // Tab from the search field to the first entry, as a keyboard user would.
+        view.activateWindow();
+        if (!QTest::qWaitForWindowActive(&view))
+            qFatal("the tray popup never took the keyboard");
+        for (int tab = 0; tab < 10 && !qobject_cast<ClipboardItemRow *>(QApplication::focusWidget()); ++tab)
+            QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &view, Qt::Key_Tab);
+        if (!qobject_cast<ClipboardItemRow *>(QApplication::focusWidget()))
+            qFatal("Tab never reached an entry of the tray popup");
+        save(view, out + QStringLiteral("/tray-popup-focus.png"));
     }
     return 0;
 }

@@ -156,6 +156,27 @@ int main(int argc, char **argv)
     out << recording << '\n';
     recorder->clearFocus();
 
+    // The General tab with the keyboard on its first switch, reached with Tab
+    // from the tab's own button.
+    view->setCurrentIndex(0);
+    view->tabButton(0)->setFocus(Qt::TabFocusReason);
+    const auto onSwitch = [view] {
+        auto *button = qobject_cast<QAbstractButton *>(QApplication::focusWidget());
+        return button && view->tab(0)->isAncestorOf(button);
+    };
+    for (int tab = 0; tab < 20 && !onSwitch(); ++tab)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    if (!onSwitch()) {
+        QTextStream(stderr) << "Tab never reached a switch of the General tab\n";
+        return 1;
+    }
+    settle(150);
+    const QString focused = folder + QStringLiteral("/settings-focus.png");
+    if (!view->grab().save(focused))
+        return 1;
+    out << focused << '\n';
+    QApplication::focusWidget()->clearFocus();
+
     // The reset confirmation, captured while it waits for an answer.
     view->setCurrentIndex(view->count() - 1);
     const QString confirmation = folder + QStringLiteral("/settings-reset-confirmation.png");

@@ -242,6 +242,13 @@ void AITransformView::describeForAssistiveTechnologies()
             + QStringLiteral(
                 " QPushButton:focus { border: 2px solid palette(highlight); padding: 2px 10px; }"));
     }
+    // The style's own focus frame hardly shows on these.
+    for (QPushButton *button : { m_stop, m_details, back, m_copy }) {
+        if (button)
+            button->setStyleSheet(button->styleSheet()
+                + QStringLiteral(
+                    " QPushButton:focus { border: 2px solid palette(highlight); border-radius: 4px; }"));
+    }
 }
 
 void AITransformView::focusInEvent(QFocusEvent *event)

@@ -15,7 +15,8 @@ ToggleSwitch::ToggleSwitch(QWidget *parent)
 
 QSize ToggleSwitch::sizeHint() const
 {
-    return { 36, 20 };
+    // The track, and room around it for the focus ring.
+    return { 40, 24 };
 }
 
 bool ToggleSwitch::hitButton(const QPoint &position) const
@@ -30,7 +31,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     if (!isEnabled())
         painter.setOpacity(0.45);
 
-    const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
+    const QRectF track = QRectF(rect()).adjusted(3, 3, -3, -3);
     const qreal radius = track.height() / 2;
     QColor trackColor
         = isChecked() ? palette().color(QPalette::Highlight) : palette().color(QPalette::WindowText);
@@ -48,11 +49,11 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     painter.drawEllipse(QRectF(x, track.top() + inset, diameter, diameter));
 
     if (hasFocus()) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.5);
+        // Apart from the track, so that it shows on a switched-on track too.
+        const QRectF ring = track.adjusted(-2, -2, 2, 2);
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(ring, 2));
-        painter.drawRoundedRect(track.adjusted(-0.5, -0.5, 0.5, 0.5), radius, radius);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
     }
 }
 

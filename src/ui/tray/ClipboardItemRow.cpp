@@ -162,9 +162,9 @@ void ClipboardItemRow::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     // The keyboard's place is outlined, so it shows apart from the pointer's.
-    painter.setPen(focused ? QPen(palette().color(QPalette::Highlight), 1) : QPen(Qt::NoPen));
+    painter.setPen(focused ? QPen(palette().color(QPalette::Highlight), 2) : QPen(Qt::NoPen));
     painter.setBrush(accentColor(palette(), isDown() ? 0.25 : 0.12));
-    painter.drawRoundedRect(QRectF(rect()).adjusted(2.5, 0.5, -2.5, -0.5), 6, 6);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(3, 1, -3, -1), 6, 6);
 }
 
 void ClipboardItemRow::keyPressEvent(QKeyEvent *event)

@@ -176,6 +176,11 @@ void TrayPopup::reset()
 {
     m_search->setText(QString());
     setSelectedTab(0);
+    // Without a window of Quillet to go back to, the field would keep the
+    // focus while hidden, and focusing it at the next show would change
+    // nothing a screen reader hears of.
+    if (QWidget *focused = focusWidget())
+        focused->clearFocus();
 }
 
 void TrayPopup::setSelectedTab(int tab)
