@@ -982,6 +982,30 @@ bool step(QSqlQuery &query, std::initializer_list<QVariant> bindings, StepFailur
     return ok;
 }
 
+// The prepared statements of a worker's connection, by their SQL text.
+class PreparedStatements {
+public:
+    explicit PreparedStatements(QSqlDatabase &db)
+        : m_db(db)
+    {
+    }
+    QSqlQuery &operator()(const char *sql)
+    {
+        auto &query = m_statements[sql];
+        if (!query) {
+            query = std::make_shared<QSqlQuery>(m_db);
+            query->prepare(QString::fromLatin1(sql));
+        }
+        return *query;
+    }
+    // Before the connection closes.
+    void clear() { m_statements.clear(); }
+
+private:
+    QSqlDatabase &m_db;
+    QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
+};
+
 // The rows of one new entry, through `statement` (the prepared statement
 // for an SQL text on the connection that writes them).
 template<typename Statement>
@@ -1064,15 +1088,7 @@ bool convertToCompactLayout(QSqlDatabase &db, QString *error)
         if (!run(db, QString::fromLatin1(sql), error))
             return fail(nullptr);
     }
-    QHash<const char *, std::shared_ptr<QSqlQuery>> statements;
-    const auto statement = [&](const char *sql) -> QSqlQuery & {
-        auto &query = statements[sql];
-        if (!query) {
-            query = std::make_shared<QSqlQuery>(db);
-            query->prepare(QString::fromLatin1(sql));
-        }
-        return *query;
-    };
+    PreparedStatements statement(db);
     // Every value as it reads, derived ones included.
 #define FIRST_BEFORE(column, condition)                                                                      \
     "(SELECT " column " FROM ClipboardContentBefore AS content WHERE content.item = item.id " condition      \
@@ -1129,7 +1145,7 @@ bool convertToCompactLayout(QSqlDatabase &db, QString *error)
     if (items.lastError().isValid())
         return fail(&items);
     items.finish();
-    statements.clear();
+    statement.clear();
     for (const char *sql : { "DROP TABLE ClipboardContentBefore", "DROP TABLE ClipboardItemBefore" }) {
         if (!run(db, QString::fromLatin1(sql), error))
             return fail(nullptr);
@@ -1175,15 +1191,7 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=2000"));
             if (db.open() && QSqlQuery(db).exec(QStringLiteral("PRAGMA foreign_keys=ON"))
                 && db.transaction()) {
-                QHash<const char *, std::shared_ptr<QSqlQuery>> statements;
-                const auto statement = [&](const char *sql) -> QSqlQuery & {
-                    auto &query = statements[sql];
-                    if (!query) {
-                        query = std::make_shared<QSqlQuery>(db);
-                        query->prepare(QString::fromLatin1(sql));
-                    }
-                    return *query;
-                };
+                PreparedStatements statement(db);
                 ok = insertItemRows(statement, item, thumbnail, contents, searchText, failure)
                     && commit(db, failure);
                 if (!ok) {
@@ -1191,7 +1199,7 @@ QFuture<bool> Store::insertItemInBackground(const ClipboardItem &item,
                         failure.error = db.lastError();
                     db.rollback();
                 }
-                statements.clear();
+                statement.clear();
             } else {
                 failure.error = db.lastError();
             }
