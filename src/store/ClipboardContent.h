@@ -11,6 +11,7 @@ namespace quillet {
 // One typed representation of a history entry (or, unsaved, of a snippet
 // being pasted).
 struct ClipboardContent {
+    // Read back from the store, derived from the entry and the position there.
     QUuid id;
     QString utTypeIdentifier;
     std::optional<QByteArray> data;
