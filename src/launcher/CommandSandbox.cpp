@@ -437,14 +437,25 @@ std::vector<QByteArray> CommandSandbox::wrap(const std::vector<QByteArray> &shel
     return args;
 }
 
-QList<QByteArray> CommandSandbox::environment() const
+QProcessEnvironment CommandSandbox::environment(const QProcessEnvironment &outside) const
 {
-    QList<QByteArray> entries;
+    static const QSet<QString> kept { QStringLiteral("HOME"), QStringLiteral("USER"),
+        QStringLiteral("LOGNAME"), QStringLiteral("PATH"), QStringLiteral("SHELL"), QStringLiteral("PWD"),
+        QStringLiteral("LANG"), QStringLiteral("LANGUAGE"), QStringLiteral("TZ"), QStringLiteral("TERM"),
+        QStringLiteral("COLORTERM"), QStringLiteral("PAGER"), QStringLiteral("GIT_PAGER"),
+        QStringLiteral("GIT_TERMINAL_PROMPT") };
+    QProcessEnvironment inside;
+    for (const QString &name : outside.keys()) {
+        if (kept.contains(name) || name.startsWith(QLatin1String("LC_"))
+            || name.startsWith(QLatin1String("XDG_")))
+            inside.insert(name, outside.value(name));
+    }
     if (m_kind == SandboxKind::landlock)
-        entries << "TMPDIR=" + QFile::encodeName(m_scratch);
+        inside.insert(QStringLiteral("TMPDIR"), m_scratch);
     if (!m_shimFolder.isEmpty())
-        entries << "PATH=" + QFile::encodeName(m_shimFolder) + ':' + qgetenv("PATH");
-    return entries;
+        inside.insert(
+            QStringLiteral("PATH"), m_shimFolder + QLatin1Char(':') + outside.value(QStringLiteral("PATH")));
+    return inside;
 }
 
 bool CommandSandbox::enterInChild() const noexcept

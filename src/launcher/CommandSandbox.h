@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -62,8 +63,11 @@ public:
     // TEXT) inside the sandbox: bwrap's own arguments in front for
     // bubblewrap, the shell as it is otherwise.
     std::vector<QByteArray> wrap(const std::vector<QByteArray> &shellArguments) const;
-    // Environment entries to add ("TMPDIR=...").
-    QList<QByteArray> environment() const;
+    // The environment a confined command sees: of `outside`, only what
+    // says where things are and how to speak (tokens and keys that tools
+    // read from the environment stay outside), plus the sandbox's own
+    // entries (TMPDIR, PATH).
+    QProcessEnvironment environment(const QProcessEnvironment &outside) const;
 
     // In the forked child, before exec: no new privileges, no capabilities,
     // the Landlock ruleset and the seccomp filter. Async-signal-safe; false

@@ -127,12 +127,8 @@ struct ExecPlan {
         env.insert(QStringLiteral("PAGER"), QStringLiteral("cat"));
         env.insert(QStringLiteral("GIT_PAGER"), QStringLiteral("cat"));
         env.insert(QStringLiteral("GIT_TERMINAL_PROMPT"), QStringLiteral("0"));
-        if (sandbox) {
-            for (const QByteArray &entry : sandbox->environment()) {
-                const qsizetype eq = entry.indexOf('=');
-                env.insert(QString::fromLocal8Bit(entry.left(eq)), QString::fromLocal8Bit(entry.mid(eq + 1)));
-            }
-        }
+        if (sandbox)
+            env = sandbox->environment(env);
         const QStringList entries = env.toStringList();
         environmentStorage.reserve(entries.size());
         for (const QString &entry : entries)

@@ -74,6 +74,7 @@ private Q_SLOTS:
         plant(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/Quillet/Quillet.conf"),
             "[General]\ngeminiAPIKey=" + kApiKey + "\n");
         plant(hostTmpFile(), "on the host\n");
+        qputenv("QUILLET_TEST_TOKEN", kApiKey);
         QVERIFY(m_listener.listen(QHostAddress::LocalHost));
     }
     void cleanupTestCase()
@@ -98,6 +99,7 @@ private Q_SLOTS:
             row("write elsewhere", QStringLiteral("touch %1 && rm %1").arg(elsewhere));
             row("read an ssh key", QStringLiteral("cat ~/.ssh/id_test"));
             row("read the preferences", QStringLiteral("cat \"$XDG_CONFIG_HOME/Quillet/Quillet.conf\""));
+            row("read a token in the environment", QStringLiteral("echo \"$QUILLET_TEST_TOKEN\" | grep ."));
             row("reach the host's loopback",
                 QStringLiteral("exec 3<>/dev/tcp/127.0.0.1/%1").arg(m_listener.serverPort()));
             if (kind == SandboxKind::bubblewrap) // Landlock's scratch folder is elsewhere
