@@ -121,6 +121,13 @@ QCoro::Task<> ApiKeyStore::writeQueued()
         }
     }
     m_writing = false;
+    Q_EMIT written();
+}
+
+void ApiKeyStore::keepUnwrittenKeyInFile()
+{
+    if (m_writing)
+        m_defaults.setString(keys::geminiAPIKey, m_key);
 }
 
 void ApiKeyStore::keepInFile(const QString &key, const SecretResult &refusal)

@@ -47,6 +47,12 @@ public:
     // key() answers the new key at once; writes reach the stores in order.
     void setKey(const QString &key);
 
+    // Whether a key is still on its way to the keyring.
+    bool isWriting() const { return m_writing; }
+    // For a quit that cannot wait any longer: the key on its way is kept in
+    // the file, where the next start finds it and moves it on.
+    void keepUnwrittenKeyInFile();
+
     Place place() const { return m_place; }
     // One line for the user on where the key is kept and, when it is not in
     // the keyring, why.
@@ -64,6 +70,8 @@ Q_SIGNALS:
     void keyChanged();
     // place() or notice() changed.
     void placeChanged();
+    // Every key handed over so far has reached a store.
+    void written();
 
 private:
     QCoro::Task<> readAtStart();

@@ -173,8 +173,10 @@ void QuilletApp::announceRefusedShortcuts()
 }
 
 // A copy made just before quitting is kept: its read, hashing and write are
-// finished first. That takes milliseconds, and nothing when no copy is on its
-// way; a store that refuses writes holds the quit up no longer than kQuitWait.
+// finished first, as is the keyring's write of a key set just before. That
+// takes milliseconds, and nothing when nothing is on its way; a store that
+// refuses writes or a keyring that does not answer holds the quit up no
+// longer than kQuitWait.
 void QuilletApp::quitOnceCopiesAreStored()
 {
     if (m_quitting)
@@ -185,10 +187,18 @@ void QuilletApp::quitOnceCopiesAreStored()
         m_monitor.check();
     connect(&m_monitor, &ClipboardMonitor::caughtUp, this, &QuilletApp::quitIfSettled);
     connect(&m_history, &HistoryManager::settled, this, &QuilletApp::quitIfSettled);
+    connect(&m_apiKey, &ApiKeyStore::written, this, &QuilletApp::quitIfSettled);
     m_platform.clock.schedule(kQuitWait, this, [this] {
         if (m_quitSent)
             return;
-        qCWarning(lcApp) << "quitting before the last copies could be stored";
+        const bool keyOnItsWay = m_apiKey.isWriting();
+        if (keyOnItsWay) {
+            m_apiKey.keepUnwrittenKeyInFile();
+            qCWarning(lcApp) << "the keyring did not answer before the quit; the API key is kept in the "
+                                "preferences file until the next start";
+        }
+        if (!keyOnItsWay || m_history.isBusy())
+            qCWarning(lcApp) << "quitting before the last copies could be stored";
         m_quitSent = true;
         Q_EMIT quitRequested();
     });
@@ -197,7 +207,8 @@ void QuilletApp::quitOnceCopiesAreStored()
 
 void QuilletApp::quitIfSettled()
 {
-    if (m_quitSent || (m_monitor.isRunning() && m_monitor.hasUnreadChanges()) || m_history.isBusy())
+    if (m_quitSent || (m_monitor.isRunning() && m_monitor.hasUnreadChanges()) || m_history.isBusy()
+        || m_apiKey.isWriting())
         return;
     m_quitSent = true;
     Q_EMIT quitRequested();

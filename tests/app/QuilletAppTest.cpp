@@ -9,6 +9,7 @@
 #include "support/FakeKeyboardLayout.h"
 #include "support/FakeLoginItems.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeSecretStore.h"
 #include "support/FakeWorkspace.h"
 #include "support/GeminiPayloads.h"
 #include "support/ManualClock.h"
@@ -49,6 +50,7 @@ struct Harness {
     test::FakeHotKeyBackend backend;
     test::FakeKeyboardLayout layout;
     Defaults defaults { dir.filePath(QStringLiteral("Quillet.conf")) };
+    SecretStore *secrets = nullptr;
     std::unique_ptr<QuilletApp> app;
 
     explicit Harness(bool trusted = true)
@@ -61,7 +63,7 @@ struct Harness {
         QString error;
         auto store = Store::open(dir.filePath(QStringLiteral("Quillet.store")), &error);
         app = std::make_unique<QuilletApp>(QuilletApp::Platform { pasteboard, workspace, keys, loginItems,
-                                               &backend, &layout, {}, defaults, clock },
+                                               &backend, &layout, {}, defaults, clock, nullptr, {}, secrets },
             std::move(store));
         app->start();
         return *app;
@@ -401,6 +403,38 @@ private Q_SLOTS:
         }
         h.clock.advance(QuilletApp::kQuitWait);
         QCOMPARE(quit.count(), 1);
+    }
+
+    // A key set just before a quit reaches the keyring first; a keyring that
+    // does not answer in time leaves it in the file for the next start.
+    void quitFollowsTheLastKey_data()
+    {
+        QTest::addColumn<bool>("keyringAnswers");
+        QTest::newRow("keyring answers") << true;
+        QTest::newRow("keyring does not answer") << false;
+    }
+    void quitFollowsTheLastKey()
+    {
+        QFETCH(bool, keyringAnswers);
+        test::FakeSecretStore keyring;
+        Harness h;
+        h.secrets = &keyring;
+        h.start();
+        QTRY_VERIFY(h.app->apiKey().isLoaded());
+        keyring.hold();
+        QSignalSpy quit(h.app.get(), &QuilletApp::quitRequested);
+        h.app->apiKey().setKey(QStringLiteral("new-key"));
+        h.state().quit();
+        QCOMPARE(quit.count(), 0);
+        if (keyringAnswers) {
+            keyring.release();
+            QTRY_COMPARE(quit.count(), 1);
+            QCOMPARE(keyring.secrets.value(ApiKeyStore::secretName), QStringLiteral("new-key"));
+        } else {
+            h.clock.advance(QuilletApp::kQuitWait);
+            QCOMPARE(quit.count(), 1);
+            QCOMPARE(h.defaults.optionalString(keys::geminiAPIKey), QStringLiteral("new-key"));
+        }
     }
 
     void savingAnEntryAsASnippetOpensItInTheEditor()
