@@ -600,7 +600,7 @@ bool Store::openConnection(QString *error, OpenFailure *failure)
     if (m_db.open()) {
         if (prepareSchema(error)) {
             *failure = OpenFailure::none;
-            if (m_needsCompaction)
+            if (m_needsCompaction || m_needsRewrite)
                 startCompaction();
             return true;
         }
@@ -834,6 +834,9 @@ bool Store::migrate(QString *error)
     if (!run(m_db, QStringLiteral("PRAGMA user_version"), error, &layout))
         return false;
     m_needsCompaction = layout.toInt() < kCompactLayout;
+    QVariant pageSize;
+    m_needsRewrite = !m_rewriteTried && run(m_db, QStringLiteral("PRAGMA page_size"), nullptr, &pageSize)
+        && pageSize.toInt() != kPageSize;
     return true;
 }
 
@@ -854,7 +857,10 @@ void Store::startCompaction()
         qCWarning(lcStore) << "could not stand in for the store while it is converted:" << error;
     m_unavailableReason = tr("the history is being converted to a smaller format");
     m_compacting = true;
-    m_checkpointer.start([this, path = m_path, name = m_connectionName + QStringLiteral("-compaction")] {
+    // Once: a rewrite that keeps failing must not keep the history away.
+    m_rewriteTried = true;
+    m_checkpointer.start([this, path = m_path, name = m_connectionName + QStringLiteral("-compaction"),
+                             convertTables = m_needsCompaction] {
         QString error;
         bool ok = false;
         {
@@ -865,7 +871,7 @@ void Store::startCompaction()
                 error = db.lastError().text();
             else
                 ok = run(db, QStringLiteral("PRAGMA foreign_keys=OFF"), &error)
-                    && convertToCompactLayout(db, &error);
+                    && (!convertTables || convertToCompactLayout(db, &error));
             if (ok) {
                 // The file is written anew in the pages of a new one, giving
                 // back what the old rows took. The page size can change only
@@ -1079,8 +1085,11 @@ bool convertToCompactLayout(QSqlDatabase &db, QString *error)
         if (!run(db, QStringLiteral("DROP INDEX \"%1\"").arg(index), error))
             return fail(nullptr);
     }
+    // The old representations are read by their entry: without an index each
+    // entry would scan them all.
     for (const char *sql : { "ALTER TABLE ClipboardItem RENAME TO ClipboardItemBefore",
-             "ALTER TABLE ClipboardContent RENAME TO ClipboardContentBefore" }) {
+             "ALTER TABLE ClipboardContent RENAME TO ClipboardContentBefore",
+             "CREATE INDEX ClipboardContentBefore_item ON ClipboardContentBefore (item)" }) {
         if (!run(db, QString::fromLatin1(sql), error))
             return fail(nullptr);
     }

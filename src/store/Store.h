@@ -197,9 +197,12 @@ private:
     QString m_connectionName;
     QString m_path;
     QHash<const char *, std::shared_ptr<QSqlQuery>> m_statements;
-    // Whether the file has an earlier layout, and whether it is being
-    // converted.
+    // Whether the file has an earlier layout, whether it has pages of
+    // another size (a conversion ended before its rewrite), whether that
+    // rewrite was tried already, and whether it is being converted.
     bool m_needsCompaction = false;
+    bool m_needsRewrite = false;
+    bool m_rewriteTried = false;
     bool m_compacting = false;
     QString m_unavailableReason;
     QString m_lastWriteError;

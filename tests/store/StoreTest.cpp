@@ -492,6 +492,22 @@ private Q_SLOTS:
         QCOMPARE(m_store->itemIdsWithSearchText(u"ing tex"_s), QSet<QUuid> { idOf(u"Waiting"_s) });
     }
 
+    // A conversion stopped before its rewrite leaves the new layout in the
+    // old pages: the next start rewrites them, keeping every entry.
+    void pagesOfAnotherSizeAreRewritten()
+    {
+        QVERIFY(m_store->insertItem(
+            entry(u"kept"_s, 1), std::nullopt, { test::content(u"text/plain"_s, "kept") }));
+        m_store.reset();
+        test::execOnFile(
+            m_path, { u"PRAGMA journal_mode=DELETE"_s, u"PRAGMA page_size=16384"_s, u"VACUUM"_s });
+        QCOMPARE(rowCount(m_path, u"pragma_page_size WHERE page_size = 16384"_s), 1);
+        m_store = Store::open(m_path, nullptr);
+        QTRY_VERIFY(m_store->isAvailable());
+        QCOMPARE(rowCount(m_path, u"pragma_page_size WHERE page_size = 4096"_s), 1);
+        QCOMPARE(test::historyTitles(*m_store), QStringList { u"kept"_s });
+    }
+
     void aFailedReadIsNotAnEmptyHistory()
     {
         QCOMPARE(m_store->itemsByCreatedAt(), QList<ClipboardItem>());
