@@ -294,9 +294,11 @@ Collected collect(int fd, pid_t pid, const PtyOptions &options)
             const qsizetype toHead = std::min<qsizetype>(room, n);
             result.head.append(buffer, toHead);
             result.tail.append(buffer + toHead, n - toHead);
-            // Trimmed in steps, so keeping the end costs linear time.
+            // Trimmed in steps, so keeping the end costs linear time; one byte
+            // more than is shown is kept, so that what is shown still starts
+            // at a whole line (shownTail leaves a tail of its limit as it is).
             if (result.tail.size() > 2 * options.shownLimit)
-                result.tail.remove(0, result.tail.size() - options.shownLimit);
+                result.tail.remove(0, result.tail.size() - options.shownLimit - 1);
             return true;
         }
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
